@@ -16,7 +16,11 @@ namespace talvo::platform::hid {
 
 // An input field whose elements report usages that are on or off: one-bit
 // variable fields and array fields. A Main item with several usages gives one
-// caps entry per contiguous run, as the parser lists them.
+// caps entry per contiguous run, as the parser lists them. In a variable
+// field, elements beyond the usage list repeat its last usage, so the last
+// run's caps may have more elements than usages. An array field's caps are
+// consecutive and share the field's bits; each run's logicalMin..logicalMax
+// is the slice of element values that select its usages.
 struct ButtonCaps {
   uint16_t usagePage = 0;
   uint8_t reportId = 0;
@@ -34,7 +38,8 @@ struct ButtonCaps {
   int32_t logicalMax = 0;
 };
 
-// An input field that reports a number per usage.
+// An input field that reports a number per usage (one-element runs as for
+// buttons; the last run takes the surplus elements).
 struct ValueCaps {
   uint16_t usagePage = 0;
   uint8_t reportId = 0;
@@ -71,6 +76,11 @@ struct ReportDescriptor {
 
 // Parses a whole descriptor. Nullopt when it is malformed (truncated item,
 // unbalanced collections or Push/Pop, report size or count beyond limits).
+// Limits: at most 4096 descriptor bytes, 8 * 4096 bits per report kind and
+// id, Push depth 16, collection depth 32. Report ID 0, Main data items
+// outside any collection and a descriptor without any collection are
+// malformed too. Data fields wider than 32 bits per element are treated as
+// padding; a logical or physical maximum beyond int32 is clamped to it.
 std::optional<ReportDescriptor> ParseReportDescriptor(std::span<const uint8_t> bytes);
 
 // Top-level collection that input report id `reportId` belongs to, or -1.
@@ -86,12 +96,13 @@ enum class Status {
 };
 
 // Most usages of `usagePage` that input reports of the collection can report
-// at once.
+// at once (summed over every input report of the collection).
 uint32_t MaxUsageListLength(const TopCollection& collection, uint16_t usagePage);
 
 // Usages of `usagePage` that are on in `report`, over every button field of
 // the collection with the report's id, in field order. `count` is how many
-// were stored in `usages`.
+// were stored in `usages`. Usage 0 (no usage, as in an empty array slot) is
+// never listed. A report too short for any of the fields stores nothing.
 Status GetUsages(const TopCollection& collection, uint16_t usagePage, std::span<const uint8_t> report,
                  std::span<uint16_t> usages, size_t& count);
 
