@@ -1,0 +1,89 @@
+#include "device/device_link.h"
+
+#include <algorithm>
+#include <array>
+
+namespace talvo::device {
+
+namespace {
+
+void PadAfter(std::span<uint8_t> buffer, size_t got) {
+  if (got < buffer.size()) std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), 0);
+}
+
+}  // namespace
+
+CDeviceLink::CDeviceLink(platform::HidBackend& backend) : hid_(backend) {}
+
+void CDeviceLink::SetDeviceIdentity(uint16_t vendorId, uint16_t productId, uint16_t usage,
+                                    uint16_t usagePage) {
+  vendorId_ = vendorId;
+  productId_ = productId;
+  usage_ = usage;
+  usagePage_ = usagePage;
+  connected = 0;
+}
+
+int CDeviceLink::SetTransferSize(uint16_t size) {
+  if (size > kMaxTransferSize) return 0;
+  transferSize_ = size;
+  return 1;
+}
+
+int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> reply) {
+  if (!IsConnected()) return 0;
+  std::array<uint8_t, kReportSize> send{};
+  std::copy_n(request.begin(), std::min(request.size(), send.size()), send.begin());
+
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::lock_guard<std::recursive_mutex> lock(ioLock_);
+    if (!hid_.WriteHidReport(send, nullptr, kWriteTimeoutMs)) return -1;
+    size_t got = 0;
+    if (hid_.ReadHidReport(reply, &got, kReplyTimeoutMs)) {
+      PadAfter(reply, got);
+      return 1;
+    }
+  }
+  return 0;
+}
+
+int CDeviceLink::ExchangeOnce(std::span<uint8_t, kReportSize> buffer) {
+  if (!IsConnected()) return 0;
+  std::lock_guard<std::recursive_mutex> lock(ioLock_);
+  hid_.WriteHidReport(buffer, nullptr, kWriteTimeoutMs);
+  size_t got = 0;
+  if (!hid_.ReadHidReport(buffer, &got, kReplyTimeoutMs)) return 0;
+  PadAfter(buffer, got);
+  return 1;
+}
+
+bool CDeviceLink::Attach(bool* enumerationFailed) {
+  if (enumerationFailed) *enumerationFailed = false;
+  std::lock_guard<std::recursive_mutex> lock(ioLock_);
+  if (IsConnected()) return true;
+  if (!hid_.EnumerateHidInterfaces()) {
+    if (enumerationFailed) *enumerationFailed = true;
+    return false;
+  }
+  while (const auto path = hid_.NextInterfacePath()) {
+    if (hid_.PathVendorId(*path) != vendorId_) continue;
+    if (!hid_.OpenHidDevice(*path, true, true, true, false)) continue;
+    const auto& attributes = hid_.Attributes();
+    const auto& caps = hid_.Caps();
+    if (attributes.vendorId == vendorId_ && attributes.productId == productId_ &&
+        caps.usagePage == usagePage_ && caps.usage == usage_) {
+      connected = 1;
+      break;
+    }
+    hid_.CloseHidDevice();
+  }
+  hid_.FreeInterfacePaths();
+  return IsConnected();
+}
+
+void CDeviceLink::Detach() {
+  connected = 0;
+  syncActive = 0;
+}
+
+}  // namespace talvo::device

@@ -1,0 +1,81 @@
+// The command channel to one peripheral: the identity of its command
+// interface, its presence, the lock that serialises its I/O and the transfer
+// size of key maps. Every exchange writes one 64-byte request and reads one
+// reply; replies are matched to requests only by order, so the lock is held
+// for a whole attempt and two threads never take each other's reply.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+#include "device/chid_device.h"
+#include "device/device_report.h"
+#include "platform/hid_backend.h"
+
+namespace talvo::device {
+
+class CDeviceLink {
+ public:
+  static constexpr uint16_t kMaxTransferSize = 512;
+  static constexpr int kAttempts = 4;
+  static constexpr int kWriteTimeoutMs = 1000;
+  static constexpr int kReplyTimeoutMs = 300;
+
+  explicit CDeviceLink(platform::HidBackend& backend);
+  CDeviceLink(const CDeviceLink&) = delete;
+  CDeviceLink& operator=(const CDeviceLink&) = delete;
+
+  // Stores the identity the command interface must have; clears `connected`.
+  void SetDeviceIdentity(uint16_t vendorId, uint16_t productId, uint16_t usage, uint16_t usagePage);
+  // 1 and stored when size <= 512; else 0 and the old size kept.
+  int SetTransferSize(uint16_t size);
+  bool IsConnected() const { return connected.load() != 0; }
+
+  // Sends `request` (zero-padded or cut to 64 bytes) and reads one reply
+  // into `reply`, retrying a missing reply up to four attempts in all. A
+  // reply shorter than `reply` is zero-padded. 1 reply read, 0 absent or no
+  // reply, -1 the request was not written.
+  int Exchange(std::span<const uint8_t> request, std::span<uint8_t> reply);
+  // One write whose outcome is not examined, then one reply into the same
+  // buffer. 1 when a reply was read, else 0; no retry.
+  int ExchangeOnce(std::span<uint8_t, kReportSize> buffer);
+
+  // Walks the interfaces present, skipping those whose path names another
+  // vendor, and opens each candidate for reading and writing, shared; stops
+  // at the first whose vendor, product, usage page and usage match and sets
+  // `connected`. True when connected (at once when it already was).
+  // `enumerationFailed`, when given, tells a failed listing from no match.
+  bool Attach(bool* enumerationFailed = nullptr);
+  // Clears `connected` and `syncActive`; the interface stays open and the
+  // next attach reopens it.
+  void Detach();
+
+  uint16_t TransferSize() const { return transferSize_.load(); }
+  uint16_t VendorId() const { return vendorId_; }
+  uint16_t ProductId() const { return productId_; }
+  uint16_t Usage() const { return usage_; }
+  uint16_t UsagePage() const { return usagePage_; }
+
+  // Re-entrant, so the device watcher can hold it across a whole pass and
+  // still run commands on the link.
+  std::recursive_mutex& IoLock() { return ioLock_; }
+  CHidDevice& Hid() { return hid_; }
+  const CHidDevice& Hid() const { return hid_; }
+
+  // Plain flags written by one thread and read by others.
+  std::atomic<uint32_t> connected{0};
+  std::atomic<uint32_t> syncActive{0};
+
+ private:
+  std::atomic<uint16_t> transferSize_{kMaxTransferSize};
+  uint16_t vendorId_ = 0;
+  uint16_t productId_ = 0;
+  uint16_t usage_ = 0;
+  uint16_t usagePage_ = 0;
+  CHidDevice hid_;
+  std::recursive_mutex ioLock_;
+};
+
+}  // namespace talvo::device
