@@ -1,0 +1,345 @@
+#include "sim/sim_device.h"
+
+#include <algorithm>
+#include <cinttypes>
+
+#include "device/device_report.h"
+#include "sim/factory_memory.h"
+
+namespace talvo::sim {
+
+namespace rpt = device::report;
+
+namespace {
+
+constexpr std::array<std::string_view, 7> kAreaNames = {"info",   "settings", "keymaps", "default_map",
+                                                        "macro",  "cursor",   "frame"};
+
+constexpr uint8_t kStatusOk = 0;
+constexpr uint8_t kHighestProfile = kProfileCount - 1;
+
+// Macro memory is as large as the information block says.
+void FitMacroMemory(std::vector<uint8_t>& macro, const std::vector<uint8_t>& info) {
+  macro.resize(size_t{info[info::kMacroCapacity]} * kMacroUnit, 0);
+}
+
+}  // namespace
+
+const char* DeviceKindName(DeviceKind kind) {
+  switch (kind) {
+    case DeviceKind::Keyboard: return "keyboard";
+    case DeviceKind::Mouse: return "mouse";
+    case DeviceKind::Mousepad: return "mousepad";
+  }
+  return "";
+}
+
+std::optional<DeviceKind> DeviceKindFromName(std::string_view name) {
+  for (DeviceKind kind : kAllDeviceKinds) {
+    if (name == DeviceKindName(kind)) return kind;
+  }
+  return std::nullopt;
+}
+
+const char* FaultName(Fault fault) {
+  switch (fault) {
+    case Fault::None: return "none";
+    case Fault::NoReply: return "no_reply";
+    case Fault::WriteFail: return "write_fail";
+    case Fault::StatusFF: return "status_ff";
+    case Fault::StatusFE: return "status_fe";
+    case Fault::Unplug: return "unplug";
+  }
+  return "";
+}
+
+std::optional<Fault> FaultFromName(std::string_view name) {
+  for (Fault fault : {Fault::None, Fault::NoReply, Fault::WriteFail, Fault::StatusFF, Fault::StatusFE,
+                      Fault::Unplug}) {
+    if (name == FaultName(fault)) return fault;
+  }
+  return std::nullopt;
+}
+
+std::string HexString(std::span<const uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (uint8_t b : bytes) {
+    text.push_back(kDigits[b >> 4]);
+    text.push_back(kDigits[b & 0x0F]);
+  }
+  return text;
+}
+
+SimDevice::SimDevice(DeviceKind kind, Clock::time_point epoch) : kind_(kind), epoch_(epoch) {
+  FactoryMemory f = MakeFactoryMemory(kind);
+  factory_[kInfo] = std::move(f.info);
+  factory_[kSettings] = std::move(f.settings);
+  factory_[kKeyMaps] = std::move(f.keyMaps);
+  factory_[kDefaultMap] = std::move(f.defaultMap);
+  factory_[kCursor] = std::move(f.cursor);
+  factory_[kFrame] = std::move(f.frame);
+  FitMacroMemory(factory_[kMacro], factory_[kInfo]);
+  memory_ = factory_;
+}
+
+SimDevice::~SimDevice() {
+  if (logFile_ != nullptr) std::fclose(logFile_);
+}
+
+uint16_t SimDevice::VendorId() const { return device::kVendorId; }
+
+uint16_t SimDevice::ProductId() const {
+  switch (kind_) {
+    case DeviceKind::Keyboard: return device::kKeyboardProductId;
+    case DeviceKind::Mouse: return device::kMouseProductId;
+    case DeviceKind::Mousepad: return device::kMousepadProductId;
+  }
+  return 0;
+}
+
+std::optional<SimDevice::Area> SimDevice::AreaFromName(std::string_view name) {
+  for (size_t i = 0; i < kAreaNames.size(); ++i) {
+    if (kAreaNames[i] == name) return static_cast<Area>(i);
+  }
+  return std::nullopt;
+}
+
+std::vector<uint8_t> SimDevice::Memory(std::string_view area) const {
+  const auto id = AreaFromName(area);
+  if (!id) return {};
+  std::lock_guard lock(mutex_);
+  return memory_[*id];
+}
+
+bool SimDevice::Poke(std::string_view area, size_t offset, std::span<const uint8_t> bytes) {
+  const auto id = AreaFromName(area);
+  if (!id) return false;
+  std::lock_guard lock(mutex_);
+  std::vector<uint8_t>& target = memory_[*id];
+  if (offset > target.size() || bytes.size() > target.size() - offset) return false;
+  std::copy(bytes.begin(), bytes.end(), target.begin() + static_cast<std::ptrdiff_t>(offset));
+  if (*id == kSettings && offset == 0 && !bytes.empty()) SetActiveProfileLocked(bytes[0]);
+  if (*id == kInfo) FitMacroMemory(memory_[kMacro], memory_[kInfo]);
+  return true;
+}
+
+uint8_t SimDevice::ActiveProfile() const {
+  std::lock_guard lock(mutex_);
+  return memory_[kSettings][0];
+}
+
+std::array<uint8_t, info::kSize> SimDevice::Info() const {
+  std::lock_guard lock(mutex_);
+  std::array<uint8_t, info::kSize> bytes{};
+  std::copy(memory_[kInfo].begin(), memory_[kInfo].end(), bytes.begin());
+  return bytes;
+}
+
+void SimDevice::SetKeyCount(uint8_t keys) {
+  std::lock_guard lock(mutex_);
+  for (Areas* areas : {&memory_, &factory_}) (*areas)[kInfo][info::kKeyCount] = keys;
+}
+
+void SimDevice::SetMacroCapacity(uint8_t units) {
+  std::lock_guard lock(mutex_);
+  for (Areas* areas : {&memory_, &factory_}) {
+    (*areas)[kInfo][info::kMacroCapacity] = units;
+    FitMacroMemory((*areas)[kMacro], (*areas)[kInfo]);
+  }
+}
+
+void SimDevice::SetSensor(uint16_t sensorCode, uint8_t dpiStep, uint8_t sliderMax, uint16_t dpiBase) {
+  std::lock_guard lock(mutex_);
+  for (Areas* areas : {&memory_, &factory_}) {
+    std::vector<uint8_t>& bytes = (*areas)[kInfo];
+    bytes[info::kSensorCode] = static_cast<uint8_t>(sensorCode & 0xFF);
+    bytes[info::kSensorCode + 1] = static_cast<uint8_t>(sensorCode >> 8);
+    bytes[info::kDpiStep] = dpiStep;
+    bytes[info::kSliderMax] = sliderMax;
+    bytes[info::kDpiBase] = static_cast<uint8_t>(dpiBase & 0xFF);
+    bytes[info::kDpiBase + 1] = static_cast<uint8_t>(dpiBase >> 8);
+  }
+}
+
+void SimDevice::SetLatency(std::chrono::microseconds latency) {
+  std::lock_guard lock(mutex_);
+  latency_ = std::max(latency, std::chrono::microseconds(0));
+}
+
+std::chrono::microseconds SimDevice::Latency() const {
+  std::lock_guard lock(mutex_);
+  return latency_;
+}
+
+void SimDevice::InjectFault(Fault fault, unsigned count) {
+  std::lock_guard lock(mutex_);
+  const bool clear = fault == Fault::None || count == 0;
+  fault_ = clear ? Fault::None : fault;
+  faultCount_ = clear ? 0 : count;
+}
+
+Fault SimDevice::PendingFault() const {
+  std::lock_guard lock(mutex_);
+  return fault_;
+}
+
+std::vector<LoggedRequest> SimDevice::Requests() const {
+  std::lock_guard lock(mutex_);
+  return log_;
+}
+
+void SimDevice::ClearRequests() {
+  std::lock_guard lock(mutex_);
+  log_.clear();
+}
+
+bool SimDevice::SetRequestLogFile(const std::string& path) {
+  std::lock_guard lock(mutex_);
+  if (logFile_ != nullptr) {
+    std::fclose(logFile_);
+    logFile_ = nullptr;
+  }
+  if (path.empty()) return true;
+  logFile_ = std::fopen(path.c_str(), "ae");
+  return logFile_ != nullptr;
+}
+
+void SimDevice::SetInputSink(InputSink sink) {
+  std::lock_guard lock(mutex_);
+  sink_ = std::move(sink);
+}
+
+bool SimDevice::Notify(uint16_t usage) {
+  if (!HasNotifications()) return false;
+  InputSink sink;
+  {
+    std::lock_guard lock(mutex_);
+    sink = sink_;
+  }
+  if (!sink) return true;
+  const std::array<uint8_t, kNotifyReportSize> press = {kNotifyReportId, static_cast<uint8_t>(usage & 0xFF),
+                                                        static_cast<uint8_t>(usage >> 8)};
+  const std::array<uint8_t, kNotifyReportSize> release = {kNotifyReportId, 0, 0};
+  sink(press);
+  sink(release);
+  return true;
+}
+
+SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request) {
+  Report req{};
+  std::copy(request.begin(), request.end(), req.begin());
+  Outcome out;
+  std::lock_guard lock(mutex_);
+
+  Fault fault = Fault::None;
+  if (faultCount_ > 0) {
+    fault = fault_;
+    if (--faultCount_ == 0) fault_ = Fault::None;
+  }
+  if (fault == Fault::WriteFail) {
+    out.disposition = Disposition::WriteFail;
+    return out;
+  }
+  if (fault == Fault::Unplug) {
+    out.disposition = Disposition::Unplug;
+    return out;
+  }
+  LogLocked(req);
+  if (fault == Fault::NoReply) {
+    out.disposition = Disposition::NoReply;
+    return out;
+  }
+
+  Report& reply = out.reply;
+  reply[0] = device::kReportId;
+  reply[rpt::kCommand] = req[rpt::kCommand];
+  reply[rpt::kLength] = req[rpt::kLength];
+  reply[rpt::kOffset] = req[rpt::kOffset];
+  reply[rpt::kOffset + 1] = req[rpt::kOffset + 1];
+  if (fault == Fault::StatusFF) {
+    reply[rpt::kStatus] = device::kStatusFailed;
+  } else if (fault == Fault::StatusFE) {
+    reply[rpt::kStatus] = device::kStatusBadRequest;
+  } else {
+    reply[rpt::kStatus] = ExecuteLocked(req, reply);
+  }
+  rpt::StoreChecksum(reply);
+  out.disposition = Disposition::Reply;
+  return out;
+}
+
+void SimDevice::LogLocked(const Report& request) {
+  LoggedRequest entry;
+  entry.tMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - epoch_).count();
+  entry.bytes = request;
+  log_.push_back(entry);
+  if (logFile_ != nullptr) {
+    std::fprintf(logFile_, "%" PRId64 " %s\n", entry.tMs, HexString(request).c_str());
+    std::fflush(logFile_);
+  }
+}
+
+uint8_t SimDevice::ExecuteLocked(const Report& request, Report& reply) {
+  if (rpt::StoredChecksum(request) != rpt::Checksum(request)) return device::kStatusBadRequest;
+  const unsigned length = request[rpt::kLength];
+  const unsigned offset = rpt::Offset(request);
+  if (length > device::kReportDataSize) return device::kStatusFailed;
+
+  bool ok = false;
+  switch (static_cast<device::Command>(request[rpt::kCommand])) {
+    case device::Command::BeginTransfer:
+    case device::Command::EndTransfer:
+      ok = true;
+      break;
+    case device::Command::ReadDeviceInfo: ok = ReadAreaLocked(kInfo, offset, length, reply); break;
+    case device::Command::ReadSettings: ok = ReadAreaLocked(kSettings, offset, length, reply); break;
+    case device::Command::WriteSettings: ok = WriteAreaLocked(kSettings, offset, length, request); break;
+    case device::Command::ReadDefaultMap: ok = ReadAreaLocked(kDefaultMap, offset, length, reply); break;
+    case device::Command::ReadKeyMap: ok = ReadAreaLocked(kKeyMaps, offset, length, reply); break;
+    case device::Command::WriteKeyMap: ok = WriteAreaLocked(kKeyMaps, offset, length, request); break;
+    case device::Command::RestoreDefaults:
+      memory_ = factory_;
+      ok = true;
+      break;
+    case device::Command::SendLightFrame: ok = WriteAreaLocked(kFrame, offset, length, request); break;
+    case device::Command::WriteMacroImage: ok = WriteAreaLocked(kMacro, offset, length, request); break;
+    case device::Command::ReadCursorImage: ok = ReadAreaLocked(kCursor, offset, length, reply); break;
+    case device::Command::WriteCursorImage: ok = WriteAreaLocked(kCursor, offset, length, request); break;
+  }
+  return ok ? kStatusOk : device::kStatusFailed;
+}
+
+bool SimDevice::ReadAreaLocked(Area area, unsigned offset, unsigned length, Report& reply) const {
+  const std::vector<uint8_t>& bytes = memory_[area];
+  if (offset + length > bytes.size()) return false;
+  std::copy_n(bytes.begin() + offset, length, reply.begin() + device::kReportDataOffset);
+  return true;
+}
+
+bool SimDevice::WriteAreaLocked(Area area, unsigned offset, unsigned length, const Report& request) {
+  std::vector<uint8_t>& bytes = memory_[area];
+  if (offset + length > bytes.size()) return false;
+  const uint8_t* data = request.data() + device::kReportDataOffset;
+  if (area != kSettings) {
+    std::copy_n(data, length, bytes.begin() + offset);
+    return true;
+  }
+  // Byte 0 is the active-profile register; the device refuses a profile it
+  // does not have. Byte 0 of the other blocks only mirrors it.
+  if (offset == 0 && length > 0 && data[0] > kHighestProfile) return false;
+  for (unsigned i = 0; i < length; ++i) {
+    if ((offset + i) % kSettingsBlockSize != 0) bytes[offset + i] = data[i];
+  }
+  if (offset == 0 && length > 0) SetActiveProfileLocked(data[0]);
+  return true;
+}
+
+void SimDevice::SetActiveProfileLocked(uint8_t profile) {
+  std::vector<uint8_t>& settings = memory_[kSettings];
+  for (size_t at = 0; at < settings.size(); at += kSettingsBlockSize) settings[at] = profile;
+}
+
+
+}  // namespace talvo::sim

@@ -1,0 +1,359 @@
+#include "sim/simulated_backend.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <deque>
+#include <mutex>
+#include <optional>
+
+#include "device/device_report.h"
+
+namespace talvo::sim {
+
+using platform::AbortEvent;
+using platform::HidIo;
+using platform::HidOpenError;
+using platform::HidOpenRequest;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr size_t kQueueCapacity = 64;
+
+size_t Index(DeviceKind kind) { return static_cast<size_t>(kind); }
+
+// One open handle's view of its collection: the access it was opened with,
+// its input queue and an eventfd that wakes its reader when a report is
+// queued or the device goes away.
+class Endpoint {
+ public:
+  Endpoint(const SimInterface& iface, const HidOpenRequest& access, int wakeFd)
+      : iface_(iface), access_(access), wakeFd_(wakeFd) {}
+  ~Endpoint() { ::close(wakeFd_); }
+  Endpoint(const Endpoint&) = delete;
+  Endpoint& operator=(const Endpoint&) = delete;
+
+  const SimInterface& Iface() const { return iface_; }
+  const HidOpenRequest& Access() const { return access_; }
+  int WakeFd() const { return wakeFd_; }
+  bool Dead() const { return dead_.load(); }
+
+  void Kill() {
+    dead_.store(true);
+    Wake();
+  }
+
+  void Push(std::span<const uint8_t> report, Clock::time_point readyAt) {
+    {
+      std::lock_guard lock(mutex_);
+      if (queue_.size() == kQueueCapacity) queue_.pop_front();
+      Queued& q = queue_.emplace_back();
+      q.readyAt = readyAt;
+      q.size = std::min(report.size(), q.bytes.size());
+      std::copy_n(report.begin(), q.size, q.bytes.begin());
+    }
+    Wake();
+  }
+
+  // When the oldest queued report becomes readable; none when the queue is empty.
+  std::optional<Clock::time_point> HeadReadyAt() const {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty()) return std::nullopt;
+    return queue_.front().readyAt;
+  }
+
+  // Moves the oldest report into `buffer` when it is readable at `now`.
+  bool PopReady(Clock::time_point now, std::span<uint8_t> buffer, size_t& got) {
+    std::lock_guard lock(mutex_);
+    if (queue_.empty() || queue_.front().readyAt > now) return false;
+    const Queued& q = queue_.front();
+    got = std::min(q.size, buffer.size());
+    std::copy_n(q.bytes.begin(), got, buffer.begin());
+    queue_.pop_front();
+    return true;
+  }
+
+  void DrainWake() {
+    uint64_t count = 0;
+    while (::read(wakeFd_, &count, sizeof count) < 0 && errno == EINTR) {
+    }
+  }
+
+ private:
+  struct Queued {
+    Clock::time_point readyAt;
+    std::array<uint8_t, device::kReportSize> bytes{};
+    size_t size = 0;
+  };
+
+  void Wake() {
+    const uint64_t one = 1;
+    while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+
+  const SimInterface& iface_;
+  const HidOpenRequest access_;
+  const int wakeFd_;
+  std::atomic<bool> dead_{false};
+  mutable std::mutex mutex_;
+  std::deque<Queued> queue_;
+};
+
+enum class Woke { Abort, Wake, Timeout, Error };
+
+// Waits until `until` (none: no limit) for the abort event or `wakeFd` (-1:
+// none). A signalled abort wins and is consumed.
+Woke Wait(AbortEvent& abort, int wakeFd, std::optional<Clock::time_point> until) {
+  for (;;) {
+    std::array<pollfd, 2> fds = {{{abort.fd(), POLLIN, 0}, {wakeFd, POLLIN, 0}}};
+    const nfds_t count = wakeFd >= 0 ? 2 : 1;
+    timespec ts{};
+    timespec* timeout = nullptr;
+    if (until) {
+      const auto left = std::max(Clock::duration::zero(), *until - Clock::now());
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+      ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+      timeout = &ts;
+    }
+    const int n = ::ppoll(fds.data(), count, timeout, nullptr);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Woke::Error;
+    }
+    if ((fds[0].revents & POLLIN) != 0 && abort.Consume()) return Woke::Abort;
+    if (count == 2 && (fds[1].revents & POLLIN) != 0) return Woke::Wake;
+    if (n == 0) return Woke::Timeout;
+    // Another waiter consumed the abort first: wait out the rest.
+  }
+}
+
+std::optional<Clock::time_point> Deadline(Clock::time_point start, int timeoutMs) {
+  if (timeoutMs < 0) return std::nullopt;
+  return start + std::chrono::milliseconds(timeoutMs);
+}
+
+}  // namespace
+
+struct SimulatedBackend::State {
+  State() : epoch(Clock::now()) {
+    for (DeviceKind kind : kAllDeviceKinds) {
+      auto& device = devices[Index(kind)];
+      device = std::make_unique<SimDevice>(kind, epoch);
+      // The state owns the devices, so it outlives every call of the sink.
+      device->SetInputSink([this, kind](std::span<const uint8_t> report) {
+        const auto readyAt = Clock::now() + devices[Index(kind)]->Latency();
+        std::lock_guard lock(mutex);
+        if (plugged[Index(kind)]) DeliverLocked(kind, Collection::Notification, report, readyAt);
+      });
+    }
+  }
+
+  // Handles of the current instance of `kind`; forgets closed ones.
+  std::vector<std::shared_ptr<Endpoint>> LiveLocked(DeviceKind kind) {
+    std::vector<std::shared_ptr<Endpoint>> live;
+    auto& list = endpoints[Index(kind)];
+    std::erase_if(list, [&](const std::weak_ptr<Endpoint>& weak) {
+      auto endpoint = weak.lock();
+      if (!endpoint || endpoint->Dead()) return true;
+      live.push_back(std::move(endpoint));
+      return false;
+    });
+    return live;
+  }
+
+  void DeliverLocked(DeviceKind kind, Collection collection, std::span<const uint8_t> report,
+                     Clock::time_point readyAt) {
+    for (const auto& endpoint : LiveLocked(kind)) {
+      if (endpoint->Iface().collection == collection && endpoint->Access().read) endpoint->Push(report, readyAt);
+    }
+  }
+
+  void UnplugLocked(DeviceKind kind) {
+    if (!plugged[Index(kind)]) return;
+    plugged[Index(kind)] = false;
+    for (const auto& endpoint : LiveLocked(kind)) endpoint->Kill();
+    endpoints[Index(kind)].clear();
+  }
+
+  const Clock::time_point epoch;
+  std::array<std::unique_ptr<SimDevice>, kAllDeviceKinds.size()> devices;
+  std::mutex mutex;
+  std::array<bool, kAllDeviceKinds.size()> plugged{};
+  std::array<std::vector<std::weak_ptr<Endpoint>>, kAllDeviceKinds.size()> endpoints;
+};
+
+namespace {
+
+class SimHandle : public platform::HidHandle {
+ public:
+  SimHandle(std::shared_ptr<SimulatedBackend::State> state, std::shared_ptr<Endpoint> endpoint)
+      : state_(std::move(state)), endpoint_(std::move(endpoint)) {}
+
+  uint16_t VendorId() const override { return device::kVendorId; }
+  uint16_t ProductId() const override { return Device().ProductId(); }
+  std::span<const uint8_t> ReportDescriptor() const override { return endpoint_->Iface().descriptor; }
+  size_t CollectionIndex() const override { return endpoint_->Iface().collectionIndex; }
+
+  HidIo Write(std::span<const uint8_t> report, int timeoutMs, AbortEvent& abort, size_t& written) override {
+    written = 0;
+    const Endpoint& ep = *endpoint_;
+    if (!ep.Access().write || ep.Iface().collection != Collection::Command || ep.Dead()) return HidIo::Failed;
+    if (report.size() != device::kReportSize || report[0] != device::kReportId) return HidIo::Failed;
+    SimDevice::Report request{};
+    std::copy(report.begin(), report.end(), request.begin());
+
+    // The report is on the wire for one latency.
+    SimDevice& device = Device();
+    const auto latency = device.Latency();
+    const auto start = Clock::now();
+    const auto deadline = Deadline(start, timeoutMs);
+    const auto sent = start + latency;
+    const bool timesOut = deadline && *deadline < sent;
+    switch (Wait(abort, -1, timesOut ? *deadline : sent)) {
+      case Woke::Abort: return HidIo::Aborted;
+      case Woke::Error: return HidIo::Failed;
+      case Woke::Wake:
+      case Woke::Timeout: break;
+    }
+    if (timesOut) return HidIo::TimedOut;
+
+    // Under the backend lock so an unplug cannot slip in between the
+    // liveness check and the delivery of the reply.
+    std::lock_guard lock(state_->mutex);
+    if (ep.Dead()) return HidIo::Failed;
+    const SimDevice::Outcome outcome = device.Receive(request);
+    switch (outcome.disposition) {
+      case SimDevice::Disposition::WriteFail: return HidIo::Failed;
+      case SimDevice::Disposition::Unplug: state_->UnplugLocked(device.Kind()); return HidIo::Failed;
+      case SimDevice::Disposition::NoReply: break;
+      case SimDevice::Disposition::Reply:
+        state_->DeliverLocked(device.Kind(), Collection::Command, outcome.reply, Clock::now() + latency);
+        break;
+    }
+    written = report.size();
+    return HidIo::Ok;
+  }
+
+  HidIo Read(std::span<uint8_t> buffer, int timeoutMs, AbortEvent& abort, size_t& got) override {
+    got = 0;
+    Endpoint& ep = *endpoint_;
+    if (!ep.Access().read) return HidIo::Failed;
+    const auto deadline = Deadline(Clock::now(), timeoutMs);
+    for (;;) {
+      if (ep.Dead()) return HidIo::Failed;
+      // Sleep until the head of the queue is readable, the deadline passes,
+      // or something new happens; a readable report only needs the abort
+      // event checked first.
+      const auto now = Clock::now();
+      std::optional<Clock::time_point> until = deadline;
+      if (const auto head = ep.HeadReadyAt(); head && (!until || *head < *until)) until = std::max(*head, now);
+      switch (Wait(abort, ep.WakeFd(), until)) {
+        case Woke::Abort: return HidIo::Aborted;
+        case Woke::Error: return HidIo::Failed;
+        case Woke::Wake: ep.DrainWake(); break;
+        case Woke::Timeout: break;
+      }
+      if (ep.Dead()) return HidIo::Failed;
+      const auto after = Clock::now();
+      if (ep.PopReady(after, buffer, got)) return HidIo::Ok;
+      if (deadline && after >= *deadline) return HidIo::TimedOut;
+    }
+  }
+
+ private:
+  SimDevice& Device() const { return *state_->devices[Index(endpoint_->Iface().kind)]; }
+
+  std::shared_ptr<SimulatedBackend::State> state_;
+  std::shared_ptr<Endpoint> endpoint_;
+};
+
+}  // namespace
+
+SimulatedBackend::SimulatedBackend() : state_(std::make_shared<State>()) {}
+
+SimulatedBackend::~SimulatedBackend() = default;
+
+SimDevice& SimulatedBackend::Device(DeviceKind kind) { return *state_->devices[Index(kind)]; }
+
+void SimulatedBackend::Plug(DeviceKind kind) {
+  std::lock_guard lock(state_->mutex);
+  state_->plugged[Index(kind)] = true;
+}
+
+void SimulatedBackend::Unplug(DeviceKind kind) {
+  std::lock_guard lock(state_->mutex);
+  state_->UnplugLocked(kind);
+}
+
+bool SimulatedBackend::IsPlugged(DeviceKind kind) const {
+  std::lock_guard lock(state_->mutex);
+  return state_->plugged[Index(kind)];
+}
+
+void SimulatedBackend::SetLatency(std::chrono::microseconds latency) {
+  for (const auto& device : state_->devices) device->SetLatency(latency);
+}
+
+std::string SimulatedBackend::PathOf(DeviceKind kind, Collection collection) {
+  const SimInterface* iface = FindInterface(kind, collection);
+  return iface != nullptr ? std::string(iface->path) : std::string();
+}
+
+bool SimulatedBackend::Enumerate(std::vector<platform::HidInterfaceInfo>& out) {
+  out.clear();
+  std::lock_guard lock(state_->mutex);
+  for (const SimInterface& iface : InterfaceTable()) {
+    if (!state_->plugged[Index(iface.kind)]) continue;
+    platform::HidInterfaceInfo info;
+    info.path = std::string(iface.path);
+    info.vendorId = device::kVendorId;
+    info.productId = state_->devices[Index(iface.kind)]->ProductId();
+    info.usagePage = iface.usagePage;
+    info.usage = iface.usage;
+    info.interfaceNumber = iface.interfaceNumber;
+    out.push_back(std::move(info));
+  }
+  return true;
+}
+
+std::unique_ptr<platform::HidHandle> SimulatedBackend::Open(const std::string& path, const HidOpenRequest& request,
+                                                            HidOpenError* error) {
+  auto fail = [error](HidOpenError why) -> std::unique_ptr<platform::HidHandle> {
+    if (error != nullptr) *error = why;
+    return nullptr;
+  };
+  const SimInterface* iface = FindInterface(path);
+  if (iface == nullptr) return fail(HidOpenError::NotFound);
+  const DeviceKind kind = iface->kind;
+
+  std::lock_guard lock(state_->mutex);
+  if (!state_->plugged[Index(kind)]) return fail(HidOpenError::NotFound);
+  for (const auto& other : state_->LiveLocked(kind)) {
+    if (&other->Iface() != iface) continue;
+    const bool conflict = (request.exclusive && other->Access().write) || (other->Access().exclusive && request.write);
+    if (conflict) return fail(HidOpenError::Busy);
+  }
+  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd < 0) return fail(HidOpenError::Other);
+  auto endpoint = std::make_shared<Endpoint>(*iface, request, wakeFd);
+  state_->endpoints[Index(kind)].push_back(endpoint);
+  if (error != nullptr) *error = HidOpenError::None;
+  return std::make_unique<SimHandle>(state_, std::move(endpoint));
+}
+
+bool SimulatedBackend::Exists(const std::string& path) {
+  const SimInterface* iface = FindInterface(path);
+  if (iface == nullptr) return false;
+  std::lock_guard lock(state_->mutex);
+  return state_->plugged[Index(iface->kind)];
+}
+
+}  // namespace talvo::sim

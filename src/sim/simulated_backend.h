@@ -1,0 +1,67 @@
+// HID backend whose devices are firmware models: the keyboard, the mouse and
+// the mousepad, each plugged in and out on demand.
+//
+// Transport model:
+// - Every report spends the device's latency on the wire: a write returns
+//   after it, and a reply becomes readable one latency after the write. Waits
+//   end early on the caller's AbortEvent (abort wins over a ready report) and
+//   on its time-out (negative: none).
+// - Each open handle has its own input queue of at most 64 reports; when it
+//   is full the oldest report is dropped. A reply goes to every handle open
+//   for reading on the command collection, a notification to every handle
+//   open for reading on the consumer-control collection. A reply that arrives
+//   after the reader gave up stays queued for the next read.
+// - Only the command collection takes writes, and only 64-byte reports with
+//   report id 4.
+// - Sharing follows Windows share modes: an exclusive open fails with Busy
+//   while another handle can write, and an open for writing fails while an
+//   exclusive handle is open.
+// - The device models persist across unplug and plug, like non-volatile
+//   memory; each plug is a new device instance, so handles opened before an
+//   unplug fail with HidIo::Failed for good.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/hid_backend.h"
+#include "sim/sim_device.h"
+#include "sim/sim_interfaces.h"
+
+namespace talvo::sim {
+
+class SimulatedBackend : public platform::HidBackend {
+ public:
+  // All three devices exist, none plugged in. Time zero of the request logs
+  // is the construction.
+  SimulatedBackend();
+  ~SimulatedBackend() override;
+  SimulatedBackend(const SimulatedBackend&) = delete;
+  SimulatedBackend& operator=(const SimulatedBackend&) = delete;
+
+  SimDevice& Device(DeviceKind kind);
+  void Plug(DeviceKind kind);
+  // Every handle open on the device fails from now on.
+  void Unplug(DeviceKind kind);
+  bool IsPlugged(DeviceKind kind) const;
+  // Latency of all three devices.
+  void SetLatency(std::chrono::microseconds latency);
+
+  // The path of a device's collection, empty when it has none of that kind.
+  static std::string PathOf(DeviceKind kind, Collection collection);
+
+  bool Enumerate(std::vector<platform::HidInterfaceInfo>& out) override;
+  std::unique_ptr<platform::HidHandle> Open(const std::string& path, const platform::HidOpenRequest& request,
+                                            platform::HidOpenError* error = nullptr) override;
+  bool Exists(const std::string& path) override;
+
+  struct State;
+
+ private:
+  // Shared with the open handles, which may outlive the backend.
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace talvo::sim
