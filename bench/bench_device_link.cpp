@@ -7,7 +7,10 @@
 // simulated mouse at zero latency, firmware work included.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -21,8 +24,8 @@ namespace {
 
 using namespace talvo;
 
-// A device whose reply is always ready: a read copies the canned reply, a write
-// does nothing. Enough for the link, which matches replies by order only.
+// A device that answers at once: a write makes the canned reply ready, a read
+// copies it. Enough for the link, which matches replies by order only.
 class InstantHandle : public platform::HidHandle {
  public:
   explicit InstantHandle(std::span<const uint8_t> descriptor) : descriptor_(descriptor) {
@@ -34,9 +37,13 @@ class InstantHandle : public platform::HidHandle {
   size_t CollectionIndex() const override { return 0; }
   platform::HidIo Write(std::span<const uint8_t> report, int, platform::AbortEvent&, size_t& written) override {
     written = report.size();
+    replyReady_ = true;
     return platform::HidIo::Ok;
   }
   platform::HidIo Read(std::span<uint8_t> buffer, int, platform::AbortEvent&, size_t& got) override {
+    got = 0;
+    if (!replyReady_) return platform::HidIo::TimedOut;
+    replyReady_ = false;
     got = std::min(buffer.size(), reply_.size());
     std::memcpy(buffer.data(), reply_.data(), got);
     return platform::HidIo::Ok;
@@ -45,6 +52,7 @@ class InstantHandle : public platform::HidHandle {
  private:
   std::span<const uint8_t> descriptor_;
   std::array<uint8_t, device::kReportSize> reply_{};
+  bool replyReady_ = false;
 };
 
 // Vendor collection 0xFF1C/0x0092, report id 4, 63 bytes in and out.

@@ -11,7 +11,22 @@ void PadAfter(std::span<uint8_t> buffer, size_t got) {
   if (got < buffer.size()) std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(got), buffer.end(), 0);
 }
 
+// Most queued reports dropped before one attempt; a device that keeps
+// sending faster than we read must not hold the exchange forever.
+constexpr int kMaxStaleReports = 64;
+
 }  // namespace
+
+// Replies are matched to requests by order only. A reply that arrived after
+// an earlier attempt gave up waiting would otherwise be taken as the answer
+// to this request, and every later exchange would read the reply of the one
+// before it. Nothing queued before the request is written can answer it.
+void CDeviceLink::DropStaleReplies() {
+  std::array<uint8_t, kReportSize> stale;
+  size_t got = 0;
+  for (int i = 0; i < kMaxStaleReports && hid_.ReadHidReport(stale, &got, 0); ++i) {
+  }
+}
 
 CDeviceLink::CDeviceLink(platform::HidBackend& backend) : hid_(backend) {}
 
@@ -37,6 +52,7 @@ int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> r
 
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::lock_guard<std::recursive_mutex> lock(ioLock_);
+    DropStaleReplies();
     if (!hid_.WriteHidReport(send, nullptr, kWriteTimeoutMs)) return -1;
     size_t got = 0;
     if (hid_.ReadHidReport(reply, &got, kReplyTimeoutMs)) {
@@ -50,6 +66,7 @@ int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> r
 int CDeviceLink::ExchangeOnce(std::span<uint8_t, kReportSize> buffer) {
   if (!IsConnected()) return 0;
   std::lock_guard<std::recursive_mutex> lock(ioLock_);
+  DropStaleReplies();
   hid_.WriteHidReport(buffer, nullptr, kWriteTimeoutMs);
   size_t got = 0;
   if (!hid_.ReadHidReport(buffer, &got, kReplyTimeoutMs)) return 0;

@@ -69,6 +69,8 @@ class CDeviceLink {
   std::atomic<uint32_t> syncActive{0};
 
  private:
+  void DropStaleReplies();
+
   std::atomic<uint16_t> transferSize_{kMaxTransferSize};
   uint16_t vendorId_ = 0;
   uint16_t productId_ = 0;
