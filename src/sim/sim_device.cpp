@@ -311,10 +311,24 @@ uint8_t SimDevice::ExecuteLocked(const Report& request, Report& reply) {
   return ok ? kStatusOk : device::kStatusFailed;
 }
 
+// The first 64 bytes of the settings area are a window onto the active
+// profile's block, so the host's settings pushes at offsets 0..63 change the
+// profile in use; offsets from 64 on address blocks 1..4 directly. Byte 0 is
+// the active-profile register itself. With a register above 4 (planted by a
+// test) the window falls back to block 0.
+size_t SimDevice::SettingsAddressLocked(unsigned offset) const {
+  if (offset == 0 || offset >= kSettingsBlockSize) return offset;
+  const uint8_t active = memory_[kSettings][0];
+  const size_t block = active <= kHighestProfile ? active : 0;
+  return block * kSettingsBlockSize + offset;
+}
+
 bool SimDevice::ReadAreaLocked(Area area, unsigned offset, unsigned length, Report& reply) const {
   const std::vector<uint8_t>& bytes = memory_[area];
   if (offset + length > bytes.size()) return false;
-  std::copy_n(bytes.begin() + offset, length, reply.begin() + device::kReportDataOffset);
+  uint8_t* out = reply.data() + device::kReportDataOffset;
+  for (unsigned i = 0; i < length; ++i)
+    out[i] = bytes[area == kSettings ? SettingsAddressLocked(offset + i) : offset + i];
   return true;
 }
 
@@ -327,12 +341,16 @@ bool SimDevice::WriteAreaLocked(Area area, unsigned offset, unsigned length, con
     return true;
   }
   // Byte 0 is the active-profile register; the device refuses a profile it
-  // does not have. Byte 0 of the other blocks only mirrors it.
-  if (offset == 0 && length > 0 && data[0] > kHighestProfile) return false;
-  for (unsigned i = 0; i < length; ++i) {
-    if ((offset + i) % kSettingsBlockSize != 0) bytes[offset + i] = data[i];
+  // does not have. Byte 0 of the other blocks only mirrors it. A write that
+  // selects a profile lands its remaining bytes in the newly active block.
+  if (offset == 0 && length > 0) {
+    if (data[0] > kHighestProfile) return false;
+    SetActiveProfileLocked(data[0]);
   }
-  if (offset == 0 && length > 0) SetActiveProfileLocked(data[0]);
+  for (unsigned i = 0; i < length; ++i) {
+    const size_t at = SettingsAddressLocked(offset + i);
+    if (at % kSettingsBlockSize != 0) bytes[at] = data[i];
+  }
   return true;
 }
 

@@ -164,6 +164,8 @@ class SimDevice {
   // beyond the area or a profile above 4 written to the settings' byte 0. A
   // refused request changes nothing. Byte 0 of every settings block reads as
   // the active profile; writes to the other blocks' byte 0 are ignored.
+  // Settings offsets 1..63 address the active profile's block (where the
+  // host pushes its settings), offsets from 64 on blocks 1..4.
   Outcome Receive(std::span<const uint8_t, 64> request);
 
  private:
@@ -175,6 +177,7 @@ class SimDevice {
   void LogLocked(const Report& request);
   // Runs one request; returns the reply status.
   uint8_t ExecuteLocked(const Report& request, Report& reply);
+  size_t SettingsAddressLocked(unsigned offset) const;
   bool ReadAreaLocked(Area area, unsigned offset, unsigned length, Report& reply) const;
   bool WriteAreaLocked(Area area, unsigned offset, unsigned length, const Report& request);
 

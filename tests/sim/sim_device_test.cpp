@@ -68,6 +68,22 @@ TEST(SimDeviceTest, SettingsBlocksCarryTheActiveProfile) {
   EXPECT_EQ(mouse.ActiveProfile(), 3);
 }
 
+TEST(SimDeviceTest, FirstBlockIsAWindowOntoTheActiveProfile) {
+  SimDevice mouse(DeviceKind::Mouse);
+  // A push whose first byte selects profile 2 lands in profile 2's block...
+  std::vector<uint8_t> head(14, 0x22);
+  head[0] = 2;
+  Exchange(mouse, Request(Command::WriteSettings, 14, 0, head));
+  Exchange(mouse, Request(Command::WriteSettings, 4, 15, {7, 7, 7, 7}));
+  const Report block2 = Exchange(mouse, Request(Command::ReadSettings, 56, 128));
+  EXPECT_EQ(ReplyData(block2, 2), (std::vector<uint8_t>{2, 0x22}));
+  EXPECT_EQ(block2[device::kReportDataOffset + 15], 7);
+  // ...and reads at offset 0 show the same block.
+  EXPECT_EQ(ReplyData(Exchange(mouse, Request(Command::ReadSettings, 56, 0)), 56), ReplyData(block2, 56));
+  // Profile 0's own block is untouched.
+  EXPECT_NE(mouse.Memory("settings")[1], 0x22);
+}
+
 TEST(SimDeviceTest, ProfileAboveFourIsRefusedWithoutChange) {
   SimDevice pad(DeviceKind::Mousepad);
   const auto before = pad.Memory("settings");
