@@ -59,7 +59,7 @@ class HidrawEnumerate : public ::testing::Test {
     gchar* usb = umockdev_testbed_add_device(testbed_, "usb", ("1-" + n).c_str(), nullptr, "idVendor", "0c45",
                                              nullptr, "DEVTYPE", "usb_device", nullptr);
     if (interfaceNumber >= 0) {
-      char text[8];
+      char text[16];
       std::snprintf(text, sizeof text, "%02x", interfaceNumber);
       parent = umockdev_testbed_add_device(testbed_, "usb", ("1-" + n + ":1." + n).c_str(), usb,
                                            "bInterfaceNumber", text, nullptr, "DEVTYPE", "usb_interface", nullptr);
