@@ -1,0 +1,51 @@
+// Whole-file operations on the data folder: reads bounded in size, writes that
+// never leave a half-written file behind, and the check a user-chosen name
+// passes before it becomes part of a path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace talvo::platform {
+
+// Writes bytes to a temporary file in the target's folder, flushes it to disk
+// and renames it over the target, so readers see either the old or the new
+// content, never a mixture. The temporary file is removed on any failure.
+// The target's folder must exist. False on any I/O failure.
+bool WriteFileAtomically(const std::filesystem::path& file, std::span<const uint8_t> bytes);
+
+// The first maxBytes bytes of a regular file (all of it when shorter);
+// nullopt when it is absent, not a regular file or cannot be read.
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file, size_t maxBytes);
+
+// Copies a regular file; the target is replaced atomically as in
+// WriteFileAtomically. With failIfExists an existing target is kept and the
+// call fails. Files above 64 MiB are refused.
+bool CopyFile(const std::filesystem::path& from, const std::filesystem::path& to, bool failIfExists = false);
+
+// Removes a file (not a folder). False when it was absent or could not be
+// removed.
+bool DeleteFile(const std::filesystem::path& file);
+
+// Renames a file within the file system. Fails, changing nothing, when the
+// source is absent or the target already exists.
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Names (not paths) of the regular files directly in folder whose name ends in
+// extension ("mac" or ".mac"; ASCII case-insensitive), sorted byte-wise.
+// Empty when the folder is absent.
+std::vector<std::string> FindFiles(const std::filesystem::path& folder, std::string_view extension);
+
+// Whether a user-chosen name may become a file name in our folders: not empty,
+// at most 200 bytes, valid UTF-8, not "." or "..", no '/' or '\\', no control
+// characters (below 0x20, 0x7F). Without separators a name cannot leave its
+// folder, so dots inside a name ("a..b", "v1.2") are allowed.
+bool IsSafeFileName(std::string_view name);
+
+}  // namespace talvo::platform
