@@ -1,0 +1,58 @@
+#include "lighting/push_image.h"
+
+#include "device/device_commands.h"
+
+namespace talvo::lighting {
+namespace {
+
+// A write of record bytes [first, first + count) to the same settings
+// offset, zero-padded to `length`.
+template <size_t N>
+SettingsWrite RecordWrite(const ByteRecord<N>& record, size_t first, size_t count, uint8_t length) {
+  SettingsWrite w;
+  w.offset = static_cast<uint16_t>(first);
+  w.length = length;
+  for (size_t i = 0; i < count; ++i) w.data[i] = record.Get(first + i);
+  return w;
+}
+
+}  // namespace
+
+std::array<SettingsWrite, 1> LightRecordPushImage(const LightRecord& record) {
+  return {RecordWrite(record, 0, LightRecord::kSize, kSettingsWriteMax)};
+}
+
+std::array<SettingsWrite, 3> MousePushImage(const MouseSettingsRecord& record) {
+  using R = MouseSettingsRecord;
+  static_assert(R::kReportRate == 14 && R::kActiveDpiStage == 19 && R::kSize == 34);
+  return {
+      RecordWrite(record, 0, R::kReportRate, 14),
+      RecordWrite(record, R::kDpiStage1, R::kDpiStages, 4),
+      RecordWrite(record, R::kActiveDpiStage + 1, R::kSize - (R::kActiveDpiStage + 1), 44),
+  };
+}
+
+int SendPushImage(device::CDeviceLink& link, std::span<const SettingsWrite> writes) {
+  int result = device::kResultOk;
+  for (const SettingsWrite& w : writes) {
+    const int r = device::WriteSettings(link, w.length, w.offset, w.data);
+    if (r != device::kResultOk) result = r;
+  }
+  return result;
+}
+
+void PushPendingRecords(LightPushFlags& flags, const PushLinks& links, const KeyboardLighting& kb,
+                        const MouseLighting& ms, const MousepadLighting& mp) {
+  using device::Peripheral;
+  if (flags.Take(Peripheral::Keyboard) && links.keyboard) {
+    SendPushImage(*links.keyboard, LightRecordPushImage(kb.record));
+  }
+  if (flags.Take(Peripheral::Mouse) && links.mouse) {
+    SendPushImage(*links.mouse, MousePushImage(ms.record));
+  }
+  if (flags.Take(Peripheral::Mousepad) && links.mousepad) {
+    SendPushImage(*links.mousepad, LightRecordPushImage(mp.record));
+  }
+}
+
+}  // namespace talvo::lighting
