@@ -1,0 +1,59 @@
+#include "profiles/first_run.h"
+
+#include <array>
+
+#include "profiles/profile_data_file.h"
+
+namespace talvo::profiles {
+
+namespace {
+
+// A first-run profile file that already reads as a profile (an index lost
+// while the data files stayed) is the user's data: it is listed again, not
+// replaced by the default.
+bool IsProfileFile(const std::filesystem::path& path, std::size_t bodySize) {
+  std::vector<std::uint8_t> body(bodySize, 0);
+  return ReadProfileFile(path, body, 0) == kReadOk;
+}
+
+ProfileListContent Populate(const ProfileCombo& combo) {
+  ProfileListContent content{&combo, {}, {}};
+  const ProfileIndex index(combo);
+  if (index.Count() != 0) {
+    content.names = index.Names();
+    return content;
+  }
+
+  std::vector<std::uint8_t> body(combo.bodySize, 0);
+  const std::uint16_t code = device::DeviceCode(combo.peripheral);
+  const int read = ReadProfileFile(DefaultFilePath(combo), body, code);
+  if (read == kReadAbsent) {
+    content.message = "message_text_8";
+    return content;
+  }
+  if (read == kReadBadFormat) {
+    content.message = "message_text_9";
+    return content;
+  }
+  const auto path = ProfilePath(combo, combo.firstRunName);
+  if (path && !IsProfileFile(*path, combo.bodySize)) WriteProfileFile(*path, body, code);
+
+  content.names.emplace_back(combo.firstRunName);
+  index.SetCount(static_cast<int>(content.names.size()));
+  index.SetLinked(0, false);
+  index.SetName(0, combo.firstRunName);
+  index.SetSelect(0);
+  return content;
+}
+
+}  // namespace
+
+std::vector<ProfileListContent> PopulateProfileLists(device::Peripheral peripheral) {
+  std::vector<ProfileListContent> lists;
+  for (const ProfileKind kind : {ProfileKind::Device, ProfileKind::Lighting, ProfileKind::Key}) {
+    if (const ProfileCombo* combo = FindCombo(peripheral, kind)) lists.push_back(Populate(*combo));
+  }
+  return lists;
+}
+
+}  // namespace talvo::profiles

@@ -1,0 +1,34 @@
+#include "profiles/live_data.h"
+
+namespace talvo::profiles {
+
+namespace {
+
+template <typename Live>
+auto* KeyMapOf(Live& live, device::Peripheral peripheral) {
+  switch (peripheral) {
+    case device::Peripheral::Keyboard:
+      return &live.keyboardKeys.profiles[0];
+    case device::Peripheral::Mouse: {
+      // The profile byte comes from the mouse or from a file; one naming no
+      // record falls back to profile 0 rather than reaching past the array.
+      const unsigned profile = live.mouseLight.record.profile();
+      return &live.mouseKeys.profiles[profile < keys::kProfileCount ? profile : 0];
+    }
+    case device::Peripheral::Mousepad:
+      break;
+  }
+  return decltype(&live.keyboardKeys.profiles[0]){nullptr};
+}
+
+}  // namespace
+
+keys::KeyMapRecord* CurrentKeyMap(LiveData& live, device::Peripheral peripheral) {
+  return KeyMapOf(live, peripheral);
+}
+
+const keys::KeyMapRecord* CurrentKeyMap(const LiveData& live, device::Peripheral peripheral) {
+  return KeyMapOf(live, peripheral);
+}
+
+}  // namespace talvo::profiles

@@ -1,0 +1,90 @@
+#include "profiles/main_settings.h"
+
+#include <cctype>
+
+#include "platform/debug.h"
+#include "platform/folders.h"
+#include "platform/ini_file.h"
+#include "platform/system_settings.h"
+
+namespace talvo::profiles {
+
+namespace {
+
+constexpr std::string_view kSection = "SKINIMAGE";
+constexpr std::string_view kFlagsKey = "FLAGS";
+constexpr std::string_view kImageKey = "IMAGE";
+constexpr std::string_view kLanguageKey = "LANGUAGE";
+constexpr std::string_view kSystemLanguage = "LANGUAGE";
+constexpr int kChineseSystemValue = 2020;
+
+// The value's leading decimal number as the start-up step reads it: leading
+// spaces, an optional sign, digits; 0 when there are none. Values too long
+// to be 2020 stop accumulating instead of overflowing.
+long LeadingNumber(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  long value = 0;
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    if (value > 1'000'000'000L) return negative ? -value : value;
+    value = value * 10 + (text[i] - '0');
+  }
+  return negative ? -value : value;
+}
+
+bool WriteMain(std::string_view key, std::string_view value) {
+  return platform::WriteIniString(MainIniPath(), kSection, key, value);
+}
+
+}  // namespace
+
+std::filesystem::path MainIniPath() { return platform::DataFolder() / "main.ini"; }
+
+bool HasSkinImage() { return platform::ReadIniInt(MainIniPath(), kSection, kFlagsKey, 0) == 1; }
+
+std::string SkinImage() { return platform::ReadIniString(MainIniPath(), kSection, kImageKey, "0"); }
+
+bool StoreSkinImage(std::string_view image) {
+  return WriteMain(kFlagsKey, "1") && WriteMain(kImageKey, image);
+}
+
+bool ResetSkinImage(std::string_view image) {
+  return WriteMain(kFlagsKey, "0") && WriteMain(kImageKey, image);
+}
+
+Language StoredLanguage() {
+  return platform::ReadIniInt(MainIniPath(), kSection, kLanguageKey, 0) == 0 ? Language::English
+                                                                              : Language::Chinese;
+}
+
+bool StoreLanguage(Language language) {
+  return WriteMain(kLanguageKey, language == Language::English ? "0" : "1");
+}
+
+std::string_view SystemLanguageValue(Language language) {
+  return language == Language::English ? "1010" : "2020";
+}
+
+std::optional<Language> ImportSystemLanguage() {
+  const auto value = platform::ReadSystemSetting(kSystemLanguage);
+  if (!value) {
+    debug::Line("读注册表失败了");
+    return std::nullopt;
+  }
+  const Language language =
+      LeadingNumber(*value) == kChineseSystemValue ? Language::Chinese : Language::English;
+  if (!StoreLanguage(language)) return std::nullopt;
+  return language;
+}
+
+bool ChooseLanguage(Language language) {
+  const bool stored = StoreLanguage(language);
+  if (platform::WriteSystemSetting(kSystemLanguage, SystemLanguageValue(language))) {
+    debug::Line("写成功！");
+  }
+  return stored;
+}
+
+}  // namespace talvo::profiles

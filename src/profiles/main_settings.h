@@ -1,0 +1,44 @@
+// "main.ini" in the data folder, section [SKINIMAGE]: the chosen background
+// image and the interface language, plus the system-wide LANGUAGE setting
+// that an installer or a language change leaves for the next start.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace talvo::profiles {
+
+enum class Language { English, Chinese };
+
+std::filesystem::path MainIniPath();
+
+// FLAGS "1" means IMAGE holds a chosen background image. Missing values read
+// as "0".
+bool HasSkinImage();
+std::string SkinImage();
+bool StoreSkinImage(std::string_view image);  // FLAGS "1", IMAGE = image
+bool ResetSkinImage(std::string_view image);  // FLAGS "0", IMAGE = image
+
+// main.ini LANGUAGE read as a number: 0 English (a missing or non-numeric
+// value included, the natural choice where no installer set a language),
+// anything else Chinese.
+Language StoredLanguage();
+bool StoreLanguage(Language language);  // "0" or "1"
+
+// The system setting's value for a language: "1010" English, "2020" Chinese.
+std::string_view SystemLanguageValue(Language language);
+
+// Start-up: when the system setting LANGUAGE can be read, its leading number
+// 2020 writes main.ini LANGUAGE "1" and anything else "0"; when it cannot be
+// read the debug line "读注册表失败了" is emitted and main.ini keeps its
+// value. Returns the value written, if any.
+std::optional<Language> ImportSystemLanguage();
+
+// A language chosen from the menu: main.ini LANGUAGE, then the system
+// setting (debug line "写成功！" when that succeeds). Returns whether
+// main.ini was written; a system setting that cannot be written is silent.
+bool ChooseLanguage(Language language);
+
+}  // namespace talvo::profiles

@@ -1,0 +1,112 @@
+#include "profiles/profile_index.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/folders.h"
+#include "platform/ini_file.h"
+#include "profile_test_env.h"
+
+namespace talvo::profiles {
+namespace {
+
+using device::Peripheral;
+
+class ProfileIndexTest : public test::ProfileFolders {};
+
+TEST(FindCombo, MousepadHasLightingProfilesOnly) {
+  EXPECT_NE(FindCombo(Peripheral::Mousepad, ProfileKind::Lighting), nullptr);
+  EXPECT_EQ(FindCombo(Peripheral::Mousepad, ProfileKind::Key), nullptr);
+  EXPECT_EQ(FindCombo(Peripheral::Mousepad, ProfileKind::Device), nullptr);
+}
+
+TEST_F(ProfileIndexTest, MissingFileOrValuesReadAsZero) {
+  const ProfileIndex index(*FindCombo(Peripheral::Mouse, ProfileKind::Key));
+  EXPECT_EQ(index.File(), platform::DeviceFolder(Peripheral::Mouse) / "msProfile.ini");
+  EXPECT_EQ(index.Count(), 0);
+  EXPECT_EQ(index.Name(0), "0");
+  EXPECT_EQ(index.Select(), 0);
+  EXPECT_FALSE(index.IsLinked(0));
+  EXPECT_EQ(index.Process(0), "0");
+}
+
+TEST_F(ProfileIndexTest, WritesLandInTheKindsOwnSections) {
+  const ProfileIndex lights(*FindCombo(Peripheral::Keyboard, ProfileKind::Lighting));
+  ASSERT_TRUE(lights.SetCount(2));
+  ASSERT_TRUE(lights.SetName(1, "night"));
+  ASSERT_TRUE(lights.SetSelect(1));
+  ASSERT_TRUE(lights.SetLinked(1, true));
+  ASSERT_TRUE(lights.SetProcess(1, "/usr/bin/game"));
+
+  const auto file = lights.File();
+  EXPECT_EQ(platform::ReadIniString(file, "PROFILEDENGCOUNT", "count", ""), "2");
+  EXPECT_EQ(platform::ReadIniString(file, "PROFILEDENGNAME", "1", ""), "night");
+  EXPECT_EQ(platform::ReadIniString(file, "PROFILEDENGSELECT", "select", ""), "1");
+  EXPECT_EQ(platform::ReadIniString(file, "PROFILELIKEDENGEXE", "1", ""), "1");
+  EXPECT_EQ(platform::ReadIniString(file, "DENGPROCESS", "1", ""), "/usr/bin/game");
+
+  // The other kinds of the same file see none of it.
+  const ProfileIndex keys(*FindCombo(Peripheral::Keyboard, ProfileKind::Key));
+  EXPECT_EQ(keys.Count(), 0);
+  EXPECT_EQ(keys.Name(1), "0");
+  EXPECT_FALSE(keys.IsLinked(1));
+
+  ASSERT_TRUE(lights.SetLinked(1, false));
+  EXPECT_EQ(platform::ReadIniString(file, "PROFILELIKEDENGEXE", "1", ""), "0");
+  EXPECT_FALSE(lights.IsLinked(1));
+}
+
+TEST_F(ProfileIndexTest, KeyboardKeyAndDeviceProfilesShareOneLinkPathMouseDoesNot) {
+  const ProfileIndex kbKey(*FindCombo(Peripheral::Keyboard, ProfileKind::Key));
+  const ProfileIndex kbDevice(*FindCombo(Peripheral::Keyboard, ProfileKind::Device));
+  kbKey.SetProcess(2, "/opt/a");
+  kbDevice.SetProcess(2, "/opt/b");
+  EXPECT_EQ(kbKey.Process(2), "/opt/b");
+
+  const ProfileIndex msKey(*FindCombo(Peripheral::Mouse, ProfileKind::Key));
+  const ProfileIndex msDevice(*FindCombo(Peripheral::Mouse, ProfileKind::Device));
+  msKey.SetProcess(2, "/opt/a");
+  msDevice.SetProcess(2, "/opt/b");
+  EXPECT_EQ(msKey.Process(2), "/opt/a");
+  EXPECT_EQ(platform::ReadIniString(msDevice.File(), "DEVICEPROCESS", "2", ""), "/opt/b");
+}
+
+TEST_F(ProfileIndexTest, DamagedCountsStayWithinBounds) {
+  const ProfileIndex index(*FindCombo(Peripheral::Mousepad, ProfileKind::Lighting));
+  index.SetCount(-4);
+  EXPECT_EQ(index.Count(), 0);
+  EXPECT_TRUE(index.Names().empty());
+  index.SetCount(2000000000);
+  EXPECT_EQ(index.Count(), kMaxProfiles);
+}
+
+TEST_F(ProfileIndexTest, NamesListsEveryEntryInOrderWithMissingOnesAsZero) {
+  const ProfileIndex index(*FindCombo(Peripheral::Mouse, ProfileKind::Device));
+  index.SetCount(3);
+  index.SetName(0, "配置1");
+  index.SetName(2, "  spaced  ");
+  index.SetName(3, "left over");
+  EXPECT_EQ(index.Names(), (std::vector<std::string>{"配置1", "0", "spaced"}));
+  EXPECT_EQ(index.Name(2), "spaced");
+}
+
+TEST_F(ProfileIndexTest, NamesCutLikeSingleReads) {
+  const ProfileIndex index(*FindCombo(Peripheral::Mouse, ProfileKind::Key));
+  const std::string longName(300, 'n');
+  index.SetCount(1);
+  index.SetName(0, longName);
+  ASSERT_EQ(index.Names().size(), 1u);
+  EXPECT_EQ(index.Names()[0], index.Name(0));
+  EXPECT_EQ(index.Name(0).size(), 259u);
+}
+
+TEST_F(ProfileIndexTest, ProfilePathKeepsNamesInsideTheDeviceFolder) {
+  const ProfileCombo& combo = *FindCombo(Peripheral::Mouse, ProfileKind::Device);
+  EXPECT_EQ(ProfilePath(combo, "配置1"), platform::DeviceFolder(Peripheral::Mouse) / "配置1.config");
+  EXPECT_EQ(ProfilePath(combo, "v1.2 Final"), platform::DeviceFolder(Peripheral::Mouse) / "v1.2 Final.config");
+  for (const char* bad : {"", "..", "../x", "a/b", "a\\b", "/etc/passwd", "tab\there"}) {
+    EXPECT_FALSE(ProfilePath(combo, bad).has_value()) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace talvo::profiles

@@ -1,0 +1,70 @@
+// A private set of folders for each test: documents (and so the data and
+// device folders), configuration folders and the program folder all live in
+// one temporary tree that is removed afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+
+namespace talvo::profiles::test {
+
+class ProfileFolders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device seed;
+    root_ = std::filesystem::temp_directory_path() /
+            ("talvo-profiles-" + std::to_string(seed()) + "-" + std::to_string(seed()));
+    std::filesystem::create_directories(root_ / "home");
+    std::filesystem::create_directories(root_ / "config");
+    std::filesystem::create_directories(root_ / "xdg");
+    std::filesystem::create_directories(root_ / "program");
+    setenv("HOME", (root_ / "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
+    setenv("XDG_CONFIG_DIRS", (root_ / "xdg").c_str(), 1);
+    setenv("TALVO_PROGRAM_DIR", (root_ / "program").c_str(), 1);
+    setenv("TALVO_DEBUG", "1", 1);
+  }
+
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+  }
+
+  const std::filesystem::path& Root() const { return root_; }
+  std::filesystem::path Program() const { return root_ / "program"; }
+
+ private:
+  std::filesystem::path root_;
+};
+
+inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Bytes that differ from their neighbours and from zero, so a shifted or
+// truncated copy never passes for the original.
+inline std::vector<uint8_t> Pattern(size_t size, uint8_t start) {
+  std::vector<uint8_t> bytes(size);
+  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(start + i * 7 + (i >> 8) + 1);
+  for (auto& b : bytes) {
+    if (b == 0) b = 0x5A;
+  }
+  return bytes;
+}
+
+}  // namespace talvo::profiles::test
