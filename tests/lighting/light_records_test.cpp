@@ -99,7 +99,8 @@ TEST(ByteRecordThreads, WriterAndReaderShareARecordWithoutLocks) {
   do {
     const MouseSettingsRecord copy = record;
     for (uint8_t b : copy.Snapshot()) oddBytes += (b != 0x00 && b != 0xFF);
-    oddBytes += record.stepCounter() != 0 && record.stepCounter() != 0xFF;
+    const uint8_t step = record.stepCounter();
+    oddBytes += step != 0x00 && step != 0xFF;
   } while (!done);
   writer.join();
   EXPECT_EQ(oddBytes, 0u);
