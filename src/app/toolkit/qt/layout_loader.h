@@ -1,0 +1,35 @@
+// Builds a window or page from a Designer UI file in the skin folder, asking
+// the window's handler and the registered control classes for elements Qt
+// does not know.
+#pragma once
+
+#include <QString>
+#include <QUiLoader>
+
+namespace talvo::app {
+
+class QtToolkit;
+class WindowHandler;
+
+class LayoutLoader : public QUiLoader {
+ public:
+  LayoutLoader(QtToolkit& toolkit, WindowHandler& handler, int depth = 0);
+
+  // The root widget, or null after writing the reason (file and line) to
+  // stderr. A page layout that fails fails the layout that names it.
+  QWidget* Load(const QString& file, QWidget* parent = nullptr);
+
+ protected:
+  QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override;
+
+ private:
+  QWidget* Fail(const QString& why, QWidget* parent);
+
+  QtToolkit& toolkit_;
+  WindowHandler& handler_;
+  int depth_;
+  QString file_;
+  bool failed_ = false;
+};
+
+}  // namespace talvo::app

@@ -1,0 +1,468 @@
+#include "app/toolkit/qt/qt_control.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QAbstractItemView>
+#include <QFont>
+#include <QTreeWidget>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QVariant>
+#include <algorithm>
+#include <optional>
+
+#include "app/toolkit/qt/colour_palette.h"
+#include "app/toolkit/qt/qt_toolkit.h"
+
+namespace talvo::app {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+template <typename T>
+T* As(QWidget* w) {
+  return qobject_cast<T*>(w);
+}
+
+QString Rgba(uint32_t argb) {
+  return QStringLiteral("rgba(%1,%2,%3,%4)")
+      .arg((argb >> 16) & 0xFF)
+      .arg((argb >> 8) & 0xFF)
+      .arg(argb & 0xFF)
+      .arg(argb >> 24);
+}
+
+// "file='ms/key.png' …" gives ms/key.png; anything else is the path itself.
+QString ImageFile(const QString& image) {
+  static const QRegularExpression file(QStringLiteral("file\\s*=\\s*'([^']*)'"));
+  const auto m = file.match(image);
+  return m.hasMatch() ? m.captured(1) : image.trimmed();
+}
+
+bool Exclusive(const QAbstractButton* b) {
+  return b->group() ? b->group()->exclusive() : b->autoExclusive();
+}
+
+}  // namespace
+
+std::string QtControl::Name() const { return w_ ? S(w_->objectName()) : std::string(); }
+
+std::string QtControl::ClassName() const {
+  if (!w_) return {};
+  const QVariant registered = w_->property("talvoClass");
+  return registered.isValid() ? S(registered.toString()) : w_->metaObject()->className();
+}
+
+bool QtControl::IsVisible() const { return w_ && !w_->isHidden(); }
+
+bool QtControl::IsVisibleInWindow() const {
+  return w_ && (w_->window() == w_.data() ? !w_->isHidden() : w_->isVisibleTo(w_->window()));
+}
+
+void QtControl::SetVisible(bool visible) {
+  if (w_) w_->setVisible(visible);
+}
+
+bool QtControl::IsEnabled() const { return w_ && w_->isEnabled(); }
+
+void QtControl::SetEnabled(bool enabled) {
+  if (w_) w_->setEnabled(enabled);
+}
+
+void QtControl::ShowText(QWidget* w, const QString& text) {
+  if (auto* b = As<QAbstractButton>(w)) b->setText(text);
+  else if (auto* l = As<QLabel>(w)) l->setText(text);
+  else if (auto* e = As<QLineEdit>(w)) e->setText(text);
+  else if (auto* g = As<QGroupBox>(w)) g->setTitle(text);
+  else if (auto* c = As<QComboBox>(w); c && c->isEditable()) c->setEditText(text);
+  else if (w->isWindow()) w->setWindowTitle(text);
+  else w->setProperty("text", text);
+}
+
+std::string QtControl::Text() const {
+  if (!w_) return {};
+  QWidget* w = w_;
+  if (auto* b = As<QAbstractButton>(w)) return S(b->text());
+  if (auto* l = As<QLabel>(w)) return S(l->text());
+  if (auto* e = As<QLineEdit>(w)) return S(e->text());
+  if (auto* g = As<QGroupBox>(w)) return S(g->title());
+  if (auto* c = As<QComboBox>(w)) return S(c->currentText());
+  if (w->isWindow()) return S(w->windowTitle());
+  return S(w->property("text").toString());
+}
+
+void QtControl::SetText(const std::string& text) {
+  if (!w_) return;
+  QtWindow::Mute mute(window_);
+  w_->setProperty("textId", QVariant());
+  ShowText(w_, Q(text));
+}
+
+std::string QtControl::TextId() const {
+  return w_ ? S(w_->property("textId").toString()) : std::string();
+}
+
+void QtControl::SetTextId(const std::string& id) {
+  if (!w_) return;
+  QtWindow::Mute mute(window_);
+  w_->setProperty("textId", Q(id));
+  ShowText(w_, window_.ResolveText(Q(id)));
+}
+
+std::string QtControl::ToolTip() const { return w_ ? S(w_->toolTip()) : std::string(); }
+
+void QtControl::SetToolTip(const std::string& tip) {
+  if (w_) w_->setToolTip(Q(tip));
+}
+
+uint32_t QtControl::UIntProperty(const char* name) const {
+  return w_ ? w_->property(name).toUInt() : 0;
+}
+
+void QtControl::RestyleWidget() {
+  if (!w_) return;
+  QVariant base = w_->property("talvoBaseStyle");
+  if (!base.isValid()) {
+    base = w_->styleSheet();
+    w_->setProperty("talvoBaseStyle", base);
+  }
+  QStringList rules;
+  if (const uint32_t c = UIntProperty("talvoBkColor")) rules << "background-color: " + Rgba(c);
+  const QString image = w_->property("talvoBkImage").toString();
+  if (!image.isEmpty()) {
+    const QString path = window_.GetToolkitQt().SkinPath(ImageFile(image));
+    rules << "background-image: url(\"" + path + "\")" << "background-repeat: no-repeat"
+          << "background-position: center";
+  }
+  if (const int size = w_->property("talvoBorderSize").toInt(); size > 0)
+    rules << QStringLiteral("border: %1px solid %2").arg(size).arg(Rgba(UIntProperty("talvoBorderColor")));
+  if (const uint32_t c = UIntProperty("talvoTextColor")) rules << "color: " + Rgba(c);
+  QString sheet = base.toString();
+  if (!rules.isEmpty()) {
+    w_->setAttribute(Qt::WA_StyledBackground);
+    sheet += "\n#" + w_->objectName() + " { " + rules.join("; ") + "; }";
+  }
+  w_->setStyleSheet(sheet);
+}
+
+uint32_t QtControl::TextColor() const { return UIntProperty("talvoTextColor"); }
+void QtControl::SetTextColor(uint32_t argb) {
+  if (!w_) return;
+  w_->setProperty("talvoTextColor", argb);
+  RestyleWidget();
+}
+uint32_t QtControl::BkColor() const { return UIntProperty("talvoBkColor"); }
+void QtControl::SetBkColor(uint32_t argb) {
+  if (!w_) return;
+  w_->setProperty("talvoBkColor", argb);
+  RestyleWidget();
+}
+std::string QtControl::BkImage() const {
+  return w_ ? S(w_->property("talvoBkImage").toString()) : std::string();
+}
+void QtControl::SetBkImage(const std::string& image) {
+  if (!w_) return;
+  w_->setProperty("talvoBkImage", Q(image));
+  RestyleWidget();
+}
+uint32_t QtControl::BorderColor() const { return UIntProperty("talvoBorderColor"); }
+void QtControl::SetBorderColor(uint32_t argb) {
+  if (!w_) return;
+  w_->setProperty("talvoBorderColor", argb);
+  RestyleWidget();
+}
+int QtControl::BorderSize() const { return w_ ? w_->property("talvoBorderSize").toInt() : 0; }
+void QtControl::SetBorderSize(int pixels) {
+  if (!w_) return;
+  w_->setProperty("talvoBorderSize", std::max(0, pixels));
+  RestyleWidget();
+}
+std::string QtControl::UserData() const {
+  return w_ ? S(w_->property("userData").toString()) : std::string();
+}
+void QtControl::SetUserData(const std::string& data) {
+  if (w_) w_->setProperty("userData", Q(data));
+}
+
+uint32_t QtControl::ChangerColor() const { return UIntProperty("changerColor"); }
+void QtControl::SetChangerColor(uint32_t argb) {
+  if (!w_) return;
+  w_->setProperty("changerColor", argb);
+  w_->update();
+}
+int QtControl::ChangerAlpha() const { return w_ ? w_->property("changerAlpha").toInt() : 0; }
+void QtControl::SetChangerAlpha(int alpha) {
+  if (!w_) return;
+  w_->setProperty("changerAlpha", alpha);
+  w_->update();
+}
+bool QtControl::IsChangerColor() const { return w_ && w_->property("isChangerColor").toBool(); }
+void QtControl::SetIsChangerColor(bool on) {
+  if (!w_) return;
+  w_->setProperty("isChangerColor", on);
+  w_->update();
+}
+void QtControl::Invalidate() {
+  if (w_) w_->update();
+}
+
+// Combos, lists and multi-column lists (QTreeWidget) all keep their items in
+// a model: one row per item, column 0 the item's text.
+QAbstractItemModel* QtControl::Items() const {
+  if (auto* c = As<QComboBox>(w_)) return c->model();
+  if (auto* v = As<QAbstractItemView>(w_)) return v->model();
+  return nullptr;
+}
+
+QModelIndex QtControl::Cell(int index, int column) const {
+  QAbstractItemModel* m = Items();
+  if (!m || index < 0 || index >= m->rowCount() || column < 0) return {};
+  if (auto* t = As<QTreeWidget>(w_); t && column >= t->columnCount()) t->setColumnCount(column + 1);
+  return m->index(index, column);
+}
+
+void QtControl::SetCurrentRow(int index) {
+  if (auto* c = As<QComboBox>(w_)) {
+    c->setCurrentIndex(index);
+    c->setProperty("talvoLastIndex", index);
+  } else if (auto* v = As<QAbstractItemView>(w_)) {
+    v->setCurrentIndex(index < 0 ? QModelIndex() : v->model()->index(index, 0));
+    if (index < 0) v->clearSelection();
+  }
+}
+
+int QtControl::Count() const {
+  QAbstractItemModel* m = Items();
+  return m ? m->rowCount() : 0;
+}
+
+std::string QtControl::ItemText(int index) const { return ItemColumnText(index, 0); }
+
+void QtControl::SetItemText(int index, const std::string& text) { SetItemColumnText(index, 0, text); }
+
+std::string QtControl::ItemColumnText(int index, int column) const {
+  const QModelIndex cell = Cell(index, column);
+  return cell.isValid() ? S(cell.data().toString()) : std::string();
+}
+
+void QtControl::SetItemColumnText(int index, int column, const std::string& text) {
+  const QModelIndex cell = Cell(index, column);
+  if (!cell.isValid()) return;
+  QtWindow::Mute mute(window_);
+  Items()->setData(cell, QVariant(), kTextIdRole);
+  Items()->setData(cell, Q(text));
+}
+
+void QtControl::SetItemTextId(int index, int column, const std::string& id) {
+  const QModelIndex cell = Cell(index, column);
+  if (!cell.isValid()) return;
+  QtWindow::Mute mute(window_);
+  Items()->setData(cell, Q(id), kTextIdRole);
+  Items()->setData(cell, window_.ResolveText(Q(id)));
+}
+
+std::string QtControl::ItemUserData(int index) const {
+  const QModelIndex cell = Cell(index, 0);
+  return cell.isValid() ? S(cell.data(Qt::UserRole).toString()) : std::string();
+}
+
+void QtControl::SetItemUserData(int index, const std::string& data) {
+  if (const QModelIndex cell = Cell(index, 0); cell.isValid()) Items()->setData(cell, Q(data), Qt::UserRole);
+}
+
+void QtControl::SetItemHeight(int index, int pixels) {
+  const QModelIndex cell = Cell(index, 0);
+  if (!cell.isValid()) return;
+  int width = 0;
+  if (auto* v = As<QAbstractItemView>(w_)) width = v->viewport()->width();
+  Items()->setData(cell, QSize(width, std::max(0, pixels)), Qt::SizeHintRole);
+}
+
+std::string QtControl::ItemStyle(int index, int column) const {
+  const QModelIndex cell = Cell(index, column);
+  return cell.isValid() ? S(cell.data(kStyleRole).toString()) : std::string();
+}
+
+void QtControl::SetItemStyle(int index, const std::string& style, int column) {
+  QAbstractItemModel* m = Items();
+  if (!m || index < 0 || index >= m->rowCount()) return;
+  const ItemLook* look = window_.GetToolkitQt().FindItemStyle(Q(style));
+  const int first = column < 0 ? 0 : column;
+  const int last = column < 0 ? std::max(0, m->columnCount() - 1) : column;
+  for (int col = first; col <= last; ++col) {
+    const QModelIndex cell = Cell(index, col);
+    if (!cell.isValid()) continue;
+    m->setData(cell, Q(style), kStyleRole);
+    m->setData(cell, look && look->textColor ? QVariant(QBrush(QColor::fromRgba(look->textColor))) : QVariant(),
+               Qt::ForegroundRole);
+    m->setData(cell, look && look->bkColor ? QVariant(QBrush(QColor::fromRgba(look->bkColor))) : QVariant(),
+               Qt::BackgroundRole);
+    QVariant font;
+    if (look && look->bold) {
+      QFont bold = w_->font();
+      bold.setBold(true);
+      font = bold;
+    }
+    m->setData(cell, font, Qt::FontRole);
+  }
+}
+
+int QtControl::AddItem(const std::string& text, const std::string& userData) {
+  QAbstractItemModel* m = Items();
+  if (!m) return -1;
+  QtWindow::Mute mute(window_);
+  // A combo selects its first item by itself; here adding never selects.
+  const int current = CurrentIndex();
+  const int row = m->rowCount();
+  if (!m->insertRow(row)) return -1;
+  m->setData(m->index(row, 0), Q(text));
+  m->setData(m->index(row, 0), Q(userData), Qt::UserRole);
+  if (CurrentIndex() != current) SetCurrentRow(current);
+  return row;
+}
+
+bool QtControl::RemoveItem(int index) {
+  QAbstractItemModel* m = Items();
+  if (!m || index < 0 || index >= m->rowCount()) return false;
+  QtWindow::Mute mute(window_);
+  // Removing the selected item leaves nothing selected rather than silently
+  // selecting a neighbour.
+  const int current = CurrentIndex();
+  m->removeRow(index);
+  SetCurrentRow(current == index ? -1 : (current > index ? current - 1 : current));
+  return true;
+}
+
+void QtControl::RemoveAllItems() {
+  QAbstractItemModel* m = Items();
+  if (!m) return;
+  QtWindow::Mute mute(window_);
+  m->removeRows(0, m->rowCount());
+  SetCurrentRow(-1);
+}
+
+int QtControl::CurrentIndex() const {
+  if (auto* c = As<QComboBox>(w_)) return c->currentIndex();
+  if (auto* v = As<QAbstractItemView>(w_)) return v->currentIndex().isValid() ? v->currentIndex().row() : -1;
+  return -1;
+}
+
+bool QtControl::SelectItem(int index, bool notify) {
+  if (!Items() || index < -1 || index >= Count()) return false;
+  if (index == CurrentIndex()) return true;
+  std::optional<QtWindow::Mute> mute;
+  if (!notify) mute.emplace(window_);
+  SetCurrentRow(index);
+  return true;
+}
+
+void QtControl::ReloadItemTexts(QWidget* w, const std::function<QString(const QString&)>& resolve) {
+  QAbstractItemModel* m = nullptr;
+  if (auto* c = qobject_cast<QComboBox*>(w)) m = c->model();
+  else if (auto* v = qobject_cast<QAbstractItemView*>(w)) m = v->model();
+  if (!m) return;
+  for (int row = 0; row < m->rowCount(); ++row)
+    for (int col = 0; col < m->columnCount(); ++col) {
+      const QModelIndex cell = m->index(row, col);
+      const QString id = cell.data(kTextIdRole).toString();
+      if (!id.isEmpty()) m->setData(cell, resolve(id));
+    }
+}
+
+bool QtControl::IsSelected() const {
+  auto* b = As<QAbstractButton>(w_);
+  return b && b->isChecked();
+}
+
+void QtControl::SetCheck(bool selected, bool notify) {
+  auto* b = As<QAbstractButton>(w_);
+  if (!b || !b->isCheckable() || b->isChecked() == selected) return;
+  std::optional<QtWindow::Mute> mute;
+  if (!notify) mute.emplace(window_);
+  if (!selected && Exclusive(b)) {
+    // Qt refuses to clear the checked button of an exclusive group; the
+    // program may, leaving the group with none selected.
+    QButtonGroup* group = b->group();
+    const bool autoExclusive = b->autoExclusive();
+    if (group) group->setExclusive(false);
+    b->setAutoExclusive(false);
+    b->setChecked(false);
+    b->setAutoExclusive(autoExclusive);
+    if (group) group->setExclusive(true);
+    return;
+  }
+  b->setChecked(selected);
+}
+
+int QtControl::Value() const {
+  if (auto* s = As<QAbstractSlider>(w_)) return s->value();
+  if (auto* p = As<QProgressBar>(w_)) return p->value();
+  return 0;
+}
+
+void QtControl::SetValue(int value) {
+  QtWindow::Mute mute(window_);
+  if (auto* s = As<QAbstractSlider>(w_)) s->setValue(value);
+  else if (auto* p = As<QProgressBar>(w_)) p->setValue(std::clamp(value, p->minimum(), p->maximum()));
+}
+
+int QtControl::MinValue() const {
+  if (auto* s = As<QAbstractSlider>(w_)) return s->minimum();
+  if (auto* p = As<QProgressBar>(w_)) return p->minimum();
+  return 0;
+}
+
+void QtControl::SetMinValue(int value) {
+  QtWindow::Mute mute(window_);
+  if (auto* s = As<QAbstractSlider>(w_)) s->setMinimum(value);
+  else if (auto* p = As<QProgressBar>(w_)) p->setMinimum(value);
+}
+
+int QtControl::MaxValue() const {
+  if (auto* s = As<QAbstractSlider>(w_)) return s->maximum();
+  if (auto* p = As<QProgressBar>(w_)) return p->maximum();
+  return 0;
+}
+
+void QtControl::SetMaxValue(int value) {
+  QtWindow::Mute mute(window_);
+  if (auto* s = As<QAbstractSlider>(w_)) s->setMaximum(value);
+  else if (auto* p = As<QProgressBar>(w_)) p->setMaximum(value);
+}
+
+uint32_t QtControl::SelectColor() const {
+  auto* p = As<ColourPalette>(w_);
+  return p ? p->SelectColor() : 0;
+}
+
+void QtControl::SetSelectColor(uint32_t argb) {
+  if (auto* p = As<ColourPalette>(w_)) p->SetSelectColor(argb);
+}
+
+int QtControl::CurrentPage() const {
+  if (auto* t = As<QTabWidget>(w_)) return t->currentIndex();
+  if (auto* s = As<QStackedWidget>(w_)) return s->currentIndex();
+  return -1;
+}
+
+bool QtControl::SelectPage(int index) {
+  if (auto* t = As<QTabWidget>(w_); t && index >= 0 && index < t->count()) {
+    t->setCurrentIndex(index);
+    return true;
+  }
+  if (auto* s = As<QStackedWidget>(w_); s && index >= 0 && index < s->count()) {
+    s->setCurrentIndex(index);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace talvo::app

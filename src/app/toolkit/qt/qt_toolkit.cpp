@@ -1,0 +1,305 @@
+#include "app/toolkit/qt/qt_toolkit.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QThread>
+#include <QTimer>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+
+#include "app/toolkit/qt/colour_palette.h"
+#include "app/toolkit/qt/layout_loader.h"
+#include "app/toolkit/qt/qt_control.h"
+
+namespace talvo::app {
+namespace {
+
+// Shared between a thread waiting in Send and the work queued for the UI
+// thread. The work is dropped unrun when the waiter gave up first or when
+// the queue is torn down; a waiter never leaves while the work runs, since
+// the work may use the waiter's stack.
+struct SendState {
+  enum class Stage { Queued, Running, Done, Dropped };
+  std::mutex mutex;
+  std::condition_variable_any changed;
+  Stage stage = Stage::Queued;
+};
+
+class SendTask {
+ public:
+  SendTask(std::shared_ptr<SendState> state, std::function<void()> work)
+      : state_(std::move(state)), work_(std::move(work)) {}
+  SendTask(const SendTask&) = delete;
+  SendTask& operator=(const SendTask&) = delete;
+
+  void Run() {
+    {
+      std::lock_guard lock(state_->mutex);
+      if (state_->stage != SendState::Stage::Queued) return;
+      state_->stage = SendState::Stage::Running;
+    }
+    work_();
+    Finish(SendState::Stage::Done);
+  }
+
+  ~SendTask() { Finish(SendState::Stage::Dropped); }
+
+ private:
+  void Finish(SendState::Stage stage) {
+    {
+      std::lock_guard lock(state_->mutex);
+      if (state_->stage == SendState::Stage::Done || state_->stage == SendState::Stage::Dropped) return;
+      state_->stage = stage;
+    }
+    state_->changed.notify_all();
+  }
+
+  std::shared_ptr<SendState> state_;
+  std::function<void()> work_;
+};
+
+bool Named(const QWidget* w) {
+  return !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"));
+}
+
+bool ExclusiveButton(const QAbstractButton* b) {
+  return b->group() ? b->group()->exclusive() : b->autoExclusive();
+}
+
+// Hover and focus of named controls become notifications.
+class HoverFocusFilter : public QObject {
+ public:
+  explicit HoverFocusFilter(QtWindow& window) : window_(window) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w) return false;
+    switch (event->type()) {
+      case QEvent::Enter: window_.Raise("msenter", w); break;
+      case QEvent::Leave: window_.Raise("msleave", w); break;
+      case QEvent::FocusIn: window_.Raise("setfocus", w); break;
+      case QEvent::FocusOut: window_.Raise("killfocus", w); break;
+      default: break;
+    }
+    return false;
+  }
+
+ private:
+  QtWindow& window_;
+};
+
+}  // namespace
+
+QtToolkit::QtToolkit(QString skinFolder) : skin_(std::move(skinFolder)), context_(std::make_unique<QObject>()) {}
+
+QtToolkit::~QtToolkit() {
+  // Dropping the context discards queued work, which releases any waiter.
+  context_.reset();
+}
+
+void QtToolkit::Post(std::function<void()> work) {
+  QMetaObject::invokeMethod(context_.get(), std::move(work), Qt::QueuedConnection);
+}
+
+bool QtToolkit::Send(std::function<void()> work, std::stop_token stop) {
+  if (IsUiThread()) {
+    work();
+    return true;
+  }
+  auto state = std::make_shared<SendState>();
+  auto task = std::make_shared<SendTask>(state, std::move(work));
+  QMetaObject::invokeMethod(context_.get(), [task] { task->Run(); }, Qt::QueuedConnection);
+  task.reset();  // only the queue holds it now, so a discarded queue drops it
+
+  using Stage = SendState::Stage;
+  std::unique_lock lock(state->mutex);
+  state->changed.wait(lock, stop, [&] { return state->stage == Stage::Done || state->stage == Stage::Dropped; });
+  if (state->stage == Stage::Queued) {
+    state->stage = Stage::Dropped;
+    return false;
+  }
+  state->changed.wait(lock, [&] { return state->stage == Stage::Done || state->stage == Stage::Dropped; });
+  return state->stage == Stage::Done;
+}
+
+bool QtToolkit::IsUiThread() const { return QThread::currentThread() == context_->thread(); }
+
+QString QtToolkit::SkinPath(const QString& file) const {
+  return QDir::isAbsolutePath(file) ? file : QDir(skin_).filePath(file);
+}
+
+bool QtToolkit::LoadLanguage(const std::string& file) {
+  const QString path = SkinPath(QString::fromStdString(file));
+  QFile in(path);
+  if (!in.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "talvo: %s: cannot open: %s\n", path.toLocal8Bit().constData(),
+                 in.errorString().toLocal8Bit().constData());
+    return false;
+  }
+  QString error;
+  auto table = ParseLanguage(in.readAll(), &error);
+  if (!table) {
+    std::fprintf(stderr, "talvo: %s: %s\n", path.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+    return false;
+  }
+  language_ = std::move(*table);
+  for (QtWindow* w : windows_) w->ReloadText();
+  return true;
+}
+
+std::optional<std::string> QtToolkit::LanguageText(std::string_view id) const {
+  const auto it = language_.find(std::string(id));
+  if (it == language_.end()) return std::nullopt;
+  return it->second;
+}
+
+void QtToolkit::RegisterControl(const QString& className, ControlFactory factory) {
+  factories_[className] = std::move(factory);
+}
+
+const QtToolkit::ControlFactory* QtToolkit::FindFactory(const QString& className) const {
+  const auto it = factories_.find(className);
+  return it == factories_.end() ? nullptr : &it->second;
+}
+
+const ItemLook* QtToolkit::FindItemStyle(const QString& name) const {
+  const auto it = itemStyles_.find(name);
+  return it == itemStyles_.end() ? nullptr : &it->second;
+}
+
+QtWindow::QtWindow(QtToolkit& toolkit, WindowHandler& handler)
+    : toolkit_(toolkit), handler_(handler), filter_(std::make_unique<HoverFocusFilter>(*this)) {
+  toolkit_.windows_.push_back(this);
+}
+
+QtWindow::~QtWindow() {
+  ++muted_;  // tearing widgets down is not a user action
+  std::erase(toolkit_.windows_, this);
+  timers_.clear();
+  delete root_;
+}
+
+bool QtWindow::Create(const QString& layoutFile) {
+  LayoutLoader loader(toolkit_, handler_);
+  QWidget* root = loader.Load(layoutFile);
+  if (!root) return false;
+  root_ = root;
+  Wire(root_);
+  for (QWidget* w : root_->findChildren<QWidget*>()) Wire(w);
+  ReloadText();
+  QPointer<QWidget> guard(root_);
+  QMetaObject::invokeMethod(
+      root_, [this, guard] { if (guard) Raise("windowinit", guard); }, Qt::QueuedConnection);
+  return true;
+}
+
+void QtWindow::Wire(QWidget* w) {
+  if (!Named(w)) return;
+  w->installEventFilter(filter_.get());
+  if (auto* c = qobject_cast<QComboBox*>(w)) {
+    c->setProperty("talvoLastIndex", c->currentIndex());
+    QObject::connect(c, &QComboBox::currentIndexChanged, c, [this, c](int index) {
+      const int previous = c->property("talvoLastIndex").toInt();
+      c->setProperty("talvoLastIndex", index);
+      Raise("itemselect", c, index, previous);
+    });
+  } else if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->selectionModel()) {
+    QObject::connect(v->selectionModel(), &QItemSelectionModel::currentRowChanged, v,
+                     [this, v](const QModelIndex& now, const QModelIndex& before) {
+                       Raise("itemselect", v, now.isValid() ? now.row() : -1, before.isValid() ? before.row() : -1);
+                     });
+    QObject::connect(v, &QAbstractItemView::clicked, v,
+                     [this, v](const QModelIndex& item) { Raise("itemclick", v, item.row()); });
+  } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+    QObject::connect(b, &QAbstractButton::clicked, b, [this, b] { Raise("click", b); });
+    if (b->isCheckable()) {
+      QObject::connect(b, &QAbstractButton::toggled, b, [this, b](bool on) {
+        // In an exclusive group only the newly selected option speaks.
+        if (on || !ExclusiveButton(b)) Raise("selectchanged", b, on);
+      });
+    }
+  } else if (auto* s = qobject_cast<QAbstractSlider*>(w)) {
+    s->setTracking(true);
+    QObject::connect(s, &QAbstractSlider::valueChanged, s, [this, s](int value) {
+      Raise(s->isSliderDown() ? "movevaluechanged" : "valuechanged", s, value);
+    });
+    QObject::connect(s, &QAbstractSlider::sliderReleased, s, [this, s] { Raise("valuechanged", s, s->value()); });
+  } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+    QObject::connect(e, &QLineEdit::textEdited, e, [this, e] { Raise("textchanged", e); });
+  } else if (auto* p = qobject_cast<ColourPalette*>(w)) {
+    QObject::connect(p, &ColourPalette::colourPicked, p,
+                     [this, p](uint32_t argb) { Raise("colorchanged", p, int64_t{argb}); });
+  }
+}
+
+void QtWindow::Raise(const char* type, QWidget* sender, int64_t wParam, int64_t lParam) {
+  if (Muted()) return;
+  handler_.Notify(Notification{type, sender->objectName().toStdString(), wParam, lParam, ControlFor(sender)});
+}
+
+Control* QtWindow::FindControl(std::string_view name) {
+  if (!root_ || name.empty()) return nullptr;
+  const QString qname = QString::fromUtf8(name.data(), qsizetype(name.size()));
+  QWidget* w = root_->objectName() == qname ? root_ : root_->findChild<QWidget*>(qname);
+  return w ? ControlFor(w) : nullptr;
+}
+
+Control* QtWindow::ControlFor(QWidget* widget) {
+  auto& slot = controls_[widget];
+  if (!slot || !slot->Widget()) slot = std::make_unique<QtControl>(*this, widget);
+  return slot.get();
+}
+
+void QtWindow::SetTimer(int id, int ms, bool oneShot) {
+  if (!toolkit_.IsUiThread()) {
+    QMetaObject::invokeMethod(root_ ? static_cast<QObject*>(root_) : toolkit_.context_.get(),
+                              [this, id, ms, oneShot] { SetTimer(id, ms, oneShot); }, Qt::QueuedConnection);
+    return;
+  }
+  auto& timer = timers_[id];
+  if (!timer) {
+    timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [this, id] { handler_.OnTimer(id); });
+  }
+  timer->setSingleShot(oneShot);
+  timer->start(std::max(0, ms));
+}
+
+void QtWindow::KillTimer(int id) {
+  if (!toolkit_.IsUiThread()) {
+    QMetaObject::invokeMethod(root_ ? static_cast<QObject*>(root_) : toolkit_.context_.get(),
+                              [this, id] { KillTimer(id); }, Qt::QueuedConnection);
+    return;
+  }
+  // Stopped, not deleted: this may run inside the timer's own tick.
+  if (const auto it = timers_.find(id); it != timers_.end()) it->second->stop();
+}
+
+QString QtWindow::ResolveText(const QString& id) const {
+  if (auto text = handler_.QueryControlText(id.toStdString())) return QString::fromStdString(*text);
+  if (auto text = toolkit_.LanguageText(id.toStdString())) return QString::fromStdString(*text);
+  return id;
+}
+
+void QtWindow::ReloadText() {
+  if (!root_) return;
+  Mute mute(*this);
+  QList<QWidget*> widgets = root_->findChildren<QWidget*>();
+  widgets.prepend(root_);
+  for (QWidget* w : widgets) {
+    const QString id = w->property("textId").toString();
+    if (!id.isEmpty()) QtControl::ShowText(w, ResolveText(id));
+    QtControl::ReloadItemTexts(w, [this](const QString& itemId) { return ResolveText(itemId); });
+  }
+}
+
+}  // namespace talvo::app

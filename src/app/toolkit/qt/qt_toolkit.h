@@ -1,0 +1,131 @@
+// The toolkit boundary implemented on Qt Widgets.
+//
+// Layouts are Qt Designer UI files in the skin folder, loaded at run time.
+// Conventions the layouts and custom controls share with this code:
+// - a control's name is its objectName;
+// - a dynamic property "textId" on a widget gives its text as a text id;
+// - element classes Qt does not know go to WindowHandler::CreateControl, then
+//   to the classes registered with RegisterControl; "ColorPalette" is built in;
+// - dynamic properties "changerColor" (uint ARGB), "changerAlpha" (int) and
+//   "isChangerColor" (bool) carry the tint that image-drawing controls apply;
+// - background colour and image, border and text colour are kept in the
+//   properties "talvoBkColor", "talvoBkImage", "talvoBorderColor",
+//   "talvoBorderSize", "talvoTextColor" and applied as a style sheet rule for
+//   the widget's own name, appended to the style sheet the layout gave it;
+// - list items keep user data in Qt::UserRole, their style name and text id
+//   in the roles QtControl names.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "app/toolkit/qt/language.h"
+#include "app/toolkit/toolkit.h"
+
+class QTimer;
+
+namespace talvo::app {
+
+class QtWindow;
+
+// How items of a named style look; 0 colours leave the list's own.
+struct ItemLook {
+  uint32_t textColor = 0;
+  uint32_t bkColor = 0;
+  bool bold = false;
+};
+
+class QtToolkit final : public Toolkit {
+ public:
+  using ControlFactory = std::function<QWidget*(QWidget* parent)>;
+
+  // Must be created on the UI thread, after the QApplication.
+  explicit QtToolkit(QString skinFolder);
+  ~QtToolkit() override;
+
+  void Post(std::function<void()> work) override;
+  bool Send(std::function<void()> work, std::stop_token stop = {}) override;
+  bool IsUiThread() const override;
+
+  bool LoadLanguage(const std::string& file) override;
+  std::optional<std::string> LanguageText(std::string_view id) const override;
+
+  // Custom control classes layouts may name.
+  void RegisterControl(const QString& className, ControlFactory factory);
+  const ControlFactory* FindFactory(const QString& className) const;
+  // Named item styles list items may be given.
+  void RegisterItemStyle(const QString& name, ItemLook look) { itemStyles_[name] = look; }
+  const ItemLook* FindItemStyle(const QString& name) const;
+
+  const QString& SkinFolder() const { return skin_; }
+  QString SkinPath(const QString& file) const;
+
+ private:
+  friend class QtWindow;
+  QString skin_;
+  std::unique_ptr<QObject> context_;  // lives on the UI thread; target of posted work
+  LanguageTable language_;
+  std::map<QString, ControlFactory> factories_;
+  std::map<QString, ItemLook> itemStyles_;
+  std::vector<QtWindow*> windows_;
+};
+
+class QtControl;
+
+class QtWindow final : public Window {
+ public:
+  QtWindow(QtToolkit& toolkit, WindowHandler& handler);
+  ~QtWindow() override;
+
+  // Loads the layout file from the skin folder. On failure the reason, with
+  // the file and line, goes to stderr and false is returned. "windowinit" is
+  // raised once, from the event loop, after a successful load.
+  bool Create(const QString& layoutFile);
+  QWidget* Widget() const { return root_; }
+
+  Control* FindControl(std::string_view name) override;
+  Control* ControlFor(QWidget* widget);
+  void SetTimer(int id, int ms, bool oneShot = false) override;
+  void KillTimer(int id) override;
+  void ReloadText() override;
+  Toolkit& GetToolkit() override { return toolkit_; }
+  QtToolkit& GetToolkitQt() { return toolkit_; }
+
+  // The text for an id: the handler first, then the language file, else the id.
+  QString ResolveText(const QString& id) const;
+
+  // Programmatic changes made while muted raise nothing.
+  class Mute {
+   public:
+    explicit Mute(QtWindow& w) : w_(w) { ++w_.muted_; }
+    ~Mute() { --w_.muted_; }
+    Mute(const Mute&) = delete;
+    Mute& operator=(const Mute&) = delete;
+
+   private:
+    QtWindow& w_;
+  };
+  void Raise(const char* type, QWidget* sender, int64_t wParam = 0, int64_t lParam = 0);
+  bool Muted() const { return muted_ > 0; }
+
+ private:
+  void Wire(QWidget* widget);
+
+  QtToolkit& toolkit_;
+  WindowHandler& handler_;
+  QWidget* root_ = nullptr;
+  std::unique_ptr<QObject> filter_;
+  std::unordered_map<QWidget*, std::unique_ptr<QtControl>> controls_;
+  std::map<int, std::unique_ptr<QTimer>> timers_;
+  int muted_ = 0;
+};
+
+}  // namespace talvo::app
