@@ -1,0 +1,40 @@
+// Message boxes and file dialogs that never block: while automation is on,
+// their results come from queues the automation client fills.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/toolkit/toolkit.h"
+
+namespace talvo::app {
+
+class ScriptedDialogs final : public Dialogs {
+ public:
+  struct Message {
+    std::string textId;  // empty when the text was given as plain text
+    std::string text;    // as displayed
+  };
+
+  // Records the message and returns the next queued answer, 1 when none.
+  int ShowMessage(Window* parent, const std::string& text, bool textIsId) override;
+  // The next queued path; cancelled when none is queued or it is empty.
+  std::optional<std::string> OpenFile(Window* parent, const std::string& filter) override;
+  std::optional<std::string> SaveFile(Window* parent, const std::string& filter,
+                                      const std::string& suggestedName) override;
+
+  void QueueAnswers(const std::vector<int>& answers);
+  void QueuePaths(const std::vector<std::string>& paths);
+  // The messages shown since the last call, oldest first.
+  std::vector<Message> TakeMessages();
+
+ private:
+  std::optional<std::string> NextPath();
+
+  std::deque<int> answers_;
+  std::deque<std::string> paths_;
+  std::vector<Message> messages_;
+};
+
+}  // namespace talvo::app
