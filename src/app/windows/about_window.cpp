@@ -1,0 +1,55 @@
+#include "app/windows/about_window.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+
+namespace talvo::app {
+
+QPoint AboutWindowPosition(const QRect& mainFrame) {
+  const int bottom = mainFrame.y() + mainFrame.height();
+  return QPoint(2 * mainFrame.x(), bottom / 2 - 80);
+}
+
+Ccopyright* Ccopyright::Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpener opener) {
+  auto* about = new Ccopyright(toolkit, std::move(opener));
+  if (!about->Create(mainFrame)) {
+    delete about;
+    return nullptr;
+  }
+  about->dialog_->show();
+  return about;
+}
+
+Ccopyright::Ccopyright(QtToolkit& toolkit, UrlOpener opener)
+    : window_(toolkit, *this), opener_(std::move(opener)) {
+  if (!opener_) opener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}
+
+Ccopyright::~Ccopyright() = default;
+
+bool Ccopyright::Create(const QRect& mainFrame) {
+  if (!window_.Create(kLayout)) return false;
+  dialog_ = qobject_cast<QDialog*>(window_.Widget());
+  if (!dialog_) return false;
+  dialog_->setWindowTitle(QStringLiteral("关于"));
+  dialog_->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint);
+  dialog_->setModal(false);
+  dialog_->resize(kWidth, kHeight);
+  dialog_->move(AboutWindowPosition(mainFrame));
+  // Freed from the event loop: the dialog is still inside its own signal.
+  QObject::connect(dialog_, &QDialog::finished, this, [this] { deleteLater(); }, Qt::SingleShotConnection);
+  return true;
+}
+
+void Ccopyright::Notify(const Notification& n) {
+  if (n.type != "click") return;
+  if (n.sender == "closebtn") {
+    dialog_->close();
+  } else if (n.sender == "NetText") {
+    const std::string address = n.control ? n.control->UserData() : std::string();
+    if (!address.empty()) opener_(QUrl(QString::fromStdString(address)));
+  }
+}
+
+}  // namespace talvo::app

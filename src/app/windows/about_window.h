@@ -1,0 +1,47 @@
+// The About window: a modeless window that frees itself once closed.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+#include "app/toolkit/qt/qt_toolkit.h"
+
+class QDialog;
+
+namespace talvo::app {
+
+// Where the About window goes for a main window frame: x = 2 × its left
+// edge, y = half its bottom edge − 80 (bottom as top + height).
+QPoint AboutWindowPosition(const QRect& mainFrame);
+
+class Ccopyright final : public QObject, public WindowHandler {
+ public:
+  static constexpr const char* kLayout = "CopyRight.xml";
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 572;
+  using UrlOpener = std::function<void(const QUrl&)>;
+
+  // Creates and shows the window placed for the main window's frame; null
+  // when the layout cannot be loaded. "NetText" opens the web address its
+  // layout keeps as the control's user data through opener (the desktop's default when
+  // empty).
+  static Ccopyright* Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpener opener = {});
+
+  QDialog* Dialog() const { return dialog_; }
+  void Notify(const Notification& n) override;
+
+ private:
+  Ccopyright(QtToolkit& toolkit, UrlOpener opener);
+  ~Ccopyright() override;
+  bool Create(const QRect& mainFrame);
+
+  QtWindow window_;
+  UrlOpener opener_;
+  QDialog* dialog_ = nullptr;
+};
+
+}  // namespace talvo::app

@@ -1,0 +1,117 @@
+#include "app/windows/message_box.h"
+
+#include <QDialog>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+namespace talvo::app {
+
+CMsgWnd::CMsgWnd(QtToolkit& toolkit) : window_(toolkit, *this) {}
+
+CMsgWnd::~CMsgWnd() = default;
+
+bool CMsgWnd::Create(Window* parent) {
+  if (!window_.Create(kLayout)) return false;
+  dialog_ = qobject_cast<QDialog*>(window_.Widget());
+  if (!dialog_) return false;
+  dialog_->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  QWidget* owner = WidgetOf(parent);
+  if (owner) {
+    // Kept on top of its owner without being its child, so the owner going
+    // away can never take the box's widgets with it.
+    dialog_->winId();
+    if (QWindow* ownerWindow = owner->window()->windowHandle())
+      dialog_->windowHandle()->setTransientParent(ownerWindow);
+  }
+  dialog_->adjustSize();
+  CentreOn(owner);
+  return true;
+}
+
+void CMsgWnd::SetContent(const std::string& title, const std::string& text, bool textIsId) {
+  if (!title.empty()) {
+    if (Control* c = window_.FindControl("MessageTitle")) c->SetText(title);
+  }
+  if (!text.empty()) {
+    if (Control* c = window_.FindControl("MessageText")) {
+      if (textIsId)
+        c->SetTextId(text);
+      else
+        c->SetText(text);
+    }
+  }
+}
+
+void CMsgWnd::StartAutoClose() { window_.SetTimer(kAutoCloseTimer, kAutoCloseMs, true); }
+
+int CMsgWnd::ShowModal() { return dialog_ ? dialog_->exec() : 0; }
+
+void CMsgWnd::Notify(const Notification& n) {
+  if (n.type != "click" || !dialog_) return;
+  const QString sender = QString::fromStdString(n.sender);
+  auto is = [&](const char* name) { return sender.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+  if (is("confirm_btn"))
+    dialog_->done(1);
+  else if (is("closebtn") || is("cancel_btn"))
+    dialog_->done(0);
+}
+
+void CMsgWnd::OnTimer(int id) {
+  if (id != kAutoCloseTimer) return;
+  window_.KillTimer(id);
+  if (dialog_) dialog_->done(0);
+}
+
+void CMsgWnd::CentreOn(QWidget* parent) {
+  QRect area;
+  if (parent)
+    area = parent->window()->frameGeometry();
+  else if (QScreen* screen = QGuiApplication::primaryScreen())
+    area = screen->availableGeometry();
+  if (area.isValid()) dialog_->move(area.center() - dialog_->rect().center());
+}
+
+int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
+                const std::string& text, bool textIsId) {
+  CMsgWnd box(toolkit);
+  if (!box.Create(parent)) return 0;
+  box.SetContent(title, text, textIsId);
+  return box.ShowModal();
+}
+
+void ShowMessageAutoClose(QtToolkit& toolkit, Window* parent, const std::string& title,
+                          const std::string& text, bool textIsId, bool autoClose) {
+  CMsgWnd box(toolkit);
+  if (!box.Create(parent)) return;
+  box.SetContent(title, text, textIsId);
+  if (autoClose) box.StartAutoClose();
+  box.ShowModal();
+}
+
+int QtDialogs::ShowMessage(Window* parent, const std::string& text, bool textIsId) {
+  return talvo::app::ShowMessage(toolkit_, parent, {}, text, textIsId);
+}
+
+std::optional<std::string> QtDialogs::OpenFile(Window* parent, const std::string& filter) {
+  const QString path =
+      QFileDialog::getOpenFileName(WidgetOf(parent), {}, {}, QString::fromStdString(filter));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+std::optional<std::string> QtDialogs::SaveFile(Window* parent, const std::string& filter,
+                                               const std::string& suggestedName) {
+  const QString path = QFileDialog::getSaveFileName(WidgetOf(parent), {}, QString::fromStdString(suggestedName),
+                                                    QString::fromStdString(filter));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
+QWidget* WidgetOf(Window* window) {
+  auto* qt = dynamic_cast<QtWindow*>(window);
+  return qt ? qt->Widget() : nullptr;
+}
+
+}  // namespace talvo::app
