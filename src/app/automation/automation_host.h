@@ -29,10 +29,12 @@ class AutomationHost {
   // Calls done once start-up ("windowinit" handling) is complete: at once
   // when it already is, else later on the UI thread.
   virtual void WhenReady(std::function<void()> done) = 0;
-  // A key event as the input capture sees it (Windows virtual-key code).
-  virtual void Key(int vk, bool down, bool extended) = 0;
-  // A mouse button event as the input capture sees it (window message number).
-  virtual void MouseButton(int message) = 0;
+  // A key event as the input capture sees it (Windows virtual-key code);
+  // false when the program has no input capture to hand it to.
+  virtual bool Key(int vk, bool down, bool extended) = 0;
+  // A mouse button event as the input capture sees it (window message
+  // number); false as for Key.
+  virtual bool MouseButton(int message) = 0;
   // The user chooses a pop-up menu item; false when there is no such item.
   virtual bool ChooseMenuItem(const std::string& item) = 0;
   // The user clicks the tray icon; false when none is shown.

@@ -386,11 +386,9 @@ QJsonObject AutomationServer::ExecuteHost(const Request& r, const Reply& reply, 
       host_->WhenReady([reply] { reply(Ok()); });
       return {};
     case Command::Key:
-      host_->Key(r.vk, r.down, r.extended);
-      return Ok();
+      return host_->Key(r.vk, r.down, r.extended) ? Ok() : Error("unknown command");
     case Command::MouseButton:
-      host_->MouseButton(r.message);
-      return Ok();
+      return host_->MouseButton(r.message) ? Ok() : Error("unknown command");
     case Command::Menu:
       return host_->ChooseMenuItem(r.text) ? Ok() : Error("no such control");
     case Command::Tray:

@@ -149,7 +149,7 @@ void SingleInstance::OnNewConnection() {
         Debug(QStringLiteral("single instance: dropping a peer that sends no line end"));
         socket->abort();
       }
-      for (int i = 0; i < count; ++i) emit activated();
+      for (int i = 0; i < count; ++i) Q_EMIT activated();
     };
     connect(socket, &QLocalSocket::readyRead, this, drain);
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);

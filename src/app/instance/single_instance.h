@@ -37,7 +37,7 @@ class SingleInstance : public QObject {
   // unguarded rather than refusing to start.
   bool listening() const { return server_ && server_->isListening(); }
 
- signals:
+ Q_SIGNALS:
   void activated();
 
  private:

@@ -26,9 +26,9 @@ void SleepWatcher::OnPrepareForSleep(bool goingToSleep) {
   if (goingToSleep == !awake_) return;
   awake_ = !goingToSleep;
   if (goingToSleep)
-    emit suspending();
+    Q_EMIT suspending();
   else
-    emit resumed();
+    Q_EMIT resumed();
 }
 
 }  // namespace talvo::app

@@ -19,11 +19,11 @@ class SleepWatcher : public QObject {
   bool watching() const { return watching_; }
   bool awake() const { return awake_; }
 
- signals:
+ Q_SIGNALS:
   void suspending();
   void resumed();
 
- private slots:
+ private Q_SLOTS:
   void OnPrepareForSleep(bool goingToSleep);
 
  private:

@@ -43,6 +43,8 @@ class Control {
   virtual void SetVisible(bool visible) = 0;
   virtual bool IsEnabled() const = 0;
   virtual void SetEnabled(bool enabled) = 0;
+  // Gives the control the keyboard focus, raising "setfocus".
+  virtual void SetFocus() = 0;
 
   // Displayed text; SetText forgets any text id. SetTextId shows the
   // resolved text and keeps the id so a language change re-resolves it.
@@ -159,6 +161,7 @@ class Window {
   // running id restarts it with the new period.
   virtual void SetTimer(int id, int ms, bool oneShot = false) = 0;
   virtual void KillTimer(int id) = 0;
+  virtual bool IsTimerActive(int id) const = 0;
   // Re-resolves every text given as an id.
   virtual void ReloadText() = 0;
   virtual Toolkit& GetToolkit() = 0;

@@ -67,10 +67,14 @@ class FakeHost : public AutomationHost {
   int quits = 0;
 
   void WhenReady(std::function<void()> done) override { pendingReady = std::move(done); }
-  void Key(int vk, bool down, bool extended) override {
+  bool Key(int vk, bool down, bool extended) override {
     calls.push_back("key " + std::to_string(vk) + (down ? " down" : " up") + (extended ? " ext" : ""));
+    return true;
   }
-  void MouseButton(int message) override { calls.push_back("mouse " + std::to_string(message)); }
+  bool MouseButton(int message) override {
+    calls.push_back("mouse " + std::to_string(message));
+    return true;
+  }
   bool ChooseMenuItem(const std::string& item) override {
     calls.push_back("menu " + item);
     return item == "exit" || item == "lan_en";

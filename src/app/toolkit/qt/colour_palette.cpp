@@ -15,7 +15,7 @@ void ColourPalette::SetSelectColor(uint32_t argb) {
 
 void ColourPalette::Pick(uint32_t argb) {
   SetSelectColor(argb);
-  emit colourPicked(argb);
+  Q_EMIT colourPicked(argb);
 }
 
 // Hue runs left to right, lightness from white at the top to black at the

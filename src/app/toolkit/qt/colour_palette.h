@@ -20,7 +20,7 @@ class ColourPalette : public QWidget {
   // The colour shown at a point of the field (opaque).
   uint32_t ColourAt(QPoint p) const;
 
- signals:
+ Q_SIGNALS:
   void colourPicked(uint32_t argb);
 
  protected:

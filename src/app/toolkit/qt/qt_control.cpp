@@ -210,6 +210,14 @@ void QtControl::SetIsChangerColor(bool on) {
   w_->setProperty("isChangerColor", on);
   w_->update();
 }
+void QtControl::SetFocus() {
+  if (!w_) return;
+  w_->setFocus(Qt::OtherFocusReason);
+  // An inactive window takes the focus only when it is activated; the
+  // control has it from now on all the same.
+  if (!w_->hasFocus()) window_.Raise("setfocus", w_);
+}
+
 void QtControl::Invalidate() {
   if (w_) w_->update();
 }

@@ -29,6 +29,7 @@ class QtControl final : public Control {
   void SetVisible(bool visible) override;
   bool IsEnabled() const override;
   void SetEnabled(bool enabled) override;
+  void SetFocus() override;
 
   std::string Text() const override;
   void SetText(const std::string& text) override;

@@ -284,6 +284,11 @@ void QtWindow::KillTimer(int id) {
   if (const auto it = timers_.find(id); it != timers_.end()) it->second->stop();
 }
 
+bool QtWindow::IsTimerActive(int id) const {
+  const auto it = timers_.find(id);
+  return it != timers_.end() && it->second->isActive();
+}
+
 QString QtWindow::ResolveText(const QString& id) const {
   if (auto text = handler_.QueryControlText(id.toStdString())) return QString::fromStdString(*text);
   if (auto text = toolkit_.LanguageText(id.toStdString())) return QString::fromStdString(*text);
@@ -298,6 +303,7 @@ void QtWindow::ReloadText() {
   for (QWidget* w : widgets) {
     const QString id = w->property("textId").toString();
     if (!id.isEmpty()) QtControl::ShowText(w, ResolveText(id));
+    if (const QString tip = w->property("toolTipId").toString(); !tip.isEmpty()) w->setToolTip(ResolveText(tip));
     QtControl::ReloadItemTexts(w, [this](const QString& itemId) { return ResolveText(itemId); });
   }
 }

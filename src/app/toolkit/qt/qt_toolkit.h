@@ -3,7 +3,8 @@
 // Layouts are Qt Designer UI files in the skin folder, loaded at run time.
 // Conventions the layouts and custom controls share with this code:
 // - a control's name is its objectName;
-// - a dynamic property "textId" on a widget gives its text as a text id;
+// - a dynamic property "textId" on a widget gives its text as a text id,
+//   "toolTipId" its tooltip;
 // - element classes Qt does not know go to WindowHandler::CreateControl, then
 //   to the classes registered with RegisterControl; "ColorPalette" is built in;
 // - dynamic properties "changerColor" (uint ARGB), "changerAlpha" (int) and
@@ -95,6 +96,7 @@ class QtWindow final : public Window {
   Control* ControlFor(QWidget* widget);
   void SetTimer(int id, int ms, bool oneShot = false) override;
   void KillTimer(int id) override;
+  bool IsTimerActive(int id) const override;
   void ReloadText() override;
   Toolkit& GetToolkit() override { return toolkit_; }
   QtToolkit& GetToolkitQt() { return toolkit_; }
