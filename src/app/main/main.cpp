@@ -1,0 +1,167 @@
+// talvo: the application. One instance per user session lives in the tray;
+// `--simulate` runs it against a simulated mouse, `--automation PATH` lets a
+// scripted client drive it over a local socket.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QSystemTrayIcon>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/automation/automation_server.h"
+#include "app/automation/scripted_dialogs.h"
+#include "app/instance/single_instance.h"
+#include "app/shell/main_automation_host.h"
+#include "app/shell/main_window.h"
+#include "app/windows/message_box.h"
+#include "platform/folders.h"
+#include "platform/hidraw_backend.h"
+#include "sim/simulated_backend.h"
+
+namespace {
+
+using namespace talvo;
+
+struct Arguments {
+  bool simulate = false;
+  QString automation;
+  bool help = false;
+};
+
+constexpr const char* kUsage =
+    "usage: talvo [--simulate] [--automation PATH]\n"
+    "  --simulate         use a simulated mouse instead of the devices plugged in\n"
+    "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
+    "                     (also TALVO_AUTOMATION=PATH)\n"
+    "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
+    "             TALVO_DEBUG=1 writes diagnostic lines to stderr\n";
+
+std::optional<Arguments> Parse(const QStringList& args) {
+  Arguments a;
+  a.automation = qEnvironmentVariable("TALVO_AUTOMATION");
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const QString& arg = args[i];
+    if (arg == QLatin1String("--simulate")) {
+      a.simulate = true;
+    } else if (arg == QLatin1String("--automation") && i + 1 < args.size()) {
+      a.automation = args[++i];
+    } else if (arg.startsWith(QLatin1String("--automation="))) {
+      a.automation = arg.mid(int(std::strlen("--automation=")));
+    } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+      a.help = true;
+    } else {
+      std::fprintf(stderr, "talvo: unknown argument %s\n%s", qPrintable(arg), kUsage);
+      return std::nullopt;
+    }
+  }
+  return a;
+}
+
+bool UseTray() {
+  const QString forced = qEnvironmentVariable("TALVO_TRAY");
+  if (forced == QLatin1String("0")) return false;
+  if (forced == QLatin1String("1")) return true;
+  return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+// SIGTERM and SIGINT end the program as the tray menu's exit item does, so
+// threads stop and the automation socket goes away. The handler only writes
+// a byte; the event loop does the rest.
+int signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &byte, 1);
+}
+
+std::unique_ptr<QSocketNotifier> EndOnSignals(talvo::app::CMainWnd& window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return nullptr;
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+  auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+  QObject::connect(notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+    char byte;
+    [[maybe_unused]] const ssize_t n = ::read(signalPipe[0], &byte, 1);
+    window.Close();
+  });
+  return notifier;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("talvo"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Talvo"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("talvo"));
+  // The program lives on in the tray when its window is hidden.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  const std::optional<Arguments> args = Parse(QApplication::arguments());
+  if (!args) return 2;
+  if (args->help) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+
+  app::SingleInstance instance;
+  if (instance.Acquire() == app::SingleInstance::Role::Secondary) return 0;
+
+  const QString skin = QString::fromStdString((platform::ProgramFolder() / "skin").string());
+  if (!QFile::exists(skin + QLatin1String("/") + QLatin1String(app::CMainWnd::kLayout))) {
+    std::fprintf(stderr, "talvo: no skin folder with the main window's layout at %s\n", qPrintable(skin));
+    return 1;
+  }
+  QDir::addSearchPath(QStringLiteral("skin"), skin);
+  if (QFile style(skin + QLatin1String("/style.qss")); style.open(QIODevice::ReadOnly))
+    app.setStyleSheet(QString::fromUtf8(style.readAll()));
+
+  app::QtToolkit toolkit(skin);
+
+  std::unique_ptr<platform::HidBackend> backend;
+  sim::SimulatedBackend* simulated = nullptr;
+  if (args->simulate) {
+    auto sim = std::make_unique<sim::SimulatedBackend>();
+    sim->Plug(sim::DeviceKind::Mouse);
+    simulated = sim.get();
+    backend = std::move(sim);
+  } else {
+    backend = std::make_unique<platform::HidrawBackend>();
+  }
+
+  app::CMainWnd window(toolkit, *backend, {.tray = UseTray(), .workers = {}, .watchSleep = true});
+  if (!window.Create()) return 1;
+
+  app::QtDialogs realDialogs(toolkit);
+  app::ScriptedDialogs scriptedDialogs;
+  std::unique_ptr<app::MainAutomationHost> host;
+  std::unique_ptr<app::AutomationServer> automation;
+  if (!args->automation.isEmpty()) {
+    toolkit.SetDialogs(&scriptedDialogs);
+    host = std::make_unique<app::MainAutomationHost>(window);
+    automation = std::make_unique<app::AutomationServer>(window.Window(), scriptedDialogs, host.get(), simulated);
+    if (!automation->Listen(args->automation)) return 1;
+  } else {
+    toolkit.SetDialogs(&realDialogs);
+  }
+
+  QObject::connect(&instance, &app::SingleInstance::activated, &window, &app::CMainWnd::ActivateRequest);
+  QObject::connect(&window, &app::CMainWnd::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // The session is ending: leave as the exit item does.
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &app::CMainWnd::Close);
+  const auto signalWatch = EndOnSignals(window);
+
+  return app.exec();
+}

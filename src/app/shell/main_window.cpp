@@ -1,0 +1,404 @@
+#include "app/shell/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEvent>
+#include <QIcon>
+#include <QMenu>
+#include <QTimer>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QWidget>
+#include <QLayout>
+#include <cctype>
+#include <utility>
+
+#include "app/instance/single_instance.h"
+#include "app/instance/sleep_watcher.h"
+#include "app/shell/app_icon.h"
+#include "app/shell/caption_drag.h"
+#include "app/toolkit/qt/qt_control.h"
+#include "app/windows/about_window.h"
+#include "device/device_report.h"
+#include "lighting/push_image.h"
+#include "platform/debug.h"
+
+namespace talvo::app {
+namespace {
+
+// Height of the band at the top of the main window that moves it.
+constexpr int kCaptionBand = 48;
+constexpr int kRepaintFirstMs = 100;
+constexpr int kRepaintMs = 50;
+constexpr int kProgressHideMs = 1000;
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return true;
+}
+
+QWidget* WidgetOf(Control* control) {
+  auto* qt = dynamic_cast<QtControl*>(control);
+  return qt ? qt->Widget() : nullptr;
+}
+
+}  // namespace
+
+CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options)
+    : toolkit_(toolkit),
+      options_(std::move(options)),
+      window_(toolkit, *this),
+      keyboardLink_(backend),
+      mouseLink_(backend),
+      mousepadLink_(backend) {}
+
+CMainWnd::~CMainWnd() {
+  SkinObserver::Instance().Remove(this);
+  if (workers_.Count() > 0) StopThreads();
+}
+
+bool CMainWnd::Create() {
+  debug::Line("InitWindow");
+  toolkit_.LoadLanguage("lan_cn.xml");
+  if (!window_.Create(kLayout)) return false;
+  QWidget* w = window_.Widget();
+  SkinObserver::Instance().Add(this);
+
+  buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
+              window_.FindControl("minbtn"), window_.FindControl("skinbtn")};
+  for (size_t i = 0; i < previews_.mouse.size(); ++i)
+    previews_.mouse[i] = window_.FindControl("ms_dkey_" + std::to_string(i));
+  for (size_t i = 0; i < previews_.mousepad.size(); ++i)
+    previews_.mousepad[i] = window_.FindControl("mp_dkey_" + std::to_string(i));
+  for (size_t i = 0; i < previews_.keyboard.size(); ++i)
+    previews_.keyboard[i] = window_.FindControl("kb_key_" + std::to_string(i));
+
+  // The colour the lighting palettes start on.
+  constexpr uint32_t kPaletteStart = 0xFF0199CB;
+  for (const char* name : {"ms_deng_Color_Pallet", "mp_deng_Color_Pallet", "kb_deng_Color_Pallet"})
+    if (Control* palette = window_.FindControl(name)) palette->SetSelectColor(kPaletteStart);
+
+  w->setWindowTitle(QString::fromUtf8(kTitle));
+  w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+  w->setWindowIcon(AppIcon());
+  w->resize(kWidth, kHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    w->move(screen->availableGeometry().center() - w->rect().center());
+  w->installEventFilter(this);
+  captionDrag_ = std::make_unique<CaptionDrag>(w, kCaptionBand);
+  if (buttons_.restore) buttons_.restore->SetVisible(false);
+
+  if (options_.tray) {
+    tray_ = std::make_unique<QSystemTrayIcon>(AppIcon());
+    tray_->setToolTip(QString::fromUtf8(kTitle));
+    connect(tray_.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+      if (reason == QSystemTrayIcon::Trigger) TrayClick();
+      if (reason == QSystemTrayIcon::Context) ShowTrayMenu(QCursor::pos());
+    });
+    tray_->show();
+  }
+  if (options_.watchSleep) {
+    sleepWatcher_ = new SleepWatcher(this);
+    connect(sleepWatcher_, &SleepWatcher::suspending, this, [this] { SetSystemAwake(false); });
+    connect(sleepWatcher_, &SleepWatcher::resumed, this, [this] { SetSystemAwake(true); });
+  }
+  return true;
+}
+
+void CMainWnd::WhenInitialised(std::function<void()> done) {
+  if (initialised_) {
+    done();
+  } else {
+    whenInitialised_.push_back(std::move(done));
+  }
+}
+
+void CMainWnd::Notify(const Notification& n) {
+  debug::Line(n.type + " " + n.sender);
+  if (n.type == "windowinit") {
+    OnWindowInit();
+    return;
+  }
+  if (n.type != "click" || !n.control) return;
+  Control* c = n.control;
+  if (c == buttons_.close || c == buttons_.max || c == buttons_.restore || c == buttons_.min) {
+    OnWindowButton(c);
+    return;
+  }
+  if (c == buttons_.skin) {
+    if (QWidget* button = WidgetOf(c)) {
+      CSkinFrame::Open(toolkit_, QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
+    }
+  }
+  if (SameName(n.sender, "menubtn")) ShowMainMenu(QCursor::pos());
+}
+
+void CMainWnd::OnWindowButton(Control* button) {
+  QWidget* w = window_.Widget();
+  if (button == buttons_.close || button == buttons_.min) {
+    w->showMinimized();
+  } else if (button == buttons_.max) {
+    w->showMaximized();
+  } else if (button == buttons_.restore) {
+    w->showNormal();
+  }
+}
+
+void CMainWnd::OnWindowInit() {
+  ApplySkinSetting();
+
+  // Pages read their controls and data here, keyboard, mouse, mousepad.
+
+  mouseLink_.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
+                               device::kCommandUsagePage);
+  mousepadLink_.SetDeviceIdentity(device::kVendorId, device::kMousepadProductId, device::kCommandUsage,
+                                  device::kCommandUsagePage);
+  keyboardLink_.SetDeviceIdentity(device::kVendorId, device::kKeyboardProductId, device::kCommandUsage,
+                                  device::kCommandUsagePage);
+
+  profiles::ImportSystemLanguage();
+  PutAway();
+
+  if (options_.workers) workers_.Start(options_.workers(*this));
+
+  window_.SetTimer(kPushTimer, 100);
+  window_.SetTimer(kRepaintTimer, kRepaintFirstMs);
+  window_.SetTimer(kKeyboardReadTimer, 500, true);
+  window_.SetTimer(kMousepadReadTimer, 500, true);
+
+  ApplyLanguage(profiles::StoredLanguage(), false);
+
+  initialised_ = true;
+  for (auto& done : std::exchange(whenInitialised_, {})) done();
+}
+
+void CMainWnd::ApplySkinSetting() {
+  if (!profiles::HasSkinImage()) return;
+  if (Control* root = window_.FindControl("root")) {
+    root->SetBkImage(profiles::SkinImage());
+    root->SetBkColor(0);
+  }
+}
+
+void CMainWnd::OnSkinChanged(const SkinChange& change) {
+  Control* root = window_.FindControl("root");
+  if (!root) return;
+  if (change.isColour) {
+    root->SetBkColor(change.colour);
+    root->SetBkImage("");
+  } else {
+    root->SetBkColor(0);
+    root->SetBkImage(change.image);
+  }
+}
+
+void CMainWnd::OnTimer(int id) {
+  switch (id) {
+    case kHideProgressTimer:
+      window_.KillTimer(id);
+      if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(false);
+      break;
+    case kPushTimer:
+      lighting::PushPendingRecords(pushFlags_, {&keyboardLink_, &mouseLink_, &mousepadLink_}, live_.keyboardLight,
+                                   live_.mouseLight, live_.mousepadLight);
+      break;
+    case kRepaintAfterShowTimer:
+      window_.KillTimer(id);
+      debug::Line("1234567890");
+      window_.Widget()->update();
+      break;
+    case kRepaintTimer:
+      // Only a shown window paints; a hidden one would only queue work.
+      if (window_.Widget()->isVisible() && !window_.Widget()->isMinimized()) window_.Widget()->update();
+      if (!repaintFastStarted_) {
+        repaintFastStarted_ = true;
+        window_.SetTimer(kRepaintTimer, kRepaintMs);
+      }
+      break;
+    case kKeyboardReadTimer:
+    case kMousepadReadTimer:
+      // The keyboard and the mousepad are read back once after start-up;
+      // their links stay unattached in this program, so the read-back has
+      // nothing to do.
+      window_.KillTimer(id);
+      break;
+    default:
+      break;
+  }
+}
+
+CreatedControl CMainWnd::CreateControl(std::string_view) { return {}; }
+
+std::optional<std::string> CMainWnd::QueryControlText(std::string_view id) {
+  const bool english = language_ == profiles::Language::English;
+  if (id == "titletext") return std::string(kTitle);
+  if (id == "hometext") return english ? std::string("Home Page") : std::string("官方网站");
+  return std::nullopt;
+}
+
+void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
+  const bool english = language == profiles::Language::English;
+  language_ = language;
+  if (!toolkit_.LoadLanguage(english ? "lan_en.xml" : "lan_cn.xml")) return;
+  if (store) profiles::ChooseLanguage(language);
+  window_.ReloadText();
+  if (QWidget* w = window_.Widget()) {
+    if (QLayout* layout = w->layout()) layout->invalidate();
+    w->update();
+  }
+}
+
+bool CMainWnd::AnyDeviceConnected() const {
+  return keyboardLink_.IsConnected() || mouseLink_.IsConnected() || mousepadLink_.IsConnected();
+}
+
+bool CMainWnd::TrayShown() const { return tray_ && tray_->isVisible(); }
+
+void CMainWnd::ShowAndRaise() {
+  QWidget* w = window_.Widget();
+  w->showNormal();
+  w->raise();
+  w->activateWindow();
+}
+
+void CMainWnd::PutAway() {
+  QWidget* w = window_.Widget();
+  if (options_.tray) {
+    w->hide();
+  } else {
+    w->showMinimized();
+  }
+}
+
+void CMainWnd::SayNoDevice(bool& guard) {
+  if (guard) return;
+  guard = true;
+  toolkit_.ShowMessage(&window_, "message_text_1");
+  guard = false;
+}
+
+void CMainWnd::ActivateRequest() {
+  debug::Line("软件标示 " + std::string(SingleInstance::kActivation));
+  if (AnyDeviceConnected()) {
+    ShowAndRaise();
+    return;
+  }
+  PutAway();
+  SayNoDevice(activationMessageShowing_);
+}
+
+void CMainWnd::TrayClick() {
+  QWidget* w = window_.Widget();
+  if (!AnyDeviceConnected()) {
+    w->hide();
+    SayNoDevice(trayMessageShowing_);
+    return;
+  }
+  bool visible = w->isVisible();
+  if (w->isMinimized()) visible = !visible;
+  if (visible) {
+    w->hide();
+    return;
+  }
+  ShowAndRaise();
+  w->update();
+  window_.SetTimer(kRepaintAfterShowTimer, 10, true);
+}
+
+std::vector<MenuItem> CMainWnd::TrayMenuItems() const { return LoadMenu(toolkit_, kTrayMenuFile, true); }
+
+std::vector<MenuItem> CMainWnd::MainMenuItems() const {
+  // Without a tray the main menu is the way out of the program.
+  return LoadMenu(toolkit_, kMainMenuFile, !options_.tray);
+}
+
+void CMainWnd::ShowTrayMenu(const QPoint& cursor) { PopUpMenu(TrayMenuItems(), cursor - QPoint(0, 50)); }
+
+void CMainWnd::ShowMainMenu(const QPoint& cursor) { PopUpMenu(MainMenuItems(), cursor); }
+
+void CMainWnd::PopUpMenu(const std::vector<MenuItem>& items, const QPoint& at) {
+  CloseMenu();
+  menu_ = BuildMenu(items, window_);
+  menu_->setAttribute(Qt::WA_DeleteOnClose);
+  // The item's work may open windows of its own: it runs once the menu is gone.
+  connect(menu_, &QMenu::triggered, this, [this](QAction* action) {
+    const MenuItem item = ItemOf(action);
+    QTimer::singleShot(0, this, [this, item] { OnMenuItem(item); });
+  });
+  menu_->popup(at);
+}
+
+void CMainWnd::CloseMenu() {
+  if (menu_) menu_->close();
+}
+
+void CMainWnd::OnMenuItem(const MenuItem& item) {
+  CloseMenu();
+  switch (ActionForMenuItem(item.name)) {
+    case MenuAction::ApplyEnglish:
+      ApplyLanguage(profiles::Language::English, true);
+      break;
+    case MenuAction::ApplyChinese:
+      ApplyLanguage(profiles::Language::Chinese, true);
+      break;
+    case MenuAction::OpenAbout:
+      Ccopyright::Open(toolkit_, window_.Widget()->frameGeometry());
+      break;
+    case MenuAction::Exit:
+      Close();
+      break;
+    case MenuAction::Nothing:
+      break;
+    case MenuAction::ShowItemText:
+      toolkit_.ShowMessage(&window_, item.text, item.textIsId);
+      break;
+  }
+}
+
+void CMainWnd::OnLastDeviceGone() {
+  if (Control* tab = window_.FindControl("ms_deng_Op_tab")) tab->SetFocus();
+  toolkit_.ShowMessage(&window_, "message_text_20");
+  PutAway();
+}
+
+void CMainWnd::ShowProgress() {
+  if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(true);
+}
+
+void CMainWnd::EndProgress() { window_.SetTimer(kHideProgressTimer, kProgressHideMs, true); }
+
+WorkerThreads::StopOutcome CMainWnd::StopThreads() {
+  window_.Widget()->hide();
+  return workers_.StopAll();
+}
+
+void CMainWnd::Close() {
+  if (closing_) return;
+  closing_ = true;
+  tray_.reset();
+  debug::Line("退出测试");
+  StopThreads();
+  Q_EMIT closed();
+}
+
+bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != window_.Widget()) return false;
+  if (event->type() == QEvent::WindowStateChange) {
+    const bool maximized = window_.Widget()->isMaximized();
+    if (buttons_.max) buttons_.max->SetVisible(!maximized);
+    if (buttons_.restore) buttons_.restore->SetVisible(maximized);
+  } else if (event->type() == QEvent::Close && !closing_) {
+    // The window manager's close (Alt+F4, the task bar) acts like the
+    // close button: the program lives on in the background.
+    event->ignore();
+    window_.Widget()->showMinimized();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace talvo::app

@@ -1,0 +1,199 @@
+// The main window: owner of the device links and the live device data, the
+// worker threads and timers, the tray icon, and the handlers of everything
+// the threads, the tray, the menus and the system tell the window.
+#pragma once
+
+#include <QMenu>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/shell/worker_threads.h"
+#include "app/toolkit/qt/qt_toolkit.h"
+#include "app/windows/menus.h"
+#include "app/windows/skin_frame.h"
+#include "device/device_link.h"
+#include "lighting/light_records.h"
+#include "platform/hid_backend.h"
+#include "profiles/live_data.h"
+#include "profiles/main_settings.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace talvo::app {
+
+class CaptionDrag;
+class SleepWatcher;
+
+class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver {
+  Q_OBJECT
+
+ public:
+  static constexpr const char* kLayout = "XML_MAIN";
+  static constexpr const char* kTitle = "Talvo";
+  static constexpr int kWidth = 800;
+  static constexpr int kHeight = 572;
+
+  enum TimerId : int {
+    kHideProgressTimer = 1,
+    kPushTimer = 2,
+    kRepaintAfterShowTimer = 7,
+    kRepaintTimer = 10,
+    kKeyboardReadTimer = 11,
+    kMousepadReadTimer = 12,
+  };
+
+  struct Options {
+    // A system tray is there for the window to hide into.
+    bool tray = true;
+    // The worker threads in start order, given the window they serve.
+    std::function<std::vector<WorkerSpec>(CMainWnd&)> workers;
+    // Watch the session's sleep notifications (off in tests that have a
+    // system bus of their own to avoid).
+    bool watchSleep = true;
+  };
+
+  CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
+  ~CMainWnd() override;
+
+  // Loads the layout and sets the window up; "windowinit" follows from the
+  // event loop. False when the layout cannot be loaded (reason on stderr).
+  bool Create();
+
+  void Notify(const Notification& n) override;
+  void OnTimer(int id) override;
+  CreatedControl CreateControl(std::string_view element) override;
+  std::optional<std::string> QueryControlText(std::string_view id) override;
+  void OnSkinChanged(const SkinChange& change) override;
+
+  // Start-up finished: "windowinit" has been handled completely.
+  bool Initialised() const { return initialised_; }
+  // Calls done once start-up is finished (at once when it is).
+  void WhenInitialised(std::function<void()> done);
+
+  // A second start, or the device watcher's first pass: bring the window to
+  // the front when a device is connected, else say none is.
+  void ActivateRequest();
+  // Left click on the tray icon: toggles the window while a device is
+  // connected, else says none is.
+  void TrayClick();
+  // Right click on the tray icon: the tray menu at the given screen point.
+  void ShowTrayMenu(const QPoint& cursor);
+  // The main menu ("menubtn") at the given screen point.
+  void ShowMainMenu(const QPoint& cursor);
+  // The items the tray menu and the main menu offer.
+  std::vector<MenuItem> TrayMenuItems() const;
+  std::vector<MenuItem> MainMenuItems() const;
+  // What a chosen menu item does; an open pop-up menu closes first.
+  void OnMenuItem(const MenuItem& item);
+  // The pop-up menu open now, if any.
+  QMenu* OpenMenu() const { return menu_; }
+
+  // Loads the language's texts into every window; when store is set the
+  // choice is also kept in main.ini and the system settings.
+  void ApplyLanguage(profiles::Language language, bool store);
+  profiles::Language CurrentLanguage() const { return language_; }
+
+  // The last device went away: focus back on the mouse's first tab, tell
+  // the user, hide the window.
+  void OnLastDeviceGone();
+  // A command sequence with a progress display starts / ends; the display
+  // goes a second after the end.
+  void ShowProgress();
+  void EndProgress();
+
+  // Session suspend and resume: no lighting frames go out while asleep.
+  void SetSystemAwake(bool awake) { systemAwake.store(awake ? 1 : 0); }
+
+  // Ends the program: stops the threads, removes the tray icon, then emits
+  // closed(). Runs once.
+  void Close();
+  WorkerThreads::StopOutcome StopThreads();
+  std::vector<std::string> RunningWorkers() const { return workers_.Names(); }
+
+  QtWindow& Window() { return window_; }
+  QWidget* Widget() const { return window_.Widget(); }
+  QtToolkit& Toolkit() { return toolkit_; }
+  bool HasTray() const { return options_.tray; }
+  bool TrayShown() const;
+  bool AnyDeviceConnected() const;
+
+  device::CDeviceLink& KeyboardLink() { return keyboardLink_; }
+  device::CDeviceLink& MouseLink() { return mouseLink_; }
+  device::CDeviceLink& MousepadLink() { return mousepadLink_; }
+  profiles::LiveData& Live() { return live_; }
+  lighting::LightPushFlags& PushFlags() { return pushFlags_; }
+
+  // Read by the lighting threads.
+  std::atomic<uint32_t> systemAwake{1};
+
+  // Controls the lighting previews tint, found at set-up; null where the
+  // layout has none.
+  struct Previews {
+    std::array<Control*, 20> mouse{};
+    std::array<Control*, 15> mousepad{};
+    std::array<Control*, 126> keyboard{};
+  };
+  const Previews& PreviewControls() const { return previews_; }
+
+ Q_SIGNALS:
+  // The end sequence has run; the event loop may end.
+  void closed();
+
+ private:
+  void OnWindowInit();
+  void ShowAndRaise();
+  // At most one pop-up menu is open; a new one replaces the old.
+  void PopUpMenu(const std::vector<MenuItem>& items, const QPoint& at);
+  void CloseMenu();
+  // Hides the window where a tray can bring it back, else minimizes it: the
+  // window is never put out of the user's reach.
+  void PutAway();
+  // "message_text_1", at most one at a time per caller.
+  void SayNoDevice(bool& guard);
+  void ApplySkinSetting();
+  void OnWindowButton(Control* sender);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+  QtToolkit& toolkit_;
+  Options options_;
+  QtWindow window_;
+  device::CDeviceLink keyboardLink_;
+  device::CDeviceLink mouseLink_;
+  device::CDeviceLink mousepadLink_;
+  profiles::LiveData live_;
+  lighting::LightPushFlags pushFlags_;
+  WorkerThreads workers_;
+
+  std::unique_ptr<QSystemTrayIcon> tray_;
+  std::unique_ptr<CaptionDrag> captionDrag_;
+  SleepWatcher* sleepWatcher_ = nullptr;  // child of this
+  QPointer<QMenu> menu_;
+
+  struct WindowButtons {
+    Control* close = nullptr;
+    Control* max = nullptr;
+    Control* restore = nullptr;
+    Control* min = nullptr;
+    Control* skin = nullptr;
+  } buttons_;
+  Previews previews_;
+
+  profiles::Language language_ = profiles::Language::Chinese;
+  bool initialised_ = false;
+  std::vector<std::function<void()>> whenInitialised_;
+  bool repaintFastStarted_ = false;
+  bool activationMessageShowing_ = false;
+  bool trayMessageShowing_ = false;
+  bool closing_ = false;
+};
+
+}  // namespace talvo::app

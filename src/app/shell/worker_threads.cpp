@@ -1,0 +1,62 @@
+#include "app/shell/worker_threads.h"
+
+#include "platform/debug.h"
+
+namespace talvo::app {
+
+WorkerThreads::~WorkerThreads() {
+  if (!threads_.empty()) StopAll();
+}
+
+void WorkerThreads::Start(std::vector<WorkerSpec> workers) {
+  for (auto& w : workers) {
+    auto done = std::make_shared<bool>(false);
+    std::jthread thread([shared = shared_, done, body = std::move(w.body)](std::stop_token stop) {
+      body(stop);
+      std::lock_guard lock(shared->mutex);
+      *done = true;
+      ++shared->endedCount;
+      shared->ended.notify_all();
+    });
+    threads_.push_back({std::move(w.name), std::move(done), std::move(thread)});
+  }
+}
+
+WorkerThreads::StopOutcome WorkerThreads::StopAll(std::chrono::milliseconds limit) {
+  for (auto& t : threads_) t.thread.request_stop();
+  bool allEnded;
+  {
+    std::unique_lock lock(shared_->mutex);
+    allEnded = shared_->ended.wait_for(lock, limit, [&] { return shared_->endedCount == threads_.size(); });
+  }
+  for (auto& t : threads_) {
+    bool done;
+    {
+      std::lock_guard lock(shared_->mutex);
+      done = *t.done;
+    }
+    if (done) {
+      t.thread.join();
+    } else {
+      t.thread.detach();
+    }
+  }
+  threads_.clear();
+  if (allEnded) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->endedCount = 0;
+  } else {
+    // A thread let go keeps its own reference to the old counters.
+    shared_ = std::make_shared<Shared>();
+  }
+  debug::Line(allEnded ? "所有对象处于激发状态" : "所有对象处于非激发状态，超时");
+  return allEnded ? StopOutcome::AllEnded : StopOutcome::TimedOut;
+}
+
+std::vector<std::string> WorkerThreads::Names() const {
+  std::vector<std::string> names;
+  for (const auto& t : threads_) names.push_back(t.name);
+  return names;
+}
+
+}  // namespace talvo::app

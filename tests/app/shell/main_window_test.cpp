@@ -1,0 +1,360 @@
+// The main window on the real skin: start-up order, language, window buttons,
+// activation and tray, the periodic record push, skin changes and the end.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+#include "app/automation/scripted_dialogs.h"
+#include "app/shell/main_window.h"
+#include "app/toolkit/qt/qt_control.h"
+#include "device/device_report.h"
+#include "platform/ini_file.h"
+#include "platform/system_settings.h"
+#include "profiles/main_settings.h"
+#include "sim/simulated_backend.h"
+
+namespace talvo::app {
+namespace {
+
+using profiles::Language;
+
+// Private user folders for one test: main.ini, the system settings file and
+// the documents folder all live under a temporary folder.
+class PrivateFolders {
+ public:
+  PrivateFolders() {
+    saved_ = {qgetenv("HOME"), qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_CONFIG_DIRS")};
+    qputenv("HOME", dir_.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (dir_.path() + "/config").toUtf8());
+    qputenv("XDG_CONFIG_DIRS", (dir_.path() + "/etc").toUtf8());
+  }
+  ~PrivateFolders() {
+    qputenv("HOME", saved_[0]);
+    qputenv("XDG_CONFIG_HOME", saved_[1]);
+    qputenv("XDG_CONFIG_DIRS", saved_[2]);
+  }
+  QString Path() const { return dir_.path(); }
+
+ private:
+  QTemporaryDir dir_;
+  std::array<QByteArray, 3> saved_;
+};
+
+// Records messages like the automation's dialogs, and lets a test act while
+// a message is "showing".
+class RecordingDialogs final : public Dialogs {
+ public:
+  std::vector<std::string> shown;
+  std::function<void()> whileShowing;
+  int answer = 1;
+
+  int ShowMessage(Window*, const std::string& text, bool) override {
+    shown.push_back(text);
+    if (whileShowing) std::exchange(whileShowing, nullptr)();
+    return answer;
+  }
+  std::optional<std::string> OpenFile(Window*, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(Window*, const std::string&, const std::string&) override {
+    return std::nullopt;
+  }
+};
+
+void WaitForStop(std::stop_token stop) {
+  std::mutex m;
+  std::condition_variable_any cv;
+  std::unique_lock lock(m);
+  cv.wait(lock, stop, [] { return false; });
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    backend_.Plug(sim::DeviceKind::Mouse);
+    backend_.SetLatency(std::chrono::microseconds(0));
+    toolkit_.SetDialogs(&dialogs_);
+  }
+
+  // Creates the window and waits until start-up is done.
+  CMainWnd& Start(bool tray = true, std::vector<std::string> workerNames = {}) {
+    CMainWnd::Options options;
+    options.tray = tray;
+    options.watchSleep = false;
+    options.workers = [this, workerNames](CMainWnd&) {
+      std::vector<WorkerSpec> specs;
+      for (const std::string& name : workerNames) {
+        specs.push_back({name, [this](std::stop_token stop) {
+                           ++workersRunning_;
+                           WaitForStop(stop);
+                           --workersRunning_;
+                         }});
+      }
+      return specs;
+    };
+    window_ = std::make_unique<CMainWnd>(toolkit_, backend_, std::move(options));
+    EXPECT_TRUE(window_->Create());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Initialised(); }, 5000));
+    return *window_;
+  }
+
+  Control& Find(const char* name) {
+    Control* c = window_->Window().FindControl(name);
+    EXPECT_NE(c, nullptr) << name;
+    return *c;
+  }
+  void Click(const char* name) {
+    auto* button = qobject_cast<QAbstractButton*>(dynamic_cast<QtControl&>(Find(name)).Widget());
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+  }
+  std::string MainIni(const char* key) {
+    return platform::ReadIniString(profiles::MainIniPath(), "SKINIMAGE", key, "<none>");
+  }
+  QWidget* Widget() { return window_->Widget(); }
+
+  PrivateFolders folders_;
+  QtToolkit toolkit_{QStringLiteral(TALVO_SKIN_DIR)};
+  RecordingDialogs dialogs_;
+  sim::SimulatedBackend backend_;
+  std::unique_ptr<CMainWnd> window_;
+  std::atomic<int> workersRunning_{0};
+};
+
+TEST_F(MainWindowTest, StartUpSetsIdentitiesStartsThreadsAndTimersAndPutsTheWindowAway) {
+  CMainWnd& w = Start(true, {"DeviceWatcher", "MouseListener", "KeyboardListener"});
+
+  EXPECT_EQ(w.RunningWorkers(), (std::vector<std::string>{"DeviceWatcher", "MouseListener", "KeyboardListener"}));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return workersRunning_.load() == 3; }, 5000));
+  for (int id : {CMainWnd::kPushTimer, CMainWnd::kRepaintTimer, CMainWnd::kKeyboardReadTimer,
+                 CMainWnd::kMousepadReadTimer})
+    EXPECT_TRUE(w.Window().IsTimerActive(id)) << "timer " << id;
+  EXPECT_FALSE(w.Window().IsTimerActive(CMainWnd::kHideProgressTimer));
+  // The one-shot read-backs end themselves.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Window().IsTimerActive(CMainWnd::kKeyboardReadTimer); }, 3000));
+  EXPECT_TRUE(w.Window().IsTimerActive(CMainWnd::kRepaintTimer));
+
+  EXPECT_EQ(w.MouseLink().ProductId(), device::kMouseProductId);
+  EXPECT_EQ(w.KeyboardLink().ProductId(), device::kKeyboardProductId);
+  EXPECT_EQ(w.MousepadLink().ProductId(), device::kMousepadProductId);
+  EXPECT_EQ(w.MouseLink().UsagePage(), device::kCommandUsagePage);
+
+  EXPECT_FALSE(Widget()->isVisible()) << "with a tray the window waits hidden for a device";
+  EXPECT_EQ(Widget()->windowTitle(), QStringLiteral("Talvo"));
+  EXPECT_EQ(Widget()->size(), QSize(CMainWnd::kWidth, CMainWnd::kHeight));
+  EXPECT_TRUE(Widget()->windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(MainWindowTest, WithoutATrayTheWindowIsMinimizedNotHiddenAndTheMenuOffersExit) {
+  CMainWnd& w = Start(false);
+  EXPECT_TRUE(Widget()->isVisible());
+  EXPECT_TRUE(Widget()->isMinimized());
+  const auto items = w.MainMenuItems();
+  ASSERT_FALSE(items.empty());
+  EXPECT_EQ(items.front().name, "exit");
+
+  w.ActivateRequest();  // no device connected
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_1"}));
+  EXPECT_TRUE(Widget()->isVisible()) << "never put out of reach without a tray";
+}
+
+TEST_F(MainWindowTest, TrayMenuStartsWithExitAndMainMenuHasNoneWhenATrayExists) {
+  CMainWnd& w = Start(true);
+  const auto tray = w.TrayMenuItems();
+  ASSERT_FALSE(tray.empty());
+  EXPECT_EQ(tray.front().name, "exit");
+  EXPECT_EQ(tray.front().text, "关闭");
+  for (const MenuItem& item : w.MainMenuItems()) EXPECT_NE(item.name, "exit");
+}
+
+TEST_F(MainWindowTest, SystemLanguage2020StoresChineseAndTheMenuSwitchesAndStores) {
+  ASSERT_TRUE(platform::WriteSystemSetting("LANGUAGE", "2020"));
+  CMainWnd& w = Start();
+  EXPECT_EQ(MainIni("LANGUAGE"), "1");
+  EXPECT_EQ(w.CurrentLanguage(), Language::Chinese);
+  const std::string chinese = Find("waiting_title").Text();
+  EXPECT_EQ(chinese, *toolkit_.LanguageText("waiting_title_text"));
+
+  w.OnMenuItem({"lan_en", "menu_lan_en_text", "en"});
+  EXPECT_EQ(MainIni("LANGUAGE"), "0");
+  EXPECT_EQ(platform::ReadSystemSetting("LANGUAGE"), "1010");
+  EXPECT_NE(Find("waiting_title").Text(), chinese);
+  EXPECT_EQ(Find("waiting_title").Text(), *toolkit_.LanguageText("waiting_title_text"));
+
+  w.OnMenuItem({"lan_cn", "menu_lan_cn_text", "cn_zh"});
+  EXPECT_EQ(MainIni("LANGUAGE"), "1");
+  EXPECT_EQ(platform::ReadSystemSetting("LANGUAGE"), "2020");
+  EXPECT_EQ(Find("waiting_title").Text(), chinese);
+}
+
+TEST_F(MainWindowTest, OtherSystemLanguageStoresEnglishAndNoneKeepsTheStoredChoice) {
+  ASSERT_TRUE(platform::WriteSystemSetting("LANGUAGE", "abc"));
+  Start();
+  EXPECT_EQ(MainIni("LANGUAGE"), "0");
+  EXPECT_EQ(window_->CurrentLanguage(), Language::English);
+}
+
+TEST_F(MainWindowTest, UnreadableSystemLanguageLeavesMainIniAsItIs) {
+  ASSERT_TRUE(profiles::StoreLanguage(Language::Chinese));
+  Start();
+  EXPECT_EQ(MainIni("LANGUAGE"), "1");
+  EXPECT_EQ(window_->CurrentLanguage(), Language::Chinese);
+}
+
+TEST_F(MainWindowTest, WindowButtonsMinimizeMaximizeAndRestore) {
+  CMainWnd& w = Start();
+  QSignalSpy closed(&w, &CMainWnd::closed);
+  Widget()->showNormal();
+
+  Click("closebtn");
+  EXPECT_TRUE(Widget()->isMinimized()) << "the close button only minimizes";
+  Widget()->showNormal();
+  Click("minbtn");
+  EXPECT_TRUE(Widget()->isMinimized());
+
+  Widget()->showNormal();
+  Click("maxbtn");
+  EXPECT_TRUE(Widget()->isMaximized());
+  EXPECT_TRUE(Find("restorebtn").IsVisible());
+  EXPECT_FALSE(Find("maxbtn").IsVisible());
+  Click("restorebtn");
+  EXPECT_FALSE(Widget()->isMaximized());
+  EXPECT_TRUE(Find("maxbtn").IsVisible());
+
+  // The window manager's close acts like the close button.
+  Widget()->showNormal();
+  EXPECT_FALSE(Widget()->close());
+  EXPECT_TRUE(Widget()->isMinimized());
+  EXPECT_EQ(closed.count(), 0);
+}
+
+TEST_F(MainWindowTest, ActivationAndTrayWithoutADeviceSayNoneIsConnectedOnceAtATime) {
+  CMainWnd& w = Start();
+  Widget()->show();
+  // A second activation arriving while the message shows is dropped.
+  dialogs_.whileShowing = [&w] { w.ActivateRequest(); };
+  w.ActivateRequest();
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_1"}));
+  EXPECT_FALSE(Widget()->isVisible());
+
+  dialogs_.shown.clear();
+  dialogs_.whileShowing = [&w] { w.TrayClick(); };
+  w.TrayClick();
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_1"}));
+  EXPECT_FALSE(Widget()->isVisible());
+}
+
+TEST_F(MainWindowTest, WithADeviceActivationShowsAndTrayClicksToggle) {
+  CMainWnd& w = Start();
+  ASSERT_TRUE(w.MouseLink().Attach());
+
+  w.ActivateRequest();
+  EXPECT_TRUE(Widget()->isVisible());
+  EXPECT_FALSE(Widget()->isMinimized());
+
+  w.TrayClick();
+  EXPECT_FALSE(Widget()->isVisible());
+  w.TrayClick();
+  EXPECT_TRUE(Widget()->isVisible());
+  EXPECT_TRUE(w.Window().IsTimerActive(CMainWnd::kRepaintAfterShowTimer));
+
+  // A minimized window is brought back rather than hidden.
+  Widget()->showMinimized();
+  w.TrayClick();
+  EXPECT_TRUE(Widget()->isVisible());
+  EXPECT_FALSE(Widget()->isMinimized());
+  EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+TEST_F(MainWindowTest, PendingRecordPushGoesToTheDeviceOnceAndClearsTheFlag) {
+  CMainWnd& w = Start();
+  ASSERT_TRUE(w.MouseLink().Attach());
+  sim::SimDevice& mouse = backend_.Device(sim::DeviceKind::Mouse);
+  mouse.ClearRequests();
+
+  w.PushFlags().Mark(device::Peripheral::Mouse);
+  auto writes = [&] {
+    int n = 0;
+    for (const auto& r : mouse.Requests())
+      n += r.bytes[device::report::kCommand] == uint8_t(device::Command::WriteSettings);
+    return n;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return writes() > 0; }, 3000));
+  EXPECT_FALSE(w.PushFlags().IsPending(device::Peripheral::Mouse));
+  const int afterPush = writes();
+  QTest::qWait(300);
+  EXPECT_EQ(writes(), afterPush) << "a push is sent once per mark";
+}
+
+TEST_F(MainWindowTest, StoredBackgroundAppliesAtStartAndSkinChangesReachTheRoot) {
+  ASSERT_TRUE(profiles::StoreSkinImage("common/skin_2.png"));
+  Start();
+  EXPECT_EQ(Find("root").BkImage(), "common/skin_2.png");
+
+  SkinObserver::Instance().Broadcast(SkinChange{true, 0xFF203040u, {}});
+  EXPECT_EQ(Find("root").BkColor(), 0xFF203040u);
+  EXPECT_EQ(Find("root").BkImage(), "");
+
+  SkinObserver::Instance().Broadcast(SkinChange{false, 0, "common/skin_1.png"});
+  EXPECT_EQ(Find("root").BkColor(), 0u);
+  EXPECT_EQ(Find("root").BkImage(), "common/skin_1.png");
+}
+
+TEST_F(MainWindowTest, ProgressShowsAndHidesASecondAfterTheEnd) {
+  CMainWnd& w = Start();
+  w.ShowProgress();
+  EXPECT_TRUE(Find("setting_progress").IsVisible());
+  w.EndProgress();
+  EXPECT_TRUE(Find("setting_progress").IsVisible());
+  EXPECT_TRUE(QTest::qWaitFor([this] { return !Find("setting_progress").IsVisible(); }, 3000));
+}
+
+TEST_F(MainWindowTest, LastDeviceGoneSaysSoAndPutsTheWindowAway) {
+  CMainWnd& w = Start();
+  Widget()->show();
+  w.OnLastDeviceGone();
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_20"}));
+  EXPECT_FALSE(Widget()->isVisible());
+}
+
+TEST_F(MainWindowTest, ExitItemStopsEveryThreadAndEndsOnce) {
+  CMainWnd& w = Start(true, {"DeviceWatcher", "MouseListener"});
+  ASSERT_TRUE(QTest::qWaitFor([this] { return workersRunning_.load() == 2; }, 5000));
+  QSignalSpy closed(&w, &CMainWnd::closed);
+
+  w.OnMenuItem({"exit", "关闭", "", false});
+  EXPECT_EQ(closed.count(), 1);
+  EXPECT_EQ(workersRunning_.load(), 0);
+  EXPECT_TRUE(w.RunningWorkers().empty());
+  EXPECT_FALSE(w.TrayShown());
+  w.Close();
+  EXPECT_EQ(closed.count(), 1) << "the end runs once";
+}
+
+TEST_F(MainWindowTest, UnknownMenuItemShowsItsTextAndQuietItemsDoNothing) {
+  CMainWnd& w = Start();
+  w.OnMenuItem({"Menu_Import", "menu_about_text", ""});
+  EXPECT_TRUE(dialogs_.shown.empty());
+  w.OnMenuItem({"something", "message_text_8", ""});
+  EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_8"}));
+}
+
+TEST(MainWindowLayout, MissingLayoutFailsCreation) {
+  PrivateFolders folders;
+  QTemporaryDir emptySkin;
+  QtToolkit toolkit(emptySkin.path());
+  sim::SimulatedBackend backend;
+  CMainWnd w(toolkit, backend, {.tray = false, .workers = {}, .watchSleep = false});
+  EXPECT_FALSE(w.Create());
+}
+
+}  // namespace
+}  // namespace talvo::app

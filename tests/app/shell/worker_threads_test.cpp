@@ -1,0 +1,84 @@
+// Worker threads start in order, stop together on request, and a thread that
+// does not stop cannot hold up the end of the program.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "app/shell/worker_threads.h"
+
+namespace talvo::app {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits on the token as every worker body does.
+void WaitForStop(std::stop_token stop) {
+  std::mutex m;
+  std::condition_variable_any cv;
+  std::unique_lock lock(m);
+  cv.wait(lock, stop, [] { return false; });
+}
+
+TEST(WorkerThreads, StartInOrderAndStopTogether) {
+  WorkerThreads threads;
+  std::atomic<int> running{0};
+  std::vector<WorkerSpec> specs;
+  for (const char* name : {"DeviceWatcher", "MouseListener", "KeyboardListener"}) {
+    specs.push_back({name, [&running](std::stop_token stop) {
+                       ++running;
+                       WaitForStop(stop);
+                       --running;
+                     }});
+  }
+  threads.Start(std::move(specs));
+  EXPECT_EQ(threads.Names(), (std::vector<std::string>{"DeviceWatcher", "MouseListener", "KeyboardListener"}));
+  while (running.load() < 3) std::this_thread::sleep_for(1ms);
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(threads.StopAll(), WorkerThreads::StopOutcome::AllEnded);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "a waiting worker must end at once";
+  EXPECT_EQ(running.load(), 0);
+  EXPECT_EQ(threads.Count(), 0u);
+}
+
+TEST(WorkerThreads, ThreadThatIgnoresStopIsLetGoAfterTheLimit) {
+  auto release = std::make_shared<std::atomic<bool>>(false);
+  auto finished = std::make_shared<std::atomic<bool>>(false);
+  {
+    WorkerThreads threads;
+    threads.Start({{"quick", [](std::stop_token stop) { WaitForStop(stop); }},
+                   {"stuck", [release, finished](std::stop_token) {
+                      while (!release->load()) std::this_thread::sleep_for(1ms);
+                      finished->store(true);
+                    }}});
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(threads.StopAll(50ms), WorkerThreads::StopOutcome::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+
+    // The same object can start afresh; the stuck thread does not count.
+    threads.Start({{"again", [](std::stop_token stop) { WaitForStop(stop); }}});
+    EXPECT_EQ(threads.StopAll(), WorkerThreads::StopOutcome::AllEnded);
+  }
+  // The thread let go still ends cleanly once it is released.
+  release->store(true);
+  while (!finished->load()) std::this_thread::sleep_for(1ms);
+}
+
+TEST(WorkerThreads, DestructionStopsRunningThreads) {
+  std::atomic<bool> ended{false};
+  {
+    WorkerThreads threads;
+    threads.Start({{"w", [&ended](std::stop_token stop) {
+                      WaitForStop(stop);
+                      ended = true;
+                    }}});
+  }
+  EXPECT_TRUE(ended.load());
+}
+
+}  // namespace
+}  // namespace talvo::app
