@@ -1,0 +1,142 @@
+#include "tests/e2e/talvo_run.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QThread>
+#include <cstdio>
+
+namespace talvo::e2e {
+namespace {
+
+constexpr int kPollPauseMs = 20;
+
+bool MakePrivateFolder(const QString& path) {
+  // The single-instance socket is only trusted in a folder no one else can
+  // enter, as a real runtime folder is.
+  return QDir().mkpath(path) &&
+         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+}  // namespace
+
+UserFolders::UserFolders() : root_(QDir::tempPath() + QStringLiteral("/talvo-e2e-XXXXXX")) {
+  if (!root_.isValid()) return;
+  QDir root(root_.path());
+  valid_ = root.mkpath(QStringLiteral("home")) && root.mkpath(QStringLiteral("config")) &&
+           root.mkpath(QStringLiteral("system")) && root.mkpath(QStringLiteral("data")) &&
+           MakePrivateFolder(RuntimeDir());
+}
+
+QString UserFolders::NewRuntimeDir(const QString& name) {
+  const QString path = Root() + QLatin1Char('/') + name;
+  return MakePrivateFolder(path) ? path : QString();
+}
+
+QProcessEnvironment UserFolders::Environment() const {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  // Whatever the caller's shell chose must not steer the program under test.
+  for (const char* name : {"TALVO_TRAY", "TALVO_AUTOMATION"}) env.remove(QLatin1String(name));
+  env.insert(QStringLiteral("HOME"), Root() + QStringLiteral("/home"));
+  env.insert(QStringLiteral("XDG_RUNTIME_DIR"), RuntimeDir());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), Root() + QStringLiteral("/config"));
+  env.insert(QStringLiteral("XDG_CONFIG_DIRS"), Root() + QStringLiteral("/system"));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), Root() + QStringLiteral("/data"));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  env.insert(QStringLiteral("TALVO_DEBUG"), QStringLiteral("1"));
+  return env;
+}
+
+TalvoRun::TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath)
+    : socketPath_(std::move(socketPath)), logPath_(std::move(logPath)) {
+  process_.setProgram(QStringLiteral(TALVO_BINARY));
+  process_.setArguments({QStringLiteral("--simulate"), QStringLiteral("--automation"), socketPath_});
+  process_.setProcessEnvironment(environment);
+  // Into files rather than pipes: nothing here reads the pipes while the
+  // program runs, and a full pipe would stall it.
+  process_.setStandardOutputFile(logPath_, QIODevice::Append);
+  process_.setStandardErrorFile(logPath_, QIODevice::Append);
+}
+
+TalvoRun::~TalvoRun() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+}
+
+bool TalvoRun::Start() {
+  process_.start();
+  if (!process_.waitForStarted(kStartTimeoutMs)) return false;
+  const QDeadlineTimer deadline(kStartTimeoutMs);
+  while (!deadline.hasExpired()) {
+    if (client_.Connect(socketPath_, 100)) return true;
+    // Updates the state when the program has already given up.
+    if (process_.waitForFinished(0) || process_.state() == QProcess::NotRunning) return false;
+  }
+  return false;
+}
+
+QJsonObject TalvoRun::Request(const QJsonObject& request) {
+  return RequestText(QJsonDocument(request).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject TalvoRun::RequestText(const QByteArray& line) {
+  const auto reply = client_.RequestText(line);
+  if (!reply) {
+    ADD_FAILURE() << "no reply to " << line.constData();
+    return {};
+  }
+  return *reply;
+}
+
+QJsonArray TalvoRun::WaitForMessages(int timeoutMs) {
+  const QDeadlineTimer deadline(timeoutMs);
+  while (true) {
+    const QJsonObject reply = Request("messages");
+    const QJsonArray messages = reply.value(QLatin1String("messages")).toArray();
+    if (!messages.isEmpty() || reply.isEmpty() || deadline.hasExpired()) return messages;
+    QThread::msleep(kPollPauseMs);
+  }
+}
+
+bool TalvoRun::WaitForExit(int timeoutMs) {
+  return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs);
+}
+
+QString TalvoRun::Log() const {
+  QFile file(logPath_);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void E2eTest::SetUp() {
+  ASSERT_TRUE(folders_.Valid()) << "cannot create the user folders under " << qPrintable(QDir::tempPath());
+}
+
+void E2eTest::TearDown() {
+  if (HasFailure()) {
+    for (const auto& run : runs_)
+      std::fprintf(stderr, "--- talvo output (%s)\n%s", qPrintable(run->SocketPath()), qPrintable(run->Log()));
+  }
+  runs_.clear();
+}
+
+QProcessEnvironment E2eTest::Environment(const Variables& variables) const {
+  QProcessEnvironment env = folders_.Environment();
+  for (const auto& [name, value] : variables) env.insert(name, value);
+  return env;
+}
+
+TalvoRun& E2eTest::Launch(const Variables& variables) { return Launch(Environment(variables)); }
+
+TalvoRun& E2eTest::Launch(const QProcessEnvironment& environment) {
+  const int n = int(runs_.size()) + 1;
+  const QString base = folders_.Root() + QStringLiteral("/talvo-%1").arg(n);
+  auto& run = runs_.emplace_back(
+      std::make_unique<TalvoRun>(environment, base + QStringLiteral(".sock"), base + QStringLiteral(".log")));
+  EXPECT_TRUE(run->Start()) << "talvo did not come up; its output:\n" << qPrintable(run->Log());
+  return *run;
+}
+
+}  // namespace talvo::e2e

@@ -1,0 +1,104 @@
+// Runs the real talvo program for end-to-end tests: a private set of user
+// folders, the process itself with its automation client, and the fixture
+// that owns both so no program outlives its test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "tools/automate/automation_client.h"
+
+namespace talvo::e2e {
+
+// How long a start may take before the test gives up on it; starts take well
+// under a second, the margin is for loaded machines and sanitizer builds.
+inline constexpr int kStartTimeoutMs = 15000;
+
+// The folders Talvo keeps its state in (home, runtime, configuration, system
+// configuration, data), all under one temporary folder removed afterwards.
+class UserFolders {
+ public:
+  UserFolders();
+  bool Valid() const { return valid_; }
+  QString Root() const { return root_.path(); }
+  QString RuntimeDir() const { return Root() + QStringLiteral("/run"); }
+  // A further runtime folder, for a program that must not see this one's
+  // single-instance socket.
+  QString NewRuntimeDir(const QString& name);
+  // The test's own environment with every user folder pointing here and the
+  // offscreen platform chosen.
+  QProcessEnvironment Environment() const;
+
+ private:
+  QTemporaryDir root_;
+  bool valid_ = false;
+};
+
+// One talvo process started with --simulate and an automation socket.
+class TalvoRun {
+ public:
+  TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath);
+  ~TalvoRun();
+  TalvoRun(const TalvoRun&) = delete;
+  TalvoRun& operator=(const TalvoRun&) = delete;
+
+  // Starts the program and connects to its automation socket; false when it
+  // exited or did not listen in time.
+  bool Start();
+  // Sends a request and returns the reply; a missing reply is a test failure
+  // and gives an empty object.
+  QJsonObject Request(const QJsonObject& request);
+  QJsonObject Request(const char* cmd) { return Request(QJsonObject{{"cmd", cmd}}); }
+  QJsonObject RequestText(const QByteArray& line);
+  // The message boxes shown so far, polling until at least one is there or
+  // timeoutMs has passed (activations from outside arrive asynchronously).
+  QJsonArray WaitForMessages(int timeoutMs);
+
+  // SIGTERM, as the session manager sends it.
+  void Terminate() { process_.terminate(); }
+  bool WaitForExit(int timeoutMs);
+  bool ExitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
+  int ExitCode() const { return process_.exitCode(); }
+  const QString& SocketPath() const { return socketPath_; }
+  // The program's diagnostic output (TALVO_DEBUG=1), for failure reports.
+  QString Log() const;
+
+ private:
+  QProcess process_;
+  tools::AutomationClient client_;
+  QString socketPath_;
+  QString logPath_;
+};
+
+// Owns the folders and every program a test starts; on teardown kills what
+// is still running and, when the test failed, prints the programs' output.
+class E2eTest : public testing::Test {
+ protected:
+  using Variables = std::vector<std::pair<QString, QString>>;
+
+  void SetUp() override;
+  void TearDown() override;
+
+  // Starts talvo in this test's folders with the given extra environment; a
+  // start that does not come up is a test failure, and the requests then
+  // fail at once.
+  TalvoRun& Launch(const Variables& variables = {});
+  TalvoRun& Launch(const QProcessEnvironment& environment);
+  // The environment Launch uses, for a start that changes more than a few
+  // variables.
+  QProcessEnvironment Environment(const Variables& variables = {}) const;
+
+  UserFolders folders_;
+  std::vector<std::unique_ptr<TalvoRun>> runs_;
+};
+
+}  // namespace talvo::e2e
