@@ -47,8 +47,7 @@ void Ccopyright::Notify(const Notification& n) {
   if (n.sender == "closebtn") {
     dialog_->close();
   } else if (n.sender == "NetText") {
-    const std::string address = n.control ? n.control->UserData() : std::string();
-    if (!address.empty()) opener_(QUrl(QString::fromStdString(address)));
+    opener_(QUrl(QStringLiteral(TALVO_WEBSITE)));
   }
 }
 

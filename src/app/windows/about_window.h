@@ -26,9 +26,9 @@ class Ccopyright final : public QObject, public WindowHandler {
   using UrlOpener = std::function<void(const QUrl&)>;
 
   // Creates and shows the window placed for the main window's frame; null
-  // when the layout cannot be loaded. "NetText" opens the web address its
-  // layout keeps as the control's user data through opener (the desktop's default when
-  // empty).
+  // when the layout cannot be loaded. "NetText" opens the project's web
+  // address (set when building, TALVO_WEBSITE) through opener, the desktop's
+  // default when empty.
   static Ccopyright* Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpener opener = {});
 
   QDialog* Dialog() const { return dialog_; }

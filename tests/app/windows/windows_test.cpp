@@ -226,6 +226,7 @@ TEST_F(WindowsTest, AboutWindowOpensPlacedAndFreesItselfWhenClosed) {
   ASSERT_EQ(opened.size(), 1u);
   EXPECT_TRUE(opened[0].isValid());
   EXPECT_EQ(opened[0].scheme(), "https");
+  EXPECT_FALSE(opened[0].host().isEmpty());
 
   dialog->findChild<QAbstractButton*>("closebtn")->click();
   EXPECT_FALSE(dialog->isVisible());
