@@ -1,16 +1,14 @@
 #include "app/shell/main_window.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCursor>
 #include <QEvent>
-#include <QIcon>
+#include <QLayout>
 #include <QMenu>
-#include <QTimer>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QWidget>
-#include <QLayout>
 #include <cctype>
 #include <utility>
 
