@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "art_registry.h"
+
 namespace {
 
 constexpr int kWidth = 800;
@@ -595,6 +597,12 @@ int main(int argc, char** argv) {
         const std::string base(gl.name);
         ok = save(renderGlyph(gl.glyph, gl.colour, 16), out((base + ".png").c_str())) && ok;
         ok = save(renderGlyph(gl.glyph, gl.colour, 32), out((base + "@2x.png").c_str())) && ok;
+    }
+    for (const auto& [area, draw] : talvo::skin_art::AreaArtworks()) {
+        if (!draw(skin)) {
+            std::fprintf(stderr, "talvo-skin-art: cannot write the %s artwork\n", area.c_str());
+            ok = false;
+        }
     }
     return ok ? 0 : 1;
 }

@@ -50,6 +50,7 @@ CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options op
     : toolkit_(toolkit),
       options_(std::move(options)),
       window_(toolkit, *this),
+      router_(window_, {.openMainMenu = [this] { ShowMainMenu(QCursor::pos()); }, .setDisplayScale = {}}),
       keyboardLink_(backend),
       mouseLink_(backend),
       mousepadLink_(backend) {}
@@ -121,7 +122,10 @@ void CMainWnd::Notify(const Notification& n) {
     OnWindowInit();
     return;
   }
-  if (n.type != "click" || !n.control) return;
+  if (n.type != "click" || !n.control) {
+    router_.Route(n);
+    return;
+  }
   Control* c = n.control;
   if (c == buttons_.close || c == buttons_.max || c == buttons_.restore || c == buttons_.min) {
     OnWindowButton(c);
@@ -132,7 +136,7 @@ void CMainWnd::Notify(const Notification& n) {
       CSkinFrame::Open(toolkit_, QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
     }
   }
-  if (SameName(n.sender, "menubtn")) ShowMainMenu(QCursor::pos());
+  router_.Route(n);
 }
 
 void CMainWnd::OnWindowButton(Control* button) {
@@ -229,7 +233,18 @@ void CMainWnd::OnTimer(int id) {
   }
 }
 
-CreatedControl CMainWnd::CreateControl(std::string_view) { return {}; }
+CreatedControl CMainWnd::CreateControl(std::string_view element) {
+  static constexpr std::pair<std::string_view, std::string_view> kPages[] = {
+      {"kb_Key_UI", "keyboard_key.xml"},   {"kb_Deng_UI", "keyboard_deng.xml"}, {"kb_Macro_UI", "keyboard_macro.xml"},
+      {"MS_Deng_UI", "Mouse_deng.xml"},    {"MS_Macro_UI", "Mouse_macro.xml"},  {"MS_Key_UI", "Mouse_key.xml"},
+      {"MP_deng_UI", "MousePad_deng.xml"}, {"MS_DPI_UI", "Mouse_DPI.xml"},      {"MS_CURSOR_UI", "Mouse_cursor.xml"},
+      {"kb_CURSOR_UI", "Mouse_cursor.xml"}};
+  for (const auto& [name, file] : kPages)
+    if (SameName(element, name)) return CreatedControl::FromLayout(std::string(file));
+  if (SameName(element, "CircleProgress")) return CreatedControl::FromClass("CCircleProgressUI");
+  if (SameName(element, "DeviceKeyButton")) return CreatedControl::FromClass("CDeviceKeyButtonUI");
+  return {};
+}
 
 std::optional<std::string> CMainWnd::QueryControlText(std::string_view id) {
   const bool english = language_ == profiles::Language::English;

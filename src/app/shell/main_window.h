@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/shell/notification_router.h"
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "app/windows/menus.h"
@@ -119,6 +120,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   WorkerThreads::StopOutcome StopThreads();
   std::vector<std::string> RunningWorkers() const { return workers_.Names(); }
 
+  // Feature pages connect here for the notifications they own.
+  NotificationRouter& Router() { return router_; }
+
   QtWindow& Window() { return window_; }
   QWidget* Widget() const { return window_.Widget(); }
   QtToolkit& Toolkit() { return toolkit_; }
@@ -166,6 +170,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   QtToolkit& toolkit_;
   Options options_;
   QtWindow window_;
+  NotificationRouter router_;
   device::CDeviceLink keyboardLink_;
   device::CDeviceLink mouseLink_;
   device::CDeviceLink mousepadLink_;

@@ -322,6 +322,8 @@ void ReadProperty(QXmlStreamReader& xml, const std::string& file, Layout& layout
   }
   if (name == "textId" || name == "toolTipId")
     layout.textIds.push_back({values.value(0).trimmed().toStdString(), where, name});
+  if (name == "itemTextIds")
+    for (const QString& value : values) layout.textIds.push_back({value.trimmed().toStdString(), where, name});
   for (const QString& value : values) {
     for (std::string& path : ImagePaths(value)) layout.images.push_back({std::move(path), where, name});
   }
@@ -471,11 +473,26 @@ NameList ParseNameList(const std::string& text) {
   return list;
 }
 
-const fs::path kNameListFile = kSource / "tests/app/skin/data/control_names.txt";
+// Every tests/app/skin/data/control_names*.txt, by file name; each area of
+// the program keeps its own list.
+const std::map<std::string, NameList>& Listed() {
+  static const std::map<std::string, NameList> lists = [] {
+    std::map<std::string, NameList> found;
+    for (const auto& entry : fs::directory_iterator(kSource / "tests/app/skin/data")) {
+      const std::string file = entry.path().filename().string();
+      if (file.rfind("control_names", 0) == 0 && entry.path().extension() == ".txt")
+        found.emplace(file, ParseNameList(ReadText(entry.path())));
+    }
+    return found;
+  }();
+  return lists;
+}
 
-const NameList& Listed() {
-  static const NameList list = ParseNameList(ReadText(kNameListFile));
-  return list;
+// The page lines of all lists: a page named in one list serves them all.
+std::vector<Page> ListedPages() {
+  std::vector<Page> pages;
+  for (const auto& [file, list] : Listed()) pages.insert(pages.end(), list.pages.begin(), list.pages.end());
+  return pages;
 }
 
 // The controls of a window: its layout and the pages its elements become.
@@ -571,33 +588,35 @@ TEST(ControlNames, EveryNameTheCodeLooksUpIsInALayout) {
 }
 
 TEST(ControlNames, EveryListedNameIsInItsWindow) {
-  const NameList& list = Listed();
-  const std::string file = kNameListFile.filename().string();
-  EXPECT_FALSE(list.names.empty()) << "cannot read " << kNameListFile;
-  for (const std::string& problem : list.problems) ADD_FAILURE() << file << ":" << problem;
-
-  for (const Page& page : list.pages) {
-    const std::string where = file + ":" + std::to_string(page.line) + ": page " + page.element + " " + page.layout;
-    EXPECT_TRUE(SkinFolder().layouts.count(page.layout)) << where << ": no layout " << page.layout << " in skin/";
-    EXPECT_TRUE(Source().literals.count(page.layout)) << where << ": src/ never names \"" << page.layout << "\"";
-    const bool elementNamed = std::any_of(Source().literals.begin(), Source().literals.end(),
-                                          [&](const std::string& s) { return Lower(s) == Lower(page.element); });
-    EXPECT_TRUE(elementNamed) << where << ": src/ never names \"" << page.element << "\"";
-  }
-
+  ASSERT_TRUE(Listed().count("control_names.txt")) << "no control_names.txt in tests/app/skin/data";
+  const std::vector<Page> pages = ListedPages();
   std::map<std::string, std::set<std::string>> windows;
-  for (const ListedName& listed : list.names) {
-    const std::string where = file + ":" + std::to_string(listed.line);
-    if (!SkinFolder().layouts.count(listed.layout)) {
-      ADD_FAILURE() << where << ": no layout " << listed.layout << " in skin/ (looking for " << listed.name << ")";
-      continue;
+  for (const auto& [file, list] : Listed()) {
+    EXPECT_FALSE(list.names.empty() && list.pages.empty()) << file << " lists nothing";
+    for (const std::string& problem : list.problems) ADD_FAILURE() << file << ":" << problem;
+
+    for (const Page& page : list.pages) {
+      const std::string where = file + ":" + std::to_string(page.line) + ": page " + page.element + " " + page.layout;
+      EXPECT_TRUE(SkinFolder().layouts.count(page.layout)) << where << ": no layout " << page.layout << " in skin/";
+      EXPECT_TRUE(Source().literals.count(page.layout)) << where << ": src/ never names \"" << page.layout << "\"";
+      const bool elementNamed = std::any_of(Source().literals.begin(), Source().literals.end(),
+                                            [&](const std::string& s) { return Lower(s) == Lower(page.element); });
+      EXPECT_TRUE(elementNamed) << where << ": src/ never names \"" << page.element << "\"";
     }
-    if (!windows.count(listed.layout)) {
-      std::set<std::string> visited;
-      windows[listed.layout] = WindowControls(listed.layout, list.pages, visited);
+
+    for (const ListedName& listed : list.names) {
+      const std::string where = file + ":" + std::to_string(listed.line);
+      if (!SkinFolder().layouts.count(listed.layout)) {
+        ADD_FAILURE() << where << ": no layout " << listed.layout << " in skin/ (looking for " << listed.name << ")";
+        continue;
+      }
+      if (!windows.count(listed.layout)) {
+        std::set<std::string> visited;
+        windows[listed.layout] = WindowControls(listed.layout, pages, visited);
+      }
+      if (!windows[listed.layout].count(listed.name))
+        ADD_FAILURE() << where << ": " << listed.layout << " and its pages have no control named " << listed.name;
     }
-    if (!windows[listed.layout].count(listed.name))
-      ADD_FAILURE() << where << ": " << listed.layout << " and its pages have no control named " << listed.name;
   }
 }
 

@@ -206,6 +206,12 @@ void QtWindow::Wire(QWidget* w) {
   if (!Named(w)) return;
   w->installEventFilter(filter_.get());
   if (auto* c = qobject_cast<QComboBox*>(w)) {
+    // Items a layout gives as text ids, in order; missing items are made.
+    const QStringList itemIds = c->property("itemTextIds").toStringList();
+    for (qsizetype i = 0; i < itemIds.size(); ++i) {
+      if (i >= c->count()) c->addItem(QString());
+      c->setItemData(int(i), itemIds[i], QtControl::kTextIdRole);
+    }
     c->setProperty("talvoLastIndex", c->currentIndex());
     QObject::connect(c, &QComboBox::currentIndexChanged, c, [this, c](int index) {
       const int previous = c->property("talvoLastIndex").toInt();

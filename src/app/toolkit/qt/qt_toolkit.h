@@ -4,7 +4,8 @@
 // Conventions the layouts and custom controls share with this code:
 // - a control's name is its objectName;
 // - a dynamic property "textId" on a widget gives its text as a text id,
-//   "toolTipId" its tooltip;
+//   "toolTipId" its tooltip, and "itemTextIds" (a string list) the texts of
+//   a combo's items in order;
 // - element classes Qt does not know go to WindowHandler::CreateControl, then
 //   to the classes registered with RegisterControl; "ColorPalette" is built in;
 // - dynamic properties "changerColor" (uint ARGB), "changerAlpha" (int) and
