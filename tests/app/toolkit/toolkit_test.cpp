@@ -383,6 +383,11 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
   ASSERT_TRUE(toolkit.LoadLanguage("lan_cn.xml"));
   EXPECT_EQ(title->Text(), "配置名称已存在");
   EXPECT_EQ(save->Text(), "保存");
+  // Combo items the layout gives as ids follow the language too.
+  Control* rates = window.FindControl("rate_combo");
+  ASSERT_EQ(rates->Count(), 2);
+  EXPECT_EQ(rates->ItemText(0), "保存");
+  EXPECT_EQ(rates->ItemText(1), "配置名称已存在");
 
   // A file that cannot be loaded leaves the texts as they are.
   testing::internal::CaptureStderr();
