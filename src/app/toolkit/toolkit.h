@@ -81,6 +81,19 @@ class Control {
   virtual void SetIsChangerColor(bool on) = 0;
   virtual void Invalidate() = 0;
 
+  // Key buttons of the device pictures. The light colour is packed as page
+  // colours are (red | blue << 8 | green << 16); alpha 0..255 is the strength
+  // of the light. SetLight only stores, so a lighting thread may call it; the
+  // lighting previews repaint the page once per frame. SetKeySetHidden
+  // repaints when the value changes.
+  // Other controls ignore these and report 0 and false.
+  virtual void SetLight(uint32_t colour, int alpha, bool on) = 0;
+  virtual uint32_t LightColour() const = 0;
+  virtual int LightAlpha() const = 0;
+  virtual bool IsLightOn() const = 0;
+  virtual void SetKeySetHidden(bool hidden) = 0;
+  virtual bool IsKeySetHidden() const = 0;
+
   // Combos and lists.
   virtual int Count() const = 0;
   virtual std::string ItemText(int index) const = 0;

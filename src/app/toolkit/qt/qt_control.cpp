@@ -222,6 +222,27 @@ void QtControl::Invalidate() {
   if (w_) w_->update();
 }
 
+bool QtControl::IsKeyButton() const {
+  return w_ && w_->metaObject()->indexOfProperty("keySetHidden") >= 0;
+}
+
+void QtControl::SetLight(uint32_t colour, int alpha, bool on) {
+  if (!IsKeyButton()) return;
+  w_->setProperty("lightColour", colour);
+  w_->setProperty("lightAlpha", alpha);
+  w_->setProperty("lightOn", on);
+}
+
+uint32_t QtControl::LightColour() const { return IsKeyButton() ? w_->property("lightColour").toUInt() : 0; }
+int QtControl::LightAlpha() const { return IsKeyButton() ? w_->property("lightAlpha").toInt() : 0; }
+bool QtControl::IsLightOn() const { return IsKeyButton() && w_->property("lightOn").toBool(); }
+
+void QtControl::SetKeySetHidden(bool hidden) {
+  if (IsKeyButton()) w_->setProperty("keySetHidden", hidden);
+}
+
+bool QtControl::IsKeySetHidden() const { return IsKeyButton() && w_->property("keySetHidden").toBool(); }
+
 // Combos, lists and multi-column lists (QTreeWidget) all keep their items in
 // a model: one row per item, column 0 the item's text.
 QAbstractItemModel* QtControl::Items() const {

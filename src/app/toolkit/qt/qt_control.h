@@ -3,6 +3,10 @@
 // and checks checkable QAbstractButtons, edits QLineEdit, labels QLabel,
 // sliders QAbstractSlider, progress bars QProgressBar, tab layouts
 // QTabWidget or QStackedWidget, palettes ColourPalette.
+//
+// Key buttons are reached through the Qt properties they declare
+// ("lightColour", "lightAlpha", "lightOn", "keySetHidden"), so this
+// boundary needs no knowledge of the control classes themselves.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -58,6 +62,15 @@ class QtControl final : public Control {
   bool IsChangerColor() const override;
   void SetIsChangerColor(bool on) override;
   void Invalidate() override;
+
+  void SetLight(uint32_t colour, int alpha, bool on) override;
+  uint32_t LightColour() const override;
+  int LightAlpha() const override;
+  bool IsLightOn() const override;
+  void SetKeySetHidden(bool hidden) override;
+  bool IsKeySetHidden() const override;
+  // The widget declares the key button's properties.
+  bool IsKeyButton() const;
 
   int Count() const override;
   std::string ItemText(int index) const override;

@@ -1,0 +1,63 @@
+#include "app/controls/skin_image.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QPainter>
+#include <QRegularExpression>
+#include <algorithm>
+
+#include "app/toolkit/qt/qt_toolkit.h"
+
+namespace talvo::app {
+
+QString SkinImagePath(const QtToolkit* toolkit, const QString& image) {
+  static const QRegularExpression quoted(QStringLiteral("file\\s*=\\s*'([^']*)'"));
+  const auto m = quoted.match(image);
+  const QString file = m.hasMatch() ? m.captured(1) : image.trimmed();
+  if (file.isEmpty() || QDir::isAbsolutePath(file)) return file;
+  return toolkit ? toolkit->SkinPath(file) : QStringLiteral("skin:") + file;
+}
+
+QImage LoadSkinImage(const QString& path, qreal devicePixelRatio) {
+  if (path.isEmpty()) return {};
+  static QHash<QString, QImage> cache;
+  QString file = path;
+  if (devicePixelRatio > 1.0) {
+    const QFileInfo info(path);
+    const QString hiDpi = info.path() + '/' + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
+    if (QFileInfo::exists(hiDpi)) file = hiDpi;
+  }
+  auto it = cache.constFind(file);
+  if (it == cache.constEnd()) it = cache.insert(file, QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  return *it;
+}
+
+QImage TintedImage(const QImage& image, QColor tint) {
+  // Premultiplied channels scaled by the tint stay premultiplied.
+  QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const uint tr = uint(tint.red()), tg = uint(tint.green()), tb = uint(tint.blue());
+  for (int y = 0; y < out.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const QRgb p = line[x];
+      line[x] = qRgba(int(qRed(p) * tr / 255), int(qGreen(p) * tg / 255), int(qBlue(p) * tb / 255), qAlpha(p));
+    }
+  }
+  return out;
+}
+
+void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength) {
+  if (image.isNull() || strength <= 0) return;
+  painter.save();
+  painter.setOpacity(painter.opacity() * std::min(strength, 255) / 255.0);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(target, TintedImage(image, tint));
+  painter.restore();
+}
+
+QColor PageColour(uint32_t packed) {
+  return QColor(int(packed & 0xFF), int((packed >> 16) & 0xFF), int((packed >> 8) & 0xFF));
+}
+
+}  // namespace talvo::app

@@ -1,0 +1,107 @@
+#include "app/controls/device_key_button.h"
+
+#include <gtest/gtest.h>
+
+#include "app/toolkit/qt/qt_toolkit.h"
+#include "controls_test_util.h"
+
+namespace talvo::app {
+namespace {
+
+using test::Near;
+using test::Render;
+
+// Page colours are packed red | blue << 8 | green << 16.
+constexpr uint32_t Packed(int red, int green, int blue) { return uint32_t(red | blue << 8 | green << 16); }
+
+// A 40 x 40 key on black. The light image is white all over; the marker
+// is green in the top-left 10 x 10 corner and transparent elsewhere.
+class KeyButtonTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(skin.isValid());
+    ASSERT_TRUE(test::WriteImage(skin.filePath("light.png"), {20, 20}, {0, 0, 20, 20}, Qt::white));
+    ASSERT_TRUE(test::WriteImage(skin.filePath("mark.png"), {40, 40}, {0, 0, 10, 10}, Qt::green));
+    key.setStyleSheet("QPushButton { background: #000000; border: none; }");
+    key.resize(40, 40);
+  }
+
+  QTemporaryDir skin;
+  QtToolkit toolkit{skin.path()};
+  CDeviceKeyButtonUI key{nullptr, &toolkit};
+  const QPoint centre{30, 30};
+  const QPoint corner{5, 5};
+};
+
+TEST_F(KeyButtonTest, StartsUnlitRedAtAlpha200WithTheMarkerHidden) {
+  EXPECT_FALSE(key.LightOn());
+  EXPECT_EQ(key.LightColour(), 255u);
+  EXPECT_EQ(key.LightAlpha(), 200);
+  EXPECT_TRUE(key.KeySetHidden());
+  key.setProperty("lightimage", "light.png");
+  key.setProperty("keysetimage", "mark.png");
+  const QImage image = Render(key);
+  EXPECT_TRUE(Near(image, centre, Qt::black));
+  EXPECT_TRUE(Near(image, corner, Qt::black));
+}
+
+TEST_F(KeyButtonTest, LitKeyShowsTheLightImageInTheUnpackedColourAtItsStrength) {
+  key.setProperty("lightimage", "light.png");
+  key.SetLight(Packed(0x10, 0x80, 0xF0), 255, true);
+  EXPECT_TRUE(Near(Render(key), centre, QColor(0x10, 0x80, 0xF0)));
+  key.SetLight(Packed(0, 0, 200), 128, true);
+  EXPECT_TRUE(Near(Render(key), centre, QColor(0, 0, 100)));
+  key.SetLight(Packed(0, 0, 200), 0, true);
+  EXPECT_TRUE(Near(Render(key), centre, Qt::black));
+  key.SetLight(Packed(255, 255, 255), 255, false);
+  EXPECT_TRUE(Near(Render(key), centre, Qt::black));
+}
+
+TEST_F(KeyButtonTest, LitKeyWithoutALightImageDrawsNothingExtra) {
+  const QImage plain = Render(key);
+  key.SetLight(Packed(255, 0, 0), 255, true);
+  EXPECT_EQ(Render(key), plain);
+  key.setProperty("lightimage", "missing.png");
+  EXPECT_EQ(Render(key), plain);
+}
+
+TEST_F(KeyButtonTest, MarkerIsDrawnUntintedOverTheLightOnlyWhileShown) {
+  key.setProperty("lightimage", "light.png");
+  key.setProperty("keysetimage", "mark.png");
+  key.SetLight(Packed(0, 0, 255), 255, true);
+  key.SetKeySetHidden(false);
+  QImage image = Render(key);
+  EXPECT_TRUE(Near(image, corner, Qt::green));
+  EXPECT_TRUE(Near(image, centre, Qt::blue));
+  key.SetKeySetHidden(true);
+  EXPECT_TRUE(Near(Render(key), corner, Qt::blue));
+}
+
+TEST_F(KeyButtonTest, LayoutAttributesIgnoreCaseAndAcceptImageStrings) {
+  key.setProperty("LightImage", "file='light.png' corner='2,2,2,2'");
+  key.setProperty("KEYSETIMAGE", "mark.png");
+  key.setProperty("gmNameTextColor", "#FF00FF");
+  EXPECT_EQ(key.LightImage(), "file='light.png' corner='2,2,2,2'");
+  EXPECT_EQ(key.KeySetImage(), "mark.png");
+  key.SetLight(Packed(0, 255, 0), 255, true);
+  key.SetKeySetHidden(false);
+  const QImage image = Render(key);
+  EXPECT_TRUE(Near(image, centre, Qt::green));
+  EXPECT_TRUE(Near(image, corner, Qt::green));
+  key.setProperty("lightImage", "");
+  EXPECT_TRUE(Near(Render(key), centre, Qt::black));
+}
+
+TEST_F(KeyButtonTest, ImagesResolveThroughTheSkinSearchPathWithoutAToolkit) {
+  QDir::setSearchPaths("skin", {skin.path()});
+  CDeviceKeyButtonUI loose;
+  loose.setStyleSheet("QPushButton { background: #000000; border: none; }");
+  loose.resize(40, 40);
+  loose.setProperty("lightimage", "light.png");
+  loose.SetLight(Packed(255, 0, 0), 255, true);
+  EXPECT_TRUE(Near(Render(loose), centre, Qt::red));
+  QDir::setSearchPaths("skin", {});
+}
+
+}  // namespace
+}  // namespace talvo::app
