@@ -12,6 +12,7 @@
 #include <cctype>
 #include <utility>
 
+#include "app/controls/custom_controls.h"
 #include "app/instance/single_instance.h"
 #include "app/instance/sleep_watcher.h"
 #include "app/shell/app_icon.h"
@@ -61,6 +62,7 @@ CMainWnd::~CMainWnd() {
 }
 
 bool CMainWnd::Create() {
+  RegisterCustomControls(toolkit_);
   debug::Line("InitWindow");
   toolkit_.LoadLanguage("lan_cn.xml");
   if (!window_.Create(kLayout)) return false;
