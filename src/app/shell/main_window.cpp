@@ -22,6 +22,7 @@
 #include "device/device_report.h"
 #include "lighting/push_image.h"
 #include "platform/debug.h"
+#include "profiles/first_run.h"
 
 namespace talvo::app {
 namespace {
@@ -155,7 +156,9 @@ void CMainWnd::OnWindowButton(Control* button) {
 void CMainWnd::OnWindowInit() {
   ApplySkinSetting();
 
-  // Pages read their controls and data here, keyboard, mouse, mousepad.
+  // Each device's pages and data, keyboard, mouse, mousepad.
+  for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
+    FillProfileLists(p);
 
   mouseLink_.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
                                device::kCommandUsagePage);
@@ -178,6 +181,17 @@ void CMainWnd::OnWindowInit() {
 
   initialised_ = true;
   for (auto& done : std::exchange(whenInitialised_, {})) done();
+}
+
+void CMainWnd::FillProfileLists(device::Peripheral peripheral) {
+  constexpr int kItemHeight = 25;
+  for (const profiles::ProfileListContent& content : profiles::PopulateProfileLists(peripheral)) {
+    if (Control* list = window_.FindControl(content.combo->listControl)) {
+      list->RemoveAllItems();
+      for (const std::string& name : content.names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
+    }
+    if (!content.message.empty()) toolkit_.ShowMessage(&window_, content.message);
+  }
 }
 
 void CMainWnd::ApplySkinSetting() {

@@ -164,6 +164,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // "message_text_1", at most one at a time per caller.
   void SayNoDevice(bool& guard);
   void ApplySkinSetting();
+  // The device's profile lists from its index files; a first run creates
+  // the first profile of each kind.
+  void FillProfileLists(device::Peripheral peripheral);
   void OnWindowButton(Control* sender);
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -21,6 +21,7 @@
 #include "platform/ini_file.h"
 #include "platform/system_settings.h"
 #include "profiles/main_settings.h"
+#include "profiles/profile_index.h"
 #include "sim/simulated_backend.h"
 
 namespace talvo::app {
@@ -345,6 +346,31 @@ TEST_F(MainWindowTest, UnknownMenuItemShowsItsTextAndQuietItemsDoNothing) {
   EXPECT_TRUE(dialogs_.shown.empty());
   w.OnMenuItem({"something", "message_text_8", ""});
   EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_8"}));
+}
+
+TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemBack) {
+  Start();
+  for (const profiles::ProfileCombo& combo : profiles::kProfileCombos) {
+    Control& list = Find(std::string(combo.listControl).c_str());
+    ASSERT_EQ(list.Count(), 1) << combo.listControl;
+    EXPECT_EQ(list.ItemText(0), combo.firstRunName);
+    EXPECT_EQ(list.ItemUserData(0), combo.firstRunName);
+    EXPECT_EQ(list.CurrentIndex(), -1) << "no list is selected at start-up";
+    const auto file = profiles::ProfilePath(combo, combo.firstRunName);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(std::filesystem::exists(*file)) << file->string();
+  }
+  EXPECT_TRUE(dialogs_.shown.empty());
+
+  // A profile added by hand to the mouse device index shows at the next start.
+  profiles::ProfileIndex index(*profiles::FindCombo(device::Peripheral::Mouse, profiles::ProfileKind::Device));
+  ASSERT_TRUE(platform::WriteIniString(index.File(), "PROFILEDEVICENAME", "1", "race"));
+  ASSERT_TRUE(platform::WriteIniString(index.File(), "PROFILEDEVICECOUNT", "count", "2"));
+  window_.reset();
+  Start();
+  Control& devices = Find("ms_device_profile_combo");
+  ASSERT_EQ(devices.Count(), 2);
+  EXPECT_EQ(devices.ItemText(1), "race");
 }
 
 TEST(MainWindowLayout, MissingLayoutFailsCreation) {
