@@ -1,0 +1,360 @@
+#include "transfer/mouse_transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../profiles/profile_test_env.h"
+#include "device/device_report.h"
+#include "platform/folders.h"
+#include "profiles/profile_data_file.h"
+#include "profiles/profile_index.h"
+#include "sim/simulated_backend.h"
+
+namespace talvo::transfer {
+namespace {
+
+using device::Command;
+using device::Peripheral;
+using profiles::ProfileKind;
+using profiles::test::Pattern;
+using profiles::test::ReadBytes;
+using sim::DeviceKind;
+
+struct Sent {
+  uint8_t command;
+  uint8_t length;
+  unsigned offset;
+  friend bool operator==(const Sent&, const Sent&) = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Sent& s) {
+  return os << "{cmd " << int(s.command) << ", len " << int(s.length) << ", off " << s.offset << "}";
+}
+
+Sent Req(Command c, uint8_t length, unsigned offset) { return {static_cast<uint8_t>(c), length, offset}; }
+
+// The chunks of a 512-byte key-map transfer starting at `base`.
+void AppendMapChunks(std::vector<Sent>& out, Command c, unsigned base) {
+  for (unsigned pos = 0; pos < 512; pos += 56) {
+    out.push_back(Req(c, static_cast<uint8_t>(std::min(56u, 512 - pos)), base + pos));
+  }
+}
+
+// A plugged-in simulated mouse that answers at once, a link attached to it,
+// and private folders holding one chosen mouse light and device profile.
+class MouseTransferTest : public profiles::test::ProfileFolders {
+ protected:
+  void SetUp() override {
+    ProfileFolders::SetUp();
+    for (const ProfileKind kind : {ProfileKind::Lighting, ProfileKind::Device}) {
+      const profiles::ProfileIndex index(*profiles::FindCombo(Peripheral::Mouse, kind));
+      index.SetCount(1);
+      index.SetName(0, "saved");
+      index.SetSelect(0);
+    }
+    backend.SetLatency(std::chrono::microseconds(0));
+    backend.Plug(DeviceKind::Mouse);
+    Identify(link);
+    ASSERT_TRUE(link.Attach());
+    live = std::make_unique<profiles::LiveData>();
+  }
+
+  static void Identify(device::CDeviceLink& l) {
+    l.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage, device::kCommandUsagePage);
+  }
+
+  sim::SimDevice& Mouse() { return backend.Device(DeviceKind::Mouse); }
+
+  std::vector<Sent> Requests() {
+    std::vector<Sent> out;
+    for (const auto& r : Mouse().Requests()) {
+      const auto& b = r.bytes;
+      out.push_back({b[device::report::kCommand], b[device::report::kLength], device::report::Offset(b)});
+    }
+    return out;
+  }
+
+  void Poke(std::string_view area, size_t offset, const std::vector<uint8_t>& bytes) {
+    ASSERT_TRUE(Mouse().Poke(area, offset, bytes));
+  }
+
+  // Distinct bytes in every live slot and the live record.
+  void FillLive(uint8_t recordProfile) {
+    for (size_t s = 0; s < live->mouseLight.slots.size(); ++s) {
+      live->mouseLight.slots[s].Load(Pattern(64, static_cast<uint8_t>(0x10 * (s + 1))));
+    }
+    live->mouseLight.record.Load(Pattern(34, 0xE0));
+    live->mouseLight.record.SetProfile(recordProfile);
+  }
+
+  std::vector<uint8_t> Memory(std::string_view area, size_t offset, size_t n) {
+    const auto all = Mouse().Memory(area);
+    return {all.begin() + static_cast<std::ptrdiff_t>(offset), all.begin() + static_cast<std::ptrdiff_t>(offset + n)};
+  }
+
+  static std::vector<uint8_t> Head(const lighting::LightImage& slot, size_t n) {
+    const auto bytes = slot.Snapshot();
+    return {bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n)};
+  }
+
+  void ExpectSlotsOneToFourAre(const std::array<lighting::LightImage, 5>& expected) const {
+    for (size_t s = 1; s < expected.size(); ++s) EXPECT_EQ(live->mouseLight.slots[s], expected[s]) << "slot " << s;
+  }
+
+  static std::filesystem::path SavedFile(const char* extension) {
+    return platform::DeviceFolder(Peripheral::Mouse) / (std::string("saved") + extension);
+  }
+
+  // The body of a saved profile file, empty when there is none.
+  static std::vector<uint8_t> SavedBody(const char* extension) {
+    const auto file = ReadBytes(SavedFile(extension));
+    if (file.size() < profiles::kHeaderSize) return {};
+    return {file.begin() + profiles::kHeaderSize, file.end()};
+  }
+
+  sim::SimulatedBackend backend;
+  device::CDeviceLink link{backend};
+  std::unique_ptr<profiles::LiveData> live;
+  MouseDeviceData data;
+};
+
+// ---- full read ----------------------------------------------------------
+
+TEST_F(MouseTransferTest, FullReadSendsEveryRequestInOrder) {
+  MouseFullRead(link, data, *live);
+
+  std::vector<Sent> expected{Req(Command::BeginTransfer, 0, 0), Req(Command::ReadDeviceInfo, 33, 0)};
+  AppendMapChunks(expected, Command::ReadDefaultMap, 0);
+  for (unsigned p = 0; p < 5; ++p) {
+    expected.push_back(Req(Command::ReadSettings, 56, p * 64));
+    AppendMapChunks(expected, Command::ReadKeyMap, p * 126);
+  }
+  expected.push_back(Req(Command::EndTransfer, 0, 0));
+  EXPECT_EQ(Requests(), expected);
+}
+
+TEST_F(MouseTransferTest, FullReadFillsEachDestinationFromTheMouse) {
+  Poke("info", 0, Pattern(33, 0x21));
+  Poke("default_map", 0, Pattern(512, 0x33));
+  Poke("keymaps", 0, Pattern(sim::kKeyMapsSize, 0x45));
+  Poke("settings", 0, Pattern(sim::kSettingsSize, 0x57));
+  Poke("settings", 0, {0});  // profile 0 active, so block 0 reads as stored
+  FillLive(4);
+  const auto slots = live->mouseLight.slots;
+
+  MouseFullRead(link, data, *live);
+
+  EXPECT_EQ(std::vector<uint8_t>(data.info.bytes.begin(), data.info.bytes.end()), Memory("info", 0, 33));
+  EXPECT_EQ(std::vector<uint8_t>(live->mouseKeys.defaultMap.begin(), live->mouseKeys.defaultMap.end()),
+            Memory("default_map", 0, 512));
+  for (unsigned p = 0; p < 5; ++p) {
+    SCOPED_TRACE(p);
+    const auto& map = live->mouseKeys.profiles[p];
+    EXPECT_EQ(std::vector<uint8_t>(map.begin(), map.end()), Memory("keymaps", p * 126, 512));
+    const auto copy = data.blocks.Copy(p);
+    EXPECT_EQ(std::vector<uint8_t>(copy.begin(), copy.end()), Memory("settings", p * 64, 56));
+  }
+  // The slots are not read here; the live record comes from the active one.
+  // (Saving the device profile puts the record into slot 0, as every mouse
+  // light save does.)
+  ExpectSlotsOneToFourAre(slots);
+  auto expected = Head(slots[0], 34);
+  expected[0] = 0;
+  const auto record = live->mouseLight.record.Snapshot();
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
+}
+
+TEST_F(MouseTransferTest, FullReadTakesTheLiveRecordFromTheActiveProfilesSlotAndSavesIt) {
+  Poke("settings", 0, {3});
+  FillLive(0);
+
+  MouseFullRead(link, data, *live);
+
+  EXPECT_EQ(live->mouseLight.record.profile(), 3);
+  const auto record = live->mouseLight.record.Snapshot();
+  auto expected = Head(live->mouseLight.slots[3], 34);
+  expected[0] = 3;
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
+  // The device profile holds profile 3's key map and the new record.
+  const auto body = SavedBody(".config");
+  ASSERT_EQ(body.size(), 576u);
+  EXPECT_TRUE(std::equal(live->mouseKeys.profiles[3].begin(), live->mouseKeys.profiles[3].end(), body.begin()));
+  EXPECT_TRUE(std::equal(record.begin(), record.end(), body.begin() + 512));
+}
+
+TEST_F(MouseTransferTest, FullReadWithAnActiveProfileAboveFourLeavesTheLightingAlone) {
+  Poke("settings", 0, {7});  // mirrored into byte 0 of every block
+  FillLive(1);
+  const auto before = live->mouseLight.slots;
+  const auto record = live->mouseLight.record.Snapshot();
+
+  MouseFullRead(link, data, *live);
+
+  EXPECT_EQ(data.blocks.Copy(4)[0], 7);
+  EXPECT_EQ(live->mouseLight.record.Snapshot(), record);
+  ExpectSlotsOneToFourAre(before);
+  EXPECT_EQ(Head(live->mouseLight.slots[0], 34), std::vector<uint8_t>(record.begin(), record.end()));
+  EXPECT_FALSE(SavedBody(".config").empty());
+}
+
+TEST_F(MouseTransferTest, FullReadOfAnAbsentMouseKeepsTheOutputsAndStillSaves) {
+  device::CDeviceLink absent{backend};
+  Identify(absent);
+  data.info.bytes.fill(0x66);
+  std::fill(data.blocks.bytes.begin(), data.blocks.bytes.end(), uint8_t{0x77});
+  data.blocks.Copy(4)[0] = 2;
+  live->mouseKeys.defaultMap.fill(0x88);
+  for (auto& map : live->mouseKeys.profiles) map.fill(0x99);
+  FillLive(0);
+  const MouseDeviceData dataBefore = data;
+  const auto keysBefore = live->mouseKeys;
+
+  MouseFullRead(absent, data, *live);
+
+  EXPECT_TRUE(Mouse().Requests().empty());
+  EXPECT_EQ(data.info.bytes, dataBefore.info.bytes);
+  EXPECT_EQ(data.blocks.bytes, dataBefore.blocks.bytes);
+  EXPECT_EQ(live->mouseKeys.defaultMap, keysBefore.defaultMap);
+  EXPECT_EQ(live->mouseKeys.profiles, keysBefore.profiles);
+  // The record still follows the kept copy of block 4.
+  auto expected = Head(live->mouseLight.slots[2], 34);
+  expected[0] = 2;
+  const auto record = live->mouseLight.record.Snapshot();
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
+  ASSERT_EQ(SavedBody(".config").size(), 576u);
+}
+
+// Everything the re-read and the profile switch may change.
+struct LightState {
+  std::array<lighting::LightImage, 5> slots;
+  std::array<uint8_t, 34> record;
+  std::array<uint8_t, 320> blocks;
+  friend bool operator==(const LightState&, const LightState&) = default;
+};
+
+LightState StateOf(const profiles::LiveData& live, const MouseDeviceData& data) {
+  return {live.mouseLight.slots, live.mouseLight.record.Snapshot(), data.blocks.bytes};
+}
+
+// ---- settings re-read ---------------------------------------------------
+
+TEST_F(MouseTransferTest, RereadLoadsTheActiveProfilesBlockAndSavesBothProfiles) {
+  Poke("settings", 0, Pattern(sim::kSettingsSize, 0x19));
+  Poke("settings", 0, {2});
+  FillLive(1);
+  const auto oldRecord = live->mouseLight.record.Snapshot();
+
+  EXPECT_TRUE(MouseSettingsReread(link, data, *live));
+
+  EXPECT_EQ(Requests(), (std::vector<Sent>{Req(Command::ReadSettings, 1, 0), Req(Command::ReadSettings, 56, 128)}));
+  const auto block = Memory("settings", 128, 56);
+  ASSERT_EQ(block[0], 2);
+  EXPECT_EQ(Head(live->mouseLight.slots[2], 56), block);
+  const auto copy = data.blocks.Copy(0);
+  EXPECT_EQ(std::vector<uint8_t>(copy.begin(), copy.end()), block);
+  const auto record = live->mouseLight.record.Snapshot();
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), Head(live->mouseLight.slots[2], 34));
+  EXPECT_EQ(live->mouseLight.record.profile(), 2);
+  // The record that was live went back to its own slot first.
+  EXPECT_EQ(Head(live->mouseLight.slots[1], 34), std::vector<uint8_t>(oldRecord.begin(), oldRecord.end()));
+
+  const auto light = SavedBody(".led");
+  ASSERT_EQ(light.size(), 64u);
+  EXPECT_TRUE(std::equal(record.begin(), record.end(), light.begin()));
+  const auto device = SavedBody(".config");
+  ASSERT_EQ(device.size(), 576u);
+  EXPECT_TRUE(std::equal(live->mouseKeys.profiles[2].begin(), live->mouseKeys.profiles[2].end(), device.begin()));
+  EXPECT_TRUE(std::equal(record.begin(), record.end(), device.begin() + 512));
+}
+
+TEST_F(MouseTransferTest, RereadWithoutAUsableActiveProfileChangesNothing) {
+  struct Case {
+    const char* name;
+    sim::Fault fault;
+    unsigned count;  // a missing reply is asked four times
+    uint8_t active;
+  };
+  for (const Case c : {Case{"no reply", sim::Fault::NoReply, 4, 2}, Case{"status ff", sim::Fault::StatusFF, 1, 2},
+                       Case{"profile 7", sim::Fault::None, 0, 7}}) {
+    SCOPED_TRACE(c.name);
+    Poke("settings", 0, {c.active});
+    FillLive(1);
+    const LightState before = StateOf(*live, data);
+    Mouse().ClearRequests();
+    Mouse().InjectFault(c.fault, c.count);
+
+    EXPECT_FALSE(MouseSettingsReread(link, data, *live));
+
+    EXPECT_EQ(StateOf(*live, data), before);
+    for (const Sent& s : Requests()) EXPECT_EQ(s, Req(Command::ReadSettings, 1, 0));
+    EXPECT_FALSE(std::filesystem::exists(SavedFile(".led")));
+    EXPECT_FALSE(std::filesystem::exists(SavedFile(".config")));
+  }
+}
+
+// ---- onboard-profile switch ---------------------------------------------
+
+TEST_F(MouseTransferTest, SelectingAnotherProfileSwitchesTheMouseAndLoadsItsBlock) {
+  Poke("settings", 0, Pattern(sim::kSettingsSize, 0x2B));
+  Poke("settings", 0, {0});
+  FillLive(0);
+  const auto oldRecord = live->mouseLight.record.Snapshot();
+
+  EXPECT_TRUE(SelectMouseProfile(link, data, *live, 1));
+
+  EXPECT_EQ(Requests(), (std::vector<Sent>{Req(Command::ReadSettings, 1, 0), Req(Command::WriteSettings, 1, 0),
+                                           Req(Command::ReadSettings, 56, 64)}));
+  EXPECT_EQ(Mouse().Requests()[1].bytes[device::kReportDataOffset], 1);
+  EXPECT_EQ(Mouse().ActiveProfile(), 1);
+  EXPECT_EQ(Head(live->mouseLight.slots[0], 34), std::vector<uint8_t>(oldRecord.begin(), oldRecord.end()));
+  const auto block = Memory("settings", 64, 56);
+  EXPECT_EQ(Head(live->mouseLight.slots[1], 56), block);
+  const auto copy = data.blocks.Copy(0);
+  EXPECT_EQ(std::vector<uint8_t>(copy.begin(), copy.end()), block);
+  auto expected = Head(live->mouseLight.slots[1], 34);
+  expected[0] = 1;
+  const auto record = live->mouseLight.record.Snapshot();
+  EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
+  EXPECT_FALSE(std::filesystem::exists(SavedFile(".led")));
+}
+
+TEST_F(MouseTransferTest, SelectingStopsAfterTheOneByteReadUnlessItCanSwitch) {
+  struct Case {
+    const char* name;
+    uint8_t active;
+    sim::Fault fault;
+    unsigned n;
+  };
+  for (const Case c : {Case{"already active", 3, sim::Fault::None, 3}, Case{"mouse reports 7", 7, sim::Fault::None, 1},
+                       Case{"read refused", 0, sim::Fault::StatusFF, 1}}) {
+    SCOPED_TRACE(c.name);
+    Poke("settings", 0, {c.active});
+    FillLive(c.active < 5 ? c.active : 0);
+    const LightState before = StateOf(*live, data);
+    Mouse().ClearRequests();
+    Mouse().InjectFault(c.fault, 1);
+
+    EXPECT_FALSE(SelectMouseProfile(link, data, *live, c.n));
+
+    EXPECT_EQ(Requests(), std::vector<Sent>{Req(Command::ReadSettings, 1, 0)});
+    EXPECT_EQ(StateOf(*live, data), before);
+    EXPECT_EQ(Mouse().ActiveProfile(), c.active);
+  }
+}
+
+TEST_F(MouseTransferTest, SelectingAProfileAboveFourSendsNothing) {
+  FillLive(0);
+  const LightState before = StateOf(*live, data);
+  EXPECT_FALSE(SelectMouseProfile(link, data, *live, 5));
+  EXPECT_TRUE(Requests().empty());
+  EXPECT_EQ(StateOf(*live, data), before);
+}
+
+}  // namespace
+}  // namespace talvo::transfer
