@@ -159,6 +159,11 @@ void CHidDevice::CloseHidDevice() {
   Release();
 }
 
+void CHidDevice::CancelPendingIo() {
+  // Only while a transfer waits: a signal nobody takes would end the next one.
+  if (IsReading() || IsWriting()) abort_.Signal();
+}
+
 bool CHidDevice::ReadHidReport(std::span<uint8_t> buffer, size_t* count, int timeoutMs) {
   if (count) *count = 0;
   std::shared_lock<std::shared_mutex> lock(ioMutex_);
@@ -267,5 +272,9 @@ uint16_t CHidDevice::PathProductId(std::string_view path) const {
 }
 
 bool CHidDevice::Exists(const std::string& path) const { return backend_.Exists(path); }
+
+bool CHidDevice::WaitForInterfaceChange(std::stop_token stop, std::chrono::milliseconds timeout) const {
+  return backend_.WaitForChange(std::move(stop), timeout);
+}
 
 }  // namespace talvo::device

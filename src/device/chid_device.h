@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@
 #include <optional>
 #include <shared_mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +93,10 @@ class CHidDevice {
   // handle and its capability data. Path and open flags are kept.
   void CloseHidDevice();
 
+  // Ends a pending read or write at once with false (one of them when both
+  // are pending); does nothing when none is pending. Safe from any thread.
+  void CancelPendingIo();
+
   // One report each; byte 0 is the report id. `count` (optional) receives the
   // bytes moved, 0 on failure. A closed device fails at once.
   bool ReadHidReport(std::span<uint8_t> buffer, size_t* count, int timeoutMs);
@@ -120,6 +126,9 @@ class CHidDevice {
 
   // Whether the interface behind `path` is present, asking for no access.
   bool Exists(const std::string& path) const;
+  // Waits up to `timeout` for interfaces to come or go (see
+  // HidBackend::WaitForChange); true when they did or may have.
+  bool WaitForInterfaceChange(std::stop_token stop, std::chrono::milliseconds timeout) const;
 
   bool IsOpen() const { return handle_ != nullptr; }
   bool IsReading() const { return pendingReads_.load() > 0; }

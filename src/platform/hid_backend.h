@@ -8,14 +8,27 @@
 // followed by the report's data, so lengths count the id byte.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <vector>
 
 namespace talvo::platform {
+
+// Sleeps for `duration` unless `stop` is requested first; true when stopped.
+inline bool SleepUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds duration) {
+  std::mutex mutex;
+  std::condition_variable_any never;
+  std::unique_lock lock(mutex);
+  never.wait_for(lock, stop, duration, [] { return false; });
+  return stop.stop_requested();
+}
 
 // One top-level collection of one HID interface.
 struct HidInterfaceInfo {
@@ -102,6 +115,15 @@ class HidBackend {
   // Whether the interface behind `path` is still present; asks for no access,
   // so it succeeds while another handle holds the interface.
   virtual bool Exists(const std::string& path) = 0;
+
+  // Waits up to `timeout` for interfaces to be added or removed. True when
+  // they were (or may have been); false on time-out or stop. Lets a poller
+  // see a plug-in at once instead of on its next round. Without a source of
+  // such news the whole time-out is waited, ending early only on stop.
+  virtual bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) {
+    SleepUnlessStopped(stop, timeout);
+    return false;
+  }
 };
 
 }  // namespace talvo::platform

@@ -23,6 +23,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/debug.h"
 #include "platform/hid_report_descriptor.h"
 
 namespace talvo::platform {
@@ -52,6 +53,7 @@ using UdevPtr = std::unique_ptr<udev, UdevDeleter<udev, udev_unref>>;
 using UdevEnumeratePtr =
     std::unique_ptr<udev_enumerate, UdevDeleter<udev_enumerate, udev_enumerate_unref>>;
 using UdevDevicePtr = std::unique_ptr<udev_device, UdevDeleter<udev_device, udev_device_unref>>;
+using UdevMonitorPtr = std::unique_ptr<udev_monitor, UdevDeleter<udev_monitor, udev_monitor_unref>>;
 
 // What is left of a time-out, in the form poll() takes.
 class Deadline {
@@ -414,6 +416,86 @@ void AppendNode(udev_device* node, const char* devnode, std::vector<HidInterface
 }
 
 }  // namespace
+
+// udev's announcements of hidraw nodes. libudev objects are not thread-safe,
+// so events are taken under a lock; any number of threads may poll the
+// socket at once. Every event taken advances a counter, so a waiter whose
+// wake-up another waiter took still sees that something happened.
+class HidrawBackend::Monitor {
+ public:
+  static std::unique_ptr<Monitor> Create() {
+    UdevPtr context(udev_new());
+    if (!context) return nullptr;
+    // Events from udev rather than the kernel: by then the node has its
+    // permissions and can be opened.
+    UdevMonitorPtr monitor(udev_monitor_new_from_netlink(context.get(), "udev"));
+    if (!monitor || udev_monitor_filter_add_match_subsystem_devtype(monitor.get(), "hidraw", nullptr) < 0 ||
+        udev_monitor_enable_receiving(monitor.get()) < 0) {
+      return nullptr;
+    }
+    const int fd = udev_monitor_get_fd(monitor.get());
+    if (fd < 0) return nullptr;
+    return std::unique_ptr<Monitor>(new Monitor(std::move(context), std::move(monitor), fd));
+  }
+
+  int fd() const { return fd_; }
+
+  // Takes every event queued now; the number of events taken so far.
+  uint64_t Drain() {
+    std::lock_guard lock(mutex_);
+    // The socket is non-blocking: null once the queue is empty.
+    while (UdevDevicePtr device{udev_monitor_receive_device(monitor_.get())}) ++events_;
+    return events_;
+  }
+
+  uint64_t Events() {
+    std::lock_guard lock(mutex_);
+    return events_;
+  }
+
+ private:
+  Monitor(UdevPtr context, UdevMonitorPtr monitor, int fd)
+      : context_(std::move(context)), monitor_(std::move(monitor)), fd_(fd) {}
+
+  UdevPtr context_;
+  UdevMonitorPtr monitor_;
+  const int fd_;
+  std::mutex mutex_;
+  uint64_t events_ = 0;
+};
+
+HidrawBackend::HidrawBackend() = default;
+
+HidrawBackend::~HidrawBackend() = default;
+
+HidrawBackend::Monitor* HidrawBackend::EnsureMonitor() {
+  std::call_once(monitorOnce_, [this] {
+    monitor_ = Monitor::Create();
+    if (!monitor_) debug::Line("hidraw: cannot listen to udev; plug-ins are seen on the next poll");
+  });
+  return monitor_.get();
+}
+
+bool HidrawBackend::WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) {
+  Monitor* monitor = EnsureMonitor();
+  UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (monitor == nullptr || !wake) return HidBackend::WaitForChange(std::move(stop), timeout);
+  std::stop_callback onStop(stop, [&wake] { SignalEventFd(wake.get()); });
+
+  const uint64_t seen = monitor->Events();
+  const Deadline deadline(static_cast<int>(std::clamp<int64_t>(timeout.count(), 0, INT_MAX)));
+  for (;;) {
+    if (stop.stop_requested()) return false;
+    if (monitor->Drain() != seen) return true;
+    pollfd fds[2] = {{wake.get(), POLLIN, 0}, {monitor->fd(), POLLIN, 0}};
+    const int ready = ::poll(fds, 2, deadline.RemainingMs());
+    if (ready < 0 && errno != EINTR) {
+      SleepUnlessStopped(stop, std::chrono::milliseconds(deadline.RemainingMs()));
+      return false;
+    }
+    if (ready == 0 || deadline.Passed()) return !stop.stop_requested() && monitor->Drain() != seen;
+  }
+}
 
 std::optional<HidId> ParseHidId(std::string_view text) {
   const size_t first = text.find(':');

@@ -14,6 +14,10 @@
 // transfer finishes behind it, and the next Write() waits for that first.
 // Handles opened without write access fail every Write().
 //
+// WaitForChange listens to udev for hidraw nodes coming and going. The
+// monitor is set up by the first wait and shared by every waiting thread;
+// where udev cannot be listened to, waits simply last their time-out.
+//
 // Exclusive opens take an advisory flock() on the node (shared opens a shared
 // one), so an exclusive holder keeps every other Talvo opener out (Busy);
 // programs that do not lock are not affected.
@@ -24,10 +28,13 @@
 // report id on every write and the kernel drops a 0 id before the transfer.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,10 +45,19 @@ namespace talvo::platform {
 
 class HidrawBackend : public HidBackend {
  public:
+  HidrawBackend();
+  ~HidrawBackend() override;
+  HidrawBackend(const HidrawBackend&) = delete;
+  HidrawBackend& operator=(const HidrawBackend&) = delete;
+
   bool Enumerate(std::vector<HidInterfaceInfo>& out) override;
   std::unique_ptr<HidHandle> Open(const std::string& path, const HidOpenRequest& request,
                                   HidOpenError* error = nullptr) override;
   bool Exists(const std::string& path) override;
+  // True when udev announced a hidraw node added, removed or changed since
+  // the wait began, or while the caller was busy since its last wait (events
+  // nobody has taken yet count).
+  bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) override;
 
   // For tests: a read/write handle over an already open file descriptor
   // (taken over, made non-blocking) standing in for a hidraw node, with the
@@ -51,6 +67,14 @@ class HidrawBackend : public HidBackend {
   static std::unique_ptr<HidHandle> WrapForTest(int fd, uint16_t vendorId, uint16_t productId,
                                                 std::vector<uint8_t> descriptor,
                                                 size_t collectionIndex);
+
+ private:
+  class Monitor;
+  // Null until the first wait, and after it when udev cannot be listened to.
+  Monitor* EnsureMonitor();
+
+  std::once_flag monitorOnce_;
+  std::unique_ptr<Monitor> monitor_;
 };
 
 // The udev HID_ID property of a HID device: "BBBB:VVVVVVVV:PPPPPPPP" in

@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -181,6 +182,12 @@ struct SimulatedBackend::State {
     plugged[Index(kind)] = false;
     for (const auto& endpoint : LiveLocked(kind)) endpoint->Kill();
     endpoints[Index(kind)].clear();
+    ChangedLocked();
+  }
+
+  void ChangedLocked() {
+    ++changes;
+    changed.notify_all();
   }
 
   const Clock::time_point epoch;
@@ -188,6 +195,9 @@ struct SimulatedBackend::State {
   std::mutex mutex;
   std::array<bool, kAllDeviceKinds.size()> plugged{};
   std::array<std::vector<std::weak_ptr<Endpoint>>, kAllDeviceKinds.size()> endpoints;
+  uint64_t changes = 0;  // plugs and unplugs so far
+  uint64_t taken = 0;    // of those, the ones some WaitForChange has reported
+  std::condition_variable_any changed;
 };
 
 namespace {
@@ -285,7 +295,9 @@ SimDevice& SimulatedBackend::Device(DeviceKind kind) { return *state_->devices[I
 
 void SimulatedBackend::Plug(DeviceKind kind) {
   std::lock_guard lock(state_->mutex);
+  if (state_->plugged[Index(kind)]) return;
   state_->plugged[Index(kind)] = true;
+  state_->ChangedLocked();
 }
 
 void SimulatedBackend::Unplug(DeviceKind kind) {
@@ -347,6 +359,16 @@ std::unique_ptr<platform::HidHandle> SimulatedBackend::Open(const std::string& p
   state_->endpoints[Index(kind)].push_back(endpoint);
   if (error != nullptr) *error = HidOpenError::None;
   return std::make_unique<SimHandle>(state_, std::move(endpoint));
+}
+
+bool SimulatedBackend::WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) {
+  std::unique_lock lock(state_->mutex);
+  // As with udev events queued while nobody listened: a change no waiter
+  // has reported yet ends the wait at once.
+  const uint64_t seen = state_->taken;
+  const bool changed = state_->changed.wait_for(lock, stop, timeout, [&] { return state_->changes != seen; });
+  state_->taken = state_->changes;
+  return changed;
 }
 
 bool SimulatedBackend::Exists(const std::string& path) {

@@ -16,6 +16,7 @@
 // - Sharing follows Windows share modes: an exclusive open fails with Busy
 //   while another handle can write, and an open for writing fails while an
 //   exclusive handle is open.
+// - Plug and Unplug (also an unplug injected as a fault) wake WaitForChange.
 // - The device models persist across unplug and plug, like non-volatile
 //   memory; each plug is a new device instance, so handles opened before an
 //   unplug fail with HidIo::Failed for good.
@@ -23,6 +24,7 @@
 
 #include <chrono>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,9 @@ class SimulatedBackend : public platform::HidBackend {
   std::unique_ptr<platform::HidHandle> Open(const std::string& path, const platform::HidOpenRequest& request,
                                             platform::HidOpenError* error = nullptr) override;
   bool Exists(const std::string& path) override;
+  // True when a device was plugged or unplugged during the wait, or before
+  // it without any wait having reported it yet.
+  bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) override;
 
   struct State;
 

@@ -213,6 +213,29 @@ TEST(HidTransfer, CloseEndsALongReadAtOnce) {
   EXPECT_EQ(device->ReadEnds().back(), platform::HidIo::TimedOut);
 }
 
+TEST(HidTransfer, CancelEndsAPendingReadAndLeavesNoSignalBehind) {
+  FakeBackend backend;
+  auto device = backend.Add("p", kVendorId, kMouseProductId);
+  device->holdReads = true;
+  CHidDevice hid(backend);
+  ASSERT_TRUE(hid.OpenHidDevice("p", true, false, true, false));
+
+  // With nothing pending a cancel is not kept for the next transfer.
+  hid.CancelPendingIo();
+  std::array<uint8_t, kReportSize> buffer{};
+  EXPECT_FALSE(hid.ReadHidReport(buffer, nullptr, 50));
+  EXPECT_EQ(device->ReadEnds().back(), platform::HidIo::TimedOut);
+
+  bool result = true;
+  std::thread reader([&] { result = hid.ReadHidReport(buffer, nullptr, 60000); });
+  while (!hid.IsReading()) std::this_thread::yield();
+  hid.CancelPendingIo();
+  reader.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(device->ReadEnds().back(), platform::HidIo::Aborted);
+  EXPECT_TRUE(hid.IsOpen());
+}
+
 class UnpackTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -271,6 +272,31 @@ TEST(HidrawBackend, ExistsLooksAtTheNodeOnly) {
   EXPECT_FALSE(backend.Exists("/dev/null#"));
   EXPECT_FALSE(backend.Exists("/dev/null#-1"));
   EXPECT_FALSE(backend.Exists("/dev/hidraw-absent-talvo"));
+}
+
+TEST(HidrawBackend, WaitForChangeEndsOnTimeOutAndOnStop) {
+  using std::chrono::milliseconds;
+  using Clock = std::chrono::steady_clock;
+  HidrawBackend backend;
+  std::stop_source stop;
+
+  const auto start = Clock::now();
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), milliseconds(100)));
+  EXPECT_GE(Clock::now() - start, milliseconds(100));
+
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(milliseconds(50));
+    stop.request_stop();
+  });
+  const auto waited = Clock::now();
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), milliseconds(60'000)));
+  EXPECT_LT(Clock::now() - waited, milliseconds(5'000));
+  stopper.join();
+
+  // Already stopped: no wait at all.
+  const auto again = Clock::now();
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), milliseconds(60'000)));
+  EXPECT_LT(Clock::now() - again, milliseconds(5'000));
 }
 
 TEST(ParseHidId, ReadsBusVendorAndProduct) {

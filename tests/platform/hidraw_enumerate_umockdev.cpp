@@ -2,7 +2,9 @@
 // library (umockdev-wrapper), which points libudev at the test bed.
 #include <umockdev.h>
 
+#include <chrono>
 #include <cstdio>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -50,10 +52,10 @@ class HidrawEnumerate : public ::testing::Test {
     if (testbed_ != nullptr) g_object_unref(testbed_);
   }
 
-  // A USB device with one interface carrying one hidraw node. An empty
-  // descriptor leaves the report_descriptor attribute out; interface -1
-  // leaves out the USB interface.
-  void AddNode(int number, const char* hidId, const std::vector<uint8_t>& descriptor, int interfaceNumber = 0) {
+  // A USB device with one interface carrying one hidraw node; returns the
+  // node's sysfs path. An empty descriptor leaves the report_descriptor
+  // attribute out; interface -1 leaves out the USB interface.
+  std::string AddNode(int number, const char* hidId, const std::vector<uint8_t>& descriptor, int interfaceNumber = 0) {
     const std::string n = std::to_string(number);
     gchar* parent = nullptr;
     gchar* usb = umockdev_testbed_add_device(testbed_, "usb", ("1-" + n).c_str(), nullptr, "idVendor", "0c45",
@@ -76,10 +78,12 @@ class HidrawEnumerate : public ::testing::Test {
     }
     gchar* node = umockdev_testbed_add_device(testbed_, "hidraw", ("hidraw" + n).c_str(), hid, nullptr,
                                               "DEVNAME", ("/dev/hidraw" + n).c_str(), nullptr);
+    std::string syspath = node;
     g_free(node);
     g_free(hid);
     g_free(parent);
     g_free(usb);
+    return syspath;
   }
 
   std::vector<HidInterfaceInfo> List() {
@@ -120,6 +124,22 @@ TEST_F(HidrawEnumerate, ListsEveryOfManyNodes) {
   std::vector<std::string> paths;
   for (const auto& info : List()) paths.push_back(info.path);
   EXPECT_EQ(paths, expected);
+}
+
+TEST_F(HidrawEnumerate, WaitForChangeWakesOnNodesComingAndGoing) {
+  HidrawBackend backend;
+  std::stop_source stop;
+  // The first wait starts listening; nothing has happened yet.
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), std::chrono::milliseconds(20)));
+
+  const std::string node = AddNode(3, "0003:00000C45:0000652C", kComposite, 1);
+  umockdev_testbed_uevent(testbed_, node.c_str(), "add");
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), std::chrono::seconds(5)));
+  // Taken: the next wait runs its course.
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), std::chrono::milliseconds(20)));
+
+  umockdev_testbed_uevent(testbed_, node.c_str(), "remove");
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), std::chrono::seconds(5)));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -496,6 +497,41 @@ TEST(SimulatedBackendLogTest, RequestTimesCountFromTheBackendsConstruction) {
   EXPECT_LE(log[0].tMs, log[1].tMs);
   EXPECT_LE(log[1].tMs, elapsed.count());
   EXPECT_TRUE(local.Device(DeviceKind::Mouse).Requests().empty());
+}
+
+TEST_F(SimulatedBackendTest, WaitForChangeReportsEachPlugAndUnplugOnce) {
+  using std::chrono::milliseconds;
+  std::stop_source stop;
+  // A plug before any wait is reported by the next wait, and only by it.
+  backend.Plug(DeviceKind::Mouse);
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), milliseconds(0)));
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), milliseconds(20)));
+  // Plugging what is already plugged changes nothing.
+  backend.Plug(DeviceKind::Mouse);
+  EXPECT_FALSE(backend.WaitForChange(stop.get_token(), milliseconds(20)));
+
+  // Every waiter at the time of a change wakes.
+  auto first = std::async(std::launch::async, [&] { return backend.WaitForChange(stop.get_token(), milliseconds(kLongMs)); });
+  auto second = std::async(std::launch::async, [&] { return backend.WaitForChange(stop.get_token(), milliseconds(kLongMs)); });
+  std::this_thread::sleep_for(milliseconds(100));
+  backend.Unplug(DeviceKind::Mouse);
+  EXPECT_TRUE(first.get());
+  EXPECT_TRUE(second.get());
+
+  // An unplug met by a request counts too.
+  backend.Plug(DeviceKind::Mouse);
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), milliseconds(0)));
+  auto handle = OpenCollection(DeviceKind::Mouse, Collection::Command);
+  backend.Device(DeviceKind::Mouse).InjectFault(Fault::Unplug, 1);
+  EXPECT_EQ(Send(*handle, Request(Command::BeginTransfer, 0, 0)), HidIo::Failed);
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), milliseconds(0)));
+
+  // A stop ends a wait at once, with no change to report.
+  auto stopped = std::async(std::launch::async, [&] { return backend.WaitForChange(stop.get_token(), milliseconds(kLongMs)); });
+  std::this_thread::sleep_for(milliseconds(50));
+  stop.request_stop();
+  ASSERT_EQ(stopped.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_FALSE(stopped.get());
 }
 
 }  // namespace

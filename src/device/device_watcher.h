@@ -1,0 +1,52 @@
+// DeviceWatcher: the thread that attaches the mouse's command link when a
+// mouse is plugged in and detaches it when the mouse is gone.
+//
+// Once a second, or as soon as the backend reports interfaces coming or
+// going, it runs one pass holding the mouse link's I/O lock: a connected
+// link is probed (asking for no access) and detached when its interface has
+// disappeared; a link that is not connected is attached to the first
+// interface with its identity. Only the mouse link is ever attached; the
+// keyboard and mousepad links are only looked at.
+#pragma once
+
+#include <stop_token>
+
+#include "device/device_link.h"
+
+namespace talvo::device {
+
+// What the watcher needs of the main window. Every call comes on the
+// watcher thread during a pass, with the mouse link's I/O lock held; the
+// calls that change the window queue their work on the UI thread and return
+// without waiting for it.
+class DeviceWatcherHost {
+ public:
+  virtual ~DeviceWatcherHost() = default;
+
+  // On attach, in this order:
+  // the selected device profile of the mouse profile index, as stored; the
+  // host bounds it by the profiles it lists.
+  virtual int SelectedDeviceProfile() = 0;
+  // Reads the mouse's cursor-macro image over the freshly attached link.
+  virtual void ReadCursorMacros(CDeviceLink& mouse) = 0;
+  // Starts the delayed full read of the mouse, selects `deviceProfile` in
+  // the device-profile combo and shows the mouse tab.
+  virtual void MouseAttached(int deviceProfile) = 0;
+
+  // The mouse disappeared (the link is already detached): hide the mouse
+  // tab and fall back to another device's tab, or report that none is left.
+  virtual void MouseDetached() = 0;
+  // The attached mouse is still there: the synchronized-mode control is
+  // shown while the keyboard or the mousepad is connected too.
+  virtual void SameModeVisible(bool visible) = 0;
+  // The first pass found the mouse: bring the window to the front.
+  virtual void FirstPassFoundMouse() = 0;
+};
+
+// The watcher thread's body; returns when `stop` is requested, or at once
+// when the interfaces cannot be listed (presence is then no longer
+// followed).
+void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, const CDeviceLink& keyboard,
+                      const CDeviceLink& mousepad, DeviceWatcherHost& host);
+
+}  // namespace talvo::device
