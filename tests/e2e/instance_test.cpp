@@ -17,7 +17,7 @@ QString OnlyTextId(const QJsonArray& messages) {
 }
 
 TEST_F(SingleInstanceTest, SecondStartActivatesTheFirstAndLeaves) {
-  TalvoRun& first = Launch();
+  TalvoRun& first = Launch(Variables{}, "none");
   ASSERT_TRUE(first.Request("ready").value("ok").toBool());
   ASSERT_TRUE(first.Request("messages").value("messages").toArray().isEmpty());
 
@@ -38,6 +38,35 @@ TEST_F(SingleInstanceTest, SecondStartActivatesTheFirstAndLeaves) {
   EXPECT_EQ(OnlyTextId(first.WaitForMessages(kMessageTimeoutMs)), "message_text_1");
 }
 
+TEST_F(SingleInstanceTest, SecondStartBringsTheWindowForwardWhileTheMouseIsThere) {
+  TalvoRun& first = Launch();
+  ASSERT_TRUE(first.Request("ready").value("ok").toBool());
+  // The watcher's first pass finds the mouse and brings the window forward.
+  bool shown = false;
+  for (int i = 0; i < 100 && !shown; ++i) {
+    shown = first.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_tab"}}).value("visible").toBool();
+    if (!shown) first.Request(QJsonObject{{"cmd", "wait"}, {"ms", 50}});
+  }
+  ASSERT_TRUE(shown);
+  ASSERT_TRUE(first.Request(QJsonObject{{"cmd", "click"}, {"name", "closebtn"}}).value("ok").toBool());
+  ASSERT_TRUE(first.Request("window").value("minimized").toBool());
+
+  QProcess second;
+  second.setProcessEnvironment(Environment());
+  second.setStandardOutputFile(QProcess::nullDevice());
+  second.setStandardErrorFile(QProcess::nullDevice());
+  second.start(QStringLiteral(TALVO_BINARY), {QStringLiteral("--simulate")});
+  ASSERT_TRUE(second.waitForFinished(5000));
+  EXPECT_EQ(second.exitCode(), 0);
+  bool restored = false;
+  for (int i = 0; i < 100 && !restored; ++i) {
+    restored = !first.Request("window").value("minimized").toBool(true);
+    if (!restored) first.Request(QJsonObject{{"cmd", "wait"}, {"ms", 50}});
+  }
+  EXPECT_TRUE(restored);
+  EXPECT_TRUE(first.Request("messages").value("messages").toArray().isEmpty());
+}
+
 TEST_F(SingleInstanceTest, ProgramsWithDifferentRuntimeFoldersRunSideBySide) {
   TalvoRun& first = Launch();
   ASSERT_TRUE(first.Request("ready").value("ok").toBool());
@@ -54,7 +83,7 @@ TEST_F(SingleInstanceTest, ProgramsWithDifferentRuntimeFoldersRunSideBySide) {
 }
 
 TEST_F(TrayTest, LeftClickWithoutConnectedMouseShowsMessageAndKeepsWindowHidden) {
-  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}});
+  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}}, "none");
   talvo.Request("ready");
   EXPECT_TRUE(talvo.Request(QJsonObject{{"cmd", "tray"}, {"button", "left"}}).value("ok").toBool());
   EXPECT_EQ(OnlyTextId(talvo.WaitForMessages(kMessageTimeoutMs)), "message_text_1");

@@ -16,7 +16,7 @@ constexpr int kQuitTimeoutMs = 10000;
 
 TEST_F(StartupTest, WithoutTrayTheWindowStartsMinimized) {
   // The offscreen platform has no tray, so the program decides on its own.
-  TalvoRun& talvo = Launch();
+  TalvoRun& talvo = Launch(Variables{}, "none");
   EXPECT_TRUE(talvo.Request("ready").value("ok").toBool());
   const QJsonObject window = talvo.Request("window");
   EXPECT_TRUE(window.value("ok").toBool());
@@ -26,7 +26,7 @@ TEST_F(StartupTest, WithoutTrayTheWindowStartsMinimized) {
 }
 
 TEST_F(StartupTest, InTrayModeTheWindowStartsHidden) {
-  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}});
+  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}}, "none");
   EXPECT_TRUE(talvo.Request("ready").value("ok").toBool());
   const QJsonObject window = talvo.Request("window");
   EXPECT_TRUE(window.value("tray").toBool());
@@ -49,13 +49,13 @@ void ExpectScreenshot(TalvoRun& talvo, const QString& path) {
 }
 
 TEST_F(ScreenshotTest, MinimizedWindow) {
-  TalvoRun& talvo = Launch();
+  TalvoRun& talvo = Launch(Variables{}, "none");
   talvo.Request("ready");
   ExpectScreenshot(talvo, folders_.Root() + "/minimized.png");
 }
 
 TEST_F(ScreenshotTest, HiddenWindow) {
-  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}});
+  TalvoRun& talvo = Launch({{"TALVO_TRAY", "1"}}, "none");
   talvo.Request("ready");
   ASSERT_FALSE(talvo.Request("window").value("visible").toBool());
   ExpectScreenshot(talvo, folders_.Root() + "/hidden.png");

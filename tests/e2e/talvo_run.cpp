@@ -48,10 +48,10 @@ QProcessEnvironment UserFolders::Environment() const {
   return env;
 }
 
-TalvoRun::TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath)
+TalvoRun::TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath, const QString& simulated)
     : socketPath_(std::move(socketPath)), logPath_(std::move(logPath)) {
   process_.setProgram(QStringLiteral(TALVO_BINARY));
-  process_.setArguments({QStringLiteral("--simulate"), QStringLiteral("--automation"), socketPath_});
+  process_.setArguments({QStringLiteral("--simulate=") + simulated, QStringLiteral("--automation"), socketPath_});
   process_.setProcessEnvironment(environment);
   // Into files rather than pipes: nothing here reads the pipes while the
   // program runs, and a full pipe would stall it.
@@ -128,13 +128,15 @@ QProcessEnvironment E2eTest::Environment(const Variables& variables) const {
   return env;
 }
 
-TalvoRun& E2eTest::Launch(const Variables& variables) { return Launch(Environment(variables)); }
+TalvoRun& E2eTest::Launch(const Variables& variables, const QString& simulated) {
+  return Launch(Environment(variables), simulated);
+}
 
-TalvoRun& E2eTest::Launch(const QProcessEnvironment& environment) {
+TalvoRun& E2eTest::Launch(const QProcessEnvironment& environment, const QString& simulated) {
   const int n = int(runs_.size()) + 1;
   const QString base = folders_.Root() + QStringLiteral("/talvo-%1").arg(n);
   auto& run = runs_.emplace_back(
-      std::make_unique<TalvoRun>(environment, base + QStringLiteral(".sock"), base + QStringLiteral(".log")));
+      std::make_unique<TalvoRun>(environment, base + QStringLiteral(".sock"), base + QStringLiteral(".log"), simulated));
   EXPECT_TRUE(run->Start()) << "talvo did not come up; its output:\n" << qPrintable(run->Log());
   return *run;
 }

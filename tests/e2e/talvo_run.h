@@ -46,7 +46,9 @@ class UserFolders {
 // One talvo process started with --simulate and an automation socket.
 class TalvoRun {
  public:
-  TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath);
+  // simulated: the devices plugged in at start, as --simulate= takes them.
+  TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath,
+           const QString& simulated = QStringLiteral("mouse"));
   ~TalvoRun();
   TalvoRun(const TalvoRun&) = delete;
   TalvoRun& operator=(const TalvoRun&) = delete;
@@ -91,8 +93,8 @@ class E2eTest : public testing::Test {
   // Starts talvo in this test's folders with the given extra environment; a
   // start that does not come up is a test failure, and the requests then
   // fail at once.
-  TalvoRun& Launch(const Variables& variables = {});
-  TalvoRun& Launch(const QProcessEnvironment& environment);
+  TalvoRun& Launch(const Variables& variables = {}, const QString& simulated = QStringLiteral("mouse"));
+  TalvoRun& Launch(const QProcessEnvironment& environment, const QString& simulated = QStringLiteral("mouse"));
   // The environment Launch uses, for a start that changes more than a few
   // variables.
   QProcessEnvironment Environment(const Variables& variables = {}) const;

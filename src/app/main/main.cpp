@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/automation/automation_server.h"
 #include "app/automation/scripted_dialogs.h"
@@ -32,13 +33,17 @@ using namespace talvo;
 
 struct Arguments {
   bool simulate = false;
+  // The simulated devices plugged in at start.
+  std::vector<sim::DeviceKind> plugged;
   QString automation;
   bool help = false;
 };
 
 constexpr const char* kUsage =
-    "usage: talvo [--simulate] [--automation PATH]\n"
+    "usage: talvo [--simulate[=DEVICES]] [--automation PATH]\n"
     "  --simulate         use a simulated mouse instead of the devices plugged in\n"
+    "  --simulate=LIST    the simulated devices plugged in at start, comma-separated:\n"
+    "                     mouse, keyboard, mousepad, or none (plug them later over automation)\n"
     "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
     "                     (also TALVO_AUTOMATION=PATH)\n"
     "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
@@ -51,6 +56,22 @@ std::optional<Arguments> Parse(const QStringList& args) {
     const QString& arg = args[i];
     if (arg == QLatin1String("--simulate")) {
       a.simulate = true;
+      a.plugged = {sim::DeviceKind::Mouse};
+    } else if (arg.startsWith(QLatin1String("--simulate="))) {
+      a.simulate = true;
+      a.plugged.clear();
+      for (const QString& name : arg.mid(int(std::strlen("--simulate="))).split(QLatin1Char(','))) {
+        if (name == QLatin1String("mouse")) {
+          a.plugged.push_back(sim::DeviceKind::Mouse);
+        } else if (name == QLatin1String("keyboard")) {
+          a.plugged.push_back(sim::DeviceKind::Keyboard);
+        } else if (name == QLatin1String("mousepad")) {
+          a.plugged.push_back(sim::DeviceKind::Mousepad);
+        } else if (name != QLatin1String("none")) {
+          std::fprintf(stderr, "talvo: no simulated device %s\n%s", qPrintable(name), kUsage);
+          return std::nullopt;
+        }
+      }
     } else if (arg == QLatin1String("--automation") && i + 1 < args.size()) {
       a.automation = args[++i];
     } else if (arg.startsWith(QLatin1String("--automation="))) {
@@ -134,7 +155,7 @@ int main(int argc, char** argv) {
   sim::SimulatedBackend* simulated = nullptr;
   if (args->simulate) {
     auto sim = std::make_unique<sim::SimulatedBackend>();
-    sim->Plug(sim::DeviceKind::Mouse);
+    for (sim::DeviceKind kind : args->plugged) sim->Plug(kind);
     simulated = sim.get();
     backend = std::move(sim);
   } else {

@@ -50,6 +50,7 @@ QWidget* WidgetOf(Control* control) {
 
 CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options)
     : toolkit_(toolkit),
+      backend_(backend),
       options_(std::move(options)),
       window_(toolkit, *this),
       router_(window_, {.openMainMenu = [this] { ShowMainMenu(QCursor::pos()); }, .setDisplayScale = {}}),
@@ -69,6 +70,10 @@ bool CMainWnd::Create() {
   if (!window_.Create(kLayout)) return false;
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
+  router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
+    // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
+    if (n.type == "click" && index >= 0) SelectMouseProfile(index);
+  });
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
               window_.FindControl("minbtn"), window_.FindControl("skinbtn")};
@@ -170,7 +175,7 @@ void CMainWnd::OnWindowInit() {
   profiles::ImportSystemLanguage();
   PutAway();
 
-  if (options_.workers) workers_.Start(options_.workers(*this));
+  workers_.Start(options_.workers ? options_.workers(*this) : StartupWorkers());
 
   window_.SetTimer(kPushTimer, 100);
   window_.SetTimer(kRepaintTimer, kRepaintFirstMs);
@@ -236,6 +241,14 @@ void CMainWnd::OnTimer(int id) {
         repaintFastStarted_ = true;
         window_.SetTimer(kRepaintTimer, kRepaintMs);
       }
+      break;
+    case kMouseReadTimer:
+      window_.KillTimer(id);
+      ReadEverythingFromMouse();
+      break;
+    case kMouseRereadTimer:
+      window_.KillTimer(id);
+      RereadMouseSettings();
       break;
     case kKeyboardReadTimer:
     case kMousepadReadTimer:

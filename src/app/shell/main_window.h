@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "platform/hid_backend.h"
 #include "profiles/live_data.h"
 #include "profiles/main_settings.h"
+#include "transfer/mouse_transfer.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -47,15 +49,24 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     kHideProgressTimer = 1,
     kPushTimer = 2,
     kRepaintAfterShowTimer = 7,
+    kMouseReadTimer = 8,
     kRepaintTimer = 10,
     kKeyboardReadTimer = 11,
     kMousepadReadTimer = 12,
+    kMouseRereadTimer = 13,
   };
+
+  // The page tab_switch shows while no device is there.
+  static constexpr int kWaitingPage = 5;
+  // Largest cursor-macro image a mouse holds.
+  static constexpr size_t kCursorImageMax = 3072;
 
   struct Options {
     // A system tray is there for the window to hide into.
     bool tray = true;
-    // The worker threads in start order, given the window they serve.
+    // The worker threads in start order, given the window they serve; the
+    // program's own (device watcher, mouse and keyboard listeners) when
+    // empty.
     std::function<std::vector<WorkerSpec>(CMainWnd&)> workers;
     // Watch the session's sleep notifications (off in tests that have a
     // system bus of their own to avoid).
@@ -111,6 +122,14 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void ShowProgress();
   void EndProgress();
 
+  // The mouse's read sequences, each followed by the page refresh: the full
+  // read (timer 8 after attaching, usage 0x402), the settings re-read (timer
+  // 13 after usage 0x401) and the onboard profile buttons.
+  void ReadEverythingFromMouse();
+  void RereadMouseSettings();
+  void SelectMouseProfile(int n);
+  transfer::MouseDeviceData& MouseData() { return mouseData_; }
+
   // Session suspend and resume: no lighting frames go out while asleep.
   void SetSystemAwake(bool awake) { systemAwake.store(awake ? 1 : 0); }
 
@@ -138,6 +157,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
 
   // Read by the lighting threads.
   std::atomic<uint32_t> systemAwake{1};
+  // Set by the mouse listener: a settings re-read is due (the mouse's frames
+  // wait for it), and the mousepad's flash effect has a trigger.
+  std::atomic<uint32_t> mouseRereadPending{0};
+  std::atomic<uint32_t> flashTrigger{0};
 
   // Controls the lighting previews tint, found at set-up; null where the
   // layout has none.
@@ -153,7 +176,18 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void closed();
 
  private:
+  class WatcherHost;
+
   void OnWindowInit();
+  std::vector<WorkerSpec> StartupWorkers();
+  // Watcher side (UI thread unless said otherwise).
+  void OnMouseAttached(int deviceProfile);
+  void OnMouseDetached();
+  // On the watcher thread, with the mouse link's lock held.
+  void DownloadCursorImage(device::CDeviceLink& mouse);
+  // On the mouse listener's thread.
+  void OnMouseNotification(uint16_t usage, std::stop_token stop);
+  void RefreshMousePage();
   void ShowAndRaise();
   // At most one pop-up menu is open; a new one replaces the old.
   void PopUpMenu(const std::vector<MenuItem>& items, const QPoint& at);
@@ -171,6 +205,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   QtToolkit& toolkit_;
+  platform::HidBackend& backend_;
   Options options_;
   QtWindow window_;
   NotificationRouter router_;
@@ -179,6 +214,12 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   device::CDeviceLink mousepadLink_;
   profiles::LiveData live_;
   lighting::LightPushFlags pushFlags_;
+  transfer::MouseDeviceData mouseData_;
+  // The mouse's cursor-macro image as read when it arrived.
+  std::mutex cursorImageMutex_;
+  std::array<uint8_t, kCursorImageMax> cursorImage_{};
+  size_t cursorImageLength_ = 0;
+  std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
   WorkerThreads workers_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;

@@ -1,0 +1,180 @@
+// The main window's side of the mouse: what the device watcher and the
+// notification listeners ask of it, and the mouse's read sequences with the
+// page updates that follow them.
+#include <QPointer>
+
+#include "app/shell/main_window.h"
+#include "device/device_commands.h"
+#include "device/device_watcher.h"
+#include "device/notification_listener.h"
+#include "platform/debug.h"
+#include "profiles/profile_index.h"
+
+namespace talvo::app {
+namespace {
+
+constexpr int kFullReadDelayMs = 500;
+constexpr int kRereadDelayMs = 200;
+
+}  // namespace
+
+// Runs on the watcher thread; whatever touches the window is queued to the
+// UI thread, which the watcher does not wait for.
+class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
+ public:
+  explicit WatcherHost(CMainWnd& w) : w_(w) {}
+
+  int SelectedDeviceProfile() override {
+    return profiles::ProfileIndex(*profiles::FindCombo(device::Peripheral::Mouse, profiles::ProfileKind::Device))
+        .Select();
+  }
+  void ReadCursorMacros(device::CDeviceLink& mouse) override { w_.DownloadCursorImage(mouse); }
+  void MouseAttached(int deviceProfile) override {
+    Queue([deviceProfile](CMainWnd& w) { w.OnMouseAttached(deviceProfile); });
+  }
+  void MouseDetached() override {
+    Queue([](CMainWnd& w) { w.OnMouseDetached(); });
+  }
+  void SameModeVisible(bool visible) override {
+    Queue([visible](CMainWnd& w) {
+      if (Control* c = w.window_.FindControl("ms_deng_same_mode")) c->SetVisible(visible);
+    });
+  }
+  void FirstPassFoundMouse() override {
+    Queue([](CMainWnd& w) { w.ActivateRequest(); });
+  }
+
+ private:
+  void Queue(std::function<void(CMainWnd&)> work) {
+    QPointer<CMainWnd> self(&w_);
+    w_.toolkit_.Post([self, work = std::move(work)] {
+      if (self) work(*self);
+    });
+  }
+  CMainWnd& w_;
+};
+
+std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
+  watcherHost_ = std::make_shared<WatcherHost>(*this);
+  return {
+      {"DeviceWatcher",
+       [this](std::stop_token stop) {
+         device::RunDeviceWatcher(stop, mouseLink_, keyboardLink_, mousepadLink_, *watcherHost_);
+       }},
+      {"MouseListener",
+       [this](std::stop_token stop) {
+         device::RunNotificationListener(stop, backend_, device::ListenerKind::Mouse,
+                                         [this, stop](uint16_t usage) { OnMouseNotification(usage, stop); });
+       }},
+      {"KeyboardListener",
+       [this](std::stop_token stop) {
+         device::RunNotificationListener(stop, backend_, device::ListenerKind::Keyboard,
+                                         [](uint16_t usage) {
+                                           // The keyboard is never attached here, so its
+                                           // read-backs have nothing to read.
+                                           debug::Line("keyboard notification " + std::to_string(usage));
+                                         });
+       }},
+  };
+}
+
+void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {
+  switch (usage) {
+    case device::kUsageSettingsChanged:
+      // Notifications in quick succession end in one re-read 200 ms after
+      // the last; the lighting frames pause until then.
+      mouseRereadPending.store(1);
+      window_.SetTimer(kMouseRereadTimer, kRereadDelayMs, true);
+      break;
+    case device::kUsageEverythingChanged:
+      // Handled before the listener reads on.
+      toolkit_.Send([this] { ReadEverythingFromMouse(); }, stop);
+      break;
+    case device::kUsageFlash:
+      flashTrigger.store(1);
+      break;
+    default:
+      break;
+  }
+}
+
+void CMainWnd::DownloadCursorImage(device::CDeviceLink& mouse) {
+  constexpr size_t kHeaderSize = 16;
+  constexpr uint16_t kMagic = 0x55AA;
+  device::BeginTransfer(mouse);
+  std::array<uint8_t, kHeaderSize> header{};
+  if (device::ReadCursorImage(mouse, header) == 1 && uint16_t(header[0] | header[1] << 8) == kMagic) {
+    // The length comes from the device: an image longer than the mouse can
+    // hold, or shorter than its own header, is not read.
+    const size_t total = size_t(header[2] | header[3] << 8);
+    if (total >= kHeaderSize && total <= cursorImage_.size()) {
+      std::array<uint8_t, kCursorImageMax> image{};
+      if (device::ReadCursorImage(mouse, std::span(image).first(total)) == 1) {
+        std::lock_guard lock(cursorImageMutex_);
+        cursorImage_ = image;
+        cursorImageLength_ = total;
+      }
+    }
+  }
+  device::EndTransfer(mouse);
+}
+
+void CMainWnd::OnMouseAttached(int deviceProfile) {
+  window_.SetTimer(kMouseReadTimer, kFullReadDelayMs, true);
+  if (Control* list = window_.FindControl("ms_device_profile_combo")) list->SelectItem(deviceProfile);
+  if (Control* tab = window_.FindControl("ms_tab")) {
+    tab->SetVisible(true);
+    tab->SetCheck(true);
+  }
+  if (Control* panel = window_.FindControl("ms_tab_panel")) panel->SetVisible(true);
+}
+
+void CMainWnd::OnMouseDetached() {
+  if (Control* tab = window_.FindControl("ms_tab")) tab->SetVisible(false);
+  const auto bringForward = [this](const char* name, bool show) {
+    if (Control* tab = window_.FindControl(name)) {
+      tab->SetCheck(true);
+      tab->SetFocus();
+      if (show) tab->SetVisible(true);
+    }
+  };
+  if (keyboardLink_.IsConnected()) {
+    bringForward("kb_tab", true);
+  } else if (mousepadLink_.IsConnected()) {
+    bringForward("mp_tab", false);
+  } else {
+    // Nothing left to configure: the waiting page until a device returns,
+    // and the mouse tab cleared so its return selects it afresh.
+    if (Control* tab = window_.FindControl("ms_tab")) tab->SetCheck(false, false);
+    if (Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
+    OnLastDeviceGone();
+  }
+}
+
+void CMainWnd::ReadEverythingFromMouse() {
+  transfer::MouseFullRead(mouseLink_, mouseData_, live_);
+  RefreshMousePage();
+}
+
+void CMainWnd::RereadMouseSettings() {
+  transfer::MouseSettingsReread(mouseLink_, mouseData_, live_);
+  RefreshMousePage();
+  mouseRereadPending.store(0);
+}
+
+void CMainWnd::SelectMouseProfile(int n) {
+  if (n >= 0 && transfer::SelectMouseProfile(mouseLink_, mouseData_, live_, unsigned(n))) {
+    if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
+  }
+  RefreshMousePage();
+}
+
+void CMainWnd::RefreshMousePage() {
+  // The onboard selector always shows the profile the mouse has active.
+  const int active = live_.mouseLight.record.profile();
+  for (int p = 0; p < int(transfer::MouseDeviceBlocks::kCopies); ++p)
+    if (Control* button = window_.FindControl("ms_profile_" + std::to_string(p)))
+      if (p == active) button->SetCheck(true, false);
+}
+
+}  // namespace talvo::app
