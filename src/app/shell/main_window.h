@@ -26,6 +26,7 @@
 #include "platform/hid_backend.h"
 #include "profiles/live_data.h"
 #include "profiles/main_settings.h"
+#include "transfer/cursor_download.h"
 #include "transfer/mouse_transfer.h"
 
 class QMenu;
@@ -59,7 +60,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // The page tab_switch shows while no device is there.
   static constexpr int kWaitingPage = 5;
   // Largest cursor-macro image a mouse holds.
-  static constexpr size_t kCursorImageMax = 3072;
+  static constexpr size_t kCursorImageMax = transfer::kCursorImageMax;
 
   struct Options {
     // A system tray is there for the window to hide into.

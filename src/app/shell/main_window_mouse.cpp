@@ -9,6 +9,7 @@
 #include "device/notification_listener.h"
 #include "platform/debug.h"
 #include "profiles/profile_index.h"
+#include "transfer/cursor_download.h"
 
 namespace talvo::app {
 namespace {
@@ -99,24 +100,12 @@ void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {
 }
 
 void CMainWnd::DownloadCursorImage(device::CDeviceLink& mouse) {
-  constexpr size_t kHeaderSize = 16;
-  constexpr uint16_t kMagic = 0x55AA;
-  device::BeginTransfer(mouse);
-  std::array<uint8_t, kHeaderSize> header{};
-  if (device::ReadCursorImage(mouse, header) == 1 && uint16_t(header[0] | header[1] << 8) == kMagic) {
-    // The length comes from the device: an image longer than the mouse can
-    // hold, or shorter than its own header, is not read.
-    const size_t total = size_t(header[2] | header[3] << 8);
-    if (total >= kHeaderSize && total <= cursorImage_.size()) {
-      std::array<uint8_t, kCursorImageMax> image{};
-      if (device::ReadCursorImage(mouse, std::span(image).first(total)) == 1) {
-        std::lock_guard lock(cursorImageMutex_);
-        cursorImage_ = image;
-        cursorImageLength_ = total;
-      }
-    }
+  std::array<uint8_t, kCursorImageMax> image{};
+  if (const size_t length = transfer::DownloadCursorImage(mouse, image)) {
+    std::lock_guard lock(cursorImageMutex_);
+    cursorImage_ = image;
+    cursorImageLength_ = length;
   }
-  device::EndTransfer(mouse);
 }
 
 void CMainWnd::OnMouseAttached(int deviceProfile) {
