@@ -1,0 +1,370 @@
+#include "lighting/lighting_threads.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "device/device_report.h"
+#include "sim/simulated_backend.h"
+
+namespace talvo::lighting {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::DeviceKind;
+
+class RecordingHost final : public LightingPreviewHost {
+ public:
+  void KeyboardPreview(std::span<const uint32_t, kKeyboardLeds>, std::span<const uint8_t, kKeyboardLeds>) override {
+    ++keyboard;
+  }
+  void MousePreview(std::span<const uint32_t, kMouseLeds> colour, std::span<const uint8_t, kMouseLeds>) override {
+    std::lock_guard lock(mutex_);
+    lastMouseColour_ = colour[0];
+    ++mouse;
+  }
+  void MousepadPreview(std::span<const uint32_t, kMousepadLeds>, std::span<const uint8_t, kMousepadLeds>) override {
+    ++mousepad;
+  }
+  uint32_t LastMouseColour() {
+    std::lock_guard lock(mutex_);
+    return lastMouseColour_;
+  }
+
+  std::atomic<int> keyboard{0};
+  std::atomic<int> mouse{0};
+  std::atomic<int> mousepad{0};
+
+ private:
+  std::mutex mutex_;
+  uint32_t lastMouseColour_ = 0;
+};
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+struct FrameReport {
+  unsigned offset;
+  unsigned length;
+};
+
+class LightingThreadTest : public ::testing::Test {
+ protected:
+  LightingThreadTest() { backend.SetLatency(0us); }
+
+  void Attach(DeviceKind kind, uint16_t productId, device::CDeviceLink& link) {
+    backend.Plug(kind);
+    link.SetDeviceIdentity(device::kVendorId, productId, device::kCommandUsage, device::kCommandUsagePage);
+    ASSERT_TRUE(link.Attach());
+  }
+
+  // The command 18 reports the device has received.
+  std::vector<FrameReport> FrameReports(DeviceKind kind) {
+    std::vector<FrameReport> out;
+    for (const auto& r : backend.Device(kind).Requests()) {
+      if (r.bytes[device::report::kCommand] != static_cast<uint8_t>(device::Command::SendLightFrame)) continue;
+      out.push_back({device::report::Offset(r.bytes), r.bytes[device::report::kLength]});
+    }
+    return out;
+  }
+  size_t Frames(DeviceKind kind) {
+    size_t n = 0;
+    for (const auto& r : FrameReports(kind)) n += r.offset == 0;
+    return n;
+  }
+  // Waits until `count` has moved by `passes` from now.
+  static bool Passes(const std::atomic<int>& count, int passes) {
+    const int from = count.load();
+    return WaitUntil([&] { return count.load() >= from + passes; });
+  }
+
+  sim::SimulatedBackend backend;
+  RecordingHost host;
+};
+
+// --- mouse -------------------------------------------------------------
+
+class MouseThreadTest : public LightingThreadTest {
+ protected:
+  MouseThreadTest() {
+    Attach(DeviceKind::Mouse, device::kMouseProductId, link);
+    record.SetMode(2);
+    record.SetBrightness(4);
+    record.SetColour({255, 128, 0});
+  }
+  void Start(std::chrono::milliseconds startDelay = 0ms) {
+    thread = std::jthread(RunMouseLighting,
+                          MouseLightingThread{link, record, state, host, systemAwake, rereadPending, startDelay});
+  }
+  // Lets a pass that saw the old flags finish, then forgets what was sent.
+  void Settle() {
+    ASSERT_TRUE(Passes(host.mouse, 1));
+    backend.Device(DeviceKind::Mouse).ClearRequests();
+  }
+  // The same where no pass previews any more: gives a pass that began before
+  // the change time to end.
+  void Quiesce() {
+    std::this_thread::sleep_for(50ms);
+    backend.Device(DeviceKind::Mouse).ClearRequests();
+  }
+
+  device::CDeviceLink link{backend};
+  MouseSettingsRecord record;
+  MouseEffectState state;
+  std::atomic<uint32_t> systemAwake{1};
+  std::atomic<uint32_t> rereadPending{0};
+  std::jthread thread;
+};
+
+TEST_F(MouseThreadTest, FramesOf60BytesArriveInTwoReportsWhileConnected) {
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 3; }));
+  thread = {};
+
+  const auto reports = FrameReports(DeviceKind::Mouse);
+  ASSERT_EQ(reports.size() % 2, 0u);
+  for (size_t i = 0; i < reports.size(); i += 2) {
+    EXPECT_EQ(reports[i].offset, 0u);
+    EXPECT_EQ(reports[i].length, 56u);
+    EXPECT_EQ(reports[i + 1].offset, 56u);
+    EXPECT_EQ(reports[i + 1].length, 4u);
+  }
+  const auto memory = backend.Device(DeviceKind::Mouse).Memory("frame");
+  ASSERT_GE(memory.size(), kMouseFrameBytes);
+  for (size_t n = 0; n < kMouseLeds; ++n) {
+    EXPECT_EQ(memory[3 * n], 255) << n;
+    EXPECT_EQ(memory[3 * n + 1], 128) << n;
+    EXPECT_EQ(memory[3 * n + 2], 0) << n;
+  }
+  EXPECT_EQ(host.LastMouseColour(), PackPreviewColour({255, 128, 0}));
+}
+
+TEST_F(MouseThreadTest, FramesPauseWhileAsleepOrARereadIsPendingButThePreviewMoves) {
+  record.SetMode(0);
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+
+  for (auto* gate : {&systemAwake, &rereadPending}) {
+    gate->store(gate == &systemAwake ? 0 : 1);
+    Settle();
+    const uint8_t phase = state.phase();
+    ASSERT_TRUE(Passes(host.mouse, 5));
+    EXPECT_NE(state.phase(), phase);
+    EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
+
+    gate->store(gate == &systemAwake ? 1 : 0);
+    EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+  }
+}
+
+TEST_F(MouseThreadTest, NothingIsComputedOrSentUnderSyncOrWhileDisconnected) {
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+
+  link.syncActive = 1;
+  Quiesce();
+  int previews = host.mouse.load();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
+  EXPECT_EQ(host.mouse.load(), previews);
+
+  link.syncActive = 0;
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+
+  link.Detach();
+  Quiesce();
+  previews = host.mouse.load();
+  std::this_thread::sleep_for(150ms);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
+  EXPECT_EQ(host.mouse.load(), previews);
+
+  ASSERT_TRUE(link.Attach());
+  EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+}
+
+TEST_F(MouseThreadTest, ModesTheMouseRunsItselfGetNoFrame) {
+  record.SetMode(4);
+  Start();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
+  EXPECT_EQ(host.mouse.load(), 0);
+  record.SetMode(0);
+  EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+}
+
+TEST_F(MouseThreadTest, StopsPromptlyInTheStartDelayAndBetweenSlowFrames) {
+  using Clock = std::chrono::steady_clock;
+  Start(kMouseStartDelay);
+  std::this_thread::sleep_for(20ms);
+  auto t0 = Clock::now();
+  thread = {};
+  EXPECT_LT(Clock::now() - t0, 1s);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
+
+  record.SetSpeed(4);  // 11 ms and then 40 ms between frames
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+  t0 = Clock::now();
+  thread = {};
+  EXPECT_LT(Clock::now() - t0, 1s);
+}
+
+// --- keyboard ----------------------------------------------------------
+
+class KeyboardThreadTest : public LightingThreadTest {
+ protected:
+  KeyboardThreadTest() {
+    Attach(DeviceKind::Keyboard, device::kKeyboardProductId, link);
+    lighting.record.SetMode(3);
+    // A stand-in effect for mode 3: every LED blue at full level.
+    modes[3].run = [this](KeyboardEffectContext& c) {
+      ++effectRuns;
+      for (size_t i = 0; i < kKeyboardLeds; ++i) c.leds.Set(i, {0, 0, 255}, 255);
+    };
+  }
+  void Start() {
+    thread = std::jthread(RunKeyboardLighting, KeyboardLightingThread{link, lighting, state, leds, modes, host, 0ms});
+  }
+
+  device::CDeviceLink link{backend};
+  KeyboardLighting lighting;
+  KbEffectState state;
+  LedStates leds;
+  KeyboardModeTable modes;
+  std::atomic<int> effectRuns{0};
+  std::jthread thread;
+};
+
+TEST_F(KeyboardThreadTest, FramesCarryTheLedStatesIn378Bytes) {
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Keyboard) >= 2; }));
+  thread = {};
+
+  const auto reports = FrameReports(DeviceKind::Keyboard);
+  ASSERT_GE(reports.size(), 7u);
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(reports[i].offset, 56 * i);
+    EXPECT_EQ(reports[i].length, i < 6 ? 56u : 42u);
+  }
+  const auto memory = backend.Device(DeviceKind::Keyboard).Memory("frame");
+  ASSERT_GE(memory.size(), kKeyboardFrameBytes);
+  EXPECT_EQ(memory[2], 254);         // position 0, blue
+  EXPECT_EQ(memory[3 * 13 + 2], 0);  // position 13 has no LED
+  EXPECT_EQ(memory[3 * 62 + 2], 254);
+  EXPECT_GE(host.keyboard.load(), 2);
+}
+
+TEST_F(KeyboardThreadTest, ModesWithoutAnEffectSendTheLedStatesAsTheyStand) {
+  leds.Set(0, {100, 0, 0}, 255);
+  for (uint8_t mode : {uint8_t{5}, uint8_t{40}}) {
+    lighting.record.SetMode(mode);
+    backend.Device(DeviceKind::Keyboard).ClearRequests();
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Keyboard) >= 2; }));
+    thread = {};
+    EXPECT_EQ(backend.Device(DeviceKind::Keyboard).Memory("frame")[0], 99) << int{mode};
+  }
+  EXPECT_EQ(effectRuns.load(), 0);
+}
+
+TEST_F(KeyboardThreadTest, HueCounterRunsUnderSyncButNotWhileDisconnected) {
+  link.syncActive = 1;
+  Start();
+  const uint8_t tick = state.hueTick();
+  ASSERT_TRUE(WaitUntil([&] { return static_cast<uint8_t>(state.hueTick() - tick) >= 5; }));
+  EXPECT_EQ(Frames(DeviceKind::Keyboard), 0u);
+  EXPECT_EQ(effectRuns.load(), 0);
+  EXPECT_EQ(host.keyboard.load(), 0);
+
+  link.Detach();
+  std::this_thread::sleep_for(150ms);  // a pass that began connected ends
+  const uint8_t stopped = state.hueTick();
+  std::this_thread::sleep_for(250ms);
+  EXPECT_EQ(state.hueTick(), stopped);
+  EXPECT_EQ(Frames(DeviceKind::Keyboard), 0u);
+}
+
+TEST_F(KeyboardThreadTest, StopEndsAModesExtraSleep) {
+  modes[3].sleep = {60000, 0};
+  Start();
+  std::this_thread::sleep_for(50ms);
+  const auto t0 = std::chrono::steady_clock::now();
+  thread = {};
+  EXPECT_LT(std::chrono::steady_clock::now() - t0, 1s);
+  EXPECT_EQ(effectRuns.load(), 0);
+}
+
+// --- mousepad ----------------------------------------------------------
+
+class MousepadThreadTest : public LightingThreadTest {
+ protected:
+  MousepadThreadTest() {
+    Attach(DeviceKind::Mousepad, device::kMousepadProductId, link);
+    // Stand-in effects: mode 0 a short frame, mode 2 a long one, mode 7 a
+    // pass without a frame.
+    modes[0].run = [](MousepadEffectContext& c) {
+      c.frame.bytes[0] = 7;
+      return size_t{45};
+    };
+    modes[2].run = [](MousepadEffectContext& c) {
+      c.frame.bytes[44] = 9;
+      return size_t{60};
+    };
+    modes[7].run = [](MousepadEffectContext&) { return size_t{0}; };
+  }
+  void Start() {
+    thread = std::jthread(RunMousepadLighting, MousepadLightingThread{link, record, modes, host, 0ms});
+  }
+
+  device::CDeviceLink link{backend};
+  LightRecord record;
+  MousepadModeTable modes;
+  std::jthread thread;
+};
+
+TEST_F(MousepadThreadTest, SendsAsManyBytesAsTheEffectAsksFor) {
+  record.SetMode(0);
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mousepad) >= 2; }));
+  record.SetMode(2);
+  backend.Device(DeviceKind::Mousepad).ClearRequests();
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mousepad) >= 3; }));
+  thread = {};
+
+  const auto reports = FrameReports(DeviceKind::Mousepad);
+  // The first report may still belong to a mode 0 frame.
+  const size_t first = reports.front().length == 45 ? 1 : 0;
+  ASSERT_GE(reports.size(), first + 4);
+  EXPECT_EQ(reports[first].length, 56u);
+  EXPECT_EQ(reports[first + 1].offset, 56u);
+  EXPECT_EQ(reports[first + 1].length, 4u);
+  const auto memory = backend.Device(DeviceKind::Mousepad).Memory("frame");
+  EXPECT_EQ(memory[0], 0);  // the frame is cleared before each effect
+  EXPECT_EQ(memory[44], 9);
+  EXPECT_GE(host.mousepad.load(), 5);
+}
+
+TEST_F(MousepadThreadTest, PassesWithoutAFrameSendNothing) {
+  for (uint8_t mode : {uint8_t{7}, uint8_t{1}, uint8_t{9}}) {
+    record.SetMode(mode);
+    Start();
+    std::this_thread::sleep_for(80ms);
+    thread = {};
+    EXPECT_EQ(Frames(DeviceKind::Mousepad), 0u) << int{mode};
+  }
+  EXPECT_EQ(host.mousepad.load(), 0);
+}
+
+}  // namespace
+}  // namespace talvo::lighting
