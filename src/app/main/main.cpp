@@ -162,7 +162,15 @@ int main(int argc, char** argv) {
     backend = std::make_unique<platform::HidrawBackend>();
   }
 
-  app::CMainWnd window(toolkit, *backend, {.tray = UseTray(), .workers = {}, .watchSleep = true});
+  // Under automation pointer settings are recorded, never applied to the desktop.
+  const auto recordedPointer = std::make_shared<platform::RecordingPointerSettings>();
+  app::CMainWnd window(toolkit, *backend,
+                       {.tray = UseTray(),
+                        .workers = {},
+                        .watchSleep = true,
+                        .pointerSettings = args->automation.isEmpty()
+                                               ? std::shared_ptr<platform::PointerSettings>()
+                                               : recordedPointer});
   if (!window.Create()) return 1;
 
   app::QtDialogs realDialogs(toolkit);
@@ -171,7 +179,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<app::AutomationServer> automation;
   if (!args->automation.isEmpty()) {
     toolkit.SetDialogs(&scriptedDialogs);
-    host = std::make_unique<app::MainAutomationHost>(window);
+    host = std::make_unique<app::MainAutomationHost>(window, *recordedPointer);
     automation = std::make_unique<app::AutomationServer>(window.Window(), scriptedDialogs, host.get(), simulated);
     if (!automation->Listen(args->automation)) return 1;
   } else {

@@ -57,6 +57,11 @@ void MainAutomationHost::SetForeground(const std::string& path) { foreground_ = 
 
 AutomationHost::SystemState MainAutomationHost::System() const {
   SystemState s;
+  // Nothing is reported before the first value was applied.
+  if (pointer_.ApplyCount() > 0) {
+    if (const int speed = pointer_.Speed()) s.pointerSpeed = speed;
+    if (const int lines = pointer_.WheelLines()) s.wheelLines = lines;
+  }
   s.language = platform::ReadSystemSetting("LANGUAGE");
   return s;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/automation/automation_host.h"
+#include "platform/pointer_settings.h"
 
 namespace talvo::app {
 
@@ -12,7 +13,10 @@ class CMainWnd;
 
 class MainAutomationHost final : public AutomationHost {
  public:
-  explicit MainAutomationHost(CMainWnd& window) : window_(window) {}
+  // pointer: what the window applies pointer settings through, recording
+  // instead of changing the desktop.
+  MainAutomationHost(CMainWnd& window, const platform::RecordingPointerSettings& pointer)
+      : window_(window), pointer_(pointer) {}
 
   void WhenReady(std::function<void()> done) override;
   bool Key(int vk, bool down, bool extended) override;
@@ -29,6 +33,7 @@ class MainAutomationHost final : public AutomationHost {
 
  private:
   CMainWnd& window_;
+  const platform::RecordingPointerSettings& pointer_;
   std::string foreground_;
 };
 

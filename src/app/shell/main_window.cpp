@@ -70,6 +70,11 @@ bool CMainWnd::Create() {
   if (!window_.Create(kLayout)) return false;
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
+  if (!options_.pointerSettings) options_.pointerSettings = platform::MakePointerSettings();
+  performancePage_ = std::make_unique<mouse::MousePerformancePage>(window_, mouseLink_, mouseData_, live_,
+                                                                   pushFlags_, *options_.pointerSettings);
+  router_.Connect(Owner::MouseSettings,
+                  [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
     // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);

@@ -23,7 +23,9 @@
 #include "app/windows/skin_frame.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
+#include "mouse/mouse_performance_page.h"
 #include "platform/hid_backend.h"
+#include "platform/pointer_settings.h"
 #include "profiles/live_data.h"
 #include "profiles/main_settings.h"
 #include "transfer/cursor_download.h"
@@ -72,6 +74,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     // Watch the session's sleep notifications (off in tests that have a
     // system bus of their own to avoid).
     bool watchSleep = true;
+    // Where pointer speed and wheel lines go; the desktop's own when null.
+    std::shared_ptr<platform::PointerSettings> pointerSettings;
   };
 
   CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
@@ -130,6 +134,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void RereadMouseSettings();
   void SelectMouseProfile(int n);
   transfer::MouseDeviceData& MouseData() { return mouseData_; }
+  mouse::MousePerformancePage& PerformancePage() { return *performancePage_; }
 
   // Session suspend and resume: no lighting frames go out while asleep.
   void SetSystemAwake(bool awake) { systemAwake.store(awake ? 1 : 0); }
@@ -221,6 +226,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::array<uint8_t, kCursorImageMax> cursorImage_{};
   size_t cursorImageLength_ = 0;
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
+  std::unique_ptr<mouse::MousePerformancePage> performancePage_;
   WorkerThreads workers_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;

@@ -159,6 +159,7 @@ void CMainWnd::SelectMouseProfile(int n) {
 }
 
 void CMainWnd::RefreshMousePage() {
+  performancePage_->Refresh();
   // The onboard selector always shows the profile the mouse has active.
   const int active = live_.mouseLight.record.profile();
   for (int p = 0; p < int(transfer::MouseDeviceBlocks::kCopies); ++p)

@@ -90,6 +90,7 @@ class MainWindowTest : public ::testing::Test {
     CMainWnd::Options options;
     options.tray = tray;
     options.watchSleep = false;
+    options.pointerSettings = pointer_;
     options.workers = [this, workerNames](CMainWnd&) {
       std::vector<WorkerSpec> specs;
       for (const std::string& name : workerNames) {
@@ -126,6 +127,7 @@ class MainWindowTest : public ::testing::Test {
   QtToolkit toolkit_{QStringLiteral(TALVO_SKIN_DIR)};
   RecordingDialogs dialogs_;
   sim::SimulatedBackend backend_;
+  std::shared_ptr<platform::RecordingPointerSettings> pointer_ = std::make_shared<platform::RecordingPointerSettings>();
   std::unique_ptr<CMainWnd> window_;
   std::atomic<int> workersRunning_{0};
 };
@@ -378,7 +380,11 @@ TEST(MainWindowLayout, MissingLayoutFailsCreation) {
   QTemporaryDir emptySkin;
   QtToolkit toolkit(emptySkin.path());
   sim::SimulatedBackend backend;
-  CMainWnd w(toolkit, backend, {.tray = false, .workers = {}, .watchSleep = false});
+  CMainWnd w(toolkit, backend,
+             {.tray = false,
+              .workers = {},
+              .watchSleep = false,
+              .pointerSettings = std::make_shared<platform::RecordingPointerSettings>()});
   EXPECT_FALSE(w.Create());
 }
 

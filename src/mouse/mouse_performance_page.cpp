@@ -1,0 +1,246 @@
+#include "mouse/mouse_performance_page.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+
+#include "device/device_commands.h"
+#include "profiles/profile_store.h"
+
+namespace talvo::mouse {
+namespace {
+
+using device::Peripheral;
+using lighting::MouseSettingsRecord;
+
+constexpr std::array<SensorRange, 4> kSensorRanges{{
+    {0x3325, 200, "200", "5000"},
+    {0x3050, 250, "250", "4000"},
+    {0x3360, 100, "100", "12000"},
+    {0x3310, 50, "50", "5000"},
+}};
+
+// Sliders and labels of all six stages; stages 5 and 6 only follow their own
+// slider while it is dragged.
+constexpr int kShownStages = 6;
+constexpr int kStoredStages = int(MouseSettingsRecord::kDpiStages);
+
+// Block copy 0 bytes the page shows.
+constexpr size_t kBlockReportRate = MouseSettingsRecord::kReportRate;
+constexpr size_t kBlockActiveStage = MouseSettingsRecord::kActiveDpiStage;
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return out;
+}
+
+std::string StageName(int stage, const char* suffix) { return "ms_DPI" + std::to_string(stage) + suffix; }
+
+// The stage of a name "ms_dpiN_slider" (any case), 0 for other names.
+int DpiSliderStage(const std::string& lowerName) {
+  for (int stage = 1; stage <= kShownStages; ++stage)
+    if (lowerName == Lower(StageName(stage, "_slider"))) return stage;
+  return 0;
+}
+
+int ToInt(int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
+
+}  // namespace
+
+DpiScale DpiScale::From(const device::DeviceInfo& info) {
+  const auto& b = info.bytes;
+  return {uint16_t(b[kSensorCode] | b[kSensorCode + 1] << 8), b[kDpiStep], b[kDpiSliderMax],
+          uint16_t(b[kDpiBase] | b[kDpiBase + 1] << 8)};
+}
+
+const SensorRange* FindSensorRange(uint16_t sensorCode) {
+  for (const auto& range : kSensorRanges)
+    if (range.sensorCode == sensorCode) return &range;
+  return nullptr;
+}
+
+int LeadingNumber(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t(INT_MAX) + 1);
+  }
+  return ToInt(negative ? -value : value);
+}
+
+MousePerformancePage::MousePerformancePage(app::Window& window, device::CDeviceLink& mouseLink,
+                                           transfer::MouseDeviceData& mouseData, profiles::LiveData& live,
+                                           lighting::LightPushFlags& pushFlags,
+                                           platform::PointerSettings& pointerSettings)
+    : window_(window),
+      link_(mouseLink),
+      data_(mouseData),
+      live_(live),
+      pushFlags_(pushFlags),
+      applier_(pointerSettings, live.mouseLight) {}
+
+void MousePerformancePage::Refresh() {
+  const auto block = data_.blocks.Copy(0);
+  if (app::Control* combo = window_.FindControl("ms_report_fct_combo"))
+    combo->SelectItem(block[kBlockReportRate], false);
+
+  if (const SensorRange* range = FindSensorRange(DpiScale::From(data_.info).sensorCode)) {
+    data_.info.bytes[DpiScale::kDpiBase] = uint8_t(range->dpiBase & 0xFF);
+    data_.info.bytes[DpiScale::kDpiBase + 1] = uint8_t(range->dpiBase >> 8);
+    for (int stage = 1; stage <= kShownStages; ++stage) {
+      SetText(StageName(stage, "_min"), range->minText);
+      SetText(StageName(stage, "_max"), range->maxText);
+    }
+  }
+
+  const DpiScale scale = DpiScale::From(data_.info);
+  for (int stage = 1; stage <= kStoredStages; ++stage) {
+    const int value = live_.mouseLight.record.dpiStage(size_t(stage));
+    if (app::Control* slider = window_.FindControl(StageName(stage, "_slider"))) {
+      slider->SetMinValue(0);
+      slider->SetMaxValue(scale.sliderMax);
+      slider->SetValue(value);
+    }
+    ShowDpi(stage, value);
+  }
+
+  ShowStageColours(block[kBlockActiveStage]);
+}
+
+void MousePerformancePage::ShowAndApplyPointerSettings() {
+  if (app::Control* slider = window_.FindControl("ms_point_speed_slider"))
+    slider->SetValue(PositionOfPointerSpeed(live_.mouseLight.pointerSpeed()));
+  SetText("ms_gunlun_speed_edit", std::to_string(live_.mouseLight.wheelLines()));
+  applier_.ApplyPointerSpeed();
+  applier_.ApplyWheelLines();
+}
+
+void MousePerformancePage::OnNotification(const app::Notification& n, int /*index*/) {
+  const std::string name = Lower(n.sender);
+  const int value = ToInt(n.wParam);
+  if (n.type == "click") {
+    if (name == "ms_gunlun_speed_up_btn") StepWheelLines(true);
+    else if (name == "ms_gunlun_speed_down_btn") StepWheelLines(false);
+    else if (name == "ms_one_profile_default") RestoreDefaults();
+  } else if (n.type == "itemselect") {
+    if (name == "ms_report_fct_combo") OnReportRateSelected(value);
+  } else if (n.type == "valuechanged") {
+    const int stage = DpiSliderStage(name);
+    if (stage >= 1 && stage <= kStoredStages) OnDpiChanged(stage, value);
+    else if (name == "ms_point_speed_slider") OnPointerSliderChanged(value);
+  } else if (n.type == "movevaluechanged") {
+    // The pointer and lift-off sliders act only when let go.
+    if (const int stage = DpiSliderStage(name)) OnDpiMoving(stage, value);
+  } else if (n.type == "textchanged") {
+    if (name == "ms_gunlun_speed_edit") OnWheelTextChanged();
+  } else if (n.type == "killfocus") {
+    if (name == "ms_gunlun_speed_edit") OnWheelEditLeft();
+  }
+}
+
+void MousePerformancePage::RestoreDefaults() {
+  if (app::Control* slider = window_.FindControl("ms_point_speed_slider")) slider->SetValue(kDefaultPointerPosition);
+  applier_.SetSpeed(platform::kPointerSpeedNeutral);
+  SetText("ms_gunlun_speed_edit", std::to_string(kDefaultWheelLines));
+  applier_.SetWheelLines(kDefaultWheelLines);
+  device::RestoreDefaults(link_);
+}
+
+void MousePerformancePage::OnDpiChanged(int stage, int value) {
+  ShowDpi(stage, value);
+  live_.mouseLight.record.SetDpiStage(size_t(stage), uint8_t(value & 0xFF));
+  pushFlags_.Mark(Peripheral::Mouse);
+  SaveLight();
+  SaveDevice();
+}
+
+void MousePerformancePage::OnDpiMoving(int stage, int value) { ShowDpi(stage, value); }
+
+void MousePerformancePage::OnPointerSliderChanged(int position) {
+  const int speed = PointerSpeedOfPosition(std::clamp(position, 0, INT_MAX / 2 - 1));
+  // Saturated into the byte; the applier clamps it to the desktop's range.
+  live_.mouseLight.SetPointerSpeed(uint8_t(std::min(speed, 255)));
+  applier_.ApplyPointerSpeed();
+  SaveLight();
+  SaveDevice();
+}
+
+void MousePerformancePage::OnReportRateSelected(int item) {
+  if (item < 0) return;
+  // Saved only: the record push leaves this byte out, and the next read
+  // shows the mouse's own report rate again.
+  live_.mouseLight.record.SetReportRate(uint8_t(item & 0xFF));
+  SaveLight();
+}
+
+void MousePerformancePage::StepWheelLines(bool up) {
+  int lines = WheelEditNumber();
+  if (up) {
+    lines = std::min(std::max(lines, platform::kWheelLinesMin) + 1, platform::kWheelLinesMax);
+  } else {
+    lines = std::max(std::min(lines, platform::kWheelLinesMax) - 1, platform::kWheelLinesMin);
+  }
+  SetText("ms_gunlun_speed_edit", std::to_string(lines));
+  live_.mouseLight.SetWheelLines(uint8_t(lines));
+  applier_.ApplyWheelLines();
+  SaveLight();
+  SaveDevice();
+}
+
+void MousePerformancePage::OnWheelTextChanged() {
+  const int lines = WheelEditNumber();
+  if (lines > platform::kWheelLinesMax) SetText("ms_gunlun_speed_edit", std::to_string(platform::kWheelLinesMax));
+  else if (lines < platform::kWheelLinesMin) SetText("ms_gunlun_speed_edit", std::to_string(platform::kWheelLinesMin));
+}
+
+void MousePerformancePage::OnWheelEditLeft() {
+  // Typing keeps the text in range; a text set some other way is bounded
+  // here so the profile never carries a count the desktop cannot take.
+  const int lines = std::clamp(WheelEditNumber(), platform::kWheelLinesMin, platform::kWheelLinesMax);
+  live_.mouseLight.SetWheelLines(uint8_t(lines));
+  applier_.ApplyWheelLines();
+  SaveDevice();
+}
+
+void MousePerformancePage::ShowStageColours(int activeStage) {
+  if (activeStage >= 0 && activeStage < kShownStages) {
+    for (int stage = 1; stage <= kShownStages; ++stage) {
+      const uint32_t colour = stage == activeStage + 1 ? kActiveStageColour : kStageColour;
+      for (const char* part : {"_label_rank", "_label_value"})
+        if (app::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
+    }
+    return;
+  }
+  // A stage the page has no row for: stage 1 in red, the stored stages white.
+  for (int stage = 1; stage <= kStoredStages; ++stage) {
+    const uint32_t colour = stage == 1 ? kUnknownStageColour : kStageColour;
+    for (const char* part : {"_label_rank", "_label_value"})
+      if (app::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
+  }
+}
+
+void MousePerformancePage::ShowDpi(int stage, int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", DpiScale::From(data_.info).Dpi(value));
+  SetText(StageName(stage, "_label_value"), text);
+}
+
+int MousePerformancePage::WheelEditNumber() {
+  const app::Control* edit = window_.FindControl("ms_gunlun_speed_edit");
+  return edit ? LeadingNumber(edit->Text()) : 0;
+}
+
+void MousePerformancePage::SetText(std::string_view control, const std::string& text) {
+  if (app::Control* c = window_.FindControl(control)) c->SetText(text);
+}
+
+void MousePerformancePage::SaveLight() { profiles::SaveLightProfile(live_, Peripheral::Mouse); }
+void MousePerformancePage::SaveDevice() { profiles::SaveDeviceProfile(live_, Peripheral::Mouse); }
+
+}  // namespace talvo::mouse

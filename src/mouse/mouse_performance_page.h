@@ -1,0 +1,123 @@
+// The mouse's performance page: DPI stages, report rate, pointer speed, wheel
+// scroll lines and the restore-defaults button.
+//
+// The DPI stages and the report rate live in the live MouseSettingsRecord
+// (bytes 14..19); a DPI change is pushed to the mouse by the 100 ms record
+// push, the report rate is only saved. Pointer speed and wheel lines are the
+// desktop settings the mouse profile carries; they reach the desktop through
+// a PointerApplier so the UI thread never waits on it. Everything here runs
+// on the UI thread.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_link.h"
+#include "lighting/light_records.h"
+#include "mouse/pointer_applier.h"
+#include "platform/pointer_settings.h"
+#include "profiles/live_data.h"
+#include "transfer/mouse_transfer.h"
+
+namespace talvo::mouse {
+
+// Fields of the mouse's information block that scale the DPI sliders.
+struct DpiScale {
+  static constexpr size_t kSensorCode = 9;      // 16-bit little-endian
+  static constexpr size_t kDpiStep = 11;        // DPI added per slider position
+  static constexpr size_t kDpiSliderMax = 12;   // highest slider position
+  static constexpr size_t kDpiBase = 13;        // 16-bit little-endian DPI of position 0
+
+  uint16_t sensorCode = 0;
+  uint8_t dpiStep = 0;
+  uint8_t sliderMax = 0;
+  uint16_t dpiBase = 0;
+
+  static DpiScale From(const device::DeviceInfo& info);
+  int Dpi(int position) const { return position * dpiStep + dpiBase; }
+};
+
+// The range a known sensor covers; its minimum is the DPI of position 0.
+struct SensorRange {
+  uint16_t sensorCode;
+  uint16_t dpiBase;
+  const char* minText;
+  const char* maxText;
+};
+// Nothing for a sensor not in the table.
+const SensorRange* FindSensorRange(uint16_t sensorCode);
+
+// The leading decimal number of an edit's text, as atoi reads it: leading
+// blanks and a sign allowed, 0 for no number, saturated to the int range.
+int LeadingNumber(std::string_view text);
+
+// Text colours of the stage labels.
+inline constexpr uint32_t kActiveStageColour = 0xFFF8A501;
+inline constexpr uint32_t kStageColour = 0xFFFFFFFF;
+inline constexpr uint32_t kUnknownStageColour = 0xFFFF0000;
+
+// What the pointer-speed slider position stands for, and back.
+inline constexpr int PointerSpeedOfPosition(int position) { return 2 * position + 2; }
+inline constexpr int PositionOfPointerSpeed(int speed) { return speed / 2 - 1; }
+
+inline constexpr int kDefaultPointerPosition = 4;
+inline constexpr int kDefaultWheelLines = 3;
+
+class MousePerformancePage {
+ public:
+  // Every reference must outlive the page. The window is the main window,
+  // which holds this page's controls.
+  MousePerformancePage(app::Window& window, device::CDeviceLink& mouseLink, transfer::MouseDeviceData& mouseData,
+                       profiles::LiveData& live, lighting::LightPushFlags& pushFlags,
+                       platform::PointerSettings& pointerSettings);
+
+  // The page's share of refreshing the mouse pages, after every mouse read
+  // and whenever the mouse records change: report rate and active stage from
+  // block copy 0, the sensor's DPI range (also stored as the information
+  // block's DPI base), the four stage sliders from the live record.
+  void Refresh();
+
+  // Shows the profile's pointer speed and wheel lines and applies both to
+  // the desktop; for the profile operations after a mouse profile is loaded.
+  void ShowAndApplyPointerSettings();
+
+  // The notifications routed to the mouse settings owner.
+  void OnNotification(const app::Notification& n, int index);
+
+  // The restore button: desktop speed 10 and 3 wheel lines, the mouse's own
+  // factory defaults (command 13). The profile keeps its values.
+  void RestoreDefaults();
+
+  // Desktop requests made from profile values; usable by other callers that
+  // change those values.
+  void ApplyPointerSpeed() { applier_.ApplyPointerSpeed(); }
+  void ApplyWheelLines() { applier_.ApplyWheelLines(); }
+  // Returns once every desktop request made so far has been carried out.
+  void WaitForPointerSettings() { applier_.WaitIdle(); }
+
+ private:
+  void OnDpiChanged(int stage, int value);
+  void OnDpiMoving(int stage, int value);
+  void OnPointerSliderChanged(int position);
+  void OnReportRateSelected(int item);
+  void StepWheelLines(bool up);
+  void OnWheelTextChanged();
+  void OnWheelEditLeft();
+  void ShowStageColours(int activeStage);
+  void ShowDpi(int stage, int value);
+  int WheelEditNumber();
+  void SetText(std::string_view control, const std::string& text);
+  void SaveLight();
+  void SaveDevice();
+
+  app::Window& window_;
+  device::CDeviceLink& link_;
+  transfer::MouseDeviceData& data_;
+  profiles::LiveData& live_;
+  lighting::LightPushFlags& pushFlags_;
+  PointerApplier applier_;
+};
+
+}  // namespace talvo::mouse
