@@ -29,6 +29,9 @@ std::vector<MouseRequest> Traffic(TalvoRun& talvo) {
     const QByteArray bytes = QByteArray::fromHex(v.toObject().value("hex").toString().toLatin1());
     if (bytes.size() < 9) continue;
     const auto b = [&](int i) { return int(uint8_t(bytes[i])); };
+    // Lighting frames (command 18) flow on their own; the requests of the
+    // sequences are what these tests follow.
+    if (b(3) == 18) continue;
     out.push_back({v.toObject().value("t_ms").toInt(), b(3), b(4), b(5) | b(6) << 8, b(8)});
   }
   return out;
@@ -188,6 +191,38 @@ TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
   const auto again = Traffic(talvo);
   ASSERT_EQ(again.size(), 1u);
   EXPECT_TRUE(again[0].command == 5 && again[0].length == 1);
+}
+
+}  // namespace
+}  // namespace talvo::e2e
+
+namespace talvo::e2e {
+namespace {
+
+TEST_F(MouseTest, LightingFramesReachTheMouseAndItsPreview) {
+  TalvoRun& talvo = Launch();
+  ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
+  // Frames start a few seconds after start-up: 60 bytes as two reports,
+  // 56 at offset 0 and 4 at offset 56.
+  const auto frames = [&] {
+    std::vector<std::pair<int, int>> chunks;  // (offset, length)
+    for (const QJsonValue& v : talvo.Request(Sim("traffic")).value("requests").toArray()) {
+      const QByteArray b = QByteArray::fromHex(v.toObject().value("hex").toString().toLatin1());
+      if (b.size() >= 8 && uint8_t(b[3]) == 18) chunks.push_back({uint8_t(b[5]) | uint8_t(b[6]) << 8, uint8_t(b[4])});
+    }
+    return chunks;
+  };
+  ASSERT_TRUE(WaitFor(talvo, [&] { return frames().size() >= 4; }, 10000)) << "no lighting frames";
+  const auto chunks = frames();
+  EXPECT_EQ(chunks[0], (std::pair<int, int>{0, 56}));
+  EXPECT_EQ(chunks[1], (std::pair<int, int>{56, 4}));
+
+  // The preview follows the same frames.
+  const auto tint = [&] {
+    return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_dkey_0"}}).value("changer_colour").toString();
+  };
+  const QString first = tint();
+  EXPECT_TRUE(WaitFor(talvo, [&] { return tint() != first; }, 5000)) << "the preview does not move";
 }
 
 }  // namespace

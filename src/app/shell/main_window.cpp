@@ -240,8 +240,9 @@ void CMainWnd::OnTimer(int id) {
       window_.Widget()->update();
       break;
     case kRepaintTimer:
-      // Only a shown window paints; a hidden one would only queue work.
-      if (window_.Widget()->isVisible() && !window_.Widget()->isMinimized()) window_.Widget()->update();
+      // Only a shown window paints; what it paints is the previews that
+      // changed, not the whole window.
+      if (window_.Widget()->isVisible() && !window_.Widget()->isMinimized()) FlushPreviews();
       if (!repaintFastStarted_) {
         repaintFastStarted_ = true;
         window_.SetTimer(kRepaintTimer, kRepaintMs);

@@ -23,6 +23,7 @@
 #include "app/windows/skin_frame.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
+#include "lighting/lighting_threads.h"
 #include "mouse/mouse_performance_page.h"
 #include "platform/hid_backend.h"
 #include "platform/pointer_settings.h"
@@ -183,9 +184,27 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
 
  private:
   class WatcherHost;
+  class PreviewHost;
+
+  // The latest preview colours of each device, kept by the lighting threads
+  // and shown by the repaint tick.
+  struct PreviewFrames {
+    std::array<uint32_t, lighting::kKeyboardLeds> keyboardColour{};
+    std::array<uint8_t, lighting::kKeyboardLeds> keyboardLevel{};
+    std::array<uint32_t, lighting::kMouseLeds> mouseColour{};
+    std::array<uint8_t, lighting::kMouseLeds> mouseAlpha{};
+    std::array<uint32_t, lighting::kMousepadLeds> mousepadColour{};
+    std::array<uint8_t, lighting::kMousepadLeds> mousepadAlpha{};
+    bool keyboardDirty = false;
+    bool mouseDirty = false;
+    bool mousepadDirty = false;
+  };
 
   void OnWindowInit();
   std::vector<WorkerSpec> StartupWorkers();
+  std::vector<WorkerSpec> LightingWorkers();
+  // Shows the preview colours that changed since the last tick.
+  void FlushPreviews();
   // Watcher side (UI thread unless said otherwise).
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
@@ -227,6 +246,17 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   size_t cursorImageLength_ = 0;
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
   std::unique_ptr<mouse::MousePerformancePage> performancePage_;
+
+  // Lighting: effect states, the keyboard's LEDs, the effect tables of the
+  // keyboard and the mousepad (filled as their effects are built), previews.
+  lighting::KbEffectState keyboardEffect_;
+  lighting::LedStates keyboardLeds_;
+  lighting::MouseEffectState mouseEffect_;
+  lighting::KeyboardModeTable keyboardModes_{};
+  lighting::MousepadModeTable mousepadModes_{};
+  std::shared_ptr<PreviewHost> previewHost_;
+  std::mutex previewMutex_;
+  PreviewFrames previewFrames_;
   WorkerThreads workers_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;

@@ -57,7 +57,7 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
 
 std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
   watcherHost_ = std::make_shared<WatcherHost>(*this);
-  return {
+  std::vector<WorkerSpec> workers{
       {"DeviceWatcher",
        [this](std::stop_token stop) {
          device::RunDeviceWatcher(stop, mouseLink_, keyboardLink_, mousepadLink_, *watcherHost_);
@@ -77,6 +77,8 @@ std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
                                          });
        }},
   };
+  for (WorkerSpec& lighting : LightingWorkers()) workers.push_back(std::move(lighting));
+  return workers;
 }
 
 void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {

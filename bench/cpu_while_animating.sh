@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# CPU use of talvo while the simulated mouse's lighting animates, and the
+# frames per second the mouse receives.
+#   bench/cpu_while_animating.sh [SECONDS] [shown|hidden]     (default 30 shown)
+# Runs offscreen in fresh folders; build first (scripts/test or scripts/run).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+state=${2:-shown}
+work=$(mktemp -d)
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+mkdir -p "$work/run" && chmod 700 "$work/run"
+tray=0
+[ "$state" = hidden ] && tray=1
+HOME=$work XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/system \
+  QT_QPA_PLATFORM=offscreen TALVO_TRAY=$tray build/bin/talvo --simulate --automation "$work/s.sock" \
+  >/dev/null 2>&1 &
+pid=$!
+automate() { build/bin/talvo-automate "$work/s.sock" "$@" >/dev/null; }
+automate '{"cmd":"ready"}'
+# The first pass shows the window; hide it again for the hidden case.
+automate '{"cmd":"wait","ms":4000}'
+[ "$state" = hidden ] && automate '{"cmd":"tray","button":"left"}'
+frames() {
+  build/bin/talvo-automate "$work/s.sock" '{"cmd":"sim","op":"traffic","device":"mouse"}' |
+    grep -o '"hex":"04....12' | wc -l
+}
+automate '{"cmd":"sim","op":"clear","device":"mouse"}'
+ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
+start=$(ticks)
+sleep "$seconds"
+end=$(ticks)
+reports=$(frames)
+hz=$(getconf CLK_TCK)
+awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v r="$reports" -v st="$state" 'BEGIN {
+  printf "window %s: %.2f %% of one core over %d s, %.1f frames/s to the mouse\n", st, 100 * t / hz / s, s, r / 2 / s }'
+automate '{"cmd":"quit"}'
