@@ -80,9 +80,12 @@ void CMainWnd::FlushPreviews() {
     frames = previewFrames_;
     previewFrames_.keyboardDirty = previewFrames_.mouseDirty = previewFrames_.mousepadDirty = false;
   }
+  // A control repaints only when its own colour changed.
   const auto tint = [](Control* c, uint32_t packed, int alpha) {
     if (!c || !c->IsVisibleInWindow()) return;
-    c->SetChangerColor(TintFromPacked(packed));
+    const uint32_t argb = TintFromPacked(packed);
+    if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha) return;
+    c->SetChangerColor(argb);
     c->SetChangerAlpha(alpha);
     c->Invalidate();
   };
@@ -99,6 +102,9 @@ void CMainWnd::FlushPreviews() {
     for (size_t i = 0; i < previews_.keyboard.size(); ++i) {
       Control* key = previews_.keyboard[i];
       if (!key || !key->IsVisibleInWindow()) continue;
+      if (key->LightColour() == frames.keyboardColour[i] && key->LightAlpha() == frames.keyboardLevel[i] &&
+          key->IsLightOn() == lit)
+        continue;
       key->SetLight(frames.keyboardColour[i], frames.keyboardLevel[i], lit);
       key->Invalidate();
     }
