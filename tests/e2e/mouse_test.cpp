@@ -227,3 +227,30 @@ TEST_F(MouseTest, LightingFramesReachTheMouseAndItsPreview) {
 
 }  // namespace
 }  // namespace talvo::e2e
+
+namespace talvo::e2e {
+namespace {
+
+TEST_F(MouseTest, ChoosingALightingModePushesTheRecordWithoutTheMousesOwnBytes) {
+  TalvoRun& talvo = Launch();
+  ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    const auto got = Traffic(talvo);
+    return !got.empty() && got.back().command == 2 && got.size() > 100;
+  }));
+  talvo.Request(Sim("clear"));
+  ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_deng_combo_modeSelect2"}, {"index", 1}})
+                  .value("ok")
+                  .toBool());
+  std::vector<int> offsets;
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    offsets.clear();
+    for (const MouseRequest& r : Traffic(talvo))
+      if (r.command == 6) offsets.push_back(r.offset);
+    return offsets.size() >= 3;
+  }, 2000)) << "no push within the time";
+  EXPECT_EQ(offsets, (std::vector<int>{0, 15, 20})) << "report rate (14) and active stage (19) stay the mouse's";
+}
+
+}  // namespace
+}  // namespace talvo::e2e

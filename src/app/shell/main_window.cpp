@@ -73,6 +73,18 @@ bool CMainWnd::Create() {
   if (!options_.pointerSettings) options_.pointerSettings = platform::MakePointerSettings();
   performancePage_ = std::make_unique<mouse::MousePerformancePage>(window_, mouseLink_, mouseData_, live_,
                                                                    pushFlags_, *options_.pointerSettings);
+  keyboardLightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(
+      window_, live_, keyboardEffect_, keyboardModeState_, pushFlags_, keyboardLink_);
+  mouseLightingPage_ =
+      std::make_unique<lighting::pages::MouseLightingPage>(window_, live_, mouseEffect_, pushFlags_, mouseLink_);
+  mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(window_, live_, mousepadEffect_,
+                                                                                  pushFlags_, mousepadLink_);
+  // Each page takes only its own device's controls.
+  router_.Connect(Owner::LightingPage, [this](const Notification& n, int index) {
+    keyboardLightingPage_->OnNotification(n, index);
+    mouseLightingPage_->OnNotification(n, index);
+    mousepadLightingPage_->OnNotification(n, index);
+  });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
@@ -257,11 +269,15 @@ void CMainWnd::OnTimer(int id) {
       RereadMouseSettings();
       break;
     case kKeyboardReadTimer:
-    case kMousepadReadTimer:
       // The keyboard and the mousepad are read back once after start-up;
-      // their links stay unattached in this program, so the read-back has
-      // nothing to do.
+      // their links stay unattached in this program, so only their pages
+      // are refreshed from the profiles.
       window_.KillTimer(id);
+      keyboardLightingPage_->Refresh();
+      break;
+    case kMousepadReadTimer:
+      window_.KillTimer(id);
+      mousepadLightingPage_->Refresh();
       break;
     default:
       break;

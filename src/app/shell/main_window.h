@@ -24,6 +24,10 @@
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "lighting/lighting_threads.h"
+#include "lighting/pages/keyboard_lighting_page.h"
+#include "lighting/pages/mode_states.h"
+#include "lighting/pages/mouse_lighting_page.h"
+#include "lighting/pages/mousepad_lighting_page.h"
 #include "mouse/mouse_performance_page.h"
 #include "platform/hid_backend.h"
 #include "platform/pointer_settings.h"
@@ -252,11 +256,17 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   lighting::KbEffectState keyboardEffect_;
   lighting::LedStates keyboardLeds_;
   lighting::MouseEffectState mouseEffect_;
+  lighting::KbModeState keyboardModeState_;
+  lighting::MousepadEffectState mousepadEffect_;
   lighting::KeyboardModeTable keyboardModes_{};
   lighting::MousepadModeTable mousepadModes_{};
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;
   PreviewFrames previewFrames_;
+  // The lighting pages, after the states they act on.
+  std::unique_ptr<lighting::pages::KeyboardLightingPage> keyboardLightingPage_;
+  std::unique_ptr<lighting::pages::MouseLightingPage> mouseLightingPage_;
+  std::unique_ptr<lighting::pages::MousepadLightingPage> mousepadLightingPage_;
   WorkerThreads workers_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;

@@ -161,6 +161,7 @@ void CMainWnd::SelectMouseProfile(int n) {
 }
 
 void CMainWnd::RefreshMousePage() {
+  mouseLightingPage_->Refresh();
   performancePage_->Refresh();
   // The onboard selector always shows the profile the mouse has active.
   const int active = live_.mouseLight.record.profile();

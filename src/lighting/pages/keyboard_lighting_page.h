@@ -1,0 +1,60 @@
+// The keyboard's lighting tab: mode, brightness, speed, direction, colours,
+// and the custom painting of keys into five colour sets.
+//
+// A change of the light record ends with the keyboard's commit: the record
+// push is marked, the light and device profiles are saved and the keyboard
+// leaves synchronized lighting. Painting (mode 8) only saves. Everything
+// runs on the UI thread; with the keyboard absent the records and files
+// still change and the push simply finds no device.
+#pragma once
+
+#include <string_view>
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_link.h"
+#include "lighting/effect_engine.h"
+#include "lighting/light_records.h"
+#include "lighting/pages/mode_states.h"
+#include "lighting/pages/page_view.h"
+#include "profiles/live_data.h"
+
+namespace talvo::lighting::pages {
+
+inline constexpr int kKeyboardModeCount = 17;
+inline constexpr uint8_t kKeyboardCustomMode = 8;
+inline constexpr uint8_t kKeyboardStarsMode = 9;
+
+class KeyboardLightingPage {
+ public:
+  // Every reference must outlive the page; the window holds the tab.
+  KeyboardLightingPage(app::Window& window, profiles::LiveData& live, KbEffectState& effect,
+                       KbModeState& modeState, LightPushFlags& pushFlags, device::CDeviceLink& keyboardLink);
+
+  // A notification routed to the lighting pages; names of other devices
+  // are ignored. index: the router's family number, -1 for none.
+  void OnNotification(const app::Notification& n, int index);
+
+  // Sets every lighting control of the tab from the live records; stores
+  // and pushes nothing.
+  void Refresh();
+
+ private:
+  void OnModeSelected(int mode);
+  void OnColourEdit(const app::Notification& n, int component);
+  void OnKeyClicked(int led);
+  void ChooseColour(Rgb c, bool store);
+  void ShowModeParts(int mode);
+  void FillCustomSet(bool onlyUnpainted, Rgb c);
+  bool ComboShowsCustomMode() const;
+  void Commit();
+  void SaveProfiles();
+
+  PageView view_;
+  profiles::LiveData& live_;
+  KbEffectState& effect_;
+  KbModeState& modeState_;
+  LightPushFlags& pushFlags_;
+  device::CDeviceLink& link_;
+};
+
+}  // namespace talvo::lighting::pages

@@ -1,0 +1,193 @@
+#include "lighting/pages/mouse_lighting_page.h"
+
+#include <array>
+
+#include "profiles/profile_store.h"
+
+namespace talvo::lighting::pages {
+namespace {
+
+using device::Peripheral;
+
+constexpr std::string_view kModeCombo = "ms_deng_combo_modeSelect2";
+constexpr std::string_view kModeSwitch = "ms_deng_mode_switch";
+constexpr int kModeSwitchPage = 2;
+constexpr std::string_view kLightSlider = "ms_deng_light_slider";
+constexpr std::string_view kSpeedSlider = "ms_deng_speed_slider";
+constexpr std::string_view kMultiCheck = "ms_Deng_7color_check";
+constexpr std::string_view kLeftCheck = "ms_Deng_FXL_check";
+constexpr std::string_view kRightCheck = "ms_Deng_FXR_check";
+constexpr std::string_view kLeftButton = "ms_Deng_FXL_btn";
+constexpr std::string_view kRightButton = "ms_Deng_FXR_btn";
+constexpr std::string_view kColourAButton = "ms_Deng_colordm_btn";
+constexpr std::string_view kColourBButton = "ms_Deng_colordk_btn";
+constexpr std::string_view kColourButton = "ms_Deng_colordp_btn";
+constexpr std::string_view kPalette = "ms_deng_Color_Pallet";
+constexpr std::string_view kLump = "ms_Deng_color_lump";
+constexpr std::string_view kEdits = "ms_Deng_edit_";
+constexpr uint32_t kTargetBorder = 0xFFFFFFFF;
+
+// Parts per mode: 1 shown, 0 hidden, -1 unchanged.
+struct ModeParts {
+  int8_t fx, colour, multi, twoColours, speed, palette, lump, sameMode;
+};
+constexpr std::array<ModeParts, kMouseModeCount> kModeParts{{
+    {0, 0, 0, 0, 1, 0, -1, 1},
+    {0, 1, 0, 1, 1, 1, 0, 1},
+    {0, 1, 0, 0, 0, 1, 1, 1},
+    {0, 1, 0, -1, 0, 1, -1, 1},
+    {1, 1, 1, -1, 1, 1, -1, 0},
+    {1, 1, 1, -1, 1, 1, -1, 0},
+    {0, 1, 1, -1, 1, 1, -1, 0},
+}};
+
+}  // namespace
+
+MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& live, MouseEffectState& effect,
+                                     LightPushFlags& pushFlags, device::CDeviceLink& mouseLink)
+    : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
+
+void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
+  const std::string name = Lower(n.sender);
+  MouseSettingsRecord& record = live_.mouseLight.record;
+  if (n.type == "itemselect") {
+    if (name == Lower(kModeCombo)) OnModeSelected(int(n.wParam));
+  } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
+    if (name == kLightSlider) {
+      record.SetBrightness(BrightnessOfSlider(n.wParam));
+      Commit();
+    } else if (name == kSpeedSlider) {
+      record.SetSpeed(SpeedOfSlider(n.wParam));
+      Commit();
+    }
+  } else if (n.type == "selectchanged") {
+    // The mouse's check shows the single-colour state.
+    if (name == Lower(kMultiCheck)) {
+      record.SetMultiColour(n.wParam != 0 ? 0 : 1);
+      Commit();
+    } else if (name == Lower(kLeftCheck) || name == Lower(kRightCheck)) {
+      record.SetDirection(name == Lower(kLeftCheck) ? 1 : 0);
+      Commit();
+      ResetEffect();
+    }
+  } else if (n.type == "colorchanged") {
+    if (name == Lower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+  } else if (n.type == "textchanged") {
+    if (const auto component = EditComponentOf(name, "ms_")) OnColourEdit(n, *component);
+  } else if (n.type == "click") {
+    if (const auto swatch = FamilyNumber(name, "ms_deng_color_btn_", index)) {
+      if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch], true);
+    } else if (name == Lower(kLeftButton) || name == Lower(kRightButton)) {
+      record.SetDirection(name == Lower(kLeftButton) ? 0 : 1);
+      Commit();
+    } else if (name == Lower(kColourAButton)) {
+      ChooseTarget(Target::ColourA);
+    } else if (name == Lower(kColourBButton)) {
+      ChooseTarget(Target::ColourB);
+    }
+  }
+}
+
+void MouseLightingPage::OnModeSelected(int mode) {
+  if (mode < 0 || mode >= kMouseModeCount) return;
+  ResetEffect();
+  ShowModeParts(mode);
+  live_.mouseLight.record.SetMode(uint8_t(mode));
+  Commit();
+  link_.syncActive.store(0);
+}
+
+void MouseLightingPage::OnColourEdit(const app::Notification& n, int component) {
+  const app::Control* edit = n.control ? n.control : view_.Find(n.sender);
+  if (!edit) return;
+  const EditComponent typed = ReadColourEdit(edit->Text());
+  if (typed.cut) view_.SetText(n.sender, "255");
+  const Rgb c = WithComponent(EditedColour(), component, typed.value);
+  SetEditedColour(c);
+  view_.SetBk(EditedButton(), c);
+  view_.SetPalette(kPalette, c);
+  Commit();
+}
+
+void MouseLightingPage::ChooseColour(Rgb c, bool store) {
+  view_.ShowComponents(kEdits, c);
+  view_.SetBk(EditedButton(), c);
+  view_.SetPalette(kPalette, c);
+  if (store) {
+    SetEditedColour(c);
+    Commit();
+  }
+}
+
+void MouseLightingPage::ChooseTarget(Target target) {
+  target_ = target;
+  app::Control* chosen = view_.Find(target == Target::ColourA ? kColourAButton : kColourBButton);
+  app::Control* other = view_.Find(target == Target::ColourA ? kColourBButton : kColourAButton);
+  if (chosen) {
+    chosen->SetBorderSize(1);
+    chosen->SetBorderColor(kTargetBorder);
+  }
+  if (other) other->SetBorderColor(0);
+}
+
+void MouseLightingPage::ShowModeParts(int mode) {
+  if (mode < 0 || mode >= kMouseModeCount) return;
+  const ModeParts& parts = kModeParts[size_t(mode)];
+  view_.ShowPart("ms_deng_fx_layout", parts.fx);
+  view_.ShowPart("ms_deng_color_layout", parts.colour);
+  view_.ShowPart("ms_deng_7colorselect_layout", parts.multi);
+  view_.ShowPart("ms_deng_2colorselect_layout", parts.twoColours);
+  view_.ShowPart("ms_deng_speed_layout", parts.speed);
+  view_.ShowPart(kPalette, parts.palette);
+  view_.ShowPart(kLump, parts.lump);
+  view_.ShowPart("ms_deng_same_mode", parts.sameMode);
+}
+
+Rgb MouseLightingPage::EditedColour() const {
+  const MouseSettingsRecord& record = live_.mouseLight.record;
+  if (record.mode() != kMouseTwoColourMode) return record.colour();
+  return target_ == Target::ColourA ? record.colourA() : record.colourB();
+}
+
+void MouseLightingPage::SetEditedColour(Rgb c) {
+  MouseSettingsRecord& record = live_.mouseLight.record;
+  if (record.mode() != kMouseTwoColourMode)
+    record.SetColour(c);
+  else if (target_ == Target::ColourA)
+    record.SetColourA(c);
+  else
+    record.SetColourB(c);
+}
+
+std::string_view MouseLightingPage::EditedButton() const {
+  if (live_.mouseLight.record.mode() != kMouseTwoColourMode) return kColourButton;
+  return target_ == Target::ColourA ? kColourAButton : kColourBButton;
+}
+
+void MouseLightingPage::Refresh() {
+  const MouseSettingsRecord& record = live_.mouseLight.record;
+  const int mode = record.mode();
+  view_.SelectItem(kModeCombo, mode);
+  if (app::Control* modes = view_.Find(kModeSwitch)) modes->SelectPage(kModeSwitchPage);
+  ShowModeParts(mode);
+  view_.SetSlider(kLightSlider, record.brightness());
+  view_.SetSlider(kSpeedSlider, SliderOfSpeed(record.speed()));
+  view_.SetBk(kColourButton, record.colour());
+  view_.SetBk(kColourAButton, record.colourA());
+  view_.SetBk(kColourBButton, record.colourB());
+  view_.SetPalette(kPalette, EditedColour());
+  view_.ShowComponents(kEdits, EditedColour());
+  view_.Check(kMultiCheck, record.multiColour() == 0);
+  view_.Check(kLeftCheck, record.direction() != 0);
+  view_.Check(kRightCheck, record.direction() == 0);
+}
+
+void MouseLightingPage::ResetEffect() { effect_ = MouseEffectState{}; }
+
+void MouseLightingPage::Commit() {
+  pushFlags_.Mark(Peripheral::Mouse);
+  profiles::SaveLightProfile(live_, Peripheral::Mouse);
+  profiles::SaveDeviceProfile(live_, Peripheral::Mouse);
+}
+
+}  // namespace talvo::lighting::pages

@@ -1,0 +1,66 @@
+// The mouse's lighting tab: mode, brightness, speed, direction, the single
+// colour and the two colours of the two-colour breath.
+//
+// A change of the light record ends with the mouse's commit: the record
+// push is marked and the mouse light and device profiles are saved; a new
+// mode also ends synchronized lighting on the mouse. Everything runs on the
+// UI thread.
+#pragma once
+
+#include <string_view>
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_link.h"
+#include "lighting/light_records.h"
+#include "lighting/mouse_effects.h"
+#include "lighting/pages/page_view.h"
+#include "profiles/live_data.h"
+
+namespace talvo::lighting::pages {
+
+inline constexpr int kMouseModeCount = 7;
+inline constexpr uint8_t kMouseTwoColourMode = 1;
+
+class MouseLightingPage {
+ public:
+  // Which colour the colour controls edit in the two-colour mode.
+  enum class Target { ColourA, ColourB };
+
+  // Every reference must outlive the page; the window holds the tab.
+  MouseLightingPage(app::Window& window, profiles::LiveData& live, MouseEffectState& effect,
+                    LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
+
+  // A notification routed to the lighting pages; names of other devices
+  // are ignored. index: the router's family number, -1 for none.
+  void OnNotification(const app::Notification& n, int index);
+
+  // Sets every lighting control of the tab from the live record; stores and
+  // pushes nothing. The main window runs it after every mouse read.
+  void Refresh();
+
+  Target target() const { return target_; }
+
+ private:
+  void OnModeSelected(int mode);
+  void OnColourEdit(const app::Notification& n, int component);
+  void ChooseColour(Rgb c, bool store);
+  void ChooseTarget(Target target);
+  void ShowModeParts(int mode);
+  // The colour the colour controls edit: the target in the two-colour mode,
+  // else the record colour.
+  Rgb EditedColour() const;
+  void SetEditedColour(Rgb c);
+  // The button that shows the edited colour.
+  std::string_view EditedButton() const;
+  void ResetEffect();
+  void Commit();
+
+  PageView view_;
+  profiles::LiveData& live_;
+  MouseEffectState& effect_;
+  LightPushFlags& pushFlags_;
+  device::CDeviceLink& link_;
+  Target target_ = Target::ColourA;
+};
+
+}  // namespace talvo::lighting::pages

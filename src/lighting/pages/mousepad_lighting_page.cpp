@@ -1,0 +1,145 @@
+#include "lighting/pages/mousepad_lighting_page.h"
+
+#include <array>
+#include <string_view>
+
+#include "profiles/profile_store.h"
+
+namespace talvo::lighting::pages {
+namespace {
+
+using device::Peripheral;
+
+constexpr std::string_view kModeCombo = "mp_deng_combo_modeSelect";
+constexpr std::string_view kLightSlider = "mp_deng_light_slider";
+constexpr std::string_view kSpeedSlider = "mp_deng_speed_slider";
+constexpr std::string_view kMultiCheck = "mp_Deng_7color_check";
+constexpr std::string_view kLeftCheck = "mp_Deng_FXL_check";
+constexpr std::string_view kRightCheck = "mp_Deng_FXR_check";
+constexpr std::string_view kColourButton = "mp_Deng_colordp_btn";
+constexpr std::string_view kPalette = "mp_deng_Color_Pallet";
+constexpr std::string_view kEdits = "mp_Deng_edit_";
+
+// Parts per mode: 1 shown, 0 hidden, -1 unchanged.
+struct ModeParts {
+  int8_t fx, colour, multi, speed, sameMode;
+};
+constexpr std::array<ModeParts, kMousepadModeCount> kModeParts{{
+    {1, 1, 1, 1, 1},
+    {0, 0, 0, 1, 1},
+    {0, 1, 1, 1, 1},
+    {0, 1, 0, 0, 1},
+    {1, 1, 1, 1, 0},
+    {1, 1, 1, 1, 0},
+    {1, 0, 0, 1, 0},
+    {0, 1, 1, 1, 0},
+    {0, 1, 1, 0, 0},
+    {0, 1, 1, -1, 0},
+}};
+
+}  // namespace
+
+MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveData& live,
+                                           MousepadEffectState& effect, LightPushFlags& pushFlags,
+                                           device::CDeviceLink& mousepadLink)
+    : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mousepadLink) {}
+
+void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
+  const std::string name = Lower(n.sender);
+  LightRecord& record = live_.mousepadLight.record;
+  if (n.type == "itemselect") {
+    if (name == Lower(kModeCombo)) OnModeSelected(int(n.wParam));
+  } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
+    if (name == kLightSlider) {
+      record.SetBrightness(BrightnessOfSlider(n.wParam));
+      Commit();
+    } else if (name == kSpeedSlider) {
+      record.SetSpeed(SpeedOfSlider(n.wParam));
+      Commit();
+    }
+  } else if (n.type == "selectchanged") {
+    if (name == Lower(kMultiCheck)) {
+      record.SetMultiColour(n.wParam != 0 ? 1 : 0);
+      Commit();
+    } else if (name == Lower(kLeftCheck) || name == Lower(kRightCheck)) {
+      record.SetDirection(name == Lower(kLeftCheck) ? 1 : 0);
+      Commit();
+    }
+  } else if (n.type == "colorchanged") {
+    if (name == Lower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
+  } else if (n.type == "textchanged") {
+    if (const auto component = EditComponentOf(name, "mp_")) OnColourEdit(n, *component);
+  } else if (n.type == "click") {
+    if (const auto swatch = FamilyNumber(name, "mp_deng_color_btn_", index))
+      if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch]);
+  }
+}
+
+void MousepadLightingPage::OnModeSelected(int mode) {
+  if (mode < 0 || mode >= kMousepadModeCount) return;
+  effect_.Reset();
+  ShowModeParts(mode);
+  if (mode == kMousepadCometMode) effect_.SetRing(0, 1);
+  live_.mousepadLight.record.SetMode(uint8_t(mode));
+  Commit();
+  link_.syncActive.store(0);
+}
+
+void MousepadLightingPage::OnColourEdit(const app::Notification& n, int component) {
+  const app::Control* edit = n.control ? n.control : view_.Find(n.sender);
+  if (!edit) return;
+  const EditComponent typed = ReadColourEdit(edit->Text());
+  if (typed.cut) view_.SetText(n.sender, "255");
+  LightRecord& record = live_.mousepadLight.record;
+  const Rgb c = WithComponent(record.colour(), component, typed.value);
+  record.SetColour(c);
+  record.SetMultiColour(0);
+  view_.Check(kMultiCheck, false);
+  view_.SetBk(kColourButton, c);
+  view_.SetPalette(kPalette, c);
+  Commit();
+}
+
+void MousepadLightingPage::ChooseColour(Rgb c) {
+  view_.SetBk(kColourButton, c);
+  view_.SetPalette(kPalette, c);
+  view_.ShowComponents(kEdits, c);
+  view_.Check(kMultiCheck, false);
+  LightRecord& record = live_.mousepadLight.record;
+  record.SetColour(c);
+  record.SetMultiColour(0);
+  Commit();
+}
+
+void MousepadLightingPage::ShowModeParts(int mode) {
+  if (mode < 0 || mode >= kMousepadModeCount) return;
+  const ModeParts& parts = kModeParts[size_t(mode)];
+  view_.ShowPart("mp_deng_fx_layout", parts.fx);
+  view_.ShowPart("mp_deng_color_layout", parts.colour);
+  view_.ShowPart("mp_deng_7colorselect_layout", parts.multi);
+  view_.ShowPart("mp_deng_speed_layout", parts.speed);
+  view_.ShowPart("mp_deng_same_mode", parts.sameMode);
+}
+
+void MousepadLightingPage::Refresh() {
+  const LightRecord& record = live_.mousepadLight.record;
+  const int mode = record.mode();
+  view_.SelectItem(kModeCombo, mode);
+  ShowModeParts(mode);
+  if (mode == kMousepadCometMode) effect_.SetRing(0, 1);
+  view_.SetSlider(kLightSlider, record.brightness());
+  view_.SetSlider(kSpeedSlider, SliderOfSpeed(record.speed()));
+  view_.SetBk(kColourButton, record.colour());
+  view_.SetPalette(kPalette, record.colour());
+  view_.ShowComponents(kEdits, record.colour());
+  view_.Check(kMultiCheck, record.multiColour() != 0);
+  view_.Check(kLeftCheck, record.direction() != 0);
+  view_.Check(kRightCheck, record.direction() == 0);
+}
+
+void MousepadLightingPage::Commit() {
+  pushFlags_.Mark(Peripheral::Mousepad);
+  profiles::SaveLightProfile(live_, Peripheral::Mousepad);
+}
+
+}  // namespace talvo::lighting::pages

@@ -1,0 +1,52 @@
+// The mousepad's lighting tab: mode, brightness, speed, direction and
+// colour.
+//
+// A change of the light record ends with the mousepad's commit: the record
+// push is marked and the mousepad light profile is saved; a new mode also
+// ends synchronized lighting on the mousepad. Everything runs on the UI
+// thread; with the mousepad absent the record and file still change.
+#pragma once
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_link.h"
+#include "lighting/light_records.h"
+#include "lighting/pages/mode_states.h"
+#include "lighting/pages/page_view.h"
+#include "profiles/live_data.h"
+
+namespace talvo::lighting::pages {
+
+// Modes 0..8 are computed; mode 9 is offered but nobody computes it.
+inline constexpr int kMousepadModeCount = 10;
+inline constexpr uint8_t kMousepadCometMode = 5;
+
+class MousepadLightingPage {
+ public:
+  // Every reference must outlive the page; the window holds the tab.
+  MousepadLightingPage(app::Window& window, profiles::LiveData& live, MousepadEffectState& effect,
+                       LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink);
+
+  // A notification routed to the lighting pages; names of other devices
+  // are ignored. index: the router's family number, -1 for none.
+  void OnNotification(const app::Notification& n, int index);
+
+  // Sets every lighting control of the tab from the live record (and starts
+  // the comet's ring when the record shows that mode); stores and pushes
+  // nothing.
+  void Refresh();
+
+ private:
+  void OnModeSelected(int mode);
+  void OnColourEdit(const app::Notification& n, int component);
+  void ChooseColour(Rgb c);
+  void ShowModeParts(int mode);
+  void Commit();
+
+  PageView view_;
+  profiles::LiveData& live_;
+  MousepadEffectState& effect_;
+  LightPushFlags& pushFlags_;
+  device::CDeviceLink& link_;
+};
+
+}  // namespace talvo::lighting::pages

@@ -1,0 +1,115 @@
+#include "lighting/pages/page_view.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace talvo::lighting::pages {
+
+EditComponent ReadColourEdit(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // Read as a C int would be: the magnitude saturates at the int range.
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{INT32_MAX} + 1);
+  if (negative) return {uint8_t(-value), false};
+  if (value > 255) return {255, true};
+  return {uint8_t(value), false};
+}
+
+std::optional<int> EditComponentOf(std::string_view lowerName, std::string_view lowerDevicePrefix) {
+  const std::string base = std::string(lowerDevicePrefix) + "deng_edit_";
+  if (lowerName.size() != base.size() + 1 || lowerName.substr(0, base.size()) != base) return std::nullopt;
+  switch (lowerName.back()) {
+    case 'r': return 0;
+    case 'g': return 1;
+    case 'b': return 2;
+    default: return std::nullopt;
+  }
+}
+
+Rgb WithComponent(Rgb c, int component, uint8_t value) {
+  if (component == 0) c.red = value;
+  if (component == 1) c.green = value;
+  if (component == 2) c.blue = value;
+  return c;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return out;
+}
+
+std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex) {
+  if (lowerName.size() <= lowerPrefix.size() || lowerName.substr(0, lowerPrefix.size()) != lowerPrefix)
+    return std::nullopt;
+  if (routerIndex >= 0) return routerIndex;
+  int number = 0;
+  for (char c : lowerName.substr(lowerPrefix.size())) {
+    if (c < '0' || c > '9' || number > 100000) return std::nullopt;
+    number = number * 10 + (c - '0');
+  }
+  return number;
+}
+
+uint8_t BrightnessOfSlider(int64_t position) { return uint8_t(std::clamp<int64_t>(position, 0, 4)); }
+uint8_t SpeedOfSlider(int64_t position) { return uint8_t(4 - std::clamp<int64_t>(position, 0, 4)); }
+
+void PageView::Show(std::string_view name, bool on) {
+  if (app::Control* c = Find(name)) c->SetVisible(on);
+}
+
+void PageView::ShowPart(std::string_view name, int8_t state) {
+  if (state == 0 || state == 1) Show(name, state == 1);
+}
+
+void PageView::Check(std::string_view name, bool selected) {
+  if (app::Control* c = Find(name)) c->SetCheck(selected, false);
+}
+
+bool PageView::IsSelected(std::string_view name) const {
+  const app::Control* c = Find(name);
+  return c && c->IsSelected();
+}
+
+void PageView::SetBk(std::string_view name, Rgb c) {
+  if (app::Control* control = Find(name)) control->SetBkColor(ArgbOf(c));
+}
+
+void PageView::SetPalette(std::string_view name, Rgb c) {
+  if (app::Control* control = Find(name)) control->SetSelectColor(ArgbOf(c));
+}
+
+void PageView::SetSlider(std::string_view name, int value) {
+  if (app::Control* c = Find(name)) c->SetValue(value);
+}
+
+void PageView::SelectItem(std::string_view name, int index) {
+  if (app::Control* c = Find(name)) c->SelectItem(index, false);
+}
+
+int PageView::CurrentIndex(std::string_view name) const {
+  const app::Control* c = Find(name);
+  return c ? c->CurrentIndex() : -1;
+}
+
+void PageView::SetText(std::string_view name, const std::string& text) {
+  if (app::Control* c = Find(name)) c->SetText(text);
+}
+
+void PageView::SetTextId(std::string_view name, const std::string& id) {
+  if (app::Control* c = Find(name)) c->SetTextId(id);
+}
+
+void PageView::ShowComponents(std::string_view editPrefix, Rgb c) {
+  const std::string prefix(editPrefix);
+  SetText(prefix + "R", std::to_string(c.red));
+  SetText(prefix + "G", std::to_string(c.green));
+  SetText(prefix + "B", std::to_string(c.blue));
+}
+
+}  // namespace talvo::lighting::pages

@@ -1,0 +1,166 @@
+// The main window's layout with its device pages loaded offscreen, private
+// profile folders with one saved lighting and device profile per device, the
+// records, effect states and push flags a main window owns, and a simulated
+// mouse (keyboard and mousepad stay absent).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "../profiles/profile_test_env.h"
+#include "app/controls/custom_controls.h"
+#include "app/toolkit/qt/qt_toolkit.h"
+#include "device/device_link.h"
+#include "device/device_report.h"
+#include "lighting/effect_engine.h"
+#include "lighting/mouse_effects.h"
+#include "lighting/pages/keyboard_lighting_page.h"
+#include "lighting/pages/mode_states.h"
+#include "lighting/pages/mouse_lighting_page.h"
+#include "lighting/pages/mousepad_lighting_page.h"
+#include "platform/folders.h"
+#include "profiles/profile_data_file.h"
+#include "profiles/profile_index.h"
+#include "sim/simulated_backend.h"
+
+namespace talvo::lighting::pages::test {
+
+// Builds the device pages into the main layout as the main window does.
+class PagesHandler final : public app::WindowHandler {
+ public:
+  void Notify(const app::Notification&) override {}
+  app::CreatedControl CreateControl(std::string_view element) override {
+    static constexpr std::pair<std::string_view, std::string_view> kPages[] = {
+        {"kb_Key_UI", "keyboard_key.xml"},   {"kb_Deng_UI", "keyboard_deng.xml"}, {"kb_Macro_UI", "keyboard_macro.xml"},
+        {"MS_Deng_UI", "Mouse_deng.xml"},    {"MS_Macro_UI", "Mouse_macro.xml"},  {"MS_Key_UI", "Mouse_key.xml"},
+        {"MP_deng_UI", "MousePad_deng.xml"}, {"MS_DPI_UI", "Mouse_DPI.xml"},      {"MS_CURSOR_UI", "Mouse_cursor.xml"},
+        {"kb_CURSOR_UI", "Mouse_cursor.xml"}};
+    for (const auto& [name, file] : kPages)
+      if (element == name) return app::CreatedControl::FromLayout(std::string(file));
+    if (element == "CircleProgress") return app::CreatedControl::FromClass("CCircleProgressUI");
+    if (element == "DeviceKeyButton") return app::CreatedControl::FromClass("CDeviceKeyButtonUI");
+    return {};
+  }
+};
+
+class LightingPageTest : public profiles::test::ProfileFolders {
+ protected:
+  void SetUp() override {
+    ProfileFolders::SetUp();
+    using profiles::ProfileKind;
+    for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
+      for (const ProfileKind kind : {ProfileKind::Lighting, ProfileKind::Device}) {
+        const profiles::ProfileCombo* combo = profiles::FindCombo(p, kind);
+        if (!combo) continue;
+        const profiles::ProfileIndex index(*combo);
+        index.SetCount(1);
+        index.SetName(0, "saved");
+        index.SetSelect(0);
+      }
+    backend.SetLatency(std::chrono::microseconds(0));
+    backend.Plug(sim::DeviceKind::Mouse);
+    mouseLink.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
+                                device::kCommandUsagePage);
+    ASSERT_TRUE(mouseLink.Attach());
+    app::RegisterCustomControls(toolkit);
+    ASSERT_TRUE(window.Create("XML_MAIN"));
+    live = std::make_unique<profiles::LiveData>();
+    keyboard = std::make_unique<KeyboardLightingPage>(window, *live, kbEffect, kbModeState, pushFlags, keyboardLink);
+    mouse = std::make_unique<MouseLightingPage>(window, *live, msEffect, pushFlags, mouseLink);
+    mousepad = std::make_unique<MousepadLightingPage>(window, *live, mpEffect, pushFlags, mousepadLink);
+    backend.Device(sim::DeviceKind::Mouse).ClearRequests();
+  }
+  void TearDown() override {
+    keyboard.reset();
+    mouse.reset();
+    mousepad.reset();
+    ProfileFolders::TearDown();
+  }
+
+  app::Control* Find(const std::string& name) {
+    app::Control* c = window.FindControl(name);
+    EXPECT_NE(c, nullptr) << "no control " << name;
+    return c;
+  }
+  bool Visible(const std::string& name) {
+    app::Control* c = Find(name);
+    return c && c->IsVisible();
+  }
+  bool Selected(const std::string& name) {
+    app::Control* c = Find(name);
+    return c && c->IsSelected();
+  }
+  std::string Text(const std::string& name) {
+    app::Control* c = Find(name);
+    return c ? c->Text() : "<missing>";
+  }
+
+  // A notification as the router delivers it to every lighting page.
+  void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0, int index = -1) {
+    app::Notification n;
+    n.type = type;
+    n.sender = sender;
+    n.wParam = wParam;
+    n.control = window.FindControl(sender);
+    keyboard->OnNotification(n, index);
+    mouse->OnNotification(n, index);
+    mousepad->OnNotification(n, index);
+  }
+  // The user choosing an item, ticking a box, typing into an edit.
+  void Select(const std::string& combo, int item) {
+    if (app::Control* c = Find(combo)) c->SelectItem(item, false);
+    Notify("itemselect", combo, item);
+  }
+  void Tick(const std::string& check, bool on) {
+    if (app::Control* c = Find(check)) c->SetCheck(on, false);
+    Notify("selectchanged", check, on ? 1 : 0);
+  }
+  void Type(const std::string& edit, const std::string& text) {
+    if (app::Control* c = Find(edit)) c->SetText(text);
+    Notify("textchanged", edit);
+  }
+
+  // The saved body of the device's ".led" or ".config" profile; empty when
+  // none was written.
+  static std::vector<uint8_t> SavedBody(device::Peripheral p, const char* extension) {
+    const auto file =
+        profiles::test::ReadBytes(platform::DeviceFolder(p) / (std::string("saved") + extension));
+    if (file.size() < profiles::kHeaderSize) return {};
+    return {file.begin() + profiles::kHeaderSize, file.end()};
+  }
+  static constexpr size_t kLightInConfig = 512;
+
+  // Takes every push flag: what was marked since the last call.
+  struct Pushed {
+    bool keyboard, mouse, mousepad;
+  };
+  Pushed TakePushes() {
+    return {pushFlags.Take(device::Peripheral::Keyboard), pushFlags.Take(device::Peripheral::Mouse),
+            pushFlags.Take(device::Peripheral::Mousepad)};
+  }
+
+  sim::SimulatedBackend backend;
+  device::CDeviceLink keyboardLink{backend};
+  device::CDeviceLink mouseLink{backend};
+  device::CDeviceLink mousepadLink{backend};
+  PagesHandler handler;
+  app::QtToolkit toolkit{TALVO_SKIN_DIR};
+  app::QtWindow window{toolkit, handler};
+  std::unique_ptr<profiles::LiveData> live;
+  KbEffectState kbEffect;
+  KbModeState kbModeState;
+  MouseEffectState msEffect;
+  MousepadEffectState mpEffect;
+  LightPushFlags pushFlags;
+  std::unique_ptr<KeyboardLightingPage> keyboard;
+  std::unique_ptr<MouseLightingPage> mouse;
+  std::unique_ptr<MousepadLightingPage> mousepad;
+};
+
+}  // namespace talvo::lighting::pages::test
