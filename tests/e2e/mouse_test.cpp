@@ -254,3 +254,26 @@ TEST_F(MouseTest, ChoosingALightingModePushesTheRecordWithoutTheMousesOwnBytes) 
 
 }  // namespace
 }  // namespace talvo::e2e
+
+namespace talvo::e2e {
+namespace {
+
+TEST_F(MouseTest, ArrivalLoadsTheChosenDeviceProfileIntoThePages) {
+  TalvoRun& talvo = Launch();
+  ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
+  const auto value = [&](const char* name) {
+    return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", name}}).value("value").toInt(-1);
+  };
+  // The first-run device profile carries brightness 3 and speed 2, pointer
+  // speed 10 and 3 wheel lines.
+  ASSERT_TRUE(WaitFor(talvo, [&] { return value("ms_deng_light_slider") == 3; })) << "the profile was not loaded";
+  EXPECT_EQ(value("ms_deng_speed_slider"), 2);
+  EXPECT_EQ(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_device_profile_name_edit"}}).value("text").toString(),
+            QString::fromUtf8("配置1"));
+  const QJsonObject system = talvo.Request("system");
+  EXPECT_EQ(system.value("pointer_speed").toInt(), 10);
+  EXPECT_EQ(system.value("wheel_lines").toInt(), 3);
+}
+
+}  // namespace
+}  // namespace talvo::e2e

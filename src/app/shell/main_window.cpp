@@ -19,10 +19,12 @@
 #include "app/shell/caption_drag.h"
 #include "app/toolkit/qt/qt_control.h"
 #include "app/windows/about_window.h"
+#include "device/device_commands.h"
 #include "device/device_report.h"
 #include "lighting/push_image.h"
 #include "platform/debug.h"
 #include "profiles/first_run.h"
+#include "profiles/profile_selection.h"
 
 namespace talvo::app {
 namespace {
@@ -84,6 +86,9 @@ bool CMainWnd::Create() {
     keyboardLightingPage_->OnNotification(n, index);
     mouseLightingPage_->OnNotification(n, index);
     mousepadLightingPage_->OnNotification(n, index);
+  });
+  router_.Connect(Owner::ProfileOperations, [this](const Notification& n, int) {
+    if (n.type == "itemselect") SelectListedProfile(n.sender, int(n.wParam));
   });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
@@ -203,6 +208,37 @@ void CMainWnd::OnWindowInit() {
 
   initialised_ = true;
   for (auto& done : std::exchange(whenInitialised_, {})) done();
+}
+
+void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
+  const profiles::ProfileCombo* combo = nullptr;
+  for (const profiles::ProfileCombo& c : profiles::kProfileCombos)
+    if (SameName(c.listControl, listName)) combo = &c;
+  if (!combo) return;
+  profiles::SelectionEffects effects;
+  switch (combo->peripheral) {
+    case device::Peripheral::Keyboard:
+      effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
+      effects.writeKeyMap = [this] { device::WriteKeyMap(keyboardLink_, 0, live_.keyboardKeys.profiles[0]); };
+      break;
+    case device::Peripheral::Mouse:
+      effects.applyPointerSettings = [this] { performancePage_->ShowAndApplyPointerSettings(); };
+      effects.refreshLightingPages = [this] { RefreshMousePage(); };
+      effects.writeKeyMap = [this] {
+        // The map of the onboard profile the live record belongs to.
+        const unsigned profile = live_.mouseLight.record.profile();
+        if (const keys::KeyMapRecord* map = profiles::CurrentKeyMap(live_, device::Peripheral::Mouse);
+            map && profile < transfer::MouseDeviceBlocks::kCopies)
+          device::WriteKeyMap(mouseLink_, profile, *map);
+      };
+      break;
+    case device::Peripheral::Mousepad:
+      effects.refreshLightingPages = [this] { mousepadLightingPage_->Refresh(); };
+      break;
+  }
+  const device::Peripheral peripheral = combo->peripheral;
+  effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
+  profiles::SelectProfile(window_, live_, *combo, index, effects);
 }
 
 void CMainWnd::FillProfileLists(device::Peripheral peripheral) {

@@ -230,6 +230,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // The device's profile lists from its index files; a first run creates
   // the first profile of each kind.
   void FillProfileLists(device::Peripheral peripheral);
+  // An entry of one of the seven profile lists was chosen: load and apply it.
+  void SelectListedProfile(const std::string& listName, int index);
   void OnWindowButton(Control* sender);
   bool eventFilter(QObject* watched, QEvent* event) override;
 

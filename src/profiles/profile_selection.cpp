@@ -1,0 +1,68 @@
+#include "profiles/profile_selection.h"
+
+#include <filesystem>
+#include <string>
+
+#include "profiles/profile_data_file.h"
+#include "profiles/profile_store.h"
+
+namespace talvo::profiles {
+namespace {
+
+void Run(const std::function<void()>& f) {
+  if (f) f();
+}
+
+// The list's companions share its name up to "_profile_combo":
+// ms_device_profile_combo → ms_device_profile_name_edit.
+std::string Control(const ProfileCombo& combo, std::string_view suffix) {
+  constexpr std::string_view kList = "_profile_combo";
+  std::string_view base = combo.listControl;
+  if (base.ends_with(kList)) base.remove_suffix(kList.size());
+  return std::string(base) + std::string(suffix);
+}
+
+}  // namespace
+
+bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
+                   const SelectionEffects& effects) {
+  app::Control* list = window.FindControl(combo.listControl);
+  if (!list || index < 0 || index >= list->Count()) return false;
+  const std::string name = list->ItemUserData(index);
+  if (app::Control* field = window.FindControl(Control(combo, "_profile_name_edit"))) field->SetText(name);
+
+  const ProfileIndex profiles(combo);
+  profiles.SetSelect(index);
+
+  // The link state of the entry.
+  const bool linked = profiles.IsLinked(index);
+  const std::string process = profiles.Process(index);
+  if (app::Control* check = window.FindControl(Control(combo, "_profile_link_check"))) check->SetCheck(linked, false);
+  if (linked) {
+    if (app::Control* field = window.FindControl(Control(combo, "_profile_link_edit")))
+      field->SetText(std::filesystem::path(process).filename().string());
+    if (app::Control* row = window.FindControl(Control(combo, "_profile_link_name_hor"))) row->SetVisible(true);
+    // A linked entry must name a program by its full path.
+    if (process.find('/') == std::string::npos) return false;
+  }
+
+  if (LoadProfile(live, combo.peripheral, combo.kind, index) != kReadOk) return false;
+
+  const bool keyMap = combo.kind != ProfileKind::Lighting;
+  const bool lighting = combo.kind != ProfileKind::Key;
+  if (keyMap) {
+    const std::string function = std::string(device::Prefix(combo.peripheral)) + "_tab_function";
+    if (app::Control* panel = window.FindControl(function); panel && panel->IsVisible()) {
+      panel->SetVisible(false);
+      panel->SetEnabled(false);
+    }
+  }
+  if (lighting && combo.peripheral == device::Peripheral::Mouse) Run(effects.applyPointerSettings);
+  if (lighting) Run(effects.refreshLightingPages);
+  if (keyMap) Run(effects.refreshKeyPage);
+  if (lighting) Run(effects.markPush);
+  if (keyMap) Run(effects.writeKeyMap);
+  return true;
+}
+
+}  // namespace talvo::profiles

@@ -1,0 +1,32 @@
+// Choosing an entry of a profile list: the name field, the stored choice, the
+// link state, then the profile loaded into the live records and applied to
+// the device and the pages. Qt-free: the list and its companions are reached
+// through the toolkit, the applying through the effects the caller gives.
+#pragma once
+
+#include <functional>
+
+#include "app/toolkit/toolkit.h"
+#include "profiles/live_data.h"
+#include "profiles/profile_index.h"
+
+namespace talvo::profiles {
+
+// What applying a loaded profile does beyond the live records; each may be
+// empty where the program has nothing for it yet.
+struct SelectionEffects {
+  std::function<void()> refreshKeyPage;
+  std::function<void()> writeKeyMap;
+  std::function<void()> refreshLightingPages;
+  // Shows the profile's pointer speed and wheel lines and applies them.
+  std::function<void()> applyPointerSettings;
+  std::function<void()> markPush;
+};
+
+// Entry `index` of the combination's list was chosen. Returns whether the
+// profile was loaded (false for an index outside the list, a linked entry
+// whose stored program has no folder part, or a file that cannot be read).
+bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
+                   const SelectionEffects& effects);
+
+}  // namespace talvo::profiles
