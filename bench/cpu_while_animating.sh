@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# CPU use of talvo while the simulated mouse's lighting animates, and the
-# frames per second the mouse receives.
+# CPU use of talvo while the simulated mouse's lighting animates in mode 0
+# (spectrum) at its fastest speed, and the frames per second the mouse
+# receives.
 #   bench/cpu_while_animating.sh [SECONDS] [shown|hidden]     (default 30 shown)
 # Runs offscreen in fresh folders; build first (scripts/test or scripts/run).
 set -euo pipefail
@@ -18,8 +19,13 @@ HOME=$work XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIR
 pid=$!
 automate() { build/bin/talvo-automate "$work/s.sock" "$@" >/dev/null; }
 automate '{"cmd":"ready"}'
-# The first pass shows the window; hide it again for the hidden case.
-automate '{"cmd":"wait","ms":4000}'
+# The first pass shows the window and loads the mouse's profile; then the
+# effect is set as a user would.
+automate '{"cmd":"wait","ms":2000}'
+automate '{"cmd":"select","name":"ms_deng_combo_modeSelect2","index":0}'
+automate '{"cmd":"set_value","name":"ms_deng_speed_slider","value":4}'
+automate '{"cmd":"wait","ms":2000}'
+# Hide it again for the hidden case.
 [ "$state" = hidden ] && automate '{"cmd":"tray","button":"left"}'
 frames() {
   build/bin/talvo-automate "$work/s.sock" '{"cmd":"sim","op":"traffic","device":"mouse"}' |
