@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "device/device_commands.h"
+#include "platform/ascii.h"
 #include "profiles/profile_store.h"
 
 namespace talvo::mouse {
@@ -30,19 +31,12 @@ constexpr int kStoredStages = int(MouseSettingsRecord::kDpiStages);
 constexpr size_t kBlockReportRate = MouseSettingsRecord::kReportRate;
 constexpr size_t kBlockActiveStage = MouseSettingsRecord::kActiveDpiStage;
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return out;
-}
-
 std::string StageName(int stage, const char* suffix) { return "ms_DPI" + std::to_string(stage) + suffix; }
 
 // The stage of a name "ms_dpiN_slider" (any case), 0 for other names.
 int DpiSliderStage(const std::string& lowerName) {
   for (int stage = 1; stage <= kShownStages; ++stage)
-    if (lowerName == Lower(StageName(stage, "_slider"))) return stage;
+    if (lowerName == platform::AsciiLower(StageName(stage, "_slider"))) return stage;
   return 0;
 }
 
@@ -122,7 +116,7 @@ void MousePerformancePage::ShowAndApplyPointerSettings() {
 }
 
 void MousePerformancePage::OnNotification(const app::Notification& n, int /*index*/) {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   const int value = ToInt(n.wParam);
   if (n.type == "click") {
     if (name == "ms_gunlun_speed_up_btn") StepWheelLines(true);

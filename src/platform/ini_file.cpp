@@ -5,6 +5,7 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/files.h"
 #include "platform/utf8.h"
 
@@ -18,13 +19,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 bool HasAny(std::string_view text, std::string_view chars) {
@@ -155,9 +149,9 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     const LineMeaning meaning = Classify(line.text);
     if (meaning.kind == LineMeaning::Section) {
       if (seenSection) return std::nullopt;
-      inSection = SameName(meaning.name, section);
+      inSection = EqualsIgnoreCase(meaning.name, section);
       seenSection = inSection;
-    } else if (inSection && meaning.kind == LineMeaning::Entry && SameName(meaning.name, key)) {
+    } else if (inSection && meaning.kind == LineMeaning::Entry && EqualsIgnoreCase(meaning.name, key)) {
       return std::string(meaning.value);
     }
   }
@@ -182,9 +176,9 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
     const LineMeaning meaning = Classify(lines_[i].text);
     if (meaning.kind == LineMeaning::Section) {
       if (header != lines_.size()) break;
-      if (SameName(meaning.name, section)) header = insertAfter = i;
+      if (EqualsIgnoreCase(meaning.name, section)) header = insertAfter = i;
     } else if (header != lines_.size() && meaning.kind == LineMeaning::Entry) {
-      if (SameName(meaning.name, key)) {
+      if (EqualsIgnoreCase(meaning.name, key)) {
         lines_[i].text.resize(meaning.valueStart);
         lines_[i].text.append(value);
         return true;
@@ -215,8 +209,8 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
     const LineMeaning meaning = Classify(lines_[i].text);
     if (meaning.kind == LineMeaning::Section) {
       if (header != lines_.size()) break;
-      if (SameName(meaning.name, section)) header = i;
-    } else if (header != lines_.size() && meaning.kind == LineMeaning::Entry && SameName(meaning.name, key)) {
+      if (EqualsIgnoreCase(meaning.name, section)) header = i;
+    } else if (header != lines_.size() && meaning.kind == LineMeaning::Entry && EqualsIgnoreCase(meaning.name, key)) {
       lines_.erase(lines_.begin() + static_cast<ptrdiff_t>(i));
       removed = true;
       continue;
@@ -233,7 +227,7 @@ bool IniDocument::RemoveSection(std::string_view section) {
   kept.reserve(lines_.size());
   for (Line& line : lines_) {
     const LineMeaning meaning = Classify(line.text);
-    if (meaning.kind == LineMeaning::Section) removing = SameName(meaning.name, section);
+    if (meaning.kind == LineMeaning::Section) removing = EqualsIgnoreCase(meaning.name, section);
     if (removing) {
       removed = true;
     } else {

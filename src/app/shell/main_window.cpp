@@ -9,7 +9,6 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
-#include <cctype>
 #include <utility>
 
 #include "app/controls/custom_controls.h"
@@ -22,6 +21,7 @@
 #include "device/device_commands.h"
 #include "device/device_report.h"
 #include "lighting/push_image.h"
+#include "platform/ascii.h"
 #include "platform/debug.h"
 #include "profiles/first_run.h"
 #include "profiles/profile_selection.h"
@@ -34,14 +34,6 @@ constexpr int kCaptionBand = 48;
 constexpr int kRepaintFirstMs = 100;
 constexpr int kRepaintMs = 50;
 constexpr int kProgressHideMs = 1000;
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
 
 QWidget* WidgetOf(Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
@@ -213,7 +205,7 @@ void CMainWnd::OnWindowInit() {
 void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
   const profiles::ProfileCombo* combo = nullptr;
   for (const profiles::ProfileCombo& c : profiles::kProfileCombos)
-    if (SameName(c.listControl, listName)) combo = &c;
+    if (platform::EqualsIgnoreCase(c.listControl, listName)) combo = &c;
   if (!combo) return;
   profiles::SelectionEffects effects;
   switch (combo->peripheral) {
@@ -327,9 +319,9 @@ CreatedControl CMainWnd::CreateControl(std::string_view element) {
       {"MP_deng_UI", "MousePad_deng.xml"}, {"MS_DPI_UI", "Mouse_DPI.xml"},      {"MS_CURSOR_UI", "Mouse_cursor.xml"},
       {"kb_CURSOR_UI", "Mouse_cursor.xml"}};
   for (const auto& [name, file] : kPages)
-    if (SameName(element, name)) return CreatedControl::FromLayout(std::string(file));
-  if (SameName(element, "CircleProgress")) return CreatedControl::FromClass("CCircleProgressUI");
-  if (SameName(element, "DeviceKeyButton")) return CreatedControl::FromClass("CDeviceKeyButtonUI");
+    if (platform::EqualsIgnoreCase(element, name)) return CreatedControl::FromLayout(std::string(file));
+  if (platform::EqualsIgnoreCase(element, "CircleProgress")) return CreatedControl::FromClass("CCircleProgressUI");
+  if (platform::EqualsIgnoreCase(element, "DeviceKeyButton")) return CreatedControl::FromClass("CDeviceKeyButtonUI");
   return {};
 }
 

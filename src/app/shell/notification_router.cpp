@@ -2,18 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
+#include "platform/ascii.h"
 #include "platform/debug.h"
 
 namespace talvo::app {
 namespace {
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 bool EndsWith(std::string_view s, std::string_view suffix) {
@@ -130,7 +124,7 @@ NotificationRouter::NotificationRouter(Window& window, WindowActions actions)
 void NotificationRouter::Connect(Owner owner, Handler handler) { handlers_[owner] = std::move(handler); }
 
 std::vector<NotificationRouter::Target> NotificationRouter::Targets(const Notification& n) const {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   const std::optional<SplitName> split = SplitControlName(name);
   const auto family = [&](std::string_view prefix) { return split && split->prefix == prefix; };
   const int index = split ? split->index : -1;
@@ -232,7 +226,7 @@ std::vector<NotificationRouter::Target> NotificationRouter::Targets(const Notifi
 }
 
 void NotificationRouter::Route(const Notification& n) {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "click") {
     Click(n, name);
   } else if (n.type == "selectchanged") {
@@ -306,7 +300,7 @@ bool NotificationRouter::MacroGuard(const std::string& name) {
   for (const Guard& g : {Guard{"ms_macro_tab_saveorcancel", "ms_macro_Op_tab", "ms_tab"},
                          Guard{"kb_macro_tab_saveorcancel", "kb_macro_Op_tab", "kb_tab"}}) {
     Control* bar = Find(g.bar);
-    if (!bar || !bar->IsVisible() || name == Lower(g.macroTab) || name == g.deviceTab) continue;
+    if (!bar || !bar->IsVisible() || name == platform::AsciiLower(g.macroTab) || name == g.deviceTab) continue;
     if (Control* tab = Find(g.macroTab)) tab->SetCheck(true);
     if (Control* tab = Find(g.deviceTab)) {
       if (std::string_view(g.deviceTab) == "kb_tab") tab->SetVisible(true);

@@ -62,10 +62,10 @@ KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveDa
     : view_(window), live_(live), effect_(effect), modeState_(modeState), pushFlags_(pushFlags), link_(keyboardLink) {}
 
 void KeyboardLightingPage::OnNotification(const app::Notification& n, int index) {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   LightRecord& record = live_.keyboardLight.record;
   if (n.type == "itemselect") {
-    if (name == Lower(kModeCombo)) {
+    if (name == platform::AsciiLower(kModeCombo)) {
       OnModeSelected(int(n.wParam));
     } else if (name == kSetCombo && n.wParam >= 0 && n.wParam < int64_t(CustomColourSets::kSets)) {
       live_.keyboardLight.paint.SetCustomSetIndex(uint8_t(n.wParam));
@@ -80,24 +80,24 @@ void KeyboardLightingPage::OnNotification(const app::Notification& n, int index)
       Commit();
     }
   } else if (n.type == "selectchanged") {
-    if (name == Lower(kMultiCheck)) {
+    if (name == platform::AsciiLower(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
       Commit();
-    } else if (name == Lower(kLeftCheck) || name == Lower(kRightCheck)) {
-      const bool left = name == Lower(kLeftCheck);
+    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
+      const bool left = name == platform::AsciiLower(kLeftCheck);
       view_.Check(kLeftCheck, left);
       view_.Check(kRightCheck, !left);
       record.SetDirection(left ? 1 : 0);
       Commit();
-    } else if (name == Lower(kBrightCheck) || name == Lower(kKillCheck)) {
-      const bool bright = name == Lower(kBrightCheck);
+    } else if (name == platform::AsciiLower(kBrightCheck) || name == platform::AsciiLower(kKillCheck)) {
+      const bool bright = name == platform::AsciiLower(kBrightCheck);
       view_.Check(kBrightCheck, bright);
       view_.Check(kKillCheck, !bright);
       FillCustomSet(bright, bright ? live_.keyboardLight.paint.paintColour() : Rgb{});
       SaveProfiles();
     }
   } else if (n.type == "colorchanged") {
-    if (name == Lower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "kb_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {

@@ -48,10 +48,10 @@ MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& li
     : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
 
 void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   MouseSettingsRecord& record = live_.mouseLight.record;
   if (n.type == "itemselect") {
-    if (name == Lower(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (name == platform::AsciiLower(kModeCombo)) OnModeSelected(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
     if (name == kLightSlider) {
       record.SetBrightness(BrightnessOfSlider(n.wParam));
@@ -62,27 +62,27 @@ void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
     }
   } else if (n.type == "selectchanged") {
     // The mouse's check shows the single-colour state.
-    if (name == Lower(kMultiCheck)) {
+    if (name == platform::AsciiLower(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 0 : 1);
       Commit();
-    } else if (name == Lower(kLeftCheck) || name == Lower(kRightCheck)) {
-      record.SetDirection(name == Lower(kLeftCheck) ? 1 : 0);
+    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
+      record.SetDirection(name == platform::AsciiLower(kLeftCheck) ? 1 : 0);
       Commit();
       ResetEffect();
     }
   } else if (n.type == "colorchanged") {
-    if (name == Lower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "ms_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
     if (const auto swatch = FamilyNumber(name, "ms_deng_color_btn_", index)) {
       if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch], true);
-    } else if (name == Lower(kLeftButton) || name == Lower(kRightButton)) {
-      record.SetDirection(name == Lower(kLeftButton) ? 0 : 1);
+    } else if (name == platform::AsciiLower(kLeftButton) || name == platform::AsciiLower(kRightButton)) {
+      record.SetDirection(name == platform::AsciiLower(kLeftButton) ? 0 : 1);
       Commit();
-    } else if (name == Lower(kColourAButton)) {
+    } else if (name == platform::AsciiLower(kColourAButton)) {
       ChooseTarget(Target::ColourA);
-    } else if (name == Lower(kColourBButton)) {
+    } else if (name == platform::AsciiLower(kColourBButton)) {
       ChooseTarget(Target::ColourB);
     }
   }

@@ -45,10 +45,10 @@ MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveDa
     : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mousepadLink) {}
 
 void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
-  const std::string name = Lower(n.sender);
+  const std::string name = platform::AsciiLower(n.sender);
   LightRecord& record = live_.mousepadLight.record;
   if (n.type == "itemselect") {
-    if (name == Lower(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (name == platform::AsciiLower(kModeCombo)) OnModeSelected(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
     if (name == kLightSlider) {
       record.SetBrightness(BrightnessOfSlider(n.wParam));
@@ -58,15 +58,15 @@ void MousepadLightingPage::OnNotification(const app::Notification& n, int index)
       Commit();
     }
   } else if (n.type == "selectchanged") {
-    if (name == Lower(kMultiCheck)) {
+    if (name == platform::AsciiLower(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
       Commit();
-    } else if (name == Lower(kLeftCheck) || name == Lower(kRightCheck)) {
-      record.SetDirection(name == Lower(kLeftCheck) ? 1 : 0);
+    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
+      record.SetDirection(name == platform::AsciiLower(kLeftCheck) ? 1 : 0);
       Commit();
     }
   } else if (n.type == "colorchanged") {
-    if (name == Lower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
+    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "mp_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {

@@ -37,13 +37,6 @@ Rgb WithComponent(Rgb c, int component, uint8_t value) {
   return c;
 }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return out;
-}
-
 std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex) {
   if (lowerName.size() <= lowerPrefix.size() || lowerName.substr(0, lowerPrefix.size()) != lowerPrefix)
     return std::nullopt;

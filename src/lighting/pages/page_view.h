@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/toolkit/toolkit.h"
+#include "platform/ascii.h"
 #include "lighting/light_records.h"
 
 namespace talvo::lighting::pages {
@@ -43,8 +44,6 @@ EditComponent ReadColourEdit(std::string_view text);
 // for: 0 red, 1 green, 2 blue; nothing for other names.
 std::optional<int> EditComponentOf(std::string_view lowerName, std::string_view lowerDevicePrefix);
 Rgb WithComponent(Rgb c, int component, uint8_t value);
-
-std::string Lower(std::string_view s);
 
 // The number of a family member "<prefix><N>" (prefix in lower case): the
 // router's family index when it gave one, else the number in the name.
