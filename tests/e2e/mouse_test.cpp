@@ -45,6 +45,15 @@ bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs =
   return done();
 }
 
+// Until the mouse has had a whole full read: over a hundred requests, the
+// last one ending the transfer.
+bool WaitForFullRead(TalvoRun& talvo) {
+  return WaitFor(talvo, [&] {
+    const auto got = Traffic(talvo);
+    return !got.empty() && got.back().command == 2 && got.size() > 100;
+  });
+}
+
 bool Visible(TalvoRun& talvo, const char* name) {
   return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", name}}).value("visible").toBool();
 }
@@ -96,10 +105,7 @@ TEST_F(MouseTest, PluggedInAfterStartUpShowsItsTabAndIsReadHalfASecondLater) {
             0);
   EXPECT_EQ(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "tab_switch"}}).value("page").toInt(), 1);
 
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const auto got = Traffic(talvo);
-    return !got.empty() && got.back().command == 2 && got.size() > 100;
-  }));
+  ASSERT_TRUE(WaitForFullRead(talvo));
   const auto got = Traffic(talvo);
   EXPECT_TRUE(ContainsRun(got, FullRead())) << "the full read's requests are not in order";
   // The cursor macros come first, right at the attach; the full read half a
@@ -134,10 +140,7 @@ TEST_F(MouseTest, PulledOutHidesItsTabAndSaysSo) {
 TEST_F(MouseTest, NotificationsReReadOnceOrReadEverything) {
   TalvoRun& talvo = Launch();
   ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const auto got = Traffic(talvo);
-    return !got.empty() && got.back().command == 2 && got.size() > 100;
-  }));
+  ASSERT_TRUE(WaitForFullRead(talvo));
 
   // The mouse switched to profile 2 itself and says so twice in a row.
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "poke"}, {"device", "mouse"}, {"area", "settings"},
@@ -171,10 +174,7 @@ TEST_F(MouseTest, NotificationsReReadOnceOrReadEverything) {
 TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
   TalvoRun& talvo = Launch();
   ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const auto got = Traffic(talvo);
-    return !got.empty() && got.back().command == 2 && got.size() > 100;
-  }));
+  ASSERT_TRUE(WaitForFullRead(talvo));
 
   talvo.Request(Sim("clear"));
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "ms_profile_1"}}).value("ok").toBool());
@@ -193,11 +193,6 @@ TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
   EXPECT_TRUE(again[0].command == 5 && again[0].length == 1);
 }
 
-}  // namespace
-}  // namespace talvo::e2e
-
-namespace talvo::e2e {
-namespace {
 
 TEST_F(MouseTest, LightingFramesReachTheMouseAndItsPreview) {
   TalvoRun& talvo = Launch();
@@ -225,19 +220,11 @@ TEST_F(MouseTest, LightingFramesReachTheMouseAndItsPreview) {
   EXPECT_TRUE(WaitFor(talvo, [&] { return tint() != first; }, 5000)) << "the preview does not move";
 }
 
-}  // namespace
-}  // namespace talvo::e2e
-
-namespace talvo::e2e {
-namespace {
 
 TEST_F(MouseTest, ChoosingALightingModePushesTheRecordWithoutTheMousesOwnBytes) {
   TalvoRun& talvo = Launch();
   ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const auto got = Traffic(talvo);
-    return !got.empty() && got.back().command == 2 && got.size() > 100;
-  }));
+  ASSERT_TRUE(WaitForFullRead(talvo));
   talvo.Request(Sim("clear"));
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_deng_combo_modeSelect2"}, {"index", 1}})
                   .value("ok")
@@ -252,11 +239,6 @@ TEST_F(MouseTest, ChoosingALightingModePushesTheRecordWithoutTheMousesOwnBytes) 
   EXPECT_EQ(offsets, (std::vector<int>{0, 15, 20})) << "report rate (14) and active stage (19) stay the mouse's";
 }
 
-}  // namespace
-}  // namespace talvo::e2e
-
-namespace talvo::e2e {
-namespace {
 
 TEST_F(MouseTest, ArrivalLoadsTheChosenDeviceProfileIntoThePages) {
   TalvoRun& talvo = Launch();

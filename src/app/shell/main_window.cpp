@@ -97,6 +97,7 @@ bool CMainWnd::Create() {
     previews_.mousepad[i] = window_.FindControl("mp_dkey_" + std::to_string(i));
   for (size_t i = 0; i < previews_.keyboard.size(); ++i)
     previews_.keyboard[i] = window_.FindControl("kb_key_" + std::to_string(i));
+  previews_.keyboardKeysTab = window_.FindControl("kb_key_Op_tab");
 
   // The colour the lighting palettes start on.
   constexpr uint32_t kPaletteStart = 0xFF0199CB;

@@ -179,6 +179,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     std::array<Control*, 20> mouse{};
     std::array<Control*, 15> mousepad{};
     std::array<Control*, 126> keyboard{};
+    // While this tab is up the keys show their assignment, not their light.
+    Control* keyboardKeysTab = nullptr;
   };
   const Previews& PreviewControls() const { return previews_; }
 

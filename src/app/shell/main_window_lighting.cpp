@@ -97,8 +97,7 @@ void CMainWnd::FlushPreviews() {
       tint(previews_.mousepad[i], frames.mousepadColour[i], frames.mousepadAlpha[i]);
   if (frames.keyboardDirty) {
     // Keys show their light except while the key-assignment tab is up.
-    const Control* keysTab = window_.FindControl("kb_key_Op_tab");
-    const bool lit = !(keysTab && keysTab->IsSelected());
+    const bool lit = !(previews_.keyboardKeysTab && previews_.keyboardKeysTab->IsSelected());
     for (size_t i = 0; i < previews_.keyboard.size(); ++i) {
       Control* key = previews_.keyboard[i];
       if (!key || !key->IsVisibleInWindow()) continue;
