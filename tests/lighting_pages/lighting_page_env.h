@@ -53,16 +53,8 @@ class LightingPageTest : public profiles::test::ProfileFolders {
  protected:
   void SetUp() override {
     ProfileFolders::SetUp();
-    using profiles::ProfileKind;
-    for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
-      for (const ProfileKind kind : {ProfileKind::Lighting, ProfileKind::Device}) {
-        const profiles::ProfileCombo* combo = profiles::FindCombo(p, kind);
-        if (!combo) continue;
-        const profiles::ProfileIndex index(*combo);
-        index.SetCount(1);
-        index.SetName(0, "saved");
-        index.SetSelect(0);
-      }
+    profiles::test::ChooseSavedProfiles(
+        {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad});
     backend.SetLatency(std::chrono::microseconds(0));
     backend.Plug(sim::DeviceKind::Mouse);
     mouseLink.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,

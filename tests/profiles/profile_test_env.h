@@ -12,8 +12,10 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <initializer_list>
 #include <vector>
 
+#include "profiles/profile_index.h"
 
 namespace talvo::profiles::test {
 
@@ -45,6 +47,20 @@ class ProfileFolders : public ::testing::Test {
  private:
   std::filesystem::path root_;
 };
+
+// Index files in which the lighting and device lists of each device hold one
+// profile, "saved", which is the chosen one.
+inline void ChooseSavedProfiles(std::initializer_list<device::Peripheral> devices) {
+  for (const device::Peripheral p : devices)
+    for (const ProfileKind kind : {ProfileKind::Lighting, ProfileKind::Device}) {
+      const ProfileCombo* combo = FindCombo(p, kind);
+      if (!combo) continue;
+      const ProfileIndex index(*combo);
+      index.SetCount(1);
+      index.SetName(0, "saved");
+      index.SetSelect(0);
+    }
+}
 
 inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

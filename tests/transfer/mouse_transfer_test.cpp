@@ -52,12 +52,7 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
  protected:
   void SetUp() override {
     ProfileFolders::SetUp();
-    for (const ProfileKind kind : {ProfileKind::Lighting, ProfileKind::Device}) {
-      const profiles::ProfileIndex index(*profiles::FindCombo(Peripheral::Mouse, kind));
-      index.SetCount(1);
-      index.SetName(0, "saved");
-      index.SetSelect(0);
-    }
+    profiles::test::ChooseSavedProfiles({Peripheral::Mouse});
     backend.SetLatency(std::chrono::microseconds(0));
     backend.Plug(DeviceKind::Mouse);
     Identify(link);
