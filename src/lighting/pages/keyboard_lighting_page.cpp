@@ -72,13 +72,7 @@ void KeyboardLightingPage::OnNotification(const app::Notification& n, int index)
       SaveProfiles();
     }
   } else if (n.type == "valuechanged") {
-    if (name == kLightSlider) {
-      record.SetBrightness(BrightnessOfSlider(n.wParam));
-      Commit();
-    } else if (name == kSpeedSlider) {
-      record.SetSpeed(SpeedOfSlider(n.wParam));
-      Commit();
-    }
+    if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
   } else if (n.type == "selectchanged") {
     if (name == platform::AsciiLower(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);

@@ -50,13 +50,7 @@ void MousepadLightingPage::OnNotification(const app::Notification& n, int index)
   if (n.type == "itemselect") {
     if (name == platform::AsciiLower(kModeCombo)) OnModeSelected(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    if (name == kLightSlider) {
-      record.SetBrightness(BrightnessOfSlider(n.wParam));
-      Commit();
-    } else if (name == kSpeedSlider) {
-      record.SetSpeed(SpeedOfSlider(n.wParam));
-      Commit();
-    }
+    if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
   } else if (n.type == "selectchanged") {
     if (name == platform::AsciiLower(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);

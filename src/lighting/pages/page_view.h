@@ -54,6 +54,22 @@ std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view low
 // fastest). Positions past the sliders' 0..4 count as the nearest end.
 uint8_t BrightnessOfSlider(int64_t position);
 uint8_t SpeedOfSlider(int64_t position);
+
+// A lighting page's brightness or speed slider moved: the record takes the
+// value. False when `lowerName` is neither slider.
+template <typename Record>
+bool SetFromSlider(Record& record, std::string_view lowerName, int64_t position, std::string_view lightSlider,
+                   std::string_view speedSlider) {
+  if (lowerName == lightSlider) {
+    record.SetBrightness(BrightnessOfSlider(position));
+    return true;
+  }
+  if (lowerName == speedSlider) {
+    record.SetSpeed(SpeedOfSlider(position));
+    return true;
+  }
+  return false;
+}
 inline int SliderOfSpeed(uint8_t speed) { return 4 - int{speed}; }
 
 // The page's controls by name. Every operation skips a control the layout
