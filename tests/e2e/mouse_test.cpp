@@ -1,6 +1,5 @@
 // The simulated mouse arriving, leaving and changing its settings on its own,
 // seen through the window and through the requests the mouse receives.
-#include <QThread>
 
 #include "tests/e2e/talvo_run.h"
 
@@ -8,8 +7,6 @@ namespace talvo::e2e {
 namespace {
 
 using MouseTest = E2eTest;
-
-constexpr int kDeadlineMs = 5000;
 
 struct MouseRequest {
   int tMs = 0;
@@ -35,14 +32,6 @@ std::vector<MouseRequest> Traffic(TalvoRun& talvo) {
     out.push_back({v.toObject().value("t_ms").toInt(), b(3), b(4), b(5) | b(6) << 8, b(8)});
   }
   return out;
-}
-
-bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs = kDeadlineMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 50) {
-    if (done()) return true;
-    talvo.Request(QJsonObject{{"cmd", "wait"}, {"ms", 50}});
-  }
-  return done();
 }
 
 // Until the mouse has had a whole full read: over a hundred requests, the
@@ -128,7 +117,7 @@ TEST_F(MouseTest, PulledOutHidesItsTabAndSaysSo) {
 
   ASSERT_TRUE(talvo.Request(Sim("unplug")).value("ok").toBool());
   ASSERT_TRUE(WaitFor(talvo, [&] { return !Visible(talvo, "ms_tab"); })) << "the mouse tab stayed";
-  const QJsonArray messages = talvo.WaitForMessages(kDeadlineMs);
+  const QJsonArray messages = talvo.WaitForMessages(kWaitTimeoutMs);
   ASSERT_EQ(messages.size(), 1);
   EXPECT_EQ(messages[0].toObject().value("text_id").toString(), "message_text_20");
 
@@ -154,7 +143,7 @@ TEST_F(MouseTest, NotificationsReReadOnceOrReadEverything) {
     ASSERT_TRUE(talvo.Request(notify).value("ok").toBool());
   }
   ASSERT_TRUE(WaitFor(talvo, [&] { return CountReads(Traffic(talvo), 56, 128) > 0; }));
-  talvo.Request(QJsonObject{{"cmd", "wait"}, {"ms", 400}});
+  Pause(talvo, 400);
   const auto reread = Traffic(talvo);
   EXPECT_EQ(CountReads(reread, 1, 0), 1) << "two notifications, one re-read";
   EXPECT_EQ(CountReads(reread, 56, 128), 1);

@@ -110,6 +110,17 @@ QString TalvoRun::Log() const {
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs) {
+  constexpr int kStepMs = 50;
+  for (int waited = 0; waited < timeoutMs; waited += kStepMs) {
+    if (done()) return true;
+    Pause(talvo, kStepMs);
+  }
+  return done();
+}
+
+void Pause(TalvoRun& talvo, int ms) { talvo.Request(QJsonObject{{"cmd", "wait"}, {"ms", ms}}); }
+
 void E2eTest::SetUp() {
   ASSERT_TRUE(folders_.Valid()) << "cannot create the user folders under " << qPrintable(QDir::tempPath());
 }

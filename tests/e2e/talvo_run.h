@@ -11,6 +11,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -22,6 +23,9 @@ namespace talvo::e2e {
 // How long a start may take before the test gives up on it; starts take well
 // under a second, the margin is for loaded machines and sanitizer builds.
 inline constexpr int kStartTimeoutMs = 15000;
+// How long a test waits for something the program does on its own (a device
+// read, a tab appearing) before calling it missing.
+inline constexpr int kWaitTimeoutMs = 5000;
 
 // The folders Talvo keeps its state in (home, runtime, configuration, system
 // configuration, data), all under one temporary folder removed afterwards.
@@ -80,6 +84,12 @@ class TalvoRun {
   QString socketPath_;
   QString logPath_;
 };
+
+// Polls `done` until it holds or timeoutMs has passed; between polls the
+// program's event loop runs on (the `wait` command).
+bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs = kWaitTimeoutMs);
+// Lets the program run for ms milliseconds.
+void Pause(TalvoRun& talvo, int ms);
 
 // Owns the folders and every program a test starts; on teardown kills what
 // is still running and, when the test failed, prints the programs' output.

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
 #include <QDeadlineTimer>
-#include <QProcess>
-#include <QStandardPaths>
 #include <functional>
+
+#include "tests/support/private_bus.h"
 
 namespace talvo::app {
 namespace {
@@ -39,58 +37,33 @@ TEST(SleepWatcher, WithoutABusItStaysAwakeAndWatchesNothing) {
 class SleepWatcherOnBus : public testing::Test {
  protected:
   void SetUp() override {
-    const QString daemonProgram = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemonProgram.isEmpty()) GTEST_SKIP() << "dbus-daemon is not installed";
-    daemon_.start(daemonProgram, {"--session", "--nofork", "--nopidfile", "--print-address"});
-    ASSERT_TRUE(daemon_.waitForStarted(kWaitMs));
-    const QDeadlineTimer deadline(kWaitMs);
-    while (!daemon_.canReadLine() && !deadline.hasExpired()) daemon_.waitForReadyRead(100);
-    address_ = QString::fromLocal8Bit(daemon_.readLine()).trimmed();
-    ASSERT_FALSE(address_.isEmpty());
+    if (!test_support::PrivateBus::Available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    ASSERT_TRUE(bus_.Start()) << qPrintable(bus_.Error());
   }
-  void TearDown() override {
-    QDBusConnection::disconnectFromBus(QStringLiteral("watcher"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("login1"));
-    if (daemon_.state() != QProcess::NotRunning) {
-      daemon_.terminate();
-      if (!daemon_.waitForFinished(kWaitMs)) daemon_.kill();
-    }
-  }
+  void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("watcher")); }
 
-  QDBusConnection Connect(const QString& name) { return QDBusConnection::connectToBus(address_, name); }
-
-  static void Send(QDBusConnection& from, bool goingToSleep) {
-    QDBusMessage signal =
-        QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
-                                   QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
-    signal << goingToSleep;
-    ASSERT_TRUE(from.send(signal));
-  }
-
-  QProcess daemon_;
-  QString address_;
+  test_support::PrivateBus bus_;
 };
 
 TEST_F(SleepWatcherOnBus, ReportsSuspendAndResumeOncePerChange) {
-  QDBusConnection login1 = Connect(QStringLiteral("login1"));
-  ASSERT_TRUE(login1.isConnected());
-  ASSERT_TRUE(login1.registerService(QStringLiteral("org.freedesktop.login1")));
+  test_support::SleepNotifier login1(bus_.Address(), QStringLiteral("login1"));
+  ASSERT_TRUE(login1.Ready());
 
-  SleepWatcher watcher(Connect(QStringLiteral("watcher")));
+  SleepWatcher watcher(QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("watcher")));
   ASSERT_TRUE(watcher.watching());
   int suspends = 0;
   int resumes = 0;
   QObject::connect(&watcher, &SleepWatcher::suspending, [&] { ++suspends; });
   QObject::connect(&watcher, &SleepWatcher::resumed, [&] { ++resumes; });
 
-  Send(login1, true);
+  ASSERT_TRUE(login1.Send(true));
   ASSERT_TRUE(WaitUntil([&] { return suspends == 1; }));
   EXPECT_FALSE(watcher.awake());
 
   // A repeated notification changes nothing; the resume after it is the next
   // thing reported.
-  Send(login1, true);
-  Send(login1, false);
+  ASSERT_TRUE(login1.Send(true));
+  ASSERT_TRUE(login1.Send(false));
   ASSERT_TRUE(WaitUntil([&] { return resumes == 1; }));
   EXPECT_EQ(suspends, 1);
   EXPECT_TRUE(watcher.awake());
