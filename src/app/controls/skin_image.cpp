@@ -47,13 +47,18 @@ QImage TintedImage(const QImage& image, QColor tint) {
   return out;
 }
 
-void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength) {
+void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength) {
   if (image.isNull() || strength <= 0) return;
   painter.save();
   painter.setOpacity(painter.opacity() * std::min(strength, 255) / 255.0);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(target, TintedImage(image, tint));
+  painter.drawImage(target, image);
   painter.restore();
+}
+
+void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength) {
+  if (image.isNull() || strength <= 0) return;
+  DrawAtStrength(painter, target, TintedImage(image, tint), strength);
 }
 
 QColor PageColour(uint32_t packed) {

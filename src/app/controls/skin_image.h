@@ -28,8 +28,11 @@ QImage LoadSkinImage(const QString& path, qreal devicePixelRatio = 1.0);
 // and soft edges stay.
 QImage TintedImage(const QImage& image, QColor tint);
 
-// Draws the image stretched over target, tinted, at strength 0..255 as its
-// opacity: strength 0 draws nothing, 255 the tinted image itself.
+// Draws the image stretched over target at strength 0..255 as its opacity:
+// strength 0 draws nothing, 255 the image itself.
+void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength);
+
+// DrawAtStrength of the image tinted.
 void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength);
 
 // The colour packed as page controls receive it: red | blue << 8 | green << 16.

@@ -1,10 +1,22 @@
 // A lighting preview: an image (typically a white LED) drawn tinted with
 // the changer colour the lighting previews set through the toolkit.
+//
+// Previews change many times a second over a still picture. Inside a window
+// the control keeps a copy of what lies beneath it and paints opaque over
+// that copy, so a colour change repaints the control alone and nothing
+// behind it. The copy is taken again when the control's place in its window,
+// the window's size or the style changes.
 #pragma once
 
+#include <QImage>
+#include <QPixmap>
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+
+class QPainter;
 
 namespace talvo::app {
 
@@ -38,11 +50,32 @@ class CTintImageUI : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void changeEvent(QEvent* event) override;
   QSize sizeHint() const override;
 
  private:
+  // The copy of what lies beneath, up to date; false when this control is a
+  // window of its own and has nothing beneath.
+  bool RefreshBackdrop();
+  bool BackdropCurrent() const;
+  // The changer state changed: repaint, refreshing the copy beneath first
+  // (outside any paint, where the window can be drawn).
+  void ChangerChanged();
+  void DrawStyledBackground(QPainter& painter);
+  const QImage& Picture() const;
+  const QImage& TintedPicture() const;
+
   const QtToolkit* toolkit_;
   QString image_;
+  QString path_;  // image_ resolved in the skin
+  mutable QImage picture_;
+  mutable qreal pictureRatio_ = 0;
+  mutable QImage tintedPicture_;
+  mutable uint32_t tintedColour_ = 0;
+  QPixmap backdrop_;
+  QPoint backdropAt_;
+  QSize backdropWindow_;
+  bool grabbing_ = false;
   // White leaves a white image as it is until a colour is given.
   uint32_t colour_ = 0xFFFFFFFF;
   int alpha_ = 255;

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "controls_test_util.h"
 
@@ -53,6 +57,65 @@ TEST_F(TintImageTest, MissingImageDrawsOnlyTheBackground) {
   led.SetChangerColor(0xFFFF0000);
   EXPECT_TRUE(Near(Render(led), inside, Qt::black));
   EXPECT_TRUE(led.ImageRect().isNull());
+}
+
+// Inside a window the preview paints opaque over a copy of what lies beneath
+// it; what reaches the screen must be that picture, also after the picture
+// beneath changed or the preview moved.
+class TintImageInWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(skin.isValid());
+    ASSERT_TRUE(test::WriteImage(skin.filePath("led.png"), {10, 10}, {3, 3, 4, 4}, Qt::white));
+    window.setObjectName("window");
+    window.setStyleSheet("QWidget#window { background: #ff0000; }");
+    window.resize(100, 60);
+    led = new CTintImageUI(&window, &toolkit);
+    led->setGeometry(10, 10, 20, 20);
+    led->setProperty("image", "led.png");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  }
+
+  // The window as the screen shows it: its backing store, not a new render.
+  QImage OnScreen() {
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+    return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
+  }
+
+  QTemporaryDir skin;
+  QtToolkit toolkit{skin.path()};
+  QWidget window;
+  CTintImageUI* led = nullptr;
+};
+
+TEST_F(TintImageInWindowTest, ShowsThePictureBeneathAroundTheLightThroughChangesAndMoves) {
+  led->SetChangerColor(0x0000FF00);
+  QImage shown = OnScreen();
+  EXPECT_TRUE(Near(shown, {20, 20}, Qt::green));
+  EXPECT_TRUE(Near(shown, {12, 12}, Qt::red));
+
+  // A new picture beneath: the copy is taken again at the next change.
+  window.setStyleSheet("QWidget#window { background: #0000ff; }");
+  led->SetChangerColor(0x00FFFFFF);
+  shown = OnScreen();
+  EXPECT_TRUE(Near(shown, {20, 20}, Qt::white));
+  EXPECT_TRUE(Near(shown, {12, 12}, Qt::blue));
+
+  // Moved without a colour change: the old spot is repainted and the new one
+  // shows what lies beneath, never the copy from before.
+  window.setStyleSheet("QWidget#window { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 #000000, stop:1 #ffffff); }");
+  led->SetChangerColor(0x00FF0000);
+  led->move(60, 10);
+  shown = OnScreen();
+  EXPECT_TRUE(Near(shown, {70, 20}, Qt::red));
+  EXPECT_TRUE(Near(shown, {20, 20}, shown.pixelColor(20, 40)));
+  EXPECT_TRUE(Near(shown, {62, 12}, shown.pixelColor(62, 40)));
+  led->SetChangerColor(0x0000FF00);
+  shown = OnScreen();
+  EXPECT_TRUE(Near(shown, {70, 20}, Qt::green));
+  EXPECT_TRUE(Near(shown, {62, 12}, shown.pixelColor(62, 40)));
 }
 
 }  // namespace
