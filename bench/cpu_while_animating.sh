@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # CPU use of talvo while the simulated mouse's lighting animates in mode 0
 # (spectrum) at its fastest speed, and the frames per second the mouse
-# receives.
+# receives; then the share of the UI thread, of the mouse's lighting thread
+# (which also carries the simulated mouse's side of each exchange) and of
+# the rest.
 #   bench/cpu_while_animating.sh [SECONDS] [shown|hidden]     (default 30 shown)
 # Runs offscreen in fresh folders; build first (scripts/test or scripts/run).
 set -euo pipefail
@@ -32,12 +34,21 @@ frames() {
     grep -o '"hex":"04....12' | wc -l
 }
 automate '{"cmd":"sim","op":"clear","device":"mouse"}'
-ticks() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-start=$(ticks)
+ticks() { awk '{print $14 + $15}' "$1"; }
+lighting=$(grep -l '^MouseLighting$' /proc/"$pid"/task/*/comm | head -1)
+lighting=${lighting%/comm}
+start=$(ticks "/proc/$pid/stat")
+ui_start=$(ticks "/proc/$pid/task/$pid/stat")
+light_start=$(ticks "$lighting/stat")
 sleep "$seconds"
-end=$(ticks)
+end=$(ticks "/proc/$pid/stat")
+ui_end=$(ticks "/proc/$pid/task/$pid/stat")
+light_end=$(ticks "$lighting/stat")
 reports=$(frames)
 hz=$(getconf CLK_TCK)
-awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v r="$reports" -v st="$state" 'BEGIN {
-  printf "window %s: %.2f %% of one core over %d s, %.1f frames/s to the mouse\n", st, 100 * t / hz / s, s, r / 2 / s }'
+awk -v t=$((end - start)) -v ui=$((ui_end - ui_start)) -v light=$((light_end - light_start)) \
+  -v hz="$hz" -v s="$seconds" -v r="$reports" -v st="$state" 'BEGIN {
+  printf "window %s: %.2f %% of one core over %d s, %.1f frames/s to the mouse\n", st, 100 * t / hz / s, s, r / 2 / s
+  printf "  UI thread %.2f %%, mouse lighting thread %.2f %%, other threads %.2f %%\n",
+    100 * ui / hz / s, 100 * light / hz / s, 100 * (t - ui - light) / hz / s }'
 automate '{"cmd":"quit"}'

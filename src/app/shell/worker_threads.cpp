@@ -1,5 +1,7 @@
 #include "app/shell/worker_threads.h"
 
+#include <pthread.h>
+
 #include "platform/debug.h"
 
 namespace talvo::app {
@@ -11,7 +13,11 @@ WorkerThreads::~WorkerThreads() {
 void WorkerThreads::Start(std::vector<WorkerSpec> workers) {
   for (auto& w : workers) {
     auto done = std::make_shared<bool>(false);
-    std::jthread thread([shared = shared_, done, body = std::move(w.body)](std::stop_token stop) {
+    // Named so that ps, top and debuggers tell the workers apart; the system
+    // keeps at most 15 characters.
+    std::jthread thread([shared = shared_, done, body = std::move(w.body),
+                         label = w.name.substr(0, 15)](std::stop_token stop) {
+      pthread_setname_np(pthread_self(), label.c_str());
       body(stop);
       std::lock_guard lock(shared->mutex);
       *done = true;

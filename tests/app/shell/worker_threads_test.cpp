@@ -2,6 +2,9 @@
 // does not stop cannot hold up the end of the program.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -27,8 +30,16 @@ TEST(WorkerThreads, StartInOrderAndStopTogether) {
   WorkerThreads threads;
   std::atomic<int> running{0};
   std::vector<WorkerSpec> specs;
+  std::mutex seenMutex;
+  std::vector<std::string> seen;  // the names the system gives the threads
   for (const char* name : {"DeviceWatcher", "MouseListener", "KeyboardListener"}) {
-    specs.push_back({name, [&running](std::stop_token stop) {
+    specs.push_back({name, [&](std::stop_token stop) {
+                       char own[16] = {};
+                       pthread_getname_np(pthread_self(), own, sizeof own);
+                       {
+                         std::lock_guard lock(seenMutex);
+                         seen.push_back(own);
+                       }
                        ++running;
                        WaitForStop(stop);
                        --running;
@@ -37,6 +48,12 @@ TEST(WorkerThreads, StartInOrderAndStopTogether) {
   threads.Start(std::move(specs));
   EXPECT_EQ(threads.Names(), (std::vector<std::string>{"DeviceWatcher", "MouseListener", "KeyboardListener"}));
   while (running.load() < 3) std::this_thread::sleep_for(1ms);
+  {
+    // The system keeps 15 characters of a thread's name.
+    std::lock_guard lock(seenMutex);
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (std::vector<std::string>{"DeviceWatcher", "KeyboardListene", "MouseListener"}));
+  }
 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(threads.StopAll(), WorkerThreads::StopOutcome::AllEnded);
