@@ -177,6 +177,9 @@ TEST_F(KeyboardPageTest, CustomModeShowsTheToolsAndMovesColoursToThePaintColour)
   Notify("click", "kb_Deng_color_btn_2", 0, 2);  // (108, 255, 0)
   Type("kb_Deng_edit_B", "5");
   EXPECT_EQ(live->keyboardLight.paint.paintColour(), (Rgb{108, 255, 5}));
+  // Typing moves the palette to the paint colour too, as a refresh shows it.
+  EXPECT_EQ(Find("kb_deng_Color_Pallet")->SelectColor(), 0xFF6CFF05u);
+  EXPECT_EQ(Find("kb_Deng_custom_colordp_btn")->BkColor(), 0xFF6CFF05u);
   EXPECT_EQ(Record().colour(), (Rgb{9, 9, 9}));
   EXPECT_FALSE(TakePushes().keyboard);
   EXPECT_EQ(Led()[kPaintInBody], 108);

@@ -108,6 +108,10 @@ TEST_F(MousePageTest, OutsideModeOneColoursGoToTheRecordColour) {
   Type("ms_Deng_edit_B", "x");
   EXPECT_EQ(Record().colour(), (Rgb{0, 246, 0}));
   EXPECT_EQ(Led()[MouseSettingsRecord::kGreen], 246);
+  // A negative number keeps its low byte.
+  Type("ms_Deng_edit_G", "-20");
+  EXPECT_EQ(Record().colour(), (Rgb{0, 236, 0}));
+  EXPECT_EQ(Text("ms_Deng_edit_G"), "-20");
 }
 
 TEST_F(MousePageTest, SlidersChecksAndDirectionButtons) {

@@ -128,6 +128,7 @@ void KeyboardLightingPage::OnColourEdit(const app::Notification& n, int componen
     const Rgb c = WithComponent(live_.keyboardLight.paint.paintColour(), component, typed.value);
     live_.keyboardLight.paint.SetPaintColour(c);
     view_.SetBk(kPaintButton, c);
+    view_.SetPalette(kPalette, c);
     SaveProfiles();
     return;
   }
