@@ -157,9 +157,11 @@ void MousePerformancePage::OnDpiChanged(int stage, int value) {
 void MousePerformancePage::OnDpiMoving(int stage, int value) { ShowDpi(stage, value); }
 
 void MousePerformancePage::OnPointerSliderChanged(int position) {
-  const int speed = PointerSpeedOfPosition(std::clamp(position, 0, INT_MAX / 2 - 1));
-  // Saturated into the byte; the applier clamps it to the desktop's range.
-  live_.mouseLight.SetPointerSpeed(uint8_t(std::min(speed, 255)));
+  // Bounded here, not only by the applier: the profiles are saved right
+  // away, before the applier's thread could store its clamped value.
+  const int speed = std::clamp(PointerSpeedOfPosition(std::clamp(position, 0, INT_MAX / 2 - 1)),
+                               platform::kPointerSpeedMin, platform::kPointerSpeedMax);
+  live_.mouseLight.SetPointerSpeed(uint8_t(speed));
   applier_.ApplyPointerSpeed();
   SaveLight();
   SaveDevice();

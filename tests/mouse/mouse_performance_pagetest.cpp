@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -261,6 +263,54 @@ TEST_F(MousePageTest, PointerSliderSetsTheSpeedAppliesAndSaves) {
   page->WaitForPointerSettings();
   EXPECT_EQ(live->mouseLight.pointerSpeed(), 2);
   EXPECT_EQ(desktop.Speed(), 2);
+}
+
+// A desktop that holds the first speed request until released, so the
+// page's own saves run while the applier's thread cannot touch the profile.
+class HeldDesktop final : public platform::PointerSettings {
+ public:
+  std::string_view Name() const override { return "held"; }
+  bool CanSetSpeed() const override { return true; }
+  bool CanSetWheelLines() const override { return true; }
+  bool ApplySpeed(int) override {
+    std::unique_lock lock(m_);
+    entered_ = true;
+    cv_.notify_all();
+    cv_.wait(lock, [this] { return released_; });
+    return true;
+  }
+  bool ApplyWheelLines(int) override { return true; }
+  bool WaitEntered() {
+    std::unique_lock lock(m_);
+    return cv_.wait_for(lock, std::chrono::seconds(5), [this] { return entered_; });
+  }
+  void Release() {
+    {
+      std::lock_guard lock(m_);
+      released_ = true;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  std::mutex m_;
+  std::condition_variable cv_;
+  bool entered_ = false;
+  bool released_ = false;
+};
+
+TEST_F(MousePageTest, PointerSpeedPastTheSliderIsBoundedBeforeItIsSaved) {
+  HeldDesktop held;
+  page = std::make_unique<MousePerformancePage>(window, link, data, *live, pushFlags, held);
+  Notify("valuechanged", "ms_point_speed_slider", 1);
+  EXPECT_TRUE(held.WaitEntered());
+
+  Notify("valuechanged", "ms_point_speed_slider", 40);
+  EXPECT_EQ(live->mouseLight.pointerSpeed(), 20);
+  EXPECT_EQ(SavedBody(".led").at(34), 20);
+  EXPECT_EQ(SavedBody(".config").at(kLightInConfig + 34), 20);
+  held.Release();
+  page.reset();
 }
 
 TEST_F(MousePageTest, WheelButtonsStayWithinOneToAHundred) {
