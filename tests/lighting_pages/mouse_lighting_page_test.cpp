@@ -88,10 +88,16 @@ TEST_F(MousePageTest, TheColourTargetChoosesWhichColourModeOneEdits) {
   EXPECT_EQ(Record().colourB(), (Rgb{255, 84, 0}));
   EXPECT_EQ(Text("ms_Deng_edit_R"), "255");
   EXPECT_EQ(Find("ms_deng_Color_Pallet")->SelectColor(), 0xFFFF5400u);
+  TakePushes();
 
   Notify("click", "ms_Deng_colordm_btn");
   EXPECT_EQ(Find("ms_Deng_colordk_btn")->BorderColor(), 0u);
   EXPECT_EQ(Find("ms_Deng_colordm_btn")->BorderColor(), 0xFFFFFFFFu);
+  // The edits and the palette now show the first colour, still black.
+  EXPECT_EQ(Text("ms_Deng_edit_R"), "0");
+  EXPECT_EQ(Find("ms_deng_Color_Pallet")->SelectColor(), 0xFF000000u);
+  EXPECT_EQ(Record().colourB(), (Rgb{255, 84, 0}));
+  EXPECT_FALSE(TakePushes().mouse);
   Notify("colorchanged", "ms_deng_Color_Pallet", 0xFF0A0B0C);
   EXPECT_EQ(Record().colourA(), (Rgb{10, 11, 12}));
   EXPECT_EQ(Find("ms_Deng_colordm_btn")->BkColor(), 0xFF0A0B0Cu);

@@ -122,6 +122,10 @@ void MouseLightingPage::ChooseTarget(Target target) {
     chosen->SetBorderColor(kTargetBorder);
   }
   if (other) other->SetBorderColor(0);
+  // The edits and the palette show the colour that edits now go to; nothing
+  // is stored.
+  view_.ShowComponents(kEdits, EditedColour());
+  view_.SetPalette(kPalette, EditedColour());
 }
 
 void MouseLightingPage::ShowModeParts(int mode) {
