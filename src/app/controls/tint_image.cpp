@@ -72,20 +72,32 @@ QSize CTintImageUI::sizeHint() const {
   return image.isNull() ? QSize(16, 16) : image.size();
 }
 
+QRect CTintImageUI::PlaceInWindow() const { return QRect(mapTo(window(), QPoint()), size()); }
+
 bool CTintImageUI::BackdropCurrent() const {
-  return !backdrop_.isNull() && backdropAt_ == mapTo(window(), QPoint()) && backdropWindow_ == window()->size();
+  return !backdrop_.isNull() && backdropPlace_ == PlaceInWindow() && backdropWindow_ == window()->size();
+}
+
+void CTintImageUI::DropBackdrop() {
+  backdrop_ = QPixmap();
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 bool CTintImageUI::RefreshBackdrop() {
-  if (isWindow()) return false;
+  // Hidden, the window would show something else at this place (another
+  // page, or nothing while the window is away).
+  if (isWindow() || !isVisible()) {
+    DropBackdrop();
+    return false;
+  }
   if (BackdropCurrent()) return true;
   // Drawn while translucent, with this control drawing nothing, the window
   // shows exactly what lies beneath it.
   setAttribute(Qt::WA_OpaquePaintEvent, false);
   grabbing_ = true;
-  backdropAt_ = mapTo(window(), QPoint());
+  backdropPlace_ = PlaceInWindow();
   backdropWindow_ = window()->size();
-  backdrop_ = window()->grab(QRect(backdropAt_, size()));
+  backdrop_ = window()->grab(backdropPlace_);
   grabbing_ = false;
   // The control's own styled background is as still as what lies beneath:
   // drawn into the copy once, not on every paint.
@@ -104,10 +116,7 @@ void CTintImageUI::ChangerChanged() {
 
 void CTintImageUI::changeEvent(QEvent* event) {
   // A new style may change what lies beneath.
-  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) {
-    backdrop_ = QPixmap();
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
-  }
+  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) DropBackdrop();
   QWidget::changeEvent(event);
 }
 

@@ -4,13 +4,14 @@
 // Previews change many times a second over a still picture. Inside a window
 // the control keeps a copy of what lies beneath it and paints opaque over
 // that copy, so a colour change repaints the control alone and nothing
-// behind it. The copy is taken again when the control's place in its window,
-// the window's size or the style changes.
+// behind it. The copy is taken again when the control's place or size in
+// its window, the window's size or the style changes, and dropped while the
+// control is hidden.
 #pragma once
 
 #include <QImage>
 #include <QPixmap>
-#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -58,6 +59,8 @@ class CTintImageUI : public QWidget {
   // window of its own and has nothing beneath.
   bool RefreshBackdrop();
   bool BackdropCurrent() const;
+  void DropBackdrop();
+  QRect PlaceInWindow() const;
   // The changer state changed: repaint, refreshing the copy beneath first
   // (outside any paint, where the window can be drawn).
   void ChangerChanged();
@@ -73,7 +76,7 @@ class CTintImageUI : public QWidget {
   mutable QImage tintedPicture_;
   mutable uint32_t tintedColour_ = 0;
   QPixmap backdrop_;
-  QPoint backdropAt_;
+  QRect backdropPlace_;
   QSize backdropWindow_;
   bool grabbing_ = false;
   // White leaves a white image as it is until a colour is given.

@@ -118,5 +118,22 @@ TEST_F(TintImageInWindowTest, ShowsThePictureBeneathAroundTheLightThroughChanges
   EXPECT_TRUE(Near(shown, {62, 12}, shown.pixelColor(62, 40)));
 }
 
+TEST_F(TintImageInWindowTest, AChangeWhileHiddenTakesNoCopyOfWhatAnotherPageShows) {
+  // A second page over the same place, shown while the preview's is hidden.
+  QWidget other(&window);
+  other.setObjectName("other");
+  other.setStyleSheet("QWidget#other { background: #00ff00; }");
+  other.setGeometry(0, 0, 100, 60);
+  other.show();
+  led->hide();
+  led->SetChangerColor(0x000000FF);
+
+  other.hide();
+  led->show();
+  const QImage shown = OnScreen();
+  EXPECT_TRUE(Near(shown, {20, 20}, Qt::blue));
+  EXPECT_TRUE(Near(shown, {12, 12}, Qt::red));
+}
+
 }  // namespace
 }  // namespace talvo::app
