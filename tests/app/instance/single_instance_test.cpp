@@ -8,7 +8,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalSocket>
@@ -16,26 +15,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <vector>
+
+#include "tests/support/event_wait.h"
 
 namespace talvo::app {
 namespace {
 
 using Role = SingleInstance::Role;
 
-// Generous: these bound a failure, they are not speed goals.
-constexpr int kWaitMs = 20000;
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const QDeadlineTimer deadline(kWaitMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using test_support::kEventWaitMs;
+using test_support::ProcessEventsUntil;
 
 QString SocketIn(const QTemporaryDir& dir) { return dir.path() + "/KAVLENDRVER1"; }
 
@@ -83,7 +74,7 @@ TEST(SingleInstance, SecondStartInTheSameFolderActivatesTheFirst) {
   EXPECT_EQ(second.Acquire(), Role::Secondary);
   SingleInstance third(dir.path());
   EXPECT_EQ(third.Acquire(), Role::Secondary);
-  EXPECT_TRUE(WaitUntil([&] { return activations == 2; })) << activations;
+  EXPECT_TRUE(ProcessEventsUntil([&] { return activations == 2; })) << activations;
 }
 
 TEST(SingleInstance, SocketIsOpenToItsUserOnly) {
@@ -126,13 +117,13 @@ TEST(SingleInstance, PeerThatNeverEndsItsLineIsCutOffAndLaterActivationsStillArr
 
   QLocalSocket noisy;
   noisy.connectToServer(first.socketPath());
-  ASSERT_TRUE(noisy.waitForConnected(kWaitMs));
+  ASSERT_TRUE(noisy.waitForConnected(kEventWaitMs));
   noisy.write(QByteArray(4096, 'x'));
-  EXPECT_TRUE(WaitUntil([&] { return noisy.state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return noisy.state() == QLocalSocket::UnconnectedState; }));
 
   SingleInstance second(dir.path());
   EXPECT_EQ(second.Acquire(), Role::Secondary);
-  EXPECT_TRUE(WaitUntil([&] { return activations == 1; }));
+  EXPECT_TRUE(ProcessEventsUntil([&] { return activations == 1; }));
   EXPECT_EQ(activations, 1);
 }
 
@@ -221,11 +212,11 @@ class Probe {
   ~Probe() {
     if (process_.state() != QProcess::NotRunning) {
       process_.kill();
-      process_.waitForFinished(kWaitMs);
+      process_.waitForFinished(kEventWaitMs);
     }
   }
   QString ReadLine() {
-    const QDeadlineTimer deadline(kWaitMs);
+    const QDeadlineTimer deadline(kEventWaitMs);
     while (!process_.canReadLine() && !deadline.hasExpired()) {
       if (!process_.waitForReadyRead(100) && process_.state() == QProcess::NotRunning && !process_.canReadLine()) break;
     }
@@ -233,7 +224,7 @@ class Probe {
   }
   // Exit code, or -1 when it crashed or did not end.
   int Finish() {
-    if (!process_.waitForFinished(kWaitMs) && process_.state() != QProcess::NotRunning) return -1;
+    if (!process_.waitForFinished(kEventWaitMs) && process_.state() != QProcess::NotRunning) return -1;
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
   }
   QStringList RestOfOutput() {
@@ -241,7 +232,7 @@ class Probe {
   }
   void KillHard() {
     process_.kill();
-    process_.waitForFinished(kWaitMs);
+    process_.waitForFinished(kEventWaitMs);
   }
 
  private:

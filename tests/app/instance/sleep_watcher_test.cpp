@@ -2,25 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <functional>
-
+#include "tests/support/event_wait.h"
 #include "tests/support/private_bus.h"
 
 namespace talvo::app {
 namespace {
 
-constexpr int kWaitMs = 20000;
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const QDeadlineTimer deadline(kWaitMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
+using test_support::ProcessEventsUntil;
 
 TEST(SleepWatcher, WithoutABusItStaysAwakeAndWatchesNothing) {
   const QDBusConnection bus =
@@ -57,14 +45,14 @@ TEST_F(SleepWatcherOnBus, ReportsSuspendAndResumeOncePerChange) {
   QObject::connect(&watcher, &SleepWatcher::resumed, [&] { ++resumes; });
 
   ASSERT_TRUE(login1.Send(true));
-  ASSERT_TRUE(WaitUntil([&] { return suspends == 1; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return suspends == 1; }));
   EXPECT_FALSE(watcher.awake());
 
   // A repeated notification changes nothing; the resume after it is the next
   // thing reported.
   ASSERT_TRUE(login1.Send(true));
   ASSERT_TRUE(login1.Send(false));
-  ASSERT_TRUE(WaitUntil([&] { return resumes == 1; }));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return resumes == 1; }));
   EXPECT_EQ(suspends, 1);
   EXPECT_TRUE(watcher.awake());
 }
