@@ -18,4 +18,31 @@ bool SavePng(const QImage& image, const QString& path) {
   return image.save(path, "PNG", 9);
 }
 
+bool SaveBothScales(const QDir& skin, const QString& base, const std::function<QImage(int scale)>& draw) {
+  const bool one = SavePng(draw(1), skin.filePath(base + ".png"));
+  const bool two = SavePng(draw(2), skin.filePath(base + "@2x.png"));
+  return one && two;
+}
+
+QImage RenderIcon(const std::function<void(QPainter&)>& draw, int side, int scale) {
+  QImage image(side * scale, side * scale, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
+  p.setBrush(Qt::NoBrush);
+  draw(p);
+  p.end();
+  return image;
+}
+
+uint32_t Hash(uint32_t x) {
+  x ^= x >> 16;
+  x *= 0x7feb352dU;
+  x ^= x >> 15;
+  x *= 0x846ca68bU;
+  x ^= x >> 16;
+  return x;
+}
+
 }  // namespace talvo::skin_art

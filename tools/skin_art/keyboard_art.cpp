@@ -98,12 +98,8 @@ Sample KeySetMarker(float x, float y) {
 }
 
 const bool registered = talvo::skin_art::RegisterAreaArt("keyboard", [](const QDir& skin) {
-  bool ok = true;
-  for (const int scale : {1, 2}) {
-    const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
-    ok = talvo::skin_art::SavePng(Render(scale, KeyLight), skin.filePath("kb/key_light" + suffix)) && ok;
-    ok = talvo::skin_art::SavePng(Render(scale, KeySetMarker), skin.filePath("kb/key_set" + suffix)) && ok;
-  }
+  bool ok = talvo::skin_art::SaveBothScales(skin, "kb/key_light", [](int scale) { return Render(scale, KeyLight); });
+  ok = talvo::skin_art::SaveBothScales(skin, "kb/key_set", [](int scale) { return Render(scale, KeySetMarker); }) && ok;
   return ok;
 });
 

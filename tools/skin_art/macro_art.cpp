@@ -21,7 +21,8 @@
 
 namespace {
 
-using talvo::skin_art::SavePng;
+using talvo::skin_art::RenderIcon;
+using talvo::skin_art::SaveBothScales;
 
 const QColor kInk(0xc9, 0xce, 0xd6);     // icon strokes on raised buttons
 const QColor kAccent(0x1e, 0xc8, 0xff);  // direction and confirmation marks
@@ -37,23 +38,8 @@ QPen Stroke(const QColor& colour, qreal width = 1.6) {
   return pen;
 }
 
-// Renders a drawing made on a side x side grid at the given pixel scale.
-QImage Render(const Drawing& draw, int side, int scale) {
-  QImage image(side * scale, side * scale, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(scale, scale);
-  p.setBrush(Qt::NoBrush);
-  draw(p);
-  p.end();
-  return image;
-}
-
 bool SaveBoth(const QDir& skin, const QString& name, int side, const Drawing& draw) {
-  const bool one = SavePng(Render(draw, side, 1), skin.filePath("macro/" + name + ".png"));
-  const bool two = SavePng(Render(draw, side, 2), skin.filePath("macro/" + name + "@2x.png"));
-  return one && two;
+  return SaveBothScales(skin, "macro/" + name, [&](int scale) { return RenderIcon(draw, side, scale); });
 }
 
 // An arrow from `from` to `to` with a head of the given size.

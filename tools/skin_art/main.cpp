@@ -63,16 +63,10 @@ float glow(float x, float y, float cx, float cy, float rx, float ry) {
     return std::exp(-2.2f * (dx * dx + dy * dy));
 }
 
-uint32_t hash(uint32_t x) {
-    x ^= x >> 16;
-    x *= 0x7feb352dU;
-    x ^= x >> 15;
-    x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
+float hash01(uint32_t a, uint32_t b = 0) {
+    using talvo::skin_art::Hash;
+    return float(Hash(a * 0x9e3779b9U ^ Hash(b + 0x632be5abU)) >> 8) / float(1 << 24);
 }
-
-float hash01(uint32_t a, uint32_t b = 0) { return float(hash(a * 0x9e3779b9U ^ hash(b + 0x632be5abU)) >> 8) / float(1 << 24); }
 
 // Smooth 1-D value noise, used for the slow brightness changes along curtains.
 float noise1(float x, uint32_t seed) {
@@ -540,8 +534,7 @@ QImage renderGlyph(Glyph g, QColor colour, int size) {
 }
 
 bool save(const QImage& img, const QString& path) {
-    // Quality 0 asks the PNG writer for its strongest compression.
-    if (img.save(path, "PNG", 0))
+    if (talvo::skin_art::SavePng(img, path))
         return true;
     std::fprintf(stderr, "talvo-skin-art: cannot write %s\n", qPrintable(path));
     return false;

@@ -153,23 +153,11 @@ const std::vector<std::pair<QString, Glyph>>& Glyphs() {
   return glyphs;
 }
 
-QImage Render(const Glyph& glyph, int scale) {
-  QImage image(16 * scale, 16 * scale, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.scale(scale, scale);
-  p.setBrush(Qt::NoBrush);
-  glyph(p);
-  return image;
-}
-
 bool DrawFrameArt(const QDir& skin) {
   bool ok = true;
-  for (const auto& [name, glyph] : Glyphs()) {
-    ok &= talvo::skin_art::SavePng(Render(glyph, 1), skin.filePath("frame/" + name + ".png"));
-    ok &= talvo::skin_art::SavePng(Render(glyph, 2), skin.filePath("frame/" + name + "@2x.png"));
-  }
+  for (const auto& [name, glyph] : Glyphs())
+    ok &= talvo::skin_art::SaveBothScales(skin, "frame/" + name,
+                                          [&](int scale) { return talvo::skin_art::RenderIcon(glyph, 16, scale); });
   return ok;
 }
 

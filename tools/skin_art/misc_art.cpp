@@ -22,7 +22,8 @@
 
 namespace {
 
-using talvo::skin_art::SavePng;
+using talvo::skin_art::Hash;
+using talvo::skin_art::SaveBothScales;
 
 constexpr QColor kAccent(0x1e, 0xc8, 0xff);
 
@@ -34,15 +35,6 @@ constexpr int kPadLedDx = 52;    // column pitch (7 columns)
 constexpr int kPadLedY0 = 44;    // centre of grid row 0
 constexpr int kPadLedDy = 54;    // row pitch (5 rows)
 constexpr int kLedSize = 22;     // the LED preview image
-
-uint32_t Hash(uint32_t x) {
-  x ^= x >> 16;
-  x *= 0x7feb352dU;
-  x ^= x >> 15;
-  x *= 0x846ca68bU;
-  x ^= x >> 16;
-  return x;
-}
 
 QImage Canvas(int w, int h, int scale) {
   QImage img(w * scale, h * scale, QImage::Format_ARGB32_Premultiplied);
@@ -350,19 +342,15 @@ QImage Chevron(int scale, bool right) {
   return img;
 }
 
-bool Both(const QDir& skin, const QString& base, QImage (*draw)(int)) {
-  return SavePng(draw(1), skin.filePath(base + ".png")) && SavePng(draw(2), skin.filePath(base + "@2x.png"));
-}
-
 bool DrawAll(const QDir& skin) {
-  bool ok = Both(skin, "mp/mousepad", Mousepad);
-  ok = Both(skin, "mp/led", LedDot) && ok;
-  ok = Both(skin, "cursor/axes", BulletAxes) && ok;
-  ok = Both(skin, "dpi/liftoff", LiftOff) && ok;
-  ok = Both(skin, "cursor/slot", [](int s) { return Crosshair(s, QColor(0x9a, 0xa1, 0xac)); }) && ok;
-  ok = Both(skin, "cursor/slot_on", [](int s) { return Crosshair(s, kAccent); }) && ok;
-  ok = Both(skin, "cursor/prev", [](int s) { return Chevron(s, false); }) && ok;
-  ok = Both(skin, "cursor/next", [](int s) { return Chevron(s, true); }) && ok;
+  bool ok = SaveBothScales(skin, "mp/mousepad", Mousepad);
+  ok = SaveBothScales(skin, "mp/led", LedDot) && ok;
+  ok = SaveBothScales(skin, "cursor/axes", BulletAxes) && ok;
+  ok = SaveBothScales(skin, "dpi/liftoff", LiftOff) && ok;
+  ok = SaveBothScales(skin, "cursor/slot", [](int s) { return Crosshair(s, QColor(0x9a, 0xa1, 0xac)); }) && ok;
+  ok = SaveBothScales(skin, "cursor/slot_on", [](int s) { return Crosshair(s, kAccent); }) && ok;
+  ok = SaveBothScales(skin, "cursor/prev", [](int s) { return Chevron(s, false); }) && ok;
+  ok = SaveBothScales(skin, "cursor/next", [](int s) { return Chevron(s, true); }) && ok;
   return ok;
 }
 

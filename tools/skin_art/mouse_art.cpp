@@ -20,12 +20,13 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 
 #include "art_registry.h"
 
 namespace {
 
-using talvo::skin_art::SavePng;
+using talvo::skin_art::SaveBothScales;
 
 constexpr int kKeyWidth = 300;
 constexpr int kKeyHeight = 380;
@@ -332,9 +333,8 @@ QImage Arrow(bool pointsLeft, qreal scale) {
 
 bool DrawMouseArt(const QDir& skin) {
   bool ok = true;
-  auto both = [&](const QString& name, auto draw) {
-    ok = SavePng(draw(1.0), skin.filePath("ms/" + name + ".png")) && ok;
-    ok = SavePng(draw(2.0), skin.filePath("ms/" + name + "@2x.png")) && ok;
+  const auto both = [&](const QString& name, const std::function<QImage(int scale)>& draw) {
+    ok = SaveBothScales(skin, "ms/" + name, draw) && ok;
   };
   both("key_mouse", KeyPicture);
   for (int zone = 0; zone < kZoneCount; ++zone) {
