@@ -36,7 +36,7 @@ std::string StageName(int stage, const char* suffix) { return "ms_DPI" + std::to
 // The stage of a name "ms_dpiN_slider" (any case), 0 for other names.
 int DpiSliderStage(const std::string& lowerName) {
   for (int stage = 1; stage <= kShownStages; ++stage)
-    if (lowerName == platform::AsciiLower(StageName(stage, "_slider"))) return stage;
+    if (platform::EqualsIgnoreCase(lowerName, StageName(stage, "_slider"))) return stage;
   return 0;
 }
 
@@ -54,18 +54,6 @@ const SensorRange* FindSensorRange(uint16_t sensorCode) {
   for (const auto& range : kSensorRanges)
     if (range.sensorCode == sensorCode) return &range;
   return nullptr;
-}
-
-int LeadingNumber(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t(INT_MAX) + 1);
-  }
-  return ToInt(negative ? -value : value);
 }
 
 MousePerformancePage::MousePerformancePage(app::Window& window, device::CDeviceLink& mouseLink,
@@ -229,7 +217,7 @@ void MousePerformancePage::ShowDpi(int stage, int value) {
 
 int MousePerformancePage::WheelEditNumber() {
   const app::Control* edit = window_.FindControl("ms_gunlun_speed_edit");
-  return edit ? LeadingNumber(edit->Text()) : 0;
+  return edit ? platform::LeadingNumber(edit->Text()) : 0;
 }
 
 void MousePerformancePage::SetText(std::string_view control, const std::string& text) {

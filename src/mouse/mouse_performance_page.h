@@ -49,10 +49,6 @@ struct SensorRange {
 // Nothing for a sensor not in the table.
 const SensorRange* FindSensorRange(uint16_t sensorCode);
 
-// The leading decimal number of an edit's text, as atoi reads it: leading
-// blanks and a sign allowed, 0 for no number, saturated to the int range.
-int LeadingNumber(std::string_view text);
-
 // Text colours of the stage labels.
 inline constexpr uint32_t kActiveStageColour = 0xFFF8A501;
 inline constexpr uint32_t kStageColour = 0xFFFFFFFF;

@@ -1,7 +1,6 @@
 #include "platform/ini_file.h"
 
 #include <algorithm>
-#include <climits>
 #include <mutex>
 #include <system_error>
 
@@ -258,16 +257,7 @@ std::string ReadIniString(const std::filesystem::path& file, std::string_view se
 int ReadIniInt(const std::filesystem::path& file, std::string_view section, std::string_view key,
                int defaultValue) {
   const std::string text = ReadIniString(file, section, key, "");
-  if (text.empty()) return defaultValue;
-  size_t i = 0;
-  bool negative = false;
-  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-  long long number = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    number = std::min<long long>(number * 10 + (text[i] - '0'), static_cast<long long>(INT_MAX) + 1);
-  }
-  if (negative) number = -number;
-  return static_cast<int>(std::clamp<long long>(number, INT_MIN, INT_MAX));
+  return text.empty() ? defaultValue : LeadingNumber(text);
 }
 
 bool WriteIniString(const std::filesystem::path& file, std::string_view section, std::string_view key,

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <climits>
-
 #include "mouse/mouse_performance_page.h"
 
 namespace talvo::mouse {
@@ -22,18 +20,6 @@ TEST(DpiScaleTest, ReadsTheLittleEndianFieldsOfTheInformationBlock) {
   EXPECT_EQ(scale.dpiBase, 300);
   EXPECT_EQ(scale.Dpi(0), 300);
   EXPECT_EQ(scale.Dpi(119), 12200);
-}
-
-TEST(LeadingNumberTest, ReadsAsAtoiDoes) {
-  EXPECT_EQ(LeadingNumber(""), 0);
-  EXPECT_EQ(LeadingNumber("abc"), 0);
-  EXPECT_EQ(LeadingNumber("12x"), 12);
-  EXPECT_EQ(LeadingNumber("  250"), 250);
-  EXPECT_EQ(LeadingNumber("-4"), -4);
-  EXPECT_EQ(LeadingNumber("+7"), 7);
-  EXPECT_EQ(LeadingNumber("- 7"), 0);
-  EXPECT_EQ(LeadingNumber("99999999999999"), INT_MAX);
-  EXPECT_EQ(LeadingNumber("-99999999999999"), INT_MIN);
 }
 
 }  // namespace

@@ -63,35 +63,36 @@ KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveDa
 
 void KeyboardLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
+  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   LightRecord& record = live_.keyboardLight.record;
   if (n.type == "itemselect") {
-    if (name == platform::AsciiLower(kModeCombo)) {
+    if (is(kModeCombo)) {
       OnModeSelected(int(n.wParam));
-    } else if (name == kSetCombo && n.wParam >= 0 && n.wParam < int64_t(CustomColourSets::kSets)) {
+    } else if (is(kSetCombo) && n.wParam >= 0 && n.wParam < int64_t(CustomColourSets::kSets)) {
       live_.keyboardLight.paint.SetCustomSetIndex(uint8_t(n.wParam));
       SaveProfiles();
     }
   } else if (n.type == "valuechanged") {
     if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
   } else if (n.type == "selectchanged") {
-    if (name == platform::AsciiLower(kMultiCheck)) {
+    if (is(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
       Commit();
-    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
-      const bool left = name == platform::AsciiLower(kLeftCheck);
+    } else if (is(kLeftCheck) || is(kRightCheck)) {
+      const bool left = is(kLeftCheck);
       view_.Check(kLeftCheck, left);
       view_.Check(kRightCheck, !left);
       record.SetDirection(left ? 1 : 0);
       Commit();
-    } else if (name == platform::AsciiLower(kBrightCheck) || name == platform::AsciiLower(kKillCheck)) {
-      const bool bright = name == platform::AsciiLower(kBrightCheck);
+    } else if (is(kBrightCheck) || is(kKillCheck)) {
+      const bool bright = is(kBrightCheck);
       view_.Check(kBrightCheck, bright);
       view_.Check(kKillCheck, !bright);
       FillCustomSet(bright, bright ? live_.keyboardLight.paint.paintColour() : Rgb{});
       SaveProfiles();
     }
   } else if (n.type == "colorchanged") {
-    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "kb_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
@@ -120,12 +121,10 @@ void KeyboardLightingPage::OnModeSelected(int mode) {
 }
 
 void KeyboardLightingPage::OnColourEdit(const app::Notification& n, int component) {
-  const app::Control* edit = n.control ? n.control : view_.Find(n.sender);
-  if (!edit) return;
-  const EditComponent typed = ReadColourEdit(edit->Text());
-  if (typed.cut) view_.SetText(n.sender, "255");
+  const std::optional<uint8_t> typed = view_.TypedComponent(n);
+  if (!typed) return;
   if (ComboShowsCustomMode()) {
-    const Rgb c = WithComponent(live_.keyboardLight.paint.paintColour(), component, typed.value);
+    const Rgb c = WithComponent(live_.keyboardLight.paint.paintColour(), component, *typed);
     live_.keyboardLight.paint.SetPaintColour(c);
     view_.SetBk(kPaintButton, c);
     view_.SetPalette(kPalette, c);
@@ -133,7 +132,7 @@ void KeyboardLightingPage::OnColourEdit(const app::Notification& n, int componen
     return;
   }
   LightRecord& record = live_.keyboardLight.record;
-  const Rgb c = WithComponent(record.colour(), component, typed.value);
+  const Rgb c = WithComponent(record.colour(), component, *typed);
   record.SetColour(c);
   record.SetMultiColour(0);
   view_.Check(kMultiCheck, false);

@@ -49,34 +49,35 @@ MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& li
 
 void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
+  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   MouseSettingsRecord& record = live_.mouseLight.record;
   if (n.type == "itemselect") {
-    if (name == platform::AsciiLower(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (is(kModeCombo)) OnModeSelected(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
     if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
   } else if (n.type == "selectchanged") {
     // The mouse's check shows the single-colour state.
-    if (name == platform::AsciiLower(kMultiCheck)) {
+    if (is(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 0 : 1);
       Commit();
-    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
-      record.SetDirection(name == platform::AsciiLower(kLeftCheck) ? 1 : 0);
+    } else if (is(kLeftCheck) || is(kRightCheck)) {
+      record.SetDirection(is(kLeftCheck) ? 1 : 0);
       Commit();
       ResetEffect();
     }
   } else if (n.type == "colorchanged") {
-    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "ms_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
     if (const auto swatch = FamilyNumber(name, "ms_deng_color_btn_", index)) {
       if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch], true);
-    } else if (name == platform::AsciiLower(kLeftButton) || name == platform::AsciiLower(kRightButton)) {
-      record.SetDirection(name == platform::AsciiLower(kLeftButton) ? 0 : 1);
+    } else if (is(kLeftButton) || is(kRightButton)) {
+      record.SetDirection(is(kLeftButton) ? 0 : 1);
       Commit();
-    } else if (name == platform::AsciiLower(kColourAButton)) {
+    } else if (is(kColourAButton)) {
       ChooseTarget(Target::ColourA);
-    } else if (name == platform::AsciiLower(kColourBButton)) {
+    } else if (is(kColourBButton)) {
       ChooseTarget(Target::ColourB);
     }
   }
@@ -92,11 +93,9 @@ void MouseLightingPage::OnModeSelected(int mode) {
 }
 
 void MouseLightingPage::OnColourEdit(const app::Notification& n, int component) {
-  const app::Control* edit = n.control ? n.control : view_.Find(n.sender);
-  if (!edit) return;
-  const EditComponent typed = ReadColourEdit(edit->Text());
-  if (typed.cut) view_.SetText(n.sender, "255");
-  const Rgb c = WithComponent(EditedColour(), component, typed.value);
+  const std::optional<uint8_t> typed = view_.TypedComponent(n);
+  if (!typed) return;
+  const Rgb c = WithComponent(EditedColour(), component, *typed);
   SetEditedColour(c);
   view_.SetBk(EditedButton(), c);
   view_.SetPalette(kPalette, c);

@@ -46,21 +46,22 @@ MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveDa
 
 void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
+  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   LightRecord& record = live_.mousepadLight.record;
   if (n.type == "itemselect") {
-    if (name == platform::AsciiLower(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (is(kModeCombo)) OnModeSelected(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
     if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
   } else if (n.type == "selectchanged") {
-    if (name == platform::AsciiLower(kMultiCheck)) {
+    if (is(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
       Commit();
-    } else if (name == platform::AsciiLower(kLeftCheck) || name == platform::AsciiLower(kRightCheck)) {
-      record.SetDirection(name == platform::AsciiLower(kLeftCheck) ? 1 : 0);
+    } else if (is(kLeftCheck) || is(kRightCheck)) {
+      record.SetDirection(is(kLeftCheck) ? 1 : 0);
       Commit();
     }
   } else if (n.type == "colorchanged") {
-    if (name == platform::AsciiLower(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
+    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "mp_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
@@ -80,12 +81,10 @@ void MousepadLightingPage::OnModeSelected(int mode) {
 }
 
 void MousepadLightingPage::OnColourEdit(const app::Notification& n, int component) {
-  const app::Control* edit = n.control ? n.control : view_.Find(n.sender);
-  if (!edit) return;
-  const EditComponent typed = ReadColourEdit(edit->Text());
-  if (typed.cut) view_.SetText(n.sender, "255");
+  const std::optional<uint8_t> typed = view_.TypedComponent(n);
+  if (!typed) return;
   LightRecord& record = live_.mousepadLight.record;
-  const Rgb c = WithComponent(record.colour(), component, typed.value);
+  const Rgb c = WithComponent(record.colour(), component, *typed);
   record.SetColour(c);
   record.SetMultiColour(0);
   view_.Check(kMultiCheck, false);

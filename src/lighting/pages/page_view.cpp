@@ -6,15 +6,7 @@
 namespace talvo::lighting::pages {
 
 EditComponent ReadColourEdit(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  // Read as a C int would be: the magnitude saturates at the int range.
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{INT32_MAX} + 1);
-  if (negative) return {uint8_t(-value), false};
+  const int value = platform::LeadingNumber(text);
   if (value > 255) return {255, true};
   return {uint8_t(value), false};
 }
@@ -103,6 +95,14 @@ void PageView::ShowComponents(std::string_view editPrefix, Rgb c) {
   SetText(prefix + "R", std::to_string(c.red));
   SetText(prefix + "G", std::to_string(c.green));
   SetText(prefix + "B", std::to_string(c.blue));
+}
+
+std::optional<uint8_t> PageView::TypedComponent(const app::Notification& n) {
+  const app::Control* edit = n.control ? n.control : Find(n.sender);
+  if (!edit) return std::nullopt;
+  const EditComponent typed = ReadColourEdit(edit->Text());
+  if (typed.cut) SetText(n.sender, "255");
+  return typed.value;
 }
 
 }  // namespace talvo::lighting::pages

@@ -94,6 +94,10 @@ class PageView {
   void SetTextId(std::string_view name, const std::string& id);
   // The three edits "<editPrefix>R/G/B" show the components with "%d".
   void ShowComponents(std::string_view editPrefix, Rgb c);
+  // The component typed into the colour edit a "textchanged" notification
+  // came from (ReadColourEdit); a cut number leaves the edit showing "255".
+  // Nothing when the edit is missing.
+  std::optional<uint8_t> TypedComponent(const app::Notification& n);
 
  private:
   app::Window& window_;
