@@ -11,6 +11,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/ascii.h"
 #include "platform/utf8.h"
 
 namespace talvo::platform {
@@ -91,12 +92,8 @@ bool WriteBeside(const std::filesystem::path& file, std::span<const uint8_t> byt
   return true;
 }
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool EndsWithFolded(std::string_view text, std::string_view suffix) {
-  if (suffix.size() > text.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<ptrdiff_t>(suffix.size()),
-                    [](char a, char b) { return FoldAscii(a) == FoldAscii(b); });
+  return suffix.size() <= text.size() && EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 }  // namespace
