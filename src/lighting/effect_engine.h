@@ -43,12 +43,8 @@ class KbEffectState {
   void SetHueTick(uint8_t v) { bytes_.Set(kHueTick, v); }
   uint8_t stage() const { return bytes_.Get(kStage); }
   void SetStage(uint8_t v) { bytes_.Set(kStage, v); }
-  Rgb work() const { return {bytes_.Get(kWork), bytes_.Get(kWork + 1), bytes_.Get(kWork + 2)}; }
-  void SetWork(Rgb c) {
-    bytes_.Set(kWork, c.red);
-    bytes_.Set(kWork + 1, c.green);
-    bytes_.Set(kWork + 2, c.blue);
-  }
+  Rgb work() const { return bytes_.GetRgb(kWork); }
+  void SetWork(Rgb c) { bytes_.SetRgb(kWork, c); }
 
  private:
   static constexpr size_t kGlow = 0;

@@ -79,15 +79,15 @@ class ByteRecord {
     return out;
   }
 
-  friend bool operator==(const ByteRecord& a, const ByteRecord& b) { return a.Snapshot() == b.Snapshot(); }
-
- protected:
+  // Three bytes from i on as red, green, blue.
   Rgb GetRgb(size_t i) const { return {Get(i), Get(i + 1), Get(i + 2)}; }
   void SetRgb(size_t i, Rgb c) {
     Set(i, c.red);
     Set(i + 1, c.green);
     Set(i + 2, c.blue);
   }
+
+  friend bool operator==(const ByteRecord& a, const ByteRecord& b) { return a.Snapshot() == b.Snapshot(); }
 
  private:
   // Mutable so that a const record can still be read through atomic_ref,

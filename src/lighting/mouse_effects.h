@@ -20,12 +20,8 @@ class MouseEffectState {
  public:
   uint8_t phase() const { return bytes_.Get(kPhase); }
   void SetPhase(uint8_t v) { bytes_.Set(kPhase, v); }
-  Rgb work() const { return {bytes_.Get(kWork), bytes_.Get(kWork + 1), bytes_.Get(kWork + 2)}; }
-  void SetWork(Rgb c) {
-    bytes_.Set(kWork, c.red);
-    bytes_.Set(kWork + 1, c.green);
-    bytes_.Set(kWork + 2, c.blue);
-  }
+  Rgb work() const { return bytes_.GetRgb(kWork); }
+  void SetWork(Rgb c) { bytes_.SetRgb(kWork, c); }
   // Two-colour breathing: 0 shows colour A, 1 colour B.
   uint8_t toggle() const { return bytes_.Get(kToggle); }
   void SetToggle(uint8_t v) { bytes_.Set(kToggle, v); }

@@ -58,12 +58,8 @@ class MousepadEffectState {
 
   uint8_t phase() const { return bytes_.Get(kPhase); }
   void SetPhase(uint8_t v) { bytes_.Set(kPhase, v); }
-  Rgb work() const { return {bytes_.Get(kWork), bytes_.Get(kWork + 1), bytes_.Get(kWork + 2)}; }
-  void SetWork(Rgb c) {
-    bytes_.Set(kWork, c.red);
-    bytes_.Set(kWork + 1, c.green);
-    bytes_.Set(kWork + 2, c.blue);
-  }
+  Rgb work() const { return bytes_.GetRgb(kWork); }
+  void SetWork(Rgb c) { bytes_.SetRgb(kWork, c); }
   uint8_t glow(size_t led) const { return PerLed(kGlow, led); }
   void SetGlow(size_t led, uint8_t v) { SetPerLed(kGlow, led, v); }
   uint8_t hue(size_t led) const { return PerLed(kHue, led); }
