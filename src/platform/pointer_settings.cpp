@@ -100,26 +100,24 @@ std::filesystem::path KdePointerSettings::Folder() const {
   return std::filesystem::path(home ? home : "") / ".config";
 }
 
-bool KdePointerSettings::ApplySpeed(int speed) {
-  const std::string value = FormatAcceleration(SpeedToAcceleration(speed));
+bool KdePointerSettings::Write(std::string_view file, std::string_view section, std::string_view key,
+                               const std::string& value) {
   std::lock_guard lock(writeMutex_);
   const auto folder = Folder();
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
-  const bool ok = WriteIniString(folder / "kcminputrc", "Mouse", "PointerAcceleration", value);
-  if (!ok) debug::Line("pointer settings: kcminputrc not written");
+  const bool ok = WriteIniString(folder / file, section, key, value);
+  if (!ok) debug::Line("pointer settings: " + std::string(file) + " not written");
   return ok;
 }
 
+bool KdePointerSettings::ApplySpeed(int speed) {
+  return Write("kcminputrc", "Mouse", "PointerAcceleration", FormatAcceleration(SpeedToAcceleration(speed)));
+}
+
 bool KdePointerSettings::ApplyWheelLines(int lines) {
-  const std::string value = std::to_string(std::clamp(lines, kWheelLinesMin, kWheelLinesMax));
-  std::lock_guard lock(writeMutex_);
-  const auto folder = Folder();
-  std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
-  const bool ok = WriteIniString(folder / "kdeglobals", "KDE", "WheelScrollLines", value);
-  if (!ok) debug::Line("pointer settings: kdeglobals not written");
-  return ok;
+  const int clamped = std::clamp(lines, kWheelLinesMin, kWheelLinesMax);
+  return Write("kdeglobals", "KDE", "WheelScrollLines", std::to_string(clamped));
 }
 
 // ---- other desktops ---------------------------------------------------------

@@ -79,6 +79,8 @@ class KdePointerSettings final : public PointerSettings {
 
  private:
   std::filesystem::path Folder() const;
+  // Sets one value in a file of the folder, making the folder when missing.
+  bool Write(std::string_view file, std::string_view section, std::string_view key, const std::string& value);
 
   std::filesystem::path configFolder_;
   std::mutex writeMutex_;  // two writers of one file would race on its rename
