@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <random>
-#include <sstream>
 #include <string>
 
+#include "file_test_util.h"
 #include "platform/ini_file.h"
 
 namespace talvo::platform {
@@ -48,26 +46,14 @@ TEST(PointerDesktopChoice, FirstKnownEntryOfTheListWins) {
   EXPECT_EQ(PointerDesktopFrom(":"), PointerDesktop::Other);
 }
 
-// A private HOME for each test, the session's desktop variables restored
-// afterwards.
+// A private HOME for each test; every variable a test sets through env_ is
+// restored afterwards.
 class PointerSettingsFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::random_device seed;
-    root_ = fs::temp_directory_path() / ("talvo-pointer-" + std::to_string(seed()) + "-" + std::to_string(seed()));
     fs::create_directories(root_ / "home");
-    Save("HOME", home_);
-    Save("XDG_CONFIG_HOME", config_);
-    Save("XDG_CURRENT_DESKTOP", desktop_);
-    setenv("HOME", (root_ / "home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-  }
-  void TearDown() override {
-    Restore("HOME", home_);
-    Restore("XDG_CONFIG_HOME", config_);
-    Restore("XDG_CURRENT_DESKTOP", desktop_);
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
+    env_.Set("HOME", (root_ / "home").string());
+    env_.Set("XDG_CONFIG_HOME", std::nullopt);
   }
 
   fs::path Config() const { return root_ / "home" / ".config"; }
@@ -81,32 +67,10 @@ class PointerSettingsFiles : public ::testing::Test {
     fs::permissions(script, fs::perms::owner_all);
     return script;
   }
-  std::string Calls() const {
-    std::ifstream in(root_ / "calls");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
+  std::string Calls() const { return testing::ReadBytes(root_ / "calls"); }
 
-  static std::string Slurp(const fs::path& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-
- private:
-  static void Save(const char* name, std::optional<std::string>& to) {
-    const char* v = std::getenv(name);
-    to = v ? std::optional<std::string>(v) : std::nullopt;
-  }
-  static void Restore(const char* name, const std::optional<std::string>& from) {
-    if (from) setenv(name, from->c_str(), 1);
-    else unsetenv(name);
-  }
-
-  fs::path root_;
-  std::optional<std::string> home_, config_, desktop_;
+  testing::TempFolder root_;
+  testing::ScopedEnvironment env_;
 };
 
 TEST_F(PointerSettingsFiles, KdeWritesBothFilesInTheUsersConfigFolder) {
@@ -121,7 +85,7 @@ TEST_F(PointerSettingsFiles, KdeWritesBothFilesInTheUsersConfigFolder) {
   EXPECT_EQ(ReadIniString(Config() / "kdeglobals", "KDE", "WheelScrollLines", ""), "7");
   EXPECT_EQ(ReadIniString(Config() / "kcminputrc", "Mouse", "PointerAcceleration", ""), "0.5");
   // The rest of the desktop's own file survives.
-  EXPECT_EQ(Slurp(Config() / "kdeglobals"),
+  EXPECT_EQ(testing::ReadBytes(Config() / "kdeglobals"),
             "[General]\nColorScheme=Breeze\n\n[KDE]\nSingleClick=false\nWheelScrollLines=7\n");
 
   ASSERT_TRUE(kde.ApplySpeed(1));
@@ -132,7 +96,7 @@ TEST_F(PointerSettingsFiles, KdeWritesBothFilesInTheUsersConfigFolder) {
 
 TEST_F(PointerSettingsFiles, KdeFollowsXdgConfigHome) {
   const fs::path elsewhere = Config().parent_path() / "elsewhere";
-  setenv("XDG_CONFIG_HOME", elsewhere.c_str(), 1);
+  env_.Set("XDG_CONFIG_HOME", elsewhere.string());
   KdePointerSettings kde;
   ASSERT_TRUE(kde.ApplySpeed(10));
   EXPECT_EQ(ReadIniString(elsewhere / "kcminputrc", "Mouse", "PointerAcceleration", ""), "0");
@@ -167,11 +131,11 @@ TEST_F(PointerSettingsFiles, GnomeWithoutTheSchemaWritesNothing) {
 }
 
 TEST_F(PointerSettingsFiles, SessionDesktopChoosesTheBackend) {
-  setenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME", 1);
+  env_.Set("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
   EXPECT_EQ(MakePointerSettings()->Name(), "gnome");
-  setenv("XDG_CURRENT_DESKTOP", "KDE", 1);
+  env_.Set("XDG_CURRENT_DESKTOP", "KDE");
   EXPECT_EQ(MakePointerSettings()->Name(), "kde");
-  unsetenv("XDG_CURRENT_DESKTOP");
+  env_.Set("XDG_CURRENT_DESKTOP", std::nullopt);
   const auto none = MakePointerSettings();
   EXPECT_EQ(none->Name(), "none");
   EXPECT_FALSE(none->CanSetSpeed());
