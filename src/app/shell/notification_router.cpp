@@ -9,11 +9,6 @@
 namespace talvo::app {
 namespace {
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
-bool EndsWith(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
 template <size_t N>
 bool OneOf(std::string_view name, const std::array<std::string_view, N>& names) {
   return std::find(names.begin(), names.end(), name) != names.end();
@@ -22,7 +17,7 @@ bool OneOf(std::string_view name, const std::array<std::string_view, N>& names) 
 // "<dev>_" with dev kb, ms or mp; the rest of the name after it.
 std::optional<std::string_view> AfterDevice(std::string_view name) {
   for (std::string_view dev : {"kb_", "ms_", "mp_"})
-    if (StartsWith(name, dev)) return name.substr(dev.size());
+    if (name.starts_with(dev)) return name.substr(dev.size());
   return std::nullopt;
 }
 
@@ -32,7 +27,7 @@ bool IsKind(std::string_view kind) { return kind == "key" || kind == "deng" || k
 // <dev>_pro_<kind>_<op>_btn for the profile buttons.
 bool IsProfileButton(std::string_view name) {
   const auto rest = AfterDevice(name);
-  if (!rest || !StartsWith(*rest, "pro_") || !EndsWith(*rest, "_btn")) return false;
+  if (!rest || !rest->starts_with("pro_") || !rest->ends_with("_btn")) return false;
   const std::string_view middle = rest->substr(4, rest->size() - 4 - 4);  // <kind>_<op>
   const size_t cut = middle.find('_');
   if (cut == std::string_view::npos || !IsKind(middle.substr(0, cut))) return false;
@@ -43,7 +38,7 @@ bool IsProfileButton(std::string_view name) {
 // <dev>_<kind>_<suffix>, e.g. suffix "profile_combo".
 bool IsDeviceKindName(std::string_view name, std::string_view suffix) {
   const auto rest = AfterDevice(name);
-  if (!rest || !EndsWith(*rest, suffix) || rest->size() <= suffix.size() + 1) return false;
+  if (!rest || !rest->ends_with(suffix) || rest->size() <= suffix.size() + 1) return false;
   const std::string_view kind = rest->substr(0, rest->size() - suffix.size());
   return kind.back() == '_' && IsKind(kind.substr(0, kind.size() - 1));
 }
@@ -54,8 +49,8 @@ constexpr std::array<std::string_view, 14> kMacroButtonEndings = {
 
 bool IsMacroButton(std::string_view name) {
   for (std::string_view prefix : {"ms_macro_btn_", "kb_macro_btn_"})
-    if (StartsWith(name, prefix) && OneOf(name.substr(prefix.size()), kMacroButtonEndings)) return true;
-  return StartsWith(name, "ms_macro_inset_") || StartsWith(name, "kb_macro_inset_");
+    if (name.starts_with(prefix) && OneOf(name.substr(prefix.size()), kMacroButtonEndings)) return true;
+  return name.starts_with("ms_macro_inset_") || name.starts_with("kb_macro_inset_");
 }
 
 constexpr std::array<std::string_view, 7> kFireKeyButtons = {
@@ -260,7 +255,7 @@ void NotificationRouter::Click(const Notification& n, const std::string& name) {
              name == "mp_profile_fun_spread_btn") {
     Toggle((name.substr(0, 3) + "profile_fun_spead_tab").c_str());
     return;
-  } else if (const auto rest = AfterDevice(name); rest && StartsWith(*rest, "pro_") && EndsWith(*rest, "_edit_btn")) {
+  } else if (const auto rest = AfterDevice(name); rest && rest->starts_with("pro_") && rest->ends_with("_edit_btn")) {
     // kb_pro_key_edit_btn → kb_key_profile_edit, and so on.
     const std::string kind(rest->substr(4, rest->size() - 4 - 9));
     if (IsKind(kind)) {
