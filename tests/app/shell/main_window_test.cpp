@@ -10,11 +10,8 @@
 #include <QTest>
 #include <QWidget>
 #include <atomic>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 
-#include "app/automation/scripted_dialogs.h"
 #include "app/shell/main_window.h"
 #include "app/toolkit/qt/qt_control.h"
 #include "device/device_report.h"
@@ -22,6 +19,7 @@
 #include "platform/system_settings.h"
 #include "profiles/main_settings.h"
 #include "profiles/profile_index.h"
+#include "shell_test_util.h"
 #include "sim/simulated_backend.h"
 
 namespace talvo::app {
@@ -70,12 +68,7 @@ class RecordingDialogs final : public Dialogs {
   }
 };
 
-void WaitForStop(std::stop_token stop) {
-  std::mutex m;
-  std::condition_variable_any cv;
-  std::unique_lock lock(m);
-  cv.wait(lock, stop, [] { return false; });
-}
+using test::WaitForStop;
 
 class MainWindowTest : public ::testing::Test {
  protected:

@@ -7,24 +7,18 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
 #include "app/shell/worker_threads.h"
+#include "shell_test_util.h"
 
 namespace talvo::app {
 namespace {
 
 using namespace std::chrono_literals;
 
-// Waits on the token as every worker body does.
-void WaitForStop(std::stop_token stop) {
-  std::mutex m;
-  std::condition_variable_any cv;
-  std::unique_lock lock(m);
-  cv.wait(lock, stop, [] { return false; });
-}
+using test::WaitForStop;
 
 TEST(WorkerThreads, StartInOrderAndStopTogether) {
   WorkerThreads threads;
