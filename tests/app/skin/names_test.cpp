@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/windows/menus.h"
+#include "platform/ascii.h"
 
 namespace {
 
@@ -41,14 +42,7 @@ std::string ReadText(const fs::path& path) {
   return text.str();
 }
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
-  return text;
-}
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
+using talvo::platform::AsciiLower;
 
 // ---------------------------------------------------------------------------
 // C++ source scan
@@ -239,7 +233,7 @@ void ScanSource(const std::string& text, const std::string& file, SourceUses& us
     const bool onlyIds = call.function == "SetTextId" || call.function == "SetItemTextId";
     for (const auto& literal : call.literals) {
       if (!literal || IsMessageTextId(*literal)) continue;  // message ids are taken above
-      if (onlyIds || EndsWith(*literal, "_text")) uses.textIds.push_back({*literal, where(call.line)});
+      if (onlyIds || literal->ends_with("_text")) uses.textIds.push_back({*literal, where(call.line)});
     }
   }
 }
@@ -338,7 +332,7 @@ std::optional<Layout> ReadLayout(const QByteArray& bytes, const std::string& fil
     if (!xml.isStartElement()) continue;
     if (xml.name() == u"widget") {
       layout.controls.insert(xml.attributes().value(QLatin1String("name")).toString().toStdString());
-      layout.elements.insert(Lower(xml.attributes().value(QLatin1String("class")).toString().toStdString()));
+      layout.elements.insert(AsciiLower(xml.attributes().value(QLatin1String("class")).toString().toStdString()));
     } else if (xml.name() == u"property" || xml.name() == u"attribute") {
       ReadProperty(xml, file, layout);
     }
@@ -362,7 +356,7 @@ const Skin& SkinFolder() {
       QFile in(QString::fromStdString(entry.path().string()));
       if (!in.open(QIODevice::ReadOnly)) continue;
       const QByteArray bytes = in.readAll();
-      if (EndsWith(name, ".qss")) {
+      if (name.ends_with(".qss")) {
         const QString sheet = QString::fromUtf8(bytes);
         for (std::string& path : ImagePaths(sheet)) found.styleImages.push_back({std::move(path), name, "url"});
         continue;
@@ -503,7 +497,7 @@ std::set<std::string> WindowControls(const std::string& layoutFile, const std::v
   if (it == SkinFolder().layouts.end() || !visited.insert(layoutFile).second) return controls;
   controls = it->second.controls;
   for (const Page& page : pages) {
-    if (!it->second.elements.count(Lower(page.element))) continue;
+    if (!it->second.elements.count(AsciiLower(page.element))) continue;
     controls.merge(WindowControls(page.layout, pages, visited));
   }
   return controls;
@@ -599,8 +593,9 @@ TEST(ControlNames, EveryListedNameIsInItsWindow) {
       const std::string where = file + ":" + std::to_string(page.line) + ": page " + page.element + " " + page.layout;
       EXPECT_TRUE(SkinFolder().layouts.count(page.layout)) << where << ": no layout " << page.layout << " in skin/";
       EXPECT_TRUE(Source().literals.count(page.layout)) << where << ": src/ never names \"" << page.layout << "\"";
-      const bool elementNamed = std::any_of(Source().literals.begin(), Source().literals.end(),
-                                            [&](const std::string& s) { return Lower(s) == Lower(page.element); });
+      const bool elementNamed =
+          std::any_of(Source().literals.begin(), Source().literals.end(),
+                      [&](const std::string& s) { return AsciiLower(s) == AsciiLower(page.element); });
       EXPECT_TRUE(elementNamed) << where << ": src/ never names \"" << page.element << "\"";
     }
 
@@ -648,7 +643,7 @@ TEST(SkinImages, EveryImageTheLayoutsAndStyleSheetsNameExists) {
     const fs::path path = kSkin / ref.value;
     if (!fs::is_regular_file(path)) {
       ADD_FAILURE() << ref.where << ": " << ref.what << " names " << ref.value << ", which skin/ does not hold";
-    } else if (EndsWith(Lower(ref.value), ".png")) {
+    } else if (AsciiLower(ref.value).ends_with(".png")) {
       EXPECT_FALSE(QImage(QString::fromStdString(path.string())).isNull())
           << ref.where << ": " << ref.what << " names " << ref.value << ", which is not a readable PNG";
     }
