@@ -22,11 +22,18 @@ QString SkinImagePath(const QtToolkit* toolkit, const QString& image) {
 QImage LoadSkinImage(const QString& path, qreal devicePixelRatio) {
   if (path.isEmpty()) return {};
   static QHash<QString, QImage> cache;
+  // The lighting previews paint many times a second: no file system look-up
+  // once a path has been seen.
+  static QHash<QString, QString> hiDpiFiles;
   QString file = path;
   if (devicePixelRatio > 1.0) {
-    const QFileInfo info(path);
-    const QString hiDpi = info.path() + '/' + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
-    if (QFileInfo::exists(hiDpi)) file = hiDpi;
+    auto chosen = hiDpiFiles.constFind(path);
+    if (chosen == hiDpiFiles.constEnd()) {
+      const QFileInfo info(path);
+      const QString hiDpi = info.path() + '/' + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
+      chosen = hiDpiFiles.insert(path, QFileInfo::exists(hiDpi) ? hiDpi : path);
+    }
+    file = *chosen;
   }
   auto it = cache.constFind(file);
   if (it == cache.constEnd()) it = cache.insert(file, QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied));
