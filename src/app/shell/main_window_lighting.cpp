@@ -4,21 +4,10 @@
 // colours changed instead of repainting the whole window.
 #include <mutex>
 
+#include "app/controls/skin_image.h"
 #include "app/shell/main_window.h"
 
 namespace talvo::app {
-namespace {
-
-// Preview colours come packed red | blue << 8 | green << 16; the controls'
-// tint is ARGB.
-uint32_t TintFromPacked(uint32_t packed) {
-  const uint32_t red = packed & 0xFF;
-  const uint32_t blue = (packed >> 8) & 0xFF;
-  const uint32_t green = (packed >> 16) & 0xFF;
-  return 0xFF000000u | red << 16 | green << 8 | blue;
-}
-
-}  // namespace
 
 // Called on the lighting threads once per frame: copies and marks, nothing
 // more, so a frame never waits for the window.
@@ -83,7 +72,8 @@ void CMainWnd::FlushPreviews() {
   // A control repaints only when its own colour changed.
   const auto tint = [](Control* c, uint32_t packed, int alpha) {
     if (!c || !c->IsVisibleInWindow()) return;
-    const uint32_t argb = TintFromPacked(packed);
+    // Preview colours come packed as page colours; the controls' tint is ARGB.
+    const uint32_t argb = PageColour(packed).rgba();
     if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha) return;
     c->SetChangerColor(argb);
     c->SetChangerAlpha(alpha);
