@@ -42,12 +42,7 @@ TEST_F(SingleInstanceTest, SecondStartBringsTheWindowForwardWhileTheMouseIsThere
   TalvoRun& first = Launch();
   ASSERT_TRUE(first.Request("ready").value("ok").toBool());
   // The watcher's first pass finds the mouse and brings the window forward.
-  bool shown = false;
-  for (int i = 0; i < 100 && !shown; ++i) {
-    shown = first.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_tab"}}).value("visible").toBool();
-    if (!shown) first.Request(QJsonObject{{"cmd", "wait"}, {"ms", 50}});
-  }
-  ASSERT_TRUE(shown);
+  ASSERT_TRUE(WaitFor(first, [&] { return first.Get("ms_tab").value("visible").toBool(); }));
   ASSERT_TRUE(first.Request(QJsonObject{{"cmd", "click"}, {"name", "closebtn"}}).value("ok").toBool());
   ASSERT_TRUE(first.Request("window").value("minimized").toBool());
 
@@ -58,12 +53,7 @@ TEST_F(SingleInstanceTest, SecondStartBringsTheWindowForwardWhileTheMouseIsThere
   second.start(QStringLiteral(TALVO_BINARY), {QStringLiteral("--simulate")});
   ASSERT_TRUE(second.waitForFinished(5000));
   EXPECT_EQ(second.exitCode(), 0);
-  bool restored = false;
-  for (int i = 0; i < 100 && !restored; ++i) {
-    restored = !first.Request("window").value("minimized").toBool(true);
-    if (!restored) first.Request(QJsonObject{{"cmd", "wait"}, {"ms", 50}});
-  }
-  EXPECT_TRUE(restored);
+  EXPECT_TRUE(WaitFor(first, [&] { return !first.Request("window").value("minimized").toBool(true); }));
   EXPECT_TRUE(first.Request("messages").value("messages").toArray().isEmpty());
 }
 

@@ -26,7 +26,7 @@ QString LanguageText(const char* file, const QString& id) {
 }
 
 QString WaitingTitle(TalvoRun& talvo) {
-  return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "waiting_title"}}).value("text").toString();
+  return talvo.Get("waiting_title").value("text").toString();
 }
 
 QString SystemLanguage(TalvoRun& talvo) { return talvo.Request("system").value("language").toString(); }

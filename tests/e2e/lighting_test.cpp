@@ -12,14 +12,6 @@ namespace {
 // Mouse frames start a few seconds after start-up.
 constexpr int kFirstFramesTimeoutMs = 10000;
 
-QJsonObject Sim(const char* op, const char* device) {
-  return QJsonObject{{"cmd", "sim"}, {"op", op}, {"device", device}};
-}
-
-QJsonObject Get(TalvoRun& talvo, const char* name) {
-  return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", name}});
-}
-
 // Lighting frame reports (command 18) the device received since the last
 // clear; a mouse frame is two of them.
 int FrameReports(TalvoRun& talvo, const char* device) {
@@ -35,7 +27,7 @@ int Requests(TalvoRun& talvo, const char* device) {
   return int(talvo.Request(Sim("traffic", device)).value("requests").toArray().size());
 }
 
-QString MouseTint(TalvoRun& talvo) { return Get(talvo, "ms_dkey_0").value("changer_colour").toString(); }
+QString MouseTint(TalvoRun& talvo) { return talvo.Get("ms_dkey_0").value("changer_colour").toString(); }
 
 // A private bus plays the system bus, where logind announces suspend and
 // resume.
@@ -94,8 +86,8 @@ TEST_F(UnattachedDevicesTest, PluggedKeyboardAndMousepadGetNoTabNoPageAndNoReque
   ASSERT_TRUE(WaitFor(talvo, [&] { return FrameReports(talvo, "mouse") >= 2; }, kFirstFramesTimeoutMs))
       << "no lighting frames to the mouse";
 
-  EXPECT_FALSE(Get(talvo, "kb_tab").value("visible").toBool());
-  EXPECT_FALSE(Get(talvo, "mp_tab").value("visible").toBool());
+  EXPECT_FALSE(talvo.Get("kb_tab").value("visible").toBool());
+  EXPECT_FALSE(talvo.Get("mp_tab").value("visible").toBool());
   for (const char* combo : {"kb_deng_combo_modeSelect", "mp_deng_combo_modeSelect"}) {
     const QJsonObject reply = talvo.Request(QJsonObject{{"cmd", "select"}, {"name", combo}, {"index", 3}});
     EXPECT_EQ(reply.value("error").toString(), "not visible") << combo;

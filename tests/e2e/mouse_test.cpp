@@ -16,10 +16,6 @@ struct MouseRequest {
   int firstData = 0;
 };
 
-QJsonObject Sim(const char* op) {
-  return QJsonObject{{"cmd", "sim"}, {"op", op}, {"device", "mouse"}};
-}
-
 std::vector<MouseRequest> Traffic(TalvoRun& talvo) {
   std::vector<MouseRequest> out;
   for (const QJsonValue& v : talvo.Request(Sim("traffic")).value("requests").toArray()) {
@@ -44,7 +40,7 @@ bool WaitForFullRead(TalvoRun& talvo) {
 }
 
 bool Visible(TalvoRun& talvo, const char* name) {
-  return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", name}}).value("visible").toBool();
+  return talvo.Get(name).value("visible").toBool();
 }
 
 // The requests of a full read: 1, 3, ten chunks of 7, for each profile one
@@ -90,9 +86,8 @@ TEST_F(MouseTest, PluggedInAfterStartUpShowsItsTabAndIsReadHalfASecondLater) {
   ASSERT_TRUE(talvo.Request(Sim("plug")).value("ok").toBool());
   ASSERT_TRUE(WaitFor(talvo, [&] { return Visible(talvo, "ms_tab"); })) << "the mouse tab never appeared";
   EXPECT_TRUE(Visible(talvo, "ms_tab_panel"));
-  EXPECT_EQ(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_device_profile_combo"}}).value("index").toInt(),
-            0);
-  EXPECT_EQ(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "tab_switch"}}).value("page").toInt(), 1);
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 0);
+  EXPECT_EQ(talvo.Get("tab_switch").value("page").toInt(), 1);
 
   ASSERT_TRUE(WaitForFullRead(talvo));
   const auto got = Traffic(talvo);
@@ -147,7 +142,7 @@ TEST_F(MouseTest, NotificationsReReadOnceOrReadEverything) {
   const auto reread = Traffic(talvo);
   EXPECT_EQ(CountReads(reread, 1, 0), 1) << "two notifications, one re-read";
   EXPECT_EQ(CountReads(reread, 56, 128), 1);
-  EXPECT_TRUE(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_profile_2"}}).value("checked").toBool());
+  EXPECT_TRUE(talvo.Get("ms_profile_2").value("checked").toBool());
 
   talvo.Request(Sim("clear"));
   QJsonObject everything = Sim("notify");
@@ -172,7 +167,7 @@ TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
   EXPECT_TRUE(got[0].command == 5 && got[0].length == 1 && got[0].offset == 0);
   EXPECT_TRUE(got[1].command == 6 && got[1].length == 1 && got[1].offset == 0 && got[1].firstData == 1);
   EXPECT_TRUE(got[2].command == 5 && got[2].length == 56 && got[2].offset == 64);
-  EXPECT_TRUE(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_profile_1"}}).value("checked").toBool());
+  EXPECT_TRUE(talvo.Get("ms_profile_1").value("checked").toBool());
 
   // The profile already active: only the one-byte read.
   talvo.Request(Sim("clear"));
@@ -202,9 +197,7 @@ TEST_F(MouseTest, LightingFramesReachTheMouseAndItsPreview) {
   EXPECT_EQ(chunks[1], (std::pair<int, int>{56, 4}));
 
   // The preview follows the same frames.
-  const auto tint = [&] {
-    return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_dkey_0"}}).value("changer_colour").toString();
-  };
+  const auto tint = [&] { return talvo.Get("ms_dkey_0").value("changer_colour").toString(); };
   const QString first = tint();
   EXPECT_TRUE(WaitFor(talvo, [&] { return tint() != first; }, 5000)) << "the preview does not move";
 }
@@ -233,14 +226,13 @@ TEST_F(MouseTest, ArrivalLoadsTheChosenDeviceProfileIntoThePages) {
   TalvoRun& talvo = Launch();
   ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
   const auto value = [&](const char* name) {
-    return talvo.Request(QJsonObject{{"cmd", "get"}, {"name", name}}).value("value").toInt(-1);
+    return talvo.Get(name).value("value").toInt(-1);
   };
   // The first-run device profile carries brightness 3 and speed 2, pointer
   // speed 10 and 3 wheel lines.
   ASSERT_TRUE(WaitFor(talvo, [&] { return value("ms_deng_light_slider") == 3; })) << "the profile was not loaded";
   EXPECT_EQ(value("ms_deng_speed_slider"), 2);
-  EXPECT_EQ(talvo.Request(QJsonObject{{"cmd", "get"}, {"name", "ms_device_profile_name_edit"}}).value("text").toString(),
-            QString::fromUtf8("配置1"));
+  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), QString::fromUtf8("配置1"));
   const QJsonObject system = talvo.Request("system");
   EXPECT_EQ(system.value("pointer_speed").toInt(), 10);
   EXPECT_EQ(system.value("wheel_lines").toInt(), 3);

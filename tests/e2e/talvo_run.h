@@ -64,6 +64,8 @@ class TalvoRun {
   // and gives an empty object.
   QJsonObject Request(const QJsonObject& request);
   QJsonObject Request(const char* cmd) { return Request(QJsonObject{{"cmd", cmd}}); }
+  // The state of the control `name` (the `get` command).
+  QJsonObject Get(const char* name) { return Request(QJsonObject{{"cmd", "get"}, {"name", name}}); }
   QJsonObject RequestText(const QByteArray& line);
   // The message boxes shown so far, polling until at least one is there or
   // timeoutMs has passed (activations from outside arrive asynchronously).
@@ -84,6 +86,11 @@ class TalvoRun {
   QString socketPath_;
   QString logPath_;
 };
+
+// A `sim` request: `op` on the simulated `device`.
+inline QJsonObject Sim(const char* op, const char* device = "mouse") {
+  return QJsonObject{{"cmd", "sim"}, {"op", op}, {"device", device}};
+}
 
 // Polls `done` until it holds or timeoutMs has passed; between polls the
 // program's event loop runs on (the `wait` command).
