@@ -30,10 +30,10 @@ struct MouseDeviceBlocks {
 
   // `profile` must be below kCopies.
   std::span<uint8_t, kCopySize> Copy(size_t profile) {
-    return std::span<uint8_t, kStride>(bytes.data() + profile * kStride, kStride).first<kCopySize>();
+    return std::span<uint8_t, kCopySize>(bytes.data() + profile * kStride, kCopySize);
   }
   std::span<const uint8_t, kCopySize> Copy(size_t profile) const {
-    return std::span<const uint8_t, kStride>(bytes.data() + profile * kStride, kStride).first<kCopySize>();
+    return std::span<const uint8_t, kCopySize>(bytes.data() + profile * kStride, kCopySize);
   }
 };
 
