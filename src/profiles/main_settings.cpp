@@ -1,7 +1,6 @@
 #include "profiles/main_settings.h"
 
-#include <cctype>
-
+#include "platform/ascii.h"
 #include "platform/debug.h"
 #include "platform/folders.h"
 #include "platform/ini_file.h"
@@ -17,22 +16,6 @@ constexpr std::string_view kImageKey = "IMAGE";
 constexpr std::string_view kLanguageKey = "LANGUAGE";
 constexpr std::string_view kSystemLanguage = "LANGUAGE";
 constexpr int kChineseSystemValue = 2020;
-
-// The value's leading decimal number as the start-up step reads it: leading
-// spaces, an optional sign, digits; 0 when there are none. Values too long
-// to be 2020 stop accumulating instead of overflowing.
-long LeadingNumber(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  long value = 0;
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    if (value > 1'000'000'000L) return negative ? -value : value;
-    value = value * 10 + (text[i] - '0');
-  }
-  return negative ? -value : value;
-}
 
 bool WriteMain(std::string_view key, std::string_view value) {
   return platform::WriteIniString(MainIniPath(), kSection, key, value);
@@ -74,7 +57,7 @@ std::optional<Language> ImportSystemLanguage() {
     return std::nullopt;
   }
   const Language language =
-      LeadingNumber(*value) == kChineseSystemValue ? Language::Chinese : Language::English;
+      platform::LeadingNumber(*value) == kChineseSystemValue ? Language::Chinese : Language::English;
   if (!StoreLanguage(language)) return std::nullopt;
   return language;
 }
