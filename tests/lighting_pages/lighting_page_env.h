@@ -31,6 +31,9 @@
 
 namespace talvo::lighting::pages::test {
 
+using profiles::test::kLightInConfig;
+using profiles::test::SavedBody;
+
 // Builds the device pages into the main layout as the main window does.
 class PagesHandler final : public app::WindowHandler {
  public:
@@ -118,15 +121,6 @@ class LightingPageTest : public profiles::test::ProfileFolders {
     Notify("textchanged", edit);
   }
 
-  // The saved body of the device's ".led" or ".config" profile; empty when
-  // none was written.
-  static std::vector<uint8_t> SavedBody(device::Peripheral p, const char* extension) {
-    const auto file =
-        profiles::test::ReadBytes(platform::DeviceFolder(p) / (std::string("saved") + extension));
-    if (file.size() < profiles::kHeaderSize) return {};
-    return {file.begin() + profiles::kHeaderSize, file.end()};
-  }
-  static constexpr size_t kLightInConfig = 512;
 
   // Takes every push flag: what was marked since the last call.
   struct Pushed {

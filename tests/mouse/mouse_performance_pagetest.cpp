@@ -102,14 +102,11 @@ class MousePageTest : public profiles::test::ProfileFolders {
   // The saved body of the mouse's light (".led") or device (".config")
   // profile; empty when none was written.
   static std::vector<uint8_t> SavedBody(const char* extension) {
-    const auto file = profiles::test::ReadBytes(platform::DeviceFolder(Peripheral::Mouse) /
-                                                (std::string("saved") + extension));
-    if (file.size() < profiles::kHeaderSize) return {};
-    return {file.begin() + profiles::kHeaderSize, file.end()};
+    return profiles::test::SavedBody(Peripheral::Mouse, extension);
   }
   // Offset of the light body inside each file's body.
   static constexpr size_t kLightInLed = 0;
-  static constexpr size_t kLightInConfig = 512;
+  static constexpr size_t kLightInConfig = profiles::test::kLightInConfig;
 
   sim::SimulatedBackend backend;
   device::CDeviceLink link{backend};

@@ -15,6 +15,8 @@
 #include <initializer_list>
 #include <vector>
 
+#include "platform/folders.h"
+#include "profiles/profile_data_file.h"
 #include "profiles/profile_index.h"
 
 namespace talvo::profiles::test {
@@ -66,6 +68,16 @@ inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// The body of the device's chosen "saved" profile with that extension
+// (".led", ".config"); empty when none was written.
+inline std::vector<uint8_t> SavedBody(device::Peripheral p, const char* extension) {
+  const auto file = ReadBytes(platform::DeviceFolder(p) / (std::string("saved") + extension));
+  if (file.size() < kHeaderSize) return {};
+  return {file.begin() + kHeaderSize, file.end()};
+}
+// Where the light body starts inside a device (".config") profile's body.
+inline constexpr size_t kLightInConfig = 512;
 
 inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
