@@ -15,6 +15,7 @@
 
 #include "../profiles/profile_test_env.h"
 #include "app/controls/custom_controls.h"
+#include "app/shell/page_layouts.h"
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "device/device_link.h"
 #include "device/device_report.h"
@@ -38,18 +39,7 @@ using profiles::test::SavedBody;
 class PagesHandler final : public app::WindowHandler {
  public:
   void Notify(const app::Notification&) override {}
-  app::CreatedControl CreateControl(std::string_view element) override {
-    static constexpr std::pair<std::string_view, std::string_view> kPages[] = {
-        {"kb_Key_UI", "keyboard_key.xml"},   {"kb_Deng_UI", "keyboard_deng.xml"}, {"kb_Macro_UI", "keyboard_macro.xml"},
-        {"MS_Deng_UI", "Mouse_deng.xml"},    {"MS_Macro_UI", "Mouse_macro.xml"},  {"MS_Key_UI", "Mouse_key.xml"},
-        {"MP_deng_UI", "MousePad_deng.xml"}, {"MS_DPI_UI", "Mouse_DPI.xml"},      {"MS_CURSOR_UI", "Mouse_cursor.xml"},
-        {"kb_CURSOR_UI", "Mouse_cursor.xml"}};
-    for (const auto& [name, file] : kPages)
-      if (element == name) return app::CreatedControl::FromLayout(std::string(file));
-    if (element == "CircleProgress") return app::CreatedControl::FromClass("CCircleProgressUI");
-    if (element == "DeviceKeyButton") return app::CreatedControl::FromClass("CDeviceKeyButtonUI");
-    return {};
-  }
+  app::CreatedControl CreateControl(std::string_view element) override { return app::PageControl(element); }
 };
 
 class LightingPageTest : public profiles::test::ProfileFolders {

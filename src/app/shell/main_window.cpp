@@ -16,6 +16,7 @@
 #include "app/instance/sleep_watcher.h"
 #include "app/shell/app_icon.h"
 #include "app/shell/caption_drag.h"
+#include "app/shell/page_layouts.h"
 #include "app/toolkit/qt/qt_control.h"
 #include "app/windows/about_window.h"
 #include "device/device_commands.h"
@@ -313,18 +314,7 @@ void CMainWnd::OnTimer(int id) {
   }
 }
 
-CreatedControl CMainWnd::CreateControl(std::string_view element) {
-  static constexpr std::pair<std::string_view, std::string_view> kPages[] = {
-      {"kb_Key_UI", "keyboard_key.xml"},   {"kb_Deng_UI", "keyboard_deng.xml"}, {"kb_Macro_UI", "keyboard_macro.xml"},
-      {"MS_Deng_UI", "Mouse_deng.xml"},    {"MS_Macro_UI", "Mouse_macro.xml"},  {"MS_Key_UI", "Mouse_key.xml"},
-      {"MP_deng_UI", "MousePad_deng.xml"}, {"MS_DPI_UI", "Mouse_DPI.xml"},      {"MS_CURSOR_UI", "Mouse_cursor.xml"},
-      {"kb_CURSOR_UI", "Mouse_cursor.xml"}};
-  for (const auto& [name, file] : kPages)
-    if (platform::EqualsIgnoreCase(element, name)) return CreatedControl::FromLayout(std::string(file));
-  if (platform::EqualsIgnoreCase(element, "CircleProgress")) return CreatedControl::FromClass("CCircleProgressUI");
-  if (platform::EqualsIgnoreCase(element, "DeviceKeyButton")) return CreatedControl::FromClass("CDeviceKeyButtonUI");
-  return {};
-}
+CreatedControl CMainWnd::CreateControl(std::string_view element) { return PageControl(element); }
 
 std::optional<std::string> CMainWnd::QueryControlText(std::string_view id) {
   const bool english = language_ == profiles::Language::English;
