@@ -81,9 +81,7 @@ QJsonObject Describe(const QtControl& c) {
   if (c.IsKeyButton()) {
     // Key buttons hold their light packed as page colours are (red | blue << 8
     // | green << 16); reported as opaque ARGB like every other colour here.
-    const uint32_t packed = c.LightColour();
-    const uint32_t red = packed & 0xFF, blue = (packed >> 8) & 0xFF, green = (packed >> 16) & 0xFF;
-    o["light_colour"] = Colour(0xFF000000u | red << 16 | green << 8 | blue);
+    o["light_colour"] = Colour(ArgbOfPageColour(c.LightColour()));
     o["light_alpha"] = c.LightAlpha();
     o["light_on"] = c.IsLightOn();
     o["keyset_hidden"] = c.IsKeySetHidden();

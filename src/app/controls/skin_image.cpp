@@ -68,8 +68,6 @@ void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QC
   DrawAtStrength(painter, target, TintedImage(image, tint), strength);
 }
 
-QColor PageColour(uint32_t packed) {
-  return QColor(int(packed & 0xFF), int((packed >> 16) & 0xFF), int((packed >> 8) & 0xFF));
-}
+QColor PageColour(uint32_t packed) { return QColor::fromRgb(ArgbOfPageColour(packed)); }
 
 }  // namespace talvo::app

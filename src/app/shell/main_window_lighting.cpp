@@ -4,7 +4,6 @@
 // colours changed instead of repainting the whole window.
 #include <mutex>
 
-#include "app/controls/skin_image.h"
 #include "app/shell/main_window.h"
 
 namespace talvo::app {
@@ -73,7 +72,7 @@ void CMainWnd::FlushPreviews() {
   const auto tint = [](Control* c, uint32_t packed, int alpha) {
     if (!c || !c->IsVisibleInWindow()) return;
     // Preview colours come packed as page colours; the controls' tint is ARGB.
-    const uint32_t argb = PageColour(packed).rgba();
+    const uint32_t argb = ArgbOfPageColour(packed);
     if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha) return;
     c->SetChangerColor(argb);
     c->SetChangerAlpha(alpha);

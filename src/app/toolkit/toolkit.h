@@ -13,6 +13,13 @@ namespace talvo::app {
 
 class Control;
 
+// Page colours are packed red | blue << 8 | green << 16; this is the same
+// colour as opaque ARGB, the toolkit's other colour form.
+constexpr uint32_t ArgbOfPageColour(uint32_t packed) {
+  const uint32_t red = packed & 0xFF, blue = (packed >> 8) & 0xFF, green = (packed >> 16) & 0xFF;
+  return 0xFF000000u | red << 16 | green << 8 | blue;
+}
+
 // Types raised: "windowinit", "click", "selectchanged", "itemselect",
 // "itemclick", "valuechanged", "movevaluechanged", "textchanged",
 // "killfocus", "setfocus", "msenter", "msleave", "colorchanged".
