@@ -87,8 +87,7 @@ class InstantBackend : public platform::HidBackend {
 };
 
 void AttachMouse(device::CDeviceLink& link) {
-  link.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
-                         device::kCommandUsagePage);
+  link.SetCommandIdentity(device::kMouseProductId);
   if (!link.Attach()) std::abort();
 }
 

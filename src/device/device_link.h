@@ -29,6 +29,11 @@ class CDeviceLink {
 
   // Stores the identity the command interface must have; clears `connected`.
   void SetDeviceIdentity(uint16_t vendorId, uint16_t productId, uint16_t usage, uint16_t usagePage);
+  // The identity of a command interface of ours: our vendor, that product,
+  // the vendor command usage and page.
+  void SetCommandIdentity(uint16_t productId) {
+    SetDeviceIdentity(kVendorId, productId, kCommandUsage, kCommandUsagePage);
+  }
   // 1 and stored when size <= 512; else 0 and the old size kept.
   int SetTransferSize(uint16_t size);
   bool IsConnected() const { return connected.load() != 0; }

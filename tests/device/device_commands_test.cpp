@@ -254,7 +254,7 @@ TEST(CommandAbsent, NothingMovesAndSyncIsClearedByWriteSettings) {
   auto device = backend.Add(testing::kMouseCommandPath, kVendorId, kMouseProductId);
   device->responder = testing::EchoWithStatus(0);
   CDeviceLink link(backend);
-  link.SetDeviceIdentity(kVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+  link.SetCommandIdentity(kMouseProductId);
 
   link.syncActive = 1;
   const std::array<uint8_t, 1> profile{2};

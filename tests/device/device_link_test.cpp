@@ -18,7 +18,7 @@ using testing::kMouseCommandPath;
 using testing::kNotifyDescriptor;
 
 void SetMouseIdentity(CDeviceLink& link) {
-  link.SetDeviceIdentity(kVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+  link.SetCommandIdentity(kMouseProductId);
 }
 
 TEST(LinkAttach, OpensOnlyTheMatchingCommandInterface) {

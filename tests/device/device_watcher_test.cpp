@@ -110,9 +110,9 @@ class DeviceWatcherTest : public ::testing::Test {
  protected:
   DeviceWatcherTest() {
     backend.SetLatency(std::chrono::microseconds(0));
-    mouse.SetDeviceIdentity(kVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
-    keyboard.SetDeviceIdentity(kVendorId, kKeyboardProductId, kCommandUsage, kCommandUsagePage);
-    mousepad.SetDeviceIdentity(kVendorId, kMousepadProductId, kCommandUsage, kCommandUsagePage);
+    mouse.SetCommandIdentity(kMouseProductId);
+    keyboard.SetCommandIdentity(kKeyboardProductId);
+    mousepad.SetCommandIdentity(kMousepadProductId);
   }
   ~DeviceWatcherTest() override { watcher.request_stop(); }
 
@@ -225,7 +225,7 @@ TEST(DeviceWatcher, EnumerationFailureEndsTheWatcher) {
   CDeviceLink mouse(backend);
   CDeviceLink keyboard(backend);
   CDeviceLink mousepad(backend);
-  mouse.SetDeviceIdentity(kVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+  mouse.SetCommandIdentity(kMouseProductId);
   RecordingHost host(0);
 
   std::stop_source never;

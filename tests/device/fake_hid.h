@@ -239,7 +239,7 @@ struct AttachedMouse {
   CDeviceLink link{backend};
 
   AttachedMouse() {
-    link.SetDeviceIdentity(kVendorId, kMouseProductId, kCommandUsage, kCommandUsagePage);
+    link.SetCommandIdentity(kMouseProductId);
     link.Attach();
     device->responder = EchoWithStatus(0);
   }

@@ -33,7 +33,7 @@ class PushTest : public ::testing::Test {
 
   void Attach(DeviceKind kind, uint16_t productId, device::CDeviceLink& link) {
     backend.Plug(kind);
-    link.SetDeviceIdentity(device::kVendorId, productId, device::kCommandUsage, device::kCommandUsagePage);
+    link.SetCommandIdentity(productId);
     ASSERT_TRUE(link.Attach());
   }
 

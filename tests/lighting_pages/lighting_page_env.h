@@ -50,8 +50,7 @@ class LightingPageTest : public profiles::test::ProfileFolders {
         {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad});
     backend.SetLatency(std::chrono::microseconds(0));
     backend.Plug(sim::DeviceKind::Mouse);
-    mouseLink.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
-                                device::kCommandUsagePage);
+    mouseLink.SetCommandIdentity(device::kMouseProductId);
     ASSERT_TRUE(mouseLink.Attach());
     app::RegisterCustomControls(toolkit);
     ASSERT_TRUE(window.Create("XML_MAIN"));

@@ -39,8 +39,7 @@ class MousePageTest : public profiles::test::ProfileFolders {
     profiles::test::ChooseSavedProfiles({Peripheral::Mouse});
     backend.SetLatency(std::chrono::microseconds(0));
     backend.Plug(sim::DeviceKind::Mouse);
-    link.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
-                           device::kCommandUsagePage);
+    link.SetCommandIdentity(device::kMouseProductId);
     ASSERT_TRUE(link.Attach());
     ASSERT_TRUE(window.Create("Mouse_DPI.xml"));
     live = std::make_unique<profiles::LiveData>();

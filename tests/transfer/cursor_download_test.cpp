@@ -18,8 +18,7 @@ class CursorDownloadTest : public ::testing::Test {
   void SetUp() override {
     backend.SetLatency(std::chrono::microseconds(0));
     backend.Plug(sim::DeviceKind::Mouse);
-    link.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
-                           device::kCommandUsagePage);
+    link.SetCommandIdentity(device::kMouseProductId);
     ASSERT_TRUE(link.Attach());
   }
   sim::SimDevice& Mouse() { return backend.Device(sim::DeviceKind::Mouse); }

@@ -61,7 +61,7 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
   }
 
   static void Identify(device::CDeviceLink& l) {
-    l.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage, device::kCommandUsagePage);
+    l.SetCommandIdentity(device::kMouseProductId);
   }
 
   sim::SimDevice& Mouse() { return backend.Device(DeviceKind::Mouse); }

@@ -181,12 +181,9 @@ void CMainWnd::OnWindowInit() {
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
     FillProfileLists(p);
 
-  mouseLink_.SetDeviceIdentity(device::kVendorId, device::kMouseProductId, device::kCommandUsage,
-                               device::kCommandUsagePage);
-  mousepadLink_.SetDeviceIdentity(device::kVendorId, device::kMousepadProductId, device::kCommandUsage,
-                                  device::kCommandUsagePage);
-  keyboardLink_.SetDeviceIdentity(device::kVendorId, device::kKeyboardProductId, device::kCommandUsage,
-                                  device::kCommandUsagePage);
+  mouseLink_.SetCommandIdentity(device::kMouseProductId);
+  mousepadLink_.SetCommandIdentity(device::kMousepadProductId);
+  keyboardLink_.SetCommandIdentity(device::kKeyboardProductId);
 
   profiles::ImportSystemLanguage();
   PutAway();
