@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <mutex>
 #include <system_error>
 
@@ -73,15 +74,23 @@ std::mutex& WriteMutex() {
   return mutex;
 }
 
-// The document in file; an absent file is an empty document. nullopt when the
-// file exists but cannot be read or is too large to be rewritten safely.
+// The document in file; an absent file is an empty document. nullopt, with
+// errno telling why, when the file exists but cannot be read or is too large
+// to be rewritten safely.
 std::optional<IniDocument> LoadForChange(const std::filesystem::path& file) {
   std::error_code error;
   const auto status = std::filesystem::status(file, error);
   if (status.type() == std::filesystem::file_type::not_found) return IniDocument::Parse({});
-  if (error) return std::nullopt;
+  if (error) {
+    errno = error.value();
+    return std::nullopt;
+  }
   const auto bytes = ReadWholeFile(file, kIniMaxFileBytes + 1);
-  if (!bytes || bytes->size() > kIniMaxFileBytes) return std::nullopt;
+  if (!bytes) return std::nullopt;
+  if (bytes->size() > kIniMaxFileBytes) {
+    errno = EFBIG;
+    return std::nullopt;
+  }
   return IniDocument::Parse(*bytes);
 }
 
@@ -93,8 +102,13 @@ bool Store(const std::filesystem::path& file, const IniDocument& document) {
 template <typename Change>
 bool ChangeFile(const std::filesystem::path& file, Change change) {
   const std::lock_guard lock(WriteMutex());
+  errno = 0;
   auto document = LoadForChange(file);
-  if (!document) return false;
+  if (!document) {
+    // A file that cannot be read cannot be changed: a save that failed.
+    NoteSaveResult(file.parent_path(), false, errno != 0 ? errno : EIO);
+    return false;
+  }
   bool changed = false;
   if (!change(*document, changed)) return false;
   return !changed || Store(file, *document);
@@ -116,6 +130,10 @@ IniDocument IniDocument::Parse(std::span<const uint8_t> bytes) {
   std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   if (text.starts_with("\xFF\xFE")) {
     decoded = Utf16LeToUtf8(bytes.subspan(2));
+    text = decoded;
+  } else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[0] < 0x80 && bytes[1] == 0) {
+    // No BOM, but an ASCII character in UTF-16LE: "[" or ";" or a key.
+    decoded = Utf16LeToUtf8(bytes);
     text = decoded;
   }
   // Also after UTF-16: a second byte-order mark there is kept as a UTF-8 one,
@@ -237,6 +255,34 @@ bool IniDocument::RemoveSection(std::string_view section) {
   return removed;
 }
 
+IniLookup::IniLookup(const IniDocument& document) {
+  Entries* current = nullptr;
+  for (const IniDocument::Line& line : document.lines_) {
+    const LineMeaning meaning = Classify(line.text);
+    if (meaning.kind == LineMeaning::Section) {
+      // A repeated section is ignored: only the first of a name is read.
+      const auto [it, first] = sections_.try_emplace(AsciiLower(meaning.name));
+      current = first ? &it->second : nullptr;
+    } else if (current != nullptr && meaning.kind == LineMeaning::Entry) {
+      current->try_emplace(AsciiLower(meaning.name), meaning.value);
+    }
+  }
+}
+
+IniLookup IniLookup::FromFile(const std::filesystem::path& file) {
+  const auto bytes = ReadWholeFile(file, kIniMaxFileBytes + 1);
+  if (!bytes || bytes->size() > kIniMaxFileBytes) return IniLookup(IniDocument::Parse({}));
+  return IniLookup(IniDocument::Parse(*bytes));
+}
+
+std::optional<std::string_view> IniLookup::Get(std::string_view section, std::string_view key) const {
+  const auto found = sections_.find(AsciiLower(section));
+  if (found == sections_.end()) return std::nullopt;
+  const auto entry = found->second.find(AsciiLower(key));
+  if (entry == found->second.end()) return std::nullopt;
+  return entry->second;
+}
+
 std::string IniDocument::Serialise() const {
   std::string text = bom_;
   for (const Line& line : lines_) {
@@ -262,9 +308,16 @@ int ReadIniInt(const std::filesystem::path& file, std::string_view section, std:
 
 bool WriteIniString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                     std::string_view value) {
+  const IniValue one{section, std::string(key), std::string(value)};
+  return WriteIniStrings(file, std::span(&one, 1));
+}
+
+bool WriteIniStrings(const std::filesystem::path& file, std::span<const IniValue> values) {
   return ChangeFile(file, [&](IniDocument& document, bool& changed) {
     const std::string before = document.Serialise();
-    if (!document.Set(section, key, value)) return false;
+    for (const IniValue& v : values) {
+      if (!document.Set(v.section, v.key, v.value)) return false;
+    }
     changed = document.Serialise() != before;
     return true;
   });

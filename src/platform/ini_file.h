@@ -14,8 +14,11 @@
 //  - a write keeps every other line byte for byte (comments, blank lines,
 //    other sections, unknown lines, order, line endings, a UTF-8 BOM) and
 //    replaces the file atomically (temporary file, fsync, rename).
-// Files are UTF-8 with or without a BOM; UTF-16LE files with a BOM are read
-// too, and a write turns them into UTF-8 (the whole file is converted).
+// Files are UTF-8 with or without a BOM; UTF-16LE files are read too, with a
+// BOM or without one (some editors save them so; such a file starts with an
+// ASCII character followed by a zero byte, which no UTF-8 text does), and a
+// write turns them into UTF-8 (the whole file is converted, never appended to
+// in the other encoding).
 #pragma once
 
 #include <cstddef>
@@ -25,6 +28,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace talvo::platform {
@@ -51,6 +55,16 @@ int ReadIniInt(const std::filesystem::path& file, std::string_view section, std:
 // IniDocument::Set).
 bool WriteIniString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                     std::string_view value);
+
+struct IniValue {
+  std::string_view section;
+  std::string key;
+  std::string value;
+};
+
+// Sets several values in one replace of the file, so a crash leaves either
+// all of them or none. False, writing nothing, when any one is refused.
+bool WriteIniStrings(const std::filesystem::path& file, std::span<const IniValue> values);
 
 // Removes the key (every copy of it in the section reads use). True when the
 // key is gone afterwards, including when it was never there; false on I/O
@@ -98,8 +112,28 @@ class IniDocument {
     std::string ending;      // "\r\n", "\n", or "" for a last line without one
   };
 
+  friend class IniLookup;
+
   std::string bom_;
   std::vector<Line> lines_;
+};
+
+// A document's values keyed for lookup: one pass over its lines, then each
+// Get costs a hash look-up instead of a scan of the file, with the same
+// answers as IniDocument::Get (case-insensitive names, the first of duplicate
+// sections and keys). For reading many values of a large file at once.
+class IniLookup {
+ public:
+  explicit IniLookup(const IniDocument& document);
+  // Reads the file (nothing when it is unreadable or too large).
+  static IniLookup FromFile(const std::filesystem::path& file);
+
+  // The trimmed value, not cut to the read buffer; nullopt when missing.
+  std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
+
+ private:
+  using Entries = std::unordered_map<std::string, std::string>;
+  std::unordered_map<std::string, Entries> sections_;  // by lower-case name
 };
 
 }  // namespace talvo::platform

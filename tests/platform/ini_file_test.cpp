@@ -157,19 +157,38 @@ TEST_F(IniFileTest, ValuesAreCutTo259CodePointsNeverInsideOne) {
   EXPECT_EQ(CutToCodePoints("a\xE9\x85", 2), "a\xE9");
 }
 
-TEST_F(IniFileTest, Utf16LittleEndianFilesAreReadAndRewrittenAsUtf8) {
-  // "[S]\r\nname=配置1 😀\r\n" in UTF-16LE with its BOM.
-  const std::u16string text = u"[S]\r\nname=\u914D\u7F6E1 \U0001F600\r\nk=1\r\n";
-  std::string bytes = "\xFF\xFE";
-  for (char16_t unit : text) {
-    bytes.push_back(static_cast<char>(unit & 0xFF));
-    bytes.push_back(static_cast<char>(unit >> 8));
-  }
-  WriteBytes(file_, bytes);
-  EXPECT_EQ(ReadIniString(file_, "s", "NAME", ""), "配置1 😀");
+TEST_F(IniFileTest, Utf16LittleEndianFilesWithOrWithoutBomAreReadAndRewrittenWholeAsUtf8) {
+  // "[S]\r\nname=配置1 😀\r\n" in UTF-16LE, as editors save it with and
+  // without a BOM; a file may also start with a comment or a blank line.
+  for (const std::u16string& text : {std::u16string(u"[S]\r\nname=\u914D\u7F6E1 \U0001F600\r\nk=1\r\n"),
+                                     std::u16string(u"; note\r\n[S]\r\nname=\u914D\u7F6E1 \U0001F600\r\nk=1\r\n")}) {
+    for (const bool bom : {true, false}) {
+      SCOPED_TRACE(bom ? "with BOM" : "without BOM");
+      std::string bytes = bom ? "\xFF\xFE" : "";
+      for (char16_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+      }
+      WriteBytes(file_, bytes);
+      EXPECT_EQ(ReadIniString(file_, "s", "NAME", ""), "配置1 😀");
 
-  ASSERT_TRUE(WriteIniString(file_, "S", "k", "2"));
-  EXPECT_EQ(ReadBytes(file_), "[S]\r\nname=配置1 😀\r\nk=2\r\n");
+      ASSERT_TRUE(WriteIniString(file_, "S", "k", "2"));
+      const std::string rewritten = ReadBytes(file_);
+      EXPECT_TRUE(rewritten.ends_with("[S]\r\nname=配置1 😀\r\nk=2\r\n")) << rewritten;
+      EXPECT_EQ(rewritten.find('\0'), std::string::npos) << "no UTF-16 left beside the UTF-8";
+    }
+  }
+}
+
+TEST_F(IniFileTest, SeveralValuesAreWrittenTogetherOrNotAtAll) {
+  WriteBytes(file_, "[C]\ncount=0\n");
+  const IniValue refused[] = {{"C", "count", "1"}, {"N", "0", "bad\nname"}};
+  EXPECT_FALSE(WriteIniStrings(file_, refused));
+  EXPECT_EQ(ReadBytes(file_), "[C]\ncount=0\n");
+
+  const IniValue values[] = {{"C", "count", "1"}, {"N", "0", "profile1"}, {"S", "select", "0"}};
+  ASSERT_TRUE(WriteIniStrings(file_, values));
+  EXPECT_EQ(ReadBytes(file_), "[C]\ncount=1\n[N]\n0=profile1\n[S]\nselect=0\n");
 }
 
 TEST_F(IniFileTest, DeletingWhatIsAbsentSucceedsWithoutCreatingTheFile) {
@@ -214,6 +233,39 @@ TEST(IniDocumentTest, UnchangedUtf8TextSerialisesToTheSameBytes) {
        {""sv, "\n"sv, "a"sv, "[S]\r\nk=v"sv, "\xEF\xBB\xBF[S]\nk=v\n"sv, "x\r"sv, "\r\n\r\n"sv, "[S]\nk=\xFF\x00v\n"sv}) {
     EXPECT_EQ(ParseText(text).Serialise(), text);
   }
+}
+
+TEST(IniLookupTest, AnswersLikeTheDocument) {
+  const std::string_view text =
+      "k=before any section\n"
+      "[Names]\n"
+      "0 = first \n"
+      "1=one\n"
+      "1=duplicate\n"
+      "; 2=comment\n"
+      "no equals sign\n"
+      "=no key\n"
+      "  [ other ]  \n"
+      "x=1\n"
+      "[NAMES]\n"
+      "2=from a repeated section\n"
+      "[empty]\n";
+  const IniDocument document = ParseText(text);
+  const IniLookup lookup(document);
+  const std::pair<std::string_view, std::string_view> queries[] = {
+      {"Names", "0"}, {"names", "1"}, {"NAMES", "2"}, {"Names", "; 2"}, {"Names", "no equals sign"},
+      {"other", "x"}, {"OTHER", "X"}, {"empty", "k"}, {"", "k"},       {"missing", "0"}};
+  for (const auto& [section, key] : queries) {
+    SCOPED_TRACE(std::string(section) + "/" + std::string(key));
+    const auto expected = document.Get(section, key);
+    const auto found = lookup.Get(section, key);
+    ASSERT_EQ(found.has_value(), expected.has_value());
+    if (expected) {
+      EXPECT_EQ(*found, *expected);
+    }
+  }
+  EXPECT_EQ(lookup.Get("names", "0"), "first");
+  EXPECT_EQ(lookup.Get("names", "1"), "one");
 }
 
 }  // namespace
