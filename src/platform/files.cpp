@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <string>
 #include <system_error>
 
@@ -51,21 +53,29 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
   return true;
 }
 
-// A new file beside the target, created with the usual permissions (the umask
-// applies) or the target's own when it exists. Its name starts with a dot and
-// ends in ".tmp", so folder listings by extension never show it.
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// A new file beside the target, with the permissions of the regular file it
+// will replace, or the usual ones (the umask applies) when there is none; a
+// symlink in the target's place is looked at, not followed. Either way the
+// owner keeps reading and writing it. Its name is "." + the target's name +
+// "." + our process id + "." + a counter + ".tmp": hidden, never listed by
+// extension, and traceable to the process that made it.
 int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::path& tempPath) {
   static std::atomic<unsigned> counter{0};
   struct stat existing {};
-  const bool hasMode = ::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
+  const bool hasMode = ::lstat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode);
   const std::filesystem::path folder = target.parent_path();
   for (int attempt = 0; attempt < 100; ++attempt) {
     // A shortened name keeps the temporary name within the name length limit.
     tempPath = folder / ("." + target.filename().string().substr(0, 64) + "." + std::to_string(::getpid()) + "." +
-                         std::to_string(counter.fetch_add(1)) + ".tmp");
+                         std::to_string(counter.fetch_add(1)) + std::string(kTempSuffix));
     const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      if (hasMode) ::fchmod(fd, existing.st_mode & 07777);
+      struct stat created {};
+      mode_t mode = hasMode ? existing.st_mode : (::fstat(fd, &created) == 0 ? created.st_mode : 0600);
+      mode = (mode & 0777) | S_IRUSR | S_IWUSR;
+      ::fchmod(fd, mode);
       return fd;
     }
     if (errno != EEXIST) return -1;
@@ -73,23 +83,126 @@ int CreateTemporaryBeside(const std::filesystem::path& target, std::filesystem::
   return -1;
 }
 
-bool WriteBeside(const std::filesystem::path& file, std::span<const uint8_t> bytes, bool replace) {
-  if (file.filename().empty()) return false;
+// The process id in a temporary file name of ours, or 0 when the name is
+// not one.
+pid_t TemporaryFileOwner(std::string_view name) {
+  if (!name.starts_with('.') || !name.ends_with(kTempSuffix)) return 0;
+  name.remove_suffix(kTempSuffix.size());
+  const size_t counterDot = name.rfind('.');
+  if (counterDot == std::string_view::npos || counterDot == 0) return 0;
+  const std::string_view counter = name.substr(counterDot + 1);
+  name = name.substr(0, counterDot);
+  const size_t pidDot = name.rfind('.');
+  if (pidDot == std::string_view::npos || pidDot == 0) return 0;
+  const std::string_view pidText = name.substr(pidDot + 1);
+  const auto digits = [](std::string_view t) {
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!digits(counter) || !digits(pidText)) return 0;
+  pid_t pid = 0;
+  const auto [end, error] = std::from_chars(pidText.data(), pidText.data() + pidText.size(), pid);
+  return error == std::errc() && end == pidText.data() + pidText.size() ? pid : 0;
+}
+
+// When the process with this id started, in seconds since the epoch; nullopt
+// when that cannot be read.
+std::optional<time_t> ProcessStartTime(pid_t pid) {
+  const auto stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+  const auto system = ReadWholeFile("/proc/stat", 1 << 20);
+  if (!stat || !system) return std::nullopt;
+  // Field 22, counted after the command name, which may hold spaces and ')'.
+  const std::string text(stat->begin(), stat->end());
+  const size_t close = text.rfind(')');
+  if (close == std::string::npos) return std::nullopt;
+  size_t at = close + 1;
+  for (int field = 3; field <= 22 && at < text.size(); ++field) {
+    at = text.find_first_not_of(' ', at);
+    if (at == std::string::npos) return std::nullopt;
+    if (field == 22) {
+      unsigned long long ticks = 0;
+      if (std::from_chars(text.data() + at, text.data() + text.size(), ticks).ec != std::errc())
+        return std::nullopt;
+      const std::string systemText(system->begin(), system->end());
+      const size_t btime = systemText.find("\nbtime ");
+      if (btime == std::string::npos) return std::nullopt;
+      long long boot = 0;
+      const char* from = systemText.data() + btime + 7;
+      if (std::from_chars(from, systemText.data() + systemText.size(), boot).ec != std::errc())
+        return std::nullopt;
+      const long hz = ::sysconf(_SC_CLK_TCK);
+      return static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz > 0 ? hz : 100)));
+    }
+    at = text.find(' ', at);
+  }
+  return std::nullopt;
+}
+
+bool IsLeftOver(pid_t pid, time_t modified) {
+  if (::kill(pid, 0) != 0 && errno == ESRCH) return true;
+  // A live process of that number that started well after the file was
+  // last written cannot be the one writing it (seconds-coarse clocks).
+  constexpr time_t kMarginSeconds = 2;
+  const auto started = ProcessStartTime(pid);
+  return started && modified + kMarginSeconds < *started;
+}
+
+struct SaveFailureTelling {
+  std::mutex mutex;
+  std::filesystem::path root;
+  SaveFailureHandler handler;
+  SaveFailureNotices notices;
+};
+
+SaveFailureTelling& Telling() {
+  static SaveFailureTelling telling;
+  return telling;
+}
+
+bool IsWithin(const std::filesystem::path& folder, const std::filesystem::path& root) {
+  if (root.empty()) return false;
+  auto f = folder.begin();
+  for (const auto& part : root) {
+    if (part.empty()) continue;  // a trailing separator
+    if (f == folder.end() || *f != part) return false;
+    ++f;
+  }
+  return true;
+}
+
+bool WriteBesideUntold(const std::filesystem::path& file, std::span<const uint8_t> bytes, bool replace) {
+  if (file.filename().empty()) {
+    errno = EINVAL;
+    return false;
+  }
   std::filesystem::path tempPath;
   const int fd = CreateTemporaryBeside(file, tempPath);
   if (fd < 0) return false;
-  const bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  bool placed = false;
-  if (written && closed) {
-    placed = replace ? ::rename(tempPath.c_str(), file.c_str()) == 0 : RenameNoReplace(tempPath, file);
+  bool written = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  int error = written ? 0 : errno;
+  if (::close(fd) != 0 && written) {
+    written = false;
+    error = errno;
   }
-  if (!placed) {
-    ::unlink(tempPath.c_str());
-    return false;
+  if (written) {
+    const bool placed = replace ? ::rename(tempPath.c_str(), file.c_str()) == 0 : RenameNoReplace(tempPath, file);
+    if (placed) {
+      SyncFolder(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path());
+      return true;
+    }
+    error = errno;
   }
-  SyncFolder(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path());
-  return true;
+  ::unlink(tempPath.c_str());
+  errno = error;
+  return false;
+}
+
+bool WriteBeside(const std::filesystem::path& file, std::span<const uint8_t> bytes, bool replace) {
+  const bool ok = WriteBesideUntold(file, bytes, replace);
+  const int error = errno;
+  // A refused copy onto an existing file is the caller's answer, not a fault.
+  if (ok || replace || error != EEXIST) NoteSaveResult(file.parent_path(), ok, error);
+  errno = error;
+  return ok;
 }
 
 bool EndsWithFolded(std::string_view text, std::string_view suffix) {
@@ -127,6 +240,56 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& f
   }
   ::close(fd);
   return bytes;
+}
+
+int RemoveStaleTemporaryFiles(const std::filesystem::path& folder) {
+  int removed = 0;
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error);
+  for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    const pid_t pid = TemporaryFileOwner(name);
+    struct stat info {};
+    if (pid <= 0 || ::lstat(it->path().c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+    if (IsLeftOver(pid, info.st_mtime) && ::unlink(it->path().c_str()) == 0) ++removed;
+  }
+  return removed;
+}
+
+bool SaveFailureNotices::Failed(const std::filesystem::path& folder, int error) {
+  const std::lock_guard lock(mutex_);
+  return told_[folder].insert(error).second;
+}
+
+void SaveFailureNotices::Succeeded(const std::filesystem::path& folder) {
+  const std::lock_guard lock(mutex_);
+  told_.erase(folder);
+}
+
+void SetSaveFailureHandler(const std::filesystem::path& root, SaveFailureHandler handler) {
+  SaveFailureTelling& telling = Telling();
+  const std::lock_guard lock(telling.mutex);
+  telling.root = root.lexically_normal();
+  telling.handler = std::move(handler);
+}
+
+void NoteSaveResult(const std::filesystem::path& folder, bool ok, int error) {
+  SaveFailureTelling& telling = Telling();
+  SaveFailureHandler handler;
+  {
+    const std::lock_guard lock(telling.mutex);
+    if (!telling.handler) return;
+    std::error_code absoluteError;
+    const std::filesystem::path normal = std::filesystem::absolute(folder, absoluteError).lexically_normal();
+    if (!IsWithin(normal, telling.root)) return;
+    if (ok) {
+      telling.notices.Succeeded(normal);
+      return;
+    }
+    if (!telling.notices.Failed(normal, error)) return;
+    handler = telling.handler;
+  }
+  handler(folder, error);
 }
 
 bool CopyFile(const std::filesystem::path& from, const std::filesystem::path& to, bool failIfExists) {

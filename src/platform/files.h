@@ -6,7 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,8 +21,44 @@ namespace talvo::platform {
 // Writes bytes to a temporary file in the target's folder, flushes it to disk
 // and renames it over the target, so readers see either the old or the new
 // content, never a mixture. The temporary file is removed on any failure.
-// The target's folder must exist. False on any I/O failure.
+// The new file has the permissions of the regular file it replaces (a
+// symlink in its place lends none; then the umask decides), and its owner
+// can always read and write it. The target's folder must exist. False on any
+// I/O failure, with errno telling why.
 bool WriteFileAtomically(const std::filesystem::path& file, std::span<const uint8_t> bytes);
+
+// Removes from folder the temporary files of WriteFileAtomically that a
+// process left behind when it ended before renaming them (killed, crashed,
+// powered off): those whose process is gone, or is a later process that
+// reuses its number (it started after the file was last written). Returns
+// how many were removed.
+int RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
+
+// Whether a failed save is worth telling: once per folder and kind of
+// failure (errno), and again only after a save into that folder succeeded.
+class SaveFailureNotices {
+ public:
+  // True when this failure has not been told since the folder's last success.
+  bool Failed(const std::filesystem::path& folder, int error);
+  void Succeeded(const std::filesystem::path& folder);
+
+ private:
+  std::mutex mutex_;
+  std::map<std::filesystem::path, std::set<int>> told_;
+};
+
+// Hears, on the writing thread, the failed writes under root worth telling
+// (see SaveFailureNotices): the folder written to and the errno. Writes
+// elsewhere (desktop settings, the system-wide language) are not told. An
+// empty handler stops the telling.
+using SaveFailureHandler = std::function<void(const std::filesystem::path& folder, int error)>;
+void SetSaveFailureHandler(const std::filesystem::path& root, SaveFailureHandler handler);
+
+// Tells the handler about a write into folder: success, or failure with
+// errno error. WriteFileAtomically and CopyFile do this themselves; other
+// writers that fail before writing (a file that cannot be read to be
+// changed) call it.
+void NoteSaveResult(const std::filesystem::path& folder, bool ok, int error);
 
 // The first maxBytes bytes of a regular file (all of it when shorter);
 // nullopt when it is absent, not a regular file or cannot be read.

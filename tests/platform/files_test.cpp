@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "file_test_util.h"
 
@@ -119,6 +124,112 @@ TEST(FilesTest, SafeFileNames) {
   }
   EXPECT_TRUE(IsSafeFileName(std::string(200, 'a')));
   EXPECT_FALSE(IsSafeFileName(std::string(201, 'a')));
+}
+
+mode_t ModeOf(const std::filesystem::path& file) {
+  struct stat info {};
+  return ::lstat(file.c_str(), &info) == 0 ? info.st_mode : 0;
+}
+
+TEST(FilesTest, ReplacementTakesTheModeOfTheFileItReplacesNeverThroughASymlinkAndStaysTheOwners) {
+  TempFolder folder;
+  const mode_t oldMask = ::umask(022);
+  // A profile that is a symlink to a world-writable file: the new file
+  // replaces the link and does not take the link target's mode.
+  const auto shared = folder / "shared.bin";
+  WriteBytes(shared, "shared");
+  ::chmod(shared.c_str(), 0666);
+  const auto linked = folder / "linked.pro";
+  std::filesystem::create_symlink(shared, linked);
+  ASSERT_TRUE(WriteFileAtomically(linked, AsBytes("new")));
+  EXPECT_TRUE(S_ISREG(ModeOf(linked)));
+  EXPECT_EQ(ModeOf(linked) & 0777, 0644u);
+  EXPECT_EQ(ReadBytes(shared), "shared");
+  EXPECT_EQ(ModeOf(shared) & 0777, 0666u);
+
+  struct Case {
+    mode_t before;
+    mode_t after;
+  };
+  for (const Case c : {Case{0640, 0640}, Case{0400, 0600}, Case{0000, 0600}, Case{04755, 0755}}) {
+    SCOPED_TRACE(c.before);
+    const auto file = folder / "a.pro";
+    WriteBytes(file, "old");
+    ::chmod(file.c_str(), c.before);
+    ASSERT_TRUE(WriteFileAtomically(file, AsBytes("new")));
+    EXPECT_EQ(ModeOf(file) & 07777, c.after);
+  }
+  // However strict the umask, the owner can read and write the new file.
+  ::umask(0277);
+  ASSERT_TRUE(WriteFileAtomically(folder / "fresh.pro", AsBytes("x")));
+  EXPECT_EQ(ModeOf(folder / "fresh.pro") & 0777, 0600u);
+  ::umask(oldMask);
+}
+
+TEST(FilesTest, TemporaryFilesOfEndedProcessesAreRemovedOthersKept) {
+  TempFolder folder;
+  // A process that has ended: its number is free (until reused).
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  ::waitpid(child, nullptr, 0);
+  const std::string dead = std::to_string(child);
+  const std::string self = std::to_string(::getpid());
+
+  const std::vector<std::string> stale = {"." "msProfile.ini." + dead + ".0.tmp", ".配置1.config." + dead + ".17.tmp"};
+  const std::vector<std::string> kept = {
+      ".profile1.led." + self + ".3.tmp",  // our own write, in progress
+      ".a.pro." + dead + ".x.tmp", "a.pro." + dead + ".0.tmp", ".a.pro." + dead + ".0.tmpx", "profile1.led"};
+  for (const auto& name : stale) WriteBytes(folder / name, "half");
+  for (const auto& name : kept) WriteBytes(folder / name, "keep");
+  // Our own number on a file written long before we started: the number was
+  // reused, the writer is gone.
+  const auto reused = folder / (".old.pro." + self + ".0.tmp");
+  WriteBytes(reused, "half");
+  std::filesystem::last_write_time(reused, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * 365 * 30));
+  // A symlink named like one of ours is not ours.
+  std::filesystem::create_symlink(folder / "profile1.led", folder / (".link." + dead + ".1.tmp"));
+
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder.path()), 3);
+  for (const auto& name : stale) EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(reused));
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+  EXPECT_TRUE(std::filesystem::is_symlink(folder / (".link." + dead + ".1.tmp")));
+  EXPECT_EQ(RemoveStaleTemporaryFiles(folder / "absent"), 0);
+}
+
+TEST(FilesTest, FailedSavesAreToldOncePerFolderAndReasonAndAgainAfterASuccess) {
+  TempFolder folder;
+  std::vector<std::pair<std::filesystem::path, int>> told;
+  SetSaveFailureHandler(folder / "data", [&](const std::filesystem::path& where, int error) {
+    told.emplace_back(where, error);
+  });
+  // "Documents" is a file: nothing below it can be written.
+  WriteBytes(folder / "data", "not a folder");
+  const auto ms = folder / "data" / "ms";
+  const auto kb = folder / "data" / "kb";
+  for (int step = 0; step < 3; ++step) EXPECT_FALSE(WriteFileAtomically(ms / "a.led", AsBytes("x")));
+  EXPECT_FALSE(WriteFileAtomically(kb / "a.led", AsBytes("x")));
+  ASSERT_EQ(told.size(), 2u);
+  EXPECT_EQ(told[0], std::make_pair(ms, ENOTDIR));
+  EXPECT_EQ(told[1], std::make_pair(kb, ENOTDIR));
+
+  // Another reason in the same folder is told; a success there resets it.
+  NoteSaveResult(ms, false, ENOSPC);
+  NoteSaveResult(ms, false, ENOSPC);
+  EXPECT_EQ(told.size(), 3u);
+  NoteSaveResult(ms, true, 0);
+  NoteSaveResult(ms, false, ENOSPC);
+  EXPECT_EQ(told.size(), 4u);
+  NoteSaveResult(kb, false, ENOTDIR);
+  EXPECT_EQ(told.size(), 4u) << "a success elsewhere does not repeat kb's";
+
+  // Writes outside the watched folder are never told.
+  EXPECT_FALSE(WriteFileAtomically(folder / "elsewhere" / "x.ini", AsBytes("x")));
+  EXPECT_EQ(told.size(), 4u);
+  SetSaveFailureHandler({}, {});
+  NoteSaveResult(ms, false, EROFS);
+  EXPECT_EQ(told.size(), 4u);
 }
 
 }  // namespace
