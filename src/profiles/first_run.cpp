@@ -2,6 +2,9 @@
 
 #include <array>
 
+#include "platform/debug.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 #include "profiles/profile_data_file.h"
 
 namespace talvo::profiles {
@@ -19,10 +22,8 @@ bool IsProfileFile(const std::filesystem::path& path, std::size_t bodySize) {
 ProfileListContent Populate(const ProfileCombo& combo) {
   ProfileListContent content{&combo, {}, {}};
   const ProfileIndex index(combo);
-  if (index.Count() != 0) {
-    content.names = index.Names();
-    return content;
-  }
+  content.names = index.CompactNames();
+  if (!content.names.empty()) return content;
 
   std::vector<std::uint8_t> body(combo.bodySize, 0);
   const std::uint16_t code = device::DeviceCode(combo.peripheral);
@@ -39,10 +40,7 @@ ProfileListContent Populate(const ProfileCombo& combo) {
   if (path && !IsProfileFile(*path, combo.bodySize)) WriteProfileFile(*path, body, code);
 
   content.names.emplace_back(combo.firstRunName);
-  index.SetCount(static_cast<int>(content.names.size()));
-  index.SetLinked(0, false);
-  index.SetName(0, combo.firstRunName);
-  index.SetSelect(0);
+  index.StartList(combo.firstRunName);
   return content;
 }
 
@@ -54,6 +52,15 @@ std::vector<ProfileListContent> PopulateProfileLists(device::Peripheral peripher
     if (const ProfileCombo* combo = FindCombo(peripheral, kind)) lists.push_back(Populate(*combo));
   }
   return lists;
+}
+
+int RemoveLeftoverTemporaryFiles() {
+  int removed = platform::RemoveStaleTemporaryFiles(platform::DataFolder());
+  for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse,
+                                     device::Peripheral::Mousepad})
+    removed += platform::RemoveStaleTemporaryFiles(platform::DeviceFolder(p));
+  if (removed > 0) debug::Line("removed " + std::to_string(removed) + " temporary files left by an interrupted save");
+  return removed;
 }
 
 }  // namespace talvo::profiles

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii.h"
 #include "platform/debug.h"
 #include "platform/files.h"
 #include "platform/folders.h"
@@ -12,6 +13,24 @@ namespace talvo::profiles {
 namespace {
 
 std::string Key(int n) { return std::to_string(n); }
+
+struct NamedEntry {
+  int entry;
+  std::string name;
+};
+
+// The named entries among the first Count() of the index, and the raw count.
+std::vector<NamedEntry> NamedEntries(const ProfileCombo& combo, const platform::IniLookup& values,
+                                     int& storedCount) {
+  const auto count = values.Get(combo.countSection, kCountKey);
+  storedCount = count ? platform::LeadingNumber(*count) : 0;
+  std::vector<NamedEntry> named;
+  for (int n = 0; n < std::clamp(storedCount, 0, kMaxProfiles); ++n) {
+    if (const auto name = values.Get(combo.nameSection, Key(n)))
+      named.push_back({n, std::string(platform::CutToCodePoints(*name, platform::kIniReadBufferChars - 1))});
+  }
+  return named;
+}
 
 }  // namespace
 
@@ -53,17 +72,40 @@ std::string ProfileIndex::Name(int n) const {
 }
 
 std::vector<std::string> ProfileIndex::Names() const {
-  const int count = Count();
+  int storedCount = 0;
   std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(count));
-  const auto bytes = platform::ReadWholeFile(file_, platform::kIniMaxFileBytes);
-  const auto doc = platform::IniDocument::Parse(bytes ? std::span<const uint8_t>(*bytes)
-                                                      : std::span<const uint8_t>());
-  for (int n = 0; n < count; ++n) {
-    const auto value = doc.Get(combo_.nameSection, Key(n));
-    names.emplace_back(value ? platform::CutToCodePoints(*value, platform::kIniReadBufferChars - 1)
-                             : std::string_view("0"));
+  for (NamedEntry& e : NamedEntries(combo_, platform::IniLookup::FromFile(file_), storedCount))
+    names.push_back(std::move(e.name));
+  return names;
+}
+
+std::vector<std::string> ProfileIndex::CompactNames() const {
+  const auto values = platform::IniLookup::FromFile(file_);
+  int storedCount = 0;
+  std::vector<NamedEntry> named = NamedEntries(combo_, values, storedCount);
+  std::vector<std::string> names;
+  for (const NamedEntry& e : named) names.push_back(e.name);
+  if (named.empty() || static_cast<int>(named.size()) == storedCount) return names;
+
+  debug::Line("profile index " + file_.string() + ": entries without a name dropped");
+  const auto select = values.Get(combo_.selectSection, kSelectKey);
+  const int oldSelect = select ? platform::LeadingNumber(*select) : 0;
+  int newSelect = 0;
+  std::vector<platform::IniValue> changes;
+  changes.push_back({combo_.countSection, std::string(kCountKey), std::to_string(named.size())});
+  for (int i = 0; i < static_cast<int>(named.size()); ++i) {
+    const int n = named[static_cast<std::size_t>(i)].entry;
+    if (n == oldSelect) newSelect = i;
+    if (n == i) continue;
+    changes.push_back({combo_.nameSection, Key(i), names[static_cast<std::size_t>(i)]});
+    const auto linked = values.Get(combo_.linkedSection, Key(n));
+    changes.push_back({combo_.linkedSection, Key(i), std::string(linked.value_or("0"))});
+    if (const auto process = values.Get(combo_.processSection, Key(n)))
+      changes.push_back({combo_.processSection, Key(i), std::string(*process)});
   }
+  changes.push_back({combo_.selectSection, std::string(kSelectKey), std::to_string(newSelect)});
+  // Keys, sections and values came from the file, so every one can be set.
+  platform::WriteIniStrings(file_, changes);
   return names;
 }
 
@@ -97,6 +139,16 @@ bool ProfileIndex::SetLinked(int n, bool linked) const {
 
 bool ProfileIndex::SetProcess(int n, std::string_view path) const {
   return platform::WriteIniString(file_, combo_.processSection, Key(n), path);
+}
+
+bool ProfileIndex::StartList(std::string_view firstName) const {
+  const platform::IniValue values[] = {
+      {combo_.countSection, std::string(kCountKey), "1"},
+      {combo_.linkedSection, Key(0), "0"},
+      {combo_.nameSection, Key(0), std::string(firstName)},
+      {combo_.selectSection, std::string(kSelectKey), "0"},
+  };
+  return platform::WriteIniStrings(file_, values);
 }
 
 }  // namespace talvo::profiles

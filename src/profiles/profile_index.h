@@ -110,8 +110,16 @@ class ProfileIndex {
   // a damaged index cannot make start-up list billions of entries.
   int Count() const;
   std::string Name(int n) const;
-  // Names of entries 0 .. Count()-1 from one read of the file.
+  // The named entries among 0 .. Count()-1 in list order, from one read of
+  // the file. An entry without a name (an index cut short, a count edited by
+  // hand) is left out rather than listed as "0".
   std::vector<std::string> Names() const;
+  // Makes the index list exactly its named entries, so list positions and
+  // index entries agree again: they are numbered from 0 with their link
+  // flags and paths, count follows, and select follows its entry (0 when
+  // that entry had no name). One replace of the file, and none when every
+  // entry has a name. Returns the names in list order.
+  std::vector<std::string> CompactNames() const;
   int Select() const;
   bool IsLinked(int n) const;
   std::string Process(int n) const;
@@ -122,6 +130,8 @@ class ProfileIndex {
   bool SetSelect(int n) const;
   bool SetLinked(int n, bool linked) const;
   bool SetProcess(int n, std::string_view path) const;
+  // A list of one entry, unlinked and chosen, in one replace of the file.
+  bool StartList(std::string_view firstName) const;
 
  private:
   ProfileCombo combo_;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/folders.h"
 #include "platform/ini_file.h"
 #include "profile_test_env.h"
@@ -91,6 +93,33 @@ TEST_F(FirstRunTest, ExistingListsAreShownAsStoredAndNothingIsWritten) {
   // The other kinds of the keyboard were empty and got their first profile.
   EXPECT_EQ(lists[0].names, std::vector<std::string>{"profile1"});
   EXPECT_EQ(lists[2].names, std::vector<std::string>{"profile1"});
+}
+
+TEST_F(FirstRunTest, AnIndexCutBetweenItsWritesStartsItsListAgainWhole) {
+  InstallAllDefaults();
+  // What a kill between the count and the name left: a count, no name.
+  const ProfileCombo& device = *FindCombo(Peripheral::Mouse, ProfileKind::Device);
+  const ProfileIndex index(device);
+  index.SetCount(1);
+  // The other kinds: a damaged count over a few named entries.
+  const ProfileIndex lighting(*FindCombo(Peripheral::Mouse, ProfileKind::Lighting));
+  lighting.SetCount(2000000000);
+  lighting.SetName(0, "day");
+  lighting.SetName(1, "night");
+
+  const auto lists = PopulateProfileLists(Peripheral::Mouse);
+  EXPECT_EQ(lists[0].names, std::vector<std::string>{"配置1"});
+  EXPECT_EQ(index.Names(), std::vector<std::string>{"配置1"});
+  EXPECT_EQ(index.Count(), 1);
+  EXPECT_TRUE(std::filesystem::exists(FileOf(device, "配置1")));
+  EXPECT_FALSE(std::filesystem::exists(FileOf(device, "0")));
+  EXPECT_EQ(lists[1].names, (std::vector<std::string>{"day", "night"}));
+  EXPECT_EQ(lighting.Count(), 2);
+
+  std::set<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(platform::DeviceFolder(Peripheral::Mouse)))
+    files.insert(entry.path().filename().string());
+  EXPECT_EQ(files, (std::set<std::string>{"msProfile.ini", "配置1.config", "profile1.pro"}));
 }
 
 TEST_F(FirstRunTest, MissingDefaultReportsOncePerKindAndTheNextStartTriesAgain) {
