@@ -2,7 +2,8 @@
 // bytes must parse, and the edits must keep what they promise: UTF-8 text is
 // written back unchanged, a value set reads back trimmed (also after a
 // round trip through the serialised text), removals remove, and no edit
-// changes what another section or key reads.
+// changes what another section or key reads. The lookup built for reading
+// many values answers as the document does.
 //
 // Input: byte 0 picks the edit; bytes 1-5 give the lengths (mod 32) of the
 // section, key, value, and a second section and key to compare; then those
@@ -64,11 +65,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view otherKey = take(length(5));
   const std::string_view file = input;
 
-  IniDocument document = IniDocument::Parse({reinterpret_cast<const uint8_t*>(file.data()), file.size()});
+  const std::span<const uint8_t> fileBytes(reinterpret_cast<const uint8_t*>(file.data()), file.size());
+  IniDocument document = IniDocument::Parse(fileBytes);
   const std::string serialised = document.Serialise();
-  if (!file.starts_with("\xFF\xFE")) Check(serialised == file);
+  // UTF-16LE, with its BOM or an ASCII character and a zero byte first.
+  const bool utf16 = file.starts_with("\xFF\xFE") || (file.size() >= 2 && file[0] != 0 &&
+                                                       static_cast<uint8_t>(file[0]) < 0x80 && file[1] == 0);
+  if (!utf16) Check(serialised == file);
   Check(ParseText(serialised).Serialise() == serialised);
   Check(ParseText(serialised).Get(section, key) == document.Get(section, key));
+
+  // The lookup answers as the document does.
+  const auto lookup = talvo::platform::IniLookup::Parse(fileBytes);
+  for (const auto& [s, k] : {std::pair(section, key), std::pair(otherSection, otherKey)}) {
+    const auto expected = document.Get(s, k);
+    const auto found = lookup.Get(s, k);
+    Check(found.has_value() == expected.has_value() && (!found || *found == *expected));
+  }
 
   const auto cut = talvo::platform::CutToCodePoints(file, 259);
   Check(file.starts_with(cut));

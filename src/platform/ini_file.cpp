@@ -114,6 +114,43 @@ bool ChangeFile(const std::filesystem::path& file, Change change) {
   return !changed || Store(file, *document);
 }
 
+// The file's bytes as UTF-8 text: as they are, or decoded from UTF-16LE
+// (into decoded) when they start with its BOM or, without one, with an ASCII
+// character in it ("[", ";" or a key). A UTF-8 BOM, also one found after the
+// UTF-16 decoding, is moved to bom so that the text written back reads the
+// same.
+std::string_view DecodeText(std::span<const uint8_t> bytes, std::string& decoded, std::string_view& bom) {
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with("\xFF\xFE")) {
+    decoded = Utf16LeToUtf8(bytes.subspan(2));
+    text = decoded;
+  } else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[0] < 0x80 && bytes[1] == 0) {
+    decoded = Utf16LeToUtf8(bytes);
+    text = decoded;
+  }
+  bom = {};
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    bom = text.substr(0, 3);
+    text.remove_prefix(3);
+  }
+  return text;
+}
+
+// Calls visit(text, ending) for each line, the ending "\r\n", "\n" or "".
+template <typename Visit>
+void ForEachLine(std::string_view text, Visit visit) {
+  while (!text.empty()) {
+    const size_t newline = text.find('\n');
+    if (newline == std::string_view::npos) {
+      visit(text, std::string_view());
+      return;
+    }
+    const bool crlf = newline > 0 && text[newline - 1] == '\r';
+    visit(text.substr(0, crlf ? newline - 1 : newline), crlf ? std::string_view("\r\n") : std::string_view("\n"));
+    text.remove_prefix(newline + 1);
+  }
+}
+
 }  // namespace
 
 std::string_view CutToCodePoints(std::string_view text, size_t maxChars) {
@@ -127,35 +164,12 @@ std::string_view CutToCodePoints(std::string_view text, size_t maxChars) {
 IniDocument IniDocument::Parse(std::span<const uint8_t> bytes) {
   IniDocument document;
   std::string decoded;
-  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  if (text.starts_with("\xFF\xFE")) {
-    decoded = Utf16LeToUtf8(bytes.subspan(2));
-    text = decoded;
-  } else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[0] < 0x80 && bytes[1] == 0) {
-    // No BOM, but an ASCII character in UTF-16LE: "[" or ";" or a key.
-    decoded = Utf16LeToUtf8(bytes);
-    text = decoded;
-  }
-  // Also after UTF-16: a second byte-order mark there is kept as a UTF-8 one,
-  // so that the text written back reads the same.
-  if (text.starts_with("\xEF\xBB\xBF")) {
-    document.bom_ = text.substr(0, 3);
-    text.remove_prefix(3);
-  }
-  while (!text.empty()) {
-    const size_t newline = text.find('\n');
-    Line line;
-    if (newline == std::string_view::npos) {
-      line.text = text;
-      text = {};
-    } else {
-      const bool crlf = newline > 0 && text[newline - 1] == '\r';
-      line.text = text.substr(0, crlf ? newline - 1 : newline);
-      line.ending = crlf ? "\r\n" : "\n";
-      text.remove_prefix(newline + 1);
-    }
-    document.lines_.push_back(std::move(line));
-  }
+  std::string_view bom;
+  const std::string_view text = DecodeText(bytes, decoded, bom);
+  document.bom_ = bom;
+  ForEachLine(text, [&](std::string_view line, std::string_view ending) {
+    document.lines_.push_back({std::string(line), std::string(ending)});
+  });
   return document;
 }
 
@@ -255,30 +269,46 @@ bool IniDocument::RemoveSection(std::string_view section) {
   return removed;
 }
 
-IniLookup::IniLookup(const IniDocument& document) {
+size_t IniLookup::FoldedHash::operator()(std::string_view text) const {
+  size_t hash = 14695981039346656037u;  // FNV-1a over the folded bytes
+  for (const char c : text) hash = (hash ^ static_cast<uint8_t>(AsciiLower(c))) * 1099511628211u;
+  return hash;
+}
+
+bool IniLookup::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  return EqualsIgnoreCase(a, b);
+}
+
+IniLookup IniLookup::Parse(std::span<const uint8_t> bytes) {
+  IniLookup lookup;
+  std::string decoded;
+  std::string_view bom;
+  const std::string_view text = DecodeText(bytes, decoded, bom);
+  lookup.text_ = std::make_unique<const std::string>(text);
   Entries* current = nullptr;
-  for (const IniDocument::Line& line : document.lines_) {
-    const LineMeaning meaning = Classify(line.text);
+  ForEachLine(*lookup.text_, [&](std::string_view line, std::string_view) {
+    const LineMeaning meaning = Classify(line);
     if (meaning.kind == LineMeaning::Section) {
       // A repeated section is ignored: only the first of a name is read.
-      const auto [it, first] = sections_.try_emplace(AsciiLower(meaning.name));
+      const auto [it, first] = lookup.sections_.try_emplace(meaning.name);
       current = first ? &it->second : nullptr;
     } else if (current != nullptr && meaning.kind == LineMeaning::Entry) {
-      current->try_emplace(AsciiLower(meaning.name), meaning.value);
+      current->try_emplace(meaning.name, meaning.value);
     }
-  }
+  });
+  return lookup;
 }
 
 IniLookup IniLookup::FromFile(const std::filesystem::path& file) {
   const auto bytes = ReadWholeFile(file, kIniMaxFileBytes + 1);
-  if (!bytes || bytes->size() > kIniMaxFileBytes) return IniLookup(IniDocument::Parse({}));
-  return IniLookup(IniDocument::Parse(*bytes));
+  if (!bytes || bytes->size() > kIniMaxFileBytes) return Parse({});
+  return Parse(*bytes);
 }
 
 std::optional<std::string_view> IniLookup::Get(std::string_view section, std::string_view key) const {
-  const auto found = sections_.find(AsciiLower(section));
+  const auto found = sections_.find(section);
   if (found == sections_.end()) return std::nullopt;
-  const auto entry = found->second.find(AsciiLower(key));
+  const auto entry = found->second.find(key);
   if (entry == found->second.end()) return std::nullopt;
   return entry->second;
 }

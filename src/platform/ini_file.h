@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -112,19 +113,18 @@ class IniDocument {
     std::string ending;      // "\r\n", "\n", or "" for a last line without one
   };
 
-  friend class IniLookup;
-
   std::string bom_;
   std::vector<Line> lines_;
 };
 
-// A document's values keyed for lookup: one pass over its lines, then each
-// Get costs a hash look-up instead of a scan of the file, with the same
-// answers as IniDocument::Get (case-insensitive names, the first of duplicate
+// A file's values keyed for lookup: one pass over its text, then each Get
+// costs a hash look-up instead of a scan of the file, with the same answers
+// as IniDocument::Get (case-insensitive names, the first of duplicate
 // sections and keys). For reading many values of a large file at once.
 class IniLookup {
  public:
-  explicit IniLookup(const IniDocument& document);
+  // Any bytes are accepted, decoded as IniDocument::Parse decodes them.
+  static IniLookup Parse(std::span<const uint8_t> bytes);
   // Reads the file (nothing when it is unreadable or too large).
   static IniLookup FromFile(const std::filesystem::path& file);
 
@@ -132,8 +132,18 @@ class IniLookup {
   std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
 
  private:
-  using Entries = std::unordered_map<std::string, std::string>;
-  std::unordered_map<std::string, Entries> sections_;  // by lower-case name
+  struct FoldedHash {
+    size_t operator()(std::string_view text) const;
+  };
+  struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  using Entries = std::unordered_map<std::string_view, std::string_view, FoldedHash, FoldedEqual>;
+
+  // The decoded text the names and values point into; on the heap so that a
+  // moved lookup keeps them valid.
+  std::unique_ptr<const std::string> text_;
+  std::unordered_map<std::string_view, Entries, FoldedHash, FoldedEqual> sections_;
 };
 
 }  // namespace talvo::platform

@@ -251,7 +251,7 @@ TEST(IniLookupTest, AnswersLikeTheDocument) {
       "2=from a repeated section\n"
       "[empty]\n";
   const IniDocument document = ParseText(text);
-  const IniLookup lookup(document);
+  const IniLookup lookup = IniLookup::Parse(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
   const std::pair<std::string_view, std::string_view> queries[] = {
       {"Names", "0"}, {"names", "1"}, {"NAMES", "2"}, {"Names", "; 2"}, {"Names", "no equals sign"},
       {"other", "x"}, {"OTHER", "X"}, {"empty", "k"}, {"", "k"},       {"missing", "0"}};
