@@ -46,7 +46,10 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
     if (process.find('/') == std::string::npos) return false;
   }
 
-  if (LoadProfile(live, combo.peripheral, combo.kind, index) != kReadOk) return false;
+  if (LoadProfile(live, combo.peripheral, combo.kind, index) != kReadOk) {
+    window.GetToolkit().ShowMessage(&window, "message_text_22");
+    return false;
+  }
 
   const bool keyMap = combo.kind != ProfileKind::Lighting;
   const bool lighting = combo.kind != ProfileKind::Key;

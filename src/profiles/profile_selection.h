@@ -25,7 +25,8 @@ struct SelectionEffects {
 
 // Entry `index` of the combination's list was chosen. Returns whether the
 // profile was loaded (false for an index outside the list, a linked entry
-// whose stored program has no folder part, or a file that cannot be read).
+// whose stored program has no folder part, or a file that cannot be read;
+// the last is told with "message_text_22", the live records unchanged).
 bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
                    const SelectionEffects& effects);
 

@@ -24,6 +24,7 @@
 #include "lighting/push_image.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
+#include "platform/folders.h"
 #include "profiles/first_run.h"
 #include "profiles/profile_selection.h"
 
@@ -177,6 +178,8 @@ void CMainWnd::OnWindowButton(Control* button) {
 void CMainWnd::OnWindowInit() {
   ApplySkinSetting();
 
+  saveFailureNotice_ = std::make_unique<SaveFailureNotice>(toolkit_, window_, platform::DataFolder());
+  profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
     FillProfileLists(p);

@@ -20,6 +20,7 @@
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "app/windows/menus.h"
+#include "app/windows/save_failure_notice.h"
 #include "app/windows/skin_frame.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -271,6 +272,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::unique_ptr<lighting::pages::KeyboardLightingPage> keyboardLightingPage_;
   std::unique_ptr<lighting::pages::MouseLightingPage> mouseLightingPage_;
   std::unique_ptr<lighting::pages::MousepadLightingPage> mousepadLightingPage_;
+  // Outlives the workers, whose saves it hears.
+  std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
   WorkerThreads workers_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;
