@@ -16,6 +16,7 @@ constexpr std::string_view kImageKey = "IMAGE";
 constexpr std::string_view kLanguageKey = "LANGUAGE";
 constexpr std::string_view kSystemLanguage = "LANGUAGE";
 constexpr int kChineseSystemValue = 2020;
+constexpr size_t kMaxSkinImageName = 128;
 
 bool WriteMain(std::string_view key, std::string_view value) {
   return platform::WriteIniString(MainIniPath(), kSection, key, value);
@@ -28,6 +29,30 @@ std::filesystem::path MainIniPath() { return platform::DataFolder() / "main.ini"
 bool HasSkinImage() { return platform::ReadIniInt(MainIniPath(), kSection, kFlagsKey, 0) == 1; }
 
 std::string SkinImage() { return platform::ReadIniString(MainIniPath(), kSection, kImageKey, "0"); }
+
+bool IsSkinImageName(std::string_view image) {
+  if (image.size() > kMaxSkinImageName || !image.ends_with(".png")) return false;
+  bool partStart = true;
+  for (const char c : image) {
+    if (c == '/') {
+      if (partStart) return false;
+      partStart = true;
+      continue;
+    }
+    const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                         c == '_' || c == '-' || c == '.';
+    if (!allowed || (partStart && c == '.')) return false;
+    partStart = false;
+  }
+  return true;
+}
+
+std::string StartupSkinImage(std::string_view fallback) {
+  std::string image = SkinImage();
+  if (IsSkinImageName(image)) return image;
+  debug::Line("main.ini IMAGE is not a skin image; showing the default background");
+  return std::string(fallback);
+}
 
 bool StoreSkinImage(std::string_view image) {
   return WriteMain(kFlagsKey, "1") && WriteMain(kImageKey, image);

@@ -21,6 +21,16 @@ std::string SkinImage();
 bool StoreSkinImage(std::string_view image);  // FLAGS "1", IMAGE = image
 bool ResetSkinImage(std::string_view image);  // FLAGS "0", IMAGE = image
 
+// Whether a value is a name the skin chooser writes: a relative ".png" path
+// in the skin folder made of ASCII letters, digits, '_', '-' and '.', its
+// parts separated by single '/', none of them empty or starting with '.'.
+// Anything else in main.ini was not written by us and is not shown.
+bool IsSkinImageName(std::string_view image);
+
+// The IMAGE to show at start-up: IMAGE when it is a skin image name, else
+// fallback, with a debug line (main.ini is left as it is).
+std::string StartupSkinImage(std::string_view fallback);
+
 // main.ini LANGUAGE read as a number: 0 English (a missing or non-numeric
 // value included, the natural choice where no installer set a language),
 // anything else Chinese.

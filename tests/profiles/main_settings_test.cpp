@@ -31,6 +31,46 @@ TEST_F(MainSettingsTest, SkinImageIsUsedOnlyWhileFlagged) {
   EXPECT_EQ(MainValue("IMAGE"), "common/background.png");
 }
 
+TEST(SkinImageName, AcceptsOnlyRelativePngNamesOfTheSkinFolder) {
+  for (const auto& [image, accepted] : std::vector<std::pair<std::string, bool>>{
+           {"common/skin_1.png", true},
+           {"common/background.png", true},
+           {"a-b/c.d_e.png", true},
+           {"skin.png", true},
+           {"", false},
+           {"0", false},
+           {"common/skin_1.jpg", false},
+           {"common/skin_1.PNG", false},
+           {"/tmp/a.png", false},
+           {"../a.png", false},
+           {"common/../../a.png", false},
+           {"common/.hidden.png", false},
+           {"common//a.png", false},
+           {"common/a.png/", false},
+           {"common\\a.png", false},
+           {"a b.png", false},
+           {"a\")}{.png", false},
+           {"a\n.png", false},
+           {"a\xC3\xA9.png", false},
+           {std::string(125, 'a') + ".png", false},
+           {std::string(124, 'a') + ".png", true}}) {
+    EXPECT_EQ(IsSkinImageName(image), accepted) << image;
+  }
+}
+
+TEST_F(MainSettingsTest, StartUpFallsBackForAValueTheChooserCannotWriteAndKeepsMainIni) {
+  ASSERT_TRUE(StoreSkinImage("common/skin_2.png"));
+  EXPECT_EQ(StartupSkinImage("common/background.png"), "common/skin_2.png");
+
+  const std::string hostile = "x.png\"); } * { background: red; } #a { x: url(\"";
+  ASSERT_TRUE(StoreSkinImage(hostile));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(StartupSkinImage("common/background.png"), "common/background.png");
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("IMAGE"), std::string::npos);
+  EXPECT_EQ(MainValue("IMAGE"), hostile);
+  EXPECT_EQ(MainValue("FLAGS"), "1");
+}
+
 TEST_F(MainSettingsTest, StoredLanguageIsEnglishOnlyForZero) {
   EXPECT_EQ(StoredLanguage(), Language::English);
   for (const auto& [value, language] : std::vector<std::pair<std::string, Language>>{

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "app/toolkit/qt/skin_files.h"
 
 namespace talvo::app {
 
@@ -29,14 +30,14 @@ QImage LoadSkinImage(const QString& path, qreal devicePixelRatio) {
   if (devicePixelRatio > 1.0) {
     auto chosen = hiDpiFiles.constFind(path);
     if (chosen == hiDpiFiles.constEnd()) {
-      const QFileInfo info(path);
-      const QString hiDpi = info.path() + '/' + info.completeBaseName() + QStringLiteral("@2x.") + info.suffix();
+      const QString hiDpi = HiDpiVariant(path);
       chosen = hiDpiFiles.insert(path, QFileInfo::exists(hiDpi) ? hiDpi : path);
     }
     file = *chosen;
   }
   auto it = cache.constFind(file);
-  if (it == cache.constEnd()) it = cache.insert(file, QImage(file).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  if (it == cache.constEnd())
+    it = cache.insert(file, ReadImageFile(file).convertToFormat(QImage::Format_ARGB32_Premultiplied));
   return *it;
 }
 

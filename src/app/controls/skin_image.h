@@ -19,7 +19,8 @@ class QtToolkit;
 QString SkinImagePath(const QtToolkit* toolkit, const QString& image);
 
 // The image at that path, its "@2x" variant when drawn at a device pixel
-// ratio above 1 and one exists; a null image when it cannot be read. Images,
+// ratio above 1 and one exists; a null image when it cannot be read (see
+// ReadImageFile: only regular files, sizes capped). Images,
 // and whether a path has an "@2x" variant, are looked up once and kept for
 // the life of the process (UI thread only): controls ask on every paint.
 QImage LoadSkinImage(const QString& path, qreal devicePixelRatio = 1.0);

@@ -249,7 +249,7 @@ void CMainWnd::FillProfileLists(device::Peripheral peripheral) {
 void CMainWnd::ApplySkinSetting() {
   if (!profiles::HasSkinImage()) return;
   if (Control* root = window_.FindControl("root")) {
-    root->SetBkImage(profiles::SkinImage());
+    root->SetBkImage(profiles::StartupSkinImage(kDefaultBackground));
     root->SetBkColor(0);
   }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QSignalSpy>
@@ -21,6 +22,7 @@
 #include "profiles/profile_index.h"
 #include "shell_test_util.h"
 #include "sim/simulated_backend.h"
+#include "tests/support/fifo_guard.h"
 
 namespace talvo::app {
 namespace {
@@ -302,6 +304,27 @@ TEST_F(MainWindowTest, StoredBackgroundAppliesAtStartAndSkinChangesReachTheRoot)
   SkinObserver::Instance().Broadcast(SkinChange{false, 0, "common/skin_1.png"});
   EXPECT_EQ(Find("root").BkColor(), 0u);
   EXPECT_EQ(Find("root").BkImage(), "common/skin_1.png");
+}
+
+// Whatever main.ini's IMAGE holds, start-up neither blocks on it nor lets it
+// into any style sheet: a value the skin chooser could not have written shows
+// the default background and stays in main.ini as it was.
+TEST_F(MainWindowTest, StoredBackgroundThatIsNoSkinImageShowsTheDefaultWithoutBlockingOrRestyling) {
+  test_support::FifoGuard fifo(folders_.Path().toStdString() + "/fifo.png");
+  ASSERT_TRUE(fifo.Created());
+  for (const std::string& image : {fifo.Path().string(), std::string("x.png\"); } * { background: red; } #root { x: url(\"")}) {
+    ASSERT_TRUE(profiles::StoreSkinImage(image));
+    Start();
+    EXPECT_EQ(Find("root").BkImage(), kDefaultBackground) << image;
+    QString sheets = qApp->styleSheet() + Widget()->styleSheet();
+    for (const QWidget* w : Widget()->findChildren<QWidget*>()) sheets += w->styleSheet();
+    EXPECT_FALSE(sheets.contains("fifo.png")) << image;
+    EXPECT_FALSE(sheets.contains("x.png")) << image;
+    EXPECT_FALSE(sheets.contains("background: red")) << image;
+    EXPECT_EQ(MainIni("IMAGE"), image);
+    window_.reset();
+  }
+  EXPECT_FALSE(fifo.Released()) << "start-up blocked on a FIFO";
 }
 
 TEST_F(MainWindowTest, ProgressShowsAndHidesASecondAfterTheEnd) {

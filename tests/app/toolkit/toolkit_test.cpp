@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTreeWidget>
@@ -17,6 +18,7 @@
 #include "app/toolkit/qt/colour_palette.h"
 #include "app/toolkit/qt/language.h"
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "tests/support/fifo_guard.h"
 
 namespace talvo::app {
 namespace {
@@ -354,7 +356,8 @@ TEST_F(ToolkitTest, VisibilityEnabledAndLookAreReachable) {
   EXPECT_TRUE(sheet.contains("background-color: rgba(16,32,48,255)")) << sheet.toStdString();
   EXPECT_TRUE(sheet.contains("border: 2px solid rgba(255,255,255,255)")) << sheet.toStdString();
   EXPECT_TRUE(sheet.contains("color: rgba(255,0,0,128)")) << sheet.toStdString();
-  EXPECT_TRUE(sheet.contains(QString(TOOLKIT_TEST_DATA) + "/ms/key_left_down.png")) << sheet.toStdString();
+  EXPECT_TRUE(sheet.contains("background-image: none")) << sheet.toStdString();
+  EXPECT_FALSE(sheet.contains("key_left_down")) << sheet.toStdString();
 
   label->SetBorderSize(0);
   label->SetBkImage("");
@@ -369,6 +372,50 @@ TEST_F(ToolkitTest, VisibilityEnabledAndLookAreReachable) {
   EXPECT_TRUE(label->IsChangerColor());
   EXPECT_EQ(Widget<QWidget>("plain_label")->property("changerAlpha").toInt(), 120);
   EXPECT_TRUE(handler.Actions().empty());
+}
+
+TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSheetText) {
+  QTemporaryDir dir;
+  const QString red = dir.filePath("red.png");
+  QImage square(10, 10, QImage::Format_ARGB32);
+  square.fill(Qt::red);
+  ASSERT_TRUE(square.save(red));
+  test_support::FifoGuard fifo(dir.filePath("fifo.png").toStdString());
+  ASSERT_TRUE(fifo.Created());
+
+  Control* label = window.FindControl("plain_label");
+  QWidget* w = Widget<QWidget>("plain_label");
+  label->SetText("");
+  auto redAt = [&](int dx, int dy) {
+    const QImage shot = w->grab().toImage();
+    return shot.pixelColor(w->width() / 2 + dx, w->height() / 2 + dy) == QColor(Qt::red);
+  };
+  auto sheets = [&] { return window.Widget()->styleSheet() + w->styleSheet() + qApp->styleSheet(); };
+
+  label->SetBkImage("file='" + red.toStdString() + "'");
+  EXPECT_TRUE(redAt(0, 0));
+  EXPECT_TRUE(redAt(-5, -5));
+  EXPECT_TRUE(redAt(4, 4));
+  EXPECT_FALSE(redAt(-6, 0));
+  EXPECT_FALSE(redAt(0, 5));
+  EXPECT_FALSE(sheets().contains("red.png")) << sheets().toStdString();
+
+  const std::string hostile = "x.png\"); } * { background: red; } #root { x: url(\"";
+  label->SetBkImage(hostile);
+  EXPECT_EQ(label->BkImage(), hostile);
+  EXPECT_FALSE(redAt(0, 0));
+  EXPECT_FALSE(sheets().contains("x.png")) << sheets().toStdString();
+  EXPECT_FALSE(sheets().contains("background: red")) << sheets().toStdString();
+
+  label->SetBkImage(fifo.Path().string());
+  EXPECT_FALSE(redAt(0, 0));
+  EXPECT_FALSE(fifo.Released()) << "the image load blocked on a FIFO";
+
+  label->SetBkImage(red.toStdString());
+  EXPECT_TRUE(redAt(0, 0));
+  label->SetBkImage("");
+  EXPECT_FALSE(redAt(0, 0));
+  EXPECT_FALSE(w->styleSheet().contains("background-image")) << w->styleSheet().toStdString();
 }
 
 TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {

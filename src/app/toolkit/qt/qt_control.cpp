@@ -4,9 +4,12 @@
 #include <QAbstractSlider>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QStyle>
 #include <QAbstractItemView>
 #include <QFont>
 #include <QTreeWidget>
@@ -20,6 +23,7 @@
 
 #include "app/toolkit/qt/colour_palette.h"
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "app/toolkit/qt/skin_files.h"
 
 namespace talvo::app {
 namespace {
@@ -46,6 +50,65 @@ QString ImageFile(const QString& image) {
   const auto m = file.match(image);
   return m.hasMatch() ? m.captured(1) : image.trimmed();
 }
+
+// A control's background image, painted as a style sheet's no-repeat,
+// centred background-image would be, under the control's own painting (plain
+// widgets, frames and labels leave their background to it). The image is
+// decoded here from a checked file: a style sheet would have Qt open the file
+// itself, and a name pasted into sheet text could restyle the window.
+class BackgroundImage final : public QObject {
+ public:
+  // The widget's painter, made on first use.
+  static BackgroundImage& Of(QWidget* widget) {
+    auto* found = widget->findChild<QObject*>(kName, Qt::FindDirectChildrenOnly);
+    return found ? *static_cast<BackgroundImage*>(found) : *new BackgroundImage(widget);
+  }
+
+  void Set(const QString& path) {
+    path_ = path;
+    Load(static_cast<QWidget*>(parent())->devicePixelRatioF() > 1.0);
+  }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Paint || path_.isEmpty()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (const bool hiDpi = widget->devicePixelRatioF() > 1.0; hiDpi != hiDpi_) Load(hiDpi);
+    if (image_.isNull()) return false;
+    const int border = std::max(0, widget->property("talvoBorderSize").toInt());
+    const QRect inside = widget->rect().adjusted(border, border, -border, -border);
+    const QRect placed =
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, image_.deviceIndependentSize().toSize(), inside);
+    QPainter painter(widget);
+    painter.setClipRect(inside);
+    painter.drawImage(placed.topLeft(), image_);
+    return false;
+  }
+
+ private:
+  static constexpr const char* kName = "talvoBackgroundImage";
+
+  explicit BackgroundImage(QWidget* widget) : QObject(widget) {
+    setObjectName(kName);
+    widget->installEventFilter(this);
+  }
+
+  // The "@2x" variant where the widget is drawn at a higher pixel ratio, as
+  // a style sheet picks it.
+  void Load(bool hiDpi) {
+    hiDpi_ = hiDpi;
+    image_ = {};
+    if (path_.isEmpty()) return;
+    if (hiDpi) {
+      image_ = ReadImageFile(HiDpiVariant(path_));
+      image_.setDevicePixelRatio(2.0);
+    }
+    if (image_.isNull()) image_ = ReadImageFile(path_);
+  }
+
+  QString path_;
+  bool hiDpi_ = false;
+  QImage image_;
+};
 
 bool Exclusive(const QAbstractButton* b) {
   return b->group() ? b->group()->exclusive() : b->autoExclusive();
@@ -136,12 +199,9 @@ void QtControl::RestyleWidget() {
   }
   QStringList rules;
   if (const uint32_t c = UIntProperty("talvoBkColor")) rules << "background-color: " + Rgba(c);
-  const QString image = w_->property("talvoBkImage").toString();
-  if (!image.isEmpty()) {
-    const QString path = window_.GetToolkitQt().SkinPath(ImageFile(image));
-    rules << "background-image: url(\"" + path + "\")" << "background-repeat: no-repeat"
-          << "background-position: center";
-  }
+  // The image itself is painted by BackgroundImage; none keeps the one the
+  // layout's style sheet gives from showing under it.
+  if (!w_->property("talvoBkImage").toString().isEmpty()) rules << "background-image: none";
   if (const int size = w_->property("talvoBorderSize").toInt(); size > 0)
     rules << QStringLiteral("border: %1px solid %2").arg(size).arg(Rgba(UIntProperty("talvoBorderColor")));
   if (const uint32_t c = UIntProperty("talvoTextColor")) rules << "color: " + Rgba(c);
@@ -170,8 +230,12 @@ std::string QtControl::BkImage() const {
 }
 void QtControl::SetBkImage(const std::string& image) {
   if (!w_) return;
-  w_->setProperty("talvoBkImage", Q(image));
+  const QString named = Q(image);
+  w_->setProperty("talvoBkImage", named);
+  const QString file = ImageFile(named);
+  BackgroundImage::Of(w_).Set(file.isEmpty() ? file : window_.GetToolkitQt().SkinPath(file));
   RestyleWidget();
+  w_->update();
 }
 uint32_t QtControl::BorderColor() const { return UIntProperty("talvoBorderColor"); }
 void QtControl::SetBorderColor(uint32_t argb) {

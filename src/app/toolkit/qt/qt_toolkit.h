@@ -14,6 +14,8 @@
 //   properties "talvoBkColor", "talvoBkImage", "talvoBorderColor",
 //   "talvoBorderSize", "talvoTextColor" and applied as a style sheet rule for
 //   the widget's own name, appended to the style sheet the layout gave it;
+//   the background image is read through ReadImageFile and painted centred
+//   under the widget's content, never named in style sheet text;
 // - list items keep user data in Qt::UserRole, their style name and text id
 //   in the roles QtControl names.
 #pragma once
