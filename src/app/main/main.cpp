@@ -22,6 +22,7 @@
 #include "app/instance/single_instance.h"
 #include "app/shell/main_automation_host.h"
 #include "app/shell/main_window.h"
+#include "app/toolkit/qt/skin_files.h"
 #include "app/windows/message_box.h"
 #include "platform/folders.h"
 #include "platform/hidraw_backend.h"
@@ -146,8 +147,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   QDir::addSearchPath(QStringLiteral("skin"), skin);
-  if (QFile style(skin + QLatin1String("/style.qss")); style.open(QIODevice::ReadOnly))
-    app.setStyleSheet(QString::fromUtf8(style.readAll()));
+  if (const auto style = app::ReadStyleSheet(skin + QLatin1String("/style.qss"), skin)) app.setStyleSheet(*style);
 
   app::QtToolkit toolkit(skin);
 

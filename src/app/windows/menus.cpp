@@ -1,11 +1,12 @@
 #include "app/windows/menus.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 #include <QPoint>
 #include <QXmlStreamReader>
 #include <memory>
+
+#include "app/toolkit/qt/skin_files.h"
 
 namespace talvo::app {
 namespace {
@@ -39,9 +40,9 @@ std::optional<std::vector<MenuItem>> ParseMenu(const QByteArray& bytes) {
 std::vector<MenuItem> LoadMenu(const QtToolkit& toolkit, const QString& file, bool withExit) {
   std::vector<MenuItem> items;
   if (withExit) items.push_back(MenuItem{"exit", "关闭", {}, false});
-  QFile in(toolkit.SkinPath(file));
-  if (!in.open(QIODevice::ReadOnly)) return items;
-  if (auto parsed = ParseMenu(in.readAll())) items.insert(items.end(), parsed->begin(), parsed->end());
+  const auto bytes = ReadRegularFile(toolkit.SkinPath(file));
+  if (!bytes) return items;
+  if (auto parsed = ParseMenu(*bytes)) items.insert(items.end(), parsed->begin(), parsed->end());
   return items;
 }
 

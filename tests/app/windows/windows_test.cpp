@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "app/windows/about_window.h"
 #include "app/windows/menus.h"
 #include "app/windows/message_box.h"
+#include "tests/support/fifo_guard.h"
 
 namespace talvo::app {
 namespace {
@@ -171,6 +173,15 @@ TEST_F(WindowsTest, SkinMenusLoadAndTheTrayMenuStartsWithExit) {
   // An unreadable file still gives the tray its way out.
   EXPECT_EQ(LoadMenu(toolkit, "no_such_menu.xml", true), (std::vector<MenuItem>{{"exit", "关闭", "", false}}));
   EXPECT_TRUE(LoadMenu(toolkit, "no_such_menu.xml", false).empty());
+}
+
+TEST(MenuFile, AFifoInPlaceOfAMenuIsNotWaitedFor) {
+  QTemporaryDir dir;
+  test_support::FifoGuard fifo(dir.filePath("menu.xml").toStdString());
+  ASSERT_TRUE(fifo.Created());
+  QtToolkit toolkit{dir.path()};
+  EXPECT_EQ(LoadMenu(toolkit, "menu.xml", true), (std::vector<MenuItem>{{"exit", "关闭", "", false}}));
+  EXPECT_FALSE(fifo.Released()) << "the menu was read from a FIFO";
 }
 
 TEST_F(WindowsTest, BuiltMenuShowsResolvedTextsAndReportsTheChosenItem) {

@@ -2,8 +2,12 @@
 
 #include <QXmlStreamReader>
 
+#include "app/toolkit/qt/skin_files.h"
+
 namespace talvo::app {
 
+// One pass without recursion: Qt's readElementText recurses per nested
+// element, so a deeply nested file would overflow the stack.
 std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* error) {
   QXmlStreamReader xml(bytes);
   LanguageTable table;
@@ -15,20 +19,42 @@ std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* err
                    .arg(why);
     return std::nullopt;
   };
-  if (!xml.readNextStartElement()) return fail(xml.hasError() ? xml.errorString() : "empty file");
-  if (xml.name() != QLatin1String("language")) return fail("root element is not <language>");
-  while (xml.readNextStartElement()) {
-    if (xml.name() != QLatin1String("text")) {
-      xml.skipCurrentElement();
-      continue;
+  int depth = 0;
+  bool sawRoot = false;
+  // The <text> element being read (depth 2), its id and its text so far,
+  // children's text included.
+  bool inText = false;
+  QString id;
+  QString text;
+  while (!xml.atEnd()) {
+    switch (xml.readNext()) {
+      case QXmlStreamReader::StartElement:
+        if (++depth > kMaxXmlDepth) return fail("elements nested too deeply");
+        if (depth == 1) {
+          if (xml.name() != QLatin1String("language")) return fail("root element is not <language>");
+          sawRoot = true;
+        } else if (depth == 2 && xml.name() == QLatin1String("text")) {
+          inText = true;
+          id = xml.attributes().value("id").toString();
+          text.clear();
+        }
+        break;
+      case QXmlStreamReader::Characters:
+      case QXmlStreamReader::EntityReference:
+        if (inText) text += xml.text();
+        break;
+      case QXmlStreamReader::EndElement:
+        if (depth-- == 2 && inText) {
+          inText = false;
+          if (!id.isEmpty()) table.try_emplace(id.toStdString(), text.toStdString());
+        }
+        break;
+      default:
+        break;
     }
-    const QString id = xml.attributes().value("id").toString();
-    const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
-    if (!id.isEmpty()) table.try_emplace(id.toStdString(), text.toStdString());
   }
-  // Trailing content after the root must be well-formed too.
-  while (!xml.atEnd()) xml.readNext();
   if (xml.hasError()) return fail(xml.errorString());
+  if (!sawRoot) return fail("empty file");
   return table;
 }
 

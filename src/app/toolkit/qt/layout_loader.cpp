@@ -1,13 +1,17 @@
 #include "app/toolkit/qt/layout_loader.h"
 
+#include <QBuffer>
 #include <QDir>
-#include <QFile>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 #include <cstdio>
+#include <utility>
 
 #include "app/toolkit/qt/colour_palette.h"
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "app/toolkit/qt/skin_files.h"
+#include "platform/debug.h"
 
 namespace talvo::app {
 namespace {
@@ -17,6 +21,16 @@ constexpr int kMaxDepth = 8;
 
 void Report(const QString& message) {
   std::fprintf(stderr, "talvo: %s\n", message.toLocal8Bit().constData());
+}
+
+// Elements of Designer's format whose text is an image file Qt will open.
+bool IsImageElement(const QString& name) {
+  static const QSet<QString> names = {
+      QStringLiteral("iconset"),     QStringLiteral("pixmap"),      QStringLiteral("normaloff"),
+      QStringLiteral("normalon"),    QStringLiteral("disabledoff"), QStringLiteral("disabledon"),
+      QStringLiteral("activeoff"),   QStringLiteral("activeon"),    QStringLiteral("selectedoff"),
+      QStringLiteral("selectedon")};
+  return names.contains(name);
 }
 
 }  // namespace
@@ -29,25 +43,18 @@ LayoutLoader::LayoutLoader(QtToolkit& toolkit, WindowHandler& handler, int depth
 QWidget* LayoutLoader::Load(const QString& file, QWidget* parent) {
   file_ = toolkit_.SkinPath(file);
   failed_ = false;
-  QFile in(file_);
-  if (!in.open(QIODevice::ReadOnly)) {
-    Report(file_ + ": cannot open: " + in.errorString());
+  const auto bytes = ReadRegularFile(file_);
+  if (!bytes) {
+    Report(QStringLiteral("%1: cannot read: not a readable regular file of at most %2 bytes")
+               .arg(file_)
+               .arg(kMaxTextFileBytes));
     return nullptr;
   }
-  // Qt's own reader does not say where a file is broken; check it first.
-  {
-    QXmlStreamReader xml(&in);
-    while (!xml.atEnd()) xml.readNext();
-    if (xml.hasError()) {
-      Report(QStringLiteral("%1:%2:%3: %4")
-                 .arg(file_)
-                 .arg(xml.lineNumber())
-                 .arg(xml.columnNumber())
-                 .arg(xml.errorString()));
-      return nullptr;
-    }
-  }
-  in.seek(0);
+  const std::optional<QByteArray> checked = Checked(*bytes);
+  if (!checked) return nullptr;
+  QBuffer in;
+  in.setData(checked->isNull() ? *bytes : *checked);
+  in.open(QIODevice::ReadOnly);
   QWidget* root = load(&in, parent);
   if (!root) {
     Report(file_ + ": " + (errorString().isEmpty() ? QStringLiteral("not a layout") : errorString()));
@@ -58,6 +65,70 @@ QWidget* LayoutLoader::Load(const QString& file, QWidget* parent) {
     return nullptr;
   }
   return root;
+}
+
+// Qt's own reader does not say where a file is broken, recurses once per
+// nested element and opens the images a layout names itself, on the UI
+// thread. So the layout is read here first: malformed or too deeply nested
+// XML fails with its line, and a layout naming an image that is not a regular
+// file is rewritten without it.
+std::optional<QByteArray> LayoutLoader::Checked(const QByteArray& bytes) {
+  QXmlStreamReader xml(bytes);
+  QByteArray rewritten;
+  QXmlStreamWriter out(&rewritten);
+  bool dropped = false;
+  // Names of the open elements, and of each the "name" attribute, so that a
+  // style sheet's <string> is known by its property.
+  QList<std::pair<QString, QString>> open;
+  QString text;
+  auto fail = [&](const QString& why) -> std::optional<QByteArray> {
+    Report(QStringLiteral("%1:%2:%3: %4").arg(file_).arg(xml.lineNumber()).arg(xml.columnNumber()).arg(why));
+    return std::nullopt;
+  };
+  auto safeText = [&]() -> QString {
+    const QString& element = open.back().first;
+    if (IsImageElement(element)) {
+      const QString path = text.trimmed();
+      if (path.isEmpty() || path.startsWith(QLatin1Char(':')) || IsRegularFile(toolkit_.SkinPath(path))) return text;
+      debug::Line((file_ + ": dropped image " + path + ", not a regular file").toStdString());
+      dropped = true;
+      return {};
+    }
+    if (element == QLatin1String("string") && open.size() >= 2 &&
+        open[open.size() - 2].second == QLatin1String("styleSheet")) {
+      QString sheet = WithSafeImageUrls(text, toolkit_.SkinFolder());
+      if (sheet != text) dropped = true;
+      return sheet;
+    }
+    return text;
+  };
+  while (!xml.atEnd()) {
+    switch (xml.readNext()) {
+      case QXmlStreamReader::StartElement:
+        if (open.size() >= kMaxXmlDepth) return fail(QStringLiteral("elements nested deeper than %1").arg(kMaxXmlDepth));
+        if (!text.isEmpty()) out.writeCharacters(std::exchange(text, {}));
+        open.append({xml.name().toString(), xml.attributes().value(QLatin1String("name")).toString()});
+        out.writeCurrentToken(xml);
+        break;
+      case QXmlStreamReader::Characters:
+        text += xml.text();
+        break;
+      case QXmlStreamReader::EndElement:
+        if (!text.isEmpty()) out.writeCharacters(safeText());
+        text.clear();
+        open.removeLast();
+        out.writeCurrentToken(xml);
+        break;
+      case QXmlStreamReader::Invalid:
+        break;
+      default:
+        if (!text.isEmpty()) out.writeCharacters(std::exchange(text, {}));
+        out.writeCurrentToken(xml);
+        break;
+    }
+  }
+  if (xml.hasError()) return fail(xml.errorString());
+  return dropped ? rewritten : QByteArray();
 }
 
 QWidget* LayoutLoader::Fail(const QString& why, QWidget* parent) {

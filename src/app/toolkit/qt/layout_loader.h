@@ -3,8 +3,10 @@
 // does not know.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QUiLoader>
+#include <optional>
 
 namespace talvo::app {
 
@@ -16,7 +18,9 @@ class LayoutLoader : public QUiLoader {
   LayoutLoader(QtToolkit& toolkit, WindowHandler& handler, int depth = 0);
 
   // The root widget, or null after writing the reason (file and line) to
-  // stderr. A page layout that fails fails the layout that names it.
+  // stderr. A page layout that fails fails the layout that names it. Only a
+  // regular file is read, elements nest at most kMaxXmlDepth deep, and images
+  // the layout names that are not regular files are left out.
   QWidget* Load(const QString& file, QWidget* parent = nullptr);
 
  protected:
@@ -24,6 +28,9 @@ class LayoutLoader : public QUiLoader {
 
  private:
   QWidget* Fail(const QString& why, QWidget* parent);
+  // Nothing after reporting why the layout cannot be used; else the bytes to
+  // build from, a null array when they are the file's own.
+  std::optional<QByteArray> Checked(const QByteArray& bytes);
 
   QtToolkit& toolkit_;
   WindowHandler& handler_;

@@ -6,7 +6,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
@@ -19,6 +18,7 @@
 #include "app/toolkit/qt/colour_palette.h"
 #include "app/toolkit/qt/layout_loader.h"
 #include "app/toolkit/qt/qt_control.h"
+#include "app/toolkit/qt/skin_files.h"
 
 namespace talvo::app {
 namespace {
@@ -139,14 +139,14 @@ QString QtToolkit::SkinPath(const QString& file) const {
 
 bool QtToolkit::LoadLanguage(const std::string& file) {
   const QString path = SkinPath(QString::fromStdString(file));
-  QFile in(path);
-  if (!in.open(QIODevice::ReadOnly)) {
-    std::fprintf(stderr, "talvo: %s: cannot open: %s\n", path.toLocal8Bit().constData(),
-                 in.errorString().toLocal8Bit().constData());
+  const auto bytes = ReadRegularFile(path);
+  if (!bytes) {
+    std::fprintf(stderr, "talvo: %s: cannot read: not a readable regular file of at most %zu bytes\n",
+                 path.toLocal8Bit().constData(), kMaxTextFileBytes);
     return false;
   }
   QString error;
-  auto table = ParseLanguage(in.readAll(), &error);
+  auto table = ParseLanguage(*bytes, &error);
   if (!table) {
     std::fprintf(stderr, "talvo: %s: %s\n", path.toLocal8Bit().constData(), error.toLocal8Bit().constData());
     return false;
