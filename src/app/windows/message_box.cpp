@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWindow>
+#include <set>
 
 namespace talvo::app {
 
@@ -73,8 +74,40 @@ void CMsgWnd::CentreOn(QWidget* parent) {
   if (area.isValid()) dialog_->move(area.center() - dialog_->rect().center());
 }
 
+namespace {
+
+// Marks a text id as showing for the life of its box. Each box runs in its
+// own nested event loop, so a cause that repeats while one is open (a cable
+// plugged in and out) would otherwise stack box upon box.
+class ShowingId {
+ public:
+  ShowingId(const std::string& text, bool textIsId) : id_(textIsId ? text : std::string()) {
+    if (!id_.empty()) refused_ = !Showing().insert(id_).second;
+  }
+  ~ShowingId() {
+    if (!id_.empty() && !refused_) Showing().erase(id_);
+  }
+  ShowingId(const ShowingId&) = delete;
+  ShowingId& operator=(const ShowingId&) = delete;
+
+  bool Refused() const { return refused_; }
+
+ private:
+  static std::set<std::string>& Showing() {
+    static std::set<std::string> ids;  // UI thread only
+    return ids;
+  }
+
+  std::string id_;
+  bool refused_ = false;
+};
+
+}  // namespace
+
 int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
                 const std::string& text, bool textIsId) {
+  const ShowingId showing(text, textIsId);
+  if (showing.Refused()) return 0;
   CMsgWnd box(toolkit);
   if (!box.Create(parent)) return 0;
   box.SetContent(title, text, textIsId);
@@ -83,6 +116,8 @@ int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
 
 void ShowMessageAutoClose(QtToolkit& toolkit, Window* parent, const std::string& title,
                           const std::string& text, bool textIsId, bool autoClose) {
+  const ShowingId showing(text, textIsId);
+  if (showing.Refused()) return;
   CMsgWnd box(toolkit);
   if (!box.Create(parent)) return;
   box.SetContent(title, text, textIsId);

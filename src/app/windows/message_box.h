@@ -43,7 +43,9 @@ class CMsgWnd final : public WindowHandler {
   QDialog* dialog_ = nullptr;
 };
 
-// 1 confirmed, 0 cancelled, closed or when the box cannot be shown.
+// 1 confirmed, 0 cancelled, closed or when the box cannot be shown. While a
+// box with a text id is open, the same id is not shown again: the call
+// returns 0 at once. Literal texts are always shown.
 int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
                 const std::string& text, bool textIsId);
 void ShowMessageAutoClose(QtToolkit& toolkit, Window* parent, const std::string& title,

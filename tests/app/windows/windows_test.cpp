@@ -134,6 +134,56 @@ TEST_F(WindowsTest, MessageBoxWithoutAutoCloseWaitsForTheUser) {
   EXPECT_TRUE(stillOpen);
 }
 
+int VisibleBoxes() {
+  int boxes = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (qobject_cast<QDialog*>(w) && w->isVisible()) ++boxes;
+  return boxes;
+}
+
+// A cause that repeats while its box is open (a cable plugged in and out
+// again and again) must not stack modal boxes: one box per text id at a time.
+TEST_F(WindowsTest, ATextIdIsNotShownAgainWhileItsBoxIsOpen) {
+  int again = -1;
+  int boxesWhileOpen = 0;
+  bool stacked = false;
+  bool returned = false;
+  Seen other;
+  Seen literal;
+  int otherCode = -1;
+  QTimer::singleShot(0, [&] {
+    QWidget* first = QApplication::activeModalWidget();
+    if (!first) return;
+    again = ShowMessage(toolkit, nullptr, "", "message_text_20", true);
+    boxesWhileOpen = VisibleBoxes();
+    // Had the call opened a box, this would run inside it.
+    QTimer::singleShot(0, [&] {
+      if (returned) return;
+      stacked = true;
+      if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->done(0);
+    });
+    ShowMessageAutoClose(toolkit, nullptr, "", "message_text_20", true, false);
+    returned = true;
+    otherCode = Answer("confirm_btn", other, "", "message_text_8", true);
+    Answer("confirm_btn", literal, "", "message_text_20", false);
+    first->findChild<QAbstractButton*>("confirm_btn")->click();
+  });
+  HangGuard guard;
+  EXPECT_EQ(ShowMessage(toolkit, nullptr, "", "message_text_20", true), 1);
+  EXPECT_EQ(again, 0);
+  EXPECT_EQ(boxesWhileOpen, 1);
+  EXPECT_FALSE(stacked);
+  EXPECT_EQ(otherCode, 1);
+  EXPECT_TRUE(other.shown);
+  EXPECT_TRUE(literal.shown);  // literal texts are never held back
+  EXPECT_EQ(literal.text, "message_text_20");
+  EXPECT_FALSE(guard.fired);
+
+  Seen later;
+  EXPECT_EQ(Answer("confirm_btn", later, "", "message_text_20", true), 1);
+  EXPECT_TRUE(later.shown);
+}
+
 TEST(MenuFile, ParsesItemsInOrder) {
   const auto items = ParseMenu(R"(<?xml version="1.0"?>
 <menu>
