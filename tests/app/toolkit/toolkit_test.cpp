@@ -356,7 +356,7 @@ TEST_F(ToolkitTest, VisibilityEnabledAndLookAreReachable) {
   EXPECT_TRUE(sheet.contains("background-color: rgba(16,32,48,255)")) << sheet.toStdString();
   EXPECT_TRUE(sheet.contains("border: 2px solid rgba(255,255,255,255)")) << sheet.toStdString();
   EXPECT_TRUE(sheet.contains("color: rgba(255,0,0,128)")) << sheet.toStdString();
-  EXPECT_TRUE(sheet.contains("background-image: none")) << sheet.toStdString();
+  EXPECT_TRUE(sheet.contains("background-image: url()")) << sheet.toStdString();
   EXPECT_FALSE(sheet.contains("key_left_down")) << sheet.toStdString();
 
   label->SetBorderSize(0);
@@ -383,13 +383,22 @@ TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSh
   test_support::FifoGuard fifo(dir.filePath("fifo.png").toStdString());
   ASSERT_TRUE(fifo.Created());
 
+  // The layout's own image for the label, which a set image replaces.
+  const QString blue = dir.filePath("blue.png");
+  QImage wide(30, 10, QImage::Format_ARGB32);
+  wide.fill(Qt::blue);
+  ASSERT_TRUE(wide.save(blue));
+  window.Widget()->setStyleSheet("QLabel#plain_label { background-image: url(" + blue +
+                                 "); background-repeat: no-repeat; background-position: center; }");
+
   Control* label = window.FindControl("plain_label");
   QWidget* w = Widget<QWidget>("plain_label");
   label->SetText("");
-  auto redAt = [&](int dx, int dy) {
-    const QImage shot = w->grab().toImage();
-    return shot.pixelColor(w->width() / 2 + dx, w->height() / 2 + dy) == QColor(Qt::red);
+  auto colourAt = [&](int dx, int dy) {
+    return w->grab().toImage().pixelColor(w->width() / 2 + dx, w->height() / 2 + dy);
   };
+  auto redAt = [&](int dx, int dy) { return colourAt(dx, dy) == QColor(Qt::red); };
+  EXPECT_EQ(colourAt(-12, 0), QColor(Qt::blue));
   auto sheets = [&] { return window.Widget()->styleSheet() + w->styleSheet() + qApp->styleSheet(); };
 
   label->SetBkImage("file='" + red.toStdString() + "'");
@@ -398,6 +407,7 @@ TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSh
   EXPECT_TRUE(redAt(4, 4));
   EXPECT_FALSE(redAt(-6, 0));
   EXPECT_FALSE(redAt(0, 5));
+  EXPECT_NE(colourAt(-12, 0), QColor(Qt::blue));
   EXPECT_FALSE(sheets().contains("red.png")) << sheets().toStdString();
 
   const std::string hostile = "x.png\"); } * { background: red; } #root { x: url(\"";
@@ -415,6 +425,7 @@ TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSh
   EXPECT_TRUE(redAt(0, 0));
   label->SetBkImage("");
   EXPECT_FALSE(redAt(0, 0));
+  EXPECT_EQ(colourAt(-12, 0), QColor(Qt::blue));
   EXPECT_FALSE(w->styleSheet().contains("background-image")) << w->styleSheet().toStdString();
 }
 

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPixmap>
 #include <QStyle>
 #include <QAbstractItemView>
 #include <QFont>
@@ -73,14 +74,14 @@ class BackgroundImage final : public QObject {
     if (event->type() != QEvent::Paint || path_.isEmpty()) return false;
     auto* widget = static_cast<QWidget*>(watched);
     if (const bool hiDpi = widget->devicePixelRatioF() > 1.0; hiDpi != hiDpi_) Load(hiDpi);
-    if (image_.isNull()) return false;
+    if (pixmap_.isNull()) return false;
     const int border = std::max(0, widget->property("talvoBorderSize").toInt());
     const QRect inside = widget->rect().adjusted(border, border, -border, -border);
     const QRect placed =
-        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, image_.deviceIndependentSize().toSize(), inside);
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, pixmap_.deviceIndependentSize().toSize(), inside);
     QPainter painter(widget);
     painter.setClipRect(inside);
-    painter.drawImage(placed.topLeft(), image_);
+    painter.drawPixmap(placed.topLeft(), pixmap_);
     return false;
   }
 
@@ -93,21 +94,22 @@ class BackgroundImage final : public QObject {
   }
 
   // The "@2x" variant where the widget is drawn at a higher pixel ratio, as
-  // a style sheet picks it.
+  // a style sheet picks it; a pixmap, as a style sheet draws, so edges blend
+  // to the same pixels.
   void Load(bool hiDpi) {
     hiDpi_ = hiDpi;
-    image_ = {};
-    if (path_.isEmpty()) return;
-    if (hiDpi) {
-      image_ = ReadImageFile(HiDpiVariant(path_));
-      image_.setDevicePixelRatio(2.0);
+    QImage image;
+    if (!path_.isEmpty() && hiDpi) {
+      image = ReadImageFile(HiDpiVariant(path_));
+      image.setDevicePixelRatio(2.0);
     }
-    if (image_.isNull()) image_ = ReadImageFile(path_);
+    if (!path_.isEmpty() && image.isNull()) image = ReadImageFile(path_);
+    pixmap_ = QPixmap::fromImage(std::move(image));
   }
 
   QString path_;
   bool hiDpi_ = false;
-  QImage image_;
+  QPixmap pixmap_;
 };
 
 bool Exclusive(const QAbstractButton* b) {
@@ -199,9 +201,10 @@ void QtControl::RestyleWidget() {
   }
   QStringList rules;
   if (const uint32_t c = UIntProperty("talvoBkColor")) rules << "background-color: " + Rgba(c);
-  // The image itself is painted by BackgroundImage; none keeps the one the
-  // layout's style sheet gives from showing under it.
-  if (!w_->property("talvoBkImage").toString().isEmpty()) rules << "background-image: none";
+  // The image itself is painted by BackgroundImage. An empty url keeps the
+  // one the layout's style sheet gives from showing under it (Qt ignores
+  // "none" there) and names no file.
+  if (!w_->property("talvoBkImage").toString().isEmpty()) rules << "background-image: url()";
   if (const int size = w_->property("talvoBorderSize").toInt(); size > 0)
     rules << QStringLiteral("border: %1px solid %2").arg(size).arg(Rgba(UIntProperty("talvoBorderColor")));
   if (const uint32_t c = UIntProperty("talvoTextColor")) rules << "color: " + Rgba(c);
