@@ -312,7 +312,8 @@ TEST_F(MainWindowTest, StoredBackgroundAppliesAtStartAndSkinChangesReachTheRoot)
 TEST_F(MainWindowTest, StoredBackgroundThatIsNoSkinImageShowsTheDefaultWithoutBlockingOrRestyling) {
   test_support::FifoGuard fifo(folders_.Path().toStdString() + "/fifo.png");
   ASSERT_TRUE(fifo.Created());
-  for (const std::string& image : {fifo.Path().string(), std::string("x.png\"); } * { background: red; } #root { x: url(\"")}) {
+  const std::string hostile = "x.png\"); } * { background: red; } #root { x: url(\"";
+  for (const std::string& image : {fifo.Path().string(), hostile}) {
     ASSERT_TRUE(profiles::StoreSkinImage(image));
     Start();
     EXPECT_EQ(Find("root").BkImage(), kDefaultBackground) << image;

@@ -105,7 +105,8 @@ std::optional<QByteArray> LayoutLoader::Checked(const QByteArray& bytes) {
   while (!xml.atEnd()) {
     switch (xml.readNext()) {
       case QXmlStreamReader::StartElement:
-        if (open.size() >= kMaxXmlDepth) return fail(QStringLiteral("elements nested deeper than %1").arg(kMaxXmlDepth));
+        if (open.size() >= kMaxXmlDepth)
+          return fail(QStringLiteral("elements nested deeper than %1").arg(kMaxXmlDepth));
         if (!text.isEmpty()) out.writeCharacters(std::exchange(text, {}));
         open.append({xml.name().toString(), xml.attributes().value(QLatin1String("name")).toString()});
         out.writeCurrentToken(xml);

@@ -94,8 +94,7 @@ class BackgroundImage final : public QObject {
   }
 
   // The "@2x" variant where the widget is drawn at a higher pixel ratio, as
-  // a style sheet picks it; a pixmap, as a style sheet draws, so edges blend
-  // to the same pixels.
+  // a style sheet picks it; kept as a pixmap, as a style sheet keeps it.
   void Load(bool hiDpi) {
     hiDpi_ = hiDpi;
     QImage image;
