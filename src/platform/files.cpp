@@ -10,6 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <map>
+#include <mutex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <system_error>
 
@@ -107,34 +111,30 @@ pid_t TemporaryFileOwner(std::string_view name) {
 // When the process with this id started, in seconds since the epoch; nullopt
 // when that cannot be read.
 std::optional<time_t> ProcessStartTime(pid_t pid) {
-  const auto stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096);
+  const auto process = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat", 4096);
   const auto system = ReadWholeFile("/proc/stat", 1 << 20);
-  if (!stat || !system) return std::nullopt;
-  // Field 22, counted after the command name, which may hold spaces and ')'.
-  const std::string text(stat->begin(), stat->end());
+  if (!process || !system) return std::nullopt;
+  // Field 22 is the start in clock ticks after boot. Fields are counted
+  // after the command name, which may itself hold spaces and ')'.
+  const std::string text(process->begin(), process->end());
   const size_t close = text.rfind(')');
   if (close == std::string::npos) return std::nullopt;
-  size_t at = close + 1;
-  for (int field = 3; field <= 22 && at < text.size(); ++field) {
-    at = text.find_first_not_of(' ', at);
-    if (at == std::string::npos) return std::nullopt;
-    if (field == 22) {
-      unsigned long long ticks = 0;
-      if (std::from_chars(text.data() + at, text.data() + text.size(), ticks).ec != std::errc())
-        return std::nullopt;
-      const std::string systemText(system->begin(), system->end());
-      const size_t btime = systemText.find("\nbtime ");
-      if (btime == std::string::npos) return std::nullopt;
-      long long boot = 0;
-      const char* from = systemText.data() + btime + 7;
-      if (std::from_chars(from, systemText.data() + systemText.size(), boot).ec != std::errc())
-        return std::nullopt;
-      const long hz = ::sysconf(_SC_CLK_TCK);
-      return static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz > 0 ? hz : 100)));
+  std::istringstream fields(text.substr(close + 1));
+  std::string skipped;
+  for (int field = 3; field < 22; ++field) fields >> skipped;
+  unsigned long long ticks = 0;
+  if (!(fields >> ticks)) return std::nullopt;
+  std::istringstream words(std::string(system->begin(), system->end()));
+  long long boot = -1;
+  for (std::string word; words >> word;) {
+    if (word == "btime") {
+      words >> boot;
+      break;
     }
-    at = text.find(' ', at);
   }
-  return std::nullopt;
+  const long hz = ::sysconf(_SC_CLK_TCK);
+  if (boot < 0 || hz <= 0) return std::nullopt;
+  return static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz)));
 }
 
 bool IsLeftOver(pid_t pid, time_t modified) {
@@ -145,6 +145,17 @@ bool IsLeftOver(pid_t pid, time_t modified) {
   const auto started = ProcessStartTime(pid);
   return started && modified + kMarginSeconds < *started;
 }
+
+// Whether a failed save is worth telling: once per folder and kind of
+// failure (errno), and again only after a save into that folder succeeded.
+class SaveFailureNotices {
+ public:
+  bool Failed(const std::filesystem::path& folder, int error) { return told_[folder].insert(error).second; }
+  void Succeeded(const std::filesystem::path& folder) { told_.erase(folder); }
+
+ private:
+  std::map<std::filesystem::path, std::set<int>> told_;
+};
 
 struct SaveFailureTelling {
   std::mutex mutex;
@@ -254,16 +265,6 @@ int RemoveStaleTemporaryFiles(const std::filesystem::path& folder) {
     if (IsLeftOver(pid, info.st_mtime) && ::unlink(it->path().c_str()) == 0) ++removed;
   }
   return removed;
-}
-
-bool SaveFailureNotices::Failed(const std::filesystem::path& folder, int error) {
-  const std::lock_guard lock(mutex_);
-  return told_[folder].insert(error).second;
-}
-
-void SaveFailureNotices::Succeeded(const std::filesystem::path& folder) {
-  const std::lock_guard lock(mutex_);
-  told_.erase(folder);
 }
 
 void SetSaveFailureHandler(const std::filesystem::path& root, SaveFailureHandler handler) {

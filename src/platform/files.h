@@ -7,10 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <mutex>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,23 +31,11 @@ bool WriteFileAtomically(const std::filesystem::path& file, std::span<const uint
 // how many were removed.
 int RemoveStaleTemporaryFiles(const std::filesystem::path& folder);
 
-// Whether a failed save is worth telling: once per folder and kind of
-// failure (errno), and again only after a save into that folder succeeded.
-class SaveFailureNotices {
- public:
-  // True when this failure has not been told since the folder's last success.
-  bool Failed(const std::filesystem::path& folder, int error);
-  void Succeeded(const std::filesystem::path& folder);
-
- private:
-  std::mutex mutex_;
-  std::map<std::filesystem::path, std::set<int>> told_;
-};
-
-// Hears, on the writing thread, the failed writes under root worth telling
-// (see SaveFailureNotices): the folder written to and the errno. Writes
-// elsewhere (desktop settings, the system-wide language) are not told. An
-// empty handler stops the telling.
+// Hears, on the writing thread, the failed writes under root worth telling:
+// the folder written to and the errno, once per folder and errno, and again
+// only after a write into that folder has succeeded. Writes elsewhere
+// (desktop settings, the system-wide language) are not told. An empty
+// handler stops the telling.
 using SaveFailureHandler = std::function<void(const std::filesystem::path& folder, int error)>;
 void SetSaveFailureHandler(const std::filesystem::path& root, SaveFailureHandler handler);
 
