@@ -57,6 +57,8 @@ int ReadIniInt(const std::filesystem::path& file, std::string_view section, std:
 bool WriteIniString(const std::filesystem::path& file, std::string_view section, std::string_view key,
                     std::string_view value);
 
+// One value to set. Sections are the program's own names; keys (list
+// indexes) and values are often built, so they are held.
 struct IniValue {
   std::string_view section;
   std::string key;
