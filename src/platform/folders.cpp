@@ -131,9 +131,7 @@ std::filesystem::path DocumentsFolder() {
 
 std::filesystem::path DataFolder() { return Created(DocumentsFolder() / "Gaming MouseV1"); }
 
-std::filesystem::path DeviceFolder(device::Peripheral peripheral) {
-  return Created(DataFolder() / std::string(device::Prefix(peripheral)));
-}
+std::filesystem::path DataSubfolder(std::string_view name) { return Created(DataFolder() / std::string(name)); }
 
 std::filesystem::path ProgramFolder() {
   const std::string configured = Environment("TALVO_PROGRAM_DIR");

@@ -7,8 +7,6 @@
 #include <optional>
 #include <string_view>
 
-#include "device/peripheral.h"
-
 namespace talvo::platform {
 
 // XDG_DOCUMENTS_DIR from user-dirs.dirs ($XDG_CONFIG_HOME, default
@@ -18,8 +16,8 @@ std::filesystem::path DocumentsFolder();
 // DocumentsFolder()/"Gaming MouseV1", created when missing.
 std::filesystem::path DataFolder();
 
-// DataFolder()/"kb", "ms" or "mp", created when missing.
-std::filesystem::path DeviceFolder(device::Peripheral peripheral);
+// DataFolder()/name, created when missing.
+std::filesystem::path DataSubfolder(std::string_view name);
 
 // The folder holding skin/ and the default files, first match of:
 //  1. $TALVO_PROGRAM_DIR when set and not empty (tests, tools);

@@ -58,7 +58,7 @@ int RemoveLeftoverTemporaryFiles() {
   int removed = platform::RemoveStaleTemporaryFiles(platform::DataFolder());
   for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse,
                                      device::Peripheral::Mousepad})
-    removed += platform::RemoveStaleTemporaryFiles(platform::DeviceFolder(p));
+    removed += platform::RemoveStaleTemporaryFiles(DeviceFolder(p));
   if (removed > 0) debug::Line("removed " + std::to_string(removed) + " temporary files left by an interrupted save");
   return removed;
 }

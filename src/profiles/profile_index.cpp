@@ -10,6 +10,10 @@
 
 namespace talvo::profiles {
 
+std::filesystem::path DeviceFolder(device::Peripheral peripheral) {
+  return platform::DataSubfolder(device::Prefix(peripheral));
+}
+
 namespace {
 
 std::string Key(int n) { return std::to_string(n); }
@@ -52,7 +56,7 @@ std::optional<std::filesystem::path> ProfilePath(const ProfileCombo& combo, std:
   }
   std::string file(name);
   file += combo.extension;
-  return platform::DeviceFolder(combo.peripheral) / file;
+  return DeviceFolder(combo.peripheral) / file;
 }
 
 std::filesystem::path DefaultFilePath(const ProfileCombo& combo) {
@@ -60,7 +64,7 @@ std::filesystem::path DefaultFilePath(const ProfileCombo& combo) {
 }
 
 ProfileIndex::ProfileIndex(const ProfileCombo& combo)
-    : combo_(combo), file_(platform::DeviceFolder(combo.peripheral) / std::string(combo.indexFile)) {}
+    : combo_(combo), file_(DeviceFolder(combo.peripheral) / std::string(combo.indexFile)) {}
 
 int ProfileIndex::Count() const {
   const int count = platform::ReadIniInt(file_, combo_.countSection, kCountKey, 0);

@@ -25,7 +25,6 @@ enum class ProfileKind { Key, Lighting, Device };
 struct ProfileCombo {
   device::Peripheral peripheral;
   ProfileKind kind;
-  std::string_view listControl;     // the profile list control on the device page
   std::string_view extension;       // lower case, with the dot
   std::size_t bodySize;             // bytes after the 16-byte header
   std::string_view defaultFile;     // in the program folder, never written
@@ -48,33 +47,37 @@ inline constexpr std::size_t kMousepadLightBodySize = lighting::kMousepadLightBo
 // profile n and device profile n link through the same entry, so linking one
 // overwrites the other's path. The mouse keeps one section per kind.
 inline constexpr std::array<ProfileCombo, 7> kProfileCombos{{
-    {device::Peripheral::Keyboard, ProfileKind::Key, "kb_key_profile_combo", ".pro",
+    {device::Peripheral::Keyboard, ProfileKind::Key, ".pro",
      kKeyBodySize, "kbkeydefault.pro", "profile", "profile1", "kbProfile.ini",
      "PROFILECOUNT", "PROFILENAME", "PROFILESELECT", "PROFILELIKEEXE", "PROCESS"},
-    {device::Peripheral::Keyboard, ProfileKind::Lighting, "kb_deng_profile_combo", ".led",
+    {device::Peripheral::Keyboard, ProfileKind::Lighting, ".led",
      kKeyboardLightBodySize, "kbdengdefault.led", "profile", "profile1", "kbProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
      "DENGPROCESS"},
-    {device::Peripheral::Keyboard, ProfileKind::Device, "kb_device_profile_combo", ".config",
+    {device::Peripheral::Keyboard, ProfileKind::Device, ".config",
      kKeyBodySize + kKeyboardLightBodySize, "kbdevicedefault.config", "profile", "profile1",
      "kbProfile.ini", "PROFILEDEVICECOUNT", "PROFILEDEVICENAME", "PROFILEDEVICESELECT",
      "PROFILELIKEDEVICEEXE", "PROCESS"},
-    {device::Peripheral::Mouse, ProfileKind::Key, "ms_key_profile_combo", ".pro", kKeyBodySize,
+    {device::Peripheral::Mouse, ProfileKind::Key, ".pro", kKeyBodySize,
      "mskeydefault.pro", "profile", "profile1", "msProfile.ini", "PROFILECOUNT", "PROFILENAME",
      "PROFILESELECT", "PROFILELIKEEXE", "PROCESS"},
-    {device::Peripheral::Mouse, ProfileKind::Lighting, "ms_deng_profile_combo", ".led",
+    {device::Peripheral::Mouse, ProfileKind::Lighting, ".led",
      kMouseLightBodySize, "msdengdefault.led", "profile", "profile1", "msProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
      "DENGPROCESS"},
-    {device::Peripheral::Mouse, ProfileKind::Device, "ms_device_profile_combo", ".config",
+    {device::Peripheral::Mouse, ProfileKind::Device, ".config",
      kKeyBodySize + kMouseLightBodySize, "msdevicedefault.config", "配置", "配置1",
      "msProfile.ini", "PROFILEDEVICECOUNT", "PROFILEDEVICENAME", "PROFILEDEVICESELECT",
      "PROFILELIKEDEVICEEXE", "DEVICEPROCESS"},
-    {device::Peripheral::Mousepad, ProfileKind::Lighting, "mp_deng_profile_combo", ".led",
+    {device::Peripheral::Mousepad, ProfileKind::Lighting, ".led",
      kMousepadLightBodySize, "mpdengdefault.led", "profile", "profile1", "mpProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
      "DENGPROCESS"},
 }};
+
+// The peripheral's folder in the data folder ("kb", "ms", "mp"), created
+// when missing.
+std::filesystem::path DeviceFolder(device::Peripheral peripheral);
 
 inline constexpr std::string_view kCountKey = "count";
 inline constexpr std::string_view kSelectKey = "select";

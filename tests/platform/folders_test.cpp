@@ -47,9 +47,9 @@ TEST_F(FoldersTest, DocumentsFollowUserDirsInTheConfigHome) {
 TEST_F(FoldersTest, DataAndDeviceFoldersAreCreatedOnDemand) {
   const auto data = folder_ / "Documents" / "Gaming MouseV1";
   EXPECT_EQ(DataFolder(), data);
-  EXPECT_EQ(DeviceFolder(device::Peripheral::Keyboard), data / "kb");
-  EXPECT_EQ(DeviceFolder(device::Peripheral::Mouse), data / "ms");
-  EXPECT_EQ(DeviceFolder(device::Peripheral::Mousepad), data / "mp");
+  EXPECT_EQ(DataSubfolder("kb"), data / "kb");
+  EXPECT_EQ(DataSubfolder("ms"), data / "ms");
+  EXPECT_EQ(DataSubfolder("mp"), data / "mp");
   for (const char* name : {"kb", "ms", "mp"}) EXPECT_TRUE(std::filesystem::is_directory(data / name)) << name;
 }
 

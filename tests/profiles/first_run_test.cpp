@@ -35,7 +35,7 @@ class FirstRunTest : public test::ProfileFolders {
   }
 
   static std::filesystem::path FileOf(const ProfileCombo& combo, std::string_view name) {
-    return platform::DeviceFolder(combo.peripheral) / (std::string(name) + std::string(combo.extension));
+    return DeviceFolder(combo.peripheral) / (std::string(name) + std::string(combo.extension));
   }
 };
 
@@ -43,16 +43,16 @@ TEST_F(FirstRunTest, EmptyFoldersGetOneProfilePerKindInDeviceLightingKeyOrder) {
   InstallAllDefaults();
   const auto lists = PopulateProfileLists(Peripheral::Mouse);
   ASSERT_EQ(lists.size(), 3u);
-  EXPECT_EQ(lists[0].combo->listControl, "ms_device_profile_combo");
-  EXPECT_EQ(lists[1].combo->listControl, "ms_deng_profile_combo");
-  EXPECT_EQ(lists[2].combo->listControl, "ms_key_profile_combo");
+  EXPECT_EQ(lists[0].combo, FindCombo(Peripheral::Mouse, ProfileKind::Device));
+  EXPECT_EQ(lists[1].combo, FindCombo(Peripheral::Mouse, ProfileKind::Lighting));
+  EXPECT_EQ(lists[2].combo, FindCombo(Peripheral::Mouse, ProfileKind::Key));
   EXPECT_EQ(lists[0].names, std::vector<std::string>{"配置1"});
   EXPECT_EQ(lists[1].names, std::vector<std::string>{"profile1"});
   EXPECT_EQ(lists[2].names, std::vector<std::string>{"profile1"});
 
   for (const auto& list : lists) {
     const ProfileCombo& combo = *list.combo;
-    SCOPED_TRACE(std::string(combo.listControl));
+    SCOPED_TRACE(std::string(combo.defaultFile));
     EXPECT_TRUE(list.message.empty());
     const auto defaultBytes = ReadBytes(Program() / std::string(combo.defaultFile));
     const std::vector<uint8_t> body(defaultBytes.begin() + kHeaderSize, defaultBytes.end());
@@ -70,7 +70,7 @@ TEST_F(FirstRunTest, MousepadHasOnlyItsLightingList) {
   InstallAllDefaults();
   const auto lists = PopulateProfileLists(Peripheral::Mousepad);
   ASSERT_EQ(lists.size(), 1u);
-  EXPECT_EQ(lists[0].combo->listControl, "mp_deng_profile_combo");
+  EXPECT_EQ(lists[0].combo, FindCombo(Peripheral::Mousepad, ProfileKind::Lighting));
   EXPECT_EQ(lists[0].names, std::vector<std::string>{"profile1"});
   EXPECT_EQ(ReadBytes(FileOf(*lists[0].combo, "profile1")).size(), kHeaderSize + 64);
 }
@@ -117,7 +117,7 @@ TEST_F(FirstRunTest, AnIndexCutBetweenItsWritesStartsItsListAgainWhole) {
   EXPECT_EQ(lighting.Count(), 2);
 
   std::set<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(platform::DeviceFolder(Peripheral::Mouse)))
+  for (const auto& entry : std::filesystem::directory_iterator(DeviceFolder(Peripheral::Mouse)))
     files.insert(entry.path().filename().string());
   EXPECT_EQ(files, (std::set<std::string>{"msProfile.ini", "配置1.config", "profile1.pro"}));
 }

@@ -21,7 +21,7 @@ TEST(FindCombo, MousepadHasLightingProfilesOnly) {
 
 TEST_F(ProfileIndexTest, MissingFileOrValuesReadAsZero) {
   const ProfileIndex index(*FindCombo(Peripheral::Mouse, ProfileKind::Key));
-  EXPECT_EQ(index.File(), platform::DeviceFolder(Peripheral::Mouse) / "msProfile.ini");
+  EXPECT_EQ(index.File(), DeviceFolder(Peripheral::Mouse) / "msProfile.ini");
   EXPECT_EQ(index.Count(), 0);
   EXPECT_EQ(index.Name(0), "0");
   EXPECT_EQ(index.Select(), 0);
@@ -145,8 +145,8 @@ TEST_F(ProfileIndexTest, NamesCutLikeSingleReads) {
 
 TEST_F(ProfileIndexTest, ProfilePathKeepsNamesInsideTheDeviceFolder) {
   const ProfileCombo& combo = *FindCombo(Peripheral::Mouse, ProfileKind::Device);
-  EXPECT_EQ(ProfilePath(combo, "配置1"), platform::DeviceFolder(Peripheral::Mouse) / "配置1.config");
-  EXPECT_EQ(ProfilePath(combo, "v1.2 Final"), platform::DeviceFolder(Peripheral::Mouse) / "v1.2 Final.config");
+  EXPECT_EQ(ProfilePath(combo, "配置1"), DeviceFolder(Peripheral::Mouse) / "配置1.config");
+  EXPECT_EQ(ProfilePath(combo, "v1.2 Final"), DeviceFolder(Peripheral::Mouse) / "v1.2 Final.config");
   for (const char* bad : {"", "..", "../x", "a/b", "a\\b", "/etc/passwd", "tab\there"}) {
     EXPECT_FALSE(ProfilePath(combo, bad).has_value()) << bad;
   }

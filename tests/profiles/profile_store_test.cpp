@@ -46,7 +46,7 @@ class ProfileStoreTest : public test::ProfileFolders {
   }
 
   static std::filesystem::path PathOf(const ProfileCombo& combo, const std::string& name) {
-    return platform::DeviceFolder(combo.peripheral) / (name + std::string(combo.extension));
+    return DeviceFolder(combo.peripheral) / (name + std::string(combo.extension));
   }
 
   std::unique_ptr<LiveData> live_;
@@ -55,7 +55,7 @@ class ProfileStoreTest : public test::ProfileFolders {
 TEST_F(ProfileStoreTest, EveryCombinationRoundTripsByteForByte) {
   for (const auto [p, k] : kAll) {
     const ProfileCombo& combo = Listed(p, k, "round");
-    SCOPED_TRACE(std::string(combo.listControl));
+    SCOPED_TRACE(std::string(combo.defaultFile));
     const auto body = Pattern(combo.bodySize, static_cast<uint8_t>(combo.bodySize));
 
     LiveData saved;

@@ -72,7 +72,7 @@ inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
 // The body of the device's chosen "saved" profile with that extension
 // (".led", ".config"); empty when none was written.
 inline std::vector<uint8_t> SavedBody(device::Peripheral p, const char* extension) {
-  const auto file = ReadBytes(platform::DeviceFolder(p) / (std::string("saved") + extension));
+  const auto file = ReadBytes(DeviceFolder(p) / (std::string("saved") + extension));
   if (file.size() < kHeaderSize) return {};
   return {file.begin() + kHeaderSize, file.end()};
 }

@@ -103,7 +103,7 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
   }
 
   static std::filesystem::path SavedFile(const char* extension) {
-    return platform::DeviceFolder(Peripheral::Mouse) / (std::string("saved") + extension);
+    return profiles::DeviceFolder(Peripheral::Mouse) / (std::string("saved") + extension);
   }
 
   // The body of a saved profile file, empty when there is none.

@@ -26,7 +26,8 @@
 #include "platform/debug.h"
 #include "platform/folders.h"
 #include "profiles/first_run.h"
-#include "profiles/profile_selection.h"
+#include "pages/profiles/profile_lists.h"
+#include "pages/profiles/profile_selection.h"
 
 namespace talvo::app {
 namespace {
@@ -205,11 +206,9 @@ void CMainWnd::OnWindowInit() {
 }
 
 void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
-  const profiles::ProfileCombo* combo = nullptr;
-  for (const profiles::ProfileCombo& c : profiles::kProfileCombos)
-    if (platform::EqualsIgnoreCase(c.listControl, listName)) combo = &c;
+  const profiles::ProfileCombo* combo = pages::profiles::ComboOfListControl(listName);
   if (!combo) return;
-  profiles::SelectionEffects effects;
+  pages::profiles::SelectionEffects effects;
   switch (combo->peripheral) {
     case device::Peripheral::Keyboard:
       effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
@@ -232,13 +231,13 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
   }
   const device::Peripheral peripheral = combo->peripheral;
   effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
-  profiles::SelectProfile(window_, live_, *combo, index, effects);
+  pages::profiles::SelectProfile(window_, live_, *combo, index, effects);
 }
 
 void CMainWnd::FillProfileLists(device::Peripheral peripheral) {
   constexpr int kItemHeight = 25;
   for (const profiles::ProfileListContent& content : profiles::PopulateProfileLists(peripheral)) {
-    if (Control* list = window_.FindControl(content.combo->listControl)) {
+    if (Control* list = window_.FindControl(pages::profiles::ProfileListControl(*content.combo))) {
       list->RemoveAllItems();
       for (const std::string& name : content.names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
     }

@@ -16,6 +16,7 @@
 #include "app/shell/main_window.h"
 #include "app/toolkit/qt/qt_control.h"
 #include "device/device_report.h"
+#include "pages/profiles/profile_lists.h"
 #include "platform/ini_file.h"
 #include "platform/system_settings.h"
 #include "profiles/main_settings.h"
@@ -370,8 +371,9 @@ TEST_F(MainWindowTest, UnknownMenuItemShowsItsTextAndQuietItemsDoNothing) {
 TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemBack) {
   Start();
   for (const profiles::ProfileCombo& combo : profiles::kProfileCombos) {
-    Control& list = Find(std::string(combo.listControl).c_str());
-    ASSERT_EQ(list.Count(), 1) << combo.listControl;
+    const std::string name(pages::profiles::ProfileListControl(combo));
+    Control& list = Find(name.c_str());
+    ASSERT_EQ(list.Count(), 1) << name;
     EXPECT_EQ(list.ItemText(0), combo.firstRunName);
     EXPECT_EQ(list.ItemUserData(0), combo.firstRunName);
     EXPECT_EQ(list.CurrentIndex(), -1) << "no list is selected at start-up";

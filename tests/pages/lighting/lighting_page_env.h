@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "../profiles/profile_test_env.h"
+#include "../../profiles/profile_test_env.h"
 #include "app/controls/custom_controls.h"
 #include "app/shell/page_layouts.h"
 #include "app/toolkit/qt/qt_toolkit.h"
@@ -21,10 +21,10 @@
 #include "device/device_report.h"
 #include "lighting/effect_engine.h"
 #include "lighting/mouse_effects.h"
-#include "lighting/pages/keyboard_lighting_page.h"
-#include "lighting/pages/mode_states.h"
-#include "lighting/pages/mouse_lighting_page.h"
-#include "lighting/pages/mousepad_lighting_page.h"
+#include "pages/lighting/keyboard_lighting_page.h"
+#include "pages/lighting/mode_states.h"
+#include "pages/lighting/mouse_lighting_page.h"
+#include "pages/lighting/mousepad_lighting_page.h"
 #include "platform/folders.h"
 #include "profiles/profile_data_file.h"
 #include "profiles/profile_index.h"

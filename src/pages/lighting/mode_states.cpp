@@ -1,4 +1,4 @@
-#include "lighting/pages/mode_states.h"
+#include "pages/lighting/mode_states.h"
 
 namespace talvo::lighting {
 namespace {

@@ -1,6 +1,6 @@
 // The page over the real layout file on Qt's offscreen platform, with a
 // simulated mouse and private profile folders.
-#include "mouse/mouse_performance_page.h"
+#include "pages/mouse/mouse_performance_page.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../profiles/profile_test_env.h"
+#include "../../profiles/profile_test_env.h"
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "device/device_report.h"
 #include "platform/folders.h"

@@ -1,32 +1,30 @@
-#include "profiles/profile_selection.h"
+#include "pages/profiles/profile_selection.h"
 
 #include <filesystem>
 #include <string>
 
+#include "pages/profiles/profile_lists.h"
 #include "profiles/profile_data_file.h"
 #include "profiles/profile_store.h"
 
-namespace talvo::profiles {
+namespace talvo::pages::profiles {
 namespace {
+
+using namespace talvo::profiles;
 
 void Run(const std::function<void()>& f) {
   if (f) f();
 }
 
-// The list's companions share its name up to "_profile_combo":
-// ms_device_profile_combo → ms_device_profile_name_edit.
 std::string Control(const ProfileCombo& combo, std::string_view suffix) {
-  constexpr std::string_view kList = "_profile_combo";
-  std::string_view base = combo.listControl;
-  if (base.ends_with(kList)) base.remove_suffix(kList.size());
-  return std::string(base) + std::string(suffix);
+  return ProfileListCompanion(combo, suffix);
 }
 
 }  // namespace
 
 bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
                    const SelectionEffects& effects) {
-  app::Control* list = window.FindControl(combo.listControl);
+  app::Control* list = window.FindControl(ProfileListControl(combo));
   if (!list || index < 0 || index >= list->Count()) return false;
   const std::string name = list->ItemUserData(index);
   if (app::Control* field = window.FindControl(Control(combo, "_profile_name_edit"))) field->SetText(name);
@@ -68,4 +66,4 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
   return true;
 }
 
-}  // namespace talvo::profiles
+}  // namespace talvo::pages::profiles

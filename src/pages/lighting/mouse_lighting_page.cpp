@@ -1,4 +1,4 @@
-#include "lighting/pages/mouse_lighting_page.h"
+#include "pages/lighting/mouse_lighting_page.h"
 
 #include <array>
 

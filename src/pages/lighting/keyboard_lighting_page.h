@@ -14,8 +14,8 @@
 #include "device/device_link.h"
 #include "lighting/effect_engine.h"
 #include "lighting/light_records.h"
-#include "lighting/pages/mode_states.h"
-#include "lighting/pages/page_view.h"
+#include "pages/lighting/mode_states.h"
+#include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
 
 namespace talvo::lighting::pages {

@@ -1,4 +1,4 @@
-#include "lighting/pages/page_view.h"
+#include "pages/lighting/page_view.h"
 
 #include <algorithm>
 #include <cstdint>

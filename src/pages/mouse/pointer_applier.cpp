@@ -1,4 +1,4 @@
-#include "mouse/pointer_applier.h"
+#include "pages/mouse/pointer_applier.h"
 
 #include <algorithm>
 #include <utility>

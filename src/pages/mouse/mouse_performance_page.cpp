@@ -1,4 +1,4 @@
-#include "mouse/mouse_performance_page.h"
+#include "pages/mouse/mouse_performance_page.h"
 
 #include <algorithm>
 #include <array>

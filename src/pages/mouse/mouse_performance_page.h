@@ -16,7 +16,7 @@
 #include "app/toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
-#include "mouse/pointer_applier.h"
+#include "pages/mouse/pointer_applier.h"
 #include "platform/pointer_settings.h"
 #include "profiles/live_data.h"
 #include "transfer/mouse_transfer.h"

@@ -1,4 +1,4 @@
-#include "lighting/pages/mousepad_lighting_page.h"
+#include "pages/lighting/mousepad_lighting_page.h"
 
 #include <array>
 #include <string_view>

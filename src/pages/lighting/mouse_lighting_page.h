@@ -13,7 +13,7 @@
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "lighting/mouse_effects.h"
-#include "lighting/pages/page_view.h"
+#include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
 
 namespace talvo::lighting::pages {

@@ -1,4 +1,4 @@
-#include "lighting/pages/keyboard_lighting_page.h"
+#include "pages/lighting/keyboard_lighting_page.h"
 
 #include <array>
 

@@ -10,7 +10,7 @@
 #include "profiles/live_data.h"
 #include "profiles/profile_index.h"
 
-namespace talvo::profiles {
+namespace talvo::pages::profiles {
 
 // What applying a loaded profile does beyond the live records; each may be
 // empty where the program has nothing for it yet.
@@ -27,7 +27,8 @@ struct SelectionEffects {
 // profile was loaded (false for an index outside the list, a linked entry
 // whose stored program has no folder part, or a file that cannot be read;
 // the last is told with "message_text_22", the live records unchanged).
-bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
+bool SelectProfile(app::Window& window, talvo::profiles::LiveData& live, const talvo::profiles::ProfileCombo& combo,
+                   int index,
                    const SelectionEffects& effects);
 
-}  // namespace talvo::profiles
+}  // namespace talvo::pages::profiles

@@ -1,8 +1,8 @@
 // Mode starts, the mousepad state's start values and reading colour edits.
 #include <gtest/gtest.h>
 
-#include "lighting/pages/mode_states.h"
-#include "lighting/pages/page_view.h"
+#include "pages/lighting/mode_states.h"
+#include "pages/lighting/page_view.h"
 
 namespace talvo::lighting {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "mouse/mouse_performance_page.h"
+#include "pages/mouse/mouse_performance_page.h"
 
 namespace talvo::mouse {
 namespace {
