@@ -90,6 +90,7 @@ bool CDeviceLink::Attach(bool* enumerationFailed) {
     if (attributes.vendorId == vendorId_ && attributes.productId == productId_ &&
         caps.usagePage == usagePage_ && caps.usage == usage_) {
       connected = 1;
+      TellPresence();
       break;
     }
     hid_.CloseHidDevice();
@@ -101,6 +102,7 @@ bool CDeviceLink::Attach(bool* enumerationFailed) {
 void CDeviceLink::Detach() {
   connected = 0;
   syncActive = 0;
+  TellPresence();
 }
 
 }  // namespace talvo::device

@@ -13,6 +13,7 @@
 #include "device/chid_device.h"
 #include "device/device_report.h"
 #include "platform/hid_backend.h"
+#include "platform/wake_signal.h"
 
 namespace talvo::device {
 
@@ -57,6 +58,11 @@ class CDeviceLink {
   // next attach reopens it.
   void Detach();
 
+  // Told whenever `connected` changes, so threads that wait for the device
+  // sleep instead of looking again and again. Set before any thread uses the
+  // link; may be null.
+  void SetPresenceSignal(platform::WakeSignal* signal) { presenceSignal_ = signal; }
+
   uint16_t TransferSize() const { return transferSize_.load(); }
   uint16_t VendorId() const { return vendorId_; }
   uint16_t ProductId() const { return productId_; }
@@ -76,6 +82,11 @@ class CDeviceLink {
  private:
   void DropStaleReplies();
 
+  void TellPresence() {
+    if (presenceSignal_) presenceSignal_->Notify();
+  }
+
+  platform::WakeSignal* presenceSignal_ = nullptr;
   std::atomic<uint16_t> transferSize_{kMaxTransferSize};
   uint16_t vendorId_ = 0;
   uint16_t productId_ = 0;
