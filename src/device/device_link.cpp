@@ -45,6 +45,25 @@ int CDeviceLink::SetTransferSize(uint16_t size) {
   return 1;
 }
 
+void CDeviceLink::BeginSequence(std::stop_token stop) {
+  inSequence_ = true;
+  sequenceCut_ = false;
+  sequenceStop_ = std::move(stop);
+}
+
+bool CDeviceLink::EndSequence() {
+  const bool cut = SequenceCut();
+  inSequence_ = false;
+  sequenceCut_ = false;
+  sequenceStop_ = {};
+  return cut;
+}
+
+bool CDeviceLink::SequenceCut() {
+  if (inSequence_ && sequenceStop_.stop_requested()) sequenceCut_ = true;
+  return sequenceCut_;
+}
+
 int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> reply) {
   if (!IsConnected()) return 0;
   std::array<uint8_t, kReportSize> send{};
@@ -52,8 +71,14 @@ int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> r
 
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::lock_guard<std::recursive_mutex> lock(ioLock_);
+    if (SequenceCut()) return -1;
     DropStaleReplies();
-    if (!hid_.WriteHidReport(send, nullptr, kWriteTimeoutMs)) return -1;
+    if (!hid_.WriteHidReport(send, nullptr, kWriteTimeoutMs)) {
+      // A device pulled out fails every later request too: the rest of the
+      // sequence would only wait out its attempts.
+      if (inSequence_ && !hid_.Exists(hid_.DevicePath())) sequenceCut_ = true;
+      return -1;
+    }
     size_t got = 0;
     if (hid_.ReadHidReport(reply, &got, kReplyTimeoutMs)) {
       PadAfter(reply, got);
@@ -66,6 +91,7 @@ int CDeviceLink::Exchange(std::span<const uint8_t> request, std::span<uint8_t> r
 int CDeviceLink::ExchangeOnce(std::span<uint8_t, kReportSize> buffer) {
   if (!IsConnected()) return 0;
   std::lock_guard<std::recursive_mutex> lock(ioLock_);
+  if (SequenceCut()) return 0;
   DropStaleReplies();
   hid_.WriteHidReport(buffer, nullptr, kWriteTimeoutMs);
   size_t got = 0;

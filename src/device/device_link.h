@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <mutex>
 #include <span>
+#include <stop_token>
 
 #include "device/chid_device.h"
 #include "device/device_report.h"
@@ -48,6 +49,16 @@ class CDeviceLink {
   // buffer. 1 when a reply was read, else 0; no retry.
   int ExchangeOnce(std::span<uint8_t, kReportSize> buffer);
 
+  // A sequence of exchanges that must stay whole: the caller holds IoLock()
+  // from before BeginSequence to after EndSequence, so no other thread's
+  // report lands inside it. From the moment `stop` is requested or a write
+  // fails because the device is gone, every further exchange of the
+  // sequence returns -1 at once without touching the device, so the
+  // sequence ends at its next report. EndSequence tells whether it was cut
+  // short that way.
+  void BeginSequence(std::stop_token stop);
+  bool EndSequence();
+
   // Walks the interfaces present, skipping those whose path names another
   // vendor, and opens each candidate for reading and writing, shared; stops
   // at the first whose vendor, product, usage page and usage match and sets
@@ -81,12 +92,18 @@ class CDeviceLink {
 
  private:
   void DropStaleReplies();
+  // Whether the running sequence has been cut short; false outside one.
+  bool SequenceCut();
 
   void TellPresence() {
     if (presenceSignal_) presenceSignal_->Notify();
   }
 
   platform::WakeSignal* presenceSignal_ = nullptr;
+  // Touched only with ioLock_ held.
+  bool inSequence_ = false;
+  bool sequenceCut_ = false;
+  std::stop_token sequenceStop_;
   std::atomic<uint16_t> transferSize_{kMaxTransferSize};
   uint16_t vendorId_ = 0;
   uint16_t productId_ = 0;
