@@ -173,11 +173,12 @@ std::chrono::microseconds SimDevice::Latency() const {
   return latency_;
 }
 
-void SimDevice::InjectFault(Fault fault, unsigned count) {
+void SimDevice::InjectFault(Fault fault, unsigned count, unsigned after) {
   std::lock_guard lock(mutex_);
   const bool clear = fault == Fault::None || count == 0;
   fault_ = clear ? Fault::None : fault;
   faultCount_ = clear ? 0 : count;
+  faultAfter_ = clear ? 0 : after;
 }
 
 Fault SimDevice::PendingFault() const {
@@ -234,7 +235,9 @@ SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request) {
   std::lock_guard lock(mutex_);
 
   Fault fault = Fault::None;
-  if (faultCount_ > 0) {
+  if (faultAfter_ > 0) {
+    --faultAfter_;
+  } else if (faultCount_ > 0) {
     fault = fault_;
     if (--faultCount_ == 0) fault_ = Fault::None;
   }

@@ -138,9 +138,9 @@ class SimDevice {
   void SetLatency(std::chrono::microseconds latency);
   std::chrono::microseconds Latency() const;
 
-  // The next `count` requests meet `fault`; replaces an earlier injection.
-  // Fault::None or a count of 0 clears it.
-  void InjectFault(Fault fault, unsigned count);
+  // The `count` requests after the next `after` meet `fault`; replaces an
+  // earlier injection. Fault::None or a count of 0 clears it.
+  void InjectFault(Fault fault, unsigned count, unsigned after = 0);
   Fault PendingFault() const;
 
   // Requests received, oldest first (not those that met WriteFail or Unplug).
@@ -189,6 +189,7 @@ class SimDevice {
   std::chrono::microseconds latency_{1000};
   Fault fault_ = Fault::None;
   unsigned faultCount_ = 0;
+  unsigned faultAfter_ = 0;
   std::vector<LoggedRequest> log_;
   std::FILE* logFile_ = nullptr;
   InputSink sink_;

@@ -65,6 +65,10 @@ class Args {
   int64_t Integer(const char* key, int64_t min, int64_t max) const {
     return IntegerOf(o_.value(QLatin1String(key)), min, max);
   }
+  int64_t Integer(const char* key, int64_t min, int64_t max, int64_t fallback) const {
+    const QJsonValue v = o_.value(QLatin1String(key));
+    return v.isUndefined() ? fallback : IntegerOf(v, min, max);
+  }
   static int64_t IntegerOf(const QJsonValue& v, int64_t min, int64_t max) {
     if (!v.isDouble()) throw BadArgument{};
     const double d = v.toDouble();
@@ -134,6 +138,7 @@ void ParseSim(const Args& a, Request& r) {
       if (!fault) throw BadArgument{};
       r.fault = *fault;
       r.count = int(a.Integer("count", 0, std::numeric_limits<int32_t>::max()));
+      r.after = int(a.Integer("after", 0, std::numeric_limits<int32_t>::max(), 0));
       break;
     }
   }

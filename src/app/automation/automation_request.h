@@ -46,6 +46,7 @@ struct Request {
   std::vector<uint8_t> bytes;  // sim poke
   sim::Fault fault = sim::Fault::None;  // sim fault
   int count = 0;            // sim fault
+  int after = 0;            // sim fault: requests that pass before it
 };
 
 struct ParsedRequest {

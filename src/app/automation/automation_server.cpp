@@ -380,7 +380,7 @@ QJsonObject AutomationServer::ExecuteSim(const Request& r) {
     case SimOp::Poke:
       return device.Poke(r.area, size_t(r.offset), r.bytes) ? Ok() : Error("bad argument");
     case SimOp::Fault:
-      device.InjectFault(r.fault, unsigned(r.count));
+      device.InjectFault(r.fault, unsigned(r.count), unsigned(r.after));
       return Ok();
   }
   return Error("bad argument");
