@@ -12,26 +12,36 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The loop every device thread runs after its start delay: a 1 ms look at
-// the stop token, the frame delay, then one pass while the device is
-// connected and not under synchronized lighting. `afterPass` runs whenever
-// the device is connected, whether or not the pass ran.
-template <typename FrameDelay, typename Pass, typename AfterPass>
-void FrameLoop(StopWait& wait, milliseconds startDelay, device::CDeviceLink& link, std::string_view exitText,
-               FrameDelay frameDelay, Pass pass, AfterPass afterPass) {
+// The loop every device thread runs after its start delay. While `open`
+// (the thread's gates, read with the signal's lock held) is false the thread
+// sleeps on the signal. Otherwise it waits 1 ms plus the frame delay, then
+// runs the pass while the device is connected and not under synchronized
+// lighting. `afterPass` runs whenever the device is connected, whether or
+// not the pass ran.
+template <typename Open, typename FrameDelay, typename Pass, typename AfterPass>
+void FrameLoop(StopWait& wait, platform::WakeSignal& gates, milliseconds startDelay, milliseconds gateRecheck,
+               device::CDeviceLink& link, std::string_view exitText, Open open, FrameDelay frameDelay, Pass pass,
+               AfterPass afterPass) {
+  constexpr milliseconds kPassPause{1};
   if (wait.For(startDelay)) {
-    while (wait.For(milliseconds(1)) && frameDelay()) {
-      if (!link.IsConnected()) {
-        wait.For(kDisconnectedPoll);
+    while (!wait.Stopped()) {
+      if (!open()) {
+        gates.WaitFor(wait.Token(), gateRecheck, open);
         continue;
       }
+      // A single wait for the whole pause: every wake-up costs CPU time.
+      if (!wait.For(kPassPause + frameDelay())) break;
       // The link may drop during the delay; a frame then waits for the next pass.
-      if (link.syncActive.load() == 0 && link.IsConnected()) pass();
+      if (!link.IsConnected()) continue;
+      if (link.syncActive.load() == 0) pass();
       afterPass();
     }
   }
   debug::Line(exitText);
 }
+
+// Connected and not driven by synchronized lighting.
+bool Drivable(const device::CDeviceLink& link) { return link.IsConnected() && link.syncActive.load() == 0; }
 
 }  // namespace
 
@@ -57,15 +67,21 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
   LightRecord& record = parts.lighting.record;
   KeyboardEffectContext context{parts.lighting, parts.state, parts.leds, wait};
   FrameLoop(
-      wait, parts.startDelay, parts.link, "键盘灯光线程设定退出",
-      [&] { return wait.For(milliseconds(KbDelay(record.mode(), record.speed()))); },
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "键盘灯光线程设定退出",
+      [&] { return parts.link.IsConnected(); },
       [&] {
         const uint8_t mode = record.mode();
-        if (mode < parts.modes.size()) {
-          const KeyboardMode& entry = parts.modes[mode];
-          if (!wait.For(entry.sleep.For(record.speed()))) return;
-          if (entry.run) entry.run(context);
-        }
+        const uint8_t speed = record.speed();
+        milliseconds delay(KbDelay(mode, speed));
+        // The mode's sleep before its effect, taken in the same wait; only a
+        // pass that runs has it.
+        if (mode < parts.modes.size() && parts.link.syncActive.load() == 0)
+          delay += parts.modes[mode].sleep.For(speed);
+        return delay;
+      },
+      [&] {
+        const uint8_t mode = record.mode();
+        if (mode < parts.modes.size() && parts.modes[mode].run) parts.modes[mode].run(context);
         SendKeyboardFrame(parts.link, parts.leds, parts.preview);
       },
       // The hue counter keeps running under synchronized lighting too.
@@ -78,11 +94,10 @@ void RunMouseLighting(std::stop_token stop, const MouseLightingThread& parts) {
   MouseFrame frame{};
   MousePreview shown;
   FrameLoop(
-      wait, parts.startDelay, parts.link, "鼠标灯光线程设定退出",
-      [&] {
-        const unsigned speed = record.speed();
-        return wait.For(milliseconds(2 * speed + 3)) && wait.For(milliseconds(10 * speed));
-      },
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标灯光线程设定退出",
+      [&] { return Drivable(parts.link) && record.mode() < kMouseComputedModes; },
+      // 2 × speed + 3 ms and 10 × speed ms, in one wait.
+      [&] { return milliseconds(12 * unsigned{record.speed()} + 3); },
       [&] {
         if (!ComputeMouseFrame(record, parts.state, frame, shown)) {
           debug::Line("鼠标灯光线程设定2");
@@ -100,14 +115,22 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
   LightRecord& record = parts.record;
   MousepadFrame frame;
   MousepadEffectContext context{record, frame, wait};
+  const auto effect = [&](uint8_t mode) { return mode < parts.modes.size() && parts.modes[mode].run; };
   FrameLoop(
-      wait, parts.startDelay, parts.link, "鼠标垫灯光线程设定退出",
-      [&] { return wait.For(milliseconds(9 + 4 * unsigned{record.speed()})); },
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标垫灯光线程设定退出",
+      [&] { return Drivable(parts.link) && effect(record.mode()); },
       [&] {
         const uint8_t mode = record.mode();
-        if (mode >= parts.modes.size() || !parts.modes[mode].run) return;
+        const uint8_t speed = record.speed();
+        milliseconds delay(9 + 4 * unsigned{speed});
+        // The mode's sleep before its effect, taken in the same wait.
+        if (effect(mode)) delay += parts.modes[mode].sleep.For(speed);
+        return delay;
+      },
+      [&] {
+        const uint8_t mode = record.mode();
+        if (!effect(mode)) return;
         const MousepadMode& entry = parts.modes[mode];
-        if (!wait.For(entry.sleep.For(record.speed()))) return;
         frame = MousepadFrame{};
         const size_t length = std::min(entry.run(context), frame.bytes.size());
         if (length == 0) return;

@@ -3,6 +3,12 @@
 // connected and not driven by synchronized lighting, hands the colours to
 // the page preview and streams the frame with command 18.
 //
+// While a thread has nothing to send (its device absent, and for the mouse
+// and the mousepad also under synchronized lighting or in a mode the device
+// runs itself) it sleeps on its gates signal instead of looking again every
+// frame: an idle program then stays asleep. Whoever opens a gate notifies
+// the signal after the change.
+//
 // The thread bodies run until their stop token is signalled; every sleep is
 // a wait on the token, so shutdown never waits out a frame delay.
 #pragma once
@@ -24,15 +30,17 @@
 #include "lighting/led_model.h"
 #include "lighting/light_records.h"
 #include "lighting/mouse_effects.h"
+#include "platform/wake_signal.h"
 
 namespace talvo::lighting {
 
 inline constexpr std::chrono::milliseconds kKeyboardStartDelay{1000};
 inline constexpr std::chrono::milliseconds kMouseStartDelay{3000};
 inline constexpr std::chrono::milliseconds kMousepadStartDelay{3000};
-// How often a thread looks again for its disconnected device, on top of the
-// frame delay.
-inline constexpr std::chrono::milliseconds kDisconnectedPoll{100};
+// How long a thread with a closed gate sleeps before it looks again on its
+// own. Every opening is notified, so this only bounds the cost of one that
+// was not.
+inline constexpr std::chrono::milliseconds kGateRecheck{2000};
 
 inline constexpr size_t kMousepadLeds = 15;
 inline constexpr size_t kMousepadFrameMax = 60;
@@ -126,7 +134,12 @@ struct KeyboardLightingThread {
   LedStates& leds;
   const KeyboardModeTable& modes;
   LightingPreviewHost& preview;
+  // Notified when the link's presence changes. Every keyboard mode streams
+  // frames, and under synchronized lighting the hue counter still runs, so
+  // presence is the keyboard's only gate.
+  platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kKeyboardStartDelay;
+  std::chrono::milliseconds gateRecheck = kGateRecheck;
 };
 
 struct MouseLightingThread {
@@ -138,7 +151,11 @@ struct MouseLightingThread {
   // the mouse asked for is pending; the preview moves regardless.
   const std::atomic<uint32_t>& systemAwake;
   const std::atomic<uint32_t>& mouseRereadPending;
+  // Notified when the link's presence, syncActive or the record's mode may
+  // have changed.
+  platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kMouseStartDelay;
+  std::chrono::milliseconds gateRecheck = kGateRecheck;
 };
 
 struct MousepadLightingThread {
@@ -146,7 +163,11 @@ struct MousepadLightingThread {
   LightRecord& record;
   const MousepadModeTable& modes;
   LightingPreviewHost& preview;
+  // Notified when the link's presence, syncActive or the record's mode may
+  // have changed.
+  platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kMousepadStartDelay;
+  std::chrono::milliseconds gateRecheck = kGateRecheck;
 };
 
 void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& parts);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -59,6 +60,14 @@ struct FrameReport {
   unsigned length;
 };
 
+// A gate of a lighting thread: how the test shuts it, and how it opens it
+// and tells the thread.
+struct Gate {
+  const char* name;
+  std::function<void()> close;
+  std::function<void()> open;
+};
+
 class LightingThreadTest : public ::testing::Test {
  protected:
   LightingThreadTest() { backend.SetLatency(0us); }
@@ -66,6 +75,7 @@ class LightingThreadTest : public ::testing::Test {
   void Attach(DeviceKind kind, uint16_t productId, device::CDeviceLink& link) {
     backend.Plug(kind);
     link.SetCommandIdentity(productId);
+    link.SetPresenceSignal(&gates);
     ASSERT_TRUE(link.Attach());
   }
 
@@ -88,9 +98,30 @@ class LightingThreadTest : public ::testing::Test {
     const int from = count.load();
     return WaitUntil([&] { return count.load() >= from + passes; });
   }
+  // With each gate shut in turn the thread started by `start` neither
+  // previews nor sends; the opening, announced on `gates`, brings frames
+  // long before the recheck would.
+  void ExpectEachGateHolds(DeviceKind kind, const std::atomic<int>& previews, std::span<const Gate> table,
+                           const std::function<void()>& start, const std::function<void()>& stop) {
+    for (const Gate& gate : table) {
+      gate.close();
+      backend.Device(kind).ClearRequests();
+      const int before = previews.load();
+      start();
+      std::this_thread::sleep_for(100ms);
+      EXPECT_EQ(Frames(kind), 0u) << gate.name;
+      EXPECT_EQ(previews.load(), before) << gate.name;
+      gate.open();
+      EXPECT_TRUE(WaitUntil([&] { return Frames(kind) >= 1; })) << gate.name;
+      stop();
+    }
+  }
 
   sim::SimulatedBackend backend;
   RecordingHost host;
+  platform::WakeSignal gates;
+  // Far enough away that only a notification can open a gate in time.
+  std::chrono::milliseconds recheck = 1h;
 };
 
 // --- mouse -------------------------------------------------------------
@@ -104,8 +135,8 @@ class MouseThreadTest : public LightingThreadTest {
     record.SetColour({255, 128, 0});
   }
   void Start(std::chrono::milliseconds startDelay = 0ms) {
-    thread = std::jthread(RunMouseLighting,
-                          MouseLightingThread{link, record, state, host, systemAwake, rereadPending, startDelay});
+    thread = std::jthread(RunMouseLighting, MouseLightingThread{link, record, state, host, systemAwake, rereadPending,
+                                                                gates, startDelay, recheck});
   }
   // Lets a pass that saw the old flags finish, then forgets what was sent.
   void Settle() {
@@ -180,6 +211,7 @@ TEST_F(MouseThreadTest, NothingIsComputedOrSentUnderSyncOrWhileDisconnected) {
   EXPECT_EQ(host.mouse.load(), previews);
 
   link.syncActive = 0;
+  gates.Notify();
   ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
 
   link.Detach();
@@ -200,6 +232,16 @@ TEST_F(MouseThreadTest, ModesTheMouseRunsItselfGetNoFrame) {
   EXPECT_EQ(Frames(DeviceKind::Mouse), 0u);
   EXPECT_EQ(host.mouse.load(), 0);
   record.SetMode(0);
+  gates.Notify();
+  EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+}
+
+TEST_F(MouseThreadTest, AGateOpenedWithoutNotificationIsFoundAtTheRecheck) {
+  recheck = 20ms;
+  record.SetMode(4);
+  Start();
+  std::this_thread::sleep_for(50ms);
+  record.SetMode(0);
   EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
 }
 
@@ -215,6 +257,14 @@ TEST_F(MouseThreadTest, StopsPromptlyInTheStartDelayAndBetweenSlowFrames) {
   record.SetSpeed(4);  // 11 ms and then 40 ms between frames
   Start();
   ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+  t0 = Clock::now();
+  thread = {};
+  EXPECT_LT(Clock::now() - t0, 1s);
+
+  // Waiting on a shut gate, an hour from its recheck.
+  record.SetMode(4);
+  Start();
+  std::this_thread::sleep_for(20ms);
   t0 = Clock::now();
   thread = {};
   EXPECT_LT(Clock::now() - t0, 1s);
@@ -234,7 +284,8 @@ class KeyboardThreadTest : public LightingThreadTest {
     };
   }
   void Start() {
-    thread = std::jthread(RunKeyboardLighting, KeyboardLightingThread{link, lighting, state, leds, modes, host, 0ms});
+    thread = std::jthread(RunKeyboardLighting,
+                          KeyboardLightingThread{link, lighting, state, leds, modes, host, gates, 0ms, recheck});
   }
 
   device::CDeviceLink link{backend};
@@ -295,6 +346,11 @@ TEST_F(KeyboardThreadTest, HueCounterRunsUnderSyncButNotWhileDisconnected) {
   EXPECT_EQ(Frames(DeviceKind::Keyboard), 0u);
 }
 
+TEST_F(KeyboardThreadTest, ADetachedKeyboardWaitsForItsLinkToAttach) {
+  const Gate table[] = {{"detached", [&] { link.Detach(); }, [&] { ASSERT_TRUE(link.Attach()); }}};
+  ExpectEachGateHolds(DeviceKind::Keyboard, host.keyboard, table, [&] { Start(); }, [&] { thread = {}; });
+}
+
 TEST_F(KeyboardThreadTest, StopEndsAModesExtraSleep) {
   modes[3].sleep = {60000, 0};
   Start();
@@ -324,7 +380,8 @@ class MousepadThreadTest : public LightingThreadTest {
     modes[7].run = [](MousepadEffectContext&) { return size_t{0}; };
   }
   void Start() {
-    thread = std::jthread(RunMousepadLighting, MousepadLightingThread{link, record, modes, host, 0ms});
+    thread =
+        std::jthread(RunMousepadLighting, MousepadLightingThread{link, record, modes, host, gates, 0ms, recheck});
   }
 
   device::CDeviceLink link{backend};
@@ -364,6 +421,24 @@ TEST_F(MousepadThreadTest, PassesWithoutAFrameSendNothing) {
     EXPECT_EQ(Frames(DeviceKind::Mousepad), 0u) << int{mode};
   }
   EXPECT_EQ(host.mousepad.load(), 0);
+}
+
+TEST_F(MousepadThreadTest, EachClosedGateHoldsTheThreadUntilItsOpeningIsNotified) {
+  record.SetMode(0);
+  const Gate table[] = {
+      {"detached", [&] { link.Detach(); }, [&] { ASSERT_TRUE(link.Attach()); }},
+      {"synchronized", [&] { link.syncActive = 1; },
+       [&] {
+         link.syncActive = 0;
+         gates.Notify();
+       }},
+      {"mode without an effect", [&] { record.SetMode(1); },
+       [&] {
+         record.SetMode(0);
+         gates.Notify();
+       }},
+  };
+  ExpectEachGateHolds(DeviceKind::Mousepad, host.mousepad, table, [&] { Start(); }, [&] { thread = {}; });
 }
 
 }  // namespace
