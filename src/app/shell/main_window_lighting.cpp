@@ -2,42 +2,76 @@
 // frame's preview colours are kept here by the lighting threads and shown by
 // the repaint tick (timer 10), which updates only the preview controls whose
 // colours changed instead of repainting the whole window.
+//
+// The tick runs only while it has something to show: the first frame after
+// it stopped arms it, and it stops itself when a tick finds no new frame or
+// the window hidden, so an idle program does not wake for it.
+#include <QPointer>
+#include <QWidget>
+#include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "app/shell/main_window.h"
 
 namespace talvo::app {
+namespace {
+
+constexpr int kRepaintMs = 50;
+
+bool Shown(const QWidget* w) { return w->isVisible() && !w->isMinimized(); }
+
+}  // namespace
 
 // Called on the lighting threads once per frame: copies and marks, nothing
-// more, so a frame never waits for the window.
+// more, so a frame never waits for the window. Only the frame that finds the
+// tick disarmed reaches the UI thread, to arm it.
 class CMainWnd::PreviewHost final : public lighting::LightingPreviewHost {
  public:
-  explicit PreviewHost(CMainWnd& w) : w_(w) {}
+  explicit PreviewHost(CMainWnd& w) : w_(w), owner_(&w) {}
 
   void KeyboardPreview(std::span<const uint32_t, lighting::kKeyboardLeds> colour,
                        std::span<const uint8_t, lighting::kKeyboardLeds> level) override {
-    std::lock_guard lock(w_.previewMutex_);
-    std::copy(colour.begin(), colour.end(), w_.previewFrames_.keyboardColour.begin());
-    std::copy(level.begin(), level.end(), w_.previewFrames_.keyboardLevel.begin());
-    w_.previewFrames_.keyboardDirty = true;
+    Keep([&](PreviewFrames& f) {
+      std::copy(colour.begin(), colour.end(), f.keyboardColour.begin());
+      std::copy(level.begin(), level.end(), f.keyboardLevel.begin());
+      f.keyboardDirty = true;
+    });
   }
   void MousePreview(std::span<const uint32_t, lighting::kMouseLeds> colour,
                     std::span<const uint8_t, lighting::kMouseLeds> alpha) override {
-    std::lock_guard lock(w_.previewMutex_);
-    std::copy(colour.begin(), colour.end(), w_.previewFrames_.mouseColour.begin());
-    std::copy(alpha.begin(), alpha.end(), w_.previewFrames_.mouseAlpha.begin());
-    w_.previewFrames_.mouseDirty = true;
+    Keep([&](PreviewFrames& f) {
+      std::copy(colour.begin(), colour.end(), f.mouseColour.begin());
+      std::copy(alpha.begin(), alpha.end(), f.mouseAlpha.begin());
+      f.mouseDirty = true;
+    });
   }
   void MousepadPreview(std::span<const uint32_t, lighting::kMousepadLeds> colour,
                        std::span<const uint8_t, lighting::kMousepadLeds> alpha) override {
-    std::lock_guard lock(w_.previewMutex_);
-    std::copy(colour.begin(), colour.end(), w_.previewFrames_.mousepadColour.begin());
-    std::copy(alpha.begin(), alpha.end(), w_.previewFrames_.mousepadAlpha.begin());
-    w_.previewFrames_.mousepadDirty = true;
+    Keep([&](PreviewFrames& f) {
+      std::copy(colour.begin(), colour.end(), f.mousepadColour.begin());
+      std::copy(alpha.begin(), alpha.end(), f.mousepadAlpha.begin());
+      f.mousepadDirty = true;
+    });
   }
 
  private:
+  template <typename Store>
+  void Keep(Store store) {
+    bool arm = false;
+    {
+      std::lock_guard lock(w_.previewMutex_);
+      store(w_.previewFrames_);
+      arm = !std::exchange(w_.repaintArmed_, true);
+    }
+    if (arm)
+      w_.toolkit_.Post([owner = owner_] {
+        if (owner) owner->ArmRepaint();
+      });
+  }
+
   CMainWnd& w_;
+  QPointer<CMainWnd> owner_;
 };
 
 std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
@@ -46,27 +80,44 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
       {"KeyboardLighting",
        [this](std::stop_token stop) {
          lighting::RunKeyboardLighting(
-             stop, {keyboardLink_, live_.keyboardLight, keyboardEffect_, keyboardLeds_, keyboardModes_, *previewHost_});
+             stop, {keyboardLink_, live_.keyboardLight, keyboardEffect_, keyboardLeds_, keyboardModes_, *previewHost_,
+                    lightingGates_});
        }},
       {"MouseLighting",
        [this](std::stop_token stop) {
          lighting::RunMouseLighting(stop, {mouseLink_, live_.mouseLight.record, mouseEffect_, *previewHost_,
-                                           systemAwake, mouseRereadPending});
+                                           systemAwake, mouseRereadPending, lightingGates_});
        }},
       {"MousepadLighting",
        [this](std::stop_token stop) {
-         lighting::RunMousepadLighting(stop,
-                                       {mousepadLink_, live_.mousepadLight.record, mousepadModes_, *previewHost_});
+         lighting::RunMousepadLighting(
+             stop, {mousepadLink_, live_.mousepadLight.record, mousepadModes_, *previewHost_, lightingGates_});
        }},
   };
 }
 
-void CMainWnd::FlushPreviews() {
+void CMainWnd::ArmRepaint() {
+  // A hidden window stays armed without a tick: its frames wait, marked,
+  // for the window to be shown, which arms the tick again.
+  if (Shown(window_.Widget()) && !window_.IsTimerActive(kRepaintTimer)) window_.SetTimer(kRepaintTimer, kRepaintMs);
+}
+
+void CMainWnd::OnRepaintTick() {
+  if (!Shown(window_.Widget()) || !FlushPreviews()) window_.KillTimer(kRepaintTimer);
+}
+
+bool CMainWnd::FlushPreviews() {
   PreviewFrames frames;
   {
     std::lock_guard lock(previewMutex_);
     frames = previewFrames_;
     previewFrames_.keyboardDirty = previewFrames_.mouseDirty = previewFrames_.mousepadDirty = false;
+    // Disarmed in the same step that finds nothing new, so the next frame
+    // is sure to arm the tick again.
+    if (!frames.keyboardDirty && !frames.mouseDirty && !frames.mousepadDirty) {
+      repaintArmed_ = false;
+      return false;
+    }
   }
   // A control repaints only when its own colour changed.
   const auto tint = [](Control* c, uint32_t packed, int alpha) {
@@ -97,6 +148,7 @@ void CMainWnd::FlushPreviews() {
       key->Invalidate();
     }
   }
+  return true;
 }
 
 }  // namespace talvo::app
