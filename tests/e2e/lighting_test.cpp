@@ -1,7 +1,15 @@
 // Lighting seen from outside the program: the frames to the simulated mouse
-// over a system suspend and resume, and the keyboard and mousepad, which are
-// never attached and whose lighting tabs the main window does not offer.
+// over a system suspend and resume, the keyboard and mousepad, which are
+// never attached and whose lighting tabs the main window does not offer, and
+// a program with nothing to animate, which does not wake for lighting.
+#include <QDir>
+#include <QFile>
+#include <chrono>
+#include <functional>
+#include <map>
 #include <set>
+#include <string>
+#include <thread>
 
 #include "tests/e2e/talvo_run.h"
 #include "tests/support/private_bus.h"
@@ -28,6 +36,22 @@ int Requests(TalvoRun& talvo, const char* device) {
 }
 
 QString MouseTint(TalvoRun& talvo) { return talvo.Get("ms_dkey_0").value("changer_colour").toString(); }
+
+// How often each thread of the program has gone to sleep and been woken so
+// far, by thread name; the main thread is "main".
+std::map<std::string, long> Wakeups(qint64 pid) {
+  std::map<std::string, long> out;
+  const QString tasks = QStringLiteral("/proc/%1/task/").arg(pid);
+  for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    QFile comm(tasks + tid + "/comm");
+    QFile status(tasks + tid + "/status");
+    if (!comm.open(QIODevice::ReadOnly) || !status.open(QIODevice::ReadOnly)) continue;
+    const std::string name = tid == QString::number(pid) ? "main" : comm.readAll().trimmed().toStdString();
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("voluntary_ctxt_switches:")) out[name] += line.mid(24).trimmed().toLong();
+  }
+  return out;
+}
 
 // A private bus plays the system bus, where logind announces suspend and
 // resume.
@@ -94,6 +118,47 @@ TEST_F(UnattachedDevicesTest, PluggedKeyboardAndMousepadGetNoTabNoPageAndNoReque
   }
   EXPECT_EQ(Requests(talvo, "keyboard"), 0);
   EXPECT_EQ(Requests(talvo, "mousepad"), 0);
+}
+
+// With nothing to animate the lighting threads sleep on their gates and the
+// repaint tick is off: over three seconds each wakes at most for its gates'
+// recheck (and the main thread for the device watcher's news), where a
+// polling thread wakes about ninety times.
+using IdleLightingTest = E2eTest;
+
+TEST_F(IdleLightingTest, WithNothingToAnimateTheLightingThreadsAndTheWindowSleep) {
+  struct Case {
+    const char* name;
+    const char* simulated;
+    std::function<void(TalvoRun&)> settle;
+  };
+  const Case cases[] = {
+      {"no device", "none", [](TalvoRun&) {}},
+      {"a mouse running its own mode, the window hidden", "mouse",
+       [](TalvoRun& talvo) {
+         talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_deng_combo_modeSelect2"}, {"index", 3}});
+         if (talvo.Request("window").value("visible").toBool())
+           talvo.Request(QJsonObject{{"cmd", "tray"}, {"button", "left"}});
+         ASSERT_FALSE(talvo.Request("window").value("visible").toBool());
+         Pause(talvo, 500);
+       }},
+  };
+  for (const Case& c : cases) {
+    TalvoRun& talvo = Launch(Variables{{"TALVO_TRAY", "1"}}, c.simulated);
+    ASSERT_TRUE(talvo.Request("ready").value("ok").toBool()) << c.name;
+    // Past the lighting threads' start delays.
+    Pause(talvo, 3500);
+    c.settle(talvo);
+    const auto before = Wakeups(talvo.Pid());
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const auto after = Wakeups(talvo.Pid());
+    for (const char* thread : {"main", "KeyboardLightin", "MouseLighting", "MousepadLightin"}) {
+      ASSERT_TRUE(after.count(thread)) << thread;
+      EXPECT_LT(after.at(thread) - before.at(thread), 6) << c.name << ": " << thread;
+    }
+    talvo.Request("quit");
+    EXPECT_TRUE(talvo.WaitForExit(kWaitTimeoutMs));
+  }
 }
 
 }  // namespace

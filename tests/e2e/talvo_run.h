@@ -77,6 +77,7 @@ class TalvoRun {
   bool ExitedNormally() const { return process_.exitStatus() == QProcess::NormalExit; }
   int ExitCode() const { return process_.exitCode(); }
   const QString& SocketPath() const { return socketPath_; }
+  qint64 Pid() const { return process_.processId(); }
   // The program's diagnostic output (TALVO_DEBUG=1), for failure reports.
   QString Log() const;
 
