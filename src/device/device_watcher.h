@@ -27,7 +27,8 @@ class DeviceWatcherHost {
   // the selected device profile of the mouse profile index, as stored; the
   // host bounds it by the profiles it lists.
   virtual int SelectedDeviceProfile() = 0;
-  // Reads the mouse's cursor-macro image over the freshly attached link.
+  // Has the mouse's cursor-macro image read over the freshly attached link
+  // (queued on the mouse's session; the watcher does not wait for it).
   virtual void ReadCursorMacros(CDeviceLink& mouse) = 0;
   // Starts the delayed full read of the mouse, selects `deviceProfile` in
   // the device-profile combo and shows the mouse tab.

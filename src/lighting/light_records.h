@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "device/peripheral.h"
@@ -290,8 +291,15 @@ struct LightPushFlags {
   std::atomic<uint32_t> keyboard{0};
   std::atomic<uint32_t> mouse{0};
   std::atomic<uint32_t> mousepad{0};
+  // Runs on the marking thread when a flag is set, so the owner can start
+  // its push tick and wake what waits on the records; set before the first
+  // Mark.
+  std::function<void()> marked;
 
-  void Mark(device::Peripheral p) { Flag(*this, p).store(1); }
+  void Mark(device::Peripheral p) {
+    Flag(*this, p).store(1);
+    if (marked) marked();
+  }
   // True when the flag was set; it is clear afterwards.
   bool Take(device::Peripheral p) { return Flag(*this, p).exchange(0) != 0; }
   bool IsPending(device::Peripheral p) const { return Flag(*this, p).load() != 0; }

@@ -41,18 +41,17 @@ int SendPushImage(device::CDeviceLink& link, std::span<const SettingsWrite> writ
   return result;
 }
 
-void PushPendingRecords(LightPushFlags& flags, const PushLinks& links, const KeyboardLighting& kb,
-                        const MouseLighting& ms, const MousepadLighting& mp) {
+std::vector<PendingPush> TakePendingPushes(LightPushFlags& flags, const KeyboardLighting& kb,
+                                           const MouseLighting& ms, const MousepadLighting& mp) {
   using device::Peripheral;
-  if (flags.Take(Peripheral::Keyboard) && links.keyboard) {
-    SendPushImage(*links.keyboard, LightRecordPushImage(kb.record));
-  }
-  if (flags.Take(Peripheral::Mouse) && links.mouse) {
-    SendPushImage(*links.mouse, MousePushImage(ms.record));
-  }
-  if (flags.Take(Peripheral::Mousepad) && links.mousepad) {
-    SendPushImage(*links.mousepad, LightRecordPushImage(mp.record));
-  }
+  std::vector<PendingPush> pushes;
+  const auto add = [&](Peripheral p, auto image) {
+    if (flags.Take(p)) pushes.push_back({p, {image.begin(), image.end()}});
+  };
+  add(Peripheral::Keyboard, LightRecordPushImage(kb.record));
+  add(Peripheral::Mouse, MousePushImage(ms.record));
+  add(Peripheral::Mousepad, LightRecordPushImage(mp.record));
+  return pushes;
 }
 
 }  // namespace talvo::lighting

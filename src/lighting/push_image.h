@@ -1,10 +1,11 @@
 // The settings writes (command 6) that push a device's live light record to
-// the device, and the periodic push of the records whose flag is set.
+// the device, and the push images of the records whose flag is set.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -32,17 +33,17 @@ std::array<SettingsWrite, 3> MousePushImage(const MouseSettingsRecord& record);
 // succeeded, else the result of the last write that did not.
 int SendPushImage(device::CDeviceLink& link, std::span<const SettingsWrite> writes);
 
-// The links of the three devices; a null link is one the program does not have.
-struct PushLinks {
-  device::CDeviceLink* keyboard = nullptr;
-  device::CDeviceLink* mouse = nullptr;
-  device::CDeviceLink* mousepad = nullptr;
+// The push image of one device whose record is to be pushed.
+struct PendingPush {
+  device::Peripheral peripheral;
+  std::vector<SettingsWrite> writes;
 };
 
-// The body of the periodic push timer: for each device whose flag is set,
-// clear the flag and send its push image. Results are not acted on; a write
-// to an absent device simply fails, and the flag stays clear.
-void PushPendingRecords(LightPushFlags& flags, const PushLinks& links, const KeyboardLighting& kb,
-                        const MouseLighting& ms, const MousepadLighting& mp);
+// The body of the periodic push: for each device whose flag is set,
+// keyboard first, then mouse, then mousepad, the flag is cleared and the
+// record's push image taken. Sending them is the caller's; a push to an
+// absent device is dropped and its flag stays clear.
+std::vector<PendingPush> TakePendingPushes(LightPushFlags& flags, const KeyboardLighting& kb,
+                                           const MouseLighting& ms, const MousepadLighting& mp);
 
 }  // namespace talvo::lighting

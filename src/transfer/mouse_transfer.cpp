@@ -2,10 +2,8 @@
 
 #include <optional>
 
-#include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "lighting/light_records.h"
-#include "profiles/profile_store.h"
 
 namespace talvo::transfer {
 
@@ -52,64 +50,84 @@ void RecordFromSlot(MouseLighting& ms, unsigned slot) {
   ms.record.Load(head);
 }
 
-// The slot keeps its bytes when the read fails.
-void ReadBlockIntoSlot(CDeviceLink& link, MouseLighting& ms, unsigned profile) {
+// Profile n's block read into `read.block`, when the read succeeds.
+void ReadBlock(CDeviceLink& link, unsigned profile, MouseBlockRead& read) {
   std::array<uint8_t, kBlockRead> block{};
-  if (device::ReadSettings(link, kBlockRead, BlockOffset(profile), block) == device::kResultOk) {
-    ms.slots[profile].Load(block);
-  }
+  if (device::ReadSettings(link, kBlockRead, BlockOffset(profile), block) == device::kResultOk) read.block = block;
+}
+
+// The slot keeps its bytes when the read failed.
+void LoadBlockIntoSlot(const MouseBlockRead& read, MouseLighting& ms, unsigned profile) {
+  if (read.block) ms.slots[profile].Load(*read.block);
 }
 
 }  // namespace
 
-void MouseFullRead(CDeviceLink& link, MouseDeviceData& data, profiles::LiveData& live) {
+void MouseFullRead(CDeviceLink& link, MouseReadback& readback) {
   device::BeginTransfer(link);
-  device::ReadDeviceInfo(link, data.info);
-  ReadWholeMap(live.mouseKeys.defaultMap, [&](std::span<uint8_t> out) { return device::ReadDefaultMap(link, out); });
+  device::ReadDeviceInfo(link, readback.data.info);
+  ReadWholeMap(readback.keys.defaultMap, [&](std::span<uint8_t> out) { return device::ReadDefaultMap(link, out); });
   for (unsigned p = 0; p < MouseDeviceBlocks::kCopies; ++p) {
-    device::ReadSettings(link, kBlockRead, BlockOffset(p), data.blocks.Copy(p));
-    ReadWholeMap(live.mouseKeys.profiles[p], [&](std::span<uint8_t> out) { return device::ReadKeyMap(link, p, out); });
+    device::ReadSettings(link, kBlockRead, BlockOffset(p), readback.data.blocks.Copy(p));
+    ReadWholeMap(readback.keys.profiles[p], [&](std::span<uint8_t> out) { return device::ReadKeyMap(link, p, out); });
   }
+  device::EndTransfer(link);
+}
+
+void ApplyMouseFullRead(const MouseReadback& readback, MouseDeviceData& data, profiles::LiveData& live) {
+  data = readback.data;
+  live.mouseKeys = readback.keys;
   // Without a read this is the copy an earlier read left (0 at first). A
   // number naming no slot leaves the live record as it was; the device data
-  // read above is still the mouse's own and is kept and saved.
+  // read is still the mouse's own and is kept.
   const unsigned active = data.blocks.Copy(MouseDeviceBlocks::kCopies - 1)[0];
   if (NamesASlot(active)) {
     RecordFromSlot(live.mouseLight, active);
     live.mouseLight.record.SetProfile(static_cast<uint8_t>(active));
   }
-  device::EndTransfer(link);
-  profiles::SaveDeviceProfile(live, device::Peripheral::Mouse);
 }
 
-bool MouseSettingsReread(CDeviceLink& link, MouseDeviceData& data, profiles::LiveData& live) {
-  // The active profile is asked first so that an unusable answer changes
-  // nothing at all, not even the slot the live record is put back into.
-  const auto active = ReadActiveProfile(link);
-  if (!active) return false;
+MouseBlockRead MouseSettingsReread(CDeviceLink& link) {
+  MouseBlockRead read;
+  read.active = ReadActiveProfile(link);
+  if (read.active) ReadBlock(link, *read.active, read);
+  return read;
+}
+
+bool ApplyMouseSettingsReread(const MouseBlockRead& read, MouseDeviceData& data, profiles::LiveData& live) {
+  // An unusable active profile changes nothing at all, not even the slot
+  // the live record is put back into.
+  if (!read.active) return false;
+  const unsigned active = *read.active;
   MouseLighting& ms = live.mouseLight;
   // A record whose profile byte came from a file may name no slot; it then
   // has no block to go back to.
   if (NamesASlot(ms.record.profile())) StoreRecordInSlot(ms, ms.record.profile());
-  ReadBlockIntoSlot(link, ms, *active);
-  ms.slots[*active].Set(0, static_cast<uint8_t>(*active));
-  ms.slots[*active].Store(data.blocks.Copy(0));
-  RecordFromSlot(ms, *active);
-  profiles::SaveLightProfile(live, device::Peripheral::Mouse);
-  profiles::SaveDeviceProfile(live, device::Peripheral::Mouse);
+  LoadBlockIntoSlot(read, ms, active);
+  ms.slots[active].Set(0, static_cast<uint8_t>(active));
+  ms.slots[active].Store(data.blocks.Copy(0));
+  RecordFromSlot(ms, active);
   return true;
 }
 
-bool SelectMouseProfile(CDeviceLink& link, MouseDeviceData& data, profiles::LiveData& live, unsigned n) {
-  if (!NamesASlot(n)) return false;
-  const auto active = ReadActiveProfile(link);
-  if (!active || *active == n) return false;
-  MouseLighting& ms = live.mouseLight;
-  StoreRecordInSlot(ms, *active);
+MouseBlockRead SelectMouseProfile(CDeviceLink& link, unsigned n) {
+  MouseBlockRead read;
+  if (!NamesASlot(n)) return read;
+  read.active = ReadActiveProfile(link);
+  if (!read.active || *read.active == n) return read;
   // A refusal is not checked: the block read next shows what the mouse has.
   const std::array<uint8_t, 1> select{static_cast<uint8_t>(n)};
   device::WriteSettings(link, 1, kActiveProfileOffset, select);
-  ReadBlockIntoSlot(link, ms, n);
+  ReadBlock(link, n, read);
+  return read;
+}
+
+bool ApplyMouseProfileSwitch(const MouseBlockRead& read, unsigned n, MouseDeviceData& data,
+                             profiles::LiveData& live) {
+  if (!NamesASlot(n) || !read.active || *read.active == n) return false;
+  MouseLighting& ms = live.mouseLight;
+  StoreRecordInSlot(ms, *read.active);
+  LoadBlockIntoSlot(read, ms, n);
   ms.slots[n].Store(data.blocks.Copy(0));
   RecordFromSlot(ms, n);
   ms.record.SetProfile(static_cast<uint8_t>(n));

@@ -58,9 +58,12 @@ TEST_F(FilesTest, SavesThatCannotBeMadeAreToldOnceTogether) {
   WriteText(folders_.Root() + "/home/Documents", "not a folder");
   TalvoRun& talvo = Launch();
   ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
-  const QJsonArray messages = talvo.WaitForMessages(kWaitTimeoutMs);
-  ASSERT_EQ(messages.size(), 1) << "one box for every folder that failed for the same reason";
-  const QString text = messages.first().toObject().value("text").toString();
+  // The mouse's arrival may also say that its profile cannot be loaded.
+  QStringList told;
+  for (const QJsonValue& message : talvo.WaitForMessages(kWaitTimeoutMs))
+    if (message.toObject().value("text_id").toString().isEmpty()) told << message.toObject().value("text").toString();
+  ASSERT_EQ(told.size(), 1) << "one box for every folder that failed for the same reason";
+  const QString text = told.first();
   EXPECT_TRUE(text.contains("cannot save to")) << qPrintable(text);
   EXPECT_TRUE(text.contains("Not a directory")) << qPrintable(text);
   for (const char* folder : {"Gaming MouseV1/kb", "Gaming MouseV1/ms", "Gaming MouseV1/mp"})

@@ -162,6 +162,10 @@ TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
 
   talvo.Request(Sim("clear"));
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "ms_profile_1"}}).value("ok").toBool());
+  // The switch runs on the mouse's session; the window goes on meanwhile.
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    return Traffic(talvo).size() >= 3 && talvo.Get("ms_profile_1").value("checked").toBool();
+  }));
   const auto got = Traffic(talvo);
   ASSERT_EQ(got.size(), 3u);
   EXPECT_TRUE(got[0].command == 5 && got[0].length == 1 && got[0].offset == 0);
@@ -172,6 +176,8 @@ TEST_F(MouseTest, OnboardProfileButtonsSwitchTheMouse) {
   // The profile already active: only the one-byte read.
   talvo.Request(Sim("clear"));
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "ms_profile_1"}}).value("ok").toBool());
+  ASSERT_TRUE(WaitFor(talvo, [&] { return !Traffic(talvo).empty(); }));
+  Pause(talvo, 200);
   const auto again = Traffic(talvo);
   ASSERT_EQ(again.size(), 1u);
   EXPECT_TRUE(again[0].command == 5 && again[0].length == 1);

@@ -102,16 +102,15 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
     for (size_t s = 1; s < expected.size(); ++s) EXPECT_EQ(live->mouseLight.slots[s], expected[s]) << "slot " << s;
   }
 
-  static std::filesystem::path SavedFile(const char* extension) {
-    return profiles::DeviceFolder(Peripheral::Mouse) / (std::string("saved") + extension);
+  // Each sequence as the main window runs it: the device half, then the
+  // apply half.
+  void FullRead(device::CDeviceLink& l) {
+    MouseReadback readback = MouseReadback::Of(data, *live);
+    MouseFullRead(l, readback);
+    ApplyMouseFullRead(readback, data, *live);
   }
-
-  // The body of a saved profile file, empty when there is none.
-  static std::vector<uint8_t> SavedBody(const char* extension) {
-    const auto file = ReadBytes(SavedFile(extension));
-    if (file.size() < profiles::kHeaderSize) return {};
-    return {file.begin() + profiles::kHeaderSize, file.end()};
-  }
+  bool Reread() { return ApplyMouseSettingsReread(MouseSettingsReread(link), data, *live); }
+  bool Select(unsigned n) { return ApplyMouseProfileSwitch(SelectMouseProfile(link, n), n, data, *live); }
 
   sim::SimulatedBackend backend;
   device::CDeviceLink link{backend};
@@ -122,7 +121,7 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
 // ---- full read ----------------------------------------------------------
 
 TEST_F(MouseTransferTest, FullReadSendsEveryRequestInOrder) {
-  MouseFullRead(link, data, *live);
+  FullRead(link);
 
   std::vector<Sent> expected{Req(Command::BeginTransfer, 0, 0), Req(Command::ReadDeviceInfo, 33, 0)};
   AppendMapChunks(expected, Command::ReadDefaultMap, 0);
@@ -143,7 +142,7 @@ TEST_F(MouseTransferTest, FullReadFillsEachDestinationFromTheMouse) {
   FillLive(4);
   const auto slots = live->mouseLight.slots;
 
-  MouseFullRead(link, data, *live);
+  FullRead(link);
 
   EXPECT_EQ(std::vector<uint8_t>(data.info.bytes.begin(), data.info.bytes.end()), Memory("info", 0, 33));
   EXPECT_EQ(std::vector<uint8_t>(live->mouseKeys.defaultMap.begin(), live->mouseKeys.defaultMap.end()),
@@ -156,8 +155,6 @@ TEST_F(MouseTransferTest, FullReadFillsEachDestinationFromTheMouse) {
     EXPECT_EQ(std::vector<uint8_t>(copy.begin(), copy.end()), Memory("settings", p * 64, 56));
   }
   // The slots are not read here; the live record comes from the active one.
-  // (Saving the device profile puts the record into slot 0, as every mouse
-  // light save does.)
   ExpectSlotsOneToFourAre(slots);
   auto expected = Head(slots[0], 34);
   expected[0] = 0;
@@ -165,22 +162,17 @@ TEST_F(MouseTransferTest, FullReadFillsEachDestinationFromTheMouse) {
   EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
 }
 
-TEST_F(MouseTransferTest, FullReadTakesTheLiveRecordFromTheActiveProfilesSlotAndSavesIt) {
+TEST_F(MouseTransferTest, FullReadTakesTheLiveRecordFromTheActiveProfilesSlot) {
   Poke("settings", 0, {3});
   FillLive(0);
 
-  MouseFullRead(link, data, *live);
+  FullRead(link);
 
   EXPECT_EQ(live->mouseLight.record.profile(), 3);
   const auto record = live->mouseLight.record.Snapshot();
   auto expected = Head(live->mouseLight.slots[3], 34);
   expected[0] = 3;
   EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
-  // The device profile holds profile 3's key map and the new record.
-  const auto body = SavedBody(".config");
-  ASSERT_EQ(body.size(), 576u);
-  EXPECT_TRUE(std::equal(live->mouseKeys.profiles[3].begin(), live->mouseKeys.profiles[3].end(), body.begin()));
-  EXPECT_TRUE(std::equal(record.begin(), record.end(), body.begin() + 512));
 }
 
 TEST_F(MouseTransferTest, FullReadWithAnActiveProfileAboveFourLeavesTheLightingAlone) {
@@ -189,16 +181,14 @@ TEST_F(MouseTransferTest, FullReadWithAnActiveProfileAboveFourLeavesTheLightingA
   const auto before = live->mouseLight.slots;
   const auto record = live->mouseLight.record.Snapshot();
 
-  MouseFullRead(link, data, *live);
+  FullRead(link);
 
   EXPECT_EQ(data.blocks.Copy(4)[0], 7);
   EXPECT_EQ(live->mouseLight.record.Snapshot(), record);
-  ExpectSlotsOneToFourAre(before);
-  EXPECT_EQ(Head(live->mouseLight.slots[0], 34), std::vector<uint8_t>(record.begin(), record.end()));
-  EXPECT_FALSE(SavedBody(".config").empty());
+  EXPECT_EQ(live->mouseLight.slots, before);
 }
 
-TEST_F(MouseTransferTest, FullReadOfAnAbsentMouseKeepsTheOutputsAndStillSaves) {
+TEST_F(MouseTransferTest, FullReadOfAnAbsentMouseKeepsTheOutputs) {
   device::CDeviceLink absent{backend};
   Identify(absent);
   data.info.bytes.fill(0x66);
@@ -210,7 +200,7 @@ TEST_F(MouseTransferTest, FullReadOfAnAbsentMouseKeepsTheOutputsAndStillSaves) {
   const MouseDeviceData dataBefore = data;
   const auto keysBefore = live->mouseKeys;
 
-  MouseFullRead(absent, data, *live);
+  FullRead(absent);
 
   EXPECT_TRUE(Mouse().Requests().empty());
   EXPECT_EQ(data.info.bytes, dataBefore.info.bytes);
@@ -222,7 +212,6 @@ TEST_F(MouseTransferTest, FullReadOfAnAbsentMouseKeepsTheOutputsAndStillSaves) {
   expected[0] = 2;
   const auto record = live->mouseLight.record.Snapshot();
   EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
-  ASSERT_EQ(SavedBody(".config").size(), 576u);
 }
 
 // Everything the re-read and the profile switch may change.
@@ -239,13 +228,13 @@ LightState StateOf(const profiles::LiveData& live, const MouseDeviceData& data) 
 
 // ---- settings re-read ---------------------------------------------------
 
-TEST_F(MouseTransferTest, RereadLoadsTheActiveProfilesBlockAndSavesBothProfiles) {
+TEST_F(MouseTransferTest, RereadLoadsTheActiveProfilesBlock) {
   Poke("settings", 0, Pattern(sim::kSettingsSize, 0x19));
   Poke("settings", 0, {2});
   FillLive(1);
   const auto oldRecord = live->mouseLight.record.Snapshot();
 
-  EXPECT_TRUE(MouseSettingsReread(link, data, *live));
+  EXPECT_TRUE(Reread());
 
   EXPECT_EQ(Requests(), (std::vector<Sent>{Req(Command::ReadSettings, 1, 0), Req(Command::ReadSettings, 56, 128)}));
   const auto block = Memory("settings", 128, 56);
@@ -258,14 +247,6 @@ TEST_F(MouseTransferTest, RereadLoadsTheActiveProfilesBlockAndSavesBothProfiles)
   EXPECT_EQ(live->mouseLight.record.profile(), 2);
   // The record that was live went back to its own slot first.
   EXPECT_EQ(Head(live->mouseLight.slots[1], 34), std::vector<uint8_t>(oldRecord.begin(), oldRecord.end()));
-
-  const auto light = SavedBody(".led");
-  ASSERT_EQ(light.size(), 64u);
-  EXPECT_TRUE(std::equal(record.begin(), record.end(), light.begin()));
-  const auto device = SavedBody(".config");
-  ASSERT_EQ(device.size(), 576u);
-  EXPECT_TRUE(std::equal(live->mouseKeys.profiles[2].begin(), live->mouseKeys.profiles[2].end(), device.begin()));
-  EXPECT_TRUE(std::equal(record.begin(), record.end(), device.begin() + 512));
 }
 
 TEST_F(MouseTransferTest, RereadWithoutAUsableActiveProfileChangesNothing) {
@@ -284,12 +265,10 @@ TEST_F(MouseTransferTest, RereadWithoutAUsableActiveProfileChangesNothing) {
     Mouse().ClearRequests();
     Mouse().InjectFault(c.fault, c.count);
 
-    EXPECT_FALSE(MouseSettingsReread(link, data, *live));
+    EXPECT_FALSE(Reread());
 
     EXPECT_EQ(StateOf(*live, data), before);
     for (const Sent& s : Requests()) EXPECT_EQ(s, Req(Command::ReadSettings, 1, 0));
-    EXPECT_FALSE(std::filesystem::exists(SavedFile(".led")));
-    EXPECT_FALSE(std::filesystem::exists(SavedFile(".config")));
   }
 }
 
@@ -301,7 +280,7 @@ TEST_F(MouseTransferTest, SelectingAnotherProfileSwitchesTheMouseAndLoadsItsBloc
   FillLive(0);
   const auto oldRecord = live->mouseLight.record.Snapshot();
 
-  EXPECT_TRUE(SelectMouseProfile(link, data, *live, 1));
+  EXPECT_TRUE(Select(1));
 
   EXPECT_EQ(Requests(), (std::vector<Sent>{Req(Command::ReadSettings, 1, 0), Req(Command::WriteSettings, 1, 0),
                                            Req(Command::ReadSettings, 56, 64)}));
@@ -316,7 +295,6 @@ TEST_F(MouseTransferTest, SelectingAnotherProfileSwitchesTheMouseAndLoadsItsBloc
   expected[0] = 1;
   const auto record = live->mouseLight.record.Snapshot();
   EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.end()), expected);
-  EXPECT_FALSE(std::filesystem::exists(SavedFile(".led")));
 }
 
 TEST_F(MouseTransferTest, SelectingStopsAfterTheOneByteReadUnlessItCanSwitch) {
@@ -335,7 +313,7 @@ TEST_F(MouseTransferTest, SelectingStopsAfterTheOneByteReadUnlessItCanSwitch) {
     Mouse().ClearRequests();
     Mouse().InjectFault(c.fault, 1);
 
-    EXPECT_FALSE(SelectMouseProfile(link, data, *live, c.n));
+    EXPECT_FALSE(Select(c.n));
 
     EXPECT_EQ(Requests(), std::vector<Sent>{Req(Command::ReadSettings, 1, 0)});
     EXPECT_EQ(StateOf(*live, data), before);
@@ -346,7 +324,7 @@ TEST_F(MouseTransferTest, SelectingStopsAfterTheOneByteReadUnlessItCanSwitch) {
 TEST_F(MouseTransferTest, SelectingAProfileAboveFourSendsNothing) {
   FillLive(0);
   const LightState before = StateOf(*live, data);
-  EXPECT_FALSE(SelectMouseProfile(link, data, *live, 5));
+  EXPECT_FALSE(Select(5));
   EXPECT_TRUE(Requests().empty());
   EXPECT_EQ(StateOf(*live, data), before);
 }

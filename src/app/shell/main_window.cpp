@@ -34,9 +34,8 @@ namespace {
 
 // Height of the band at the top of the main window that moves it.
 constexpr int kCaptionBand = 48;
-constexpr int kRepaintFirstMs = 100;
-constexpr int kRepaintMs = 50;
 constexpr int kProgressHideMs = 1000;
+constexpr int kPushMs = 100;
 
 QWidget* WidgetOf(Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
@@ -51,13 +50,24 @@ CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options op
       options_(std::move(options)),
       window_(toolkit, *this),
       router_(window_, {.openMainMenu = [this] { ShowMainMenu(QCursor::pos()); }, .setDisplayScale = {}}),
-      keyboardLink_(backend),
-      mouseLink_(backend),
-      mousepadLink_(backend) {}
+      keyboardSession_(backend),
+      mouseSession_(backend),
+      mousepadSession_(backend),
+      keyboardLink_(keyboardSession_.Link()),
+      mouseLink_(mouseSession_.Link()),
+      mousepadLink_(mousepadSession_.Link()) {
+  for (device::CDeviceLink* link : {&keyboardLink_, &mouseLink_, &mousepadLink_})
+    link->SetPresenceSignal(&lightingGates_);
+  pushFlags_.marked = [this] {
+    ArmPushTick();
+    lightingGates_.Notify();
+  };
+  saver_.SetMarkedHandler([this] { ArmPushTick(); });
+}
 
 CMainWnd::~CMainWnd() {
   SkinObserver::Instance().Remove(this);
-  if (workers_.Count() > 0) StopThreads();
+  if (workers_.Count() > 0 || sessionThreads_.Count() > 0) StopThreads();
 }
 
 bool CMainWnd::Create() {
@@ -68,14 +78,14 @@ bool CMainWnd::Create() {
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
   if (!options_.pointerSettings) options_.pointerSettings = platform::MakePointerSettings();
-  performancePage_ = std::make_unique<mouse::MousePerformancePage>(window_, mouseLink_, mouseData_, live_,
-                                                                   pushFlags_, *options_.pointerSettings);
+  performancePage_ = std::make_unique<mouse::MousePerformancePage>(
+      window_, mouseSession_, mouseData_, live_, saver_, pushFlags_, *options_.pointerSettings);
   keyboardLightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(
-      window_, live_, keyboardEffect_, keyboardModeState_, pushFlags_, keyboardLink_);
-  mouseLightingPage_ =
-      std::make_unique<lighting::pages::MouseLightingPage>(window_, live_, mouseEffect_, pushFlags_, mouseLink_);
-  mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(window_, live_, mousepadEffect_,
-                                                                                  pushFlags_, mousepadLink_);
+      window_, live_, saver_, keyboardEffect_, keyboardModeState_, pushFlags_, keyboardLink_);
+  mouseLightingPage_ = std::make_unique<lighting::pages::MouseLightingPage>(window_, live_, saver_, mouseEffect_,
+                                                                            pushFlags_, mouseLink_);
+  mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(
+      window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_);
   // Each page takes only its own device's controls.
   router_.Connect(Owner::LightingPage, [this](const Notification& n, int index) {
     keyboardLightingPage_->OnNotification(n, index);
@@ -192,10 +202,13 @@ void CMainWnd::OnWindowInit() {
   profiles::ImportSystemLanguage();
   PutAway();
 
+  sessionThreads_.Start({
+      {"KeyboardSession", [this](std::stop_token stop) { keyboardSession_.Serve(stop); }},
+      {"MouseSession", [this](std::stop_token stop) { mouseSession_.Serve(stop); }},
+      {"MousepadSession", [this](std::stop_token stop) { mousepadSession_.Serve(stop); }},
+  });
   workers_.Start(options_.workers ? options_.workers(*this) : StartupWorkers());
 
-  window_.SetTimer(kPushTimer, 100);
-  window_.SetTimer(kRepaintTimer, kRepaintFirstMs);
   window_.SetTimer(kKeyboardReadTimer, 500, true);
   window_.SetTimer(kMousepadReadTimer, 500, true);
 
@@ -208,11 +221,18 @@ void CMainWnd::OnWindowInit() {
 void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
   const profiles::ProfileCombo* combo = pages::profiles::ComboOfListControl(listName);
   if (!combo) return;
+  // The files of the profile chosen so far get their last changes before
+  // another one is loaded.
+  saver_.Flush();
   pages::profiles::SelectionEffects effects;
   switch (combo->peripheral) {
     case device::Peripheral::Keyboard:
       effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
-      effects.writeKeyMap = [this] { device::WriteKeyMap(keyboardLink_, 0, live_.keyboardKeys.profiles[0]); };
+      effects.writeKeyMap = [this] {
+        keyboardSession_.Run([map = live_.keyboardKeys.profiles[0]](device::CDeviceLink& link) {
+          device::WriteKeyMap(link, 0, map);
+        });
+      };
       break;
     case device::Peripheral::Mouse:
       effects.applyPointerSettings = [this] { performancePage_->ShowAndApplyPointerSettings(); };
@@ -222,7 +242,8 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
         const unsigned profile = live_.mouseLight.record.profile();
         if (const keys::KeyMapRecord* map = profiles::CurrentKeyMap(live_, device::Peripheral::Mouse);
             map && profile < transfer::MouseDeviceBlocks::kCopies)
-          device::WriteKeyMap(mouseLink_, profile, *map);
+          mouseSession_.Run(
+              [profile, map = *map](device::CDeviceLink& link) { device::WriteKeyMap(link, profile, map); });
       };
       break;
     case device::Peripheral::Mousepad:
@@ -272,8 +293,7 @@ void CMainWnd::OnTimer(int id) {
       if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(false);
       break;
     case kPushTimer:
-      lighting::PushPendingRecords(pushFlags_, {&keyboardLink_, &mouseLink_, &mousepadLink_}, live_.keyboardLight,
-                                   live_.mouseLight, live_.mousepadLight);
+      OnPushTick();
       break;
     case kRepaintAfterShowTimer:
       window_.KillTimer(id);
@@ -281,13 +301,7 @@ void CMainWnd::OnTimer(int id) {
       window_.Widget()->update();
       break;
     case kRepaintTimer:
-      // Only a shown window paints; what it paints is the previews that
-      // changed, not the whole window.
-      if (window_.Widget()->isVisible() && !window_.Widget()->isMinimized()) FlushPreviews();
-      if (!repaintFastStarted_) {
-        repaintFastStarted_ = true;
-        window_.SetTimer(kRepaintTimer, kRepaintMs);
-      }
+      OnRepaintTick();
       break;
     case kMouseReadTimer:
       window_.KillTimer(id);
@@ -345,6 +359,7 @@ void CMainWnd::ShowAndRaise() {
   w->showNormal();
   w->raise();
   w->activateWindow();
+  ArmRepaint();
 }
 
 void CMainWnd::PutAway() {
@@ -448,13 +463,57 @@ void CMainWnd::OnLastDeviceGone() {
 }
 
 void CMainWnd::ShowProgress() {
+  ++progressShown_;
+  window_.KillTimer(kHideProgressTimer);
   if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(true);
 }
 
-void CMainWnd::EndProgress() { window_.SetTimer(kHideProgressTimer, kProgressHideMs, true); }
+void CMainWnd::EndProgress() {
+  // The display stays while another sequence still works.
+  if (progressShown_ > 0 && --progressShown_ > 0) return;
+  window_.SetTimer(kHideProgressTimer, kProgressHideMs, true);
+}
+
+device::DeviceSession& CMainWnd::Session(device::Peripheral peripheral) {
+  switch (peripheral) {
+    case device::Peripheral::Keyboard: return keyboardSession_;
+    case device::Peripheral::Mouse: return mouseSession_;
+    case device::Peripheral::Mousepad: return mousepadSession_;
+  }
+  return mouseSession_;
+}
+
+void CMainWnd::ArmPushTick() {
+  if (!window_.IsTimerActive(kPushTimer)) window_.SetTimer(kPushTimer, kPushMs);
+}
+
+void CMainWnd::OnPushTick() {
+  for (lighting::PendingPush& push :
+       lighting::TakePendingPushes(pushFlags_, live_.keyboardLight, live_.mouseLight, live_.mousepadLight)) {
+    // A device that is not there takes nothing; its flag stays clear.
+    Session(push.peripheral).Run([this, writes = std::move(push.writes)](device::CDeviceLink& link) {
+      lighting::SendPushImage(link, writes);
+      // The push ended synchronized lighting on the device: its lighting
+      // thread takes over.
+      lightingGates_.Notify();
+    });
+  }
+  saver_.Tick();
+  using device::Peripheral;
+  const bool pushPending = pushFlags_.IsPending(Peripheral::Keyboard) || pushFlags_.IsPending(Peripheral::Mouse) ||
+                           pushFlags_.IsPending(Peripheral::Mousepad);
+  if (!pushPending && !saver_.AnyMarked()) window_.KillTimer(kPushTimer);
+}
+
+void CMainWnd::SetSystemAwake(bool awake) {
+  systemAwake.store(awake ? 1 : 0);
+  lightingGates_.Notify();
+  if (!awake) saver_.Flush();
+}
 
 WorkerThreads::StopOutcome CMainWnd::StopThreads() {
   window_.Widget()->hide();
+  sessionThreads_.StopAll();
   return workers_.StopAll();
 }
 
@@ -464,6 +523,7 @@ void CMainWnd::Close() {
   tray_.reset();
   debug::Line("退出测试");
   StopThreads();
+  saver_.Flush();
   Q_EMIT closed();
 }
 
@@ -473,6 +533,13 @@ bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
     const bool maximized = window_.Widget()->isMaximized();
     if (buttons_.max) buttons_.max->SetVisible(!maximized);
     if (buttons_.restore) buttons_.restore->SetVisible(maximized);
+    // Back from minimized: the previews catch up.
+    ArmRepaint();
+  } else if (event->type() == QEvent::Show) {
+    windowShown.store(true);
+    ArmRepaint();
+  } else if (event->type() == QEvent::Hide) {
+    windowShown.store(false);
   } else if (event->type() == QEvent::Close && !closing_) {
     // The window manager's close (Alt+F4, the task bar) acts like the
     // close button: the program lives on in the background.

@@ -23,6 +23,7 @@
 #include "app/windows/save_failure_notice.h"
 #include "app/windows/skin_frame.h"
 #include "device/device_link.h"
+#include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "lighting/lighting_threads.h"
 #include "pages/lighting/keyboard_lighting_page.h"
@@ -30,10 +31,13 @@
 #include "pages/lighting/mouse_lighting_page.h"
 #include "pages/lighting/mousepad_lighting_page.h"
 #include "pages/mouse/mouse_performance_page.h"
+#include "pages/sequence_runner.h"
 #include "platform/hid_backend.h"
 #include "platform/pointer_settings.h"
+#include "platform/wake_signal.h"
 #include "profiles/live_data.h"
 #include "profiles/main_settings.h"
+#include "profiles/profile_saver.h"
 #include "transfer/cursor_download.h"
 #include "transfer/mouse_transfer.h"
 
@@ -133,17 +137,20 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void ShowProgress();
   void EndProgress();
 
-  // The mouse's read sequences, each followed by the page refresh: the full
-  // read (timer 8 after attaching, usage 0x402), the settings re-read (timer
-  // 13 after usage 0x401) and the onboard profile buttons.
-  void ReadEverythingFromMouse();
+  // The mouse's read sequences: the full read (timer 8 after attaching,
+  // usage 0x402), the settings re-read (timer 13 after usage 0x401) and the
+  // onboard profile buttons. Each runs on the mouse's session and is applied
+  // on the UI thread, followed by the page refresh; `applied` then runs
+  // (also when the read could not be made).
+  void ReadEverythingFromMouse(std::function<void()> applied = {});
   void RereadMouseSettings();
   void SelectMouseProfile(int n);
   transfer::MouseDeviceData& MouseData() { return mouseData_; }
   mouse::MousePerformancePage& PerformancePage() { return *performancePage_; }
 
-  // Session suspend and resume: no lighting frames go out while asleep.
-  void SetSystemAwake(bool awake) { systemAwake.store(awake ? 1 : 0); }
+  // Session suspend and resume: no lighting frames go out while asleep, and
+  // changed profiles are on disk before the machine sleeps.
+  void SetSystemAwake(bool awake);
 
   // Ends the program: stops the threads, removes the tray icon, then emits
   // closed(). Runs once.
@@ -164,7 +171,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   device::CDeviceLink& KeyboardLink() { return keyboardLink_; }
   device::CDeviceLink& MouseLink() { return mouseLink_; }
   device::CDeviceLink& MousepadLink() { return mousepadLink_; }
+  device::DeviceSession& Session(device::Peripheral peripheral);
   profiles::LiveData& Live() { return live_; }
+  profiles::ProfileSaver& Saver() { return saver_; }
   lighting::LightPushFlags& PushFlags() { return pushFlags_; }
 
   // Read by the lighting threads.
@@ -173,6 +182,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // wait for it), and the mousepad's flash effect has a trigger.
   std::atomic<uint32_t> mouseRereadPending{0};
   std::atomic<uint32_t> flashTrigger{0};
+  // The window is shown; read by the device watcher.
+  std::atomic<bool> windowShown{false};
 
   // Controls the lighting previews tint, found at set-up; null where the
   // layout has none.
@@ -208,14 +219,24 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   };
 
   void OnWindowInit();
+  // Timer 2: the records to push go to their sessions, the marked profile
+  // files to the saver; the timer stops once nothing is left to do.
+  void OnPushTick();
+  void ArmPushTick();
   std::vector<WorkerSpec> StartupWorkers();
   std::vector<WorkerSpec> LightingWorkers();
-  // Shows the preview colours that changed since the last tick.
-  void FlushPreviews();
+  // Shows the preview colours that changed since the last tick; false when
+  // nothing changed (the tick is then disarmed).
+  bool FlushPreviews();
+  // The repaint tick (timer 10) runs only while a shown preview changes: a
+  // lighting frame arms it, a tick that finds nothing new or a hidden
+  // window stops it, showing the window arms it again.
+  void ArmRepaint();
+  void OnRepaintTick();
   // Watcher side (UI thread unless said otherwise).
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
-  // On the watcher thread, with the mouse link's lock held.
+  // On the mouse session thread, within the sequence it runs.
   void DownloadCursorImage(device::CDeviceLink& mouse);
   // On the mouse listener's thread.
   void OnMouseNotification(uint16_t usage, std::stop_token stop);
@@ -243,10 +264,18 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   Options options_;
   QtWindow window_;
   NotificationRouter router_;
-  device::CDeviceLink keyboardLink_;
-  device::CDeviceLink mouseLink_;
-  device::CDeviceLink mousepadLink_;
+  // Told when a lighting thread's gate may have opened: a link's presence,
+  // a record's mode, the session waking, a re-read ending.
+  platform::WakeSignal lightingGates_;
+  device::DeviceSession keyboardSession_;
+  device::DeviceSession mouseSession_;
+  device::DeviceSession mousepadSession_;
+  device::CDeviceLink& keyboardLink_;
+  device::CDeviceLink& mouseLink_;
+  device::CDeviceLink& mousepadLink_;
   profiles::LiveData live_;
+  profiles::ProfileSaver saver_{live_};
+  pages::SequenceRunner sequences_{toolkit_, [this] { ShowProgress(); }, [this] { EndProgress(); }};
   lighting::LightPushFlags pushFlags_;
   transfer::MouseDeviceData mouseData_;
   // The mouse's cursor-macro image as read when it arrived.
@@ -268,6 +297,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;
   PreviewFrames previewFrames_;
+  bool repaintArmed_ = false;  // guarded by previewMutex_
   // The lighting pages, after the states they act on.
   std::unique_ptr<lighting::pages::KeyboardLightingPage> keyboardLightingPage_;
   std::unique_ptr<lighting::pages::MouseLightingPage> mouseLightingPage_;
@@ -275,6 +305,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
   WorkerThreads workers_;
+  // The sessions' threads, stopped first: a thread waiting for a link waits
+  // for the sequence that holds it.
+  WorkerThreads sessionThreads_;
 
   std::unique_ptr<QSystemTrayIcon> tray_;
   std::unique_ptr<CaptionDrag> captionDrag_;
@@ -293,7 +326,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   profiles::Language language_ = profiles::Language::Chinese;
   bool initialised_ = false;
   std::vector<std::function<void()>> whenInitialised_;
-  bool repaintFastStarted_ = false;
+  int progressShown_ = 0;
   bool activationMessageShowing_ = false;
   bool trayMessageShowing_ = false;
   bool closing_ = false;

@@ -1,7 +1,12 @@
 // The main window's side of the mouse: what the device watcher and the
-// notification listeners ask of it, and the mouse's read sequences with the
-// page updates that follow them.
+// notification listeners ask of it, and the mouse's read sequences, which run
+// on the mouse's session and are applied here, with the page updates that
+// follow them.
 #include <QPointer>
+#include <chrono>
+#include <future>
+#include <memory>
+#include <optional>
 
 #include "app/shell/main_window.h"
 #include "device/device_commands.h"
@@ -29,7 +34,10 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     return profiles::ProfileIndex(*profiles::FindCombo(device::Peripheral::Mouse, profiles::ProfileKind::Device))
         .Select();
   }
-  void ReadCursorMacros(device::CDeviceLink& mouse) override { w_.DownloadCursorImage(mouse); }
+  void ReadCursorMacros(device::CDeviceLink&) override {
+    // The session runs it first, before the full read the attach starts.
+    w_.mouseSession_.Run([w = &w_](device::CDeviceLink& mouse) { w->DownloadCursorImage(mouse); });
+  }
   void MouseAttached(int deviceProfile) override {
     Queue([deviceProfile](CMainWnd& w) { w.OnMouseAttached(deviceProfile); });
   }
@@ -37,6 +45,11 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     Queue([](CMainWnd& w) { w.OnMouseDetached(); });
   }
   void SameModeVisible(bool visible) override {
+    // Every pass while the window is shown, as the mouse page may have
+    // changed the control meanwhile; while it is hidden only a change is
+    // worth waking the window for.
+    if (!w_.windowShown.load() && lastSameMode_ == visible) return;
+    lastSameMode_ = visible;
     Queue([visible](CMainWnd& w) {
       if (Control* c = w.window_.FindControl("ms_deng_same_mode")) c->SetVisible(visible);
     });
@@ -53,6 +66,7 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     });
   }
   CMainWnd& w_;
+  std::optional<bool> lastSameMode_;  // watcher thread only
 };
 
 std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
@@ -89,10 +103,17 @@ void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {
       mouseRereadPending.store(1);
       window_.SetTimer(kMouseRereadTimer, kRereadDelayMs, true);
       break;
-    case device::kUsageEverythingChanged:
-      // Handled before the listener reads on.
-      toolkit_.Send([this] { ReadEverythingFromMouse(); }, stop);
+    case device::kUsageEverythingChanged: {
+      // Handled before the listener reads on: it waits until the read has
+      // been applied, as it waited for the read itself before.
+      auto applied = std::make_shared<std::promise<void>>();
+      std::future<void> done = applied->get_future();
+      if (!toolkit_.Send([this, applied] { ReadEverythingFromMouse([applied] { applied->set_value(); }); }, stop))
+        break;
+      while (!stop.stop_requested() && done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+      }
       break;
+    }
     case device::kUsageFlash:
       flashTrigger.store(1);
       break;
@@ -142,25 +163,60 @@ void CMainWnd::OnMouseDetached() {
   }
 }
 
-void CMainWnd::ReadEverythingFromMouse() {
-  transfer::MouseFullRead(mouseLink_, mouseData_, live_);
-  RefreshMousePage();
+void CMainWnd::ReadEverythingFromMouse(std::function<void()> applied) {
+  using Outcome = device::DeviceSession::Outcome;
+  auto readback = std::make_shared<transfer::MouseReadback>(transfer::MouseReadback::Of(mouseData_, live_));
+  sequences_.Run(
+      mouseSession_, true, [readback](device::CDeviceLink& link) { transfer::MouseFullRead(link, *readback); },
+      [this, readback, applied = std::move(applied)](Outcome outcome) {
+        // A read cut short by the mouse leaving hands over nothing. An
+        // absent mouse gives what an earlier read left, as every command to
+        // it fails at once.
+        if (outcome != Outcome::Cut) {
+          transfer::ApplyMouseFullRead(*readback, mouseData_, live_);
+          saver_.Mark(device::Peripheral::Mouse, profiles::ProfileKind::Device);
+          RefreshMousePage();
+        }
+        if (applied) applied();
+      });
 }
 
 void CMainWnd::RereadMouseSettings() {
-  transfer::MouseSettingsReread(mouseLink_, mouseData_, live_);
-  RefreshMousePage();
-  mouseRereadPending.store(0);
+  using Outcome = device::DeviceSession::Outcome;
+  auto read = std::make_shared<transfer::MouseBlockRead>();
+  sequences_.Run(
+      mouseSession_, false, [read](device::CDeviceLink& link) { *read = transfer::MouseSettingsReread(link); },
+      [this, read](Outcome outcome) {
+        if (outcome != Outcome::Cut && transfer::ApplyMouseSettingsReread(*read, mouseData_, live_))
+          saver_.MarkLightAndDevice(device::Peripheral::Mouse);
+        RefreshMousePage();
+        mouseRereadPending.store(0);
+        lightingGates_.Notify();
+      });
 }
 
 void CMainWnd::SelectMouseProfile(int n) {
-  if (n >= 0 && transfer::SelectMouseProfile(mouseLink_, mouseData_, live_, unsigned(n))) {
-    if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
+  using Outcome = device::DeviceSession::Outcome;
+  if (n < 0) {
+    RefreshMousePage();
+    return;
   }
-  RefreshMousePage();
+  auto read = std::make_shared<transfer::MouseBlockRead>();
+  sequences_.Run(
+      mouseSession_, true,
+      [read, n](device::CDeviceLink& link) { *read = transfer::SelectMouseProfile(link, unsigned(n)); },
+      [this, read, n](Outcome outcome) {
+        if (outcome != Outcome::Cut && transfer::ApplyMouseProfileSwitch(*read, unsigned(n), mouseData_, live_)) {
+          if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
+        }
+        RefreshMousePage();
+      });
 }
 
 void CMainWnd::RefreshMousePage() {
+  // The record may have a new mode: a lighting thread waiting for a mode it
+  // animates looks again.
+  lightingGates_.Notify();
   mouseLightingPage_->Refresh();
   performancePage_->Refresh();
   // The onboard selector always shows the profile the mouse has active.

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "lighting/led_model.h"
-#include "profiles/profile_store.h"
 
 namespace talvo::lighting::pages {
 namespace {
@@ -56,10 +55,17 @@ constexpr std::array<ModeParts, kKeyboardModeCount> kModeParts{{
 
 }  // namespace
 
-KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveData& live, KbEffectState& effect,
+KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveData& live,
+                                           profiles::ProfileSaver& saver, KbEffectState& effect,
                                            KbModeState& modeState, LightPushFlags& pushFlags,
                                            device::CDeviceLink& keyboardLink)
-    : view_(window), live_(live), effect_(effect), modeState_(modeState), pushFlags_(pushFlags), link_(keyboardLink) {}
+    : view_(window),
+      live_(live),
+      saver_(saver),
+      effect_(effect),
+      modeState_(modeState),
+      pushFlags_(pushFlags),
+      link_(keyboardLink) {}
 
 void KeyboardLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
@@ -234,8 +240,7 @@ void KeyboardLightingPage::Commit() {
 }
 
 void KeyboardLightingPage::SaveProfiles() {
-  profiles::SaveLightProfile(live_, Peripheral::Keyboard);
-  profiles::SaveDeviceProfile(live_, Peripheral::Keyboard);
+  saver_.MarkLightAndDevice(Peripheral::Keyboard);
 }
 
 }  // namespace talvo::lighting::pages

@@ -17,6 +17,7 @@
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
 
 namespace talvo::lighting::pages {
 
@@ -27,8 +28,9 @@ inline constexpr uint8_t kKeyboardStarsMode = 9;
 class KeyboardLightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
-  KeyboardLightingPage(app::Window& window, profiles::LiveData& live, KbEffectState& effect,
-                       KbModeState& modeState, LightPushFlags& pushFlags, device::CDeviceLink& keyboardLink);
+  KeyboardLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+                       KbEffectState& effect, KbModeState& modeState, LightPushFlags& pushFlags,
+                       device::CDeviceLink& keyboardLink);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
@@ -51,6 +53,7 @@ class KeyboardLightingPage {
 
   PageView view_;
   profiles::LiveData& live_;
+  profiles::ProfileSaver& saver_;
   KbEffectState& effect_;
   KbModeState& modeState_;
   LightPushFlags& pushFlags_;

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "profiles/profile_store.h"
 
 namespace talvo::lighting::pages {
 namespace {
@@ -43,9 +42,9 @@ constexpr std::array<ModeParts, kMouseModeCount> kModeParts{{
 
 }  // namespace
 
-MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& live, MouseEffectState& effect,
-                                     LightPushFlags& pushFlags, device::CDeviceLink& mouseLink)
-    : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
+MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+                                     MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink)
+    : view_(window), live_(live), saver_(saver), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
 
 void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
@@ -183,8 +182,7 @@ void MouseLightingPage::ResetEffect() { effect_ = MouseEffectState{}; }
 
 void MouseLightingPage::Commit() {
   pushFlags_.Mark(Peripheral::Mouse);
-  profiles::SaveLightProfile(live_, Peripheral::Mouse);
-  profiles::SaveDeviceProfile(live_, Peripheral::Mouse);
+  saver_.MarkLightAndDevice(Peripheral::Mouse);
 }
 
 }  // namespace talvo::lighting::pages

@@ -2,7 +2,7 @@
 // colour and the two colours of the two-colour breath.
 //
 // A change of the light record ends with the mouse's commit: the record
-// push is marked and the mouse light and device profiles are saved; a new
+// push is marked and the mouse light and device profiles are marked to save; a new
 // mode also ends synchronized lighting on the mouse. Everything runs on the
 // UI thread.
 #pragma once
@@ -15,6 +15,7 @@
 #include "lighting/mouse_effects.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
 
 namespace talvo::lighting::pages {
 
@@ -27,8 +28,8 @@ class MouseLightingPage {
   enum class Target { ColourA, ColourB };
 
   // Every reference must outlive the page; the window holds the tab.
-  MouseLightingPage(app::Window& window, profiles::LiveData& live, MouseEffectState& effect,
-                    LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
+  MouseLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+                    MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
@@ -57,6 +58,7 @@ class MouseLightingPage {
 
   PageView view_;
   profiles::LiveData& live_;
+  profiles::ProfileSaver& saver_;
   MouseEffectState& effect_;
   LightPushFlags& pushFlags_;
   device::CDeviceLink& link_;

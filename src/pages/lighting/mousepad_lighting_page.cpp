@@ -3,7 +3,6 @@
 #include <array>
 #include <string_view>
 
-#include "profiles/profile_store.h"
 
 namespace talvo::lighting::pages {
 namespace {
@@ -39,10 +38,10 @@ constexpr std::array<ModeParts, kMousepadModeCount> kModeParts{{
 
 }  // namespace
 
-MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveData& live,
+MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                            MousepadEffectState& effect, LightPushFlags& pushFlags,
                                            device::CDeviceLink& mousepadLink)
-    : view_(window), live_(live), effect_(effect), pushFlags_(pushFlags), link_(mousepadLink) {}
+    : view_(window), live_(live), saver_(saver), effect_(effect), pushFlags_(pushFlags), link_(mousepadLink) {}
 
 void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
@@ -132,7 +131,7 @@ void MousepadLightingPage::Refresh() {
 
 void MousepadLightingPage::Commit() {
   pushFlags_.Mark(Peripheral::Mousepad);
-  profiles::SaveLightProfile(live_, Peripheral::Mousepad);
+  saver_.Mark(Peripheral::Mousepad, profiles::ProfileKind::Lighting);
 }
 
 }  // namespace talvo::lighting::pages

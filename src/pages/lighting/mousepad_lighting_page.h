@@ -13,6 +13,7 @@
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
 
 namespace talvo::lighting::pages {
 
@@ -23,8 +24,8 @@ inline constexpr uint8_t kMousepadCometMode = 5;
 class MousepadLightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
-  MousepadLightingPage(app::Window& window, profiles::LiveData& live, MousepadEffectState& effect,
-                       LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink);
+  MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+                       MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
@@ -44,6 +45,7 @@ class MousepadLightingPage {
 
   PageView view_;
   profiles::LiveData& live_;
+  profiles::ProfileSaver& saver_;
   MousepadEffectState& effect_;
   LightPushFlags& pushFlags_;
   device::CDeviceLink& link_;

@@ -7,7 +7,6 @@
 
 #include "device/device_commands.h"
 #include "platform/ascii.h"
-#include "profiles/profile_store.h"
 
 namespace talvo::mouse {
 namespace {
@@ -56,14 +55,16 @@ const SensorRange* FindSensorRange(uint16_t sensorCode) {
   return nullptr;
 }
 
-MousePerformancePage::MousePerformancePage(app::Window& window, device::CDeviceLink& mouseLink,
+MousePerformancePage::MousePerformancePage(app::Window& window, device::DeviceSession& mouseSession,
                                            transfer::MouseDeviceData& mouseData, profiles::LiveData& live,
+                                           profiles::ProfileSaver& saver,
                                            lighting::LightPushFlags& pushFlags,
                                            platform::PointerSettings& pointerSettings)
     : window_(window),
-      link_(mouseLink),
+      session_(mouseSession),
       data_(mouseData),
       live_(live),
+      saver_(saver),
       pushFlags_(pushFlags),
       applier_(pointerSettings, live.mouseLight) {}
 
@@ -131,7 +132,8 @@ void MousePerformancePage::RestoreDefaults() {
   applier_.SetSpeed(platform::kPointerSpeedNeutral);
   SetText("ms_gunlun_speed_edit", std::to_string(kDefaultWheelLines));
   applier_.SetWheelLines(kDefaultWheelLines);
-  device::RestoreDefaults(link_);
+  // The mouse restores itself; an absent mouse has nothing to restore.
+  session_.Run([](device::CDeviceLink& link) { device::RestoreDefaults(link); });
 }
 
 void MousePerformancePage::OnDpiChanged(int stage, int value) {
@@ -224,7 +226,7 @@ void MousePerformancePage::SetText(std::string_view control, const std::string& 
   if (app::Control* c = window_.FindControl(control)) c->SetText(text);
 }
 
-void MousePerformancePage::SaveLight() { profiles::SaveLightProfile(live_, Peripheral::Mouse); }
-void MousePerformancePage::SaveDevice() { profiles::SaveDeviceProfile(live_, Peripheral::Mouse); }
+void MousePerformancePage::SaveLight() { saver_.Mark(Peripheral::Mouse, profiles::ProfileKind::Lighting); }
+void MousePerformancePage::SaveDevice() { saver_.Mark(Peripheral::Mouse, profiles::ProfileKind::Device); }
 
 }  // namespace talvo::mouse

@@ -14,11 +14,12 @@
 #include <string_view>
 
 #include "app/toolkit/toolkit.h"
-#include "device/device_link.h"
+#include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "pages/mouse/pointer_applier.h"
 #include "platform/pointer_settings.h"
 #include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
 #include "transfer/mouse_transfer.h"
 
 namespace talvo::mouse {
@@ -65,8 +66,8 @@ class MousePerformancePage {
  public:
   // Every reference must outlive the page. The window is the main window,
   // which holds this page's controls.
-  MousePerformancePage(app::Window& window, device::CDeviceLink& mouseLink, transfer::MouseDeviceData& mouseData,
-                       profiles::LiveData& live, lighting::LightPushFlags& pushFlags,
+  MousePerformancePage(app::Window& window, device::DeviceSession& mouseSession,
+                       transfer::MouseDeviceData& mouseData, profiles::LiveData& live, profiles::ProfileSaver& saver, lighting::LightPushFlags& pushFlags,
                        platform::PointerSettings& pointerSettings);
 
   // The page's share of refreshing the mouse pages, after every mouse read
@@ -109,9 +110,10 @@ class MousePerformancePage {
   void SaveDevice();
 
   app::Window& window_;
-  device::CDeviceLink& link_;
+  device::DeviceSession& session_;
   transfer::MouseDeviceData& data_;
   profiles::LiveData& live_;
+  profiles::ProfileSaver& saver_;
   lighting::LightPushFlags& pushFlags_;
   PointerApplier applier_;
 };

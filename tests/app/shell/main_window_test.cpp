@@ -87,17 +87,19 @@ class MainWindowTest : public ::testing::Test {
     options.tray = tray;
     options.watchSleep = false;
     options.pointerSettings = pointer_;
-    options.workers = [this, workerNames](CMainWnd&) {
-      std::vector<WorkerSpec> specs;
-      for (const std::string& name : workerNames) {
-        specs.push_back({name, [this](std::stop_token stop) {
-                           ++workersRunning_;
-                           WaitForStop(stop);
-                           --workersRunning_;
-                         }});
-      }
-      return specs;
-    };
+    if (!ownWorkers_) {
+      options.workers = [this, workerNames](CMainWnd&) {
+        std::vector<WorkerSpec> specs;
+        for (const std::string& name : workerNames) {
+          specs.push_back({name, [this](std::stop_token stop) {
+                             ++workersRunning_;
+                             WaitForStop(stop);
+                             --workersRunning_;
+                           }});
+        }
+        return specs;
+      };
+    }
     window_ = std::make_unique<CMainWnd>(toolkit_, backend_, std::move(options));
     EXPECT_TRUE(window_->Create());
     EXPECT_TRUE(QTest::qWaitFor([this] { return window_->Initialised(); }, 5000));
@@ -126,20 +128,55 @@ class MainWindowTest : public ::testing::Test {
   std::shared_ptr<platform::RecordingPointerSettings> pointer_ = std::make_shared<platform::RecordingPointerSettings>();
   std::unique_ptr<CMainWnd> window_;
   std::atomic<int> workersRunning_{0};
+  // Start() runs the program's own worker threads instead of stand-ins.
+  bool ownWorkers_ = false;
 };
+
+TEST_F(MainWindowTest, TheRepaintTickRunsOnlyWhileAShownWindowHasNewPreviews) {
+  ownWorkers_ = true;
+  CMainWnd& w = Start();
+  const auto ticking = [&] { return w.Window().IsTimerActive(CMainWnd::kRepaintTimer); };
+  const auto framesSent = [&] {
+    for (const auto& r : backend_.Device(sim::DeviceKind::Mouse).Requests())
+      if (r.bytes[device::report::kCommand] == static_cast<uint8_t>(device::Command::SendLightFrame)) return true;
+    return false;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(framesSent, 10000));
+  ASSERT_TRUE(Widget()->isVisible());
+  lighting::MouseSettingsRecord& record = w.Live().mouseLight.record;
+  const uint8_t animated = record.mode();
+  record.SetMode(3);
+  w.PushFlags().Mark(device::Peripheral::Mouse);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ticking(); }, 5000)) << "a mode the mouse runs itself has no preview";
+  record.SetMode(animated);
+  w.PushFlags().Mark(device::Peripheral::Mouse);
+  ASSERT_TRUE(QTest::qWaitFor(ticking, 5000)) << "frames arm the tick";
+  Widget()->hide();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !ticking(); }, 5000)) << "a hidden window stops it";
+  QTest::qWait(300);
+  EXPECT_FALSE(ticking()) << "frames for a hidden window do not arm it";
+  Widget()->showNormal();
+  EXPECT_TRUE(ticking()) << "showing the window arms it";
+}
 
 TEST_F(MainWindowTest, StartUpSetsIdentitiesStartsThreadsAndTimersAndPutsTheWindowAway) {
   CMainWnd& w = Start(true, {"DeviceWatcher", "MouseListener", "KeyboardListener"});
 
   EXPECT_EQ(w.RunningWorkers(), (std::vector<std::string>{"DeviceWatcher", "MouseListener", "KeyboardListener"}));
   EXPECT_TRUE(QTest::qWaitFor([this] { return workersRunning_.load() == 3; }, 5000));
-  for (int id : {CMainWnd::kPushTimer, CMainWnd::kRepaintTimer, CMainWnd::kKeyboardReadTimer,
-                 CMainWnd::kMousepadReadTimer})
+  for (int id : {CMainWnd::kKeyboardReadTimer, CMainWnd::kMousepadReadTimer})
     EXPECT_TRUE(w.Window().IsTimerActive(id)) << "timer " << id;
-  EXPECT_FALSE(w.Window().IsTimerActive(CMainWnd::kHideProgressTimer));
+  // Nothing to push, save or repaint: those ticks wait for work.
+  for (int id : {CMainWnd::kHideProgressTimer, CMainWnd::kPushTimer, CMainWnd::kRepaintTimer})
+    EXPECT_FALSE(w.Window().IsTimerActive(id)) << "timer " << id;
   // The one-shot read-backs end themselves.
   EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Window().IsTimerActive(CMainWnd::kKeyboardReadTimer); }, 3000));
-  EXPECT_TRUE(w.Window().IsTimerActive(CMainWnd::kRepaintTimer));
+  // A change starts the push tick, which stops once the change is pushed
+  // and saved.
+  w.PushFlags().Mark(device::Peripheral::Mousepad);
+  EXPECT_TRUE(w.Window().IsTimerActive(CMainWnd::kPushTimer));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Window().IsTimerActive(CMainWnd::kPushTimer); }, 3000));
+  EXPECT_FALSE(w.PushFlags().IsPending(device::Peripheral::Mousepad));
 
   EXPECT_EQ(w.MouseLink().ProductId(), device::kMouseProductId);
   EXPECT_EQ(w.KeyboardLink().ProductId(), device::kKeyboardProductId);

@@ -33,7 +33,6 @@
 namespace talvo::lighting::pages::test {
 
 using profiles::test::kLightInConfig;
-using profiles::test::SavedBody;
 
 // Builds the device pages into the main layout as the main window does.
 class PagesHandler final : public app::WindowHandler {
@@ -55,16 +54,25 @@ class LightingPageTest : public profiles::test::ProfileFolders {
     app::RegisterCustomControls(toolkit);
     ASSERT_TRUE(window.Create("XML_MAIN"));
     live = std::make_unique<profiles::LiveData>();
-    keyboard = std::make_unique<KeyboardLightingPage>(window, *live, kbEffect, kbModeState, pushFlags, keyboardLink);
-    mouse = std::make_unique<MouseLightingPage>(window, *live, msEffect, pushFlags, mouseLink);
-    mousepad = std::make_unique<MousepadLightingPage>(window, *live, mpEffect, pushFlags, mousepadLink);
+    saver = std::make_unique<profiles::ProfileSaver>(*live);
+    keyboard = std::make_unique<KeyboardLightingPage>(window, *live, *saver, kbEffect, kbModeState, pushFlags,
+                                                      keyboardLink);
+    mouse = std::make_unique<MouseLightingPage>(window, *live, *saver, msEffect, pushFlags, mouseLink);
+    mousepad = std::make_unique<MousepadLightingPage>(window, *live, *saver, mpEffect, pushFlags, mousepadLink);
     backend.Device(sim::DeviceKind::Mouse).ClearRequests();
   }
   void TearDown() override {
     keyboard.reset();
     mouse.reset();
     mousepad.reset();
+    saver.reset();
     ProfileFolders::TearDown();
+  }
+
+  // A saved profile body, once the changes marked so far are written.
+  std::vector<uint8_t> SavedBody(device::Peripheral p, const char* extension) {
+    saver->Flush();
+    return profiles::test::SavedBody(p, extension);
   }
 
   app::Control* Find(const std::string& name) {
@@ -128,6 +136,7 @@ class LightingPageTest : public profiles::test::ProfileFolders {
   app::QtToolkit toolkit{TALVO_SKIN_DIR};
   app::QtWindow window{toolkit, handler};
   std::unique_ptr<profiles::LiveData> live;
+  std::unique_ptr<profiles::ProfileSaver> saver;
   KbEffectState kbEffect;
   KbModeState kbModeState;
   MouseEffectState msEffect;

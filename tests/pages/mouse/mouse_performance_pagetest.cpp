@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../../profiles/profile_test_env.h"
@@ -43,11 +44,13 @@ class MousePageTest : public profiles::test::ProfileFolders {
     ASSERT_TRUE(link.Attach());
     ASSERT_TRUE(window.Create("Mouse_DPI.xml"));
     live = std::make_unique<profiles::LiveData>();
-    page = std::make_unique<MousePerformancePage>(window, link, data, *live, pushFlags, desktop);
+    saver = std::make_unique<profiles::ProfileSaver>(*live);
+    page = std::make_unique<MousePerformancePage>(window, session, data, *live, *saver, pushFlags, desktop);
     Mouse().ClearRequests();
   }
   void TearDown() override {
     page.reset();
+    saver.reset();
     ProfileFolders::TearDown();
   }
 
@@ -100,7 +103,8 @@ class MousePageTest : public profiles::test::ProfileFolders {
 
   // The saved body of the mouse's light (".led") or device (".config")
   // profile; empty when none was written.
-  static std::vector<uint8_t> SavedBody(const char* extension) {
+  std::vector<uint8_t> SavedBody(const char* extension) {
+    saver->Flush();
     return profiles::test::SavedBody(Peripheral::Mouse, extension);
   }
   // Offset of the light body inside each file's body.
@@ -108,12 +112,15 @@ class MousePageTest : public profiles::test::ProfileFolders {
   static constexpr size_t kLightInConfig = profiles::test::kLightInConfig;
 
   sim::SimulatedBackend backend;
-  device::CDeviceLink link{backend};
+  device::DeviceSession session{backend};
+  device::CDeviceLink& link = session.Link();
+  std::jthread sessionThread{[this](std::stop_token stop) { session.Serve(stop); }};
   NoHandler handler;
   app::QtToolkit toolkit{TALVO_SKIN_DIR};
   app::QtWindow window{toolkit, handler};
   transfer::MouseDeviceData data;
   std::unique_ptr<profiles::LiveData> live;
+  std::unique_ptr<profiles::ProfileSaver> saver;
   lighting::LightPushFlags pushFlags;
   platform::RecordingPointerSettings desktop;
   std::unique_ptr<MousePerformancePage> page;
@@ -297,7 +304,7 @@ class HeldDesktop final : public platform::PointerSettings {
 
 TEST_F(MousePageTest, PointerSpeedPastTheSliderIsBoundedBeforeItIsSaved) {
   HeldDesktop held;
-  page = std::make_unique<MousePerformancePage>(window, link, data, *live, pushFlags, held);
+  page = std::make_unique<MousePerformancePage>(window, session, data, *live, *saver, pushFlags, held);
   Notify("valuechanged", "ms_point_speed_slider", 1);
   EXPECT_TRUE(held.WaitEntered());
 
@@ -371,6 +378,7 @@ TEST_F(MousePageTest, RestoreDefaultsSetsTheDesktopAndTheMouseButNotTheProfile) 
 
   Notify("click", "ms_one_profile_default");
   page->WaitForPointerSettings();
+  while (session.Busy()) std::this_thread::yield();
 
   EXPECT_EQ(Value("ms_point_speed_slider"), 4);
   EXPECT_EQ(Text("ms_gunlun_speed_edit"), "3");
