@@ -12,7 +12,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kStopCheck{1};
 constexpr milliseconds kPassInterval{1000};
 
 enum class Pass { Done, EnumerationFailed };
@@ -53,7 +52,7 @@ Pass RunPass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDeviceLink&
 void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, const CDeviceLink& keyboard,
                       const CDeviceLink& mousepad, DeviceWatcherHost& host) {
   for (bool firstPass = true;; firstPass = false) {
-    if (platform::SleepUnlessStopped(stop, kStopCheck)) {
+    if (stop.stop_requested()) {
       debug::Line("鼠标设备侦测线程设定退出");
       return;
     }

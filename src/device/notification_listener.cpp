@@ -15,9 +15,10 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kStopCheck{1};
 constexpr milliseconds kIdleInterval{1000};
-constexpr int kReadTimeoutMs = 500;
+// A stop cuts the read short (see RunNotificationListener), so the time-out
+// only bounds how long a quiet device goes without a presence probe.
+constexpr int kReadTimeoutMs = 1000;
 
 struct ListenerTraits {
   uint16_t productId;
@@ -52,7 +53,9 @@ void Listen(const std::stop_token& stop, CHidDevice& hid, ListenerKind kind, con
             const NotificationHandler& handler) {
   const std::string path = hid.DevicePath();
   for (;;) {
-    if (platform::SleepUnlessStopped(stop, kStopCheck)) {
+    // Looked at before every read, without sleeping: an idle listener
+    // wakes only when a read ends.
+    if (stop.stop_requested()) {
       if (traits.listenStopText) debug::Line(traits.listenStopText);
       return;
     }
@@ -98,7 +101,7 @@ void RunNotificationListener(std::stop_token stop, platform::HidBackend& backend
 
   // Listening ends only on the stop or when the device has gone, so every
   // round ends idle: wait for the interface list to change, at most a second.
-  while (!platform::SleepUnlessStopped(stop, kStopCheck)) {
+  while (!stop.stop_requested()) {
     if (!hid.EnumerateHidInterfaces()) return;
     while (const auto path = hid.NextInterfacePath()) {
       if (hid.PathVendorId(*path) != kVendorId || hid.PathProductId(*path) != traits.productId) continue;

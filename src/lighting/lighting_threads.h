@@ -40,7 +40,7 @@ inline constexpr std::chrono::milliseconds kMousepadStartDelay{3000};
 // How long a thread with a closed gate sleeps before it looks again on its
 // own. Every opening is notified, so this only bounds the cost of one that
 // was not.
-inline constexpr std::chrono::milliseconds kGateRecheck{2000};
+inline constexpr std::chrono::milliseconds kGateRecheck{5000};
 
 inline constexpr size_t kMousepadLeds = 15;
 inline constexpr size_t kMousepadFrameMax = 60;
