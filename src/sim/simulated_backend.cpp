@@ -59,8 +59,16 @@ class Endpoint {
       q.size = std::min(report.size(), q.bytes.size());
       std::copy_n(report.begin(), q.size, q.bytes.begin());
     }
-    Wake();
+    // Only a reader that may be asleep needs the wake: one that has not
+    // begun to wait finds the report when it looks at the queue.
+    if (readers_.load() > 0) Wake();
   }
+
+  // A reader is about to look at the queue and may then sleep on WakeFd();
+  // pair with EndRead(). Announced before the look, so a report pushed after
+  // the look always wakes it.
+  void BeginRead() { ++readers_; }
+  void EndRead() { --readers_; }
 
   // When the oldest queued report becomes readable; none when the queue is empty.
   std::optional<Clock::time_point> HeadReadyAt() const {
@@ -103,6 +111,7 @@ class Endpoint {
   const HidOpenRequest access_;
   const int wakeFd_;
   std::atomic<bool> dead_{false};
+  std::atomic<int> readers_{0};
   mutable std::mutex mutex_;
   std::deque<Queued> queue_;
 };
@@ -257,14 +266,26 @@ class SimHandle : public platform::HidHandle {
     Endpoint& ep = *endpoint_;
     if (!ep.Access().read) return HidIo::Failed;
     const auto deadline = Deadline(Clock::now(), timeoutMs);
+    ep.BeginRead();
+    const HidIo result = ReadFor(ep, buffer, deadline, abort, got);
+    ep.EndRead();
+    return result;
+  }
+
+ private:
+  HidIo ReadFor(Endpoint& ep, std::span<uint8_t> buffer, std::optional<Clock::time_point> deadline,
+                AbortEvent& abort, size_t& got) {
     for (;;) {
       if (ep.Dead()) return HidIo::Failed;
       // Sleep until the head of the queue is readable, the deadline passes,
       // or something new happens; a readable report only needs the abort
       // event checked first.
       const auto now = Clock::now();
+      const auto head = ep.HeadReadyAt();
+      // A look that may not wait and finds nothing readable is over at once.
+      if (deadline && *deadline <= now && (!head || *head > now)) return HidIo::TimedOut;
       std::optional<Clock::time_point> until = deadline;
-      if (const auto head = ep.HeadReadyAt(); head && (!until || *head < *until)) until = std::max(*head, now);
+      if (head && (!until || *head < *until)) until = std::max(*head, now);
       switch (Wait(abort, ep.WakeFd(), until)) {
         case Woke::Abort: return HidIo::Aborted;
         case Woke::Error: return HidIo::Failed;
@@ -278,7 +299,6 @@ class SimHandle : public platform::HidHandle {
     }
   }
 
- private:
   SimDevice& Device() const { return *state_->devices[Index(endpoint_->Iface().kind)]; }
 
   std::shared_ptr<SimulatedBackend::State> state_;
