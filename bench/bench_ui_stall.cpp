@@ -157,6 +157,16 @@ std::unique_ptr<Talvo> WithMouseRead(const QString& binary) {
   return talvo;
 }
 
+// The same probing while nothing is asked of the mouse: what painting the
+// window and the machine itself cost.
+std::optional<double> NothingAsked(const QString& binary) {
+  const auto talvo = WithMouseRead(binary);
+  if (!talvo) return std::nullopt;
+  talvo->Longest();
+  talvo->Probe(2000);
+  return talvo->Longest();
+}
+
 std::optional<double> PlugAndRead(const QString& binary) {
   Talvo talvo(binary, "none");
   if (!talvo.Ok()) return std::nullopt;
@@ -251,6 +261,7 @@ int main(int argc, char** argv) {
     for (const QString& b : binaries) out.push_back(measure(b));
     return out;
   };
+  Row("nothing asked (for reference)", each(NothingAsked), "ms");
   Row("mouse plugged in and fully read", each(PlugAndRead), "ms");
   Row("full read on usage 0x402", each([](const QString& b) { return RereadOnRequest(b, 0); }), "ms");
   Row("onboard profile switch", each(SwitchProfile), "ms");
