@@ -1,6 +1,7 @@
-// The main window: owner of the device links and the live device data, the
-// worker threads and timers, the tray icon, and the handlers of everything
-// the threads, the tray, the menus and the system tell the window.
+// The main window: owner of the device sessions (each with its link), the
+// live device data, the profile saver, the worker threads and timers, the
+// tray icon, and the handlers of everything the threads, the tray, the menus
+// and the system tell the window.
 #pragma once
 
 #include <QMenu>
