@@ -1,0 +1,227 @@
+#include "app/capture/device_hook.h"
+
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <QWindow>
+#include <vector>
+
+namespace talvo::capture {
+namespace {
+
+using platform::CaptureMode;
+
+struct Delivered {
+  int message;
+  int code;  // virtual-key code or mouse message
+  bool down;
+
+  friend bool operator==(const Delivered&, const Delivered&) = default;
+};
+
+class RecordingSink final : public platform::CaptureSink {
+ public:
+  void OnCaptureKey(int message, const platform::CapturedKey& key) override {
+    got.push_back({message, key.vk, key.down});
+  }
+  void OnCaptureMouse(int message, int mouseMessage) override { got.push_back({message, mouseMessage, true}); }
+  std::vector<Delivered> got;
+};
+
+// A widget that takes the keys it is given.
+class KeyTarget final : public QWidget {
+ public:
+  KeyTarget() {
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(100, 40);
+  }
+  std::vector<int> keys;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override { keys.push_back(e->key()); }
+};
+
+class DeviceHookTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    auto* layout = new QVBoxLayout(&top_);
+    layout->addWidget(target_ = new KeyTarget);
+    layout->addWidget(edit_ = new QLineEdit);
+    top_.show();
+    top_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&top_));
+    target_->setFocus();
+  }
+
+  // A key as the desktop delivers it: to the window, with the evdev code
+  // as an xkb key code.
+  void SendKey(uint32_t evdev, int qtKey, bool press, const QString& text = {}, bool autoRepeat = false) {
+    QKeyEvent e(press ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, Qt::NoModifier, evdev + 8, 0, 0, text,
+                autoRepeat);
+    QCoreApplication::sendEvent(top_.windowHandle(), &e);
+  }
+
+  QWidget top_;
+  KeyTarget* target_ = nullptr;
+  QLineEdit* edit_ = nullptr;
+  RecordingSink sink_;
+  CDeviceHook hook_;
+};
+
+struct KeyCase {
+  const char* name;
+  uint32_t evdev;
+  int qtKey;
+  int vk;
+  bool reachesWidget;
+};
+
+class FilteredKeyTest : public DeviceHookTest, public testing::WithParamInterface<KeyCase> {};
+
+TEST_P(FilteredKeyTest, GoesToTheHandlerAndOnlyLockKeysGoOn) {
+  const KeyCase& c = GetParam();
+  hook_.Install(CaptureMode::kMouseMacro, sink_, true, false);
+  SendKey(c.evdev, c.qtKey, true);
+  EXPECT_EQ(sink_.got, (std::vector<Delivered>{{platform::kMsgMouseMacroKey, c.vk, true}}));
+  EXPECT_EQ(target_->keys.size(), c.reachesWidget ? 1u : 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, FilteredKeyTest,
+                         testing::Values(KeyCase{"A", KEY_A, Qt::Key_A, 0x41, false},
+                                         KeyCase{"LeftCtrl", KEY_LEFTCTRL, Qt::Key_Control, 0xA2, false},
+                                         KeyCase{"Escape", KEY_ESC, Qt::Key_Escape, 0x1B, false},
+                                         KeyCase{"KeypadEnter", KEY_KPENTER, Qt::Key_Enter, 0x101, false},
+                                         KeyCase{"CapsLock", KEY_CAPSLOCK, Qt::Key_CapsLock, 0x14, true},
+                                         KeyCase{"NumLock", KEY_NUMLOCK, Qt::Key_NumLock, 0x90, true},
+                                         KeyCase{"ScrollLock", KEY_SCROLLLOCK, Qt::Key_ScrollLock, 0x91, true}),
+                         [](const testing::TestParamInfo<KeyCase>& info) { return info.param.name; });
+
+TEST_F(DeviceHookTest, KeysWithoutAVirtualKeyAreStillSwallowed) {
+  hook_.Install(CaptureMode::kKeyboardMacro, sink_, true, false);
+  SendKey(0, Qt::Key_A, true);
+  EXPECT_TRUE(sink_.got.empty());
+  EXPECT_TRUE(target_->keys.empty());
+}
+
+TEST_F(DeviceHookTest, HeldKeyRepeatsAsPressesOnly) {
+  hook_.Install(CaptureMode::kKeyboardMacro, sink_, true, false);
+  SendKey(KEY_A, Qt::Key_A, true);
+  SendKey(KEY_A, Qt::Key_A, false, {}, true);
+  SendKey(KEY_A, Qt::Key_A, true, {}, true);
+  SendKey(KEY_A, Qt::Key_A, false);
+  const int m = platform::kMsgKeyboardMacroKey;
+  EXPECT_EQ(sink_.got, (std::vector<Delivered>{{m, 0x41, true}, {m, 0x41, true}, {m, 0x41, false}}));
+}
+
+struct EntryCase {
+  const char* name;
+  CaptureMode mode;
+  const char* typed;
+  size_t delivered;
+};
+
+class TextEntryTest : public DeviceHookTest, public testing::WithParamInterface<EntryCase> {};
+
+TEST_P(TextEntryTest, KeepsTypingOnlyDuringSingleKeyCapture) {
+  hook_.Install(GetParam().mode, sink_, true, false);
+  edit_->setFocus();
+  SendKey(KEY_A, Qt::Key_A, true, "a");
+  EXPECT_EQ(edit_->text().toStdString(), GetParam().typed);
+  EXPECT_EQ(sink_.got.size(), GetParam().delivered);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TextEntryTest,
+                         testing::Values(EntryCase{"KeyboardSingleKey", CaptureMode::kKeyboardSingleKey, "a", 0},
+                                         EntryCase{"MouseSingleKey", CaptureMode::kMouseSingleKey, "a", 0},
+                                         EntryCase{"KeyboardMacro", CaptureMode::kKeyboardMacro, "", 1}),
+                         [](const testing::TestParamInfo<EntryCase>& info) { return info.param.name; });
+
+TEST_F(DeviceHookTest, WindowShortcutsDoNotFire) {
+  int fired = 0;
+  QShortcut shortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &top_);
+  QObject::connect(&shortcut, &QShortcut::activated, [&] { ++fired; });
+  QTest::keyClick(top_.windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  ASSERT_EQ(fired, 1) << "the shortcut works without capture";
+  hook_.Install(CaptureMode::kKeyboardSingleKey, sink_, true, false);
+  QTest::keyClick(top_.windowHandle(), Qt::Key_S, Qt::ControlModifier);
+  EXPECT_EQ(fired, 1);
+}
+
+TEST_F(DeviceHookTest, MouseButtonsGoToTheHandlerAndOnToTheWidget) {
+  hook_.Install(CaptureMode::kKeyboardMacro, sink_, false, true);
+  int pressed = 0;
+  struct PressCounter : QObject {
+    int& n;
+    explicit PressCounter(int& count) : n(count) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::MouseButtonPress) ++n;
+      return false;
+    }
+  } counter(pressed);
+  target_->installEventFilter(&counter);
+  const QPoint at = target_->mapTo(&top_, target_->rect().center());
+  QTest::mousePress(top_.windowHandle(), Qt::RightButton, {}, at);
+  QTest::mouseRelease(top_.windowHandle(), Qt::RightButton, {}, at);
+  const int m = platform::kMsgKeyboardMacroMouse;
+  EXPECT_EQ(sink_.got,
+            (std::vector<Delivered>{{m, platform::kWmRButtonDown, true}, {m, platform::kWmRButtonUp, true}}));
+  EXPECT_EQ(pressed, 1);
+  SendKey(KEY_A, Qt::Key_A, true);
+  EXPECT_EQ(target_->keys.size(), 1u) << "without the keyboard part keys are not taken";
+}
+
+TEST_F(DeviceHookTest, DeactivationRemovesTheCapture) {
+  hook_.Install(CaptureMode::kKeyboardMacro, sink_, true, true);
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+  EXPECT_FALSE(hook_.KeyboardOn());
+  EXPECT_FALSE(hook_.MouseOn());
+  SendKey(KEY_A, Qt::Key_A, true);
+  EXPECT_TRUE(sink_.got.empty());
+  EXPECT_EQ(target_->keys.size(), 1u);
+}
+
+struct ModeCase {
+  const char* name;
+  CaptureMode mode;
+  int keyMessage;
+  int mouseMessage;  // 0: mouse events are not handed on
+};
+
+class ScriptedEventTest : public DeviceHookTest, public testing::WithParamInterface<ModeCase> {};
+
+// Scripted events enter where the desktop's do.
+TEST_P(ScriptedEventTest, ArriveAsTheModesMessages) {
+  const ModeCase& c = GetParam();
+  hook_.Install(c.mode, sink_, true, true);
+  EXPECT_TRUE(hook_.KeyEvent({.vk = 0x41, .down = true}));
+  EXPECT_FALSE(hook_.KeyEvent({.vk = 0x14, .down = true})) << "Caps Lock goes on";
+  hook_.MouseButton(platform::kWmLButtonDown);
+  std::vector<Delivered> expected{{c.keyMessage, 0x41, true}, {c.keyMessage, 0x14, true}};
+  if (c.mouseMessage) expected.push_back({c.mouseMessage, platform::kWmLButtonDown, true});
+  EXPECT_EQ(sink_.got, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScriptedEventTest,
+                         testing::Values(ModeCase{"KeyboardSingleKey", CaptureMode::kKeyboardSingleKey, 0x801, 0},
+                                         ModeCase{"KeyboardMacro", CaptureMode::kKeyboardMacro, 0x803, 0x804},
+                                         ModeCase{"MouseSingleKey", CaptureMode::kMouseSingleKey, 0x810, 0},
+                                         ModeCase{"MouseMacro", CaptureMode::kMouseMacro, 0x812, 0x813}),
+                         [](const testing::TestParamInfo<ModeCase>& info) { return info.param.name; });
+
+TEST_F(DeviceHookTest, NothingIsTakenAfterRemove) {
+  hook_.Install(CaptureMode::kMouseMacro, sink_, true, true);
+  hook_.Remove();
+  EXPECT_FALSE(hook_.KeyEvent({.vk = 0x41, .down = true}));
+  hook_.MouseButton(platform::kWmLButtonDown);
+  EXPECT_TRUE(sink_.got.empty());
+}
+
+}  // namespace
+}  // namespace talvo::capture
