@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <optional>
+#include <string_view>
 
 #include "platform/debug.h"
 #include "platform/virtual_keys.h"
@@ -47,7 +48,7 @@ int MouseMessageOf(Qt::MouseButton button, bool press) {
   }
 }
 
-const char* TraceOf(int message) {
+std::string_view TraceOf(int message) {
   switch (message) {
     case platform::kMsgKeyboardSingleKey:
       return "WM_HOOK_KEY_SINGLEKEY";
@@ -58,7 +59,7 @@ const char* TraceOf(int message) {
     case platform::kMsgMouseMacroKey:
       return "WM_HOOK_MOU_MACRO";
     default:
-      return nullptr;
+      return {};
   }
 }
 
