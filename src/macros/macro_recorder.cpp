@@ -1,4 +1,4 @@
-#include "app/capture/macro_recorder.h"
+#include "macros/macro_recorder.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 #include "platform/debug.h"
 #include "platform/virtual_keys.h"
 
-namespace talvo::capture {
+namespace talvo::macros {
 namespace {
 
 struct MouseRow {
@@ -108,4 +108,4 @@ uint16_t MacroRecorder::Elapsed() {
   return uint16_t(std::min<uint64_t>(elapsed, kMaxDelay));
 }
 
-}  // namespace talvo::capture
+}  // namespace talvo::macros

@@ -11,7 +11,7 @@
 #include "keys/function_tables.h"
 #include "platform/input_capture.h"
 
-namespace talvo::capture {
+namespace talvo::macros {
 
 // Rows 0 to 103 of the key-code table are the keyboard's keys; the media and
 // system rows after them are never recorded.
@@ -82,4 +82,4 @@ class MacroRecorder {
   int lastMouseMessage_ = 0;
 };
 
-}  // namespace talvo::capture
+}  // namespace talvo::macros

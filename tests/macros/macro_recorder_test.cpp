@@ -1,11 +1,11 @@
-#include "app/capture/macro_recorder.h"
+#include "macros/macro_recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string_view>
 
-namespace talvo::capture {
+namespace talvo::macros {
 namespace {
 
 using platform::CapturedKey;
@@ -135,4 +135,4 @@ TEST(SingleKeyRow, AssignsOnlyKeyboardKeys) {
 }
 
 }  // namespace
-}  // namespace talvo::capture
+}  // namespace talvo::macros
