@@ -5,6 +5,7 @@
 #include <span>
 #include <system_error>
 
+#include "keys/function_tables.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
 #include "platform/files.h"
@@ -24,8 +25,6 @@ constexpr std::string_view kStepSection = "MACROACTION";
 constexpr std::string_view kSelectNameSection = "MACROSELECTNAME";
 constexpr std::string_view kCountKey = "count";
 constexpr std::string_view kNameKey = "name";
-constexpr uint8_t kKindMacro = 0x70;
-constexpr uint8_t kKindMacroRepeated = 0x71;
 
 std::filesystem::path IndexPath(device::Peripheral peripheral, const std::filesystem::path& folder) {
   return folder / std::string(MacroIndexFileName(peripheral));
@@ -64,7 +63,7 @@ bool WriteMacroFile(const std::filesystem::path& file, std::string_view name, co
   return platform::WriteFileAtomically(file, Bytes(text));
 }
 
-bool IsMacroKey(keys::KeyFunction f) { return f.kind == kKindMacro || f.kind == kKindMacroRepeated; }
+bool IsMacroKey(keys::KeyFunction f) { return f.kind == keys::kKindMacro || f.kind == keys::kKindMacroRepeat; }
 
 }  // namespace
 

@@ -191,7 +191,6 @@ void CMainWnd::RereadMouseSettings() {
           saver_.MarkLightAndDevice(device::Peripheral::Mouse);
         RefreshMousePage();
         mouseRereadPending.store(0);
-        lightingGates_.Notify();
       });
 }
 
