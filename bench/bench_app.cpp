@@ -25,44 +25,22 @@
 #include <utility>
 #include <vector>
 
+#include "bench/talvo_process.h"
 #include "tools/automate/automation_client.h"
 
 namespace {
 
-constexpr int kTimeoutMs = 15000;
+using talvo::bench::Cmd;
+using talvo::bench::Isolated;
+using talvo::bench::SimOp;
 
-QProcessEnvironment Isolated(const QString& root) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"TALVO_TRAY", "TALVO_AUTOMATION", "TALVO_DEBUG"}) env.remove(QLatin1String(name));
-  const std::pair<const char*, const char*> folders[] = {{"HOME", "home"},
-                                                         {"XDG_RUNTIME_DIR", "run"},
-                                                         {"XDG_CONFIG_HOME", "config"},
-                                                         {"XDG_CONFIG_DIRS", "system"},
-                                                         {"XDG_DATA_HOME", "data"}};
-  for (const auto& [name, folder] : folders) {
-    const QString path = root + QLatin1Char('/') + QLatin1String(folder);
-    QDir().mkpath(path);
-    env.insert(QLatin1String(name), path);
-  }
-  // The single-instance socket is only trusted in a private runtime folder.
-  QFile::setPermissions(root + QStringLiteral("/run"),
-                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  return env;
-}
+constexpr int kTimeoutMs = 15000;
 
 struct Sample {
   double readyMs = 0;       // process start to `ready`
   double tabMs = 0;         // `sim plug` to the mouse tab visible
   double fullReadMs = 0;    // `sim plug` to the full read's last request
 };
-
-QJsonObject Cmd(const char* cmd) { return QJsonObject{{QStringLiteral("cmd"), QLatin1String(cmd)}}; }
-
-QJsonObject SimOp(const char* op) {
-  return QJsonObject{{QStringLiteral("cmd"), QStringLiteral("sim")}, {QStringLiteral("op"), QLatin1String(op)},
-                     {QStringLiteral("device"), QStringLiteral("mouse")}};
-}
 
 // Whether the mouse has received a whole full read: its information block
 // request (command 3) followed, later, by the end of the transfer (command 2).

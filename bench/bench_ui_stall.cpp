@@ -32,36 +32,22 @@
 #include <utility>
 #include <vector>
 
+#include "bench/talvo_process.h"
 #include "tools/automate/automation_client.h"
 
 namespace {
 
+using talvo::bench::Cmd;
+using talvo::bench::SimOp;
+
 constexpr int kTimeoutMs = 60000;
 constexpr int kProbeEveryMs = 5;
-
-QJsonObject Cmd(const char* cmd) { return QJsonObject{{QStringLiteral("cmd"), QLatin1String(cmd)}}; }
-
-QJsonObject Sim(const char* op) {
-  return QJsonObject{{QStringLiteral("cmd"), QStringLiteral("sim")},
-                     {QStringLiteral("op"), QLatin1String(op)},
-                     {QStringLiteral("device"), QStringLiteral("mouse")}};
-}
 
 // A talvo process in private folders with its automation client.
 class Talvo {
  public:
   Talvo(const QString& binary, const char* simulate) : root_(QDir::tempPath() + QStringLiteral("/talvo-stall-XXXXXX")) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"TALVO_TRAY", "TALVO_AUTOMATION", "TALVO_DEBUG"}) env.remove(QLatin1String(name));
-    for (const char* folder : {"home", "run", "config", "system", "data"}) QDir().mkpath(Folder(folder));
-    QFile::setPermissions(Folder("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    env.insert(QStringLiteral("HOME"), Folder("home"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Folder("run"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), Folder("config"));
-    env.insert(QStringLiteral("XDG_CONFIG_DIRS"), Folder("system"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), Folder("data"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process_.setProcessEnvironment(env);
+    process_.setProcessEnvironment(talvo::bench::Isolated(root_.path()));
     process_.setStandardOutputFile(QProcess::nullDevice());
     process_.setStandardErrorFile(QProcess::nullDevice());
     const QString socket = root_.path() + QStringLiteral("/s.sock");
@@ -112,7 +98,7 @@ class Talvo {
   // Commands the mouse received since the last clear.
   std::vector<int> Commands() {
     std::vector<int> out;
-    if (const auto reply = Request(Sim("traffic"), false))
+    if (const auto reply = Request(SimOp("traffic"), false))
       for (const QJsonValue& v : reply->value(QStringLiteral("requests")).toArray())
         out.push_back(
             QByteArray::fromHex(v.toObject().value(QStringLiteral("hex")).toString().mid(6, 2).toLatin1()).at(0) &
@@ -138,7 +124,7 @@ class Talvo {
 };
 
 QJsonObject Notify(int usage) {
-  QJsonObject o = Sim("notify");
+  QJsonObject o = SimOp("notify");
   o[QStringLiteral("usage")] = usage;
   return o;
 }
@@ -153,7 +139,7 @@ std::unique_ptr<Talvo> WithMouseRead(const QString& binary) {
     QThread::msleep(20);
   }
   QThread::msleep(500);
-  talvo->Request(Sim("clear"));
+  talvo->Request(SimOp("clear"));
   return talvo;
 }
 
@@ -171,7 +157,7 @@ std::optional<double> PlugAndRead(const QString& binary) {
   Talvo talvo(binary, "none");
   if (!talvo.Ok()) return std::nullopt;
   talvo.Longest();
-  talvo.Request(Sim("plug"));
+  talvo.Request(SimOp("plug"));
   // Attach, the full read 500 ms later, and its end.
   talvo.Probe(3000, [&] { return talvo.FullReadDone(); });
   return talvo.Longest();
@@ -181,7 +167,7 @@ std::optional<double> RereadOnRequest(const QString& binary, int silentRequests)
   const auto talvo = WithMouseRead(binary);
   if (!talvo) return std::nullopt;
   if (silentRequests > 0) {
-    QJsonObject fault = Sim("fault");
+    QJsonObject fault = SimOp("fault");
     fault[QStringLiteral("fault")] = QStringLiteral("no_reply");
     fault[QStringLiteral("count")] = silentRequests;
     talvo->Request(fault);

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -58,37 +56,6 @@ class DeviceSessionTest : public ::testing::Test {
   DeviceSession session{backend};
   std::jthread thread{[this](std::stop_token stop) { session.Serve(stop); }};
 };
-
-TEST_F(DeviceSessionTest, NoOtherReportLandsInsideASequence) {
-  // Another thread streams lighting frames over the same link meanwhile.
-  std::atomic<bool> streaming{true};
-  std::jthread frames([&] {
-    const std::array<uint8_t, 60> frame{};
-    while (streaming) SendLightFrame(session.Link(), frame);
-  });
-  auto first = Transfer(20);
-  auto second = Transfer(20);
-  EXPECT_EQ(first.get().first, Outcome::Whole);
-  EXPECT_EQ(second.get().first, Outcome::Whole);
-  streaming = false;
-  frames.join();
-
-  const auto commands = Commands();
-  ASSERT_GT(std::count(commands.begin(), commands.end(), uint8_t(Command::SendLightFrame)), 0);
-  bool inside = false;
-  int sequences = 0;
-  for (uint8_t c : commands) {
-    if (c == uint8_t(Command::BeginTransfer)) {
-      inside = true;
-      ++sequences;
-    } else if (c == uint8_t(Command::EndTransfer)) {
-      inside = false;
-    } else {
-      EXPECT_FALSE(inside && c == uint8_t(Command::SendLightFrame)) << "a frame inside a sequence";
-    }
-  }
-  EXPECT_EQ(sequences, 2) << "in the order asked, one at a time";
-}
 
 TEST_F(DeviceSessionTest, AnAbsentDeviceQueuesNothing) {
   backend.Unplug(DeviceKind::Mouse);

@@ -48,8 +48,6 @@ QJsonObject Notify(int usage) {
   return o;
 }
 
-QString MouseFolder(const UserFolders& folders) { return folders.Root() + "/home/Documents/Gaming MouseV1/ms"; }
-
 // Every file of the mouse's folder with its bytes.
 QMap<QString, QByteArray> MouseFiles(const UserFolders& folders) {
   QMap<QString, QByteArray> files;

@@ -13,10 +13,6 @@ namespace {
 
 using FilesTest = E2eTest;
 
-QString MouseFolder(const UserFolders& folders) {
-  return folders.Root() + "/home/Documents/Gaming MouseV1/ms";
-}
-
 void WriteText(const QString& path, const QByteArray& text) {
   QDir().mkpath(QFileInfo(path).path());
   QFile file(path);

@@ -47,6 +47,11 @@ class UserFolders {
   bool valid_ = false;
 };
 
+// The mouse's profile folder among those folders.
+inline QString MouseFolder(const UserFolders& folders) {
+  return folders.Root() + QStringLiteral("/home/Documents/Gaming MouseV1/ms");
+}
+
 // One talvo process started with --simulate and an automation socket.
 class TalvoRun {
  public:
