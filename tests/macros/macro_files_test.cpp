@@ -212,18 +212,6 @@ TEST_F(MacroFilesTest, ImportTakesTheStoredNameOnlyWhenSafeAndFree) {
   }
 }
 
-TEST_F(MacroFilesTest, ImportIntoAFullListCopiesNothing) {
-  Names names;
-  for (int i = 0; i < 50; ++i) names.push_back("m" + std::to_string(i));
-  WriteIndex(names);
-  Write(Root() / "source.mac", "[MACROSELECTNAME]\nname=new\n");
-  const ImportResult result = ImportMacro(Peripheral::Mouse, Folder(), names, Root() / "source.mac");
-  EXPECT_EQ(result.added.status, NewMacroResult::kListFull);
-  EXPECT_EQ(names.size(), 50u);
-  EXPECT_FALSE(std::filesystem::exists(Folder() / "new.mac"));
-  EXPECT_FALSE(std::filesystem::exists(Folder() / "name_51.mac"));
-}
-
 TEST_F(MacroFilesTest, ExportCopiesTheFileByteForByte) {
   WriteIndex({"A"});
   const std::string bytes = "[MACROACTIONCOUNT]\r\ncount=0\r\n; kept\r\n";
