@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <span>
 
 #include "platform/debug.h"
 #include "platform/virtual_keys.h"
@@ -11,22 +12,8 @@
 namespace talvo::macros {
 namespace {
 
-struct MouseRow {
-  int message;
-  uint8_t button;
-  uint8_t event;
-  std::string_view label;
-};
-
-// The button rows of the macro mouse-event table that recording takes.
-constexpr auto kRecordedMouseRows = std::to_array<MouseRow>({
-    {platform::kWmLButtonDown, 0x01, kEventPressed | kEventMouseButton, "mouse_key_left"},
-    {platform::kWmLButtonUp, 0x01, kEventMouseButton, "mouse_key_left"},
-    {platform::kWmRButtonDown, 0x02, kEventPressed | kEventMouseButton, "mouse_key_right"},
-    {platform::kWmRButtonUp, 0x02, kEventMouseButton, "mouse_key_right"},
-    {platform::kWmMButtonDown, 0x04, kEventPressed | kEventMouseButton, "mouse_key_middle"},
-    {platform::kWmMButtonUp, 0x04, kEventMouseButton, "mouse_key_middle"},
-});
+// Left, right and middle button down and up: the rows recording takes.
+constexpr size_t kRecordedMouseRows = 6;
 
 uint64_t SteadyMilliseconds() {
   return uint64_t(
@@ -74,26 +61,27 @@ std::optional<Recorded> MacroRecorder::Key(const platform::CapturedKey& key) {
   step.down = key.down;
   step.extended = key.extended;
   if (row->p2 != 0) {
-    step.event = kEventKey;
+    step.event = kEventOtherKey;
     step.value = row->p2;
   } else if (row->p1 != 0) {
-    step.event = kEventModifier;
+    step.event = kEventModifierKey;
     step.value = row->p1;
   }
-  if (key.down) step.event |= kEventPressed;
+  if (key.down) step.event |= kEventFlag;
   step.label = row->textId;
   return Recorded{step, Elapsed()};
 }
 
 std::optional<Recorded> MacroRecorder::Mouse(int message) {
-  const auto row = std::find_if(kRecordedMouseRows.begin(), kRecordedMouseRows.end(),
-                                [&](const MouseRow& r) { return r.message == message; });
-  if (row == kRecordedMouseRows.end() || !options_.mouseClicks) return std::nullopt;
+  const auto rows = std::span(MacroMouseEventTable).first(kRecordedMouseRows);
+  const auto row =
+      std::find_if(rows.begin(), rows.end(), [&](const MouseEventRow& r) { return r.message == message; });
+  if (row == rows.end() || !options_.mouseClicks) return std::nullopt;
   if (message == lastMouseMessage_) return std::nullopt;
   lastMouseMessage_ = message;
   const RecordedStep step{.source = RecordedStep::Source::kMouse,
                           .code = uint16_t(message),
-                          .down = (row->event & kEventPressed) != 0,
+                          .down = (row->event & kEventFlag) != 0,
                           .event = row->event,
                           .value = row->button,
                           .label = row->label};

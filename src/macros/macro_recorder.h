@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "keys/function_tables.h"
+#include "macros/macro_action.h"
 #include "platform/input_capture.h"
 
 namespace talvo::macros {
@@ -18,12 +19,6 @@ namespace talvo::macros {
 inline constexpr size_t kRecordableKeyRows = 104;
 inline constexpr uint16_t kMaxDelay = 65535;
 inline constexpr uint16_t kFixedDelay = 50;
-
-// Macro event types (bits 0-6 of a step's event byte); bit 7 marks a press.
-inline constexpr uint8_t kEventMouseButton = 0x01;
-inline constexpr uint8_t kEventModifier = 0x09;
-inline constexpr uint8_t kEventKey = 0x0A;
-inline constexpr uint8_t kEventPressed = 0x80;
 
 // The key function a single-key capture assigns: the first key-code row of
 // the key (the keypad's Enter as 0x101); nullptr for keys that are not

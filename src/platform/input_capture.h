@@ -78,4 +78,14 @@ class CaptureSink {
   virtual void OnCaptureMouse(int message, int mouseMessage) = 0;
 };
 
+// Turns the capture on and off; the pages ask, the application carries it out.
+class InputCapture {
+ public:
+  virtual ~InputCapture() = default;
+  // Replaces what is on: keys (keyboard) and mouse buttons (mouse) go to
+  // sink as the mode's messages until Remove. sink must outlive the capture.
+  virtual void Install(CaptureMode mode, CaptureSink& sink, bool keyboard, bool mouse) = 0;
+  virtual void Remove() = 0;
+};
+
 }  // namespace talvo::platform

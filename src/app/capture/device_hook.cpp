@@ -65,7 +65,7 @@ std::string_view TraceOf(int message) {
 
 }  // namespace
 
-CDeviceHook::CDeviceHook() {
+CDeviceHook::CDeviceHook() : active_(QGuiApplication::applicationState() == Qt::ApplicationActive) {
   connect(qApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) { OnApplicationState(state); });
 }
@@ -73,22 +73,31 @@ CDeviceHook::CDeviceHook() {
 CDeviceHook::~CDeviceHook() { Remove(); }
 
 void CDeviceHook::Install(platform::CaptureMode mode, platform::CaptureSink& sink, bool keyboard, bool mouse) {
-  Remove();
   keyboard_ = keyboard;
   mouse_ = mouse;
-  if (keyboard || mouse) qApp->installEventFilter(this);
   mode_ = mode;
   sink_ = &sink;
+  Watch(active_ && (keyboard || mouse));
 }
 
 void CDeviceHook::Remove() {
-  if (keyboard_ || mouse_) qApp->removeEventFilter(this);
   keyboard_ = false;
   mouse_ = false;
+  Watch(false);
+}
+
+void CDeviceHook::Watch(bool on) {
+  if (on == watching_) return;
+  watching_ = on;
+  if (on) {
+    qApp->installEventFilter(this);
+  } else {
+    qApp->removeEventFilter(this);
+  }
 }
 
 bool CDeviceHook::KeyEvent(const platform::CapturedKey& key) {
-  if (!keyboard_) return false;
+  if (!KeyboardOn()) return false;
   const int message = platform::KeyMessageOf(mode_);
   debug::Line(TraceOf(message));
   sink_->OnCaptureKey(message, key);
@@ -97,12 +106,13 @@ bool CDeviceHook::KeyEvent(const platform::CapturedKey& key) {
 
 void CDeviceHook::MouseButton(int message) {
   const int posted = platform::MouseMessageOf(mode_);
-  if (!mouse_ || posted == 0) return;
+  if (!MouseOn() || posted == 0) return;
   sink_->OnCaptureMouse(posted, message);
 }
 
 void CDeviceHook::OnApplicationState(Qt::ApplicationState state) {
-  if (state != Qt::ApplicationActive) Remove();
+  active_ = state == Qt::ApplicationActive;
+  Watch(active_ && (keyboard_ || mouse_));
 }
 
 bool CDeviceHook::LeftToEntry(QObject* target) const {
@@ -127,7 +137,7 @@ bool CDeviceHook::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::ShortcutOverride: {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (!keyboard_ || IsQtLockKey(key->key()) || LeftToEntry(watched)) return false;
+      if (!KeyboardOn() || IsQtLockKey(key->key()) || LeftToEntry(watched)) return false;
       // Accepted overrides keep the window's shortcuts from firing; the key
       // itself then comes as a press and is consumed.
       key->accept();
@@ -135,11 +145,11 @@ bool CDeviceHook::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-      if (!keyboard_ || !watched->isWindowType()) return false;
+      if (!KeyboardOn() || !watched->isWindowType()) return false;
       return OnWindowKey(watched, *static_cast<QKeyEvent*>(event));
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease: {
-      if (!mouse_ || !watched->isWindowType()) return false;
+      if (!MouseOn() || !watched->isWindowType()) return false;
       const auto* mouse = static_cast<QMouseEvent*>(event);
       if (const int message = MouseMessageOf(mouse->button(), event->type() == QEvent::MouseButtonPress)) {
         MouseButton(message);

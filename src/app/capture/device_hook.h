@@ -1,7 +1,8 @@
 // The input capture: while a capture mode is on, every key and mouse button
 // event of the application's windows goes to the handler that installed the
 // mode. Only the program's own windows are watched, and only while it is in
-// front, so it works alike on X11 and Wayland and grabs nothing.
+// front, so it works alike on X11 and Wayland and grabs nothing: the watch
+// pauses while another program is in front and resumes when Talvo is back.
 #pragma once
 
 #include <QObject>
@@ -13,20 +14,18 @@ class QKeyEvent;
 
 namespace talvo::capture {
 
-class CDeviceHook final : public QObject {
+class CDeviceHook final : public QObject, public platform::InputCapture {
  public:
   CDeviceHook();
   ~CDeviceHook() override;
 
-  // Replaces what is on: keys (keyboard) and mouse buttons (mouse) go to
-  // sink as the mode's messages until Remove or until the application is
-  // no longer in front. sink must outlive the capture.
-  void Install(platform::CaptureMode mode, platform::CaptureSink& sink, bool keyboard, bool mouse);
+  void Install(platform::CaptureMode mode, platform::CaptureSink& sink, bool keyboard, bool mouse) override;
   // Stops capturing; the mode and the handler are kept.
-  void Remove();
+  void Remove() override;
 
-  bool KeyboardOn() const { return keyboard_; }
-  bool MouseOn() const { return mouse_; }
+  // Capturing now: installed and the application in front.
+  bool KeyboardOn() const { return keyboard_ && active_; }
+  bool MouseOn() const { return mouse_ && active_; }
 
   // Every key event, from the desktop or scripted, enters here: it goes to
   // the handler; true when it must go no further (while keys are captured,
@@ -47,8 +46,12 @@ class CDeviceHook final : public QObject {
 
   platform::CaptureMode mode_ = platform::CaptureMode::kKeyboardSingleKey;
   platform::CaptureSink* sink_ = nullptr;
+  void Watch(bool on);
+
   bool keyboard_ = false;
   bool mouse_ = false;
+  bool active_ = true;    // the application is in front
+  bool watching_ = false;  // the event filter is installed
 };
 
 }  // namespace talvo::capture

@@ -11,9 +11,15 @@ namespace talvo::app {
 
 void MainAutomationHost::WhenReady(std::function<void()> done) { window_.WhenInitialised(std::move(done)); }
 
-// The input capture that would take these comes with the macro recorder.
-bool MainAutomationHost::Key(int, bool, bool) { return false; }
-bool MainAutomationHost::MouseButton(int) { return false; }
+bool MainAutomationHost::Key(int vk, bool down, bool extended) {
+  window_.Hook().KeyEvent({.vk = uint16_t(vk), .down = down, .extended = extended});
+  return true;
+}
+
+bool MainAutomationHost::MouseButton(int message) {
+  window_.Hook().MouseButton(message);
+  return true;
+}
 
 bool MainAutomationHost::ChooseMenuItem(const std::string& name) {
   for (const auto& items : {window_.TrayMenuItems(), window_.MainMenuItems()}) {

@@ -37,6 +37,15 @@ constexpr int kCaptionBand = 48;
 constexpr int kProgressHideMs = 1000;
 constexpr int kPushMs = 100;
 
+// The looks of the macro step rows' labels.
+void RegisterMacroStepStyles(QtToolkit& toolkit) {
+  toolkit.RegisterItemStyle("macro_label_keyboard_style", ItemLook{.textColor = 0xFF8CE3FF});
+  toolkit.RegisterItemStyle("macro_label_mouse_style", ItemLook{.textColor = 0xFFF8A501});
+  toolkit.RegisterItemStyle("macro_label_down_style", ItemLook{.textColor = 0xFF5BD778, .bold = true});
+  toolkit.RegisterItemStyle("macro_label_up_style", ItemLook{.textColor = 0xFF9AA1AC});
+  toolkit.RegisterItemStyle("macro_label_text_style", ItemLook{.textColor = 0xFFE6E8EB});
+}
+
 QWidget* WidgetOf(Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
   return qt ? qt->Widget() : nullptr;
@@ -97,6 +106,18 @@ bool CMainWnd::Create() {
   });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
+  macroPages_ = std::make_unique<macros::pages::MacroPages>(
+      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardInfo_},
+                                                .mouse = {mouseSession_, mouseData_.info},
+                                                .live = live_,
+                                                .saver = saver_,
+                                                .runner = sequences_,
+                                                .capture = hook_,
+                                                .keysChanged = {}});
+  router_.Connect(Owner::MacroEditor, [this](const Notification& n, int) { macroPages_->OnEditorNotification(n); });
+  router_.Connect(Owner::MacroUpload, [this](const Notification& n, int) { macroPages_->OnStoreNotification(n); });
+  router_.Connect(Owner::InputCapture, [this](const Notification&, int) { macroPages_->ReleaseCapture(); });
+  RegisterMacroStepStyles(toolkit_);
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
     // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);
@@ -194,6 +215,7 @@ void CMainWnd::OnWindowInit() {
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
     FillProfileLists(p);
+  macroPages_->Load();
 
   mouseLink_.SetCommandIdentity(device::kMouseProductId);
   mousepadLink_.SetCommandIdentity(device::kMousepadProductId);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/capture/device_hook.h"
 #include "app/shell/notification_router.h"
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
@@ -30,6 +31,7 @@
 #include "pages/lighting/keyboard_lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/mouse_lighting_page.h"
+#include "pages/macros/macro_pages.h"
 #include "pages/lighting/mousepad_lighting_page.h"
 #include "pages/mouse/mouse_performance_page.h"
 #include "pages/sequence_runner.h"
@@ -148,6 +150,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void SelectMouseProfile(int n);
   transfer::MouseDeviceData& MouseData() { return mouseData_; }
   mouse::MousePerformancePage& PerformancePage() { return *performancePage_; }
+  macros::pages::MacroPages& MacroPages() { return *macroPages_; }
+  // Every key and mouse button event, from the desktop or scripted, enters
+  // the input capture here.
+  capture::CDeviceHook& Hook() { return hook_; }
 
   // Session suspend and resume: no lighting frames go out while asleep, and
   // changed profiles are on disk before the machine sleeps.
@@ -285,6 +291,12 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   size_t cursorImageLength_ = 0;
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
   std::unique_ptr<mouse::MousePerformancePage> performancePage_;
+  // The keyboard's information block: all zero (no macro memory) until the
+  // keyboard is read.
+  device::DeviceInfo keyboardInfo_{};
+  // Before the macro pages, which release it when they go.
+  capture::CDeviceHook hook_;
+  std::unique_ptr<macros::pages::MacroPages> macroPages_;
 
   // Lighting: effect states, the keyboard's LEDs, the effect tables of the
   // keyboard and the mousepad (filled as their effects are built), previews.

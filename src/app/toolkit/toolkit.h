@@ -118,6 +118,10 @@ class Control {
   virtual void SetItemStyle(int index, const std::string& style, int column = -1) = 0;
   // Appends an item; returns its index, or -1 when the control has no items.
   virtual int AddItem(const std::string& text, const std::string& userData = {}) = 0;
+  // Inserts an item before `index` (Count() appends); the selected item stays
+  // selected. Returns its index, or -1 when the control has no items or the
+  // index is out of range.
+  virtual int InsertItem(int index, const std::string& text, const std::string& userData = {}) = 0;
   virtual bool RemoveItem(int index) = 0;
   virtual void RemoveAllItems() = 0;
   virtual int CurrentIndex() const = 0;  // -1 for none

@@ -154,7 +154,7 @@ TEST_F(DeviceHookTest, MouseButtonsGoToTheHandlerAndOnToTheWidget) {
   EXPECT_EQ(target_->keys.size(), 1u) << "without the keyboard part keys are not taken";
 }
 
-TEST_F(DeviceHookTest, DeactivationRemovesTheCapture) {
+TEST_F(DeviceHookTest, CapturePausesWhileAnotherProgramIsInFront) {
   hook_.Install(CaptureMode::kKeyboardMacro, sink_, true, true);
   Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
   EXPECT_FALSE(hook_.KeyboardOn());
@@ -162,6 +162,13 @@ TEST_F(DeviceHookTest, DeactivationRemovesTheCapture) {
   SendKey(KEY_A, Qt::Key_A, true);
   EXPECT_TRUE(sink_.got.empty());
   EXPECT_EQ(target_->keys.size(), 1u);
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+  SendKey(KEY_B, Qt::Key_B, true);
+  EXPECT_EQ(sink_.got, (std::vector<Delivered>{{platform::kMsgKeyboardMacroKey, 0x42, true}}));
+  hook_.Remove();
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+  Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+  EXPECT_FALSE(hook_.KeyboardOn()) << "a removed capture stays off";
 }
 
 struct ModeCase {

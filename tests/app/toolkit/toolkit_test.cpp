@@ -161,6 +161,12 @@ TEST_F(ToolkitTest, ListClickRaisesItemClickAndItemSelect) {
   handler.seen.clear();
   EXPECT_TRUE(list->RemoveItem(0));  // shifts the selection, quietly
   EXPECT_EQ(list->CurrentIndex(), 0);
+  EXPECT_EQ(list->InsertItem(0, "zeroth", "z"), 0);  // so does an insert before it
+  EXPECT_EQ(list->CurrentIndex(), 1);
+  EXPECT_EQ(list->InsertItem(2, "last"), 2);
+  EXPECT_EQ(list->InsertItem(4, "beyond"), -1);
+  EXPECT_EQ(list->CurrentIndex(), 1);
+  EXPECT_EQ(list->ItemUserData(0), "z");
   EXPECT_TRUE(handler.seen.empty());
 }
 

@@ -411,17 +411,21 @@ void QtControl::SetItemStyle(int index, const std::string& style, int column) {
 }
 
 int QtControl::AddItem(const std::string& text, const std::string& userData) {
+  return InsertItem(Count(), text, userData);
+}
+
+int QtControl::InsertItem(int index, const std::string& text, const std::string& userData) {
   QAbstractItemModel* m = Items();
-  if (!m) return -1;
+  if (!m || index < 0 || index > m->rowCount()) return -1;
   QtWindow::Mute mute(window_);
   // A combo selects its first item by itself; here adding never selects.
   const int current = CurrentIndex();
-  const int row = m->rowCount();
-  if (!m->insertRow(row)) return -1;
-  m->setData(m->index(row, 0), Q(text));
-  m->setData(m->index(row, 0), Q(userData), Qt::UserRole);
-  if (CurrentIndex() != current) SetCurrentRow(current);
-  return row;
+  if (!m->insertRow(index)) return -1;
+  m->setData(m->index(index, 0), Q(text));
+  m->setData(m->index(index, 0), Q(userData), Qt::UserRole);
+  const int keep = current >= index ? current + 1 : current;
+  if (CurrentIndex() != keep) SetCurrentRow(keep);
+  return index;
 }
 
 bool QtControl::RemoveItem(int index) {

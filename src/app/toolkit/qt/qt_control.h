@@ -84,6 +84,7 @@ class QtControl final : public Control {
   std::string ItemStyle(int index, int column = 0) const override;
   void SetItemStyle(int index, const std::string& style, int column = -1) override;
   int AddItem(const std::string& text, const std::string& userData = {}) override;
+  int InsertItem(int index, const std::string& text, const std::string& userData = {}) override;
   bool RemoveItem(int index) override;
   void RemoveAllItems() override;
   int CurrentIndex() const override;

@@ -1,0 +1,677 @@
+#include "pages/macros/macro_editor_page.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+
+#include "keys/function_tables.h"
+#include "macros/macro_files.h"
+#include "pages/macros/macro_store.h"
+#include "pages/message_text.h"
+#include "platform/ascii.h"
+#include "platform/debug.h"
+
+namespace talvo::macros::pages {
+namespace {
+
+// Pages of the step editor.
+constexpr int kNoStepPage = 0;
+constexpr int kKeyStepPage = 1;
+constexpr int kMouseStepPage = 2;
+
+constexpr int kStepRowHeight = 30;
+constexpr int kClickRowHeight = 25;  // rows recorded from mouse clicks
+constexpr int kInsertedDelay = 50;
+constexpr int kMaxDistance = 255;
+
+constexpr std::string_view kMacroFileFilter = "Macro files (*.mac)";
+
+// Items 10-13 of the mouse-event combo are the moves.
+constexpr int kFirstMoveItem = int(kMouseButtonEventRows);
+
+bool IsMove(uint8_t event) {
+  const uint8_t type = event & 0x7F;
+  return type == kEventMoveHorizontal || type == kEventMoveVertical;
+}
+
+// The insert buttons: the bar each one opens, and the table rows of its
+// press and release.
+struct InsertButton {
+  std::string_view name;  // between "macro_inset_" and "key"
+  size_t downRow;
+  size_t upRow;
+};
+constexpr std::array<InsertButton, 5> kInsertButtons{{
+    {"left", 0, 1},
+    {"right", 2, 3},
+    {"moudle", 4, 5},
+    {"forward", 6, 7},
+    {"back", 8, 9},
+}};
+
+// The move buttons with the edit giving their distance; rows 10-13.
+struct MoveButton {
+  std::string_view button;
+  std::string_view edit;
+};
+constexpr std::array<MoveButton, 4> kMoveButtons{{
+    {"macro_inset_moveleftkey_btn", "mouse_x_left_edit"},
+    {"macro_inset_moverightkey_btn", "mouse_x_right_edit"},
+    {"macro_inset_moveupkey_btn", "mouse_y_up_edit"},
+    {"macro_inset_movedownkey_btn", "mouse_y_down_edit"},
+}};
+
+// The buttons recording disables, besides the two lists.
+constexpr std::array<std::string_view, 8> kRecordingDisables{
+    "macro_btn_save",       "macro_btn_down",   "macro_btn_up",        "macro_btn_uptop",
+    "macro_btn_downbottom", "macro_btn_delete", "macro_btn_deleteall", "macro_btn_cancel"};
+constexpr std::array<std::string_view, 5> kRecordOptions{"macro_keyboard_event", "macro_mouse_click",
+                                                         "macro_mouse_roller", "macro_mouse_move",
+                                                         "macro_check_time"};
+// What only makes sense with a macro to work on.
+constexpr std::array<std::string_view, 12> kMacroControls{
+    "Macro_list",        "macro_btn_redio",       "macro_edit_macroname", "macro_btn_savemacroname",
+    "macro_btn_name_sub", "macro_btn_export",     "macro_btn_up",         "macro_btn_down",
+    "macro_btn_uptop",   "macro_btn_downbottom", "macro_btn_delete",     "macro_btn_deleteall"};
+
+// The leading decimal number of an edit's text, 0 when there is none,
+// saturating at `max`.
+int LeadingNumber(const std::string& text, int max) {
+  const size_t start = text.find_first_not_of(' ');
+  if (start == std::string::npos) return 0;
+  long long value = 0;
+  const char* first = text.data() + start;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  if (error == std::errc::result_out_of_range) return *first == '-' ? 0 : max;
+  if (end == first || value < 0) return 0;
+  return int(std::min<long long>(value, max));
+}
+
+}  // namespace
+
+MacroEditorPage::MacroEditorPage(app::Window& window, Setup setup)
+    : window_(window),
+      setup_(std::move(setup)),
+      prefix_(setup_.peripheral == device::Peripheral::Keyboard ? "kb_" : "ms_"),
+      recorder_(setup_.clock ? MacroRecorder(setup_.clock) : MacroRecorder()) {}
+
+MacroEditorPage::~MacroEditorPage() {
+  if (recording_) setup_.capture.Remove();
+}
+
+app::Control* MacroEditorPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
+
+bool MacroEditorPage::Is(const std::string& sender, std::string_view suffix) const {
+  return sender == platform::AsciiLower(Name(suffix));
+}
+
+void MacroEditorPage::SetVisible(std::string_view suffix, bool on) {
+  if (app::Control* c = Find(suffix)) c->SetVisible(on);
+}
+
+void MacroEditorPage::SetEnabled(std::string_view suffix, bool on) {
+  if (app::Control* c = Find(suffix)) c->SetEnabled(on);
+}
+
+int MacroEditorPage::Selected() const {
+  const app::Control* list = Find("MacroName_list");
+  const int index = list ? list->CurrentIndex() : -1;
+  return index >= 0 && size_t(index) < names_.size() ? index : -1;
+}
+
+int MacroEditorPage::StepIndex() const {
+  const app::Control* steps = Find("Macro_list");
+  return steps ? steps->CurrentIndex() : -1;
+}
+
+bool MacroEditorPage::Editing() const {
+  const app::Control* bar = Find("macro_tab_saveorcancel");
+  return bar && bar->IsVisible();
+}
+
+std::vector<std::string> MacroEditorPage::Steps() const {
+  std::vector<std::string> steps;
+  if (const app::Control* list = Find("Macro_list"))
+    for (int i = 0; i < list->Count(); ++i) steps.push_back(list->ItemUserData(i));
+  return steps;
+}
+
+void MacroEditorPage::Load() {
+  names_ = LoadMacroList(setup_.peripheral, setup_.folder, setup_.programFolder);
+  FillLists();
+  if (names_.empty()) {
+    EnableMacroControls(false);
+    return;
+  }
+  const int last = int(names_.size()) - 1;
+  if (app::Control* list = Find("MacroName_list")) list->SelectItem(last, false);
+  SelectMacro(last, -1);
+}
+
+void MacroEditorPage::FillLists() {
+  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")}) {
+    if (!list) continue;
+    list->RemoveAllItems();
+    for (const std::string& name : names_) list->AddItem(name);
+  }
+}
+
+void MacroEditorPage::EnableMacroControls(bool on) {
+  for (std::string_view c : kMacroControls) SetEnabled(c, on);
+}
+
+// ---- notifications ----
+
+void MacroEditorPage::OnNotification(const app::Notification& n) {
+  const std::string name = platform::AsciiLower(n.sender);
+  if (!name.starts_with(prefix_)) return;
+  if (n.type == "click") {
+    OnClick(name);
+  } else if (n.type == "itemselect") {
+    OnItemSelect(name, n);
+  } else if (n.type == "itemclick") {
+    if (Is(name, "Macro_list")) StepClicked(int(n.wParam));
+  } else if (n.type == "textchanged") {
+    OnTextChanged(name);
+  } else if (n.type == "killfocus") {
+    if (Is(name, "macro_edit_macroname")) Rename();
+  } else if (n.type == "selectchanged") {
+    if (Is(name, "macro_btn_shubiao")) {
+      SetVisible("MacroMouseEvent", n.wParam != 0);
+      SetVisible("MacroName", n.wParam == 0);
+    }
+  }
+}
+
+void MacroEditorPage::OnClick(const std::string& name) {
+  if (Is(name, "macro_btn_name_add")) {
+    AddMacro();
+  } else if (Is(name, "macro_btn_name_sub")) {
+    Delete();
+  } else if (Is(name, "macro_btn_import")) {
+    Import();
+  } else if (Is(name, "macro_btn_export")) {
+    Export();
+  } else if (Is(name, "macro_btn_savemacroname")) {
+    Rename();
+  } else if (Is(name, "macro_btn_save")) {
+    Save();
+  } else if (Is(name, "macro_btn_cancel")) {
+    CancelEdit();
+  } else if (Is(name, "macro_btn_redio")) {
+    ToggleRecording();
+  } else if (Is(name, "macro_btn_up")) {
+    MoveStep("up");
+  } else if (Is(name, "macro_btn_down")) {
+    MoveStep("down");
+  } else if (Is(name, "macro_btn_uptop")) {
+    MoveStep("top");
+  } else if (Is(name, "macro_btn_downbottom")) {
+    MoveStep("bottom");
+  } else if (Is(name, "macro_btn_delete")) {
+    DeleteStep();
+  } else if (Is(name, "macro_btn_deleteall")) {
+    DeleteAllSteps();
+  } else {
+    for (const InsertButton& b : kInsertButtons) {
+      const std::string base = "macro_inset_" + std::string(b.name);
+      if (Is(name, base + "key_btn")) ToggleInsertBar(b.name);
+      else if (Is(name, base + "keydown_btn")) InsertMouseStep(b.downRow, {});
+      else if (Is(name, base + "keyup_btn")) InsertMouseStep(b.upRow, {});
+    }
+    for (size_t i = 0; i < kMoveButtons.size(); ++i)
+      if (Is(name, kMoveButtons[i].button)) InsertMouseStep(kMouseButtonEventRows + i, kMoveButtons[i].edit);
+  }
+}
+
+void MacroEditorPage::OnItemSelect(const std::string& name, const app::Notification& n) {
+  const int item = int(n.wParam);
+  if (Is(name, "MacroName_list")) {
+    SelectMacro(item, int(n.lParam));
+  } else if (Is(name, "Macro_list")) {
+    StepClicked(item);
+  } else if (Is(name, "macro_combo_keyselect")) {
+    if (item < 0 || size_t(item) >= kRecordableKeyRows) return;
+    const keys::KeyCodeRow& row = keys::KeyCodeTable[size_t(item)];
+    ApplyToStep([&](MacroAction& a) {
+      a.event = uint8_t((row.p2 ? kEventOtherKey : kEventModifierKey) | (a.pressed ? kEventFlag : 0));
+      a.value = row.p2 ? row.p2 : row.p1;
+      a.label = std::string(row.textId);
+    });
+  } else if (Is(name, "macro_combo_upordown")) {
+    ApplyToStep([&](MacroAction& a) {
+      a.pressed = item == 1 ? 1 : 0;
+      a.event = uint8_t(a.pressed ? a.event | kEventFlag : a.event & ~kEventFlag);
+    });
+  } else if (Is(name, "macro_combo_mouselect")) {
+    if (item < 0 || size_t(item) >= kMouseButtonEventRows + kMoveEventRows) return;
+    const MouseEventRow& row = MacroMouseEventTable[size_t(item)];
+    const bool move = item >= kFirstMoveItem;
+    SetVisible("macro_tab_mou_pointer_skewing", move);
+    ApplyToStep([&](MacroAction& a) {
+      if (move) {
+        if (!IsMove(a.event)) a.value = 0;
+        if (app::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
+      } else {
+        a.value = row.button;
+      }
+      a.event = row.event;
+      a.pressed = (row.event & kEventFlag) ? 1 : 0;
+      a.label = std::string(row.label);
+    });
+  }
+}
+
+void MacroEditorPage::OnTextChanged(const std::string& name) {
+  if (Is(name, "_macro_edit_ActionDelay") || Is(name, "_macro_edit_mou_action_delay")) {
+    const int delay = ClampedEdit(Is(name, "_macro_edit_ActionDelay") ? "_macro_edit_ActionDelay"
+                                                                       : "_macro_edit_mou_action_delay",
+                                  kMaxDelay);
+    ApplyToStep([&](MacroAction& a) { a.delay = uint16_t(delay); });
+  } else if (Is(name, "macro_edit_mou_pointer_skewing")) {
+    const int distance = ClampedEdit("macro_edit_mou_pointer_skewing", kMaxDistance);
+    ApplyToStep([&](MacroAction& a) { a.value = uint8_t(distance); });
+  } else {
+    for (const MoveButton& m : kMoveButtons)
+      if (Is(name, m.edit)) ClampedEdit(m.edit, kMaxDistance);
+  }
+}
+
+int MacroEditorPage::ClampedEdit(std::string_view suffix, int max) {
+  app::Control* edit = Find(suffix);
+  if (!edit) return 0;
+  const std::string text = edit->Text();
+  const int value = LeadingNumber(text, max);
+  if (value == max && text != std::to_string(max)) edit->SetText(std::to_string(max));
+  return value;
+}
+
+// ---- the macro list ----
+
+void MacroEditorPage::SelectMacro(int index, int previous) {
+  if (index < 0 || size_t(index) >= names_.size()) return;
+  if (Editing()) {
+    // The steps on show are not saved: the list keeps their macro.
+    if (app::Control* list = Find("MacroName_list")) list->SelectItem(previous, false);
+    window_.GetToolkit().ShowMessage(&window_, "message_text_3");
+    return;
+  }
+  if (app::Control* edit = Find("macro_edit_macroname")) edit->SetText(names_[size_t(index)]);
+  ShowSteps(names_[size_t(index)]);
+  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+}
+
+void MacroEditorPage::ShowSteps(std::string_view macroName) {
+  app::Control* list = Find("Macro_list");
+  if (!list) return;
+  list->RemoveAllItems();
+  for (const std::string& step : ReadMacro(setup_.folder, macroName)) {
+    const int row = list->AddItem({});
+    list->SetItemHeight(row, kStepRowHeight);
+    ShowStep(row, step);
+  }
+}
+
+void MacroEditorPage::ShowStep(int row, const std::string& action) {
+  app::Control* list = Find("Macro_list");
+  if (!list) return;
+  list->SetItemUserData(row, action);
+  const std::optional<MacroAction> a = ParseAction(action);
+  if (!a) {
+    // Kept as stored, so a save writes it back unchanged.
+    list->SetItemColumnText(row, 0, action);
+    list->SetItemColumnText(row, 1, {});
+    list->SetItemColumnText(row, 2, {});
+    list->SetItemStyle(row, "macro_label_text_style");
+    return;
+  }
+  list->SetItemTextId(row, 0, a->label);
+  list->SetItemStyle(row, IsKeyboardEvent(a->event) ? "macro_label_keyboard_style" : "macro_label_mouse_style", 0);
+  if (IsMove(a->event)) {
+    list->SetItemColumnText(row, 1, std::to_string(a->value));
+    list->SetItemStyle(row, "macro_label_text_style", 1);
+  } else {
+    list->SetItemTextId(row, 1, a->pressed == 1 ? "macro_ui_press" : "macro_ui_release");
+    list->SetItemStyle(row, a->pressed == 1 ? "macro_label_down_style" : "macro_label_up_style", 1);
+  }
+  list->SetItemColumnText(row, 2, std::to_string(a->delay));
+  list->SetItemStyle(row, "macro_label_text_style", 2);
+}
+
+void MacroEditorPage::AddMacro() {
+  if (Editing()) {
+    window_.GetToolkit().ShowMessage(&window_, "message_text_3");
+    return;
+  }
+  const NewMacroResult added = NewMacro(setup_.peripheral, setup_.folder, names_);
+  if (added.status == NewMacroResult::kListFull) {
+    ::talvo::pages::ShowNumberedMessage(window_, "message_text_17", static_cast<long long>(added.number));
+    return;
+  }
+  if (added.status != NewMacroResult::kAdded) {
+    debug::Line("macro: the index could not be written");
+    return;
+  }
+  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+    if (list) list->AddItem(added.name);
+  if (app::Control* list = Find("MacroName_list")) list->SelectItem(int(added.number), false);
+  SelectMacro(int(added.number), -1);
+  EnableMacroControls(true);
+}
+
+void MacroEditorPage::Rename() {
+  if (renaming_) return;
+  renaming_ = true;
+  const int selected = Selected();
+  app::Control* edit = Find("macro_edit_macroname");
+  if (selected >= 0 && edit) {
+    const std::string oldName = names_[size_t(selected)];
+    switch (RenameMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), edit->Text(), Steps())) {
+      case RenameResult::kRenamed:
+        for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+          if (list) list->SetItemText(selected, names_[size_t(selected)]);
+        if (setup_.keysChanged) setup_.keysChanged();
+        break;
+      case RenameResult::kDuplicate:
+        edit->SetText(oldName);
+        window_.GetToolkit().ShowMessage(&window_, "message_text_5");
+        break;
+      case RenameResult::kUnsafeName:
+        edit->SetText(oldName);
+        window_.GetToolkit().ShowMessage(&window_, "message_text_23");
+        break;
+      case RenameResult::kUnchanged:
+        break;
+      case RenameResult::kWriteFailed:
+        edit->SetText(oldName);
+        debug::Line("macro: the rename could not be written");
+        break;
+    }
+  }
+  renaming_ = false;
+}
+
+void MacroEditorPage::Save() {
+  const int selected = Selected();
+  if (selected < 0) return;
+  if (!SaveMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), Steps())) {
+    // Still editing: the steps on show are all there is of them.
+    debug::Line("macro: the steps could not be written");
+    return;
+  }
+  SetVisible("macro_tab_saveorcancel", false);
+  SetEnabled("MacroName_list", true);
+  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  if (app::Control* option = Find("macro_btn_shubiao")) option->SetCheck(false, false);
+  SetVisible("MacroName", true);
+  SetVisible("MacroMouseEvent", false);
+}
+
+void MacroEditorPage::Delete() {
+  const int selected = Selected();
+  if (selected < 0) return;
+  app::Toolkit& toolkit = window_.GetToolkit();
+  if (MacroInUse(setup_.keyMaps, setup_.keyCount, size_t(selected)) &&
+      toolkit.ShowMessage(&window_, "message_text_2") != 1)
+    return;
+  if (Editing()) {
+    toolkit.ShowMessage(&window_, "message_text_3");
+    return;
+  }
+  if (toolkit.ShowMessage(&window_, "message_text_4") != 1) return;
+
+  const auto mapsBefore = setup_.keyMaps.profiles;
+  if (!DeleteMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), setup_.keyMaps, setup_.keyCount)) {
+    debug::Line("macro: the index could not be written");
+    return;
+  }
+  if (setup_.keyMaps.profiles != mapsBefore) MarkKeyFiles(setup_.saver, setup_.peripheral);
+  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+    if (list) list->RemoveItem(selected);
+  if (app::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
+  if (names_.empty()) {
+    EnableMacroControls(false);
+    if (app::Control* edit = Find("macro_edit_macroname")) edit->SetText({});
+  } else {
+    for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+      if (list) list->SelectItem(0, false);
+    SelectMacro(0, -1);
+  }
+  if (setup_.keysChanged) setup_.keysChanged();
+}
+
+void MacroEditorPage::Import() {
+  if (!names_.empty() && Selected() < 0) return;
+  app::Toolkit& toolkit = window_.GetToolkit();
+  if (Editing()) {
+    toolkit.ShowMessage(&window_, "message_text_3");
+    return;
+  }
+  const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kMacroFileFilter));
+  if (!path) return;
+  const ImportResult imported = ImportMacro(setup_.peripheral, setup_.folder, names_, *path);
+  if (imported.added.status == NewMacroResult::kListFull) {
+    ::talvo::pages::ShowNumberedMessage(window_, "message_text_17", static_cast<long long>(imported.added.number));
+    return;
+  }
+  if (imported.added.status != NewMacroResult::kAdded) return;
+  FillLists();
+  const int added = int(imported.added.number);
+  if (app::Control* list = Find("MacroName_list")) list->SelectItem(added, false);
+  SelectMacro(added, -1);
+  EnableMacroControls(true);
+  if (imported.rename == RenameResult::kDuplicate) toolkit.ShowMessage(&window_, "message_text_5");
+  if (imported.rename == RenameResult::kUnsafeName) toolkit.ShowMessage(&window_, "message_text_23");
+  if (setup_.keysChanged) setup_.keysChanged();
+}
+
+void MacroEditorPage::Export() {
+  const int selected = Selected();
+  if (selected < 0) return;
+  const std::optional<std::string> path = window_.GetToolkit().SaveFile(
+      &window_, std::string(kMacroFileFilter), names_[size_t(selected)] + ".mac");
+  if (path && !ExportMacro(setup_.folder, names_, size_t(selected), *path))
+    debug::Line("macro: the export could not be written");
+}
+
+// ---- the step list ----
+
+void MacroEditorPage::EnterEditing() {
+  SetVisible("macro_tab_saveorcancel", true);
+  SetEnabled("MacroName_list", false);
+}
+
+void MacroEditorPage::CancelEdit() {
+  SetVisible("macro_tab_saveorcancel", false);
+  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  SetEnabled("MacroName_list", true);
+  SetEnabled("macro_btn_name_sub", true);
+  if (app::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
+  const int selected = Selected();
+  // A list that no longer matches its index shows no steps rather than
+  // another macro's.
+  if (selected >= 0 && ReadMacroNames(setup_.peripheral, setup_.folder).size() == names_.size())
+    ShowSteps(names_[size_t(selected)]);
+}
+
+void MacroEditorPage::ToggleRecording() {
+  if (names_.empty()) return;
+  EnterEditing();
+  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  const auto checked = [this](std::string_view suffix) {
+    const app::Control* c = Find(suffix);
+    return c && c->IsSelected();
+  };
+  app::Control* button = Find("macro_btn_redio");
+  if (!recording_) {
+    const bool keys = checked("macro_keyboard_event");
+    const bool mouse = checked("macro_mouse_click") || checked("macro_mouse_roller") || checked("macro_mouse_move");
+    for (std::string_view option : kRecordOptions) SetEnabled(option, false);
+    const auto mode = setup_.peripheral == device::Peripheral::Keyboard ? platform::CaptureMode::kKeyboardMacro
+                                                                         : platform::CaptureMode::kMouseMacro;
+    recorder_.Start({.fixedDelay = checked("macro_check_time"), .mouseClicks = checked("macro_mouse_click")});
+    setup_.capture.Install(mode, *this, keys, mouse);
+    recording_ = true;
+    SetEnabled("Macro_list", false);
+    SetEnabled("MacroName_list", false);
+    for (std::string_view c : kRecordingDisables) SetEnabled(c, false);
+    if (button) button->SetTextId("macro_btn_stop_redio_text");
+  } else {
+    setup_.capture.Remove();
+    recording_ = false;
+    SetEnabled("Macro_list", true);
+    for (std::string_view c : kRecordingDisables) SetEnabled(c, true);
+    for (std::string_view option : kRecordOptions) SetEnabled(option, true);
+    if (button) button->SetTextId("macro_btn_star_redio_text");
+  }
+}
+
+void MacroEditorPage::StepClicked(int row) {
+  app::Control* list = Find("Macro_list");
+  if (!list || row < 0 || row >= list->Count()) return;
+  EnterEditing();
+  app::Control* tab = Find("tab_macro_edit");
+  const std::optional<MacroAction> a = ParseAction(list->ItemUserData(row));
+  if (!a) {
+    if (tab) tab->SelectPage(kNoStepPage);
+    return;
+  }
+  const auto setText = [this](std::string_view suffix, int value) {
+    if (app::Control* c = Find(suffix)) c->SetText(std::to_string(value));
+  };
+  const auto select = [this](std::string_view suffix, int item) {
+    if (app::Control* c = Find(suffix)) c->SelectItem(item, false);
+  };
+  const uint8_t type = a->event & 0x7F;
+  if (!IsKeyboardEvent(a->event)) {
+    if (tab) tab->SelectPage(kMouseStepPage);
+    int item = -1;
+    for (size_t i = 0; i < kMouseButtonEventRows && item < 0; ++i)
+      if (MacroMouseEventTable[i].button == a->value && MacroMouseEventTable[i].event == a->event) item = int(i);
+    if (item < 0 && type == kEventMoveHorizontal) item = (a->event & kEventFlag) ? 10 : 11;
+    if (item < 0 && type == kEventMoveVertical) item = (a->event & kEventFlag) ? 12 : 13;
+    select("macro_combo_mouselect", item);
+    SetVisible("macro_tab_mou_pointer_skewing", item >= kFirstMoveItem);
+    setText("macro_edit_mou_pointer_skewing", a->value);
+    setText("_macro_edit_mou_action_delay", a->delay);
+  } else {
+    if (tab) tab->SelectPage(kKeyStepPage);
+    int item = -1;
+    for (size_t i = 0; i < kRecordableKeyRows && item < 0; ++i) {
+      const keys::KeyCodeRow& r = keys::KeyCodeTable[i];
+      if ((type == kEventOtherKey && r.p2 == a->value) || (type == kEventModifierKey && r.p1 == a->value))
+        item = int(i);
+    }
+    select("macro_combo_keyselect", item);
+    select("macro_combo_upordown", a->pressed == 1 ? 1 : 0);
+    setText("_macro_edit_ActionDelay", a->delay);
+  }
+}
+
+void MacroEditorPage::ApplyToStep(const std::function<void(MacroAction&)>& change) {
+  const int row = StepIndex();
+  app::Control* list = Find("Macro_list");
+  if (!list || row < 0) return;
+  MacroAction a = ParseAction(list->ItemUserData(row)).value_or(MacroAction{});
+  change(a);
+  ShowStep(row, FormatAction(a));
+}
+
+void MacroEditorPage::InsertMouseStep(size_t tableRow, std::string_view distanceEdit) {
+  app::Control* list = Find("Macro_list");
+  if (!list || names_.empty() || Selected() < 0) return;
+  const MouseEventRow& row = MacroMouseEventTable[tableRow];
+  const MacroAction a{.delay = kInsertedDelay,
+                      .event = row.event,
+                      .value = distanceEdit.empty() ? row.button : uint8_t(ClampedEdit(distanceEdit, kMaxDistance)),
+                      .pressed = uint16_t((row.event & kEventFlag) ? 1 : 0),
+                      .label = std::string(row.label)};
+  EnterEditing();
+  const int at = StepIndex() < 0 ? 0 : StepIndex() + 1;
+  if (list->InsertItem(at, {}) < 0) return;
+  list->SetItemHeight(at, kStepRowHeight);
+  ShowStep(at, FormatAction(a));
+  list->SelectItem(at, false);
+}
+
+void MacroEditorPage::ToggleInsertBar(std::string_view button) {
+  const std::string chosen = "macro_inset_" + std::string(button) + "key_tab";
+  const app::Control* bar = Find(chosen);
+  const bool wasShown = bar && bar->IsVisible();
+  for (const InsertButton& b : kInsertButtons) SetVisible("macro_inset_" + std::string(b.name) + "key_tab", false);
+  if (!wasShown) SetVisible(chosen, true);
+}
+
+void MacroEditorPage::MoveStep(std::string_view where) {
+  app::Control* list = Find("Macro_list");
+  const int from = StepIndex();
+  if (list && from >= 0) {
+    const int last = list->Count() - 1;
+    int to = from;
+    if (where == "up") to = std::max(0, from - 1);
+    if (where == "down") to = std::min(last, from + 1);
+    if (where == "top") to = 0;
+    if (where == "bottom") to = last;
+    if (to != from) {
+      const std::string action = list->ItemUserData(from);
+      list->RemoveItem(from);
+      list->InsertItem(to, {});
+      list->SetItemHeight(to, kStepRowHeight);
+      ShowStep(to, action);
+      list->SelectItem(to, false);
+    }
+  }
+  AfterListOperation();
+}
+
+void MacroEditorPage::DeleteStep() {
+  app::Control* list = Find("Macro_list");
+  if (list && StepIndex() >= 0) list->RemoveItem(StepIndex());
+  AfterListOperation();
+}
+
+void MacroEditorPage::DeleteAllSteps() {
+  if (app::Control* list = Find("Macro_list")) list->RemoveAllItems();
+  AfterListOperation();
+}
+
+void MacroEditorPage::AfterListOperation() {
+  // An emptied list is still an unsaved change: save and cancel stay
+  // reachable, so the name list is never left disabled without them.
+  if (!names_.empty()) EnterEditing();
+}
+
+// ---- recording ----
+
+void MacroEditorPage::OnCaptureKey(int /*message*/, const platform::CapturedKey& key) {
+  if (!recording_) return;
+  if (const std::optional<Recorded> recorded = recorder_.Key(key)) AppendRecorded(*recorded);
+}
+
+void MacroEditorPage::OnCaptureMouse(int /*message*/, int mouseMessage) {
+  if (!recording_) return;
+  if (const std::optional<Recorded> recorded = recorder_.Mouse(mouseMessage)) AppendRecorded(*recorded);
+}
+
+void MacroEditorPage::AppendRecorded(const Recorded& recorded) {
+  app::Control* list = Find("Macro_list");
+  if (!list || size_t(list->Count()) >= kMaxSteps) return;
+  const RecordedStep& s = recorded.step;
+  const MacroAction a{.delay = 0,
+                      .event = s.event,
+                      .value = s.value,
+                      .pressed = uint16_t(s.down ? 1 : 0),
+                      .label = std::string(s.label)};
+  const bool click = s.source == RecordedStep::Source::kMouse;
+  const int row = list->AddItem({});
+  list->SetItemHeight(row, click ? kClickRowHeight : kStepRowHeight);
+  ShowStep(row, FormatAction(a));
+  if (row > 0) {
+    if (std::optional<MacroAction> previous = ParseAction(list->ItemUserData(row - 1))) {
+      previous->delay = recorded.previousDelay;
+      ShowStep(row - 1, FormatAction(*previous));
+    }
+  }
+}
+
+}  // namespace talvo::macros::pages

@@ -1,0 +1,121 @@
+// The macro editor of the mouse page or of the keyboard page (twins: the
+// controls carry "ms_" or "kb_"): the device's macro list with its file
+// operations, the step list of the chosen macro with the step editor, the
+// insert bars and the recorder. Everything runs on the UI thread.
+//
+// The step list lives only in the list control, each row carrying its
+// action string as user data; nothing is written before save or rename.
+// While it differs from the macro's file (the editing state) the save/cancel
+// bar is shown and the name list is disabled.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/toolkit/toolkit.h"
+#include "device/peripheral.h"
+#include "keys/key_map.h"
+#include "macros/macro_action.h"
+#include "macros/macro_recorder.h"
+#include "platform/input_capture.h"
+#include "profiles/profile_saver.h"
+
+namespace talvo::macros::pages {
+
+class MacroEditorPage final : public platform::CaptureSink {
+ public:
+  struct Setup {
+    device::Peripheral peripheral;
+    std::filesystem::path folder;         // the device's data folder
+    std::filesystem::path programFolder;  // where the cursor-macro files come from
+    keys::DeviceKeyMaps& keyMaps;         // the device's live key maps
+    size_t keyCount;                      // keys of the device that may play a macro
+    profiles::ProfileSaver& saver;
+    platform::InputCapture& capture;
+    MacroRecorder::Clock clock;  // monotonic ms; the steady clock when empty
+    // Runs when macro names or key records changed, so key labels follow.
+    std::function<void()> keysChanged;
+  };
+
+  MacroEditorPage(app::Window& window, Setup setup);
+  ~MacroEditorPage() override;
+  MacroEditorPage(const MacroEditorPage&) = delete;
+  MacroEditorPage& operator=(const MacroEditorPage&) = delete;
+
+  // Reads the device's macro list into the name list and the key page's
+  // macro choice, and shows the last macro.
+  void Load();
+
+  // The notifications routed to the macro editor whose sender is this
+  // page's (others are ignored).
+  void OnNotification(const app::Notification& n);
+
+  bool Editing() const;
+  bool Recording() const { return recording_; }
+  const std::vector<std::string>& Names() const { return names_; }
+  // The action strings of the step list, in order.
+  std::vector<std::string> Steps() const;
+
+  // Recorded input while recording.
+  void OnCaptureKey(int message, const platform::CapturedKey& key) override;
+  void OnCaptureMouse(int message, int mouseMessage) override;
+
+ private:
+  std::string Name(std::string_view suffix) const { return prefix_ + std::string(suffix); }
+  app::Control* Find(std::string_view suffix) const;
+  bool Is(const std::string& sender, std::string_view suffix) const;
+  void SetVisible(std::string_view suffix, bool on);
+  void SetEnabled(std::string_view suffix, bool on);
+  int Selected() const;   // selected macro, -1 for none
+  int StepIndex() const;  // selected step, -1 for none
+
+  void OnClick(const std::string& name);
+  void OnItemSelect(const std::string& name, const app::Notification& n);
+  void OnTextChanged(const std::string& name);
+
+  // List operations.
+  void FillLists();
+  void EnableMacroControls(bool on);
+  void SelectMacro(int index, int previous);
+  void ShowSteps(std::string_view macroName);
+  void AddMacro();
+  void Rename();
+  void Save();
+  void Delete();
+  void Import();
+  void Export();
+
+  // The step list.
+  void EnterEditing();
+  void CancelEdit();
+  void ToggleRecording();
+  void StepClicked(int row);
+  void ApplyToStep(const std::function<void(MacroAction&)>& change);
+  void InsertMouseStep(size_t tableRow, std::string_view distanceEdit);
+  void ToggleInsertBar(std::string_view button);
+  void MoveStep(std::string_view where);
+  void DeleteStep();
+  void DeleteAllSteps();
+  void AfterListOperation();
+  void AppendRecorded(const Recorded& recorded);
+  // Writes a step into row `row`: its texts, styles and action string.
+  void ShowStep(int row, const std::string& action);
+  // The edit's number clamped to `max` (non-numbers read 0), written back
+  // when it was above.
+  int ClampedEdit(std::string_view suffix, int max);
+
+  app::Window& window_;
+  Setup setup_;
+  std::string prefix_;
+  std::vector<std::string> names_;
+  MacroRecorder recorder_;
+  bool recording_ = false;
+  bool renaming_ = false;
+};
+
+}  // namespace talvo::macros::pages

@@ -1,0 +1,71 @@
+#include "pages/macros/macro_pages.h"
+
+#include "pages/macros/macro_store.h"
+#include "platform/ascii.h"
+#include "platform/folders.h"
+#include "profiles/profile_index.h"
+
+namespace talvo::macros::pages {
+namespace {
+
+// Keys of the keyboard's record that may play a macro: all it holds.
+constexpr size_t kKeyboardMacroKeys = keys::kKeysPerMap;
+
+}  // namespace
+
+MacroPages::MacroPages(app::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {
+  const auto editor = [&](device::Peripheral peripheral, keys::DeviceKeyMaps& maps, size_t keyCount) {
+    return std::make_unique<MacroEditorPage>(
+        window_, MacroEditorPage::Setup{.peripheral = peripheral,
+                                        .folder = profiles::DeviceFolder(peripheral),
+                                        .programFolder = platform::ProgramFolder(),
+                                        .keyMaps = maps,
+                                        .keyCount = keyCount,
+                                        .saver = setup_.saver,
+                                        .capture = setup_.capture,
+                                        .clock = {},
+                                        .keysChanged = setup_.keysChanged});
+  };
+  keyboard_ = editor(device::Peripheral::Keyboard, setup_.live.keyboardKeys, kKeyboardMacroKeys);
+  mouse_ = editor(device::Peripheral::Mouse, setup_.live.mouseKeys, keys::kMouseKeyCount);
+}
+
+void MacroPages::Load() {
+  keyboard_->Load();
+  mouse_->Load();
+}
+
+void MacroPages::OnEditorNotification(const app::Notification& n) {
+  keyboard_->OnNotification(n);
+  mouse_->OnNotification(n);
+}
+
+void MacroPages::OnStoreNotification(const app::Notification& n) {
+  if (n.type != "click") return;
+  const std::string name = platform::AsciiLower(n.sender);
+  if (name == "ms_key_butt_prosave") Store(device::Peripheral::Mouse);
+  if (name == "kb_key_butt_prosave") Store(device::Peripheral::Keyboard);
+}
+
+void MacroPages::ReleaseCapture() {
+  if (!keyboard_->Recording() && !mouse_->Recording()) setup_.capture.Remove();
+}
+
+void MacroPages::Store(device::Peripheral peripheral) {
+  const bool keyboard = peripheral == device::Peripheral::Keyboard;
+  const Device& device = keyboard ? setup_.keyboard : setup_.mouse;
+  // The keyboard keeps one record; the mouse's is that of the onboard profile
+  // the live settings belong to.
+  const unsigned profile = keyboard ? 0 : setup_.live.mouseLight.record.profile();
+  const keys::KeyMapRecord* map = profiles::CurrentKeyMap(setup_.live, peripheral);
+  if (!map || profile >= keys::kProfileCount) return;
+  StoreProfileOnDevice(window_, setup_.runner, setup_.saver,
+                       StoreTarget{.peripheral = peripheral,
+                                   .session = device.session,
+                                   .folder = profiles::DeviceFolder(peripheral),
+                                   .info = device.info,
+                                   .profile = profile,
+                                   .keyMap = *map});
+}
+
+}  // namespace talvo::macros::pages

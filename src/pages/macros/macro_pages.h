@@ -1,0 +1,63 @@
+// The macro room: the mouse's and the keyboard's macro editors and the key
+// pages' store buttons, which put a profile's macros and key map on the
+// device. The window hands it the notifications of both owners.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_commands.h"
+#include "device/device_session.h"
+#include "pages/macros/macro_editor_page.h"
+#include "pages/sequence_runner.h"
+#include "platform/input_capture.h"
+#include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
+
+namespace talvo::macros::pages {
+
+class MacroPages {
+ public:
+  // What storing on a device needs of it; the references outlive the room.
+  struct Device {
+    device::DeviceSession& session;
+    const device::DeviceInfo& info;  // its macro memory size
+  };
+  struct Setup {
+    Device keyboard;
+    Device mouse;
+    profiles::LiveData& live;
+    profiles::ProfileSaver& saver;
+    ::talvo::pages::SequenceRunner& runner;
+    platform::InputCapture& capture;
+    // Runs when macro names or key records changed, so key labels follow.
+    std::function<void()> keysChanged;
+  };
+
+  MacroPages(app::Window& window, Setup setup);
+
+  // Reads both devices' macro lists into their pages.
+  void Load();
+  // The macro editors' controls.
+  void OnEditorNotification(const app::Notification& n);
+  // "ms_key_butt_prosave" and "kb_key_butt_prosave".
+  void OnStoreNotification(const app::Notification& n);
+  // Another option was chosen: a single-key capture ends; a recording, which
+  // the unsaved-macro guard keeps on its page, goes on.
+  void ReleaseCapture();
+
+  MacroEditorPage& Editor(device::Peripheral peripheral) {
+    return peripheral == device::Peripheral::Keyboard ? *keyboard_ : *mouse_;
+  }
+
+ private:
+  void Store(device::Peripheral peripheral);
+
+  app::Window& window_;
+  Setup setup_;
+  std::unique_ptr<MacroEditorPage> keyboard_;
+  std::unique_ptr<MacroEditorPage> mouse_;
+};
+
+}  // namespace talvo::macros::pages

@@ -1,0 +1,40 @@
+// Storing a key profile on its device: every macro of the device as one
+// image, then the profile's key map, which names the macros by their place
+// in it. The image is planned on the UI thread (files only); the device's
+// session sends it while the progress display runs, and the profile files
+// are saved when it is done.
+#pragma once
+
+#include <filesystem>
+
+#include "app/toolkit/toolkit.h"
+#include "device/device_commands.h"
+#include "device/device_session.h"
+#include "keys/key_map.h"
+#include "pages/sequence_runner.h"
+#include "profiles/profile_saver.h"
+
+namespace talvo::macros::pages {
+
+// The profile files that hold a device's key maps: the mouse's device
+// settings file; the keyboard's key profile file and device settings file.
+void MarkKeyFiles(profiles::ProfileSaver& saver, device::Peripheral peripheral);
+
+struct StoreTarget {
+  device::Peripheral peripheral;
+  device::DeviceSession& session;
+  std::filesystem::path folder;  // the device's macro files
+  device::DeviceInfo info;       // its macro memory size
+  unsigned profile;              // the key map's profile on the device
+  keys::KeyMapRecord keyMap;
+};
+
+// Macros that do not fit the device's memory are told ("message_text_16",
+// with the steps to remove) and nothing is sent or saved. Otherwise the
+// image and key map go to the device, whose files are then saved; a device
+// that did not take the image is told ("message_text_24") and keeps its old
+// key map. An absent device changes nothing but the files.
+void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& runner,
+                          profiles::ProfileSaver& saver, StoreTarget target);
+
+}  // namespace talvo::macros::pages

@@ -1,0 +1,19 @@
+// Language texts that carry a number. The text comes from a language file,
+// so it is never used as a format: its one placeholder is replaced as text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/toolkit/toolkit.h"
+
+namespace talvo::pages {
+
+// `text` with its first "%d" (or "%i", "%u") replaced by `number` and "%%"
+// read as "%"; any other "%" stays as it is.
+std::string WithNumber(std::string_view text, long long number);
+
+// Shows text id `id` with its placeholder filled in.
+void ShowNumberedMessage(app::Window& window, std::string_view id, long long number);
+
+}  // namespace talvo::pages
