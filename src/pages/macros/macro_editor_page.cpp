@@ -254,9 +254,9 @@ void MacroEditorPage::OnItemSelect(const std::string& name, const app::Notificat
         if (app::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
       } else {
         a.value = row.button;
+        a.pressed = (row.event & kEventFlag) ? 1 : 0;
       }
       a.event = row.event;
-      a.pressed = (row.event & kEventFlag) ? 1 : 0;
       a.label = std::string(row.label);
     });
   }
