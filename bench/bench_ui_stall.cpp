@@ -1,8 +1,8 @@
 // bench_ui_stall: how long the window stops answering while the simulated
 // mouse (1 ms per report) is plugged in and read, re-read on its own request
-// (usage 0x402), switched to another onboard profile, and re-read while it
-// has stopped answering; and how many profile files a one-second slider drag
-// writes. The window's answer time is that of an automation `get` sent every
+// (usage 0x402), switched to another onboard profile, re-read while it
+// has stopped answering, and given a key profile whose macros fill its macro
+// memory; and how many profile files a one-second slider drag writes. The window's answer time is that of an automation `get` sent every
 // 5 ms, which the UI thread handles between everything else it does.
 //
 //   bench_ui_stall [TALVO_BINARY ...]   (default: the talvo built with it)
@@ -190,6 +190,36 @@ std::optional<double> SwitchProfile(const QString& binary) {
   return talvo->Longest();
 }
 
+// The key page's store button with one macro that fills the mouse's 4096
+// bytes of macro memory: 74 image chunks and the key map.
+std::optional<double> StoreFullMacroMemory(const QString& binary) {
+  const auto talvo = WithMouseRead(binary);
+  if (!talvo) return std::nullopt;
+  constexpr int kSteps = (4096 - 16 - 6) / 4;
+  QFile index(talvo->MouseFolder() + QStringLiteral("/msMacro.ini"));
+  QFile macro(talvo->MouseFolder() + QStringLiteral("/full.mac"));
+  if (!index.open(QIODevice::WriteOnly) || !macro.open(QIODevice::WriteOnly)) return std::nullopt;
+  index.write("[MACROCOUNT]\ncount=1\n[MACRONAME]\n0=full\n[CURSORCOUNT]\ncount=4\n");
+  macro.write(QByteArray("[MACROACTIONCOUNT]\ncount=") + QByteArray::number(kSteps) + "\n[MACROACTION]\n");
+  for (int i = 0; i < kSteps; ++i)
+    macro.write(QByteArray::number(i) + "=10,0," + QByteArray::number(i % 2 ? 4 : 132) + ",4,0,keyboard_key_A\n");
+  index.close();
+  macro.close();
+  QJsonObject tab = Cmd("check");
+  tab[QStringLiteral("name")] = QStringLiteral("ms_key_Op_tab");
+  tab[QStringLiteral("on")] = true;
+  talvo->Request(tab);
+  QJsonObject click = Cmd("click");
+  click[QStringLiteral("name")] = QStringLiteral("ms_key_butt_prosave");
+  talvo->Longest();
+  talvo->Request(click);
+  talvo->Probe(3000, [&] {
+    const std::vector<int> commands = talvo->Commands();
+    return commands.size() > 80 && commands.back() == 2;
+  });
+  return talvo->Longest();
+}
+
 // Profile files written while a slider is dragged through 100 steps in a
 // second, and in the 300 ms after.
 std::optional<int> DragWrites(const QString& binary) {
@@ -253,6 +283,7 @@ int main(int argc, char** argv) {
   Row("onboard profile switch", each(SwitchProfile), "ms");
   Row("0x402 read, mouse silent for 10 requests", each([](const QString& b) { return RereadOnRequest(b, 10); }), "ms");
   Row("0x402 read, mouse silent for 50 requests", each([](const QString& b) { return RereadOnRequest(b, 50); }), "ms");
+  Row("key profile stored, macro memory full", each(StoreFullMacroMemory), "ms");
   Row("profile files written, 1 s slider drag", each([](const QString& b) -> std::optional<double> {
         const auto writes = DragWrites(b);
         return writes ? std::optional<double>(*writes) : std::nullopt;

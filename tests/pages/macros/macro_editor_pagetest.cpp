@@ -5,18 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../../profiles/profile_test_env.h"
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "keys/function_tables.h"
 #include "macros/macro_files.h"
+#include "device/device_report.h"
+#include "pages/macros/macro_store.h"
 #include "pages/message_text.h"
 #include "profiles/profile_index.h"
+#include "sim/simulated_backend.h"
 
 namespace talvo::macros::pages {
 namespace {
@@ -272,6 +279,50 @@ TEST_F(MacroEditorTest, DeletingAMacroKeysUseRenumbersTheKeysOfLaterOnes) {
   EXPECT_EQ(keys::KeyAt(maps.profiles[2], 3), (keys::KeyFunction{keys::kKindMacro, 1, 0}));
   EXPECT_EQ(Find("ms_MacroName_list")->CurrentIndex(), 0);
 }
+
+struct StoreCase {
+  const char* name;
+  sim::Fault fault;
+  std::vector<int> commands;
+  Strings shown;
+};
+
+class StoreTest : public MacroEditorTest, public testing::WithParamInterface<StoreCase> {};
+
+TEST_P(StoreTest, TellsWhenTheMouseDidNotTakeTheImage) {
+  const StoreCase& c = GetParam();
+  Start({{"m", {"10,0,138,4,1,keyboard_key_A"}}});
+  sim::SimulatedBackend backend;
+  backend.SetLatency(std::chrono::microseconds(0));
+  backend.Plug(sim::DeviceKind::Mouse);
+  device::DeviceSession session(backend);
+  session.Link().SetCommandIdentity(device::kMouseProductId);
+  ASSERT_TRUE(session.Link().Attach());
+  std::jthread serve([&](std::stop_token stop) { session.Serve(stop); });
+  bool ended = false;
+  ::talvo::pages::SequenceRunner runner(toolkit, [] {}, [&] { ended = true; });
+  sim::SimDevice& mouse = backend.Device(sim::DeviceKind::Mouse);
+  mouse.ClearRequests();
+  // The image's one chunk; a failed write never reaches the mouse's log.
+  mouse.InjectFault(c.fault, 1, 1);
+  device::DeviceInfo info;
+  info.bytes[6] = 1;
+  StoreProfileOnDevice(window, runner, saver,
+                       {device::Peripheral::Mouse, session, folder, info, 0, keys::KeyMapRecord{}});
+  QElapsedTimer clock;
+  clock.start();
+  while (!ended && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(ended);
+  std::vector<int> commands;
+  for (const auto& r : mouse.Requests()) commands.push_back(r.bytes[device::report::kCommand]);
+  EXPECT_EQ(commands, c.commands);
+  EXPECT_EQ(dialogs.shown, c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, StoreTest,
+                         testing::Values(StoreCase{"Taken", sim::Fault::None, {1, 21, 2, 1, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 2}, {}},
+                                         StoreCase{"WriteFailed", sim::Fault::WriteFail, {1, 2}, {"message_text_24"}}),
+                         [](const testing::TestParamInfo<StoreCase>& info) { return info.param.name; });
 
 TEST(MessageTextTest, PutsTheNumberInPlaceOfThePlaceholderOnly) {
   using ::talvo::pages::WithNumber;
