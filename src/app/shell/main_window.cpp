@@ -106,6 +106,11 @@ bool CMainWnd::Create() {
   });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
+  keyPages_ = std::make_unique<keys::pages::KeyPages>(
+      window_, keys::pages::KeyPages::Setup{.live = live_,
+                                            .saver = saver_,
+                                            .capture = hook_,
+                                            .keyboardKeys = [this] { return size_t{keyboardInfo_.KeyCount()}; }});
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardInfo_},
                                                 .mouse = {mouseSession_, mouseData_.info},
@@ -113,10 +118,15 @@ bool CMainWnd::Create() {
                                                 .saver = saver_,
                                                 .runner = sequences_,
                                                 .capture = hook_,
-                                                .keysChanged = {}});
+                                                .keysChanged = [this] { keyPages_->Refresh(); }});
   router_.Connect(Owner::MacroEditor, [this](const Notification& n, int) { macroPages_->OnEditorNotification(n); });
   router_.Connect(Owner::MacroUpload, [this](const Notification& n, int) { macroPages_->OnStoreNotification(n); });
-  router_.Connect(Owner::InputCapture, [this](const Notification&, int) { macroPages_->ReleaseCapture(); });
+  router_.Connect(Owner::KeyAssignment,
+                  [this](const Notification& n, int index) { keyPages_->OnNotification(n, index); });
+  router_.Connect(Owner::InputCapture, [this](const Notification&, int) {
+    keyPages_->EndCapture();
+    macroPages_->ReleaseCapture();
+  });
   RegisterMacroStepStyles(toolkit_);
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
     // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
@@ -216,6 +226,7 @@ void CMainWnd::OnWindowInit() {
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
     FillProfileLists(p);
   macroPages_->Load();
+  keyPages_->Refresh();
 
   mouseLink_.SetCommandIdentity(device::kMouseProductId);
   mousepadLink_.SetCommandIdentity(device::kMousepadProductId);
@@ -249,7 +260,10 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
   pages::profiles::SelectionEffects effects;
   switch (combo->peripheral) {
     case device::Peripheral::Keyboard:
-      effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
+      effects.refreshLightingPages = [this] {
+        keyboardLightingPage_->Refresh();
+        keyPages_->Refresh(device::Peripheral::Keyboard);
+      };
       effects.writeKeyMap = [this] {
         keyboardSession_.Run([map = live_.keyboardKeys.profiles[0]](device::CDeviceLink& link) {
           device::WriteKeyMap(link, 0, map);
@@ -364,6 +378,8 @@ void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
   if (!toolkit_.LoadLanguage(english ? "lan_en.xml" : "lan_cn.xml")) return;
   if (store) profiles::ChooseLanguage(language);
   window_.ReloadText();
+  // Key tooltips are composed texts, not text ids.
+  if (keyPages_) keyPages_->Refresh();
   if (QWidget* w = window_.Widget()) {
     if (QLayout* layout = w->layout()) layout->invalidate();
     w->update();

@@ -31,6 +31,7 @@
 #include "pages/lighting/keyboard_lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/mouse_lighting_page.h"
+#include "pages/keys/key_pages.h"
 #include "pages/macros/macro_pages.h"
 #include "pages/lighting/mousepad_lighting_page.h"
 #include "pages/mouse/mouse_performance_page.h"
@@ -151,6 +152,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   transfer::MouseDeviceData& MouseData() { return mouseData_; }
   mouse::MousePerformancePage& PerformancePage() { return *performancePage_; }
   macros::pages::MacroPages& MacroPages() { return *macroPages_; }
+  keys::pages::KeyPages& KeyPages() { return *keyPages_; }
   // Every key and mouse button event, from the desktop or scripted, enters
   // the input capture here.
   capture::CDeviceHook& Hook() { return hook_; }
@@ -294,8 +296,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // The keyboard's information block: all zero (no macro memory) until the
   // keyboard is read.
   device::DeviceInfo keyboardInfo_{};
-  // Before the macro pages, which release it when they go.
+  // Before the key and macro pages, which release it when they go.
   capture::CDeviceHook hook_;
+  std::unique_ptr<keys::pages::KeyPages> keyPages_;
   std::unique_ptr<macros::pages::MacroPages> macroPages_;
 
   // Lighting: effect states, the keyboard's LEDs, the effect tables of the

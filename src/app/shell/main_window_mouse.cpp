@@ -218,6 +218,7 @@ void CMainWnd::RefreshMousePage() {
   lightingGates_.Notify();
   mouseLightingPage_->Refresh();
   performancePage_->Refresh();
+  keyPages_->Refresh(device::Peripheral::Mouse);
   // The onboard selector always shows the profile the mouse has active.
   const int active = live_.mouseLight.record.profile();
   for (int p = 0; p < int(transfer::MouseDeviceBlocks::kCopies); ++p)

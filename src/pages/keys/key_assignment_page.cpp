@@ -1,0 +1,463 @@
+#include "pages/keys/key_assignment_page.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <span>
+
+#include "keys/encodings.h"
+#include "keys/function_tables.h"
+#include "keys/labels.h"
+#include "macros/macro_recorder.h"
+#include "platform/ascii.h"
+
+namespace talvo::keys::pages {
+namespace {
+
+// The function combo's items, in each page's order; item n shows the
+// sub-page "<prefix>tab_function_<n>".
+constexpr std::array<Choice, 12> kMouseItems{
+    Choice::Default, Choice::MouseButton, Choice::Tilt,   Choice::Wheel, Choice::DpiCycle,    Choice::Fire,
+    Choice::SingleKey, Choice::Media,     Choice::System, Choice::Macro, Choice::CursorMacro, Choice::Shortcut};
+constexpr std::array<Choice, 11> kKeyboardItems{Choice::Default, Choice::SingleKey, Choice::MouseButton,
+                                                Choice::Tilt,    Choice::Wheel,     Choice::Dpi,
+                                                Choice::Fire,    Choice::Media,     Choice::System,
+                                                Choice::Macro,   Choice::Shortcut};
+
+// Sub-page of the macro repeat count, shown with the fifth play mode.
+constexpr int kRepeatPage = 26;
+constexpr int kRepeatItem = 4;
+
+// Combos and edits of the sub-pages.
+constexpr int kButtonCombo = 11, kTiltCombo = 12, kWheelCombo = 13, kDpiCombo = 14;
+constexpr int kMediaCombo = 21, kSystemCombo = 22, kMacroCombo = 23, kPlayCombo = 24, kSlotCombo = 25,
+              kShortcutCombo = 26;
+constexpr int kFireFirstEdit = 11, kFireSecondEdit = 12, kTiltAmountEdit = 15, kWheelAmountEdit = 16,
+              kTiltAEdit = 17, kWheelAEdit = 18, kWheelBEdit = 19, kTiltBEdit = 20, kKeyEdit = 21,
+              kRepeatEdit = 25, kSlotLabelEdit = 30;
+
+// Mouse keys a left click may sit on; the guard keeps one of them on it.
+constexpr size_t kLeftClickKeys = 9;
+constexpr KeyFunction kLeftClick{kKindMouseButton, 0x01, 0x00};
+
+struct EditLimit {
+  int number;
+  int min;
+  int max;
+};
+constexpr std::array<EditLimit, 9> kEditLimits{{{kFireFirstEdit, 0, 255},
+                                                {kFireSecondEdit, 0, 255},
+                                                {kTiltAmountEdit, 0, 127},
+                                                {kWheelAmountEdit, 0, 127},
+                                                {kTiltAEdit, 0, 15},
+                                                {kWheelAEdit, 0, 15},
+                                                {kWheelBEdit, 0, 15},
+                                                {kTiltBEdit, 0, 15},
+                                                {kRepeatEdit, 1, 255}}};
+
+std::span<const Choice> Items(bool mouse) {
+  if (mouse) return kMouseItems;
+  return kKeyboardItems;
+}
+
+int ItemOf(bool mouse, Choice choice) {
+  const auto items = Items(mouse);
+  const auto it = std::find(items.begin(), items.end(), choice);
+  return it == items.end() ? -1 : int(it - items.begin());
+}
+
+// The leading decimal number of a text, 0 when there is none, saturated.
+int LeadingNumber(const std::string& text) {
+  const size_t start = text.find_first_not_of(' ');
+  if (start == std::string::npos) return 0;
+  long long value = 0;
+  const char* first = text.data() + start;
+  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
+  if (error == std::errc::result_out_of_range) return *first == '-' ? 0 : 1 << 30;
+  if (end == first) return 0;
+  return int(std::clamp<long long>(value, -(1 << 30), 1 << 30));
+}
+
+// The combo row a table entry stands at, or -1.
+int RowIndex(const FunctionTable& table, const FunctionTableEntry* row) {
+  return row ? int(row - table.rows.data()) : -1;
+}
+
+const FunctionTable* TableOf(Choice choice) {
+  switch (choice) {
+    case Choice::MouseButton:
+      return &kMouseButtonTable;
+    case Choice::Dpi:
+      return &kDpiTable;
+    case Choice::Media:
+      return &kMediaTable;
+    case Choice::System:
+      return &kSystemTable;
+    case Choice::Shortcut:
+      return &kShortcutTable;
+    default:
+      return nullptr;
+  }
+}
+
+int ComboOf(Choice choice) {
+  switch (choice) {
+    case Choice::MouseButton:
+      return kButtonCombo;
+    case Choice::Dpi:
+      return kDpiCombo;
+    case Choice::Media:
+      return kMediaCombo;
+    case Choice::System:
+      return kSystemCombo;
+    case Choice::Shortcut:
+      return kShortcutCombo;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+KeyAssignmentPage::KeyAssignmentPage(app::Window& window, Setup setup)
+    : window_(window), setup_(std::move(setup)), prefix_(Mouse() ? "ms_" : "kb_") {}
+
+KeyAssignmentPage::~KeyAssignmentPage() { EndCapture(); }
+
+app::Control* KeyAssignmentPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
+
+KeyMapRecord* KeyAssignmentPage::Record() { return profiles::CurrentKeyMap(setup_.live, setup_.peripheral); }
+
+void KeyAssignmentPage::OnNotification(const app::Notification& n, int index) {
+  const std::string name = platform::AsciiLower(n.sender);
+  if (!name.starts_with(prefix_)) return;
+  const std::string lowerPrefix = platform::AsciiLower(prefix_);
+  if (n.type == "selectchanged" && Mouse()) {
+    // The mouse's keys are options: a key is chosen when its option is.
+    if (index >= 0 && size_t(index) < kMouseKeyCount && n.wParam != 0) SelectKey(size_t(index));
+  } else if (n.type == "click") {
+    if (!Mouse() && name.starts_with("kb_key_") && index >= 0) {
+      const app::Control* keysTab = window_.FindControl("kb_key_Op_tab");
+      if (keysTab && keysTab->IsSelected())
+        if (const auto key = KeyForPosition(setup_.positions, size_t(index)); key && *key < setup_.keyCount())
+          SelectKey(*key);
+    } else if (name == lowerPrefix + "key_butt_keydefalut") {
+      RestoreDefault();
+    } else if (name == lowerPrefix + "key_butt_keysave") {
+      ApplyFunction();
+    }
+  } else if (n.type == "itemselect") {
+    if (name == lowerPrefix + "key_fct_combo") {
+      ChooseFunction(int(n.wParam));
+      return;
+    }
+    if (index == kPlayCombo)
+      if (app::Control* page = Find("tab_function_" + std::to_string(kRepeatPage)))
+        page->SetVisible(n.wParam == kRepeatItem);
+    ApplyFunction();
+  } else if (n.type == "textchanged") {
+    OnEditChanged(index);
+  }
+}
+
+void KeyAssignmentPage::SelectKey(size_t key) {
+  KeyMapRecord* record = Record();
+  if (!record) return;
+  selectedKey_ = key;
+  const KeyFunction function = KeyAt(*record, key);
+  app::Control* panel = Find("tab_function");
+  if (Mouse() && function == kLeftClick) {
+    bool anotherLeft = false;
+    for (size_t other = 0; other < kLeftClickKeys; ++other)
+      anotherLeft = anotherLeft || (other != key && KeyAt(*record, other) == kLeftClick);
+    if (!anotherLeft) {
+      // The only left click cannot be given away, or the mouse could not click.
+      if (panel) panel->SetEnabled(false);
+      window_.GetToolkit().ShowMessage(&window_, "message_text_6");
+      return;
+    }
+  }
+  if (panel) {
+    panel->SetVisible(true);
+    panel->SetEnabled(true);
+  }
+  // A function equal to the key's factory one shows as the default choice.
+  const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
+  ShowFunction(KeyAt(maps.defaultMap, key) == function ? KeyFunction{kKindDefault, 0, 0} : function);
+}
+
+void KeyAssignmentPage::ShowFunction(KeyFunction f) {
+  const auto select = [](app::Control* c, int item) {
+    if (c) c->SelectItem(item, false);
+  };
+  const auto rangeChecked = [](app::Control* c, int item) { return c && item < c->Count() ? item : -1; };
+  pending_ = f;
+  switch (f.kind) {
+    case kKindDefault:
+      ShowChoice(Choice::Default);
+      break;
+    case kKindMouseButton:
+    case kKindDpi:
+    case kKindConsumer:
+    case kKindSystem: {
+      const Choice choice = f.kind == kKindMouseButton ? Choice::MouseButton
+                            : f.kind == kKindDpi       ? Choice::Dpi
+                            : f.kind == kKindConsumer  ? Choice::Media
+                                                       : Choice::System;
+      ShowChoice(ItemOf(Mouse(), choice) >= 0 ? std::optional(choice) : std::nullopt);
+      if (const FunctionTable* table = TableOf(choice))
+        select(Combo(ComboOf(choice)), RowIndex(*table, FindRow(*table, f.p1, f.p2)));
+      break;
+    }
+    case kKindTilt: {
+      const Tilt tilt = DecodeTilt(f);
+      ShowChoice(Choice::Tilt);
+      SetEditNumber(kTiltAEdit, tilt.a);
+      SetEditNumber(kTiltBEdit, tilt.b);
+      SetEditNumber(kTiltAmountEdit, tilt.amount);
+      select(Combo(kTiltCombo), int(tilt.direction));
+      break;
+    }
+    case kKindWheel: {
+      const Wheel wheel = DecodeWheel(f);
+      ShowChoice(Choice::Wheel);
+      SetEditNumber(kWheelAEdit, wheel.a);
+      SetEditNumber(kWheelBEdit, wheel.b);
+      SetEditNumber(kWheelAmountEdit, wheel.amount);
+      select(Combo(kWheelCombo), int(wheel.direction));
+      break;
+    }
+    case kKindFire:
+      ShowChoice(Choice::Fire);
+      SetEditNumber(kFireFirstEdit, f.p1);
+      SetEditNumber(kFireSecondEdit, f.p2);
+      break;
+    case kKindKeyboard:
+      if (f.p1 != 0 && f.p2 != 0) {
+        ShowChoice(Choice::Shortcut);
+        select(Combo(kShortcutCombo), RowIndex(kShortcutTable, FindRow(kShortcutTable, f.p1, f.p2)));
+      } else {
+        ShowChoice(Choice::SingleKey);
+        const KeyCodeRow* row = FindKeyCodeRow(f.p1, f.p2);
+        if (app::Control* edit = Edit(kKeyEdit)) {
+          if (row) edit->SetTextId(std::string(row->textId));
+          else edit->SetText({});
+        }
+        StartCapture();
+      }
+      break;
+    case kKindMacro:
+    case kKindMacroRepeat: {
+      ShowChoice(Choice::Macro);
+      app::Control* macros = Combo(kMacroCombo);
+      select(macros, rangeChecked(macros, f.p1));
+      const bool repeat = f.kind == kKindMacroRepeat;
+      select(Combo(kPlayCombo), repeat ? kRepeatItem : (f.p2 < kPlayModeCount ? f.p2 : -1));
+      if (app::Control* page = Find("tab_function_" + std::to_string(kRepeatPage))) page->SetVisible(repeat);
+      if (repeat) SetEditNumber(kRepeatEdit, f.p2);
+      break;
+    }
+    case kKindCursorMacro:
+      if (!Mouse()) {
+        ShowChoice(std::nullopt);
+        break;
+      }
+      ShowChoice(Choice::CursorMacro);
+      select(Combo(kSlotCombo), f.p1 < kCursorSlotCount ? f.p1 : -1);
+      if (app::Control* edit = Edit(kSlotLabelEdit)) {
+        if (f.p1 < kCursorSlotCount) edit->SetTextId("GUN_" + std::to_string(f.p1 + 1));
+        else edit->SetText({});
+      }
+      break;
+    case kKindSpecial:
+      ShowChoice(Mouse() ? std::optional(Choice::DpiCycle) : std::nullopt);
+      break;
+    default:
+      ShowChoice(std::nullopt);
+      break;
+  }
+  if (choice_ != Choice::SingleKey) EndCapture();
+}
+
+void KeyAssignmentPage::ShowChoice(std::optional<Choice> choice) {
+  choice_ = choice;
+  const int item = choice ? ItemOf(Mouse(), *choice) : -1;
+  if (app::Control* combo = Find("key_fct_combo")) combo->SelectItem(item, false);
+  for (size_t i = 0; i < Items(Mouse()).size(); ++i)
+    if (app::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(int(i) == item);
+}
+
+void KeyAssignmentPage::ChooseFunction(int item) {
+  const auto items = Items(Mouse());
+  if (item < 0 || size_t(item) >= items.size()) return;
+  ShowChoice(items[size_t(item)]);
+  if (choice_ == Choice::SingleKey) {
+    StartCapture();
+  } else {
+    EndCapture();
+  }
+  ApplyFunction();
+}
+
+std::optional<KeyFunction> KeyAssignmentPage::PanelFunction() {
+  if (!choice_ || !selectedKey_) return std::nullopt;
+  const auto item = [this](int combo) {
+    const app::Control* c = Combo(combo);
+    return c ? c->CurrentIndex() : -1;
+  };
+  switch (*choice_) {
+    case Choice::Default: {
+      const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
+      return KeyAt(maps.defaultMap, *selectedKey_);
+    }
+    case Choice::MouseButton:
+    case Choice::Dpi:
+    case Choice::Media:
+    case Choice::System:
+    case Choice::Shortcut: {
+      const FunctionTable& table = *TableOf(*choice_);
+      const int row = item(ComboOf(*choice_));
+      if (row < 0 || size_t(row) >= table.rows.size()) return std::nullopt;
+      return table.rows[size_t(row)].Function();
+    }
+    case Choice::Tilt:
+      if (item(kTiltCombo) < 0) return std::nullopt;
+      return EncodeTilt(TiltDirection(item(kTiltCombo)), EditNumber(kTiltAEdit), EditNumber(kTiltBEdit),
+                        EditNumber(kTiltAmountEdit));
+    case Choice::Wheel:
+      if (item(kWheelCombo) < 0) return std::nullopt;
+      return EncodeWheel(WheelDirection(item(kWheelCombo)), EditNumber(kWheelAEdit), EditNumber(kWheelBEdit),
+                         EditNumber(kWheelAmountEdit));
+    case Choice::Fire:
+      return EncodeFire(unsigned(EditNumber(kFireFirstEdit)), unsigned(EditNumber(kFireSecondEdit)));
+    case Choice::SingleKey: {
+      const app::Control* edit = Edit(kKeyEdit);
+      if (!edit || edit->Text().empty() || pending_.kind != kKindKeyboard) return std::nullopt;
+      return pending_;
+    }
+    case Choice::Macro: {
+      const int macro = item(kMacroCombo);
+      if (macro < 0) return std::nullopt;
+      if (item(kPlayCombo) == kRepeatItem) return EncodeRepeatedMacro(macro, EditNumber(kRepeatEdit));
+      return EncodeMacro(macro, std::max(0, item(kPlayCombo)));
+    }
+    case Choice::CursorMacro:
+      return EncodeCursorMacro(item(kSlotCombo));
+    case Choice::DpiCycle:
+      return kMouseDpiCycleEntry.Function();
+  }
+  return std::nullopt;
+}
+
+void KeyAssignmentPage::ApplyFunction() {
+  KeyMapRecord* record = Record();
+  const std::optional<KeyFunction> function = PanelFunction();
+  if (!record || !function) return;
+  SetKey(*record, *selectedKey_, *function);
+  Changed();
+}
+
+void KeyAssignmentPage::OnEditChanged(int number) {
+  for (const EditLimit& limit : kEditLimits) {
+    if (limit.number != number) continue;
+    // The mouse's fire interval is never 0.
+    const int min = Mouse() && number == kFireSecondEdit ? 1 : limit.min;
+    app::Control* edit = Edit(number);
+    if (!edit) return;
+    const int typed = LeadingNumber(edit->Text());
+    const int value = std::clamp(typed, min, limit.max);
+    if (value != typed || edit->Text() != std::to_string(value)) edit->SetText(std::to_string(value));
+    ApplyFunction();
+    return;
+  }
+}
+
+void KeyAssignmentPage::RestoreDefault() {
+  KeyMapRecord* record = Record();
+  if (!record || !selectedKey_) return;
+  const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
+  SetKey(*record, *selectedKey_, KeyAt(maps.defaultMap, *selectedKey_));
+  SelectKey(*selectedKey_);
+  Changed();
+}
+
+void KeyAssignmentPage::Changed() {
+  RelabelKeys();
+  setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Key);
+  setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Device);
+}
+
+void KeyAssignmentPage::Refresh() {
+  RelabelKeys();
+  if (selectedKey_) SelectKey(*selectedKey_);
+}
+
+void KeyAssignmentPage::RelabelKeys() {
+  const KeyMapRecord* record = Record();
+  if (!record) return;
+  app::Toolkit& toolkit = window_.GetToolkit();
+  const auto text = [&](const std::string& id) { return toolkit.LanguageText(id).value_or(id); };
+  const size_t keys = std::min(setup_.keyCount(), kKeysPerMap);
+  const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
+  for (size_t key = 0; key < keys; ++key) {
+    const Label label = LabelFor(setup_.peripheral, KeyAt(*record, key), setup_.macroIndexFile);
+    if (Mouse()) {
+      app::Control* button = Find("key_" + std::to_string(key));
+      if (!button || label.kind == Label::Kind::Unchanged) continue;
+      if (label.kind == Label::Kind::TextId) {
+        button->SetTextId(label.text);
+        button->SetToolTip(text(label.text));
+      } else {
+        button->SetText(label.text);
+        button->SetToolTip(label.text);
+      }
+      continue;
+    }
+    const std::optional<size_t> position = PositionForKey(setup_.positions, key);
+    app::Control* button = position ? Find("key_" + std::to_string(*position)) : nullptr;
+    if (!button) continue;
+    const KeyFunction standard = KeyAt(maps.defaultMap, key);
+    const KeyCodeRow* defaultRow = FindKeyCodeRow(standard.p1, standard.p2);
+    const std::string defaultName = defaultRow ? std::string(defaultRow->textId) : std::string();
+    if (label.kind == Label::Kind::Unchanged) continue;
+    const bool literal = label.kind != Label::Kind::TextId;
+    if (!literal && label.text == defaultName) {
+      button->SetToolTip(text(defaultName));
+      button->SetKeySetHidden(true);
+    } else {
+      button->SetToolTip(text(defaultName) + text("Key_Set") + (literal ? label.text : text(label.text)));
+      button->SetKeySetHidden(false);
+    }
+  }
+}
+
+void KeyAssignmentPage::StartCapture() {
+  const auto mode = Mouse() ? platform::CaptureMode::kMouseSingleKey : platform::CaptureMode::kKeyboardSingleKey;
+  setup_.capture.Install(mode, *this, true, false);
+  capturing_ = true;
+}
+
+void KeyAssignmentPage::EndCapture() {
+  if (!capturing_) return;
+  setup_.capture.Remove();
+  capturing_ = false;
+}
+
+void KeyAssignmentPage::OnCaptureKey(int /*message*/, const platform::CapturedKey& key) {
+  const KeyCodeRow* row = macros::SingleKeyRow(key.vk, key.extended);
+  if (!row) return;
+  if (app::Control* edit = Edit(kKeyEdit)) edit->SetTextId(std::string(row->textId));
+  pending_ = row->Function();
+  ApplyFunction();
+}
+
+void KeyAssignmentPage::SetEditNumber(int number, int value) {
+  if (app::Control* edit = Edit(number)) edit->SetText(std::to_string(value));
+}
+
+int KeyAssignmentPage::EditNumber(int number) const {
+  const app::Control* edit = Edit(number);
+  return edit ? LeadingNumber(edit->Text()) : 0;
+}
+
+}  // namespace talvo::keys::pages

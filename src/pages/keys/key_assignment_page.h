@@ -1,0 +1,111 @@
+// The key assignment view of the mouse page or of the keyboard page (twins:
+// the controls carry "ms_" or "kb_"): a key of the device picture is chosen,
+// the function panel shows what it does, and every change of the panel is
+// written into the current profile's key-map record, after which all keys
+// are labelled again and the profile files are marked for saving. The device
+// gets the record when the profile is stored on it. Runs on the UI thread.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/toolkit/toolkit.h"
+#include "device/peripheral.h"
+#include "keys/key_map.h"
+#include "keys/position_map.h"
+#include "platform/input_capture.h"
+#include "profiles/live_data.h"
+#include "profiles/profile_saver.h"
+
+namespace talvo::keys::pages {
+
+// What the function combo offers; each page lists these in its own order.
+enum class Choice {
+  Default,
+  MouseButton,
+  Tilt,
+  Wheel,
+  DpiCycle,  // the mouse's device DPI cycle, A0 01 00
+  Dpi,
+  Fire,
+  SingleKey,
+  Media,
+  System,
+  Macro,
+  CursorMacro,
+  Shortcut,
+};
+
+class KeyAssignmentPage final : public platform::CaptureSink {
+ public:
+  struct Setup {
+    device::Peripheral peripheral;
+    profiles::LiveData& live;
+    profiles::ProfileSaver& saver;
+    platform::InputCapture& capture;
+    // The keyboard's positions on its picture; unused by the mouse.
+    const PositionMap& positions;
+    // Keys the device has: 7 for the mouse; the keyboard's count once read.
+    std::function<size_t()> keyCount;
+    std::filesystem::path macroIndexFile;  // macro names for the labels
+  };
+
+  KeyAssignmentPage(app::Window& window, Setup setup);
+  ~KeyAssignmentPage() override;
+  KeyAssignmentPage(const KeyAssignmentPage&) = delete;
+  KeyAssignmentPage& operator=(const KeyAssignmentPage&) = delete;
+
+  // The notifications routed to key assignment whose sender is this page's.
+  void OnNotification(const app::Notification& n, int index);
+
+  // Labels every key from the current profile's record.
+  void RelabelKeys();
+  // After a read or a profile load: labels again and shows the selected
+  // key's function as the record now has it.
+  void Refresh();
+  // Another option was chosen (the key tab left): the single-key capture
+  // ends.
+  void EndCapture();
+
+  std::optional<size_t> SelectedKey() const { return selectedKey_; }
+
+  // The single-key capture's keys: the key becomes the selected key's
+  // function.
+  void OnCaptureKey(int message, const platform::CapturedKey& key) override;
+  void OnCaptureMouse(int, int) override {}
+
+ private:
+  std::string Name(std::string_view suffix) const { return prefix_ + std::string(suffix); }
+  app::Control* Find(std::string_view suffix) const;
+  app::Control* Combo(int number) const { return Find("key_fct_combo_" + std::to_string(number)); }
+  app::Control* Edit(int number) const { return Find("key_fct_edit_" + std::to_string(number)); }
+  bool Mouse() const { return setup_.peripheral == device::Peripheral::Mouse; }
+  KeyMapRecord* Record();
+
+  void SelectKey(size_t key);
+  void ShowFunction(KeyFunction function);
+  void ShowChoice(std::optional<Choice> choice);
+  void ChooseFunction(int item);
+  void ApplyFunction();
+  std::optional<KeyFunction> PanelFunction();
+  void OnEditChanged(int number);
+  void RestoreDefault();
+  void Changed();
+  void StartCapture();
+  void SetEditNumber(int number, int value);
+  int EditNumber(int number) const;
+
+  app::Window& window_;
+  Setup setup_;
+  std::string prefix_;
+  std::optional<size_t> selectedKey_;
+  std::optional<Choice> choice_;
+  KeyFunction pending_;  // the single-key function shown or captured
+  bool capturing_ = false;
+};
+
+}  // namespace talvo::keys::pages
