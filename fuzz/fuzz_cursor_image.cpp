@@ -4,13 +4,14 @@
 // exactly those steps.
 //
 // Input: the bytes as read from the mouse's cursor memory.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <span>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "macros/cursor_macros.h"

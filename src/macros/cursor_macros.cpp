@@ -43,9 +43,15 @@ size_t BoundedCount(std::optional<std::string_view> stored, size_t limit) {
   return static_cast<size_t>(std::clamp<long long>(count, 0, static_cast<long long>(limit)));
 }
 
-std::optional<platform::IniDocument> ReadSlotFile(const std::filesystem::path& file) {
-  const auto bytes = platform::ReadWholeFile(file, kMaxSlotFileBytes + 1);
+std::optional<std::vector<uint8_t>> ReadSlotBytes(const std::filesystem::path& file) {
+  auto bytes = platform::ReadWholeFile(file, kMaxSlotFileBytes + 1);
   if (!bytes || bytes->size() > kMaxSlotFileBytes) return std::nullopt;
+  return bytes;
+}
+
+std::optional<platform::IniDocument> ReadSlotFile(const std::filesystem::path& file) {
+  const auto bytes = ReadSlotBytes(file);
+  if (!bytes) return std::nullopt;
   return platform::IniDocument::Parse(*bytes);
 }
 
@@ -81,8 +87,8 @@ std::optional<BulletSteps> ReadBulletSteps(const platform::IniDocument& file, in
 }
 
 Bullet BulletOf(const BulletSteps& steps) {
-  return {steps.pause.delay, steps.horizontal.value, (steps.horizontal.event & kEventFlag) != 0,
-          steps.vertical.value, (steps.vertical.event & kEventFlag) != 0};
+  return {steps.pause.delay, steps.horizontal.value, (steps.horizontal.event & kEventFlag) != 0, steps.vertical.value,
+          (steps.vertical.event & kEventFlag) != 0};
 }
 
 // The label a step read from the mouse gets. Steps of a type the editor
@@ -139,8 +145,8 @@ struct ImportSource {
 
 ImportSource ReadImportSource(const std::filesystem::path& source) {
   ImportSource read;
-  auto bytes = platform::ReadWholeFile(source, kMaxSlotFileBytes + 1);
-  if (!bytes || bytes->size() > kMaxSlotFileBytes) return read;
+  auto bytes = ReadSlotBytes(source);
+  if (!bytes) return read;
   read.file = platform::IniDocument::Parse(*bytes);
   read.status = StepCount(read.file) > kMaxCursorSteps ? SlotImport::kTooManySteps : SlotImport::kImported;
   read.bytes = std::move(*bytes);
@@ -170,8 +176,7 @@ std::optional<Bullet> LoadBullet(const std::filesystem::path& folder, int slot, 
   return BulletOf(*steps);
 }
 
-std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot, int bullet,
-                                  const BulletEdit& edit) {
+std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot, int bullet, const BulletEdit& edit) {
   const auto path = CursorSlotPath(folder, slot);
   if (!path) return std::nullopt;
   auto file = ReadSlotFile(*path);
@@ -202,7 +207,8 @@ std::optional<std::vector<uint8_t>> PlanCursorImage(const std::filesystem::path&
   std::vector<platform::IniLookup> files;
   size_t total = kMacroImageHeaderSize + slots * (2 + kMacroBlockHeaderSize);
   for (int slot = 0; slot < int(slots); ++slot) {
-    files.push_back(platform::IniLookup::FromFile(*CursorSlotPath(folder, slot)));
+    const auto bytes = ReadSlotBytes(*CursorSlotPath(folder, slot));
+    files.push_back(platform::IniLookup::Parse(bytes ? *bytes : std::vector<uint8_t>{}));
     total += kMacroStepSize * BoundedCount(files.back().Get(kStepCountSection, kCountKey), kMaxSteps);
   }
   if (total > kMaxCursorImageLength) return std::nullopt;
@@ -226,8 +232,7 @@ std::optional<std::vector<std::vector<std::string>>> DecodeCursorImage(std::span
     const size_t block = Get16(bytes, kMacroImageHeaderSize + 2 * slot);
     if (block < tableEnd || block + kMacroBlockHeaderSize > total) return std::nullopt;
     const size_t count = Get16(bytes, block);
-    if (count > kMaxCursorSteps || block + kMacroBlockHeaderSize + kMacroStepSize * count > total)
-      return std::nullopt;
+    if (count > kMaxCursorSteps || block + kMacroBlockHeaderSize + kMacroStepSize * count > total) return std::nullopt;
     for (size_t j = 0; j < count; ++j) {
       const size_t at = block + kMacroBlockHeaderSize + kMacroStepSize * j;
       MacroAction step;

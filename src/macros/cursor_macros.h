@@ -67,8 +67,7 @@ std::optional<Bullet> LoadBullet(const std::filesystem::path& folder, int slot, 
 // field and step is kept. One atomic write of the slot file. Returns what
 // was stored, or nothing when the bullet cannot be edited (as LoadBullet)
 // or the write failed.
-std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot, int bullet,
-                                  const BulletEdit& edit);
+std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot, int bullet, const BulletEdit& edit);
 
 // The cursor image of the slots the macro index counts ("CURSORCOUNT", at
 // most four), laid out as the macro image. Nothing to send when the index

@@ -17,8 +17,8 @@ using Bytes = std::vector<uint8_t>;
 // One bullet as the factory files hold it: press, hold, release, pause, the
 // horizontal move and the vertical move.
 Strings BulletSteps() {
-  return {"0,0,129,1,1,mouse_key_left",           "20,0,4,0,0,mouse_move_to_right_text",
-          "0,0,1,1,0,mouse_key_left",             "90,0,5,0,0,mouse_move_to_down_text",
+  return {"0,0,129,1,1,mouse_key_left",         "20,0,4,0,0,mouse_move_to_right_text",
+          "0,0,1,1,0,mouse_key_left",           "90,0,5,0,0,mouse_move_to_down_text",
           "0,0,4,3,0,mouse_move_to_right_text", "0,0,5,7,0,mouse_move_to_down_text"};
 }
 
@@ -162,12 +162,10 @@ TEST_P(BadImageTest, ChangesNoSlot) {
 
 INSTANTIATE_TEST_SUITE_P(Images, BadImageTest,
                          testing::Values(BadImage{"NoMagic", 0, 0x55AB}, BadImage{"ShorterThanHeader", 15, -1},
-                                         BadImage{"LengthBelowHeader", 2, 15},
-                                         BadImage{"LengthAboveMemory", 2, 3073},
+                                         BadImage{"LengthBelowHeader", 2, 15}, BadImage{"LengthAboveMemory", 2, 3073},
                                          BadImage{"LengthBeyondBytes", 755, -1}, BadImage{"FiveSlots", 4, 5},
                                          BadImage{"OffsetInTable", 16, 18}, BadImage{"OffsetOutside", 18, 756},
-                                         BadImage{"BlockRunsOutside", 2, 751},
-                                         BadImage{"MoreThan180Steps", 28, 181}),
+                                         BadImage{"BlockRunsOutside", 2, 751}, BadImage{"MoreThan180Steps", 28, 181}),
                          [](const auto& info) { return info.param.name; });
 
 // ---- bullets ----

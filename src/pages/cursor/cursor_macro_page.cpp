@@ -28,8 +28,8 @@ std::string_view VerticalText(bool up) { return up ? "mouse_move_to_up_text" : "
 
 }  // namespace
 
-CursorMacroPage::CursorMacroPage(app::Window& window, std::filesystem::path folder,
-                                 std::filesystem::path programFolder, Upload upload)
+CursorMacroPage::CursorMacroPage(app::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
+                                 Upload upload)
     : window_(window),
       folder_(std::move(folder)),
       programFolder_(std::move(programFolder)),
@@ -124,8 +124,8 @@ long long CursorMacroPage::ClampedEdit(std::string_view name, long long max) {
 void CursorMacroPage::StoreEdits() {
   const app::Control* x = Find(kXCheck);
   const app::Control* y = Find(kYCheck);
-  const BulletEdit edit{ClampedEdit(kDelayEdit, kMaxDelay), ClampedEdit(kXEdit, kMaxDistance),
-                        x && x->IsSelected(), ClampedEdit(kYEdit, kMaxDistance), y && y->IsSelected()};
+  const BulletEdit edit{ClampedEdit(kDelayEdit, kMaxDelay), ClampedEdit(kXEdit, kMaxDistance), x && x->IsSelected(),
+                        ClampedEdit(kYEdit, kMaxDistance), y && y->IsSelected()};
   const std::optional<Bullet> stored = StoreBullet(folder_, slot_, bullet_, edit);
   if (!stored) {
     debug::Line("cursor macro: bullet not stored");
@@ -164,8 +164,8 @@ void CursorMacroPage::Import() {
 }
 
 void CursorMacroPage::Export() {
-  const std::optional<std::string> path = window_.GetToolkit().SaveFile(
-      &window_, std::string(kCursorFileFilter), "name_" + std::to_string(slot_ + 1) + ".cur");
+  const std::optional<std::string> path = window_.GetToolkit().SaveFile(&window_, std::string(kCursorFileFilter),
+                                                                        "name_" + std::to_string(slot_ + 1) + ".cur");
   if (path && !ExportSlot(folder_, slot_, *path)) debug::Line("cursor macro: the export could not be written");
 }
 

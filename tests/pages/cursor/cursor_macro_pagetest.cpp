@@ -1,7 +1,5 @@
 // The cursor-macro editor over its real layout on Qt's offscreen platform,
 // with a private mouse folder holding four full slots.
-#include "pages/cursor/cursor_macro_page.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +11,7 @@
 
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "macros/cursor_macros.h"
+#include "pages/cursor/cursor_macro_page.h"
 
 namespace talvo::macros::pages {
 namespace {
@@ -22,8 +21,8 @@ class NoHandler final : public app::WindowHandler {
   void Notify(const app::Notification&) override {}
 };
 
-constexpr const char* kBullet[] = {"0,0,129,1,1,mouse_key_left",           "20,0,4,0,0,mouse_move_to_right_text",
-                                   "0,0,1,1,0,mouse_key_left",             "90,0,5,0,0,mouse_move_to_down_text",
+constexpr const char* kBullet[] = {"0,0,129,1,1,mouse_key_left",         "20,0,4,0,0,mouse_move_to_right_text",
+                                   "0,0,1,1,0,mouse_key_left",           "90,0,5,0,0,mouse_move_to_down_text",
                                    "0,0,4,3,0,mouse_move_to_right_text", "0,0,5,7,0,mouse_move_to_down_text"};
 
 class CursorMacroPageTest : public testing::Test {
