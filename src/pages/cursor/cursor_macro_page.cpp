@@ -1,0 +1,191 @@
+#include "pages/cursor/cursor_macro_page.h"
+
+#include <string>
+
+#include "macros/cursor_macros.h"
+#include "platform/ascii.h"
+#include "platform/debug.h"
+
+namespace talvo::macros::pages {
+namespace {
+
+constexpr std::string_view kCursorFileFilter = "Cursor macro files (*.cur)";
+
+constexpr std::string_view kDelayEdit = "ms_cursor_delay_eidt";
+constexpr std::string_view kXEdit = "ms_cursor_x_eidt";
+constexpr std::string_view kYEdit = "ms_cursor_y_eidt";
+constexpr std::string_view kXCheck = "ms_cursor_x_check";
+constexpr std::string_view kYCheck = "ms_cursor_y_check";
+
+constexpr long long kMaxDelay = 65535;
+constexpr long long kMaxDistance = 255;
+
+std::string GunOption(int slot) { return "ms_gun_op_" + std::to_string(slot); }
+std::string BulletOption(int bullet) { return "ms_bullet_op_" + std::to_string(bullet); }
+
+std::string_view HorizontalText(bool left) { return left ? "mouse_move_to_left_text" : "mouse_move_to_right_text"; }
+std::string_view VerticalText(bool up) { return up ? "mouse_move_to_up_text" : "mouse_move_to_down_text"; }
+
+}  // namespace
+
+CursorMacroPage::CursorMacroPage(app::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
+                                 Upload upload)
+    : window_(window),
+      folder_(std::move(folder)),
+      programFolder_(std::move(programFolder)),
+      upload_(std::move(upload)) {}
+
+void CursorMacroPage::OnNotification(const app::Notification& n, int index) {
+  const std::string name = platform::AsciiLower(n.sender);
+  if (n.type == "selectchanged") {
+    if (name.starts_with("ms_gun_op_")) {
+      if (n.wParam != 0) SelectGun(index);
+    } else if (name.starts_with("ms_bullet_op_")) {
+      if (n.wParam != 0) SelectBullet(index);
+    } else if (name == kXCheck || name == kYCheck) {
+      StoreEdits();
+    }
+  } else if (n.type == "textchanged") {
+    StoreEdits();
+  } else if (n.type == "click") {
+    if (name.starts_with("ms_bullet_op_")) {
+      SelectBullet(index);
+    } else if (name == "bullet_selected_prev") {
+      if (bullet_ > 0) SelectBullet(bullet_ - 1);
+    } else if (name == "bullet_selected_next") {
+      if (bullet_ < kCursorBullets - 1) SelectBullet(bullet_ + 1);
+    } else if (name == "ms_bulletdate_save_btn") {
+      Save();
+    } else if (name == "ms_bulletdate_reset_btn") {
+      ResetSlot();
+    } else if (name == "ms_bulletdate_import_btn") {
+      Import();
+    } else if (name == "ms_bulletdate_export_btn") {
+      Export();
+    } else if (name == "improt_gun_button") {
+      ImportGun();
+    } else if (name == "ms_pro_device_reset_btn") {
+      ResetAllSlots();
+    }
+  }
+}
+
+void CursorMacroPage::Reload() { SelectGun(0); }
+
+std::optional<std::vector<uint8_t>> CursorMacroPage::PlanUpload() const { return PlanCursorImage(folder_); }
+
+void CursorMacroPage::SelectGun(int slot) {
+  if (slot < 0 || slot >= kCursorSlots) return;
+  slot_ = slot;
+  if (app::Control* option = Find(GunOption(slot))) option->SetCheck(true, false);
+  SelectBullet(0);
+}
+
+void CursorMacroPage::SelectBullet(int bullet) {
+  if (bullet < 0 || bullet >= kCursorBullets) return;
+  bullet_ = bullet;
+  if (app::Control* option = Find(BulletOption(bullet))) option->SetCheck(true, false);
+  if (app::Control* label = Find("bullet_select_index")) label->SetText(std::to_string(bullet + 1));
+  ShowBullet();
+}
+
+// A bullet that cannot be read as a pause and two moves is shown with the
+// editor disabled, so nothing the user does rewrites it.
+void CursorMacroPage::ShowBullet() {
+  const std::optional<Bullet> bullet = LoadBullet(folder_, slot_, bullet_);
+  if (app::Control* layout = Find("cursor_edit_layout")) layout->SetEnabled(bullet.has_value());
+  if (!bullet) return;
+  const auto show = [this](std::string_view name, int value) {
+    if (app::Control* edit = Find(name)) edit->SetText(std::to_string(value));
+  };
+  show(kDelayEdit, bullet->delay);
+  show(kXEdit, bullet->x);
+  show(kYEdit, bullet->y);
+  if (app::Control* check = Find(kXCheck)) {
+    check->SetCheck(bullet->left, false);
+    check->SetTextId(std::string(HorizontalText(bullet->left)));
+  }
+  if (app::Control* check = Find(kYCheck)) {
+    check->SetCheck(bullet->up, false);
+    check->SetTextId(std::string(VerticalText(bullet->up)));
+  }
+}
+
+long long CursorMacroPage::ClampedEdit(std::string_view name, long long max) {
+  app::Control* edit = Find(name);
+  if (!edit) return 0;
+  const long long typed = platform::LeadingNumber(edit->Text());
+  if (typed >= 0 && typed <= max) return typed;
+  const long long clamped = typed < 0 ? 0 : max;
+  edit->SetText(std::to_string(clamped));
+  return clamped;
+}
+
+void CursorMacroPage::StoreEdits() {
+  const app::Control* x = Find(kXCheck);
+  const app::Control* y = Find(kYCheck);
+  const BulletEdit edit{ClampedEdit(kDelayEdit, kMaxDelay), ClampedEdit(kXEdit, kMaxDistance), x && x->IsSelected(),
+                        ClampedEdit(kYEdit, kMaxDistance), y && y->IsSelected()};
+  const std::optional<Bullet> stored = StoreBullet(folder_, slot_, bullet_, edit);
+  if (!stored) {
+    debug::Line("cursor macro: bullet not stored");
+    return;
+  }
+  if (app::Control* check = Find(kXCheck)) check->SetTextId(std::string(HorizontalText(stored->left)));
+  if (app::Control* check = Find(kYCheck)) check->SetTextId(std::string(VerticalText(stored->up)));
+}
+
+void CursorMacroPage::Save() {
+  if (std::optional<std::vector<uint8_t>> image = PlanUpload(); image && upload_) upload_(std::move(*image));
+}
+
+void CursorMacroPage::ResetSlot() {
+  if (!macros::ResetSlot(folder_, programFolder_, slot_)) debug::Line("cursor macro: factory slot not copied");
+  SelectBullet(0);
+}
+
+// The mouse's restore-defaults also takes the cursor macros back to the
+// factory patterns: all four slot files are replaced by their factory copies
+// and the editor starts again at gun 0, bullet 0. The mouse receives them
+// with the next store, like any other edit.
+void CursorMacroPage::ResetAllSlots() {
+  for (int slot = 0; slot < kCursorSlots; ++slot)
+    if (!macros::ResetSlot(folder_, programFolder_, slot)) debug::Line("cursor macro: factory slot not copied");
+  Reload();
+}
+
+void CursorMacroPage::Import() {
+  app::Toolkit& toolkit = window_.GetToolkit();
+  const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kCursorFileFilter));
+  if (!path) return;
+  const SlotImport result = ImportSlot(folder_, slot_, *path);
+  if (result == SlotImport::kTooManySteps) toolkit.ShowMessage(&window_, "message_text_18");
+  if (result == SlotImport::kImported) ShowBullet();
+}
+
+void CursorMacroPage::Export() {
+  const std::optional<std::string> path = window_.GetToolkit().SaveFile(&window_, std::string(kCursorFileFilter),
+                                                                        "name_" + std::to_string(slot_ + 1) + ".cur");
+  if (path && !ExportSlot(folder_, slot_, *path)) debug::Line("cursor macro: the export could not be written");
+}
+
+// The key page's cursor-macro function: the chosen file becomes the gun its
+// file names, and the function's gun choice follows it (notifying, so the
+// key page applies it). A file naming no gun 1-4 changes nothing.
+void CursorMacroPage::ImportGun() {
+  SelectGun(0);
+  app::Toolkit& toolkit = window_.GetToolkit();
+  const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kCursorFileFilter));
+  if (!path) return;
+  const GunImport imported = macros::ImportGun(folder_, *path);
+  if (imported.status == SlotImport::kTooManySteps) toolkit.ShowMessage(&window_, "message_text_18");
+  if (imported.status != SlotImport::kImported) {
+    debug::Line("cursor macro: gun file not imported");
+    return;
+  }
+  if (app::Control* edit = Find("ms_key_fct_edit_30")) edit->SetText(std::filesystem::path(*path).filename().string());
+  if (app::Control* combo = Find("ms_key_fct_combo_25")) combo->SelectItem(imported.slot);
+  ShowBullet();
+}
+
+}  // namespace talvo::macros::pages

@@ -1,0 +1,65 @@
+// The mouse's cursor-macro editor: four guns, each of 30 bullets whose pause
+// and pointer moves are edited one bullet at a time and written to the gun's
+// slot file at every change; the slot's reset, import and export; storing
+// the slots on the mouse; and importing a gun for the key page's
+// cursor-macro function. Everything runs on the UI thread.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "app/toolkit/toolkit.h"
+
+namespace talvo::macros::pages {
+
+class CursorMacroPage {
+ public:
+  // Asks for the cursor image to be sent to the mouse.
+  using Upload = std::function<void(std::vector<uint8_t> image)>;
+
+  CursorMacroPage(app::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
+                  Upload upload);
+
+  // The notifications routed to the fire-key owner; index is the number of
+  // a gun or bullet option, -1 for the others.
+  void OnNotification(const app::Notification& n, int index);
+
+  // Selects gun 0 and its bullet 0, after the slot files changed underneath
+  // (read from the mouse) and when the page is built.
+  void Reload();
+
+  // The cursor image of the slot files, or nothing to send.
+  std::optional<std::vector<uint8_t>> PlanUpload() const;
+
+  int Gun() const { return slot_; }
+  int CurrentBullet() const { return bullet_; }
+
+ private:
+  app::Control* Find(std::string_view name) const { return window_.FindControl(name); }
+  void SelectGun(int slot);
+  void SelectBullet(int bullet);
+  void ShowBullet();
+  void StoreEdits();
+  void Save();
+  void ResetSlot();
+  void ResetAllSlots();
+  void Import();
+  void Export();
+  void ImportGun();
+  // The edit's number clamped to 0-max; an out-of-range number is written
+  // back clamped.
+  long long ClampedEdit(std::string_view name, long long max);
+
+  app::Window& window_;
+  std::filesystem::path folder_;
+  std::filesystem::path programFolder_;
+  Upload upload_;
+  int slot_ = 0;
+  int bullet_ = 0;
+};
+
+}  // namespace talvo::macros::pages
