@@ -121,6 +121,34 @@ bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs) 
 
 void Pause(TalvoRun& talvo, int ms) { talvo.Request(QJsonObject{{"cmd", "wait"}, {"ms", ms}}); }
 
+std::vector<int> SequenceCommands(TalvoRun& talvo) {
+  constexpr int kFrame = 18;
+  std::vector<int> out;
+  for (const QJsonValue& v : talvo.Request(Sim("traffic")).value("requests").toArray()) {
+    const int command = QByteArray::fromHex(v.toObject().value("hex").toString().mid(6, 2).toLatin1()).at(0) & 0xFF;
+    if (command != kFrame) out.push_back(command);
+  }
+  return out;
+}
+
+std::vector<int> Collapsed(const std::vector<int>& commands) {
+  std::vector<int> out;
+  for (int c : commands)
+    if (out.empty() || out.back() != c) out.push_back(c);
+  return out;
+}
+
+void OpenMouseTab(TalvoRun& talvo, const char* tab) {
+  // The full read ends the start-up traffic: over a hundred requests, the
+  // last one ending the transfer.
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const std::vector<int> commands = SequenceCommands(talvo);
+    return commands.size() > 100 && commands.back() == 2;
+  }));
+  for (const char* name : {"ms_tab", tab}) talvo.Request(QJsonObject{{"cmd", "check"}, {"name", name}, {"on", true}});
+  talvo.Request(Sim("clear"));
+}
+
 void E2eTest::SetUp() {
   ASSERT_TRUE(folders_.Valid()) << "cannot create the user folders under " << qPrintable(QDir::tempPath());
 }

@@ -104,6 +104,15 @@ bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs =
 // Lets the program run for ms milliseconds.
 void Pause(TalvoRun& talvo, int ms);
 
+// Commands the simulated mouse received since the last clear, in order,
+// without the lighting frames that flow on their own.
+std::vector<int> SequenceCommands(TalvoRun& talvo);
+// The same with each run of one command (the chunks of a write) as one entry.
+std::vector<int> Collapsed(const std::vector<int>& commands);
+// Up with the mouse's start-up read ended, its page and `tab` shown, and the
+// mouse's log cleared.
+void OpenMouseTab(TalvoRun& talvo, const char* tab);
+
 // Owns the folders and every program a test starts; on teardown kills what
 // is still running and, when the test failed, prints the programs' output.
 class E2eTest : public testing::Test {

@@ -26,6 +26,7 @@
 #include "platform/debug.h"
 #include "platform/folders.h"
 #include "profiles/first_run.h"
+#include "transfer/cursor_upload.h"
 #include "pages/profiles/profile_lists.h"
 #include "pages/profiles/profile_selection.h"
 
@@ -111,6 +112,16 @@ bool CMainWnd::Create() {
                                             .saver = saver_,
                                             .capture = hook_,
                                             .keyboardKeys = [this] { return size_t{keyboardInfo_.KeyCount()}; }});
+  cursorPage_ = std::make_unique<macros::pages::CursorMacroPage>(
+      window_, profiles::DeviceFolder(device::Peripheral::Mouse), platform::ProgramFolder(),
+      [this](std::vector<uint8_t> image) {
+        sequences_.Run(
+            mouseSession_, true,
+            [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
+            [](device::DeviceSession::Outcome) {});
+      });
+  router_.Connect(Owner::FireKeys,
+                  [this](const Notification& n, int index) { cursorPage_->OnNotification(n, index); });
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardInfo_},
                                                 .mouse = {mouseSession_, mouseData_.info},
@@ -118,7 +129,8 @@ bool CMainWnd::Create() {
                                                 .saver = saver_,
                                                 .runner = sequences_,
                                                 .capture = hook_,
-                                                .keysChanged = [this] { keyPages_->Refresh(); }});
+                                                .keysChanged = [this] { keyPages_->Refresh(); },
+                                                .cursorImage = [this] { return cursorPage_->PlanUpload(); }});
   router_.Connect(Owner::MacroEditor, [this](const Notification& n, int) { macroPages_->OnEditorNotification(n); });
   router_.Connect(Owner::MacroUpload, [this](const Notification& n, int) { macroPages_->OnStoreNotification(n); });
   router_.Connect(Owner::KeyAssignment,
@@ -226,6 +238,7 @@ void CMainWnd::OnWindowInit() {
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
     FillProfileLists(p);
   macroPages_->Load();
+  cursorPage_->Reload();
   keyPages_->Refresh();
 
   mouseLink_.SetCommandIdentity(device::kMouseProductId);

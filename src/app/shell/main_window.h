@@ -31,6 +31,7 @@
 #include "pages/lighting/keyboard_lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/mouse_lighting_page.h"
+#include "pages/cursor/cursor_macro_page.h"
 #include "pages/keys/key_pages.h"
 #include "pages/macros/macro_pages.h"
 #include "pages/lighting/mousepad_lighting_page.h"
@@ -287,10 +288,6 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   pages::SequenceRunner sequences_{toolkit_, [this] { ShowProgress(); }, [this] { EndProgress(); }};
   lighting::LightPushFlags pushFlags_;
   transfer::MouseDeviceData mouseData_;
-  // The mouse's cursor-macro image as read when it arrived.
-  std::mutex cursorImageMutex_;
-  std::array<uint8_t, kCursorImageMax> cursorImage_{};
-  size_t cursorImageLength_ = 0;
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
   std::unique_ptr<mouse::MousePerformancePage> performancePage_;
   // The keyboard's information block: all zero (no macro memory) until the
@@ -300,6 +297,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   capture::CDeviceHook hook_;
   std::unique_ptr<keys::pages::KeyPages> keyPages_;
   std::unique_ptr<macros::pages::MacroPages> macroPages_;
+  std::unique_ptr<macros::pages::CursorMacroPage> cursorPage_;
 
   // Lighting: effect states, the keyboard's LEDs, the effect tables of the
   // keyboard and the mousepad (filled as their effects are built), previews.

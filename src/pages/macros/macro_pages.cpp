@@ -59,13 +59,17 @@ void MacroPages::Store(device::Peripheral peripheral) {
   const unsigned profile = keyboard ? 0 : setup_.live.mouseLight.record.profile();
   const keys::KeyMapRecord* map = profiles::CurrentKeyMap(setup_.live, peripheral);
   if (!map || profile >= keys::kProfileCount) return;
+  std::vector<uint8_t> cursor;
+  if (!keyboard && setup_.cursorImage)
+    if (std::optional<std::vector<uint8_t>> image = setup_.cursorImage()) cursor = std::move(*image);
   StoreProfileOnDevice(window_, setup_.runner, setup_.saver,
                        StoreTarget{.peripheral = peripheral,
                                    .session = device.session,
                                    .folder = profiles::DeviceFolder(peripheral),
                                    .info = device.info,
                                    .profile = profile,
-                                   .keyMap = *map});
+                                   .keyMap = *map,
+                                   .cursorImage = std::move(cursor)});
 }
 
 }  // namespace talvo::macros::pages

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/toolkit/toolkit.h"
 #include "device/device_commands.h"
@@ -33,6 +35,8 @@ class MacroPages {
     platform::InputCapture& capture;
     // Runs when macro names or key records changed, so key labels follow.
     std::function<void()> keysChanged;
+    // The mouse's cursor macros to send before its macros, if any.
+    std::function<std::optional<std::vector<uint8_t>>()> cursorImage;
   };
 
   MacroPages(app::Window& window, Setup setup);

@@ -5,6 +5,7 @@
 #include "macros/macro_image.h"
 #include "pages/message_text.h"
 #include "platform/debug.h"
+#include "transfer/cursor_upload.h"
 #include "transfer/macro_upload.h"
 
 namespace talvo::macros::pages {
@@ -17,18 +18,19 @@ void MarkKeyFiles(profiles::ProfileSaver& saver, device::Peripheral peripheral) 
 void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& runner,
                           profiles::ProfileSaver& saver, StoreTarget target) {
   MacroImagePlan plan = PlanMacroImage(ReadAllMacros(target.peripheral, target.folder), target.info);
-  if (plan.status == MacroImagePlan::kTooLarge) {
-    ::talvo::pages::ShowNumberedMessage(window, "message_text_16", static_cast<long long>(plan.stepsOver));
-    return;
-  }
+  const bool fits = plan.status != MacroImagePlan::kTooLarge;
+  if (!fits) ::talvo::pages::ShowNumberedMessage(window, "message_text_16", static_cast<long long>(plan.stepsOver));
+  if (!fits && target.cursorImage.empty()) return;
   auto results = std::make_shared<transfer::MacroUploadResults>();
   runner.Run(
       target.session, true,
-      [results, image = std::move(plan.image), profile = target.profile,
-       map = target.keyMap](device::CDeviceLink& link) {
-        *results = transfer::UploadMacroImage(link, image, profile, map);
+      [results, fits, cursor = std::move(target.cursorImage), image = std::move(plan.image),
+       profile = target.profile, map = target.keyMap](device::CDeviceLink& link) {
+        transfer::UploadCursorImage(link, cursor);
+        if (fits) *results = transfer::UploadMacroImage(link, image, profile, map);
       },
-      [&window, &saver, results, peripheral = target.peripheral](device::DeviceSession::Outcome outcome) {
+      [&window, &saver, results, fits, peripheral = target.peripheral](device::DeviceSession::Outcome outcome) {
+        if (!fits) return;
         MarkKeyFiles(saver, peripheral);
         if (outcome == device::DeviceSession::Outcome::Absent) return;
         if (results->ImageFailed() || outcome == device::DeviceSession::Outcome::Cut) {

@@ -5,7 +5,9 @@
 // are saved when it is done.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "app/toolkit/toolkit.h"
 #include "device/device_commands.h"
@@ -27,13 +29,16 @@ struct StoreTarget {
   device::DeviceInfo info;       // its macro memory size
   unsigned profile;              // the key map's profile on the device
   keys::KeyMapRecord keyMap;
+  // The mouse's cursor macros, sent first; empty for none.
+  std::vector<uint8_t> cursorImage;
 };
 
-// Macros that do not fit the device's memory are told ("message_text_16",
-// with the steps to remove) and nothing is sent or saved. Otherwise the
-// image and key map go to the device, whose files are then saved; a device
-// that did not take the image is told ("message_text_24") and keeps its old
-// key map. An absent device changes nothing but the files.
+// The cursor image goes first, in a transfer of its own. Macros that do not
+// fit the device's memory are then told ("message_text_16", with the steps
+// to remove) and neither they nor the key map are sent, nor the files saved.
+// Otherwise the image and key map go to the device, whose files are then
+// saved; a device that did not take the image is told ("message_text_24")
+// and keeps its old key map. An absent device changes nothing but the files.
 void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& runner,
                           profiles::ProfileSaver& saver, StoreTarget target);
 
