@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <span>
 
 #include "keys/encodings.h"
@@ -64,18 +63,6 @@ int ItemOf(bool mouse, Choice choice) {
   const auto items = Items(mouse);
   const auto it = std::find(items.begin(), items.end(), choice);
   return it == items.end() ? -1 : int(it - items.begin());
-}
-
-// The leading decimal number of a text, 0 when there is none, saturated.
-int LeadingNumber(const std::string& text) {
-  const size_t start = text.find_first_not_of(' ');
-  if (start == std::string::npos) return 0;
-  long long value = 0;
-  const char* first = text.data() + start;
-  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-  if (error == std::errc::result_out_of_range) return *first == '-' ? 0 : 1 << 30;
-  if (end == first) return 0;
-  return int(std::clamp<long long>(value, -(1 << 30), 1 << 30));
 }
 
 // The combo row a table entry stands at, or -1.
@@ -364,7 +351,7 @@ void KeyAssignmentPage::OnEditChanged(int number) {
     const int min = Mouse() && number == kFireSecondEdit ? 1 : limit.min;
     app::Control* edit = Edit(number);
     if (!edit) return;
-    const int typed = LeadingNumber(edit->Text());
+    const int typed = platform::LeadingNumber(edit->Text());
     const int value = std::clamp(typed, min, limit.max);
     if (value != typed || edit->Text() != std::to_string(value)) edit->SetText(std::to_string(value));
     ApplyFunction();
@@ -457,7 +444,7 @@ void KeyAssignmentPage::SetEditNumber(int number, int value) {
 
 int KeyAssignmentPage::EditNumber(int number) const {
   const app::Control* edit = Edit(number);
-  return edit ? LeadingNumber(edit->Text()) : 0;
+  return edit ? platform::LeadingNumber(edit->Text()) : 0;
 }
 
 }  // namespace talvo::keys::pages

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 
 #include "keys/function_tables.h"
 #include "macros/macro_files.h"
@@ -73,19 +72,6 @@ constexpr std::array<std::string_view, 12> kMacroControls{
     "Macro_list",        "macro_btn_redio",       "macro_edit_macroname", "macro_btn_savemacroname",
     "macro_btn_name_sub", "macro_btn_export",     "macro_btn_up",         "macro_btn_down",
     "macro_btn_uptop",   "macro_btn_downbottom", "macro_btn_delete",     "macro_btn_deleteall"};
-
-// The leading decimal number of an edit's text, 0 when there is none,
-// saturating at `max`.
-int LeadingNumber(const std::string& text, int max) {
-  const size_t start = text.find_first_not_of(' ');
-  if (start == std::string::npos) return 0;
-  long long value = 0;
-  const char* first = text.data() + start;
-  const auto [end, error] = std::from_chars(first, text.data() + text.size(), value);
-  if (error == std::errc::result_out_of_range) return *first == '-' ? 0 : max;
-  if (end == first || value < 0) return 0;
-  return int(std::min<long long>(value, max));
-}
 
 }  // namespace
 
@@ -281,7 +267,7 @@ int MacroEditorPage::ClampedEdit(std::string_view suffix, int max) {
   app::Control* edit = Find(suffix);
   if (!edit) return 0;
   const std::string text = edit->Text();
-  const int value = LeadingNumber(text, max);
+  const int value = std::clamp(platform::LeadingNumber(text), 0, max);
   if (value == max && text != std::to_string(max)) edit->SetText(std::to_string(max));
   return value;
 }
