@@ -102,5 +102,25 @@ TEST_F(KeysTest, TheOnlyLeftClickStaysAndACapturedKeyIsAssigned) {
   EXPECT_EQ(talvo.Get("ms_key_4").value("text_id").toString(), "mouse_key_back");
 }
 
+TEST_F(KeysTest, AnEditedBulletReachesTheMousesCursorMemory) {
+  TalvoRun& talvo = Launch();
+  OpenMouseTab(talvo, "ms_cursor_Op_tab");
+  talvo.Request(Check("ms_gun_op_1"));
+  talvo.Request(Check("ms_bullet_op_2"));
+  talvo.Request(Check("ms_cursor_x_check"));
+  talvo.Request(Type("ms_cursor_x_eidt", "300"));
+  EXPECT_EQ(talvo.Get("ms_cursor_x_eidt").value("text").toString(), "255");
+  talvo.Request(Named("click", "ms_bulletdate_save_btn"));
+  ASSERT_TRUE(WaitFor(talvo, [&] { return Collapsed(SequenceCommands(talvo)) == std::vector<int>{1, 23, 2}; }));
+  const QByteArray image = QByteArray::fromHex(
+      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "cursor"}})
+          .value("hex")
+          .toString()
+          .toLatin1());
+  // Gun 1's block, its step 6 × 2 + 4: the horizontal move of bullet 2.
+  const int block = uint8_t(image[18]) | uint8_t(image[19]) << 8;
+  EXPECT_EQ(image.mid(block + 4 + 16 * 4 + 2, 2).toHex(), "84ff");
+}
+
 }  // namespace
 }  // namespace talvo::e2e

@@ -182,6 +182,8 @@ std::vector<NotificationRouter::Target> NotificationRouter::Targets(const Notifi
     // Past the guard: every other option releases the input capture first.
     std::vector<Target> targets{{O::InputCapture}};
     if (IsDeviceKindName(name, "profile_link_check")) targets.push_back({O::ProfileLink});
+    // Both device pages show the cursor macros; the one brought up shows them anew.
+    if (name == "ms_cursor_op_tab" || name == "kb_cursor_op_tab") targets.push_back({O::FireKeys});
     if (name == "kb_deng_all_kill_check" || name == "kb_deng_all_bright_check") targets.push_back({O::LightingPage});
     return targets;
   }

@@ -179,7 +179,9 @@ class Toolkit;
 class Window {
  public:
   virtual ~Window() = default;
-  // The named control, or null.
+  // The named control, or null. Where a layout is used twice (the cursor
+  // macros on the keyboard and the mouse page) the copy shown is found, else
+  // the first.
   virtual Control* FindControl(std::string_view name) = 0;
   // Timers fire on the UI thread through WindowHandler::OnTimer. Setting a
   // running id restarts it with the new period.

@@ -38,7 +38,9 @@ CursorMacroPage::CursorMacroPage(app::Window& window, std::filesystem::path fold
 void CursorMacroPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "selectchanged") {
-    if (name.starts_with("ms_gun_op_")) {
+    if (name == "ms_cursor_op_tab" || name == "kb_cursor_op_tab") {
+      if (n.wParam != 0) SelectGun(slot_);
+    } else if (name.starts_with("ms_gun_op_")) {
       if (n.wParam != 0) SelectGun(index);
     } else if (name.starts_with("ms_bullet_op_")) {
       if (n.wParam != 0) SelectBullet(index);

@@ -25,7 +25,8 @@ class CursorMacroPage {
                   Upload upload);
 
   // The notifications routed to the fire-key owner; index is the number of
-  // a gun or bullet option, -1 for the others.
+  // a gun or bullet option, -1 for the others. A cursor tab brought up shows
+  // the current gun again in the copy of the page it shows.
   void OnNotification(const app::Notification& n, int index);
 
   // Selects gun 0 and its bullet 0, after the slot files changed underneath

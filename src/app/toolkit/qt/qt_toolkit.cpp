@@ -256,6 +256,10 @@ Control* QtWindow::FindControl(std::string_view name) {
   if (!root_ || name.empty()) return nullptr;
   const QString qname = QString::fromUtf8(name.data(), qsizetype(name.size()));
   QWidget* w = root_->objectName() == qname ? root_ : root_->findChild<QWidget*>(qname);
+  if (w && w != root_ && !w->isVisibleTo(root_)) {
+    for (QWidget* copy : root_->findChildren<QWidget*>(qname))
+      if (copy->isVisibleTo(root_)) return ControlFor(copy);
+  }
   return w ? ControlFor(w) : nullptr;
 }
 
