@@ -26,7 +26,6 @@
 #include "platform/debug.h"
 #include "platform/folders.h"
 #include "profiles/first_run.h"
-#include "transfer/cursor_upload.h"
 #include "pages/profiles/profile_lists.h"
 #include "pages/profiles/profile_selection.h"
 
@@ -37,15 +36,6 @@ namespace {
 constexpr int kCaptionBand = 48;
 constexpr int kProgressHideMs = 1000;
 constexpr int kPushMs = 100;
-
-// The looks of the macro step rows' labels.
-void RegisterMacroStepStyles(QtToolkit& toolkit) {
-  toolkit.RegisterItemStyle("macro_label_keyboard_style", ItemLook{.textColor = 0xFF8CE3FF});
-  toolkit.RegisterItemStyle("macro_label_mouse_style", ItemLook{.textColor = 0xFFF8A501});
-  toolkit.RegisterItemStyle("macro_label_down_style", ItemLook{.textColor = 0xFF5BD778, .bold = true});
-  toolkit.RegisterItemStyle("macro_label_up_style", ItemLook{.textColor = 0xFF9AA1AC});
-  toolkit.RegisterItemStyle("macro_label_text_style", ItemLook{.textColor = 0xFFE6E8EB});
-}
 
 QWidget* WidgetOf(Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
@@ -107,39 +97,7 @@ bool CMainWnd::Create() {
   });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
-  keyPages_ = std::make_unique<keys::pages::KeyPages>(
-      window_, keys::pages::KeyPages::Setup{.live = live_,
-                                            .saver = saver_,
-                                            .capture = hook_,
-                                            .keyboardKeys = [this] { return size_t{keyboardInfo_.KeyCount()}; }});
-  cursorPage_ = std::make_unique<macros::pages::CursorMacroPage>(
-      window_, profiles::DeviceFolder(device::Peripheral::Mouse), platform::ProgramFolder(),
-      [this](std::vector<uint8_t> image) {
-        sequences_.Run(
-            mouseSession_, true,
-            [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
-            [](device::DeviceSession::Outcome) {});
-      });
-  router_.Connect(Owner::FireKeys,
-                  [this](const Notification& n, int index) { cursorPage_->OnNotification(n, index); });
-  macroPages_ = std::make_unique<macros::pages::MacroPages>(
-      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardInfo_},
-                                                .mouse = {mouseSession_, mouseData_.info},
-                                                .live = live_,
-                                                .saver = saver_,
-                                                .runner = sequences_,
-                                                .capture = hook_,
-                                                .keysChanged = [this] { keyPages_->Refresh(); },
-                                                .cursorImage = [this] { return cursorPage_->PlanUpload(); }});
-  router_.Connect(Owner::MacroEditor, [this](const Notification& n, int) { macroPages_->OnEditorNotification(n); });
-  router_.Connect(Owner::MacroUpload, [this](const Notification& n, int) { macroPages_->OnStoreNotification(n); });
-  router_.Connect(Owner::KeyAssignment,
-                  [this](const Notification& n, int index) { keyPages_->OnNotification(n, index); });
-  router_.Connect(Owner::InputCapture, [this](const Notification&, int) {
-    keyPages_->EndCapture();
-    macroPages_->ReleaseCapture();
-  });
-  RegisterMacroStepStyles(toolkit_);
+  CreateKeyAndMacroRooms();
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
     // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);

@@ -28,13 +28,13 @@
 #include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "lighting/lighting_threads.h"
+#include "pages/cursor/cursor_macro_page.h"
+#include "pages/keys/key_pages.h"
 #include "pages/lighting/keyboard_lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/mouse_lighting_page.h"
-#include "pages/cursor/cursor_macro_page.h"
-#include "pages/keys/key_pages.h"
-#include "pages/macros/macro_pages.h"
 #include "pages/lighting/mousepad_lighting_page.h"
+#include "pages/macros/macro_pages.h"
 #include "pages/mouse/mouse_performance_page.h"
 #include "pages/sequence_runner.h"
 #include "platform/hid_backend.h"
@@ -229,6 +229,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   };
 
   void OnWindowInit();
+  // The key pages, the macro editors and the cursor macros, connected.
+  void CreateKeyAndMacroRooms();
   // Timer 2: the records to push go to their sessions, the marked profile
   // files to the saver; the timer stops once nothing is left to do.
   void OnPushTick();

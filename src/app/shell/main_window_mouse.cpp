@@ -9,8 +9,6 @@
 #include <optional>
 
 #include "app/shell/main_window.h"
-
-#include "macros/cursor_macros.h"
 #include "device/device_commands.h"
 #include "device/device_watcher.h"
 #include "device/notification_listener.h"
@@ -122,18 +120,6 @@ void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {
     default:
       break;
   }
-}
-
-void CMainWnd::DownloadCursorImage(device::CDeviceLink& mouse) {
-  std::array<uint8_t, kCursorImageMax> image{};
-  const size_t length = transfer::DownloadCursorImage(mouse, image);
-  if (length == 0) return;
-  // The slot files are the page's: they are rewritten on the UI thread, never
-  // while the page writes a bullet.
-  toolkit_.Post([self = QPointer<CMainWnd>(this), bytes = std::vector<uint8_t>(image.begin(), image.begin() + length)] {
-    if (self && macros::RewriteSlotsFromImage(profiles::DeviceFolder(device::Peripheral::Mouse), bytes) > 0)
-      self->cursorPage_->Reload();
-  });
 }
 
 void CMainWnd::OnMouseAttached(int deviceProfile) {
