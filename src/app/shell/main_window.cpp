@@ -231,10 +231,7 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
   pages::profiles::SelectionEffects effects;
   switch (combo->peripheral) {
     case device::Peripheral::Keyboard:
-      effects.refreshLightingPages = [this] {
-        keyboardLightingPage_->Refresh();
-        keyPages_->Refresh(device::Peripheral::Keyboard);
-      };
+      effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
       effects.writeKeyMap = [this] {
         keyboardSession_.Run([map = live_.keyboardKeys.profiles[0]](device::CDeviceLink& link) {
           device::WriteKeyMap(link, 0, map);
@@ -258,6 +255,8 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
       break;
   }
   const device::Peripheral peripheral = combo->peripheral;
+  if (peripheral != device::Peripheral::Mousepad)
+    effects.refreshKeyPage = [this, peripheral] { keyPages_->Refresh(peripheral); };
   effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
   pages::profiles::SelectProfile(window_, live_, *combo, index, effects);
 }
