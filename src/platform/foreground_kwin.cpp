@@ -123,8 +123,9 @@ struct KWinForegroundProgram::Bus {
     const int read = sd_bus_message_read(message, "s", &text);
     if (read < 0) return read;
     const auto pid = ReadReportedPid(text ? text : "");
+    // A window without a usable pid is in front now: the last one no longer is.
+    self->pid = pid.value_or(0);
     if (!pid) return sd_bus_error_set(error, SD_BUS_ERROR_INVALID_ARGS, "not a process id");
-    self->pid = *pid;
     return sd_bus_reply_method_return(message, "");
   }
 
