@@ -1,0 +1,52 @@
+#include "platform/foreground_program.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "platform/debug.h"
+#include "platform/foreground_replies.h"
+#include "platform/pointer_settings.h"
+
+namespace talvo::platform {
+
+ForegroundAnswer ExecutableOfProcess(int pid) {
+  if (!ValidPid(static_cast<uint64_t>(pid < 0 ? 0 : pid))) return {ForegroundStatus::NoProcess, {}};
+  const std::string link = "/proc/" + std::to_string(pid) + "/exe";
+  char target[PATH_MAX + 1];
+  const ssize_t length = readlink(link.c_str(), target, sizeof target);
+  // A result that fills the buffer may have been cut short.
+  if (length <= 0 || size_t(length) >= sizeof target) return {ForegroundStatus::Unreadable, {}};
+  auto path = ExecutableFromProcLink(std::string_view(target, size_t(length)));
+  if (!path) return {ForegroundStatus::Unreadable, {}};
+  return {ForegroundStatus::Found, std::move(*path)};
+}
+
+ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::string_view waylandDisplay,
+                                        std::string_view display, std::string_view currentDesktop) {
+  const bool wayland = sessionType == "wayland" || (sessionType != "x11" && !waylandDisplay.empty());
+  if (wayland) {
+    return PointerDesktopFrom(currentDesktop) == PointerDesktop::Kde ? ForegroundSession::KdeWayland
+                                                                     : ForegroundSession::OtherWayland;
+  }
+  return display.empty() ? ForegroundSession::NoDisplay : ForegroundSession::X11;
+}
+
+std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
+  auto env = [](const char* name) -> std::string_view {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+  };
+  switch (ForegroundSessionFrom(env("XDG_SESSION_TYPE"), env("WAYLAND_DISPLAY"), env("DISPLAY"),
+                                env("XDG_CURRENT_DESKTOP"))) {
+    case ForegroundSession::X11: return std::make_unique<X11ForegroundProgram>();
+    case ForegroundSession::KdeWayland: return std::make_unique<KWinForegroundProgram>();
+    case ForegroundSession::OtherWayland:
+    case ForegroundSession::NoDisplay: break;
+  }
+  debug::Line("foreground program: this desktop does not tell which program is in front");
+  return std::make_unique<UnsupportedForegroundProgram>();
+}
+
+}  // namespace talvo::platform

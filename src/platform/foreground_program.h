@@ -1,0 +1,108 @@
+// The program in front: the absolute path of the executable whose window is
+// active, so profiles linked to a program can follow it. X11 answers through
+// the window manager's root window properties, KDE Plasma on Wayland through a
+// KWin script that reports each activation over the session bus; other
+// Wayland desktops do not tell, and the link row says so.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace talvo::platform {
+
+enum class ForegroundStatus {
+  Found,        // path holds the executable
+  NoWindow,     // no window is active (or none reported yet)
+  NoProcess,    // the active window names no process of this machine
+  Unreadable,   // the process's executable cannot be read: another user's, or it ended
+  Unsupported,  // the desktop does not tell which program is in front
+  Unreachable,  // the display server or the window manager could not be reached
+};
+
+struct ForegroundAnswer {
+  ForegroundStatus status = ForegroundStatus::NoWindow;
+  std::string path;  // absolute; empty unless status is Found
+};
+
+// What the link row tells the user about this session.
+enum class ForegroundAvailability {
+  Available,
+  UnsupportedDesktop,  // this desktop does not tell Talvo which program is in front
+  Unreachable,         // the display server or window manager did not answer
+};
+
+class ForegroundProgram {
+ public:
+  virtual ~ForegroundProgram() = default;
+
+  // For diagnostics: "x11", "kwin", "none".
+  virtual std::string_view Name() const = 0;
+  virtual ForegroundAvailability Availability() const = 0;
+  // May wait on the display server: call it off the UI thread. Safe to call
+  // from several threads at once.
+  virtual ForegroundAnswer Current() = 0;
+};
+
+// The executable of a local process from /proc/PID/exe, with the " (deleted)"
+// the kernel appends to a replaced or removed file taken off.
+ForegroundAnswer ExecutableOfProcess(int pid);
+
+// X11: _NET_ACTIVE_WINDOW of the root window, then that window's _NET_WM_PID
+// when WM_CLIENT_MACHINE names this machine, else the X server's own record
+// of the client's process (XRes client ids).
+class X11ForegroundProgram final : public ForegroundProgram {
+ public:
+  // An empty display means $DISPLAY.
+  explicit X11ForegroundProgram(const std::string& display = {});
+  ~X11ForegroundProgram() override;
+
+  std::string_view Name() const override { return "x11"; }
+  ForegroundAvailability Availability() const override;
+  ForegroundAnswer Current() override;
+
+ private:
+  struct Connection;
+  std::unique_ptr<Connection> connection_;
+};
+
+// KDE Plasma on Wayland: loads a KWin script over the session bus that calls
+// back with the pid of each newly active window; the script is unloaded and
+// its file removed when the object is destroyed. Setting up runs on the
+// object's own thread, so constructing it never waits on the bus.
+class KWinForegroundProgram final : public ForegroundProgram {
+ public:
+  // An empty address means the user's session bus.
+  explicit KWinForegroundProgram(const std::string& busAddress = {});
+  ~KWinForegroundProgram() override;
+
+  std::string_view Name() const override { return "kwin"; }
+  // Available until setting up fails (no bus, no KWin scripting).
+  ForegroundAvailability Availability() const override;
+  ForegroundAnswer Current() override;
+
+ private:
+  struct Bus;
+  std::unique_ptr<Bus> bus_;
+};
+
+// A desktop that does not tell which program is in front.
+class UnsupportedForegroundProgram final : public ForegroundProgram {
+ public:
+  std::string_view Name() const override { return "none"; }
+  ForegroundAvailability Availability() const override { return ForegroundAvailability::UnsupportedDesktop; }
+  ForegroundAnswer Current() override { return {ForegroundStatus::Unsupported, {}}; }
+};
+
+enum class ForegroundSession { X11, KdeWayland, OtherWayland, NoDisplay };
+
+// The session from XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY and
+// XDG_CURRENT_DESKTOP. A Wayland session also sets DISPLAY for XWayland, but
+// XWayland sees only its own clients' windows, so Wayland wins.
+ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::string_view waylandDisplay,
+                                        std::string_view display, std::string_view currentDesktop);
+
+// The backend for this session's environment.
+std::unique_ptr<ForegroundProgram> MakeForegroundProgram();
+
+}  // namespace talvo::platform

@@ -1,0 +1,89 @@
+#include "profiles/profile_watcher.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+
+#include "platform/debug.h"
+
+namespace talvo::profiles {
+namespace {
+
+bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
+bool Names(const ProfileLink& link, std::string_view program) {
+  if (!link.linked || !IsAbsolute(link.path)) return false;
+  return link.path == program || (!link.resolved.empty() && link.resolved == program);
+}
+
+}  // namespace
+
+std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice, std::string_view foreground) {
+  if (IsAbsolute(foreground)) {
+    const auto match = std::find_if(links.begin(), links.end(), [&](const ProfileLink& l) { return Names(l, foreground); });
+    if (match != links.end()) return static_cast<int>(match - links.begin());
+  }
+  if (userChoice >= 0 && size_t(userChoice) < links.size()) return userChoice;
+  return std::nullopt;
+}
+
+std::vector<ProfileLink> ReadLinks(const ProfileIndex& index, int itemCount) {
+  std::vector<ProfileLink> links(size_t(std::clamp(itemCount, 0, kMaxProfiles)));
+  for (size_t n = 0; n < links.size(); ++n) {
+    ProfileLink& link = links[n];
+    link.linked = index.IsLinked(int(n));
+    if (!link.linked) continue;
+    link.path = index.Process(int(n));
+    if (!IsAbsolute(link.path)) continue;
+    // Links chosen in a file dialog often name a symbolic link such as
+    // /usr/bin/game, while the running process is known by its target.
+    std::error_code error;
+    const auto target = std::filesystem::canonical(link.path, error);
+    if (!error && target.native() != link.path) link.resolved = target.native();
+  }
+  return links;
+}
+
+WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platform::ForegroundAnswer& foreground) {
+  WatcherChoice choice;
+  choice.userChoice = index.Select();
+  const int count = std::clamp(itemCount, 0, kMaxProfiles);
+  if (foreground.status == platform::ForegroundStatus::Found) {
+    choice.show = ChooseEntry(ReadLinks(index, count), choice.userChoice, foreground.path);
+  } else if (choice.userChoice >= 0 && choice.userChoice < count) {
+    choice.show = choice.userChoice;
+  }
+  return choice;
+}
+
+ProfileWatcher::ProfileWatcher(const WatchedList& list, platform::ForegroundProgram& foreground, Report report,
+                               std::chrono::milliseconds interval)
+    : list_(list),
+      foreground_(foreground),
+      report_(std::move(report)),
+      interval_(interval),
+      thread_([this](std::stop_token stop) { Run(stop); }) {}
+
+// The thread's destructor asks it to stop and waits for it.
+ProfileWatcher::~ProfileWatcher() = default;
+
+void ProfileWatcher::Run(std::stop_token stop) {
+  std::mutex mutex;
+  std::condition_variable_any pause;
+  bool unreadable = false;
+  while (!stop.stop_requested()) {
+    const platform::ForegroundAnswer answer = foreground_.Current();
+    // Told once when it starts, not on every poll while it lasts.
+    const bool nowUnreadable = answer.status == platform::ForegroundStatus::Unreadable;
+    if (nowUnreadable && !unreadable) debug::Line("文件名字访问失败");
+    unreadable = nowUnreadable;
+    report_(answer);
+    std::unique_lock lock(mutex);
+    pause.wait_for(lock, stop, interval_, [] { return false; });
+  }
+  debug::Line(list_.exitLine);
+}
+
+}  // namespace talvo::profiles

@@ -1,0 +1,93 @@
+// Profiles that follow the program in front. Each watched list has a watcher
+// thread that asks which program is in front every two seconds, off the UI
+// thread, and hands the answer on; the UI thread then decides the entry to
+// show from the list's links and the user's choice ("select"), selects it and
+// writes the user's choice back, all in one task, so a link or a choice
+// changed in between is never overruled by a stale decision.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "device/peripheral.h"
+#include "platform/foreground_program.h"
+#include "profiles/profile_index.h"
+
+namespace talvo::profiles {
+
+inline constexpr std::chrono::milliseconds kWatchInterval{2000};
+
+struct WatchedList {
+  device::Peripheral peripheral;
+  ProfileKind kind;
+  std::string_view exitLine;  // debug line when its watcher ends
+};
+
+// Keyboard and mouse lighting links are stored but never followed.
+inline constexpr std::array<WatchedList, 5> kWatchedLists{{
+    {device::Peripheral::Keyboard, ProfileKind::Key, "键盘按键进程侦测线程设定退出"},
+    {device::Peripheral::Keyboard, ProfileKind::Device, "键盘灯光进程侦测线程设定退出"},
+    {device::Peripheral::Mouse, ProfileKind::Key, "鼠标按键进程线程设定退出"},
+    {device::Peripheral::Mouse, ProfileKind::Device, "鼠标灯光进程侦测线程设定退出"},
+    {device::Peripheral::Mousepad, ProfileKind::Lighting, "鼠标垫灯光进程侦测线程设定退出"},
+}};
+
+// One entry's link as the index holds it; `resolved` is the stored path with
+// its symbolic links followed (empty when it cannot be), because the program
+// in front is always known by its real file.
+struct ProfileLink {
+  bool linked = false;
+  std::string path;
+  std::string resolved;
+};
+
+// The entry to show: the first linked entry whose stored path names the
+// program in front, else the user's choice; nothing when neither is an entry
+// of the list. Only absolute paths match, compared byte for byte: Linux file
+// names are case-sensitive, and "/usr/bin/Game" is not "/usr/bin/game".
+std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice, std::string_view foreground);
+
+// The links of entries 0 .. itemCount-1 (itemCount bounded by kMaxProfiles).
+std::vector<ProfileLink> ReadLinks(const ProfileIndex& index, int itemCount);
+
+struct WatcherChoice {
+  std::optional<int> show;  // the entry to select, when any
+  int userChoice = 0;       // "select" as read, to write back after selecting
+};
+
+// ChooseEntry over the index: "select" and the links of the list's items.
+// Only a Found answer can match a link.
+WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platform::ForegroundAnswer& foreground);
+
+// Polls the foreground program for one watched list on its own thread until
+// destroyed; each answer goes to `report` on that thread. Destruction wakes
+// the thread at once, even in the middle of its pause.
+class ProfileWatcher {
+ public:
+  using Report = std::function<void(const platform::ForegroundAnswer&)>;
+
+  ProfileWatcher(const WatchedList& list, platform::ForegroundProgram& foreground, Report report,
+                 std::chrono::milliseconds interval = kWatchInterval);
+  ~ProfileWatcher();
+
+  ProfileWatcher(const ProfileWatcher&) = delete;
+  ProfileWatcher& operator=(const ProfileWatcher&) = delete;
+
+ private:
+  void Run(std::stop_token stop);
+
+  WatchedList list_;
+  platform::ForegroundProgram& foreground_;
+  Report report_;
+  std::chrono::milliseconds interval_;
+  std::jthread thread_;  // last: it runs on the members above
+};
+
+}  // namespace talvo::profiles

@@ -1,0 +1,143 @@
+#include "profiles/profile_watcher.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "profile_test_env.h"
+
+namespace talvo::profiles {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::ForegroundAnswer;
+using platform::ForegroundStatus;
+
+ProfileLink Linked(std::string path, std::string resolved = {}) { return {true, std::move(path), std::move(resolved)}; }
+
+TEST(ChooseEntry, FirstLinkedEntryNamingTheProgramElseTheUsersChoice) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  struct Case {
+    const char* what;
+    std::vector<ProfileLink> links;
+    int userChoice;
+    std::string foreground;
+    std::optional<int> expected;
+  };
+  const Case cases[] = {
+      {"two entries linked to one program", {{}, Linked("/usr/bin/game"), Linked("/usr/bin/game")}, 0,
+       "/usr/bin/game", 1},
+      {"this utility in front, not linked", {Linked("/usr/bin/game"), {}}, 1, self, 1},
+      {"this utility in front, linked", {{}, Linked(self)}, 0, self, 1},
+      {"no match", {Linked("/usr/bin/game"), {}, {}}, 2, "/usr/bin/editor", 2},
+      {"flag 0 with a matching path", {{false, "/usr/bin/game", {}}}, 0, "/usr/bin/game", 0},
+      {"unlinked path \" \"", {Linked(" "), {}}, 1, " ", 1},
+      {"path \"0\" of a missing value", {Linked("0"), {}}, 1, "0", 1},
+      {"program moved", {Linked("/opt/game/game"), {}}, 1, "/home/u/game/game", 1},
+      {"case differs", {Linked("/usr/bin/Game"), {}}, 1, "/usr/bin/game", 1},
+      {"link names a symbolic link", {{}, Linked("/usr/bin/game", "/usr/games/game-1.2")}, 0, "/usr/games/game-1.2", 1},
+      {"nothing in front", {Linked("/usr/bin/game")}, 0, "", 0},
+      {"choice outside the list, no match", {Linked("/usr/bin/game")}, 3, "/usr/bin/editor", std::nullopt},
+      {"empty list", {}, 0, "/usr/bin/game", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ChooseEntry(c.links, c.userChoice, c.foreground), c.expected) << c.what;
+}
+
+class DecideEntryTest : public test::ProfileFolders {};
+
+TEST_F(DecideEntryTest, ReadsTheUsersChoiceAndTheListsLinksFromTheIndex) {
+  const ProfileIndex index(*FindCombo(device::Peripheral::Mouse, ProfileKind::Device));
+  index.SetCount(3);
+  index.SetSelect(2);
+  const auto game = Root() / "game";
+  const auto launcher = Root() / "bin-game";
+  { std::ofstream(game) << "#!"; }
+  std::filesystem::create_symlink(game, launcher);
+  index.SetLinked(1, true);
+  index.SetProcess(1, launcher.string());
+  // Linked beyond the list's items: the list decides, not the index count.
+  index.SetLinked(3, true);
+  index.SetProcess(3, "/usr/bin/editor");
+
+  const ForegroundAnswer inFront{ForegroundStatus::Found, std::filesystem::canonical(game).string()};
+  const WatcherChoice linked = DecideEntry(index, 3, inFront);
+  EXPECT_EQ(linked.show, 1);
+  EXPECT_EQ(linked.userChoice, 2);
+
+  EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Found, "/usr/bin/editor"}).show, 2);
+  EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Unsupported, {}}).show, 2);
+  EXPECT_EQ(DecideEntry(index, 2, {ForegroundStatus::NoWindow, {}}).show, std::nullopt);
+}
+
+// Answers from a list, then the last one again.
+class ScriptedForeground final : public platform::ForegroundProgram {
+ public:
+  std::string_view Name() const override { return "scripted"; }
+  platform::ForegroundAvailability Availability() const override { return platform::ForegroundAvailability::Available; }
+  ForegroundAnswer Current() override {
+    std::lock_guard lock(mutex_);
+    return answers_.at(std::min(calls_++, answers_.size() - 1));
+  }
+  std::vector<ForegroundAnswer> answers_;
+
+ private:
+  std::mutex mutex_;
+  size_t calls_ = 0;
+};
+
+// Collects a watcher's reports and waits for them.
+class Reports {
+ public:
+  ProfileWatcher::Report Sink() {
+    return [this](const ForegroundAnswer& answer) {
+      std::lock_guard lock(mutex_);
+      answers_.push_back(answer);
+    };
+  }
+  std::vector<ForegroundAnswer> WaitFor(size_t count) {
+    for (int i = 0; i < 1000; ++i) {
+      {
+        std::lock_guard lock(mutex_);
+        if (answers_.size() >= count) return answers_;
+      }
+      std::this_thread::sleep_for(5ms);
+    }
+    std::lock_guard lock(mutex_);
+    return answers_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<ForegroundAnswer> answers_;
+};
+
+TEST(ProfileWatcherLoop, ReportsEachPollAndStopsWithoutWaitingOutItsPause) {
+  ScriptedForeground foreground;
+  foreground.answers_ = {{ForegroundStatus::Found, "/usr/bin/game"}, {ForegroundStatus::NoWindow, {}}};
+  Reports polls;
+  {
+    ProfileWatcher watcher(kWatchedLists[3], foreground, polls.Sink(), 10ms);
+    const auto answers = polls.WaitFor(3);
+    ASSERT_GE(answers.size(), 3u);
+    EXPECT_EQ(answers[0].path, "/usr/bin/game");
+    EXPECT_EQ(answers[1].status, ForegroundStatus::NoWindow);
+  }
+
+  Reports once;
+  std::optional<ProfileWatcher> paused;
+  paused.emplace(kWatchedLists[0], foreground, once.Sink(), 1h);
+  ASSERT_EQ(once.WaitFor(1).size(), 1u);
+  const auto start = std::chrono::steady_clock::now();
+  paused.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+}  // namespace
+}  // namespace talvo::profiles
