@@ -31,4 +31,11 @@ const keys::KeyMapRecord* CurrentKeyMap(const LiveData& live, device::Peripheral
   return KeyMapOf(live, peripheral);
 }
 
+std::string AppliedProfileName(const LiveData& live, const ProfileCombo& combo) {
+  const std::string& applied = live.applied[size_t(&combo - kProfileCombos.data())];
+  if (!applied.empty()) return applied;
+  const ProfileIndex index(combo);
+  return index.Name(index.Select());
+}
+
 }  // namespace talvo::profiles

@@ -2,9 +2,13 @@
 // saves read. The main window owns one LiveData for the program's lifetime.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "lighting/light_records.h"
+#include "profiles/profile_index.h"
 
 namespace talvo::profiles {
 
@@ -14,7 +18,15 @@ struct LiveData {
   lighting::KeyboardLighting keyboardLight{};
   lighting::MouseLighting mouseLight{};
   lighting::MousepadLighting mousepadLight{};
+  // Per profile list (in kProfileCombos order), the profile the live records
+  // were last loaded from; empty before the first load. Saves go there: while
+  // a linked program is in front the list's stored choice is another one.
+  std::array<std::string, kProfileCombos.size()> applied{};
 };
+
+// The name of the profile the kind's live settings belong to: the one last
+// loaded, else the list's stored choice.
+std::string AppliedProfileName(const LiveData& live, const ProfileCombo& combo);
 
 // The key map record that key and device profiles of the peripheral load into
 // and save from: the keyboard keeps only profile 0 (the only one read from the

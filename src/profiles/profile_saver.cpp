@@ -13,13 +13,6 @@ namespace {
 
 size_t ComboIndex(const ProfileCombo* combo) { return size_t(combo - kProfileCombos.data()); }
 
-// The file the index has chosen for the kind; written as SaveProfile does.
-void WriteSelected(const ProfileCombo& combo, const std::vector<uint8_t>& body) {
-  const ProfileIndex index(combo);
-  if (const auto path = ProfilePath(combo, index.Name(index.Select())))
-    WriteProfileFile(*path, body, device::DeviceCode(combo.peripheral));
-}
-
 }  // namespace
 
 ProfileSaver::ProfileSaver(LiveData& live) : live_(live), writer_([this](std::stop_token stop) { Serve(stop); }) {}
@@ -47,13 +40,16 @@ void ProfileSaver::Tick() {
   for (size_t i = 0; i < kProfileCombos.size(); ++i) {
     if (!std::exchange(dirty_[i], false)) continue;
     const ProfileCombo& combo = kProfileCombos[i];
-    jobs.push_back({&combo, BuildBody(live_, combo.peripheral, combo.kind)});
+    // The target is fixed now, on the records' thread: the profile the live
+    // settings belong to.
+    if (const auto path = ProfilePath(combo, AppliedProfileName(live_, combo)))
+      jobs.push_back({&combo, *path, BuildBody(live_, combo.peripheral, combo.kind)});
   }
   {
     std::lock_guard lock(mutex_);
     for (Job& job : jobs) {
       // A body still waiting for the same file is replaced, not written twice.
-      const auto same = std::ranges::find(queue_, job.combo, &Job::combo);
+      const auto same = std::ranges::find(queue_, job.path, &Job::path);
       if (same != queue_.end()) {
         same->body = std::move(job.body);
       } else {
@@ -83,7 +79,7 @@ void ProfileSaver::Serve(std::stop_token stop) {
     queue_.pop_front();
     writing_ = true;
     lock.unlock();
-    WriteSelected(*job.combo, job.body);
+    WriteProfileFile(job.path, job.body, device::DeviceCode(job.combo->peripheral));
     lock.lock();
     writing_ = false;
     ++writes_;

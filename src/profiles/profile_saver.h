@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <stop_token>
@@ -57,6 +58,7 @@ class ProfileSaver {
  private:
   struct Job {
     const ProfileCombo* combo;
+    std::filesystem::path path;  // the profile the body belongs to
     std::vector<uint8_t> body;
   };
 

@@ -96,6 +96,7 @@ int LoadProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind,
     debug::Line("配置文件格式错误");
   } else {
     ApplyBody(live, peripheral, kind, body);
+    live.applied[size_t(combo - kProfileCombos.data())] = profileIndex.Name(index);
   }
   return result;
 }
@@ -103,8 +104,7 @@ int LoadProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind,
 bool SaveProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind) {
   const ProfileCombo* combo = FindCombo(peripheral, kind);
   if (combo == nullptr) return false;
-  const ProfileIndex profileIndex(*combo);
-  const auto path = ProfilePath(*combo, profileIndex.Name(profileIndex.Select()));
+  const auto path = ProfilePath(*combo, AppliedProfileName(live, *combo));
   if (!path) return false;
   return WriteProfileFile(*path, BuildBody(live, peripheral, kind), device::DeviceCode(peripheral));
 }

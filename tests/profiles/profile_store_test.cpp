@@ -174,17 +174,25 @@ TEST_F(ProfileStoreTest, MouseDeviceProfileKeyMapFollowsTheProfileItsSettingsNam
   EXPECT_EQ(live_->mouseKeys.profiles[0], keys::KeyMapRecord{});
 }
 
-TEST_F(ProfileStoreTest, LoadTakesTheEntryByIndexSaveTheSelectedOne) {
+// A linked program in front loads another entry than the list's stored
+// choice: saves then go to the entry loaded, never into the stored choice.
+TEST_F(ProfileStoreTest, SavesGoToTheProfileLoadedNotTheStoredChoice) {
   const ProfileCombo& combo = Listed(Peripheral::Keyboard, ProfileKind::Lighting, "first", 0);
   const ProfileIndex index(combo);
   index.SetCount(2);
   index.SetName(1, "second");
   index.SetSelect(1);
+  SaveProfile(*live_, Peripheral::Keyboard, ProfileKind::Lighting);
+  const std::vector<uint8_t> second = ReadBytes(PathOf(combo, "second"));
+  ASSERT_FALSE(second.empty()) << "before any load, the stored choice";
   WriteProfileFile(PathOf(combo, "first"), Pattern(combo.bodySize, 1), 1);
+  const std::vector<uint8_t> first = ReadBytes(PathOf(combo, "first"));
 
   ASSERT_EQ(LoadProfile(*live_, Peripheral::Keyboard, ProfileKind::Lighting, 0), kReadOk);
+  live_->keyboardLight.record.SetBrightness(uint8_t(live_->keyboardLight.record.brightness() + 1));
   ASSERT_TRUE(SaveProfile(*live_, Peripheral::Keyboard, ProfileKind::Lighting));
-  EXPECT_EQ(ReadBytes(PathOf(combo, "second")), ReadBytes(PathOf(combo, "first")));
+  EXPECT_NE(ReadBytes(PathOf(combo, "first")), first);
+  EXPECT_EQ(ReadBytes(PathOf(combo, "second")), second);
 }
 
 TEST_F(ProfileStoreTest, MissingNameMeansTheFileNamedZero) {
