@@ -36,6 +36,48 @@ std::vector<NamedEntry> NamedEntries(const ProfileCombo& combo, const platform::
   return named;
 }
 
+std::optional<std::string> Held(std::optional<std::string_view> value) {
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
+// Entry n's link path: its own section, else the shared one it used to live in.
+std::optional<std::string_view> ProcessValue(const ProfileCombo& combo, const platform::IniLookup& values,
+                                             const std::string& key) {
+  if (auto own = values.Get(combo.processSection, key)) return own;
+  if (combo.sharedProcessSection.empty()) return std::nullopt;
+  return values.Get(combo.sharedProcessSection, key);
+}
+
+ProfileEntry EntryAt(const ProfileCombo& combo, const platform::IniLookup& values, NamedEntry named) {
+  const std::string key = Key(named.entry);
+  return {std::move(named.name), Held(values.Get(combo.linkedSection, key)), Held(ProcessValue(combo, values, key))};
+}
+
+// Before a write that may change `combo`'s link path section: the entries of
+// another list of the same file that still read their paths from that
+// section (through sharedProcessSection) get them copied into their own, so
+// the write does not re-link or shift them.
+void KeepSharedLinks(const ProfileCombo& combo, const platform::IniLookup& values,
+                     std::vector<platform::IniValue>& changes) {
+  for (const ProfileCombo& other : kProfileCombos) {
+    if (other.sharedProcessSection.empty() || other.indexFile != combo.indexFile ||
+        !platform::EqualsIgnoreCase(other.sharedProcessSection, combo.processSection))
+      continue;
+    const auto count = values.Get(other.countSection, kCountKey);
+    const int entries = std::clamp(count ? platform::LeadingNumber(*count) : 0, 0, kMaxProfiles);
+    for (int n = 0; n < entries; ++n) {
+      const std::string key = Key(n);
+      if (values.Get(other.processSection, key)) continue;
+      if (const auto shared = values.Get(other.sharedProcessSection, key))
+        changes.push_back({other.processSection, key, std::string(*shared)});
+    }
+  }
+}
+
+// A path written for an unlinked entry: the Part's one space, never an empty value.
+std::string PathValue(std::string_view path) { return path.empty() ? std::string(" ") : std::string(path); }
+
 }  // namespace
 
 const ProfileCombo* FindCombo(device::Peripheral peripheral, ProfileKind kind) {
@@ -83,6 +125,41 @@ std::vector<std::string> ProfileIndex::Names() const {
   return names;
 }
 
+std::vector<ProfileEntry> ProfileIndex::Entries() const {
+  const auto values = platform::IniLookup::FromFile(file_);
+  int storedCount = 0;
+  std::vector<ProfileEntry> entries;
+  for (NamedEntry& e : NamedEntries(combo_, values, storedCount)) entries.push_back(EntryAt(combo_, values, std::move(e)));
+  return entries;
+}
+
+bool ProfileIndex::WriteEntries(const std::vector<ProfileEntry>& entries, std::optional<int> select) const {
+  const auto values = platform::IniLookup::FromFile(file_);
+  std::vector<platform::IniValue> changes;
+  KeepSharedLinks(combo_, values, changes);
+  const auto set = [&](std::string_view section, std::string key, std::string value) {
+    const auto current = values.Get(section, key);
+    if (!current || *current != value) changes.push_back({section, std::move(key), std::move(value)});
+  };
+  set(combo_.countSection, std::string(kCountKey), std::to_string(entries.size()));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const ProfileEntry& e = entries[i];
+    const std::string key = Key(static_cast<int>(i));
+    set(combo_.nameSection, key, e.name);
+    if (e.linked || values.Get(combo_.linkedSection, key)) set(combo_.linkedSection, key, e.linked.value_or("0"));
+    if (e.process) {
+      set(combo_.processSection, key, PathValue(*e.process));
+    } else {
+      // A path left at this position, or one its shared section would lend it.
+      const auto own = values.Get(combo_.processSection, key);
+      if (own ? !own->empty() : ProcessValue(combo_, values, key).has_value())
+        changes.push_back({combo_.processSection, key, " "});
+    }
+  }
+  if (select) set(combo_.selectSection, std::string(kSelectKey), std::to_string(*select));
+  return platform::WriteIniStrings(file_, changes);
+}
+
 std::vector<std::string> ProfileIndex::CompactNames() const {
   const auto values = platform::IniLookup::FromFile(file_);
   int storedCount = 0;
@@ -95,21 +172,13 @@ std::vector<std::string> ProfileIndex::CompactNames() const {
   const auto select = values.Get(combo_.selectSection, kSelectKey);
   const int oldSelect = select ? platform::LeadingNumber(*select) : 0;
   int newSelect = 0;
-  std::vector<platform::IniValue> changes;
-  changes.push_back({combo_.countSection, std::string(kCountKey), std::to_string(named.size())});
+  std::vector<ProfileEntry> entries;
   for (int i = 0; i < static_cast<int>(named.size()); ++i) {
-    const int n = named[static_cast<std::size_t>(i)].entry;
-    if (n == oldSelect) newSelect = i;
-    if (n == i) continue;
-    changes.push_back({combo_.nameSection, Key(i), names[static_cast<std::size_t>(i)]});
-    const auto linked = values.Get(combo_.linkedSection, Key(n));
-    changes.push_back({combo_.linkedSection, Key(i), std::string(linked.value_or("0"))});
-    if (const auto process = values.Get(combo_.processSection, Key(n)))
-      changes.push_back({combo_.processSection, Key(i), std::string(*process)});
+    if (named[static_cast<std::size_t>(i)].entry == oldSelect) newSelect = i;
+    entries.push_back(EntryAt(combo_, values, named[static_cast<std::size_t>(i)]));
   }
-  changes.push_back({combo_.selectSection, std::string(kSelectKey), std::to_string(newSelect)});
   // Keys, sections and values came from the file, so every one can be set.
-  platform::WriteIniStrings(file_, changes);
+  WriteEntries(entries, newSelect);
   return names;
 }
 
@@ -122,7 +191,9 @@ bool ProfileIndex::IsLinked(int n) const {
 }
 
 std::string ProfileIndex::Process(int n) const {
-  return platform::ReadIniString(file_, combo_.processSection, Key(n), "0");
+  const auto values = platform::IniLookup::FromFile(file_);
+  const auto path = ProcessValue(combo_, values, Key(n));
+  return path ? std::string(platform::CutToCodePoints(*path, platform::kIniReadBufferChars - 1)) : "0";
 }
 
 bool ProfileIndex::SetCount(int count) const {
@@ -142,7 +213,10 @@ bool ProfileIndex::SetLinked(int n, bool linked) const {
 }
 
 bool ProfileIndex::SetProcess(int n, std::string_view path) const {
-  return platform::WriteIniString(file_, combo_.processSection, Key(n), path);
+  std::vector<platform::IniValue> changes;
+  KeepSharedLinks(combo_, platform::IniLookup::FromFile(file_), changes);
+  changes.push_back({combo_.processSection, Key(n), std::string(path)});
+  return platform::WriteIniStrings(file_, changes);
 }
 
 bool ProfileIndex::StartList(std::string_view firstName) const {

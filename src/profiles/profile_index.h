@@ -36,6 +36,11 @@ struct ProfileCombo {
   std::string_view selectSection;
   std::string_view linkedSection;   // "1" linked to an application, "0" not
   std::string_view processSection;  // the linked executable's full path
+  // A link path section read when processSection has no entry n: the
+  // keyboard device list used to keep its paths in the key list's
+  // [PROCESS]; files written before it had its own section still read.
+  // Empty for the other combinations.
+  std::string_view sharedProcessSection;
 };
 
 inline constexpr std::size_t kKeyBodySize = keys::kKeyMapSize;
@@ -43,36 +48,40 @@ inline constexpr std::size_t kKeyboardLightBodySize = lighting::kKeyboardLightBo
 inline constexpr std::size_t kMouseLightBodySize = lighting::kMouseLightBodySize;
 inline constexpr std::size_t kMousepadLightBodySize = lighting::kMousepadLightBodySize;
 
-// Keyboard key and device profiles share [PROCESS] in "kbProfile.ini": key
-// profile n and device profile n link through the same entry, so linking one
-// overwrites the other's path. The mouse keeps one section per kind.
+// Every list keeps its link paths in a section of its own. The Part gives
+// keyboard key and device profiles one shared [PROCESS] in "kbProfile.ini",
+// where linking or deleting in one list re-links or shifts the other; the
+// keyboard device list now has [DEVICEPROCESS], as the mouse's has, and
+// reads [PROCESS] n for an entry n its own section lacks. Writes that change
+// [PROCESS] first copy the device list's paths that still live there into
+// [DEVICEPROCESS], so no key list change reaches a device profile's link.
 inline constexpr std::array<ProfileCombo, 7> kProfileCombos{{
     {device::Peripheral::Keyboard, ProfileKind::Key, ".pro",
      kKeyBodySize, "kbkeydefault.pro", "profile", "profile1", "kbProfile.ini",
-     "PROFILECOUNT", "PROFILENAME", "PROFILESELECT", "PROFILELIKEEXE", "PROCESS"},
+     "PROFILECOUNT", "PROFILENAME", "PROFILESELECT", "PROFILELIKEEXE", "PROCESS", ""},
     {device::Peripheral::Keyboard, ProfileKind::Lighting, ".led",
      kKeyboardLightBodySize, "kbdengdefault.led", "profile", "profile1", "kbProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
-     "DENGPROCESS"},
+     "DENGPROCESS", ""},
     {device::Peripheral::Keyboard, ProfileKind::Device, ".config",
      kKeyBodySize + kKeyboardLightBodySize, "kbdevicedefault.config", "profile", "profile1",
      "kbProfile.ini", "PROFILEDEVICECOUNT", "PROFILEDEVICENAME", "PROFILEDEVICESELECT",
-     "PROFILELIKEDEVICEEXE", "PROCESS"},
+     "PROFILELIKEDEVICEEXE", "DEVICEPROCESS", "PROCESS"},
     {device::Peripheral::Mouse, ProfileKind::Key, ".pro", kKeyBodySize,
      "mskeydefault.pro", "profile", "profile1", "msProfile.ini", "PROFILECOUNT", "PROFILENAME",
-     "PROFILESELECT", "PROFILELIKEEXE", "PROCESS"},
+     "PROFILESELECT", "PROFILELIKEEXE", "PROCESS", ""},
     {device::Peripheral::Mouse, ProfileKind::Lighting, ".led",
      kMouseLightBodySize, "msdengdefault.led", "profile", "profile1", "msProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
-     "DENGPROCESS"},
+     "DENGPROCESS", ""},
     {device::Peripheral::Mouse, ProfileKind::Device, ".config",
      kKeyBodySize + kMouseLightBodySize, "msdevicedefault.config", "配置", "配置1",
      "msProfile.ini", "PROFILEDEVICECOUNT", "PROFILEDEVICENAME", "PROFILEDEVICESELECT",
-     "PROFILELIKEDEVICEEXE", "DEVICEPROCESS"},
+     "PROFILELIKEDEVICEEXE", "DEVICEPROCESS", ""},
     {device::Peripheral::Mousepad, ProfileKind::Lighting, ".led",
      kMousepadLightBodySize, "mpdengdefault.led", "profile", "profile1", "mpProfile.ini",
      "PROFILEDENGCOUNT", "PROFILEDENGNAME", "PROFILEDENGSELECT", "PROFILELIKEDENGEXE",
-     "DENGPROCESS"},
+     "DENGPROCESS", ""},
 }};
 
 // The peripheral's folder in the data folder ("kb", "ms", "mp"), created
@@ -99,6 +108,14 @@ std::filesystem::path DefaultFilePath(const ProfileCombo& combo);
 
 inline constexpr int kMaxProfiles = 10000;
 
+// One list entry as the index stores it: its name and, verbatim, its link
+// flag and link path (nullopt where the index has none).
+struct ProfileEntry {
+  std::string name;
+  std::optional<std::string> linked;
+  std::optional<std::string> process;
+};
+
 // One kind's entries in its device's index file. Every call is one whole-file
 // read or write, so two objects over the same file never hold stale copies.
 // A missing value reads as 0 (numbers) or "0" (names and paths).
@@ -123,6 +140,15 @@ class ProfileIndex {
   // that entry had no name). One replace of the file, and none when every
   // entry has a name. Returns the names in list order.
   std::vector<std::string> CompactNames() const;
+  // The named entries of Names() with their link flags and paths, from one
+  // read of the file.
+  std::vector<ProfileEntry> Entries() const;
+  // Makes the index list exactly these entries in this order: count, names,
+  // link flags and paths numbered from 0, and select when given; in one
+  // replace of the file that writes only the values that differ. An entry
+  // without a flag or path clears one left at its position ("0", " ").
+  // Entries at and above the new count are left as they are.
+  bool WriteEntries(const std::vector<ProfileEntry>& entries, std::optional<int> select) const;
   int Select() const;
   bool IsLinked(int n) const;
   std::string Process(int n) const;

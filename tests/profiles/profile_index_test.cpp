@@ -55,12 +55,14 @@ TEST_F(ProfileIndexTest, WritesLandInTheKindsOwnSections) {
   EXPECT_FALSE(lights.IsLinked(1));
 }
 
-TEST_F(ProfileIndexTest, KeyboardKeyAndDeviceProfilesShareOneLinkPathMouseDoesNot) {
+TEST_F(ProfileIndexTest, EveryListKeepsItsOwnLinkPaths) {
   const ProfileIndex kbKey(*FindCombo(Peripheral::Keyboard, ProfileKind::Key));
   const ProfileIndex kbDevice(*FindCombo(Peripheral::Keyboard, ProfileKind::Device));
   kbKey.SetProcess(2, "/opt/a");
   kbDevice.SetProcess(2, "/opt/b");
-  EXPECT_EQ(kbKey.Process(2), "/opt/b");
+  EXPECT_EQ(kbKey.Process(2), "/opt/a");
+  EXPECT_EQ(kbDevice.Process(2), "/opt/b");
+  EXPECT_EQ(platform::ReadIniString(kbDevice.File(), "DEVICEPROCESS", "2", ""), "/opt/b");
 
   const ProfileIndex msKey(*FindCombo(Peripheral::Mouse, ProfileKind::Key));
   const ProfileIndex msDevice(*FindCombo(Peripheral::Mouse, ProfileKind::Device));
@@ -68,6 +70,24 @@ TEST_F(ProfileIndexTest, KeyboardKeyAndDeviceProfilesShareOneLinkPathMouseDoesNo
   msDevice.SetProcess(2, "/opt/b");
   EXPECT_EQ(msKey.Process(2), "/opt/a");
   EXPECT_EQ(platform::ReadIniString(msDevice.File(), "DEVICEPROCESS", "2", ""), "/opt/b");
+}
+
+TEST_F(ProfileIndexTest, KeyboardDeviceLinksStillInTheSharedSectionReadAndStayPut) {
+  // A "kbProfile.ini" of the Part: both lists' paths in [PROCESS].
+  const ProfileIndex kbKey(*FindCombo(Peripheral::Keyboard, ProfileKind::Key));
+  const ProfileIndex kbDevice(*FindCombo(Peripheral::Keyboard, ProfileKind::Device));
+  const std::string text =
+      "[PROFILEDEVICECOUNT]\ncount=2\n[PROFILEDEVICENAME]\n0=d0\n1=d1\n"
+      "[PROFILELIKEDEVICEEXE]\n0=0\n1=1\n[PROCESS]\n0= \n1=/usr/bin/game\n";
+  test::WriteBytes(kbKey.File(), std::vector<uint8_t>(text.begin(), text.end()));
+  EXPECT_EQ(kbDevice.Process(1), "/usr/bin/game");
+  EXPECT_EQ(kbDevice.Entries()[1].process, "/usr/bin/game");
+
+  // The key list linking its entry 1 no longer re-links device profile 1.
+  ASSERT_TRUE(kbKey.SetProcess(1, "/usr/bin/other"));
+  EXPECT_EQ(kbKey.Process(1), "/usr/bin/other");
+  EXPECT_EQ(kbDevice.Process(1), "/usr/bin/game");
+  EXPECT_EQ(platform::ReadIniString(kbDevice.File(), "DEVICEPROCESS", "1", ""), "/usr/bin/game");
 }
 
 TEST_F(ProfileIndexTest, DamagedCountsStayWithinBounds) {
