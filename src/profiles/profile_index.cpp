@@ -75,7 +75,7 @@ void KeepSharedLinks(const ProfileCombo& combo, const platform::IniLookup& value
   }
 }
 
-// A path written for an unlinked entry: the Part's one space, never an empty value.
+// A path written for an unlinked entry: one space, as the files have it, never an empty value.
 std::string PathValue(std::string_view path) { return path.empty() ? std::string(" ") : std::string(path); }
 
 }  // namespace

@@ -48,7 +48,7 @@ inline constexpr std::size_t kKeyboardLightBodySize = lighting::kKeyboardLightBo
 inline constexpr std::size_t kMouseLightBodySize = lighting::kMouseLightBodySize;
 inline constexpr std::size_t kMousepadLightBodySize = lighting::kMousepadLightBodySize;
 
-// Every list keeps its link paths in a section of its own. The Part gives
+// Every list keeps its link paths in a section of its own. Older files give
 // keyboard key and device profiles one shared [PROCESS] in "kbProfile.ini",
 // where linking or deleting in one list re-links or shifts the other; the
 // keyboard device list now has [DEVICEPROCESS], as the mouse's has, and

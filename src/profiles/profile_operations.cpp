@@ -65,7 +65,7 @@ bool InRange(int selected, const std::vector<ProfileEntry>& entries) {
 bool IsDeviceList(const ProfileCombo& combo) { return combo.kind == ProfileKind::Device; }
 
 // Keyboard lighting and device lists copy a new body into the live records at
-// once on add and copy (Part 4.2).
+// once on add and copy.
 bool AppliesAtOnce(const ProfileCombo& combo) {
   return combo.peripheral == device::Peripheral::Keyboard && combo.kind != ProfileKind::Key;
 }
@@ -240,8 +240,8 @@ OperationResult ImportProfile(const ProfileCombo& combo, int selected, const std
   if (!body) return Result(status);
 
   if (IsDeviceList(combo)) {
-    // The Part adds a default profile and writes the import over it; the
-    // imported body is written under the new name at once.
+    // The imported body is written under the new name at once, rather than
+    // a default profile first and the import over it.
     std::string name = FreeProfileName(combo, NamesOf(entries));
     const auto path = ProfilePath(combo, name);
     if (!path) return Result(OperationStatus::UnsafeName);

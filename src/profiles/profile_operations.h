@@ -1,11 +1,11 @@
-// The profile operations of Part 4.2 on one list (one ProfileCombo): add,
+// The profile operations on one list (one ProfileCombo): add,
 // copy, rename, delete, import, export and reset to default. Qt-free: the
 // page passes the list's combination and its selected index (-1 for none),
 // asks the user (file dialogs, the delete confirmation) and shows the
 // message a result names; these functions keep the index file and the data
 // files consistent and say what happened.
 //
-// Where this departs from the Part (issue 16, "sound behaviour"):
+// How the files are kept safe:
 //  - Sources are read before anything changes. Add and Import that cannot
 //    read their source add nothing; Rename reads the old file, writes the
 //    new one, then renames the entry, then deletes the old file, so a
@@ -73,8 +73,8 @@ struct OperationResult {
   int select = -1;                 // the entry to select afterwards; -1 leaves the selection
   bool reselect = false;           // run Select even when `select` is already selected (import)
   std::string name;                // the entry added, copied to or renamed to
-  // The body written (add, copy, import, reset); applyBodyNow when the Part
-  // copies it into the live records at once (keyboard lighting and device on
+  // The body written (add, copy, import, reset); applyBodyNow when it goes
+  // into the live records at once (keyboard lighting and device on
   // add and copy); the Select that follows loads it in any case.
   std::vector<std::uint8_t> body;
   bool applyBodyNow = false;

@@ -73,7 +73,7 @@ TEST_F(ProfileIndexTest, EveryListKeepsItsOwnLinkPaths) {
 }
 
 TEST_F(ProfileIndexTest, KeyboardDeviceLinksStillInTheSharedSectionReadAndStayPut) {
-  // A "kbProfile.ini" of the Part: both lists' paths in [PROCESS].
+  // An older "kbProfile.ini": both lists' paths in [PROCESS].
   const ProfileIndex kbKey(*FindCombo(Peripheral::Keyboard, ProfileKind::Key));
   const ProfileIndex kbDevice(*FindCombo(Peripheral::Keyboard, ProfileKind::Device));
   const std::string text =

@@ -262,7 +262,7 @@ TEST_F(ProfileOperationsTest, DeleteMovesLinksAlongAndChoosesTheNextSelection) {
   }
 }
 
-// Keyboard device links live in [DEVICEPROCESS]; an index of the Part keeps
+// Keyboard device links live in [DEVICEPROCESS]; an older index keeps
 // them in the key list's [PROCESS], and a key list delete must not shift them.
 TEST_F(ProfileOperationsTest, KeyListDeleteLeavesKeyboardDeviceLinksOfTheSharedSection) {
   const ProfileCombo& keysCombo = Combo(Peripheral::Keyboard, ProfileKind::Key);
