@@ -49,4 +49,15 @@ std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
   return std::make_unique<UnsupportedForegroundProgram>();
 }
 
+ForegroundAnswer ScriptedForegroundProgram::Current() {
+  std::lock_guard lock(mutex_);
+  if (path_.empty()) return {ForegroundStatus::NoWindow, {}};
+  return {ForegroundStatus::Found, path_};
+}
+
+void ScriptedForegroundProgram::Set(std::string path) {
+  std::lock_guard lock(mutex_);
+  path_ = std::move(path);
+}
+
 }  // namespace talvo::platform

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -92,6 +93,20 @@ class UnsupportedForegroundProgram final : public ForegroundProgram {
   std::string_view Name() const override { return "none"; }
   ForegroundAvailability Availability() const override { return ForegroundAvailability::UnsupportedDesktop; }
   ForegroundAnswer Current() override { return {ForegroundStatus::Unsupported, {}}; }
+};
+
+// The program in front as the automation interface says; nothing in front
+// until told.
+class ScriptedForegroundProgram final : public ForegroundProgram {
+ public:
+  std::string_view Name() const override { return "scripted"; }
+  ForegroundAvailability Availability() const override { return ForegroundAvailability::Available; }
+  ForegroundAnswer Current() override;
+  void Set(std::string path);
+
+ private:
+  std::mutex mutex_;
+  std::string path_;
 };
 
 enum class ForegroundSession { X11, KdeWayland, OtherWayland, NoDisplay };

@@ -164,13 +164,18 @@ int main(int argc, char** argv) {
 
   // Under automation pointer settings are recorded, never applied to the desktop.
   const auto recordedPointer = std::make_shared<platform::RecordingPointerSettings>();
+  // ... and the program in front is the one the client names.
+  const auto scriptedForeground = std::make_shared<platform::ScriptedForegroundProgram>();
   app::CMainWnd window(toolkit, *backend,
                        {.tray = UseTray(),
                         .workers = {},
                         .watchSleep = true,
                         .pointerSettings = args->automation.isEmpty()
                                                ? std::shared_ptr<platform::PointerSettings>()
-                                               : recordedPointer});
+                                               : recordedPointer,
+                        .foreground = args->automation.isEmpty()
+                                          ? std::shared_ptr<platform::ForegroundProgram>()
+                                          : scriptedForeground});
   if (!window.Create()) return 1;
 
   app::QtDialogs realDialogs(toolkit);
@@ -179,7 +184,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<app::AutomationServer> automation;
   if (!args->automation.isEmpty()) {
     toolkit.SetDialogs(&scriptedDialogs);
-    host = std::make_unique<app::MainAutomationHost>(window, *recordedPointer);
+    host = std::make_unique<app::MainAutomationHost>(window, *recordedPointer, *scriptedForeground);
     automation = std::make_unique<app::AutomationServer>(window.Window(), scriptedDialogs, host.get(), simulated);
     if (!automation->Listen(args->automation)) return 1;
   } else {

@@ -59,7 +59,10 @@ AutomationHost::WindowState MainAutomationHost::Window() const {
   return s;
 }
 
-void MainAutomationHost::SetForeground(const std::string& path) { foreground_ = path; }
+void MainAutomationHost::SetForeground(const std::string& path) {
+  foreground_ = path;
+  foregroundProgram_.Set(path);
+}
 
 AutomationHost::SystemState MainAutomationHost::System() const {
   SystemState s;

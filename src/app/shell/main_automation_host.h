@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/automation/automation_host.h"
+#include "platform/foreground_program.h"
 #include "platform/pointer_settings.h"
 
 namespace talvo::app {
@@ -15,8 +16,10 @@ class MainAutomationHost final : public AutomationHost {
  public:
   // pointer: what the window applies pointer settings through, recording
   // instead of changing the desktop.
-  MainAutomationHost(CMainWnd& window, const platform::RecordingPointerSettings& pointer)
-      : window_(window), pointer_(pointer) {}
+  // foreground: what the application watchers ask for the program in front.
+  MainAutomationHost(CMainWnd& window, const platform::RecordingPointerSettings& pointer,
+                     platform::ScriptedForegroundProgram& foreground)
+      : window_(window), pointer_(pointer), foregroundProgram_(foreground) {}
 
   void WhenReady(std::function<void()> done) override;
   bool Key(int vk, bool down, bool extended) override;
@@ -34,6 +37,7 @@ class MainAutomationHost final : public AutomationHost {
  private:
   CMainWnd& window_;
   const platform::RecordingPointerSettings& pointer_;
+  platform::ScriptedForegroundProgram& foregroundProgram_;
   std::string foreground_;
 };
 

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QLayout>
 #include <QMenu>
+#include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -92,9 +93,15 @@ bool CMainWnd::Create() {
     mouseLightingPage_->OnNotification(n, index);
     mousepadLightingPage_->OnNotification(n, index);
   });
-  router_.Connect(Owner::ProfileOperations, [this](const Notification& n, int) {
-    if (n.type == "itemselect") SelectListedProfile(n.sender, int(n.wParam));
-  });
+  if (!options_.foreground) options_.foreground = platform::MakeForegroundProgram();
+  profilePage_ = std::make_unique<pages::profiles::ProfilePage>(
+      window_, pages::profiles::ProfilePage::Setup{
+                   .live = live_,
+                   .saver = saver_,
+                   .effects = [this](device::Peripheral p) { return EffectsFor(p); },
+                   .foreground = options_.foreground->Availability()});
+  router_.Connect(Owner::ProfileOperations, [this](const Notification& n, int) { profilePage_->OnOperation(n); });
+  router_.Connect(Owner::ProfileLink, [this](const Notification& n, int) { profilePage_->OnLink(n); });
   router_.Connect(Owner::MouseSettings,
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
   CreateKeyAndMacroRooms();
@@ -194,7 +201,7 @@ void CMainWnd::OnWindowInit() {
   profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
-    FillProfileLists(p);
+    profilePage_->FillLists(p);
   macroPages_->Load();
   cursorPage_->Reload();
   keyPages_->Refresh();
@@ -212,6 +219,15 @@ void CMainWnd::OnWindowInit() {
       {"MousepadSession", [this](std::stop_token stop) { mousepadSession_.Serve(stop); }},
   });
   workers_.Start(options_.workers ? options_.workers(*this) : StartupWorkers());
+  // One watcher per watched list; each poll's answer is matched and applied
+  // on the UI thread in one step.
+  for (const profiles::WatchedList& list : profiles::kWatchedLists)
+    watchers_.push_back(std::make_unique<profiles::ProfileWatcher>(
+        list, *options_.foreground, [this, list](const platform::ForegroundAnswer& answer) {
+          toolkit_.Post([self = QPointer<CMainWnd>(this), list, answer] {
+            if (self) self->profilePage_->OnForeground(list, answer);
+          });
+        }));
 
   window_.SetTimer(kKeyboardReadTimer, 500, true);
   window_.SetTimer(kMousepadReadTimer, 500, true);
@@ -222,14 +238,9 @@ void CMainWnd::OnWindowInit() {
   for (auto& done : std::exchange(whenInitialised_, {})) done();
 }
 
-void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
-  const profiles::ProfileCombo* combo = pages::profiles::ComboOfListControl(listName);
-  if (!combo) return;
-  // The files of the profile chosen so far get their last changes before
-  // another one is loaded.
-  saver_.Flush();
+pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral peripheral) {
   pages::profiles::SelectionEffects effects;
-  switch (combo->peripheral) {
+  switch (peripheral) {
     case device::Peripheral::Keyboard:
       effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
       effects.writeKeyMap = [this] {
@@ -254,22 +265,10 @@ void CMainWnd::SelectListedProfile(const std::string& listName, int index) {
       effects.refreshLightingPages = [this] { mousepadLightingPage_->Refresh(); };
       break;
   }
-  const device::Peripheral peripheral = combo->peripheral;
   if (peripheral != device::Peripheral::Mousepad)
     effects.refreshKeyPage = [this, peripheral] { keyPages_->Refresh(peripheral); };
   effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
-  pages::profiles::SelectProfile(window_, live_, *combo, index, effects);
-}
-
-void CMainWnd::FillProfileLists(device::Peripheral peripheral) {
-  constexpr int kItemHeight = 25;
-  for (const profiles::ProfileListContent& content : profiles::PopulateProfileLists(peripheral)) {
-    if (Control* list = window_.FindControl(pages::profiles::ProfileListControl(*content.combo))) {
-      list->RemoveAllItems();
-      for (const std::string& name : content.names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
-    }
-    if (!content.message.empty()) toolkit_.ShowMessage(&window_, content.message);
-  }
+  return effects;
 }
 
 void CMainWnd::ApplySkinSetting() {
@@ -521,6 +520,7 @@ void CMainWnd::SetSystemAwake(bool awake) {
 
 WorkerThreads::StopOutcome CMainWnd::StopThreads() {
   window_.Widget()->hide();
+  watchers_.clear();
   sessionThreads_.StopAll();
   return workers_.StopAll();
 }

@@ -36,13 +36,16 @@
 #include "pages/lighting/mousepad_lighting_page.h"
 #include "pages/macros/macro_pages.h"
 #include "pages/mouse/mouse_performance_page.h"
+#include "pages/profiles/profile_page.h"
 #include "pages/sequence_runner.h"
+#include "platform/foreground_program.h"
 #include "platform/hid_backend.h"
 #include "platform/pointer_settings.h"
 #include "platform/wake_signal.h"
 #include "profiles/live_data.h"
 #include "profiles/main_settings.h"
 #include "profiles/profile_saver.h"
+#include "profiles/profile_watcher.h"
 #include "transfer/cursor_download.h"
 #include "transfer/mouse_transfer.h"
 
@@ -91,6 +94,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     bool watchSleep = true;
     // Where pointer speed and wheel lines go; the desktop's own when null.
     std::shared_ptr<platform::PointerSettings> pointerSettings;
+    // Which program is in front, for linked profiles; the desktop's own
+    // when null.
+    std::shared_ptr<platform::ForegroundProgram> foreground;
   };
 
   CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
@@ -263,11 +269,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // "message_text_1", at most one at a time per caller.
   void SayNoDevice(bool& guard);
   void ApplySkinSetting();
-  // The device's profile lists from its index files; a first run creates
-  // the first profile of each kind.
-  void FillProfileLists(device::Peripheral peripheral);
-  // An entry of one of the seven profile lists was chosen: load and apply it.
-  void SelectListedProfile(const std::string& listName, int index);
+  // What applying a loaded profile of the peripheral does to the pages and
+  // the device.
+  pages::profiles::SelectionEffects EffectsFor(device::Peripheral peripheral);
   void OnWindowButton(Control* sender);
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -300,6 +304,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::unique_ptr<keys::pages::KeyPages> keyPages_;
   std::unique_ptr<macros::pages::MacroPages> macroPages_;
   std::unique_ptr<macros::pages::CursorMacroPage> cursorPage_;
+  std::unique_ptr<pages::profiles::ProfilePage> profilePage_;
+  // The application watchers, stopped with the other threads.
+  std::vector<std::unique_ptr<profiles::ProfileWatcher>> watchers_;
 
   // Lighting: effect states, the keyboard's LEDs, the effect tables of the
   // keyboard and the mousepad (filled as their effects are built), previews.

@@ -48,7 +48,11 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
     window.GetToolkit().ShowMessage(&window, "message_text_22");
     return false;
   }
+  ApplyLoadedProfile(window, combo, effects);
+  return true;
+}
 
+void ApplyLoadedProfile(app::Window& window, const ProfileCombo& combo, const SelectionEffects& effects) {
   const bool keyMap = combo.kind != ProfileKind::Lighting;
   const bool lighting = combo.kind != ProfileKind::Key;
   if (keyMap) {
@@ -63,7 +67,6 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
   if (keyMap) Run(effects.refreshKeyPage);
   if (lighting) Run(effects.markPush);
   if (keyMap) Run(effects.writeKeyMap);
-  return true;
 }
 
 }  // namespace talvo::pages::profiles

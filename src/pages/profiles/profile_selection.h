@@ -31,4 +31,10 @@ bool SelectProfile(app::Window& window, talvo::profiles::LiveData& live, const t
                    int index,
                    const SelectionEffects& effects);
 
+// What follows a load into the live records (also a reset to the default):
+// the key panel closed, the pages refreshed, the settings pushed and the key
+// map written, as the kind needs.
+void ApplyLoadedProfile(app::Window& window, const talvo::profiles::ProfileCombo& combo,
+                        const SelectionEffects& effects);
+
 }  // namespace talvo::pages::profiles

@@ -1,0 +1,289 @@
+#include "pages/profiles/profile_page.h"
+
+#include <array>
+#include <filesystem>
+
+#include "pages/profiles/profile_lists.h"
+#include "platform/ascii.h"
+#include "platform/debug.h"
+#include "profiles/first_run.h"
+
+namespace talvo::pages::profiles {
+namespace {
+
+using talvo::profiles::OperationResult;
+using talvo::profiles::OperationStatus;
+using talvo::profiles::ProfileCombo;
+using talvo::profiles::ProfileIndex;
+using talvo::profiles::ProfileKind;
+
+constexpr int kItemHeight = 25;
+constexpr std::string_view kProgramFilter = "Programs (*)";
+
+// "ms_device" for the mouse's device list: what its controls' names start with.
+std::string Base(const ProfileCombo& combo) { return ProfileListCompanion(combo, ""); }
+
+// "<dev>_pro_<kind>_<operation>_btn".
+std::string ButtonName(const ProfileCombo& combo, std::string_view operation) {
+  const std::string base = Base(combo);
+  return base.substr(0, 3) + "pro_" + base.substr(3) + "_" + std::string(operation) + "_btn";
+}
+
+std::string FileFilter(const ProfileCombo& combo) {
+  const std::string_view kind = combo.kind == ProfileKind::Key        ? "Key profiles"
+                                : combo.kind == ProfileKind::Lighting ? "Lighting profiles"
+                                                                      : "Device profiles";
+  return std::string(kind) + " (*" + std::string(combo.extension) + ")";
+}
+
+// The unlink buttons and the lists they belong to.
+struct UnlinkButton {
+  std::string_view name;
+  device::Peripheral peripheral;
+  ProfileKind kind;
+};
+constexpr std::array<UnlinkButton, 3> kUnlinkButtons{{
+    {"ms_device_cancle_link_btn", device::Peripheral::Mouse, ProfileKind::Device},
+    {"kb_deng_cancle_link_btn", device::Peripheral::Keyboard, ProfileKind::Lighting},
+    {"kb_device_cancle_link_btn", device::Peripheral::Keyboard, ProfileKind::Device},
+}};
+
+size_t ComboIndex(const ProfileCombo& combo) { return size_t(&combo - talvo::profiles::kProfileCombos.data()); }
+
+}  // namespace
+
+ProfilePage::ProfilePage(app::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {}
+
+app::Control* ProfilePage::Find(const ProfileCombo& combo, std::string_view suffix) const {
+  return window_.FindControl(ProfileListCompanion(combo, suffix));
+}
+
+app::Control* ProfilePage::List(const ProfileCombo& combo) const {
+  return window_.FindControl(ProfileListControl(combo));
+}
+
+int ProfilePage::Selected(const ProfileCombo& combo) const {
+  const app::Control* list = List(combo);
+  return list ? list->CurrentIndex() : -1;
+}
+
+void ProfilePage::Say(std::string_view textId) {
+  if (!textId.empty()) window_.GetToolkit().ShowMessage(&window_, std::string(textId));
+}
+
+void ProfilePage::FillLists(device::Peripheral peripheral) {
+  for (const talvo::profiles::ProfileListContent& content : talvo::profiles::PopulateProfileLists(peripheral)) {
+    ShowList(*content.combo, content.names);
+    Say(content.message);
+  }
+  ShowAvailability();
+}
+
+void ProfilePage::ShowList(const ProfileCombo& combo, const std::vector<std::string>& names) {
+  app::Control* list = List(combo);
+  if (!list) return;
+  list->RemoveAllItems();
+  for (const std::string& name : names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
+}
+
+void ProfilePage::Select(const ProfileCombo& combo, int index) {
+  // The files of the profile chosen so far get their last changes before
+  // another one is loaded.
+  setup_.saver.Flush();
+  SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral));
+  ShowAvailability();
+}
+
+void ProfilePage::OnOperation(const app::Notification& n) {
+  const std::string name = platform::AsciiLower(n.sender);
+  if (n.type == "itemselect") {
+    if (const ProfileCombo* combo = ComboOfListControl(name)) Select(*combo, int(n.wParam));
+    return;
+  }
+  if (n.type != "click") return;
+  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
+    if (name == Base(combo) + "_profile_edit_save_btn") return Rename(combo);
+    for (std::string_view operation : {"add", "sub", "copy", "import", "export", "reset"})
+      if (name == ButtonName(combo, operation)) return Operate(combo, operation);
+  }
+}
+
+void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation) {
+  // Operations read and write the profile files: what is waiting goes first.
+  setup_.saver.Flush();
+  const int selected = Selected(combo);
+  app::Toolkit& toolkit = window_.GetToolkit();
+  if (operation == "add") {
+    Finish(combo, talvo::profiles::AddProfile(combo));
+  } else if (operation == "copy") {
+    Finish(combo, talvo::profiles::CopyProfile(combo, selected));
+  } else if (operation == "sub") {
+    Finish(combo, talvo::profiles::DeleteProfile(combo, selected, [&] {
+             return toolkit.ShowMessage(&window_, "message_text_12") == 1;
+           }));
+  } else if (operation == "import") {
+    if (selected < 0) return;
+    if (const auto path = toolkit.OpenFile(&window_, FileFilter(combo)))
+      Finish(combo, talvo::profiles::ImportProfile(combo, selected, *path));
+  } else if (operation == "export") {
+    if (selected < 0) return;
+    const std::string name = List(combo)->ItemUserData(selected) + std::string(combo.extension);
+    if (const auto path = toolkit.SaveFile(&window_, FileFilter(combo), name))
+      Finish(combo, talvo::profiles::ExportProfile(combo, selected, *path));
+  } else if (operation == "reset") {
+    Reset(combo);
+  }
+}
+
+void ProfilePage::Finish(const ProfileCombo& combo, const OperationResult& result) {
+  if (!result.Ok()) {
+    if (result.status == OperationStatus::UnsafeName) Say("message_text_25");
+    Say(result.message);
+    return;
+  }
+  if (result.names.empty()) return;  // export: the list is as it was
+  ShowList(combo, result.names);
+  const int select = result.select >= 0 ? result.select : -1;
+  if (select < 0) return;
+  if (app::Control* list = List(combo)) list->SelectItem(select, false);
+  Select(combo, select);
+}
+
+void ProfilePage::Rename(const ProfileCombo& combo) {
+  setup_.saver.Flush();
+  const int selected = Selected(combo);
+  const app::Control* field = Find(combo, "_profile_name_edit");
+  if (selected < 0 || !field) return;
+  const std::string oldName = List(combo)->ItemUserData(selected);
+  const OperationResult result = talvo::profiles::RenameProfile(combo, selected, field->Text());
+  if (!result.Ok()) {
+    if (result.status == OperationStatus::UnsafeName) Say("message_text_25");
+    Say(result.message);
+    return;
+  }
+  ShowList(combo, result.names);
+  if (app::Control* list = List(combo)) list->SelectItem(selected, false);
+  if (app::Control* edit = Find(combo, "_profile_name_edit")) edit->SetText(result.name);
+  // The live settings now belong to the file under its new name.
+  std::string& applied = setup_.live.applied[ComboIndex(combo)];
+  if (talvo::profiles::SameProfileName(applied, oldName)) applied = result.name;
+}
+
+void ProfilePage::Reset(const ProfileCombo& combo) {
+  const int selected = Selected(combo);
+  if (combo.peripheral == device::Peripheral::Keyboard && combo.kind == ProfileKind::Key)
+    if (app::Control* panel = window_.FindControl("kb_tab_function"); panel && panel->IsVisible()) {
+      panel->SetVisible(false);
+      panel->SetEnabled(false);
+    }
+  const OperationResult result = talvo::profiles::ResetProfile(combo, selected, setup_.live);
+  if (!result.Ok()) {
+    Say(result.message);
+    if (result.status != OperationStatus::WriteFailed) return;
+  }
+  // The mouse's device profile holds its lighting too.
+  if (combo.peripheral == device::Peripheral::Mouse && combo.kind == ProfileKind::Lighting)
+    setup_.saver.Mark(device::Peripheral::Mouse, ProfileKind::Device);
+  ApplyLoadedProfile(window_, combo, setup_.effects(combo.peripheral));
+}
+
+void ProfilePage::OnLink(const app::Notification& n) {
+  const std::string name = platform::AsciiLower(n.sender);
+  app::Toolkit& toolkit = window_.GetToolkit();
+  for (const UnlinkButton& b : kUnlinkButtons) {
+    if (n.type != "click" || name != b.name) continue;
+    if (const ProfileCombo* combo = talvo::profiles::FindCombo(b.peripheral, b.kind)) {
+      if (app::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
+      Unlink(*combo);
+    }
+    return;
+  }
+  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
+    if (n.type == "selectchanged" && name == Base(combo) + "_profile_link_check") {
+      if (n.wParam == 0) return Unlink(combo);
+      const auto program = toolkit.OpenFile(&window_, std::string(kProgramFilter));
+      // A link names a program by its absolute path; anything else unlinks.
+      if (!program || !std::filesystem::path(*program).is_absolute() || !Link(combo, *program, true)) {
+        if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
+        Unlink(combo);
+      }
+      return;
+    }
+    if (n.type == "click" && name == Base(combo) + "_profile_link_btn") {
+      const auto program = toolkit.OpenFile(&window_, std::string(kProgramFilter));
+      if (!program || !std::filesystem::path(*program).is_absolute()) return;
+      // Only the mouse's device list refuses a program linked to another entry.
+      const bool unique = combo.peripheral == device::Peripheral::Mouse && combo.kind == ProfileKind::Device;
+      if (!Link(combo, *program, unique)) {
+        if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
+        Unlink(combo);
+      }
+      return;
+    }
+  }
+}
+
+bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bool unique) {
+  const int entry = Selected(combo);
+  if (entry < 0) return false;
+  const ProfileIndex index(combo);
+  if (unique) {
+    const app::Control* list = List(combo);
+    for (int n = 0; list && n < list->Count(); ++n) {
+      if (n != entry && index.IsLinked(n) && index.Process(n) == program) {
+        Say("message_text_13");
+        return false;
+      }
+    }
+  }
+  if (!index.SetLinked(entry, true) || !index.SetProcess(entry, program)) return false;
+  if (app::Control* field = Find(combo, "_profile_link_edit"))
+    field->SetText(std::filesystem::path(program).filename().string());
+  if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(true, false);
+  if (app::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
+  return true;
+}
+
+void ProfilePage::Unlink(const ProfileCombo& combo) {
+  const int entry = Selected(combo);
+  if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
+  if (app::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
+  if (entry < 0) return;
+  const ProfileIndex index(combo);
+  index.SetLinked(entry, false);
+  index.SetProcess(entry, " ");
+  ShowAvailability();
+}
+
+void ProfilePage::ShowAvailability() {
+  using platform::ForegroundAvailability;
+  if (setup_.foreground == ForegroundAvailability::Available) return;
+  // Links can still be made and kept, but nothing will follow them here: the
+  // link row says why.
+  const std::string id = setup_.foreground == ForegroundAvailability::UnsupportedDesktop
+                             ? "profile_link_unsupported_text"
+                             : "profile_link_unreachable_text";
+  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
+    for (std::string_view suffix : {"_profile_link_check", "_profile_link_btn"})
+      if (app::Control* c = Find(combo, suffix)) c->SetToolTip(window_.GetToolkit().LanguageText(id).value_or(id));
+    const int entry = Selected(combo);
+    if (entry >= 0 && ProfileIndex(combo).IsLinked(entry)) continue;
+    if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetTextId(id);
+  }
+}
+
+void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, const platform::ForegroundAnswer& answer) {
+  const ProfileCombo* combo = talvo::profiles::FindCombo(watched.peripheral, watched.kind);
+  app::Control* list = combo ? List(*combo) : nullptr;
+  if (!list) return;
+  const ProfileIndex index(*combo);
+  const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
+  if (choice.show && *choice.show != list->CurrentIndex()) {
+    list->SelectItem(*choice.show, false);
+    Select(*combo, *choice.show);
+  }
+  // Selecting stored the entry shown; the stored choice stays the user's.
+  index.SetSelect(choice.userChoice);
+}
+
+}  // namespace talvo::pages::profiles

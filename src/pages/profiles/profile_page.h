@@ -1,0 +1,71 @@
+// The profile room: the seven profile lists of the device pages with their
+// buttons (choose, add, copy, rename, delete, import, export, reset), the
+// links of profiles to programs, and the choices the application watchers
+// make while a linked program is in front. Runs on the UI thread; the file
+// work is the profile operations', the applying the window's effects.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/toolkit/toolkit.h"
+#include "device/peripheral.h"
+#include "pages/profiles/profile_selection.h"
+#include "platform/foreground_program.h"
+#include "profiles/live_data.h"
+#include "profiles/profile_index.h"
+#include "profiles/profile_operations.h"
+#include "profiles/profile_saver.h"
+#include "profiles/profile_watcher.h"
+
+namespace talvo::pages::profiles {
+
+class ProfilePage {
+ public:
+  struct Setup {
+    talvo::profiles::LiveData& live;
+    talvo::profiles::ProfileSaver& saver;
+    // What applying a loaded profile of the peripheral does beyond the records.
+    std::function<SelectionEffects(device::Peripheral)> effects;
+    // Whether the desktop says which program is in front.
+    platform::ForegroundAvailability foreground = platform::ForegroundAvailability::Available;
+  };
+
+  ProfilePage(app::Window& window, Setup setup);
+
+  // The device's lists from its index files; a first run creates the first
+  // profile of each kind.
+  void FillLists(device::Peripheral peripheral);
+  // The lists and their buttons.
+  void OnOperation(const app::Notification& n);
+  // The link check boxes, browse and unlink buttons.
+  void OnLink(const app::Notification& n);
+  // One watcher's poll: the first profile linked to the program in front is
+  // shown, else the user's choice, which stays the stored choice either way.
+  void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
+
+  // Loads and applies entry `index` of the list, after writing what is still
+  // waiting to be saved.
+  void Select(const talvo::profiles::ProfileCombo& combo, int index);
+
+ private:
+  app::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
+  app::Control* List(const talvo::profiles::ProfileCombo& combo) const;
+  int Selected(const talvo::profiles::ProfileCombo& combo) const;
+  void ShowList(const talvo::profiles::ProfileCombo& combo, const std::vector<std::string>& names);
+  void Operate(const talvo::profiles::ProfileCombo& combo, std::string_view operation);
+  void Finish(const talvo::profiles::ProfileCombo& combo, const talvo::profiles::OperationResult& result);
+  void Rename(const talvo::profiles::ProfileCombo& combo);
+  void Reset(const talvo::profiles::ProfileCombo& combo);
+  // Links entry `entry` to `program`; false when another entry of the list
+  // has it and `unique` asks for none ("message_text_13").
+  bool Link(const talvo::profiles::ProfileCombo& combo, const std::string& program, bool unique);
+  void Unlink(const talvo::profiles::ProfileCombo& combo);
+  void ShowAvailability();
+  void Say(std::string_view textId);
+
+  app::Window& window_;
+  Setup setup_;
+};
+
+}  // namespace talvo::pages::profiles

@@ -1,0 +1,82 @@
+// The mouse's device profiles as a user keeps them: added, copied, renamed and
+// deleted through the list's buttons, and one linked to a program that takes
+// over while that program is in front.
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+
+#include <algorithm>
+
+#include "tests/e2e/talvo_run.h"
+
+namespace talvo::e2e {
+namespace {
+
+using ProfilesTest = E2eTest;
+
+QJsonObject Named(const char* cmd, const char* name) { return QJsonObject{{"cmd", cmd}, {"name", name}}; }
+
+QJsonArray Items(TalvoRun& talvo) { return talvo.Get("ms_device_profile_combo").value("items").toArray(); }
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The mouse page with its device profile buttons shown.
+TalvoRun& OpenProfileButtons(TalvoRun& talvo) {
+  OpenMouseTab(talvo, "ms_deng_Op_tab");
+  talvo.Request(Named("click", "ms_profile_fun_spread_btn"));
+  return talvo;
+}
+
+TEST_F(ProfilesTest, AddCopyRenameAndDeleteKeepListAndFilesTogether) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  ASSERT_TRUE(talvo.Request(Named("click", "ms_pro_device_add_btn")).value("ok").toBool());
+  talvo.Request(Named("click", "ms_pro_device_copy_btn"));
+  EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "配置2", "配置2 copy"}));
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 2);
+
+  talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_device_profile_name_edit"}, {"text", "Shooter"}});
+  talvo.Request(Named("click", "ms_device_profile_edit_save_btn"));
+  const QString folder = MouseFolder(folders_);
+  EXPECT_TRUE(QFile::exists(folder + "/Shooter.config"));
+  EXPECT_FALSE(QFile::exists(folder + "/配置2 copy.config"));
+
+  talvo.Request(QJsonObject{{"cmd", "answers"}, {"values", QJsonArray{1}}});
+  talvo.Request(Named("click", "ms_pro_device_sub_btn"));
+  EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "配置2"}));
+  EXPECT_FALSE(QFile::exists(folder + "/Shooter.config"));
+  const QByteArray index = ReadFile(folder + "/msProfile.ini");
+  EXPECT_TRUE(index.contains("PROFILEDEVICECOUNT]\ncount=2") || index.contains("PROFILEDEVICECOUNT]\r\ncount=2"))
+      << index.toStdString();
+}
+
+TEST_F(ProfilesTest, ALinkedProfileFollowsItsProgramAndTheUsersChoiceComesBack) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  talvo.Request(Named("click", "ms_pro_device_add_btn"));
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{"/usr/bin/game"}}});
+  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "ms_device_profile_link_check"}, {"on", true}});
+  EXPECT_EQ(talvo.Get("ms_device_profile_link_edit").value("text").toString(), "game");
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
+  const QString userFile = MouseFolder(folders_) + "/配置1.config";
+  Pause(talvo, 300);
+  const QByteArray userBytes = ReadFile(userFile);
+  talvo.Request(Sim("clear"));
+
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_device_profile_combo").value("index").toInt() == 1; }, 5000));
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    const std::vector<int> commands = SequenceCommands(talvo);
+    return std::count(commands.begin(), commands.end(), 9) > 0 && std::count(commands.begin(), commands.end(), 6) > 0;
+  }));
+  EXPECT_TRUE(ReadFile(MouseFolder(folders_) + "/msProfile.ini").contains("PROFILEDEVICESELECT]\nselect=0"));
+
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/other"}});
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_device_profile_combo").value("index").toInt() == 0; }, 5000));
+  Pause(talvo, 300);
+  EXPECT_EQ(ReadFile(userFile), userBytes) << "the user's profile is not written by the switch";
+}
+
+}  // namespace
+}  // namespace talvo::e2e
