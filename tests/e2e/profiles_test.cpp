@@ -48,8 +48,20 @@ TEST_F(ProfilesTest, AddCopyRenameAndDeleteKeepListAndFilesTogether) {
   EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "配置2"}));
   EXPECT_FALSE(QFile::exists(folder + "/Shooter.config"));
   const QByteArray index = ReadFile(folder + "/msProfile.ini");
-  EXPECT_TRUE(index.contains("PROFILEDEVICECOUNT]\ncount=2") || index.contains("PROFILEDEVICECOUNT]\r\ncount=2"))
-      << index.toStdString();
+  EXPECT_TRUE(index.contains("PROFILEDEVICECOUNT]\ncount=2")) << index.toStdString();
+
+  // A profile whose file went away is told and the list stays on the one in use.
+  ASSERT_TRUE(QFile::remove(folder + "/配置2.config"));
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
+  talvo.Request("messages");
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 1}});
+  const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown.at(0).toObject().value("text_id").toString(), "message_text_22");
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 0);
+  EXPECT_TRUE(ReadFile(folder + "/msProfile.ini").contains("PROFILEDEVICESELECT]\nselect=0"));
+  Pause(talvo, 300);
+  EXPECT_FALSE(QFile::exists(folder + "/配置2.config")) << "no save lands in the file that failed";
 }
 
 TEST_F(ProfilesTest, ALinkedProfileFollowsItsProgramAndTheUsersChoiceComesBack) {

@@ -86,18 +86,23 @@ void ProfilePage::ShowList(const ProfileCombo& combo, const std::vector<std::str
   for (const std::string& name : names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
 }
 
-void ProfilePage::Select(const ProfileCombo& combo, int index) {
+void ProfilePage::Select(const ProfileCombo& combo, int index, int previous) {
   // The files of the profile chosen so far get their last changes before
   // another one is loaded.
   setup_.saver.Flush();
-  SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral));
+  if (!SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral)) && previous >= 0 &&
+      previous != index) {
+    if (app::Control* list = List(combo)) list->SelectItem(previous, false);
+    ProfileIndex(combo).SetSelect(previous);
+    if (app::Control* field = Find(combo, "_profile_name_edit")) field->SetText(List(combo)->ItemUserData(previous));
+  }
   ShowAvailability();
 }
 
 void ProfilePage::OnOperation(const app::Notification& n) {
   const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "itemselect") {
-    if (const ProfileCombo* combo = ComboOfListControl(name)) Select(*combo, int(n.wParam));
+    if (const ProfileCombo* combo = ComboOfListControl(name)) Select(*combo, int(n.wParam), int(n.lParam));
     return;
   }
   if (n.type != "click") return;
@@ -128,8 +133,11 @@ void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation)
   } else if (operation == "export") {
     if (selected < 0) return;
     const std::string name = List(combo)->ItemUserData(selected) + std::string(combo.extension);
-    if (const auto path = toolkit.SaveFile(&window_, FileFilter(combo), name))
+    if (auto path = toolkit.SaveFile(&window_, FileFilter(combo), name)) {
+      // The kind's suffix when the user gave none.
+      if (std::filesystem::path(*path).extension().empty()) *path += std::string(combo.extension);
       Finish(combo, talvo::profiles::ExportProfile(combo, selected, *path));
+    }
   } else if (operation == "reset") {
     Reset(combo);
   }

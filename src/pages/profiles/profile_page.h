@@ -45,8 +45,10 @@ class ProfilePage {
   void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
 
   // Loads and applies entry `index` of the list, after writing what is still
-  // waiting to be saved.
-  void Select(const talvo::profiles::ProfileCombo& combo, int index);
+  // waiting to be saved. An entry that cannot be loaded leaves the list and
+  // the stored choice on `previous` (when there was one), whose settings are
+  // still the live ones, so no save lands in the file that failed.
+  void Select(const talvo::profiles::ProfileCombo& combo, int index, int previous = -1);
 
  private:
   app::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
