@@ -138,10 +138,16 @@ std::optional<std::string> QtDialogs::OpenFile(Window* parent, const std::string
 
 std::optional<std::string> QtDialogs::SaveFile(Window* parent, const std::string& filter,
                                                const std::string& suggestedName) {
-  const QString path = QFileDialog::getSaveFileName(WidgetOf(parent), {}, QString::fromStdString(suggestedName),
-                                                    QString::fromStdString(filter));
-  if (path.isEmpty()) return std::nullopt;
-  return path.toStdString();
+  QFileDialog dialog(WidgetOf(parent), {}, QString::fromStdString(suggestedName), QString::fromStdString(filter));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  // A name typed without a suffix gets the filter's, e.g. "mac" of "(*.mac)".
+  const QString pattern = QString::fromStdString(filter);
+  if (const qsizetype dot = pattern.lastIndexOf(QStringLiteral("*.")); dot >= 0) {
+    const qsizetype end = pattern.indexOf(QLatin1Char(')'), dot);
+    dialog.setDefaultSuffix(pattern.mid(dot + 2, end < 0 ? -1 : end - dot - 2));
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
 }
 
 QWidget* WidgetOf(Window* window) {

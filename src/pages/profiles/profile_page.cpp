@@ -133,11 +133,8 @@ void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation)
   } else if (operation == "export") {
     if (selected < 0) return;
     const std::string name = List(combo)->ItemUserData(selected) + std::string(combo.extension);
-    if (auto path = toolkit.SaveFile(&window_, FileFilter(combo), name)) {
-      // The kind's suffix when the user gave none.
-      if (std::filesystem::path(*path).extension().empty()) *path += std::string(combo.extension);
+    if (const auto path = toolkit.SaveFile(&window_, FileFilter(combo), name))
       Finish(combo, talvo::profiles::ExportProfile(combo, selected, *path));
-    }
   } else if (operation == "reset") {
     Reset(combo);
   }
