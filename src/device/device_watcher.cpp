@@ -16,10 +16,11 @@ constexpr milliseconds kPassInterval{1000};
 
 enum class Pass { Done, EnumerationFailed };
 
-Pass RunPass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDeviceLink& mousepad,
-             DeviceWatcherHost& host, bool firstPass) {
-  // Held for the whole pass: no exchange on the link overlaps the probe, the
-  // reopen or the attach steps, which run commands under it (re-entrant).
+Pass RunMousePass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDeviceLink& mousepad,
+                  DeviceWatcherHost& host, bool firstPass) {
+  // Held for the whole look at the mouse: no exchange on the link overlaps
+  // the probe, the reopen or the attach steps, which run commands under it
+  // (re-entrant).
   std::lock_guard lock(mouse.IoLock());
 
   if (mouse.IsConnected()) {
@@ -47,10 +48,38 @@ Pass RunPass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDeviceLink&
   return Pass::Done;
 }
 
+// The keyboard and the mousepad follow the mouse's rules, with their reads
+// and tabs left to the host.
+Pass RunOtherPass(CDeviceLink& link, Peripheral peripheral, DeviceWatcherHost& host) {
+  std::lock_guard lock(link.IoLock());
+  if (link.IsConnected() && !link.Hid().Exists(link.Hid().DevicePath())) {
+    link.Detach();
+    host.OtherDetached(peripheral);
+  }
+  if (!link.IsConnected()) {
+    bool enumerationFailed = false;
+    if (link.Attach(&enumerationFailed)) {
+      host.OtherAttached(peripheral);
+    } else if (enumerationFailed) {
+      return Pass::EnumerationFailed;
+    }
+  }
+  return Pass::Done;
+}
+
+Pass RunPass(CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad, DeviceWatcherHost& host,
+             bool firstPass) {
+  if (RunMousePass(mouse, keyboard, mousepad, host, firstPass) == Pass::EnumerationFailed ||
+      RunOtherPass(keyboard, Peripheral::Keyboard, host) == Pass::EnumerationFailed ||
+      RunOtherPass(mousepad, Peripheral::Mousepad, host) == Pass::EnumerationFailed)
+    return Pass::EnumerationFailed;
+  return Pass::Done;
+}
+
 }  // namespace
 
-void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, const CDeviceLink& keyboard,
-                      const CDeviceLink& mousepad, DeviceWatcherHost& host) {
+void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad,
+                      DeviceWatcherHost& host) {
   for (bool firstPass = true;; firstPass = false) {
     if (stop.stop_requested()) {
       debug::Line("鼠标设备侦测线程设定退出");

@@ -1,24 +1,26 @@
-// DeviceWatcher: the thread that attaches the mouse's command link when a
-// mouse is plugged in and detaches it when the mouse is gone.
+// DeviceWatcher: the thread that attaches each peripheral's command link
+// (mouse, keyboard, mousepad) when the device is plugged in and detaches it
+// when the device is gone.
 //
 // Once a second, or as soon as the backend reports interfaces coming or
-// going, it runs one pass holding the mouse link's I/O lock: a connected
-// link is probed (asking for no access) and detached when its interface has
-// disappeared; a link that is not connected is attached to the first
-// interface with its identity. Only the mouse link is ever attached; the
-// keyboard and mousepad links are only looked at.
+// going, it runs one pass over the links, the mouse first, holding each
+// link's I/O lock while it looks at that link: a connected link is probed
+// (asking for no access) and detached when its interface has disappeared; a
+// link that is not connected is attached to the first interface with its
+// identity.
 #pragma once
 
 #include <stop_token>
 
 #include "device/device_link.h"
+#include "device/peripheral.h"
 
 namespace talvo::device {
 
 // What the watcher needs of the main window. Every call comes on the
-// watcher thread during a pass, with the mouse link's I/O lock held; the
-// calls that change the window queue their work on the UI thread and return
-// without waiting for it.
+// watcher thread during a pass, with the I/O lock of the link it is about
+// held; the calls that change the window queue their work on the UI thread
+// and return without waiting for it.
 class DeviceWatcherHost {
  public:
   virtual ~DeviceWatcherHost() = default;
@@ -42,12 +44,18 @@ class DeviceWatcherHost {
   virtual void SameModeVisible(bool visible) = 0;
   // The first pass found the mouse: bring the window to the front.
   virtual void FirstPassFoundMouse() = 0;
+
+  // The keyboard's or the mousepad's link was attached: its full read is due
+  // and its tab shows.
+  virtual void OtherAttached(Peripheral peripheral) = 0;
+  // The keyboard or the mousepad disappeared (its link already detached).
+  virtual void OtherDetached(Peripheral peripheral) = 0;
 };
 
 // The watcher thread's body; returns when `stop` is requested, or at once
 // when the interfaces cannot be listed (presence is then no longer
 // followed).
-void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, const CDeviceLink& keyboard,
-                      const CDeviceLink& mousepad, DeviceWatcherHost& host);
+void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad,
+                      DeviceWatcherHost& host);
 
 }  // namespace talvo::device

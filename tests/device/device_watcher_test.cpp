@@ -60,6 +60,8 @@ class RecordingHost : public DeviceWatcherHost {
   void MouseDetached() override { Record("MouseDetached", 0); }
   void SameModeVisible(bool visible) override { Record("SameModeVisible", visible ? 1 : 0); }
   void FirstPassFoundMouse() override { Record("FirstPassFoundMouse", 0); }
+  void OtherAttached(Peripheral peripheral) override { Record("OtherAttached", int(peripheral)); }
+  void OtherDetached(Peripheral peripheral) override { Record("OtherDetached", int(peripheral)); }
 
   std::vector<Call> Calls() {
     std::lock_guard lock(mutex_);
@@ -163,13 +165,13 @@ TEST_F(DeviceWatcherTest, PlugAfterStartAttachesOnceInOrderWithinWellUnderASecon
   EXPECT_TRUE(mouse.IsConnected());
   EXPECT_EQ(mouse.Hid().DevicePath(), SimulatedBackend::PathOf(DeviceKind::Mouse, Collection::Command));
 
-  // Later passes only probe: another device coming wakes the watcher for one.
+  // Later passes only probe the mouse: another device coming wakes the
+  // watcher for one, which attaches it.
   backend.Plug(DeviceKind::Mousepad);
-  ASSERT_TRUE(host.WaitFor("SameModeVisible"));
+  ASSERT_TRUE(host.WaitFor("OtherAttached"));
   EXPECT_EQ(host.Count("MouseAttached"), 1);
   EXPECT_EQ(host.Count("FirstPassFoundMouse"), 0);
-  // Neither the keyboard nor the mousepad link is connected.
-  EXPECT_EQ(host.Calls().back().argument, 0);
+  EXPECT_TRUE(mousepad.IsConnected());
 }
 
 TEST_F(DeviceWatcherTest, MousePresentAtStartIsAnnouncedOnceThenDetachedAndReattached) {
@@ -205,18 +207,28 @@ TEST_F(DeviceWatcherTest, SameModeIsShownWhileAnotherDeviceIsConnected) {
   EXPECT_EQ(host.Calls().back().argument, 1);
 }
 
-TEST_F(DeviceWatcherTest, InterfaceOfAnotherProductIsNotAttached) {
+TEST_F(DeviceWatcherTest, EachLinkTakesOnlyItsOwnProductAndComesAndGoesWithIt) {
   // The keyboard's command interface has the mouse's vendor, usage page and
   // usage; only its product differs.
   backend.Plug(DeviceKind::Keyboard);
   Start();
-  LetItSettle();
+  ASSERT_TRUE(host.WaitFor("OtherAttached"));
   EXPECT_FALSE(mouse.IsConnected());
-  EXPECT_TRUE(host.Calls().empty());
+  EXPECT_TRUE(keyboard.IsConnected());
+  EXPECT_EQ(host.Calls().front().argument, int(Peripheral::Keyboard));
 
   backend.Plug(DeviceKind::Mouse);
+  backend.Plug(DeviceKind::Mousepad);
   ASSERT_TRUE(host.WaitFor("MouseAttached"));
+  ASSERT_TRUE(host.WaitFor("OtherAttached", 2));
   EXPECT_EQ(mouse.Hid().DevicePath(), SimulatedBackend::PathOf(DeviceKind::Mouse, Collection::Command));
+  EXPECT_EQ(mousepad.Hid().DevicePath(), SimulatedBackend::PathOf(DeviceKind::Mousepad, Collection::Command));
+
+  backend.Unplug(DeviceKind::Keyboard);
+  ASSERT_TRUE(host.WaitFor("OtherDetached"));
+  EXPECT_FALSE(keyboard.IsConnected());
+  EXPECT_TRUE(mouse.IsConnected());
+  EXPECT_EQ(host.Count("MouseDetached"), 0);
 }
 
 TEST(DeviceWatcher, EnumerationFailureEndsTheWatcher) {

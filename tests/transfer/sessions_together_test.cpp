@@ -65,6 +65,8 @@ class Host final : public device::DeviceWatcherHost {
   void MouseDetached() override {}
   void SameModeVisible(bool) override {}
   void FirstPassFoundMouse() override {}
+  void OtherAttached(device::Peripheral) override {}
+  void OtherDetached(device::Peripheral) override {}
 
   std::atomic<int> reads{0};
 

@@ -79,6 +79,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
 
   // The page tab_switch shows while no device is there.
   static constexpr int kWaitingPage = 5;
+  // A device's full read follows its arrival after this long.
+  static constexpr int kFullReadDelayMs = 500;
   // Largest cursor-macro image a mouse holds.
   static constexpr size_t kCursorImageMax = transfer::kCursorImageMax;
 
@@ -254,6 +256,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // Watcher side (UI thread unless said otherwise).
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
+  // The keyboard or the mousepad came or went: its tab shows or hides, its
+  // full read follows 500 ms after it came.
+  void OnOtherAttached(device::Peripheral peripheral);
+  void OnOtherDetached(device::Peripheral peripheral);
   // On the mouse session thread, within the sequence it runs.
   void DownloadCursorImage(device::CDeviceLink& mouse);
   // On the mouse listener's thread.

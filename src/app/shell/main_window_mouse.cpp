@@ -19,7 +19,6 @@
 namespace talvo::app {
 namespace {
 
-constexpr int kFullReadDelayMs = 500;
 constexpr int kRereadDelayMs = 200;
 
 }  // namespace
@@ -56,6 +55,12 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
   }
   void FirstPassFoundMouse() override {
     Queue([](CMainWnd& w) { w.ActivateRequest(); });
+  }
+  void OtherAttached(device::Peripheral peripheral) override {
+    Queue([peripheral](CMainWnd& w) { w.OnOtherAttached(peripheral); });
+  }
+  void OtherDetached(device::Peripheral peripheral) override {
+    Queue([peripheral](CMainWnd& w) { w.OnOtherDetached(peripheral); });
   }
 
  private:
