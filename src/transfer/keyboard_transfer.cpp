@@ -1,6 +1,7 @@
 #include "transfer/keyboard_transfer.h"
 
 #include <span>
+#include <tuple>
 
 #include "lighting/light_records.h"
 
@@ -11,7 +12,7 @@ namespace {
 using device::CDeviceLink;
 using lighting::KeyboardLighting;
 
-constexpr uint8_t kBlockRead = 56;
+constexpr uint8_t kBlockRead = std::tuple_size_v<KeyboardBlock>;
 constexpr uint16_t kBlockOffset = 0;
 
 // The chunked key-map reads keep the chunks that arrived before a failure;
@@ -55,8 +56,8 @@ void KeyboardFullRead(CDeviceLink& link, KeyboardReadback& readback) {
   device::EndTransfer(link);
 }
 
-KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, KeyboardData& data,
-                                         profiles::LiveData& live, keys::PositionMap& positions) {
+KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, KeyboardData& data, profiles::LiveData& live,
+                                         keys::PositionMap& positions) {
   if (readback.result == KeyboardReadResult::KeyCountRefused) return readback.result;
   data.info = readback.data.info;
   // Without the information block the link's length came from an earlier
@@ -69,13 +70,13 @@ KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, Keybo
   return readback.result;
 }
 
-std::optional<std::array<uint8_t, 56>> KeyboardSettingsReread(CDeviceLink& link) {
-  std::array<uint8_t, kBlockRead> block{};
+std::optional<KeyboardBlock> KeyboardSettingsReread(CDeviceLink& link) {
+  KeyboardBlock block{};
   if (device::ReadSettings(link, kBlockRead, kBlockOffset, block) != device::kResultOk) return std::nullopt;
   return block;
 }
 
-void ApplyKeyboardSettingsReread(const std::optional<std::array<uint8_t, 56>>& block, profiles::LiveData& live) {
+void ApplyKeyboardSettingsReread(const std::optional<KeyboardBlock>& block, profiles::LiveData& live) {
   KeyboardLighting& kb = live.keyboardLight;
   // A record whose profile byte came from a file may name no slot; it then
   // has no block to go back to.

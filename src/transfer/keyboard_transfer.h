@@ -26,6 +26,9 @@ namespace talvo::transfer {
 // The only onboard profile Talvo reads from or writes to the keyboard.
 inline constexpr unsigned kKeyboardProfile = 0;
 
+// The settings block the keyboard's re-read gets, from settings offset 0.
+using KeyboardBlock = std::array<uint8_t, 56>;
+
 // What the main window keeps of the keyboard besides the key maps and the
 // lighting records of profiles::LiveData.
 struct KeyboardData {
@@ -74,15 +77,15 @@ void KeyboardFullRead(device::CDeviceLink& link, KeyboardReadback& readback);
 // slot 0 as profile 0, and rebuilds `positions` from the default map. Returns
 // the read's result; after Read the caller saves the keyboard's key and
 // device profiles, after KeyCountRefused it tells the user.
-KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, KeyboardData& data,
-                                         profiles::LiveData& live, keys::PositionMap& positions);
+KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, KeyboardData& data, profiles::LiveData& live,
+                                         keys::PositionMap& positions);
 
 // After the keyboard changed its settings on its own: the 56-byte block at
 // settings offset 0, when the read succeeds.
-std::optional<std::array<uint8_t, 56>> KeyboardSettingsReread(device::CDeviceLink& link);
+std::optional<KeyboardBlock> KeyboardSettingsReread(device::CDeviceLink& link);
 // Puts the live record back into its slot, loads the re-read block (when
 // there is one) into slot 0 as profile 0 and takes the live record from it.
 // The caller then saves the keyboard device profile.
-void ApplyKeyboardSettingsReread(const std::optional<std::array<uint8_t, 56>>& block, profiles::LiveData& live);
+void ApplyKeyboardSettingsReread(const std::optional<KeyboardBlock>& block, profiles::LiveData& live);
 
 }  // namespace talvo::transfer

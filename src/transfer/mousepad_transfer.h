@@ -72,8 +72,7 @@ MousepadBlockRead SelectMousepadProfile(device::CDeviceLink& link, unsigned n);
 // record's profile (the last one read from the mousepad, unless a profile
 // load replaced the record), or none when that names no slot. A switch cut
 // short is applied as an empty MousepadBlockRead.
-std::optional<unsigned> ApplyMousepadProfileSwitch(const MousepadBlockRead& read, unsigned n,
-                                                   profiles::LiveData& live);
+std::optional<unsigned> ApplyMousepadProfileSwitch(const MousepadBlockRead& read, unsigned n, profiles::LiveData& live);
 
 // The mousepad returns to its factory settings. Its reply is not examined;
 // the caller reads the mousepad again a second later, once it has settled.
