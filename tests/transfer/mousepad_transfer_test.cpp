@@ -203,10 +203,5 @@ TEST_F(MousepadTransferTest, AMousepadPulledOutMidSwitchIsLeftAsItWas) {
   EXPECT_EQ(State(), before);
 }
 
-TEST_F(MousepadTransferTest, RestoreSendsOnlyTheRestoreCommand) {
-  RestoreMousepadDefaults(link);
-  EXPECT_EQ(Requests(), std::vector<Sent>{Req(Command::RestoreDefaults, 0, 0)});
-}
-
 }  // namespace
 }  // namespace talvo::transfer
