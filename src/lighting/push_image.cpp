@@ -19,7 +19,11 @@ SettingsWrite RecordWrite(const ByteRecord<N>& record, size_t first, size_t coun
 }  // namespace
 
 std::array<SettingsWrite, 1> LightRecordPushImage(const LightRecord& record) {
-  return {RecordWrite(record, 0, LightRecord::kSize, kSettingsWriteMax)};
+  SettingsWrite w = RecordWrite(record, 0, LightRecord::kSize, kSettingsWriteMax);
+  // Byte 0 makes that onboard profile active: a record loaded from a file
+  // may name one the device does not have.
+  if (w.data[0] >= kProfileSlots) w.data[0] = 0;
+  return {w};
 }
 
 std::array<SettingsWrite, 3> MousePushImage(const MouseSettingsRecord& record) {

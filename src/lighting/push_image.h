@@ -22,7 +22,7 @@ struct SettingsWrite {
 };
 
 // Keyboard and mousepad: one write at offset 0 of 56 bytes, the record's 21
-// bytes and then zeros.
+// bytes and then zeros; a profile byte naming no onboard profile goes as 0.
 std::array<SettingsWrite, 1> LightRecordPushImage(const LightRecord& record);
 // Mouse: bytes 0..13, 15..18 and 20..33 (padded with zeros to 44). Bytes 14
 // (report rate) and 19 (active DPI stage) are left out on purpose: the mouse

@@ -34,8 +34,12 @@ const keys::KeyMapRecord* CurrentKeyMap(const LiveData& live, device::Peripheral
 std::string AppliedProfileName(const LiveData& live, const ProfileCombo& combo) {
   const std::string& applied = live.applied[size_t(&combo - kProfileCombos.data())];
   if (!applied.empty()) return applied;
+  // No entry chosen, or one without a name: there is nothing to save into
+  // (rather than a file named after the index's "0").
   const ProfileIndex index(combo);
-  return index.Name(index.Select());
+  const std::vector<std::string> names = index.Names();
+  const int select = index.Select();
+  return select >= 0 && size_t(select) < names.size() ? names[size_t(select)] : std::string();
 }
 
 }  // namespace talvo::profiles

@@ -25,7 +25,7 @@ struct LiveData {
 };
 
 // The name of the profile the kind's live settings belong to: the one last
-// loaded, else the list's stored choice.
+// loaded, else the list's stored choice; empty when neither names an entry.
 std::string AppliedProfileName(const LiveData& live, const ProfileCombo& combo);
 
 // The key map record that key and device profiles of the peripheral load into

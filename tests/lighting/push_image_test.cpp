@@ -96,6 +96,14 @@ TEST_F(PushTest, KeyboardPushSendsTheRecordAndEndsSynchronizedLighting) {
   EXPECT_TRUE(Seen(DeviceKind::Mousepad).empty());
 }
 
+TEST(PushImageTest, AProfileByteNamingNoOnboardProfileGoesAsZero) {
+  for (const uint8_t profile : {uint8_t(4), uint8_t(5), uint8_t(0xFF)}) {
+    LightRecord record;
+    record.SetProfile(profile);
+    EXPECT_EQ(LightRecordPushImage(record)[0].data[0], profile <= 4 ? profile : 0) << int(profile);
+  }
+}
+
 TEST_F(PushTest, MousePushLeavesReportRateAndActiveStageToTheMouse) {
   for (size_t i = 0; i < MouseSettingsRecord::kSize; ++i) ms.record.Set(i, static_cast<uint8_t>(0x80 + i));
   ms.record.SetProfile(0);

@@ -195,11 +195,18 @@ TEST_F(ProfileStoreTest, SavesGoToTheProfileLoadedNotTheStoredChoice) {
   EXPECT_EQ(ReadBytes(PathOf(combo, "second")), second);
 }
 
-TEST_F(ProfileStoreTest, MissingNameMeansTheFileNamedZero) {
+// An index that chooses no named entry leaves nothing to save into: no
+// stray file named after the index's "0".
+TEST_F(ProfileStoreTest, WithoutAChosenProfileNothingIsSaved) {
   const ProfileCombo& combo = *FindCombo(Peripheral::Mousepad, ProfileKind::Lighting);
-  ASSERT_TRUE(SaveProfile(*live_, Peripheral::Mousepad, ProfileKind::Lighting));
-  EXPECT_TRUE(std::filesystem::exists(PathOf(combo, "0")));
-  EXPECT_EQ(LoadProfile(*live_, Peripheral::Mousepad, ProfileKind::Lighting, 7), kReadOk);
+  EXPECT_FALSE(SaveProfile(*live_, Peripheral::Mousepad, ProfileKind::Lighting));
+  const ProfileIndex index(combo);
+  index.SetCount(1);
+  index.SetName(0, "pad");
+  index.SetSelect(3);
+  EXPECT_FALSE(SaveProfile(*live_, Peripheral::Mousepad, ProfileKind::Lighting));
+  EXPECT_FALSE(std::filesystem::exists(PathOf(combo, "0")));
+  EXPECT_FALSE(std::filesystem::exists(PathOf(combo, "pad")));
 }
 
 TEST_F(ProfileStoreTest, UnsafeStoredNamesNeverReachTheFileSystem) {
