@@ -4,6 +4,8 @@
 // a program with nothing to animate, which does not wake for lighting.
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -96,28 +98,50 @@ TEST_F(LightingSleepTest, NoFramesReachTheMouseWhileTheSystemSleeps) {
       << "no lighting frames after the resume";
 }
 
-// Only the mouse's command link is ever attached, and the main layout keeps
-// the keyboard and mousepad tabs hidden, so their lighting pages cannot be
-// reached by a user, with or without the device plugged in; a plugged
-// keyboard or mousepad hears nothing, not even lighting frames.
-using UnattachedDevicesTest = E2eTest;
+// The keyboard and the mousepad attached beside the mouse: their tabs, their
+// full reads, a lighting change pushed, the mousepad's onboard switch and
+// its reset followed a second later by a full read.
+using AttachedDevicesTest = E2eTest;
 
-TEST_F(UnattachedDevicesTest, PluggedKeyboardAndMousepadGetNoTabNoPageAndNoRequests) {
+TEST_F(AttachedDevicesTest, KeyboardAndMousepadAreReadPushedSwitchedAndReset) {
   TalvoRun& talvo = Launch(Variables{}, "mouse,keyboard,mousepad");
-  ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
-  // By the mouse's first frame the keyboard's and the mousepad's lighting
-  // threads are past their start delays too.
-  ASSERT_TRUE(WaitFor(talvo, [&] { return FrameReports(talvo, "mouse") >= 2; }, kFirstFramesTimeoutMs))
-      << "no lighting frames to the mouse";
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    return talvo.Get("kb_tab").value("visible").toBool() && talvo.Get("mp_tab").value("visible").toBool();
+  }));
+  // Each gets the records pushed at start-up, then its full read.
+  const auto endsWith = [&](const char* device, const std::vector<int>& tail) {
+    const std::vector<int> got = Collapsed(SequenceCommands(talvo, device));
+    return got.size() >= tail.size() && std::equal(tail.begin(), tail.end(), got.end() - long(tail.size()));
+  };
+  ASSERT_TRUE(WaitFor(talvo, [&] { return endsWith("keyboard", {1, 3, 7, 8, 2}); }));
+  ASSERT_TRUE(WaitFor(talvo, [&] { return endsWith("mousepad", {1, 3, 5, 2}); }));
 
-  EXPECT_FALSE(talvo.Get("kb_tab").value("visible").toBool());
-  EXPECT_FALSE(talvo.Get("mp_tab").value("visible").toBool());
-  for (const char* combo : {"kb_deng_combo_modeSelect", "mp_deng_combo_modeSelect"}) {
-    const QJsonObject reply = talvo.Request(QJsonObject{{"cmd", "select"}, {"name", combo}, {"index", 3}});
-    EXPECT_EQ(reply.value("error").toString(), "not visible") << combo;
-  }
-  EXPECT_EQ(Requests(talvo, "keyboard"), 0);
-  EXPECT_EQ(Requests(talvo, "mousepad"), 0);
+  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "kb_tab"}, {"on", true}});
+  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "kb_deng_Op_tab"}, {"on", true}});
+  talvo.Request(Sim("clear", "keyboard"));
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "kb_deng_combo_modeSelect"}, {"index", 3}});
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const auto commands = SequenceCommands(talvo, "keyboard");
+    return std::find(commands.begin(), commands.end(), 6) != commands.end();
+  })) << "the keyboard's lighting change was not pushed";
+
+  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "mp_tab"}, {"on", true}});
+  talvo.Request(Sim("clear", "mousepad"));
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "mp_deng_combo_profile"}, {"index", 1}});
+  ASSERT_TRUE(WaitFor(talvo, [&] { return SequenceCommands(talvo, "mousepad").size() >= 3; }));
+  EXPECT_EQ(SequenceCommands(talvo, "mousepad"), (std::vector<int>{5, 6, 5}));
+  EXPECT_EQ(talvo.Get("mp_deng_combo_profile").value("index").toInt(), 1);
+
+  talvo.Request(Sim("clear", "mousepad"));
+  talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "mp_one_profile_default"}});
+  ASSERT_TRUE(WaitFor(talvo, [&] { return Collapsed(SequenceCommands(talvo, "mousepad")) == std::vector<int>{13, 1, 3, 5, 2}; }, 4000));
+  const QJsonArray requests = talvo.Request(Sim("traffic", "mousepad")).value("requests").toArray();
+  EXPECT_GE(requests.at(1).toObject().value("t_ms").toInt() - requests.at(0).toObject().value("t_ms").toInt(), 1000);
+
+  // The keyboard leaving hands its tab back; the mouse's stays.
+  talvo.Request(Sim("unplug", "keyboard"));
+  ASSERT_TRUE(WaitFor(talvo, [&] { return !talvo.Get("kb_tab").value("visible").toBool(); }));
+  EXPECT_TRUE(talvo.Get("ms_tab").value("visible").toBool());
 }
 
 // With nothing to animate the lighting threads sleep on their gates and the

@@ -121,10 +121,10 @@ bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs) 
 
 void Pause(TalvoRun& talvo, int ms) { talvo.Request(QJsonObject{{"cmd", "wait"}, {"ms", ms}}); }
 
-std::vector<int> SequenceCommands(TalvoRun& talvo) {
+std::vector<int> SequenceCommands(TalvoRun& talvo, const char* device) {
   constexpr int kFrame = 18;
   std::vector<int> out;
-  for (const QJsonValue& v : talvo.Request(Sim("traffic")).value("requests").toArray()) {
+  for (const QJsonValue& v : talvo.Request(Sim("traffic", device)).value("requests").toArray()) {
     const int command = QByteArray::fromHex(v.toObject().value("hex").toString().mid(6, 2).toLatin1()).at(0) & 0xFF;
     if (command != kFrame) out.push_back(command);
   }

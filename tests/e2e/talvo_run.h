@@ -104,9 +104,9 @@ bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs =
 // Lets the program run for ms milliseconds.
 void Pause(TalvoRun& talvo, int ms);
 
-// Commands the simulated mouse received since the last clear, in order,
+// Commands the simulated device received since the last clear, in order,
 // without the lighting frames that flow on their own.
-std::vector<int> SequenceCommands(TalvoRun& talvo);
+std::vector<int> SequenceCommands(TalvoRun& talvo, const char* device = "mouse");
 // The same with each run of one command (the chunks of a write) as one entry.
 std::vector<int> Collapsed(const std::vector<int>& commands);
 // Up with the mouse's start-up read ended, its page and `tab` shown, and the

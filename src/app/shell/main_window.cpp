@@ -106,8 +106,12 @@ bool CMainWnd::Create() {
                   [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
   CreateKeyAndMacroRooms();
   router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
-    // The mouse's profile buttons; the mousepad's list belongs to the mousepad.
+    // The mouse's profile buttons and the mousepad's profile list.
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);
+    if (n.type == "itemselect") SelectMousepadProfile(int(n.wParam));
+  });
+  router_.Connect(Owner::MousepadDefaults, [this](const Notification& n, int) {
+    if (n.type == "click") RestoreMousepadDefaults();
   });
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
@@ -244,9 +248,12 @@ pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral periph
     case device::Peripheral::Keyboard:
       effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
       effects.writeKeyMap = [this] {
-        keyboardSession_.Run([map = live_.keyboardKeys.profiles[0]](device::CDeviceLink& link) {
-          device::WriteKeyMap(link, 0, map);
-        });
+        // The keyboard's key-map length is known only after its first read.
+        if (!keyboardData_.keyMapLengthKnown) return;
+        keyboardSession_.Run(
+            [map = live_.keyboardKeys.profiles[transfer::kKeyboardProfile]](device::CDeviceLink& link) {
+              device::WriteKeyMap(link, transfer::kKeyboardProfile, map);
+            });
       };
       break;
     case device::Peripheral::Mouse:
@@ -317,15 +324,13 @@ void CMainWnd::OnTimer(int id) {
       RereadMouseSettings();
       break;
     case kKeyboardReadTimer:
-      // The keyboard and the mousepad are read back once after start-up;
-      // their links stay unattached in this program, so only their pages
-      // are refreshed from the profiles.
       window_.KillTimer(id);
-      keyboardLightingPage_->Refresh();
+      ReadEverythingFromKeyboard();
       break;
     case kMousepadReadTimer:
+    case kMousepadResetReadTimer:
       window_.KillTimer(id);
-      mousepadLightingPage_->Refresh();
+      ReadEverythingFromMousepad();
       break;
     default:
       break;

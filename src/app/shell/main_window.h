@@ -47,7 +47,9 @@
 #include "profiles/profile_saver.h"
 #include "profiles/profile_watcher.h"
 #include "transfer/cursor_download.h"
+#include "transfer/keyboard_transfer.h"
 #include "transfer/mouse_transfer.h"
+#include "transfer/mousepad_transfer.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -75,6 +77,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     kKeyboardReadTimer = 11,
     kMousepadReadTimer = 12,
     kMouseRereadTimer = 13,
+    kMousepadResetReadTimer = 14,
   };
 
   // The page tab_switch shows while no device is there.
@@ -260,6 +263,17 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // full read follows 500 ms after it came.
   void OnOtherAttached(device::Peripheral peripheral);
   void OnOtherDetached(device::Peripheral peripheral);
+  // The keyboard's and the mousepad's sequences, run on their sessions and
+  // applied on the UI thread with the page refresh; `applied` runs after.
+  void ReadEverythingFromKeyboard(std::function<void()> applied = {});
+  void RereadKeyboardSettings(std::function<void()> applied = {});
+  void ReadEverythingFromMousepad();
+  void SelectMousepadProfile(int n);
+  void RestoreMousepadDefaults();
+  // The mousepad's onboard profile list shows the active one, none when unknown.
+  void ShowMousepadProfile(std::optional<unsigned> active);
+  // On the keyboard listener's thread: waits until the read it starts is applied.
+  void OnKeyboardNotification(uint16_t usage, std::stop_token stop);
   // On the mouse session thread, within the sequence it runs.
   void DownloadCursorImage(device::CDeviceLink& mouse);
   // On the mouse listener's thread.
@@ -302,9 +316,11 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   transfer::MouseDeviceData mouseData_;
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
   std::unique_ptr<mouse::MousePerformancePage> performancePage_;
-  // The keyboard's information block: all zero (no macro memory) until the
-  // keyboard is read.
-  device::DeviceInfo keyboardInfo_{};
+  // What the keyboard's and the mousepad's reads keep besides the live data;
+  // the keyboard's information block is all zero (no keys, no macro memory)
+  // until it is read.
+  transfer::KeyboardData keyboardData_;
+  transfer::MousepadData mousepadData_;
   // Before the key and macro pages, which release it when they go.
   capture::CDeviceHook hook_;
   std::unique_ptr<keys::pages::KeyPages> keyPages_;

@@ -2,10 +2,19 @@
 // they come and go, and their read sequences, which run on their sessions
 // and are applied here with the page updates that follow them. They follow
 // the mouse's rules wherever they can.
+#include <chrono>
+#include <future>
+#include <memory>
+
 #include "app/shell/main_window.h"
+#include "device/notification_listener.h"
 
 namespace talvo::app {
 namespace {
+
+using Outcome = device::DeviceSession::Outcome;
+
+constexpr int kMousepadSettleMs = 1000;
 
 const char* TabOf(device::Peripheral peripheral) {
   switch (peripheral) {
@@ -34,6 +43,8 @@ void CMainWnd::OnOtherAttached(device::Peripheral peripheral) {
 }
 
 void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
+  // Another keyboard may have another key count: its length comes with its read.
+  if (peripheral == device::Peripheral::Keyboard) keyboardData_.keyMapLengthKnown = false;
   Control* tab = window_.FindControl(TabOf(peripheral));
   if (!tab) return;
   const bool shown = tab->IsSelected();
@@ -53,6 +64,107 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
   tab->SetCheck(false, false);
   if (Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
   OnLastDeviceGone();
+}
+
+void CMainWnd::ReadEverythingFromKeyboard(std::function<void()> applied) {
+  auto readback =
+      std::make_shared<transfer::KeyboardReadback>(transfer::KeyboardReadback::Of(keyboardData_, live_));
+  sequences_.Run(
+      keyboardSession_, true, [readback](device::CDeviceLink& link) { transfer::KeyboardFullRead(link, *readback); },
+      [this, readback, applied = std::move(applied)](Outcome outcome) {
+        // A read cut short by the keyboard leaving hands over nothing; an
+        // absent keyboard gives what an earlier read left.
+        if (outcome != Outcome::Cut) {
+          if (transfer::ApplyKeyboardFullRead(*readback, keyboardData_, live_, keyPages_->Positions()) ==
+              transfer::KeyboardReadResult::KeyCountRefused) {
+            toolkit_.ShowMessage(&window_, "message_text_26");
+          } else {
+            saver_.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Key);
+            saver_.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Device);
+            lightingGates_.Notify();
+            keyboardLightingPage_->Refresh();
+            keyPages_->Refresh(device::Peripheral::Keyboard);
+          }
+        }
+        if (applied) applied();
+      });
+}
+
+void CMainWnd::RereadKeyboardSettings(std::function<void()> applied) {
+  auto block = std::make_shared<std::optional<transfer::KeyboardBlock>>();
+  sequences_.Run(
+      keyboardSession_, false, [block](device::CDeviceLink& link) { *block = transfer::KeyboardSettingsReread(link); },
+      [this, block, applied = std::move(applied)](Outcome outcome) {
+        if (outcome != Outcome::Cut) {
+          transfer::ApplyKeyboardSettingsReread(*block, live_);
+          saver_.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Device);
+          lightingGates_.Notify();
+          keyboardLightingPage_->Refresh();
+        }
+        if (applied) applied();
+      });
+}
+
+void CMainWnd::OnKeyboardNotification(uint16_t usage, std::stop_token stop) {
+  if (usage != device::kUsageSettingsChanged && usage != device::kUsageEverythingChanged) return;
+  // The listener reads on only once the read it asked for has been applied.
+  auto applied = std::make_shared<std::promise<void>>();
+  std::future<void> done = applied->get_future();
+  const bool everything = usage == device::kUsageEverythingChanged;
+  const bool sent = toolkit_.Send(
+      [this, applied, everything] {
+        auto signal = [applied] { applied->set_value(); };
+        if (everything) {
+          ReadEverythingFromKeyboard(signal);
+        } else {
+          RereadKeyboardSettings(signal);
+        }
+      },
+      stop);
+  if (!sent) return;
+  while (!stop.stop_requested() && done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+  }
+}
+
+void CMainWnd::ReadEverythingFromMousepad() {
+  auto read = std::make_shared<transfer::MousepadReadback>();
+  sequences_.Run(
+      mousepadSession_, true, [read](device::CDeviceLink& link) { *read = transfer::MousepadFullRead(link); },
+      [this, read](Outcome outcome) {
+        if (outcome == Outcome::Cut) return;
+        ShowMousepadProfile(transfer::ApplyMousepadFullRead(*read, mousepadData_, live_));
+        saver_.Mark(device::Peripheral::Mousepad, profiles::ProfileKind::Lighting);
+        lightingGates_.Notify();
+        mousepadLightingPage_->Refresh();
+      });
+}
+
+void CMainWnd::SelectMousepadProfile(int n) {
+  if (n < 0 || n >= int(lighting::kProfileSlots)) return;
+  auto read = std::make_shared<transfer::MousepadBlockRead>();
+  sequences_.Run(
+      mousepadSession_, true,
+      [read, n](device::CDeviceLink& link) { *read = transfer::SelectMousepadProfile(link, unsigned(n)); },
+      [this, read, n](Outcome outcome) {
+        // A switch cut short changes nothing; the list returns to the profile in use.
+        const transfer::MousepadBlockRead taken = outcome == Outcome::Cut ? transfer::MousepadBlockRead{} : *read;
+        ShowMousepadProfile(transfer::ApplyMousepadProfileSwitch(taken, unsigned(n), live_));
+        lightingGates_.Notify();
+        mousepadLightingPage_->Refresh();
+      });
+}
+
+void CMainWnd::RestoreMousepadDefaults() {
+  // The mousepad settles for a second before it is read again; the UI
+  // thread does not wait for it.
+  sequences_.Run(
+      mousepadSession_, false, [](device::CDeviceLink& link) { transfer::RestoreMousepadDefaults(link); },
+      [this](Outcome) { window_.SetTimer(kMousepadResetReadTimer, kMousepadSettleMs, true); });
+}
+
+void CMainWnd::ShowMousepadProfile(std::optional<unsigned> active) {
+  if (Control* list = window_.FindControl("mp_deng_combo_profile"))
+    list->SelectItem(active ? int(*active) : -1, false);
 }
 
 }  // namespace talvo::app

@@ -31,7 +31,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
       window_, keys::pages::KeyPages::Setup{.live = live_,
                                             .saver = saver_,
                                             .capture = hook_,
-                                            .keyboardKeys = [this] { return size_t{keyboardInfo_.KeyCount()}; }});
+                                            .keyboardKeys = [this] { return size_t{keyboardData_.info.KeyCount()}; }});
   cursorPage_ = std::make_unique<macros::pages::CursorMacroPage>(
       window_, profiles::DeviceFolder(device::Peripheral::Mouse), platform::ProgramFolder(),
       [this](std::vector<uint8_t> image) {
@@ -43,7 +43,8 @@ void CMainWnd::CreateKeyAndMacroRooms() {
   router_.Connect(Owner::FireKeys,
                   [this](const Notification& n, int index) { cursorPage_->OnNotification(n, index); });
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
-      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardInfo_},
+      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
+                                                             [this] { return keyboardData_.keyMapLengthKnown; }},
                                                 .mouse = {mouseSession_, mouseData_.info},
                                                 .live = live_,
                                                 .saver = saver_,

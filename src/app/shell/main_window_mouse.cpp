@@ -89,11 +89,7 @@ std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
       {"KeyboardListener",
        [this](std::stop_token stop) {
          device::RunNotificationListener(stop, backend_, device::ListenerKind::Keyboard,
-                                         [](uint16_t usage) {
-                                           // The keyboard is never attached here, so its
-                                           // read-backs have nothing to read.
-                                           debug::Line("keyboard notification " + std::to_string(usage));
-                                         });
+                                         [this, stop](uint16_t usage) { OnKeyboardNotification(usage, stop); });
        }},
   };
   for (WorkerSpec& lighting : LightingWorkers()) workers.push_back(std::move(lighting));

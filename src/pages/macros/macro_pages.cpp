@@ -54,6 +54,9 @@ void MacroPages::ReleaseCapture() {
 void MacroPages::Store(device::Peripheral peripheral) {
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   const Device& device = keyboard ? setup_.keyboard : setup_.mouse;
+  // A keyboard present but not yet read has no key-map length: the store
+  // waits for its read, which follows its arrival within a second.
+  if (device.session.Link().IsConnected() && device.keyMapWritable && !device.keyMapWritable()) return;
   // The keyboard keeps one record; the mouse's is that of the onboard profile
   // the live settings belong to.
   const unsigned profile = keyboard ? 0 : setup_.live.mouseLight.record.profile();

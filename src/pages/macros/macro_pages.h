@@ -25,6 +25,8 @@ class MacroPages {
   struct Device {
     device::DeviceSession& session;
     const device::DeviceInfo& info;  // its macro memory size
+    // Whether its key map may be written now; always when empty.
+    std::function<bool()> keyMapWritable;
   };
   struct Setup {
     Device keyboard;

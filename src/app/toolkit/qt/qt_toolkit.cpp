@@ -281,6 +281,9 @@ void QtWindow::SetTimer(int id, int ms, bool oneShot) {
     QObject::connect(timer.get(), &QTimer::timeout, timer.get(), [this, id] { handler_.OnTimer(id); });
   }
   timer->setSingleShot(oneShot);
+  // One-shot timers are delays a device is promised (a read after it has
+  // settled): never early. Repeating ones may drift to save wake-ups.
+  timer->setTimerType(oneShot ? Qt::PreciseTimer : Qt::CoarseTimer);
   timer->start(std::max(0, ms));
 }
 
