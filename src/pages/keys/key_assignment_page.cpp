@@ -150,7 +150,7 @@ void KeyAssignmentPage::OnNotification(const app::Notification& n, int index) {
 void KeyAssignmentPage::SelectKey(size_t key) {
   KeyMapRecord* record = Record();
   if (!record) return;
-  selectedKey_ = key;
+  selectedKey_.reset();
   const KeyFunction function = KeyAt(*record, key);
   app::Control* panel = Find("tab_function");
   if (Mouse() && function == kLeftClick) {
@@ -158,12 +158,14 @@ void KeyAssignmentPage::SelectKey(size_t key) {
     for (size_t other = 0; other < kLeftClickKeys; ++other)
       anotherLeft = anotherLeft || (other != key && KeyAt(*record, other) == kLeftClick);
     if (!anotherLeft) {
-      // The only left click cannot be given away, or the mouse could not click.
+      // The only left click cannot be given away, or the mouse could not
+      // click; with no key selected the save button writes nothing either.
       if (panel) panel->SetEnabled(false);
       window_.GetToolkit().ShowMessage(&window_, "message_text_6");
       return;
     }
   }
+  selectedKey_ = key;
   if (panel) {
     panel->SetVisible(true);
     panel->SetEnabled(true);

@@ -153,9 +153,13 @@ INSTANTIATE_TEST_SUITE_P(Kinds, ShowTest,
                          [](const testing::TestParamInfo<Show>& info) { return info.param.name; });
 
 TEST_F(KeyPageTest, TheOnlyLeftClickCannotBeGivenAway) {
+  ChooseKey(3);
+  Select("ms_key_fct_combo", 4);  // the DPI cycle: a choice that always writes
   ChooseKey(0);
   EXPECT_EQ(dialogs.shown, Strings{"message_text_6"});
   EXPECT_FALSE(Find("ms_tab_function")->IsEnabled());
+  Notify("click", "ms_key_butt_keysave", 0, -1);
+  EXPECT_EQ(Key(0), (keys::KeyFunction{0x10, 0x01, 0x00})) << "the save button outside the panel";
   SetKey(live.mouseKeys.profiles[0], 2, {0x10, 0x01, 0x00});
   ChooseKey(0);
   EXPECT_TRUE(Find("ms_tab_function")->IsEnabled());
