@@ -96,6 +96,10 @@ void ProfilePage::Select(const ProfileCombo& combo, int index, int previous) {
     ProfileIndex(combo).SetSelect(previous);
     if (app::Control* field = Find(combo, "_profile_name_edit")) field->SetText(List(combo)->ItemUserData(previous));
   }
+  // An entry without a link shows no program, not the last one shown.
+  const int shown = Selected(combo);
+  if (shown >= 0 && !ProfileIndex(combo).IsLinked(shown))
+    if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
   ShowAvailability();
 }
 
