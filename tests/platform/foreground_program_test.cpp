@@ -139,7 +139,9 @@ TEST(ForegroundReplies, PropertyValuesStayInsideTheReply) {
   EXPECT_FALSE(ReadPropertyReply(PropertyReply(kAtomCardinal, 24, 1, Card32Bytes(1))));
   EXPECT_FALSE(ReadPropertyReply(std::span(pid).first(31)));
 
-  const auto machine = ReadPropertyReply(PropertyReply(kAtomString, 8, 5, {'H', 'o', 's', 't', 0}));
+  // The value points into the reply, which must outlive it.
+  const auto machineReply = PropertyReply(kAtomString, 8, 5, {'H', 'o', 's', 't', 0});
+  const auto machine = ReadPropertyReply(machineReply);
   ASSERT_TRUE(machine);
   EXPECT_TRUE(ClientMachineIs(*machine, "host"));
   EXPECT_FALSE(ClientMachineIs(*machine, "hos"));
