@@ -1,7 +1,8 @@
 #include "lighting/keyboard_effects.h"
 
 #include <array>
-#include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <span>
 
 #include "lighting/colour_tables.h"
@@ -13,6 +14,10 @@ namespace talvo::lighting {
 namespace {
 
 constexpr unsigned kHueCircle = 192;
+// LEDs walked by the spiral effects: every LED that has a frame position.
+constexpr size_t kSnakeLeds = 104;
+// Last position of the typing walk: 0..105 forwards, 105..1 backwards.
+constexpr uint8_t kTypingLast = 105;
 
 constexpr auto kSnakeOrder = std::to_array<uint8_t>({
     15,  14,  13,  12,  11,  10,  9,   8,   7,   6,   5,   4,   3,   2,   1,  0,  21, 42, 63, 84, 105,

@@ -9,17 +9,9 @@
 // them.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-
 #include "lighting/lighting_threads.h"
 
 namespace talvo::lighting {
-
-// LEDs walked by the spiral effects, from the top right inwards.
-inline constexpr size_t kSnakeLeds = 104;
-// Positions of the typing walk: 0..105 forwards, 105..1 backwards.
-inline constexpr uint8_t kTypingLast = 105;
 
 // Every keyboard mode's effect and the sleep it takes before its effect
 // (the speed adds nothing to these sleeps). The effects keep all their state
