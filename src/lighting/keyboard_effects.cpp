@@ -194,7 +194,7 @@ struct Frame {
   void PaintAll(Rgb c, uint8_t v) {
     for (size_t i = 0; i < kKeyboardLeds; ++i) leds.Set(i, c, v);
   }
-  // Lights an LED at full glow; with multiColour it takes the next hue,
+  // Lights an LED at `glow`; with multiColour it takes the next hue,
   // hueTick advancing by `hueStep`.
   void Light(uint8_t led, uint8_t glow, uint8_t hueStep) {
     state.SetGlow(led, glow);
