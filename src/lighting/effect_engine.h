@@ -45,6 +45,18 @@ class KbEffectState {
   void SetStage(uint8_t v) { bytes_.Set(kStage, v); }
   Rgb work() const { return bytes_.GetRgb(kWork); }
   void SetWork(Rgb c) { bytes_.SetRgb(kWork, c); }
+  // Per-LED position in the pulse curve of the diagonal pulses.
+  uint8_t pulsePos(size_t led) const { return led < kKeyboardLeds ? bytes_.Get(kPulse + led) : 0; }
+  void SetPulsePos(size_t led, uint8_t v) {
+    if (led < kKeyboardLeds) bytes_.Set(kPulse + led, v);
+  }
+  // Position in the typing walk; also the step counter of the row and column
+  // rainbows and of synchronized lighting, so any byte may be found here.
+  uint8_t snakePos() const { return bytes_.Get(kSnake); }
+  void SetSnakePos(uint8_t v) { bytes_.Set(kSnake, v); }
+  // Position in the order in which the stars light.
+  uint8_t starPos() const { return bytes_.Get(kStar); }
+  void SetStarPos(uint8_t v) { bytes_.Set(kStar, v); }
 
  private:
   static constexpr size_t kGlow = 0;
@@ -54,7 +66,10 @@ class KbEffectState {
   static constexpr size_t kHueTick = kPhase + 1;
   static constexpr size_t kStage = kHueTick + 1;
   static constexpr size_t kWork = kStage + 1;
-  static constexpr size_t kSize = kWork + 3;
+  static constexpr size_t kPulse = kWork + 3;
+  static constexpr size_t kSnake = kPulse + kKeyboardLeds;
+  static constexpr size_t kStar = kSnake + 1;
+  static constexpr size_t kSize = kStar + 1;
 
   ByteRecord<kSize> bytes_;
 };
@@ -85,8 +100,8 @@ void AdvanceWaves(KbEffectState& state);
 // Every LED under a front bit (rows 0..5) glows at 255; with `multiColour`
 // each also takes the next hue, hueTick advancing by 11 per LED.
 void LightWaves(KbEffectState& state, bool multiColour);
-// Clears phase, stage, glows, hues and fronts; hueTick and the working
-// colour carry on.
+// Clears phase, stage, glows, hues and fronts; hueTick, the working colour,
+// the pulse positions and the walk positions carry on.
 void ResetKbState(KbEffectState& state);
 
 }  // namespace talvo::lighting
