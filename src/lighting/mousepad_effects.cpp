@@ -16,6 +16,8 @@ using std::chrono::milliseconds;
 constexpr unsigned kHueCircle = 192;
 // Frames of the modes that send the long layout end in 15 zero bytes.
 constexpr size_t kLongFrame = kMousepadFrameMax;
+// The sweep turns after this many shifts of its fill pattern.
+constexpr uint8_t kSweepSteps = 15;
 constexpr milliseconds kSweepTurnPause{1000};
 // A flash stays lit until more than this many milliseconds have passed.
 constexpr uint32_t kFlashLastsMs = 99;
@@ -217,15 +219,15 @@ size_t PadColumnWave(Shared& s, MousepadEffectContext& c) {
 // and another pause. The turning frames send nothing.
 size_t PadSweep(Shared& s, MousepadEffectContext& c) {
   MousepadEffectState& state = s.state;
-  const uint16_t pattern = uint16_t(state.fillPattern());
+  const int16_t pattern = state.fillPattern();
   std::array<bool, kMousepadGridColumns> lit{};
   if (state.fillOn() != 0) {
     const uint8_t count = uint8_t(state.fillCount() + 1);
     state.SetFillCount(count);
-    const int16_t shifted = int16_t(state.fillPattern() >> 1);
+    const int16_t shifted = int16_t(pattern >> 1);  // arithmetic: the sign bit stays
     state.SetFillPattern(shifted);
     // At or past the end, so a count left beyond it turns at once.
-    if (count >= kMousepadLeds) {
+    if (count >= kSweepSteps) {
       state.SetFillOn(0);
       state.SetFillPattern(252);
       c.wait.For(kSweepTurnPause);
@@ -239,8 +241,9 @@ size_t PadSweep(Shared& s, MousepadEffectContext& c) {
       c.wait.For(kSweepTurnPause);
       return 0;
     }
-    for (size_t col = 0; col < lit.size(); ++col) lit[col] = (pattern >> (15 - col) & 1) != 0;
-    state.SetFillPattern(int16_t(uint16_t(pattern << 1)));
+    const uint16_t bits = uint16_t(pattern);
+    for (size_t col = 0; col < lit.size(); ++col) lit[col] = (bits >> (15 - col) & 1) != 0;
+    state.SetFillPattern(int16_t(uint16_t(bits << 1)));
     state.SetFillCount(uint8_t(state.fillCount() - 1));
   }
 
