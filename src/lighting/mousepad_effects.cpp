@@ -50,7 +50,8 @@ void AllLeds(MousepadEffectState& state, MousepadFrame& frame, Rgb colour, uint8
   for (size_t n = 0; n < kMousepadLeds; ++n) PutLed(frame, n, scaled, colour, level);
 }
 
-// `colour` (already scaled: `scaled`) on every LED of grid column c.
+// Every LED of grid column c: `scaled` into the frame, `shown` and `alpha`
+// into the preview.
 void PutColumn(MousepadFrame& frame, size_t c, Rgb scaled, Rgb shown, uint8_t alpha) {
   for (const auto& row : kMousepadGrid) {
     const uint8_t led = row[c];
