@@ -82,11 +82,11 @@ bool CMainWnd::Create() {
   performancePage_ = std::make_unique<mouse::MousePerformancePage>(
       window_, mouseSession_, mouseData_, live_, saver_, pushFlags_, *options_.pointerSettings);
   keyboardLightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(
-      window_, live_, saver_, keyboardEffect_, keyboardModeState_, pushFlags_, keyboardLink_);
+      window_, live_, saver_, keyboardEffect_, pushFlags_, keyboardLink_);
   mouseLightingPage_ = std::make_unique<lighting::pages::MouseLightingPage>(window_, live_, saver_, mouseEffect_,
                                                                             pushFlags_, mouseLink_);
   mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(
-      window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_);
+      window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_, flashTrigger);
   // Each page takes only its own device's controls.
   router_.Connect(Owner::LightingPage, [this](const Notification& n, int index) {
     keyboardLightingPage_->OnNotification(n, index);

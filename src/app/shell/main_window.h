@@ -335,7 +335,6 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   lighting::KbEffectState keyboardEffect_;
   lighting::LedStates keyboardLeds_;
   lighting::MouseEffectState mouseEffect_;
-  lighting::KbModeState keyboardModeState_;
   lighting::MousepadEffectState mousepadEffect_;
   lighting::KeyboardModeTable keyboardModes_{};
   lighting::MousepadModeTable mousepadModes_{};

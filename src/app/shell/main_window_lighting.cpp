@@ -13,6 +13,8 @@
 #include <utility>
 
 #include "app/shell/main_window.h"
+#include "lighting/keyboard_effects.h"
+#include "lighting/mousepad_effects.h"
 
 namespace talvo::app {
 namespace {
@@ -76,6 +78,9 @@ class CMainWnd::PreviewHost final : public lighting::LightingPreviewHost {
 
 std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
   previewHost_ = std::make_shared<PreviewHost>(*this);
+  // The threads read the effect tables from their start on.
+  keyboardModes_ = lighting::KeyboardModes();
+  mousepadModes_ = lighting::MousepadModes(mousepadEffect_, keyboardEffect_, flashTrigger);
   return {
       {"KeyboardLighting",
        [this](std::stop_token stop) {

@@ -57,13 +57,12 @@ constexpr std::array<ModeParts, kKeyboardModeCount> kModeParts{{
 
 KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveData& live,
                                            profiles::ProfileSaver& saver, KbEffectState& effect,
-                                           KbModeState& modeState, LightPushFlags& pushFlags,
+                                           LightPushFlags& pushFlags,
                                            device::CDeviceLink& keyboardLink)
     : view_(window),
       live_(live),
       saver_(saver),
       effect_(effect),
-      modeState_(modeState),
       pushFlags_(pushFlags),
       link_(keyboardLink) {}
 
@@ -118,7 +117,7 @@ void KeyboardLightingPage::OnModeSelected(int mode) {
   if (mode < 0 || mode >= kKeyboardModeCount) return;
   ResetKbState(effect_);
   ShowModeParts(mode);
-  StartKeyboardMode(uint8_t(mode), effect_, modeState_);
+  StartKeyboardMode(uint8_t(mode), effect_);
   const Rgb current =
       mode == kKeyboardCustomMode ? live_.keyboardLight.paint.paintColour() : live_.keyboardLight.record.colour();
   ChooseColour(current, false);

@@ -29,7 +29,7 @@ class KeyboardLightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
   KeyboardLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
-                       KbEffectState& effect, KbModeState& modeState, LightPushFlags& pushFlags,
+                       KbEffectState& effect, LightPushFlags& pushFlags,
                        device::CDeviceLink& keyboardLink);
 
   // A notification routed to the lighting pages; names of other devices
@@ -55,7 +55,6 @@ class KeyboardLightingPage {
   profiles::LiveData& live_;
   profiles::ProfileSaver& saver_;
   KbEffectState& effect_;
-  KbModeState& modeState_;
   LightPushFlags& pushFlags_;
   device::CDeviceLink& link_;
 };

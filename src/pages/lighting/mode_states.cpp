@@ -32,7 +32,7 @@ void SeedPulses(KbEffectState& state) {
 
 // Pulses phased along the diagonals: each row 35 steps behind the one above,
 // each column 8 steps behind its left neighbour.
-void SeedDiagonals(KbEffectState& state, KbModeState& modeState) {
+void SeedDiagonals(KbEffectState& state) {
   for (size_t c = 0; c < kMatrixColumns; ++c) {
     uint8_t a = uint8_t(kHueCircle - 8 * c);
     for (size_t r = 0; r < kMatrixRows; ++r) {
@@ -40,7 +40,7 @@ void SeedDiagonals(KbEffectState& state, KbModeState& modeState) {
       if (b >= kHueCircle) b = uint8_t(b - 63);
       const uint8_t led = kKeyMatrix[c][r];
       if (led != kNoLed) {
-        modeState.SetPulsePos(led, b);
+        state.SetPulsePos(led, b);
         state.SetHue(led, uint8_t(7 * c));
       }
       a = b;
@@ -61,31 +61,15 @@ const std::array<std::array<uint8_t, kMatrixRows>, kMatrixColumns> kPulseSeed{{
     {60, 50, 40, 30, 20, 10},     {192, 162, 132, 102, 72, 32},
 }};
 
-void StartKeyboardMode(uint8_t mode, KbEffectState& state, KbModeState& modeState) {
+void StartKeyboardMode(uint8_t mode, KbEffectState& state) {
   switch (mode) {
     case 4: SpreadHues(state); break;
     case 5: SeedFrontBit(state, 9, 1u << 6); break;
     case 11: SeedPulses(state); break;
     case 15: SeedFrontBit(state, 1, 1u << 0); break;
-    case 16: SeedDiagonals(state, modeState); break;
+    case 16: SeedDiagonals(state); break;
     default: break;
   }
-}
-
-void MousepadEffectState::Reset() {
-  bytes_ = {};
-  SetFillOn(1);
-  SetFillPattern(kFillStart);
-}
-
-uint32_t MousepadEffectState::flashStart() const {
-  uint32_t v = 0;
-  for (size_t i = 0; i < 4; ++i) v |= uint32_t{bytes_.Get(kFlashStart + i)} << (8 * i);
-  return v;
-}
-
-void MousepadEffectState::SetFlashStart(uint32_t ms) {
-  for (size_t i = 0; i < 4; ++i) bytes_.Set(kFlashStart + i, uint8_t(ms >> (8 * i)));
 }
 
 }  // namespace talvo::lighting

@@ -40,8 +40,14 @@ constexpr std::array<ModeParts, kMousepadModeCount> kModeParts{{
 
 MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                            MousepadEffectState& effect, LightPushFlags& pushFlags,
-                                           device::CDeviceLink& mousepadLink)
-    : view_(window), live_(live), saver_(saver), effect_(effect), pushFlags_(pushFlags), link_(mousepadLink) {}
+                                           device::CDeviceLink& mousepadLink, std::atomic<uint32_t>& flashTrigger)
+    : view_(window),
+      live_(live),
+      saver_(saver),
+      effect_(effect),
+      pushFlags_(pushFlags),
+      link_(mousepadLink),
+      flashTrigger_(flashTrigger) {}
 
 void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
@@ -71,9 +77,8 @@ void MousepadLightingPage::OnNotification(const app::Notification& n, int index)
 
 void MousepadLightingPage::OnModeSelected(int mode) {
   if (mode < 0 || mode >= kMousepadModeCount) return;
-  effect_.Reset();
+  StartMousepadMode(uint8_t(mode), effect_, flashTrigger_);
   ShowModeParts(mode);
-  if (mode == kMousepadCometMode) effect_.SetRing(0, 1);
   live_.mousepadLight.record.SetMode(uint8_t(mode));
   Commit();
   link_.syncActive.store(0);

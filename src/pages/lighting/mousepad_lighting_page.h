@@ -7,6 +7,8 @@
 // thread; with the mousepad absent the record and file still change.
 #pragma once
 
+#include <atomic>
+
 #include "app/toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -24,8 +26,11 @@ inline constexpr uint8_t kMousepadCometMode = 5;
 class MousepadLightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
+  // flashTrigger: the mouse's flash request, which the flash mode must not
+  // find left over when it starts.
   MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
-                       MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink);
+                       MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink,
+                       std::atomic<uint32_t>& flashTrigger);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
@@ -49,6 +54,7 @@ class MousepadLightingPage {
   MousepadEffectState& effect_;
   LightPushFlags& pushFlags_;
   device::CDeviceLink& link_;
+  std::atomic<uint32_t>& flashTrigger_;
 };
 
 }  // namespace talvo::lighting::pages

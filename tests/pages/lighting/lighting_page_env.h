@@ -55,10 +55,10 @@ class LightingPageTest : public profiles::test::ProfileFolders {
     ASSERT_TRUE(window.Create("XML_MAIN"));
     live = std::make_unique<profiles::LiveData>();
     saver = std::make_unique<profiles::ProfileSaver>(*live);
-    keyboard = std::make_unique<KeyboardLightingPage>(window, *live, *saver, kbEffect, kbModeState, pushFlags,
+    keyboard = std::make_unique<KeyboardLightingPage>(window, *live, *saver, kbEffect, pushFlags,
                                                       keyboardLink);
     mouse = std::make_unique<MouseLightingPage>(window, *live, *saver, msEffect, pushFlags, mouseLink);
-    mousepad = std::make_unique<MousepadLightingPage>(window, *live, *saver, mpEffect, pushFlags, mousepadLink);
+    mousepad = std::make_unique<MousepadLightingPage>(window, *live, *saver, mpEffect, pushFlags, mousepadLink, flashTrigger);
     backend.Device(sim::DeviceKind::Mouse).ClearRequests();
   }
   void TearDown() override {
@@ -138,10 +138,10 @@ class LightingPageTest : public profiles::test::ProfileFolders {
   std::unique_ptr<profiles::LiveData> live;
   std::unique_ptr<profiles::ProfileSaver> saver;
   KbEffectState kbEffect;
-  KbModeState kbModeState;
   MouseEffectState msEffect;
   MousepadEffectState mpEffect;
   LightPushFlags pushFlags;
+  std::atomic<uint32_t> flashTrigger{0};
   std::unique_ptr<KeyboardLightingPage> keyboard;
   std::unique_ptr<MouseLightingPage> mouse;
   std::unique_ptr<MousepadLightingPage> mousepad;

@@ -9,19 +9,18 @@ namespace {
 
 TEST(KeyboardModeStart, DiagonalSeedsStepBackAlongRowsAndColumns) {
   KbEffectState state;
-  KbModeState modeState;
-  StartKeyboardMode(16, state, modeState);
+  StartKeyboardMode(16, state);
   // Column 0 starts at 192 and each row is 35 behind the one above; column
   // 22 starts at 16, so its first row wraps below 0 and drops by 63 more.
   const uint8_t expected0[kMatrixRows] = {157, 122, 87, 52, 17, 238 - 63};
   const uint8_t expected22[kMatrixRows] = {237 - 63, 139, 104, 69, 34, 255 - 63};
   for (size_t r = 0; r < kMatrixRows; ++r) {
     if (const uint8_t led = kKeyMatrix[0][r]; led != kNoLed) {
-      EXPECT_EQ(modeState.pulsePos(led), expected0[r]) << r;
+      EXPECT_EQ(state.pulsePos(led), expected0[r]) << r;
       EXPECT_EQ(state.hue(led), 0) << r;
     }
     if (const uint8_t led = kKeyMatrix[22][r]; led != kNoLed) {
-      EXPECT_EQ(modeState.pulsePos(led), expected22[r]) << r;
+      EXPECT_EQ(state.pulsePos(led), expected22[r]) << r;
       EXPECT_EQ(state.hue(led), 154) << r;
     }
   }
@@ -29,12 +28,11 @@ TEST(KeyboardModeStart, DiagonalSeedsStepBackAlongRowsAndColumns) {
 
 TEST(KeyboardModeStart, ModesWithoutAStartLeaveTheStateAlone) {
   KbEffectState state;
-  KbModeState modeState;
-  for (uint8_t mode : {0, 1, 2, 3, 6, 7, 8, 9, 10, 12, 13, 14, 200}) StartKeyboardMode(mode, state, modeState);
+  for (uint8_t mode : {0, 1, 2, 3, 6, 7, 8, 9, 10, 12, 13, 14, 200}) StartKeyboardMode(mode, state);
   for (size_t led = 0; led < kKeyboardLeds; ++led) {
     EXPECT_EQ(state.hue(led), 0);
     EXPECT_EQ(state.glow(led), 0);
-    EXPECT_EQ(modeState.pulsePos(led), 0);
+    EXPECT_EQ(state.pulsePos(led), 0);
   }
   for (size_t c = 0; c < kMatrixColumns; ++c) EXPECT_EQ(state.front(0, c), 0);
 }
