@@ -40,6 +40,8 @@ void FrameLoop(StopWait& wait, platform::WakeSignal& gates, milliseconds startDe
   debug::Line(exitText);
 }
 
+bool Awake(const std::atomic<uint32_t>* systemAwake) { return !systemAwake || systemAwake->load() != 0; }
+
 // Connected and not driven by synchronized lighting.
 bool Drivable(const device::CDeviceLink& link) { return link.IsConnected() && link.syncActive.load() == 0; }
 
@@ -54,12 +56,12 @@ bool StopWait::For(milliseconds d) {
   return !stop_.stop_requested();
 }
 
-void SendKeyboardFrame(device::CDeviceLink& link, const LedStates& leds, LightingPreviewHost& preview) {
+void SendKeyboardFrame(device::CDeviceLink& link, const LedStates& leds, LightingPreviewHost& preview, bool send) {
   KeyboardFrame frame;
   KeyboardPreview shown;
   BuildKeyboardFrame(leds, frame, shown);
   preview.KeyboardPreview(shown.colour, shown.level);
-  device::SendLightFrame(link, frame);
+  if (send) device::SendLightFrame(link, frame);
 }
 
 void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& parts) {
@@ -82,7 +84,7 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
       [&] {
         const uint8_t mode = record.mode();
         if (mode < parts.modes.size() && parts.modes[mode].run) parts.modes[mode].run(context);
-        SendKeyboardFrame(parts.link, parts.leds, parts.preview);
+        SendKeyboardFrame(parts.link, parts.leds, parts.preview, Awake(parts.systemAwake));
       },
       // The hue counter keeps running under synchronized lighting too.
       [&] { parts.state.SetHueTick(static_cast<uint8_t>(parts.state.hueTick() + 1)); });
@@ -135,7 +137,8 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
         const size_t length = std::min(entry.run(context), frame.bytes.size());
         if (length == 0) return;
         parts.preview.MousepadPreview(frame.colour, frame.alpha);
-        device::SendLightFrame(parts.link, std::span<const uint8_t>(frame.bytes).first(length));
+        if (Awake(parts.systemAwake))
+          device::SendLightFrame(parts.link, std::span<const uint8_t>(frame.bytes).first(length));
       },
       [] {});
 }

@@ -140,6 +140,9 @@ struct KeyboardLightingThread {
   platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kKeyboardStartDelay;
   std::chrono::milliseconds gateRecheck = kGateRecheck;
+  // Frames go out only while the session is awake (always when null); the
+  // preview moves regardless.
+  const std::atomic<uint32_t>* systemAwake = nullptr;
 };
 
 struct MouseLightingThread {
@@ -168,6 +171,8 @@ struct MousepadLightingThread {
   platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kMousepadStartDelay;
   std::chrono::milliseconds gateRecheck = kGateRecheck;
+  // As the keyboard's.
+  const std::atomic<uint32_t>* systemAwake = nullptr;
 };
 
 void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& parts);
@@ -177,6 +182,8 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
 // One keyboard frame: the LED states built into the frame and the preview,
 // then sent with command 18 (seven reports). The send's result is not acted
 // on; the next frame comes all the same.
-void SendKeyboardFrame(device::CDeviceLink& link, const LedStates& leds, LightingPreviewHost& preview);
+// Without `send` only the preview is shown (the session is asleep).
+void SendKeyboardFrame(device::CDeviceLink& link, const LedStates& leds, LightingPreviewHost& preview,
+                       bool send = true);
 
 }  // namespace talvo::lighting

@@ -284,9 +284,10 @@ class KeyboardThreadTest : public LightingThreadTest {
     };
   }
   void Start() {
-    thread = std::jthread(RunKeyboardLighting,
-                          KeyboardLightingThread{link, lighting, state, leds, modes, host, gates, 0ms, recheck});
+    thread = std::jthread(RunKeyboardLighting, KeyboardLightingThread{link, lighting, state, leds, modes, host, gates,
+                                                                      0ms, recheck, &awake});
   }
+  std::atomic<uint32_t> awake{1};
 
   device::CDeviceLink link{backend};
   KeyboardLighting lighting;
@@ -314,6 +315,15 @@ TEST_F(KeyboardThreadTest, FramesCarryTheLedStatesIn378Bytes) {
   EXPECT_EQ(memory[3 * 13 + 2], 0);  // position 13 has no LED
   EXPECT_EQ(memory[3 * 62 + 2], 254);
   EXPECT_GE(host.keyboard.load(), 2);
+}
+
+TEST_F(KeyboardThreadTest, WhileTheSessionSleepsOnlyThePreviewMoves) {
+  awake = 0;
+  Start();
+  ASSERT_TRUE(WaitUntil([&] { return host.keyboard.load() >= 3; }));
+  EXPECT_EQ(Frames(DeviceKind::Keyboard), 0u);
+  awake = 1;
+  EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Keyboard) >= 1; }));
 }
 
 TEST_F(KeyboardThreadTest, ModesWithoutAnEffectSendTheLedStatesAsTheyStand) {

@@ -85,8 +85,14 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
       {"KeyboardLighting",
        [this](std::stop_token stop) {
          lighting::RunKeyboardLighting(
-             stop, {keyboardLink_, live_.keyboardLight, keyboardEffect_, keyboardLeds_, keyboardModes_, *previewHost_,
-                    lightingGates_});
+             stop, {.link = keyboardLink_,
+                    .lighting = live_.keyboardLight,
+                    .state = keyboardEffect_,
+                    .leds = keyboardLeds_,
+                    .modes = keyboardModes_,
+                    .preview = *previewHost_,
+                    .gates = lightingGates_,
+                    .systemAwake = &systemAwake});
        }},
       {"MouseLighting",
        [this](std::stop_token stop) {
@@ -96,7 +102,12 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
       {"MousepadLighting",
        [this](std::stop_token stop) {
          lighting::RunMousepadLighting(
-             stop, {mousepadLink_, live_.mousepadLight.record, mousepadModes_, *previewHost_, lightingGates_});
+             stop, {.link = mousepadLink_,
+                    .record = live_.mousepadLight.record,
+                    .modes = mousepadModes_,
+                    .preview = *previewHost_,
+                    .gates = lightingGates_,
+                    .systemAwake = &systemAwake});
        }},
   };
 }
