@@ -28,8 +28,7 @@ SyncLightRecord Record(uint8_t mode, uint8_t multiColour) {
 // Arguments: the effect (0 wave, 1 spectrum, 2 breathing, 3 static) and
 // multiColour. The counter runs on from set to set, as on the thread.
 void BM_SyncFrameSet(benchmark::State& bench) {
-  const SyncLightRecord record =
-      Record(static_cast<uint8_t>(bench.range(0)), static_cast<uint8_t>(bench.range(1)));
+  const SyncLightRecord record = Record(static_cast<uint8_t>(bench.range(0)), static_cast<uint8_t>(bench.range(1)));
   KbEffectState counter;
   SyncFrames frames;
   for (auto _ : bench) {
