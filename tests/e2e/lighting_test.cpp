@@ -33,10 +33,6 @@ int FrameReports(TalvoRun& talvo, const char* device) {
   return n;
 }
 
-int Requests(TalvoRun& talvo, const char* device) {
-  return int(talvo.Request(Sim("traffic", device)).value("requests").toArray().size());
-}
-
 QString MouseTint(TalvoRun& talvo) { return talvo.Get("ms_dkey_0").value("changer_colour").toString(); }
 
 // How often each thread of the program has gone to sleep and been woken so
@@ -142,6 +138,36 @@ TEST_F(AttachedDevicesTest, KeyboardAndMousepadAreReadPushedSwitchedAndReset) {
   talvo.Request(Sim("unplug", "keyboard"));
   ASSERT_TRUE(WaitFor(talvo, [&] { return !talvo.Get("kb_tab").value("visible").toBool(); }));
   EXPECT_TRUE(talvo.Get("ms_tab").value("visible").toBool());
+}
+
+// The keyboard's same-mode button: its static colour at full brightness on
+// all three devices, in their own frame layouts.
+TEST_F(AttachedDevicesTest, SameModePutsTheMouseAndTheMousepadInStepWithTheKeyboard) {
+  TalvoRun& talvo = Launch(Variables{}, "mouse,keyboard,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("kb_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+  for (const char* tab : {"kb_tab", "kb_deng_Op_tab"})
+    talvo.Request(QJsonObject{{"cmd", "check"}, {"name", tab}, {"on", true}});
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "kb_deng_combo_modeSelect"}, {"index", 3}});
+  talvo.Request(QJsonObject{{"cmd", "set_value"}, {"name", "kb_deng_light_slider"}, {"value", 4}});
+  const std::pair<const char*, const char*> colour[] = {{"kb_Deng_edit_R", "10"}, {"kb_Deng_edit_G", "20"},
+                                                       {"kb_Deng_edit_B", "30"}};
+  for (const auto& [edit, value] : colour)
+    talvo.Request(QJsonObject{{"cmd", "type"}, {"name", edit}, {"text", value}});
+  Pause(talvo, 300);  // the record's push goes out before the click
+  ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "kb_deng_same_mode"}}).value("ok").toBool());
+  const auto frame = [&](const char* device) {
+    return QByteArray::fromHex(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", device},
+                                                          {"area", "frame"}})
+                                   .value("hex")
+                                   .toString()
+                                   .toLatin1());
+  };
+  const QByteArray step = QByteArray::fromHex("0a141e");
+  EXPECT_TRUE(WaitFor(talvo, [&] { return frame("mouse").left(60) == step.repeated(20); }))
+      << frame("mouse").left(60).toHex().toStdString();
+  EXPECT_TRUE(WaitFor(talvo, [&] { return frame("mousepad").left(45) == step.repeated(15); }))
+      << frame("mousepad").left(45).toHex().toStdString();
 }
 
 // With nothing to animate the lighting threads sleep on their gates and the

@@ -328,7 +328,9 @@ TEST_F(MousepadEffectTest, StatesBeyondEveryTableStayInBounds) {
         EXPECT_TRUE(length == 0 || length == lengths[mode]) << int{mode};
       }
       EXPECT_LT(state.phase(), cycle[mode]) << int{mode};
-      if (mode == 4) EXPECT_LE(state.barLevel(), 15);
+      if (mode == 4) {
+        EXPECT_LE(state.barLevel(), 15);
+      }
     }
   }
 }

@@ -110,6 +110,13 @@ bool CMainWnd::Create() {
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);
     if (n.type == "itemselect") SelectMousepadProfile(int(n.wParam));
   });
+  router_.Connect(Owner::SyncLighting, [this](const Notification& n, int) {
+    if (n.type != "click") return;
+    const std::string name = platform::AsciiLower(n.sender);
+    if (name == "kb_deng_same_mode") OnSameMode(device::Peripheral::Keyboard);
+    if (name == "ms_deng_same_mode") OnSameMode(device::Peripheral::Mouse);
+    if (name == "mp_deng_same_mode") OnSameMode(device::Peripheral::Mousepad);
+  });
   router_.Connect(Owner::MousepadDefaults, [this](const Notification& n, int) {
     if (n.type == "click") RestoreMousepadDefaults();
   });

@@ -262,6 +262,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // The keyboard or the mousepad came or went: its tab shows or hides, its
   // full read follows 500 ms after it came.
   void OnOtherAttached(device::Peripheral peripheral);
+  // A same-mode button: every device shows the source device's effect in step.
+  void OnSameMode(device::Peripheral source);
   void OnOtherDetached(device::Peripheral peripheral);
   // The keyboard's and the mousepad's sequences, run on their sessions and
   // applied on the UI thread with the page refresh; `applied` runs after.
@@ -337,6 +339,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   lighting::MouseEffectState mouseEffect_;
   lighting::MousepadEffectState mousepadEffect_;
   lighting::KeyboardModeTable keyboardModes_{};
+  lighting::SyncLightRecord syncRecord_;
   lighting::MousepadModeTable mousepadModes_{};
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;

@@ -45,7 +45,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
                                                              [this] { return keyboardData_.keyMapLengthKnown; }},
-                                                .mouse = {mouseSession_, mouseData_.info},
+                                                .mouse = {mouseSession_, mouseData_.info, {}},
                                                 .live = live_,
                                                 .saver = saver_,
                                                 .runner = sequences_,

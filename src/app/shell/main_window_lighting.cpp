@@ -15,6 +15,7 @@
 #include "app/shell/main_window.h"
 #include "lighting/keyboard_effects.h"
 #include "lighting/mousepad_effects.h"
+#include "lighting/sync_lighting.h"
 
 namespace talvo::app {
 namespace {
@@ -99,6 +100,17 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
          lighting::RunMouseLighting(stop, {mouseLink_, live_.mouseLight.record, mouseEffect_, *previewHost_,
                                            systemAwake, mouseRereadPending, lightingGates_});
        }},
+      {"SyncLighting",
+       [this](std::stop_token stop) {
+         lighting::RunSyncLighting(stop, {.keyboard = keyboardLink_,
+                                          .mouse = mouseLink_,
+                                          .mousepad = mousepadLink_,
+                                          .record = syncRecord_,
+                                          .counter = keyboardEffect_,
+                                          .preview = *previewHost_,
+                                          .systemAwake = systemAwake,
+                                          .gates = lightingGates_});
+       }},
       {"MousepadLighting",
        [this](std::stop_token stop) {
          lighting::RunMousepadLighting(
@@ -165,6 +177,40 @@ bool CMainWnd::FlushPreviews() {
     }
   }
   return true;
+}
+
+void CMainWnd::OnSameMode(device::Peripheral source) {
+  // Pushes still pending go out first, each on its device's session, so a
+  // change made just before the click does not end the synchronization the
+  // click starts.
+  OnPushTick();
+  const auto followUp = lighting::SyncApply(
+      source, {live_.keyboardLight.record, live_.mouseLight.record, live_.mousepadLight.record, syncRecord_});
+  if (!followUp) return;
+  for (const auto& target : followUp->targets) {
+    switch (target.device) {
+      case device::Peripheral::Keyboard:
+        keyboardLightingPage_->Refresh();
+        break;
+      case device::Peripheral::Mouse:
+        RefreshMousePage();
+        break;
+      case device::Peripheral::Mousepad:
+        mousepadLightingPage_->Refresh();
+        break;
+    }
+    saver_.Mark(target.device, profiles::ProfileKind::Lighting);
+    if (target.deviceProfile) saver_.Mark(target.device, profiles::ProfileKind::Device);
+  }
+  for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad}) {
+    // Behind any push just queued on the same session.
+    const bool queued = Session(p).Run([this](device::CDeviceLink& link) {
+      link.syncActive.store(1);
+      lightingGates_.Notify();
+    });
+    if (!queued) Session(p).Link().syncActive.store(1);
+  }
+  lightingGates_.Notify();
 }
 
 }  // namespace talvo::app

@@ -440,7 +440,8 @@ TEST(MainWindowLayout, MissingLayoutFailsCreation) {
              {.tray = false,
               .workers = {},
               .watchSleep = false,
-              .pointerSettings = std::make_shared<platform::RecordingPointerSettings>()});
+              .pointerSettings = std::make_shared<platform::RecordingPointerSettings>(),
+              .foreground = {}});
   EXPECT_FALSE(w.Create());
 }
 
