@@ -139,7 +139,9 @@ TEST_P(ShowTest, ChoosingAKeyShowsItsFunction) {
   SetKey(live.mouseKeys.profiles[0], 2, c.function);
   ChooseKey(2);
   EXPECT_EQ(Find("ms_key_fct_combo")->CurrentIndex(), c.item);
-  if (c.combo) EXPECT_EQ(Find("ms_key_fct_combo_" + std::to_string(c.combo))->CurrentIndex(), c.comboItem);
+  if (c.combo) {
+    EXPECT_EQ(Find("ms_key_fct_combo_" + std::to_string(c.combo))->CurrentIndex(), c.comboItem);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ShowTest,

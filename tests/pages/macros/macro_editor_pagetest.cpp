@@ -161,26 +161,28 @@ TEST_P(StepChangeTest, RewritesTheSelectedStep) {
   if (c.item >= 0) Select(c.control, c.item);
   else Type(c.control, c.text);
   EXPECT_EQ(page->Steps(), Strings{c.after});
-  if (c.shown) EXPECT_EQ(Find(c.control)->Text(), c.shown);
+  if (c.shown) {
+    EXPECT_EQ(Find(c.control)->Text(), c.shown);
+  }
   EXPECT_TRUE(Editing());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Controls, StepChangeTest,
     testing::Values(
-        StepChange{"ReleaseBecomesPress", kReleaseA, "ms_macro_combo_upordown", 1, "", "0,0,138,4,1,keyboard_key_A"},
+        StepChange{"ReleaseBecomesPress", kReleaseA, "ms_macro_combo_upordown", 1, "", "0,0,138,4,1,keyboard_key_A", nullptr},
         StepChange{"KeyBecomesModifier", "0,0,138,4,1,keyboard_key_A", "ms_macro_combo_keyselect", 0, "",
-                   "0,0,137,1,1,keyboard_key_LCtrl"},
+                   "0,0,137,1,1,keyboard_key_LCtrl", nullptr},
         StepChange{"ButtonBecomesMoveOfZero", kPressLeft, "ms_macro_combo_mouselect", 10, "",
-                   "0,0,132,0,1,mouse_move_to_left_text"},
+                   "0,0,132,0,1,mouse_move_to_left_text", nullptr},
         StepChange{"MoveKeepsItsDistance", kMoveLeft12, "ms_macro_combo_mouselect", 12, "",
-                   "0,0,133,12,0,mouse_move_to_up_text"},
+                   "0,0,133,12,0,mouse_move_to_up_text", nullptr},
         StepChange{"MoveBecomesRightRelease", kMoveLeft12, "ms_macro_combo_mouselect", 3, "",
-                   "0,0,1,2,0,mouse_key_right"},
+                   "0,0,1,2,0,mouse_key_right", nullptr},
         StepChange{"DelayHeldAtItsLimit", kReleaseA, "ms__macro_edit_ActionDelay", -1, "70000",
                    "255,255,10,4,0,keyboard_key_A", "65535"},
         StepChange{"DelayNotANumber", "300,1,10,4,0,keyboard_key_A", "ms__macro_edit_ActionDelay", -1, "x",
-                   "0,0,10,4,0,keyboard_key_A"},
+                   "0,0,10,4,0,keyboard_key_A", nullptr},
         StepChange{"DistanceHeldAtItsLimit", kMoveLeft12, "ms_macro_edit_mou_pointer_skewing", -1, "300",
                    "0,0,132,255,0,mouse_move_to_left_text", "255"}),
     [](const testing::TestParamInfo<StepChange>& info) { return info.param.name; });
@@ -308,7 +310,7 @@ TEST_P(StoreTest, TellsWhenTheMouseDidNotTakeTheImage) {
   device::DeviceInfo info;
   info.bytes[6] = 1;
   StoreProfileOnDevice(window, runner, saver,
-                       {device::Peripheral::Mouse, session, folder, info, 0, keys::KeyMapRecord{}});
+                       {device::Peripheral::Mouse, session, folder, info, 0, keys::KeyMapRecord{}, {}});
   QElapsedTimer clock;
   clock.start();
   while (!ended && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
