@@ -231,10 +231,17 @@ void CMainWnd::OnWindowInit() {
   });
   workers_.Start(options_.workers ? options_.workers(*this) : StartupWorkers());
   // One watcher per watched list; each poll's answer is matched and applied
-  // on the UI thread in one step.
+  // on the UI thread in one step. With no program in front the list shows
+  // the user's choice once the answer has arrived, so the same answer again
+  // is not handed over: an idle program does not wake for it.
   for (const profiles::WatchedList& list : profiles::kWatchedLists)
     watchers_.push_back(std::make_unique<profiles::ProfileWatcher>(
-        list, *options_.foreground, [this, list](const platform::ForegroundAnswer& answer) {
+        list, *options_.foreground,
+        [this, list, last = std::optional<platform::ForegroundAnswer>()](
+            const platform::ForegroundAnswer& answer) mutable {
+          const bool repeated = last && last->status == answer.status && last->path == answer.path;
+          last = answer;
+          if (repeated && answer.status != platform::ForegroundStatus::Found) return;
           toolkit_.Post([self = QPointer<CMainWnd>(this), list, answer] {
             if (self) self->profilePage_->OnForeground(list, answer);
           });
