@@ -69,9 +69,9 @@ struct X11ForegroundProgram::Connection {
 
   std::optional<int> ResPid(xcb_window_t window) {
     if (!hasRes) return std::nullopt;
-    xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+    xcb_res_client_id_spec_t wanted{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
     ReplyPtr<xcb_res_query_client_ids_reply_t> reply(
-        xcb_res_query_client_ids_reply(xcb, xcb_res_query_client_ids(xcb, 1, &spec), nullptr));
+        xcb_res_query_client_ids_reply(xcb, xcb_res_query_client_ids(xcb, 1, &wanted), nullptr));
     if (!reply) return std::nullopt;
     return ReadClientIdsPid(ReplyBytes(reply.get()));
   }

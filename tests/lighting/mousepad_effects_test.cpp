@@ -335,51 +335,5 @@ TEST_F(MousepadEffectTest, StatesBeyondEveryTableStayInBounds) {
   }
 }
 
-TEST(MousepadThread, StaticRedReachesThePadAsTwoReports) {
-  sim::SimulatedBackend backend;
-  backend.SetLatency(0us);
-  backend.Plug(sim::DeviceKind::Mousepad);
-  device::CDeviceLink link{backend};
-  link.SetCommandIdentity(device::kMousepadProductId);
-  platform::WakeSignal gates;
-  link.SetPresenceSignal(&gates);
-  ASSERT_TRUE(link.Attach());
-  LightRecord record;
-  record.SetMode(3);
-  record.SetBrightness(4);
-  record.SetColour({255, 0, 0});
-  MousepadEffectState state;
-  KbEffectState keyboard;
-  std::atomic<uint32_t> trigger{0};
-  const MousepadModeTable modes = MousepadModes(state, keyboard, trigger);
-  struct : LightingPreviewHost {
-    void KeyboardPreview(std::span<const uint32_t, kKeyboardLeds>, std::span<const uint8_t, kKeyboardLeds>) override {}
-    void MousePreview(std::span<const uint32_t, kMouseLeds>, std::span<const uint8_t, kMouseLeds>) override {}
-    void MousepadPreview(std::span<const uint32_t, kMousepadLeds>, std::span<const uint8_t, kMousepadLeds>) override {}
-  } host;
-  auto& pad = backend.Device(sim::DeviceKind::Mousepad);
-  pad.ClearRequests();
-  // The offset and length of each command 18 report.
-  const auto frameReports = [&] {
-    std::vector<std::pair<unsigned, unsigned>> out;
-    for (const auto& r : pad.Requests())
-      if (r.bytes[device::report::kCommand] == uint8_t(device::Command::SendLightFrame))
-        out.emplace_back(device::report::Offset(r.bytes), r.bytes[device::report::kLength]);
-    return out;
-  };
-  {
-    std::jthread thread(RunMousepadLighting, MousepadLightingThread{link, record, modes, host, gates, 0ms, 1h});
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (frameReports().size() < 2 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
-  }
-  const auto reports = frameReports();
-  ASSERT_GE(reports.size(), 2u);
-  EXPECT_EQ(reports[0], (std::pair<unsigned, unsigned>{0, 56}));
-  EXPECT_EQ(reports[1], (std::pair<unsigned, unsigned>{56, 4}));
-  const auto memory = pad.Memory("frame");
-  ASSERT_GE(memory.size(), kMousepadFrameMax);
-  for (size_t i = 0; i < kMousepadFrameMax; ++i) EXPECT_EQ(memory[i], i < 45 && i % 3 == 0 ? 255 : 0) << i;
-}
-
 }  // namespace
 }  // namespace talvo::lighting

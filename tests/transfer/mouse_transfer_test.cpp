@@ -15,6 +15,7 @@
 #include "profiles/profile_data_file.h"
 #include "profiles/profile_index.h"
 #include "sim/simulated_backend.h"
+#include "sent_requests.h"
 
 namespace talvo::transfer {
 namespace {
@@ -26,18 +27,8 @@ using profiles::test::Pattern;
 using profiles::test::ReadBytes;
 using sim::DeviceKind;
 
-struct Sent {
-  uint8_t command;
-  uint8_t length;
-  unsigned offset;
-  friend bool operator==(const Sent&, const Sent&) = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-  return os << "{cmd " << int(s.command) << ", len " << int(s.length) << ", off " << s.offset << "}";
-}
-
-Sent Req(Command c, uint8_t length, unsigned offset) { return {static_cast<uint8_t>(c), length, offset}; }
+using test::Req;
+using test::Sent;
 
 // The chunks of a 512-byte key-map transfer starting at `base`.
 void AppendMapChunks(std::vector<Sent>& out, Command c, unsigned base) {

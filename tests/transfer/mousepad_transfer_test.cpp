@@ -10,6 +10,7 @@
 
 #include "device/device_report.h"
 #include "sim/simulated_backend.h"
+#include "sent_requests.h"
 
 namespace talvo::transfer {
 namespace {
@@ -17,28 +18,10 @@ namespace {
 using device::Command;
 using sim::DeviceKind;
 
-struct Sent {
-  uint8_t command;
-  uint8_t length;
-  unsigned offset;
-  friend bool operator==(const Sent&, const Sent&) = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const Sent& s) {
-  return os << "{cmd " << int(s.command) << ", len " << int(s.length) << ", off " << s.offset << "}";
-}
-
-Sent Req(Command c, uint8_t length, unsigned offset) { return {static_cast<uint8_t>(c), length, offset}; }
-
-std::vector<uint8_t> Pattern(size_t size, uint8_t start) {
-  std::vector<uint8_t> bytes(size);
-  for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(start + i * 7 + 1);
-  return bytes;
-}
-
-std::vector<uint8_t> Bytes(std::span<const uint8_t> all, size_t offset, size_t n) {
-  return {all.begin() + static_cast<std::ptrdiff_t>(offset), all.begin() + static_cast<std::ptrdiff_t>(offset + n)};
-}
+using test::Bytes;
+using test::Pattern;
+using test::Req;
+using test::Sent;
 
 // Everything the mousepad's sequences may change in the live data.
 struct LightState {
