@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # CPU use of talvo while the simulated keyboard, mouse and mousepad all
-# animate at their fastest with the window shown (keyboard mode 1, mouse
+# animate at their fastest with the window shown on the keyboard's lighting
+# page (keyboard mode 1, mouse
 # spectrum, mousepad spectrum, speed sliders at 4), and the frames per second
 # each device receives; beside it the floor: what the sleeps the protocol
 # cannot avoid cost at this machine's CPU cost of one 1 ms sleep, measured
@@ -40,6 +41,8 @@ automate '{"cmd":"check","name":"ms_tab","on":true}' '{"cmd":"check","name":"ms_
 automate '{"cmd":"check","name":"mp_tab","on":true}' \
   '{"cmd":"select","name":"mp_deng_combo_modeSelect","index":1}' \
   '{"cmd":"set_value","name":"mp_deng_speed_slider","value":4}'
+# The keyboard's lighting page shown: the busiest preview, every key lit.
+automate '{"cmd":"check","name":"kb_tab","on":true}' '{"cmd":"check","name":"kb_deng_Op_tab","on":true}'
 automate '{"cmd":"wait","ms":2000}'
 # Frame reports (command 18) each device received since the clear.
 reports() {

@@ -2,6 +2,8 @@
 
 #include <QDynamicPropertyChangeEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 
 #include "app/controls/skin_image.h"
 
@@ -11,9 +13,32 @@ CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent, const QtToolkit* toolkit
     : QPushButton(parent), toolkit_(toolkit) {}
 
 void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
-  SetLightColour(colour);
-  SetLightAlpha(alpha);
-  SetLightOn(on);
+  lightColour_ = colour;
+  lightAlpha_ = alpha;
+  lightOn_ = on;
+  LightChanged();
+}
+
+void CDeviceKeyButtonUI::SetLightColour(uint colour) {
+  lightColour_ = colour;
+  LightChanged();
+}
+
+void CDeviceKeyButtonUI::SetLightAlpha(int alpha) {
+  lightAlpha_ = alpha;
+  LightChanged();
+}
+
+void CDeviceKeyButtonUI::SetLightOn(bool on) {
+  lightOn_ = on;
+  LightChanged();
+}
+
+void CDeviceKeyButtonUI::LightChanged() {
+  if (lightOn_ && !lightPath_.isEmpty())
+    backdrop_.Refresh();
+  else
+    backdrop_.Drop();
 }
 
 void CDeviceKeyButtonUI::SetKeySetHidden(bool hidden) {
@@ -35,23 +60,67 @@ void CDeviceKeyButtonUI::ApplyAttribute(const QByteArray& name) {
   QString* target = key == "lightimage" ? &lightImage_ : key == "keysetimage" ? &keySetImage_ : nullptr;
   if (!target) return;
   *target = property(name.constData()).toString();
+  lightPath_ = SkinImagePath(toolkit_, lightImage_);
+  keySetPath_ = SkinImagePath(toolkit_, keySetImage_);
+  fittedLight_ = QImage();
+  LightChanged();
   update();
 }
 
-void CDeviceKeyButtonUI::paintEvent(QPaintEvent* e) {
-  QPushButton::paintEvent(e);
-  const bool light = LightOn() && !lightImage_.isEmpty();
-  const bool mark = !keySetHidden_ && !keySetImage_.isEmpty();
-  if (!light && !mark) return;
-  QPainter painter(this);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+void CDeviceKeyButtonUI::changeEvent(QEvent* e) {
+  // A new style may change what lies beneath and the button's own look.
+  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::FontChange) {
+    backdrop_.Drop();
+    look_ = QPixmap();
+  }
+  QPushButton::changeEvent(e);
+}
+
+const QPixmap& CDeviceKeyButtonUI::Look() {
+  const LookKey key{isDown(), isChecked(), underMouse(), hasFocus(), isEnabled(), isActiveWindow(),
+                    text(),   size(),      devicePixelRatioF()};
+  if (look_.isNull() || !(key == lookKey_)) {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    look_ = QPixmap((QSizeF(size()) * key.ratio).toSize());
+    look_.setDevicePixelRatio(key.ratio);
+    look_.fill(Qt::transparent);
+    // As the button would paint itself: the widget's font and text colour.
+    QStylePainter painter(&look_, this);
+    painter.setFont(font());
+    painter.setPen(palette().color(foregroundRole()));
+    painter.drawControl(QStyle::CE_PushButton, option);
+    lookKey_ = key;
+  }
+  return look_;
+}
+
+const QImage& CDeviceKeyButtonUI::FittedLight() {
   const qreal ratio = devicePixelRatioF();
-  if (light)
-    DrawTinted(painter, rect(), LoadSkinImage(SkinImagePath(toolkit_, lightImage_), ratio), PageColour(LightColour()),
-               LightAlpha());
-  if (mark) {
-    const QImage image = LoadSkinImage(SkinImagePath(toolkit_, keySetImage_), ratio);
-    if (!image.isNull()) painter.drawImage(QRectF(rect()), image);
+  const QSize pixels = (QSizeF(size()) * ratio).toSize();
+  if (fittedSize_ != pixels) fittedLight_ = QImage();
+  if (fittedLight_.isNull() && !pixels.isEmpty()) {
+    const QImage image = LoadSkinImage(lightPath_, ratio);
+    if (!image.isNull()) fittedLight_ = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    fittedSize_ = pixels;
+  }
+  return fittedLight_;
+}
+
+void CDeviceKeyButtonUI::paintEvent(QPaintEvent*) {
+  if (backdrop_.Grabbing()) return;
+  QPainter painter(this);
+  if (backdrop_.Active()) backdrop_.Paint(painter);
+  painter.drawPixmap(0, 0, Look());
+  if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty()) {
+    TintImage(FittedLight(), PageColour(LightColour()), tintedLight_);
+    DrawAtStrength(painter, rect(), tintedLight_, LightAlpha());
+  }
+  if (!keySetHidden_ && !keySetPath_.isEmpty()) {
+    const QImage image = LoadSkinImage(keySetPath_, devicePixelRatioF());
+    if (image.isNull()) return;
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(rect()), image);
   }
 }
 

@@ -1,12 +1,21 @@
 // A key of a device picture: a push button that can show the key's light
 // (an image tinted with the light colour) and a mark for a key whose
 // assignment was changed.
+//
+// Lit keys change many times a second over a still picture: inside a window
+// a lit key paints opaque over a copy of what lies beneath it, so a new
+// colour repaints the key alone; the button's own look is drawn once per
+// state and size, the light image fitted once per size.
 #pragma once
 
+#include <QImage>
+#include <QPixmap>
 #include <QPushButton>
+#include <QSize>
 #include <QString>
-#include <atomic>
 #include <cstdint>
+
+#include "app/controls/window_backdrop.h"
 
 namespace talvo::app {
 
@@ -26,37 +35,62 @@ class CDeviceKeyButtonUI : public QPushButton {
   explicit CDeviceKeyButtonUI(QWidget* parent = nullptr, const QtToolkit* toolkit = nullptr);
 
   // colour packed as page colours are: red | blue << 8 | green << 16.
-  // Only stores, so a lighting thread may call it; whoever changes the
-  // lights repaints the page.
+  // Does not repaint; whoever changes the lights repaints the keys.
   void SetLight(uint32_t colour, int alpha, bool on);
   void SetKeySetHidden(bool hidden);
 
-  uint32_t LightColour() const { return lightColour_.load(std::memory_order_relaxed); }
-  int LightAlpha() const { return lightAlpha_.load(std::memory_order_relaxed); }
-  bool LightOn() const { return lightOn_.load(std::memory_order_relaxed); }
+  uint32_t LightColour() const { return lightColour_; }
+  int LightAlpha() const { return lightAlpha_; }
+  bool LightOn() const { return lightOn_; }
   bool KeySetHidden() const { return keySetHidden_; }
   const QString& LightImage() const { return lightImage_; }
   const QString& KeySetImage() const { return keySetImage_; }
 
  protected:
   bool event(QEvent* e) override;
+  void changeEvent(QEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:
-  void SetLightColour(uint colour) { lightColour_.store(colour, std::memory_order_relaxed); }
-  void SetLightAlpha(int alpha) { lightAlpha_.store(alpha, std::memory_order_relaxed); }
-  void SetLightOn(bool on) { lightOn_.store(on, std::memory_order_relaxed); }
+  void SetLightColour(uint colour);
+  void SetLightAlpha(int alpha);
+  void SetLightOn(bool on);
+  // The light changed: a lit key takes its copy of what lies beneath now,
+  // outside any paint; an unlit one is drawn as any button.
+  void LightChanged();
   // Layout attributes, matched without regard to case: "lightimage",
   // "keysetimage"; "gmnametextcolor" is accepted and has no effect here.
   void ApplyAttribute(const QByteArray& name);
+  // The button as the style draws it in its present state, on transparency.
+  const QPixmap& Look();
+  // The light image scaled to the key in device pixels.
+  const QImage& FittedLight();
+
+  // What the style's drawing of the button depends on, besides the style,
+  // read without asking the style (which costs as much as drawing).
+  struct LookKey {
+    bool down = false, checked = false, hovered = false, focused = false, enabled = false, active = false;
+    QString text;
+    QSize size;
+    qreal ratio = 0;
+    bool operator==(const LookKey&) const = default;
+  };
 
   const QtToolkit* toolkit_;
   QString lightImage_;
   QString keySetImage_;
-  std::atomic<bool> lightOn_{false};
-  std::atomic<uint32_t> lightColour_{255};  // red
-  std::atomic<int> lightAlpha_{200};
+  QString lightPath_;  // the images resolved in the skin
+  QString keySetPath_;
+  QPixmap look_;
+  LookKey lookKey_;
+  QImage fittedLight_;
+  QSize fittedSize_;
+  QImage tintedLight_;  // reused from frame to frame
+  bool lightOn_ = false;
+  uint32_t lightColour_ = 255;  // red
+  int lightAlpha_ = 200;
   bool keySetHidden_ = true;
+  WindowBackdrop backdrop_{this};
 };
 
 }  // namespace talvo::app

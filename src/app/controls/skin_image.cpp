@@ -42,17 +42,26 @@ QImage LoadSkinImage(const QString& path, qreal devicePixelRatio) {
 }
 
 QImage TintedImage(const QImage& image, QColor tint) {
+  QImage out;
+  TintImage(image, tint, out);
+  return out;
+}
+
+void TintImage(const QImage& image, QColor tint, QImage& out) {
   // Premultiplied channels scaled by the tint stay premultiplied.
-  QImage out = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  const QImage source = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (out.size() != source.size() || out.format() != source.format() || !out.isDetached())
+    out = QImage(source.size(), source.format());
+  out.setDevicePixelRatio(source.devicePixelRatio());
   const uint tr = uint(tint.red()), tg = uint(tint.green()), tb = uint(tint.blue());
-  for (int y = 0; y < out.height(); ++y) {
+  for (int y = 0; y < source.height(); ++y) {
+    const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
     auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < out.width(); ++x) {
-      const QRgb p = line[x];
+    for (int x = 0; x < source.width(); ++x) {
+      const QRgb p = in[x];
       line[x] = qRgba(int(qRed(p) * tr / 255), int(qGreen(p) * tg / 255), int(qBlue(p) * tb / 255), qAlpha(p));
     }
   }
-  return out;
 }
 
 void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength) {
@@ -62,11 +71,6 @@ void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(target, image);
   painter.restore();
-}
-
-void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength) {
-  if (image.isNull() || strength <= 0) return;
-  DrawAtStrength(painter, target, TintedImage(image, tint), strength);
 }
 
 QColor PageColour(uint32_t packed) { return QColor::fromRgb(ArgbOfPageColour(packed)); }

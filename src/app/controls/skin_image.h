@@ -29,13 +29,12 @@ QImage LoadSkinImage(const QString& path, qreal devicePixelRatio = 1.0);
 // tint's, its alpha is kept. A white image becomes the tint colour, shading
 // and soft edges stay.
 QImage TintedImage(const QImage& image, QColor tint);
+// The same into out, whose pixels are reused when it has the image's size.
+void TintImage(const QImage& image, QColor tint, QImage& out);
 
 // Draws the image stretched over target at strength 0..255 as its opacity:
 // strength 0 draws nothing, 255 the image itself.
 void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength);
-
-// DrawAtStrength of the image tinted.
-void DrawTinted(QPainter& painter, const QRectF& target, const QImage& image, QColor tint, int strength);
 
 // The colour packed as page controls receive it: red | blue << 8 | green << 16.
 QColor PageColour(uint32_t packed);

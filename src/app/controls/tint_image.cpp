@@ -1,7 +1,6 @@
 #include "app/controls/tint_image.h"
 
 #include <QEvent>
-#include <QMetaObject>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -72,51 +71,16 @@ QSize CTintImageUI::sizeHint() const {
   return image.isNull() ? QSize(16, 16) : image.size();
 }
 
-QRect CTintImageUI::PlaceInWindow() const { return QRect(mapTo(window(), QPoint()), size()); }
-
-bool CTintImageUI::BackdropCurrent() const {
-  return !backdrop_.isNull() && backdropPlace_ == PlaceInWindow() && backdropWindow_ == window()->size();
-}
-
-void CTintImageUI::DropBackdrop() {
-  backdrop_ = QPixmap();
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
-}
-
-bool CTintImageUI::RefreshBackdrop() {
-  // Hidden, the window would show something else at this place (another
-  // page, or nothing while the window is away).
-  if (isWindow() || !isVisible()) {
-    DropBackdrop();
-    return false;
-  }
-  if (BackdropCurrent()) return true;
-  // Drawn while translucent, with this control drawing nothing, the window
-  // shows exactly what lies beneath it.
-  setAttribute(Qt::WA_OpaquePaintEvent, false);
-  grabbing_ = true;
-  backdropPlace_ = PlaceInWindow();
-  backdropWindow_ = window()->size();
-  backdrop_ = window()->grab(backdropPlace_);
-  grabbing_ = false;
+void CTintImageUI::ChangerChanged() {
   // The control's own styled background is as still as what lies beneath:
   // drawn into the copy once, not on every paint.
-  if (!backdrop_.isNull()) {
-    QPainter painter(&backdrop_);
-    DrawStyledBackground(painter);
-  }
-  setAttribute(Qt::WA_OpaquePaintEvent, !backdrop_.isNull());
-  return !backdrop_.isNull();
-}
-
-void CTintImageUI::ChangerChanged() {
-  RefreshBackdrop();
+  backdrop_.Refresh([this](QPainter& painter) { DrawStyledBackground(painter); });
   update();
 }
 
 void CTintImageUI::changeEvent(QEvent* event) {
   // A new style may change what lies beneath.
-  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) DropBackdrop();
+  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) backdrop_.Drop();
   QWidget::changeEvent(event);
 }
 
@@ -127,17 +91,10 @@ void CTintImageUI::DrawStyledBackground(QPainter& painter) {
 }
 
 void CTintImageUI::paintEvent(QPaintEvent*) {
-  if (grabbing_) return;
+  if (backdrop_.Grabbing()) return;
   QPainter painter(this);
-  if (testAttribute(Qt::WA_OpaquePaintEvent)) {
-    painter.drawPixmap(0, 0, backdrop_);
-    if (!BackdropCurrent()) {
-      // Moved within the window since the copy was taken: this once the old
-      // copy shows; translucent again, the next paint draws what is beneath
-      // until the next change takes a new copy.
-      setAttribute(Qt::WA_OpaquePaintEvent, false);
-      QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
-    }
+  if (backdrop_.Active()) {
+    backdrop_.Paint(painter);
   } else {
     DrawStyledBackground(painter);
   }

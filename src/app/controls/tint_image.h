@@ -1,21 +1,17 @@
 // A lighting preview: an image (typically a white LED) drawn tinted with
 // the changer colour the lighting previews set through the toolkit.
 //
-// Previews change many times a second over a still picture. Inside a window
-// the control keeps a copy of what lies beneath it and paints opaque over
-// that copy, so a colour change repaints the control alone and nothing
-// behind it. The copy is taken again when the control's place or size in
-// its window, the window's size or the style changes, and dropped while the
-// control is hidden.
+// Previews change many times a second over a still picture: inside a window
+// the control paints opaque over a copy of what lies beneath it.
 #pragma once
 
 #include <QImage>
-#include <QPixmap>
-#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+
+#include "app/controls/window_backdrop.h"
 
 class QPainter;
 
@@ -55,12 +51,6 @@ class CTintImageUI : public QWidget {
   QSize sizeHint() const override;
 
  private:
-  // The copy of what lies beneath, up to date; false when this control is a
-  // window of its own and has nothing beneath.
-  bool RefreshBackdrop();
-  bool BackdropCurrent() const;
-  void DropBackdrop();
-  QRect PlaceInWindow() const;
   // The changer state changed: repaint, refreshing the copy beneath first
   // (outside any paint, where the window can be drawn).
   void ChangerChanged();
@@ -75,10 +65,7 @@ class CTintImageUI : public QWidget {
   mutable qreal pictureRatio_ = 0;
   mutable QImage tintedPicture_;
   mutable uint32_t tintedColour_ = 0;
-  QPixmap backdrop_;
-  QRect backdropPlace_;
-  QSize backdropWindow_;
-  bool grabbing_ = false;
+  WindowBackdrop backdrop_{this};
   // White leaves a white image as it is until a colour is given.
   uint32_t colour_ = 0xFFFFFFFF;
   int alpha_ = 255;

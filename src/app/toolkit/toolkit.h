@@ -90,8 +90,9 @@ class Control {
 
   // Key buttons of the device pictures. The light colour is packed as page
   // colours are (red | blue << 8 | green << 16); alpha 0..255 is the strength
-  // of the light. SetLight only stores, so a lighting thread may call it; the
-  // lighting previews repaint the page once per frame. SetKeySetHidden
+  // of the light. SetLight readies the key for its next paint without
+  // repainting; the lighting previews repaint the keys once per frame.
+  // SetKeySetHidden
   // repaints when the value changes.
   // Other controls ignore these and report 0 and false.
   virtual void SetLight(uint32_t colour, int alpha, bool on) = 0;

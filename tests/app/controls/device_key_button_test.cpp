@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "controls_test_util.h"
 
@@ -101,6 +105,59 @@ TEST_F(KeyButtonTest, ImagesResolveThroughTheSkinSearchPathWithoutAToolkit) {
   loose.SetLight(Packed(255, 0, 0), 255, true);
   EXPECT_TRUE(Near(Render(loose), centre, Qt::red));
   QDir::setSearchPaths("skin", {});
+}
+
+// A window that counts how often its background is drawn.
+class CountingWindow : public QWidget {
+ public:
+  int paints = 0;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    ++paints;
+    QPainter(this).fillRect(rect(), Qt::red);
+  }
+};
+
+TEST(KeyButtonInWindowTest, ALightChangeRepaintsTheKeyAloneAndShowsWhatLiesBeneathAroundTheLight) {
+  QTemporaryDir skin;
+  ASSERT_TRUE(test::WriteImage(skin.filePath("spot.png"), {40, 40}, {10, 10, 20, 20}, Qt::white));
+  QtToolkit toolkit{skin.path()};
+  CountingWindow window;
+  window.resize(100, 60);
+  auto* key = new CDeviceKeyButtonUI(&window, &toolkit);
+  key->setStyleSheet("QPushButton { background: transparent; border: none; }");
+  key->setGeometry(10, 10, 40, 40);
+  key->setProperty("lightimage", "spot.png");
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  const auto onScreen = [&] {
+    QCoreApplication::processEvents();
+    QTest::qWait(20);
+    return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
+  };
+
+  key->SetLight(Packed(0, 255, 0), 255, true);
+  key->update();
+  QImage shown = onScreen();
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
+  EXPECT_TRUE(Near(shown, {13, 13}, Qt::red));
+
+  const int paints = window.paints;
+  for (int blue = 1; blue <= 5; ++blue) {
+    key->SetLight(Packed(0, 0, blue * 50), 255, true);
+    key->update();
+    shown = onScreen();
+  }
+  EXPECT_EQ(window.paints, paints);
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::blue, 8));
+  EXPECT_TRUE(Near(shown, {13, 13}, Qt::red));
+
+  // Unlit, the key is drawn as any button again, over whatever is beneath.
+  key->SetLight(Packed(0, 0, 255), 255, false);
+  key->update();
+  shown = onScreen();
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::red));
 }
 
 }  // namespace

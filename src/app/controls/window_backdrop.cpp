@@ -1,0 +1,53 @@
+#include "app/controls/window_backdrop.h"
+
+#include <QMetaObject>
+#include <QPainter>
+#include <QWidget>
+
+namespace talvo::app {
+
+QRect WindowBackdrop::PlaceInWindow() const { return QRect(owner_->mapTo(owner_->window(), QPoint()), owner_->size()); }
+
+bool WindowBackdrop::Current() const {
+  return !copy_.isNull() && place_ == PlaceInWindow() && windowSize_ == owner_->window()->size();
+}
+
+bool WindowBackdrop::Active() const { return owner_->testAttribute(Qt::WA_OpaquePaintEvent); }
+
+void WindowBackdrop::Drop() {
+  copy_ = QPixmap();
+  owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
+  // Hidden, the window would show something else at this place (another
+  // page, or nothing while the window is away).
+  if (owner_->isWindow() || !owner_->isVisible()) {
+    Drop();
+    return false;
+  }
+  if (Current()) return true;
+  // Drawn while translucent, with the owner drawing nothing, the window
+  // shows exactly what lies beneath it.
+  owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  grabbing_ = true;
+  place_ = PlaceInWindow();
+  windowSize_ = owner_->window()->size();
+  copy_ = owner_->window()->grab(place_);
+  grabbing_ = false;
+  if (!copy_.isNull() && still) {
+    QPainter painter(&copy_);
+    still(painter);
+  }
+  owner_->setAttribute(Qt::WA_OpaquePaintEvent, !copy_.isNull());
+  return !copy_.isNull();
+}
+
+void WindowBackdrop::Paint(QPainter& painter) {
+  painter.drawPixmap(0, 0, copy_);
+  if (Current()) return;
+  owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+}
+
+}  // namespace talvo::app

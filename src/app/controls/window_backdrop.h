@@ -1,0 +1,51 @@
+// A copy of what a control's window shows beneath the control, for controls
+// that change many times a second over a still picture (lighting previews,
+// lit keys). Painting opaque over the copy, a change repaints the control
+// alone and nothing behind it.
+//
+// The copy is taken again when the control's place or size in its window,
+// or the window's size, changes, and dropped while the control is hidden or
+// when the owner says the picture beneath changed (a new style).
+#pragma once
+
+#include <QPixmap>
+#include <QRect>
+#include <QSize>
+#include <functional>
+
+class QPainter;
+class QWidget;
+
+namespace talvo::app {
+
+class WindowBackdrop {
+ public:
+  explicit WindowBackdrop(QWidget* owner) : owner_(owner) {}
+
+  // Brings the copy up to date and makes the owner opaque while it has one.
+  // Must run outside any paint, where the window can be drawn. `still` draws
+  // whatever part of the owner's own look never changes into the copy once.
+  // False when there is no copy: the owner is a window of its own or hidden.
+  bool Refresh(const std::function<void(QPainter&)>& still = {});
+  void Drop();
+
+  // The owner is being drawn into the copy: it must paint nothing.
+  bool Grabbing() const { return grabbing_; }
+  // Whether the owner paints opaque over the copy.
+  bool Active() const;
+  // Draws the copy. After a move the old copy shows this once; the owner is
+  // translucent again and repainted, until the next Refresh takes a new one.
+  void Paint(QPainter& painter);
+
+ private:
+  bool Current() const;
+  QRect PlaceInWindow() const;
+
+  QWidget* owner_;
+  QPixmap copy_;
+  QRect place_;
+  QSize windowSize_;
+  bool grabbing_ = false;
+};
+
+}  // namespace talvo::app
