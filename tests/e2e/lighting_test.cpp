@@ -170,6 +170,75 @@ TEST_F(AttachedDevicesTest, SameModePutsTheMouseAndTheMousepadInStepWithTheKeybo
       << frame("mousepad").left(45).toHex().toStdString();
 }
 
+// Every mode each device's page offers, chosen on the page: frames reach the
+// device and the page's picture shows them, and the modes that move keep
+// both moving. Still modes (a single colour, the custom keys) hold one
+// picture; the mousepad's flash moves at the mouse's notifications; the
+// modes a device runs itself get no frames.
+TEST_F(AttachedDevicesTest, EveryModeOfEveryDeviceAnimatesOnTheDeviceAndItsPage) {
+  struct Device {
+    const char* name;
+    std::vector<const char*> tabs;
+    const char* combo;
+    const char* preview;  // preview control names are this and a number
+    int previews;
+    int previewStep;  // every this many previews are compared
+    const char* previewColour;
+    const char* previewAlpha;
+    int frameBytes;
+    std::set<int> stillModes;
+    std::set<int> ownModes;
+    int flashMode = -1;  // moves when the mouse reports 0x403
+  };
+  const Device devices[] = {
+      {"keyboard", {"kb_tab", "kb_deng_Op_tab"}, "kb_deng_combo_modeSelect", "kb_key_", 126, 5, "light_colour",
+       "light_alpha", 378, {3, 8}, {}},
+      {"mouse", {"ms_tab", "ms_deng_Op_tab"}, "ms_deng_combo_modeSelect2", "ms_dkey_", 20, 1, "changer_colour",
+       "changer_alpha", 60, {2}, {3, 4, 5, 6}},
+      {"mousepad", {"mp_tab"}, "mp_deng_combo_modeSelect", "mp_dkey_", 15, 1, "changer_colour", "changer_alpha", 45,
+       {3}, {9}, 8},
+  };
+  TalvoRun& talvo = Launch(Variables{}, "mouse,keyboard,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+  for (const Device& d : devices) {
+    for (const char* tab : d.tabs) talvo.Request(QJsonObject{{"cmd", "check"}, {"name", tab}, {"on", true}});
+    const int modes = talvo.Get(d.combo).value("count").toInt();
+    EXPECT_GT(modes, 0) << d.combo;
+    for (int mode = 0; mode < modes; ++mode) {
+      SCOPED_TRACE(std::string(d.name) + " mode " + std::to_string(mode));
+      talvo.Request(QJsonObject{{"cmd", "select"}, {"name", d.combo}, {"index", mode}});
+      Pause(talvo, 150);
+      talvo.Request(Sim("clear", d.name));
+      std::set<QString> frames, pictures;
+      for (int i = 0; i < 4; ++i) {
+        if (mode == d.flashMode)
+          talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "notify"}, {"device", "mouse"}, {"usage", 0x403}});
+        frames.insert(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", d.name}, {"area", "frame"}})
+                          .value("hex")
+                          .toString()
+                          .left(2 * d.frameBytes));
+        QString picture;
+        for (int n = 0; n < d.previews; n += d.previewStep) {
+          const QJsonObject c = talvo.Get((d.preview + std::to_string(n)).c_str());
+          picture += c.value(d.previewColour).toString() + QString::number(c.value(d.previewAlpha).toInt());
+        }
+        pictures.insert(picture);
+        Pause(talvo, 100);
+      }
+      if (d.ownModes.count(mode)) {
+        EXPECT_EQ(FrameReports(talvo, d.name), 0) << "frames went to a mode the device runs itself";
+        continue;
+      }
+      EXPECT_GT(FrameReports(talvo, d.name), 0) << "no frames reached the device";
+      if (!d.stillModes.count(mode)) {
+        EXPECT_GT(frames.size(), 1u) << "the device's lights stood still";
+        EXPECT_GT(pictures.size(), 1u) << "the page's picture stood still";
+      }
+    }
+  }
+}
+
 // With nothing to animate the lighting threads sleep on their gates and the
 // repaint tick is off: over three seconds each wakes at most for its gates'
 // recheck (and the main thread for the device watcher's news), where a
