@@ -45,6 +45,14 @@ bool Awake(const std::atomic<uint32_t>* systemAwake) { return !systemAwake || sy
 // Connected and not driven by synchronized lighting.
 bool Drivable(const device::CDeviceLink& link) { return link.IsConnected() && link.syncActive.load() == 0; }
 
+bool Streaming(const DirectColours* direct) { return direct && direct->On(); }
+
+// Gate of a streamed device: a set to send. Otherwise the effect's own.
+template <typename EffectOpen>
+bool OpenWithDirect(const DirectColours* direct, EffectOpen effectOpen) {
+  return Streaming(direct) ? direct->Pending() : effectOpen();
+}
+
 }  // namespace
 
 bool StopWait::For(milliseconds d) {
@@ -70,8 +78,14 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
   KeyboardEffectContext context{parts.lighting, parts.state, parts.leds, wait};
   FrameLoop(
       wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "键盘灯光线程设定退出",
-      [&] { return parts.link.IsConnected(); },
+      // A streamed set waits while synchronized lighting drives the keyboard.
       [&] {
+        return parts.link.IsConnected() &&
+               OpenWithDirect(parts.direct, [] { return true; }) &&
+               (!Streaming(parts.direct) || parts.link.syncActive.load() == 0);
+      },
+      [&] {
+        if (Streaming(parts.direct)) return milliseconds(0);
         const uint8_t mode = record.mode();
         const uint8_t speed = record.speed();
         milliseconds delay(KbDelay(mode, speed));
@@ -83,7 +97,10 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
       },
       [&] {
         const uint8_t mode = record.mode();
-        if (mode < parts.modes.size() && parts.modes[mode].run) parts.modes[mode].run(context);
+        if (Streaming(parts.direct))
+          KeyboardDirectLeds(record.brightness(), parts.direct->Take(), parts.leds);
+        else if (mode < parts.modes.size() && parts.modes[mode].run)
+          parts.modes[mode].run(context);
         SendKeyboardFrame(parts.link, parts.leds, parts.preview, Awake(parts.systemAwake));
       },
       // The hue counter keeps running under synchronized lighting too.
@@ -97,11 +114,16 @@ void RunMouseLighting(std::stop_token stop, const MouseLightingThread& parts) {
   MousePreview shown;
   FrameLoop(
       wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标灯光线程设定退出",
-      [&] { return Drivable(parts.link) && record.mode() < kMouseComputedModes; },
-      // 2 × speed + 3 ms and 10 × speed ms, in one wait.
-      [&] { return milliseconds(12 * unsigned{record.speed()} + 3); },
       [&] {
-        if (!ComputeMouseFrame(record, parts.state, frame, shown)) {
+        return Drivable(parts.link) &&
+               OpenWithDirect(parts.direct, [&] { return record.mode() < kMouseComputedModes; });
+      },
+      // 2 × speed + 3 ms and 10 × speed ms, in one wait.
+      [&] { return Streaming(parts.direct) ? milliseconds(0) : milliseconds(12 * unsigned{record.speed()} + 3); },
+      [&] {
+        if (Streaming(parts.direct)) {
+          MouseDirectFrame(record.brightness(), parts.direct->Take(), frame, shown);
+        } else if (!ComputeMouseFrame(record, parts.state, frame, shown)) {
           debug::Line("鼠标灯光线程设定2");
           return;
         }
@@ -120,8 +142,9 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
   const auto effect = [&](uint8_t mode) { return mode < parts.modes.size() && parts.modes[mode].run; };
   FrameLoop(
       wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标垫灯光线程设定退出",
-      [&] { return Drivable(parts.link) && effect(record.mode()); },
+      [&] { return Drivable(parts.link) && OpenWithDirect(parts.direct, [&] { return effect(record.mode()); }); },
       [&] {
+        if (Streaming(parts.direct)) return milliseconds(0);
         const uint8_t mode = record.mode();
         const uint8_t speed = record.speed();
         milliseconds delay(9 + 4 * unsigned{speed});
@@ -131,10 +154,12 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
       },
       [&] {
         const uint8_t mode = record.mode();
-        if (!effect(mode)) return;
-        const MousepadMode& entry = parts.modes[mode];
+        const bool streaming = Streaming(parts.direct);
+        if (!streaming && !effect(mode)) return;
         frame = MousepadFrame{};
-        const size_t length = std::min(entry.run(context), frame.bytes.size());
+        const size_t length =
+            streaming ? MousepadDirectFrame(record.brightness(), parts.direct->Take(), frame)
+                      : std::min(parts.modes[mode].run(context), frame.bytes.size());
         if (length == 0) return;
         parts.preview.MousepadPreview(frame.colour, frame.alpha);
         if (Awake(parts.systemAwake))

@@ -9,6 +9,10 @@
 // frame: an idle program then stays asleep. Whoever opens a gate notifies
 // the signal after the change.
 //
+// While another program streams colours to a device (its DirectColours on)
+// the device's effect rests: the thread sleeps until a new set comes and
+// sends it as the next frame, as fast as the device takes frames.
+//
 // The thread bodies run until their stop token is signalled; every sleep is
 // a wait on the token, so shutdown never waits out a frame delay.
 #pragma once
@@ -26,6 +30,7 @@
 
 #include "device/device_link.h"
 #include "lighting/colour_tables.h"
+#include "lighting/direct_colours.h"
 #include "lighting/effect_engine.h"
 #include "lighting/led_model.h"
 #include "lighting/light_records.h"
@@ -143,6 +148,8 @@ struct KeyboardLightingThread {
   // Frames go out only while the session is awake (always when null); the
   // preview moves regardless.
   const std::atomic<uint32_t>* systemAwake = nullptr;
+  // Colours streamed in place of the effect; none when null.
+  DirectColours* direct = nullptr;
 };
 
 struct MouseLightingThread {
@@ -159,6 +166,8 @@ struct MouseLightingThread {
   platform::WakeSignal& gates;
   std::chrono::milliseconds startDelay = kMouseStartDelay;
   std::chrono::milliseconds gateRecheck = kGateRecheck;
+  // As the keyboard's.
+  DirectColours* direct = nullptr;
 };
 
 struct MousepadLightingThread {
@@ -173,6 +182,7 @@ struct MousepadLightingThread {
   std::chrono::milliseconds gateRecheck = kGateRecheck;
   // As the keyboard's.
   const std::atomic<uint32_t>* systemAwake = nullptr;
+  DirectColours* direct = nullptr;
 };
 
 void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& parts);

@@ -236,6 +236,36 @@ TEST_F(MouseThreadTest, ModesTheMouseRunsItselfGetNoFrame) {
   EXPECT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
 }
 
+// Streamed colours replace the effect, even in a mode the mouse runs itself:
+// each new set is one frame, scaled by the brightness; no set, no frame.
+TEST_F(MouseThreadTest, StreamedColoursGoOutOneFramePerSetInPlaceOfTheEffect) {
+  DirectColours direct(kMouseLeds, gates);
+  record.SetMode(4);
+  record.SetBrightness(2);  // level 150
+  thread = std::jthread(RunMouseLighting, MouseLightingThread{link, record, state, host, systemAwake, rereadPending,
+                                                              gates, 0ms, recheck, &direct});
+  const std::vector<Rgb> red(kMouseLeds, Rgb{200, 0, 100});
+  direct.Set(0, red);
+  direct.SetOn(true);
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 1; }));
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 1u) << "a frame went out without a new set";
+  const auto memory = backend.Device(DeviceKind::Mouse).Memory("frame");
+  ASSERT_GE(memory.size(), kMouseFrameBytes);
+  EXPECT_EQ(memory[57], 200 * 151 >> 8);
+  EXPECT_EQ(memory[59], 100 * 151 >> 8);
+  EXPECT_EQ(host.LastMouseColour(), PackPreviewColour({200, 0, 100}));
+
+  direct.Set(19, std::vector<Rgb>(5, Rgb{0, 255, 0}));  // only LED 19 exists of these
+  ASSERT_TRUE(WaitUntil([&] { return Frames(DeviceKind::Mouse) >= 2; }));
+  EXPECT_EQ(backend.Device(DeviceKind::Mouse).Memory("frame")[58], 255 * 151 >> 8);
+
+  direct.SetOn(false);
+  Quiesce();
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(Frames(DeviceKind::Mouse), 0u) << "mode 4 is the mouse's own again";
+}
+
 TEST_F(MouseThreadTest, AGateOpenedWithoutNotificationIsFoundAtTheRecheck) {
   recheck = 20ms;
   record.SetMode(4);
