@@ -17,6 +17,7 @@ constexpr std::string_view kLanguageKey = "LANGUAGE";
 constexpr std::string_view kSystemLanguage = "LANGUAGE";
 constexpr int kChineseSystemValue = 2020;
 constexpr size_t kMaxSkinImageName = 128;
+constexpr std::string_view kSdkSection = "SDK";
 
 bool WriteMain(std::string_view key, std::string_view value) {
   return platform::WriteIniString(MainIniPath(), kSection, key, value);
@@ -93,6 +94,46 @@ bool ChooseLanguage(Language language) {
     debug::Line("写成功！");
   }
   return stored;
+}
+
+bool IsLoopbackAddress(std::string_view address) {
+  if (address == "::1") return true;
+  if (!address.starts_with("127.")) return false;
+  int parts = 0;
+  int digits = 0;
+  int value = 0;
+  for (const char c : address) {
+    if (c == '.') {
+      if (digits == 0) return false;
+      ++parts;
+      digits = value = 0;
+    } else if (c >= '0' && c <= '9' && digits < 3) {
+      value = value * 10 + (c - '0');
+      if (value > 255) return false;
+      ++digits;
+    } else {
+      return false;
+    }
+  }
+  return parts == 3 && digits > 0;
+}
+
+SdkServerSettings StoredSdkServer() {
+  const std::filesystem::path ini = MainIniPath();
+  SdkServerSettings settings;
+  settings.enabled = platform::ReadIniInt(ini, kSdkSection, "ENABLED", 0) == 1;
+  const std::string address = platform::ReadIniString(ini, kSdkSection, "ADDRESS", settings.address);
+  if (IsLoopbackAddress(address))
+    settings.address = address;
+  else
+    debug::Line("main.ini [SDK] ADDRESS is not a loopback address; the SDK server listens on 127.0.0.1");
+  const int port = platform::ReadIniInt(ini, kSdkSection, "PORT", kDefaultSdkPort);
+  if (port > 0 && port <= 65535) settings.port = uint16_t(port);
+  return settings;
+}
+
+bool StoreSdkServerEnabled(bool enabled) {
+  return platform::WriteIniString(MainIniPath(), kSdkSection, "ENABLED", enabled ? "1" : "0");
 }
 
 }  // namespace talvo::profiles

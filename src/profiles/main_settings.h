@@ -1,8 +1,10 @@
 // "main.ini" in the data folder, section [SKINIMAGE]: the chosen background
 // image and the interface language, plus the system-wide LANGUAGE setting
-// that an installer or a language change leaves for the next start.
+// that an installer or a language change leaves for the next start; section
+// [SDK]: the lighting SDK server.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -50,5 +52,20 @@ std::optional<Language> ImportSystemLanguage();
 // setting (debug line "写成功！" when that succeeds). Returns whether
 // main.ini was written; a system setting that cannot be written is silent.
 bool ChooseLanguage(Language language);
+
+// The lighting SDK server: ENABLED "1" starts it with the program (off
+// unless set), ADDRESS the loopback address it listens on, PORT its port.
+// An address that is not a loopback address reads as 127.0.0.1: the server
+// never listens where other machines could reach it.
+inline constexpr uint16_t kDefaultSdkPort = 6742;
+struct SdkServerSettings {
+  bool enabled = false;
+  std::string address = "127.0.0.1";
+  uint16_t port = kDefaultSdkPort;
+};
+SdkServerSettings StoredSdkServer();
+bool StoreSdkServerEnabled(bool enabled);
+// 127.0.0.0/8 in dotted decimal, or ::1.
+bool IsLoopbackAddress(std::string_view address);
 
 }  // namespace talvo::profiles

@@ -45,13 +45,19 @@ QProcessEnvironment UserFolders::Environment() const {
   env.insert(QStringLiteral("XDG_DATA_HOME"), Root() + QStringLiteral("/data"));
   env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   env.insert(QStringLiteral("TALVO_DEBUG"), QStringLiteral("1"));
+  // No session bus unless a test brings its own: the program under test
+  // never offers its service on the bus of the desktop running the tests.
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + Root() + QStringLiteral("/no-bus"));
   return env;
 }
 
-TalvoRun::TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath, const QString& simulated)
+TalvoRun::TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath, const QString& simulated,
+                   const QStringList& extraArguments)
     : socketPath_(std::move(socketPath)), logPath_(std::move(logPath)) {
   process_.setProgram(QStringLiteral(TALVO_BINARY));
-  process_.setArguments({QStringLiteral("--simulate=") + simulated, QStringLiteral("--automation"), socketPath_});
+  process_.setArguments(QStringList{QStringLiteral("--simulate=") + simulated, QStringLiteral("--automation"),
+                                    socketPath_} +
+                        extraArguments);
   process_.setProcessEnvironment(environment);
   // Into files rather than pipes: nothing here reads the pipes while the
   // program runs, and a full pipe would stall it.
@@ -171,11 +177,12 @@ TalvoRun& E2eTest::Launch(const Variables& variables, const QString& simulated) 
   return Launch(Environment(variables), simulated);
 }
 
-TalvoRun& E2eTest::Launch(const QProcessEnvironment& environment, const QString& simulated) {
+TalvoRun& E2eTest::Launch(const QProcessEnvironment& environment, const QString& simulated,
+                          const QStringList& extraArguments) {
   const int n = int(runs_.size()) + 1;
   const QString base = folders_.Root() + QStringLiteral("/talvo-%1").arg(n);
-  auto& run = runs_.emplace_back(
-      std::make_unique<TalvoRun>(environment, base + QStringLiteral(".sock"), base + QStringLiteral(".log"), simulated));
+  auto& run = runs_.emplace_back(std::make_unique<TalvoRun>(environment, base + QStringLiteral(".sock"),
+                                                            base + QStringLiteral(".log"), simulated, extraArguments));
   EXPECT_TRUE(run->Start()) << "talvo did not come up; its output:\n" << qPrintable(run->Log());
   return *run;
 }

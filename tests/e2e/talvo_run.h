@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -56,8 +57,9 @@ inline QString MouseFolder(const UserFolders& folders) {
 class TalvoRun {
  public:
   // simulated: the devices plugged in at start, as --simulate= takes them.
+  // extraArguments follow the simulation and automation ones.
   TalvoRun(QProcessEnvironment environment, QString socketPath, QString logPath,
-           const QString& simulated = QStringLiteral("mouse"));
+           const QString& simulated = QStringLiteral("mouse"), const QStringList& extraArguments = {});
   ~TalvoRun();
   TalvoRun(const TalvoRun&) = delete;
   TalvoRun& operator=(const TalvoRun&) = delete;
@@ -126,7 +128,8 @@ class E2eTest : public testing::Test {
   // start that does not come up is a test failure, and the requests then
   // fail at once.
   TalvoRun& Launch(const Variables& variables = {}, const QString& simulated = QStringLiteral("mouse"));
-  TalvoRun& Launch(const QProcessEnvironment& environment, const QString& simulated = QStringLiteral("mouse"));
+  TalvoRun& Launch(const QProcessEnvironment& environment, const QString& simulated = QStringLiteral("mouse"),
+                   const QStringList& extraArguments = {});
   // The environment Launch uses, for a start that changes more than a few
   // variables.
   QProcessEnvironment Environment(const Variables& variables = {}) const;

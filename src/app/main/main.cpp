@@ -37,14 +37,18 @@ struct Arguments {
   // The simulated devices plugged in at start.
   std::vector<sim::DeviceKind> plugged;
   QString automation;
+  bool sdk = false;
+  std::optional<uint16_t> sdkPort;
   bool help = false;
 };
 
 constexpr const char* kUsage =
-    "usage: talvo [--simulate[=DEVICES]] [--automation PATH]\n"
+    "usage: talvo [--simulate[=DEVICES]] [--sdk[=PORT]] [--automation PATH]\n"
     "  --simulate         use a simulated mouse instead of the devices plugged in\n"
     "  --simulate=LIST    the simulated devices plugged in at start, comma-separated:\n"
     "                     mouse, keyboard, mousepad, or none (plug them later over automation)\n"
+    "  --sdk[=PORT]       run the lighting SDK server (OpenRGB protocol) on 127.0.0.1, on PORT\n"
+    "                     or the one main.ini names (6742 unless set)\n"
     "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
     "                     (also TALVO_AUTOMATION=PATH)\n"
     "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
@@ -73,6 +77,17 @@ std::optional<Arguments> Parse(const QStringList& args) {
           return std::nullopt;
         }
       }
+    } else if (arg == QLatin1String("--sdk")) {
+      a.sdk = true;
+    } else if (arg.startsWith(QLatin1String("--sdk="))) {
+      bool ok = false;
+      const uint port = arg.mid(int(std::strlen("--sdk="))).toUInt(&ok);
+      if (!ok || port == 0 || port > 65535) {
+        std::fprintf(stderr, "talvo: --sdk needs a port from 1 to 65535\n%s", kUsage);
+        return std::nullopt;
+      }
+      a.sdk = true;
+      a.sdkPort = uint16_t(port);
     } else if (arg == QLatin1String("--automation") && i + 1 < args.size()) {
       a.automation = args[++i];
     } else if (arg.startsWith(QLatin1String("--automation="))) {
@@ -175,7 +190,10 @@ int main(int argc, char** argv) {
                                                : recordedPointer,
                         .foreground = args->automation.isEmpty()
                                           ? std::shared_ptr<platform::ForegroundProgram>()
-                                          : scriptedForeground});
+                                          : scriptedForeground,
+                        .sessionBus = true,
+                        .sdkServer = args->sdk,
+                        .sdkPort = args->sdkPort});
   if (!window.Create()) return 1;
 
   app::QtDialogs realDialogs(toolkit);

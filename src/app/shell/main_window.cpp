@@ -251,6 +251,7 @@ void CMainWnd::OnWindowInit() {
   window_.SetTimer(kMousepadReadTimer, 500, true);
 
   ApplyLanguage(profiles::StoredLanguage(), false);
+  CreateRemoteRooms();
 
   initialised_ = true;
   for (auto& done : std::exchange(whenInitialised_, {})) done();
@@ -436,7 +437,10 @@ std::vector<MenuItem> CMainWnd::TrayMenuItems() const { return LoadMenu(toolkit_
 
 std::vector<MenuItem> CMainWnd::MainMenuItems() const {
   // Without a tray the main menu is the way out of the program.
-  return LoadMenu(toolkit_, kMainMenuFile, !options_.tray);
+  std::vector<MenuItem> items = LoadMenu(toolkit_, kMainMenuFile, !options_.tray);
+  for (MenuItem& item : items)
+    if (item.name == "sdk_server" && SdkServerPort() != 0) item.text = "menu_sdk_server_stop_text";
+  return items;
 }
 
 void CMainWnd::ShowTrayMenu(const QPoint& cursor) { PopUpMenu(TrayMenuItems(), cursor - QPoint(0, 50)); }
@@ -476,6 +480,9 @@ void CMainWnd::OnMenuItem(const MenuItem& item) {
       break;
     case MenuAction::Nothing:
       break;
+    case MenuAction::ToggleSdkServer:
+      ToggleSdkServer();
+      break;
     case MenuAction::ShowItemText:
       toolkit_.ShowMessage(&window_, item.text, item.textIsId);
       break;
@@ -507,6 +514,15 @@ device::DeviceSession& CMainWnd::Session(device::Peripheral peripheral) {
     case device::Peripheral::Mousepad: return mousepadSession_;
   }
   return mouseSession_;
+}
+
+lighting::DirectColours& CMainWnd::Direct(device::Peripheral peripheral) {
+  switch (peripheral) {
+    case device::Peripheral::Keyboard: return keyboardDirect_;
+    case device::Peripheral::Mouse: return mouseDirect_;
+    case device::Peripheral::Mousepad: return mousepadDirect_;
+  }
+  return mouseDirect_;
 }
 
 void CMainWnd::ArmPushTick() {

@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "app/capture/device_hook.h"
+#include "app/remote/bus_service.h"
+#include "app/remote/sdk_server.h"
 #include "app/shell/notification_router.h"
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
@@ -37,6 +39,8 @@
 #include "pages/macros/macro_pages.h"
 #include "pages/mouse/mouse_performance_page.h"
 #include "pages/profiles/profile_page.h"
+#include "pages/remote/page_actions.h"
+#include "pages/remote/sdk_devices.h"
 #include "pages/sequence_runner.h"
 #include "platform/foreground_program.h"
 #include "platform/hid_backend.h"
@@ -102,6 +106,12 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     // Which program is in front, for linked profiles; the desktop's own
     // when null.
     std::shared_ptr<platform::ForegroundProgram> foreground;
+    // Offer the session bus service scripts and talvoctl use.
+    bool sessionBus = false;
+    // Start the lighting SDK server whatever main.ini says; on its port
+    // when one is given.
+    bool sdkServer = false;
+    std::optional<uint16_t> sdkPort;
   };
 
   CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
@@ -135,6 +145,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // The items the tray menu and the main menu offer.
   std::vector<MenuItem> TrayMenuItems() const;
   std::vector<MenuItem> MainMenuItems() const;
+  // The lighting SDK server's port while it listens, else 0.
+  uint16_t SdkServerPort() const;
   // What a chosen menu item does; an open pop-up menu closes first.
   void OnMenuItem(const MenuItem& item);
   // The pop-up menu open now, if any.
@@ -193,6 +205,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   device::CDeviceLink& MouseLink() { return mouseLink_; }
   device::CDeviceLink& MousepadLink() { return mousepadLink_; }
   device::DeviceSession& Session(device::Peripheral peripheral);
+  lighting::DirectColours& Direct(device::Peripheral peripheral);
   profiles::LiveData& Live() { return live_; }
   profiles::ProfileSaver& Saver() { return saver_; }
   lighting::LightPushFlags& PushFlags() { return pushFlags_; }
@@ -220,6 +233,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
  Q_SIGNALS:
   // The end sequence has run; the event loop may end.
   void closed();
+  // A device came or went.
+  void devicesChanged();
 
  private:
   class WatcherHost;
@@ -242,6 +257,12 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   void OnWindowInit();
   // The key pages, the macro editors and the cursor macros, connected.
   void CreateKeyAndMacroRooms();
+  // What other programs reach: the page actions, the session bus service
+  // and the lighting SDK server.
+  void CreateRemoteRooms();
+  // The main menu's SDK server item: starts or stops it, and keeps the
+  // choice for the next start.
+  void ToggleSdkServer();
   // Timer 2: the records to push go to their sessions, the marked profile
   // files to the saver; the timer stops once nothing is left to do.
   void OnPushTick();
@@ -305,6 +326,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // Told when a lighting thread's gate may have opened: a link's presence,
   // a record's mode, the session waking, a re-read ending.
   platform::WakeSignal lightingGates_;
+  // Colours other programs stream in place of each device's effect.
+  lighting::DirectColours keyboardDirect_{lighting::kKeyboardLeds, lightingGates_};
+  lighting::DirectColours mouseDirect_{lighting::kMouseLeds, lightingGates_};
+  lighting::DirectColours mousepadDirect_{lighting::kMousepadLeds, lightingGates_};
   device::DeviceSession keyboardSession_;
   device::DeviceSession mouseSession_;
   device::DeviceSession mousepadSession_;
@@ -329,6 +354,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::unique_ptr<macros::pages::MacroPages> macroPages_;
   std::unique_ptr<macros::pages::CursorMacroPage> cursorPage_;
   std::unique_ptr<pages::profiles::ProfilePage> profilePage_;
+  std::unique_ptr<pages::remote::PageActions> pageActions_;
+  std::unique_ptr<TalvoBusService> busService_;
+  std::unique_ptr<pages::remote::SdkDevices> sdkDevices_;
+  std::unique_ptr<SdkServer> sdkServer_;
   // The application watchers, stopped with the other threads.
   std::vector<std::unique_ptr<profiles::ProfileWatcher>> watchers_;
 

@@ -93,12 +93,19 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
                     .modes = keyboardModes_,
                     .preview = *previewHost_,
                     .gates = lightingGates_,
-                    .systemAwake = &systemAwake});
+                    .systemAwake = &systemAwake,
+                    .direct = &keyboardDirect_});
        }},
       {"MouseLighting",
        [this](std::stop_token stop) {
-         lighting::RunMouseLighting(stop, {mouseLink_, live_.mouseLight.record, mouseEffect_, *previewHost_,
-                                           systemAwake, mouseRereadPending, lightingGates_});
+         lighting::RunMouseLighting(stop, {.link = mouseLink_,
+                                           .record = live_.mouseLight.record,
+                                           .state = mouseEffect_,
+                                           .preview = *previewHost_,
+                                           .systemAwake = systemAwake,
+                                           .mouseRereadPending = mouseRereadPending,
+                                           .gates = lightingGates_,
+                                           .direct = &mouseDirect_});
        }},
       {"SyncLighting",
        [this](std::stop_token stop) {
@@ -119,7 +126,8 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
                     .modes = mousepadModes_,
                     .preview = *previewHost_,
                     .gates = lightingGates_,
-                    .systemAwake = &systemAwake});
+                    .systemAwake = &systemAwake,
+                    .direct = &mousepadDirect_});
        }},
   };
 }

@@ -38,10 +38,16 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     w_.mouseSession_.Run([w = &w_](device::CDeviceLink& mouse) { w->DownloadCursorImage(mouse); });
   }
   void MouseAttached(int deviceProfile) override {
-    Queue([deviceProfile](CMainWnd& w) { w.OnMouseAttached(deviceProfile); });
+    Queue([deviceProfile](CMainWnd& w) {
+      w.OnMouseAttached(deviceProfile);
+      Q_EMIT w.devicesChanged();
+    });
   }
   void MouseDetached() override {
-    Queue([](CMainWnd& w) { w.OnMouseDetached(); });
+    Queue([](CMainWnd& w) {
+      w.OnMouseDetached();
+      Q_EMIT w.devicesChanged();
+    });
   }
   void SameModeVisible(bool visible) override {
     // Every pass while the window is shown, as the mouse page may have
@@ -57,10 +63,16 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     Queue([](CMainWnd& w) { w.ActivateRequest(); });
   }
   void OtherAttached(device::Peripheral peripheral) override {
-    Queue([peripheral](CMainWnd& w) { w.OnOtherAttached(peripheral); });
+    Queue([peripheral](CMainWnd& w) {
+      w.OnOtherAttached(peripheral);
+      Q_EMIT w.devicesChanged();
+    });
   }
   void OtherDetached(device::Peripheral peripheral) override {
-    Queue([peripheral](CMainWnd& w) { w.OnOtherDetached(peripheral); });
+    Queue([peripheral](CMainWnd& w) {
+      w.OnOtherDetached(peripheral);
+      Q_EMIT w.devicesChanged();
+    });
   }
 
  private:

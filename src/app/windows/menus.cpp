@@ -75,6 +75,7 @@ MenuAction ActionForMenuItem(std::string_view name) {
   if (name == "lan_en") return MenuAction::ApplyEnglish;
   if (name == "lan_cn") return MenuAction::ApplyChinese;
   if (name == "About_setting") return MenuAction::OpenAbout;
+  if (name == "sdk_server") return MenuAction::ToggleSdkServer;
   if (name == "exit") return MenuAction::Exit;
   if (name == "qianting" || name == "Menu_Import" || name == "Menu_Export") return MenuAction::Nothing;
   return MenuAction::ShowItemText;

@@ -57,6 +57,7 @@ enum class MenuAction {
   Exit,
   Nothing,
   ShowItemText,  // message box with the item's text as a text id
+  ToggleSdkServer,
 };
 
 MenuAction ActionForMenuItem(std::string_view name);

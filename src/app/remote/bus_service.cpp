@@ -1,0 +1,140 @@
+#include "app/remote/bus_service.h"
+
+#include <QDBusConnectionInterface>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "platform/debug.h"
+
+namespace talvo::app {
+
+namespace {
+
+using pages::remote::Refusal;
+
+constexpr const char* kInvalidArgument = "org.talvo.Talvo1.Error.InvalidArgument";
+constexpr const char* kFailed = "org.talvo.Talvo1.Error.Failed";
+
+QString Str(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+}  // namespace
+
+TalvoBusService::TalvoBusService(pages::remote::PageActions& actions, QObject* parent)
+    : QObject(parent), actions_(actions) {}
+
+TalvoBusService::~TalvoBusService() {
+  if (!registered_) return;
+  bus_.unregisterObject(QString::fromLatin1(kBusObjectPath));
+  bus_.unregisterService(QString::fromLatin1(kBusServiceName));
+}
+
+bool TalvoBusService::Register(QDBusConnection bus) {
+  if (!bus.isConnected()) {
+    debug::Line("bus service: no session bus; talvoctl cannot reach this Talvo");
+    return false;
+  }
+  if (!bus.registerObject(QString::fromLatin1(kBusObjectPath), this, QDBusConnection::ExportAllSlots)) {
+    debug::Line("bus service: cannot register the object");
+    return false;
+  }
+  if (!bus.registerService(QString::fromLatin1(kBusServiceName))) {
+    debug::Line("bus service: another program holds " + std::string(kBusServiceName));
+    bus.unregisterObject(QString::fromLatin1(kBusObjectPath));
+    return false;
+  }
+  bus_ = bus;
+  registered_ = true;
+  return true;
+}
+
+void TalvoBusService::Refuse(const QString& errorName, const QString& message) {
+  debug::Line("bus service: refused: " + message.toStdString());
+  if (calledFromDBus()) sendErrorReply(errorName, message);
+}
+
+void TalvoBusService::Answer(const pages::remote::Outcome& outcome) {
+  if (!outcome) return;
+  Refuse(QString::fromLatin1(outcome->kind == Refusal::Kind::InvalidArgument ? kInvalidArgument : kFailed),
+         Str(outcome->message));
+}
+
+std::optional<device::Peripheral> TalvoBusService::DeviceOf(const QString& name) {
+  const auto peripheral = pages::remote::PeripheralOfName(name.toStdString());
+  if (!peripheral) Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("no device named \"%1\"").arg(name));
+  return peripheral;
+}
+
+QString TalvoBusService::Status() {
+  using pages::remote::PeripheralName;
+  QJsonArray devices;
+  for (device::Peripheral p : pages::remote::kPeripherals) {
+    if (!actions_.Connected(p)) continue;
+    const pages::remote::LightingState light = actions_.Lighting(p);
+    QJsonObject profiles;
+    for (auto kind : {profiles::ProfileKind::Key, profiles::ProfileKind::Lighting, profiles::ProfileKind::Device})
+      if (profiles::FindCombo(p, kind))
+        profiles[Str(pages::remote::KindName(kind))] = Str(actions_.ProfileName(p, kind));
+    QJsonObject entry{
+        {"device", Str(PeripheralName(p))},
+        {"onboard", actions_.Onboard(p)},
+        {"profiles", profiles},
+        {"lighting", QJsonObject{{"mode", light.mode},
+                                 {"mode_name", Str(light.modeName)},
+                                 {"brightness", light.brightness},
+                                 {"speed", light.speed},
+                                 {"colour", Str(pages::remote::HexColour(light.colour))}}},
+    };
+    if (p == device::Peripheral::Mouse) {
+      const pages::remote::DpiState dpi = actions_.Dpi();
+      QJsonArray stages;
+      for (int value : dpi.stages) stages.append(value);
+      entry["dpi"] = QJsonObject{{"stage", dpi.activeStage}, {"stages", stages}};
+    }
+    devices.append(entry);
+  }
+  return QString::fromUtf8(QJsonDocument(QJsonObject{{"devices", devices}}).toJson(QJsonDocument::Compact));
+}
+
+void TalvoBusService::SelectProfile(const QString& device, const QString& kind, const QString& name) {
+  const auto p = DeviceOf(device);
+  if (!p) return;
+  const auto k = pages::remote::KindOfName(kind.toStdString());
+  if (!k) return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("no profile kind \"%1\"").arg(kind));
+  Answer(actions_.SelectProfile(*p, *k, name.toStdString()));
+}
+
+void TalvoBusService::SelectOnboard(const QString& device, uint number) {
+  if (const auto p = DeviceOf(device)) Answer(actions_.SelectOnboard(*p, int(std::min(number, 1000u))));
+}
+
+void TalvoBusService::SetLighting(const QString& device, const QString& mode, int brightness, int speed,
+                                  const QString& colour) {
+  const auto p = DeviceOf(device);
+  if (!p) return;
+  pages::remote::LightingChange change;
+  if (!mode.isEmpty()) {
+    change.mode = actions_.ModeOf(*p, mode.toStdString());
+    if (!change.mode)
+      return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("the %1 has no lighting mode \"%2\"")
+                                                                .arg(Str(pages::remote::PeripheralName(*p)), mode));
+  }
+  if (brightness != -1) change.brightness = brightness;
+  if (speed != -1) change.speed = speed;
+  if (!colour.isEmpty()) {
+    change.colour = pages::remote::ParseHexColour(colour.toStdString());
+    if (!change.colour)
+      return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("colour \"%1\" is not RRGGBB").arg(colour));
+  }
+  Answer(actions_.SetLighting(*p, change));
+}
+
+void TalvoBusService::SetDpi(uint stage, uint value) {
+  Answer(actions_.SetDpi(int(std::min(stage, 1000u)), int(std::min(value, 1000000u))));
+}
+
+void TalvoBusService::Store(const QString& device) {
+  if (const auto p = DeviceOf(device)) Answer(actions_.Store(*p));
+}
+
+}  // namespace talvo::app

@@ -1,0 +1,269 @@
+#include "pages/remote/page_actions.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "pages/lighting/page_view.h"
+#include "pages/mouse/mouse_performance_page.h"
+#include "pages/profiles/profile_lists.h"
+#include "platform/ascii.h"
+
+namespace talvo::pages::remote {
+
+namespace {
+
+using device::Peripheral;
+
+// The lighting controls of a device's page.
+struct LightingControls {
+  std::string_view mode;
+  std::string_view brightness;
+  std::string_view speed;
+  std::string_view palette;
+};
+
+LightingControls ControlsOf(Peripheral p) {
+  switch (p) {
+    case Peripheral::Keyboard:
+      return {"kb_deng_combo_modeSelect", "kb_deng_light_slider", "kb_deng_speed_slider", "kb_deng_Color_Pallet"};
+    case Peripheral::Mouse:
+      return {"ms_deng_combo_modeSelect2", "ms_deng_light_slider", "ms_deng_speed_slider", "ms_deng_Color_Pallet"};
+    case Peripheral::Mousepad:
+      return {"mp_deng_combo_modeSelect", "mp_deng_light_slider", "mp_deng_speed_slider", "mp_deng_Color_Pallet"};
+  }
+  return {};
+}
+
+constexpr int kSliderMax = 4;
+constexpr int kOnboardProfiles = 5;
+
+Refusal Invalid(std::string message) { return {Refusal::Kind::InvalidArgument, std::move(message)}; }
+Refusal Failed(std::string message) { return {Refusal::Kind::Failed, std::move(message)}; }
+
+std::string Name(Peripheral p) { return std::string(PeripheralName(p)); }
+
+template <typename Record>
+LightingState StateOf(const Record& record) {
+  return {.mode = record.mode(),
+          .modeName = {},
+          .brightness = std::min<int>(record.brightness(), kSliderMax),
+          .speed = std::clamp(lighting::pages::SliderOfSpeed(record.speed()), 0, kSliderMax),
+          .colour = record.colour()};
+}
+
+}  // namespace
+
+std::string_view PeripheralName(Peripheral peripheral) {
+  switch (peripheral) {
+    case Peripheral::Keyboard: return "keyboard";
+    case Peripheral::Mouse: return "mouse";
+    case Peripheral::Mousepad: return "mousepad";
+  }
+  return "mouse";
+}
+
+std::optional<Peripheral> PeripheralOfName(std::string_view name) {
+  for (Peripheral p : kPeripherals)
+    if (platform::EqualsIgnoreCase(name, PeripheralName(p))) return p;
+  return std::nullopt;
+}
+
+std::string_view KindName(talvo::profiles::ProfileKind kind) {
+  switch (kind) {
+    case talvo::profiles::ProfileKind::Key: return "key";
+    case talvo::profiles::ProfileKind::Lighting: return "lighting";
+    case talvo::profiles::ProfileKind::Device: return "device";
+  }
+  return "key";
+}
+
+std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name) {
+  for (auto kind : {talvo::profiles::ProfileKind::Key, talvo::profiles::ProfileKind::Lighting, talvo::profiles::ProfileKind::Device})
+    if (platform::EqualsIgnoreCase(name, KindName(kind))) return kind;
+  return std::nullopt;
+}
+
+std::optional<lighting::Rgb> ParseHexColour(std::string_view text) {
+  if (!text.empty() && text.front() == '#') text.remove_prefix(1);
+  if (text.size() != 6) return std::nullopt;
+  uint8_t bytes[3];
+  for (size_t i = 0; i < 3; ++i) {
+    const auto [end, error] = std::from_chars(text.data() + 2 * i, text.data() + 2 * i + 2, bytes[i], 16);
+    if (error != std::errc() || end != text.data() + 2 * i + 2) return std::nullopt;
+  }
+  return lighting::Rgb{bytes[0], bytes[1], bytes[2]};
+}
+
+std::string HexColour(lighting::Rgb colour) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (uint8_t b : {colour.red, colour.green, colour.blue}) {
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  }
+  return text;
+}
+
+std::vector<std::string> PageActions::ModeNames(Peripheral peripheral) const {
+  std::vector<std::string> names;
+  if (const app::Control* combo = Find(ControlsOf(peripheral).mode))
+    for (int i = 0; i < combo->Count(); ++i) names.push_back(combo->ItemText(i));
+  return names;
+}
+
+std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view numberOrName) const {
+  const std::vector<std::string> names = ModeNames(peripheral);
+  int number = -1;
+  const auto [end, error] = std::from_chars(numberOrName.data(), numberOrName.data() + numberOrName.size(), number);
+  if (error == std::errc() && end == numberOrName.data() + numberOrName.size())
+    return number >= 0 && number < int(names.size()) ? std::optional<int>(number) : std::nullopt;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (names[i] == numberOrName || platform::EqualsIgnoreCase(names[i], numberOrName)) return int(i);
+  return std::nullopt;
+}
+
+LightingState PageActions::Lighting(Peripheral peripheral) const {
+  LightingState state;
+  switch (peripheral) {
+    case Peripheral::Keyboard: state = StateOf(s_.live.keyboardLight.record); break;
+    case Peripheral::Mouse: state = StateOf(s_.live.mouseLight.record); break;
+    case Peripheral::Mousepad: state = StateOf(s_.live.mousepadLight.record); break;
+  }
+  const std::vector<std::string> names = ModeNames(peripheral);
+  if (state.mode >= 0 && state.mode < int(names.size())) state.modeName = names[size_t(state.mode)];
+  return state;
+}
+
+int PageActions::Onboard(Peripheral peripheral) const {
+  switch (peripheral) {
+    case Peripheral::Keyboard: return 1;
+    case Peripheral::Mouse: return std::min<int>(s_.live.mouseLight.record.profile(), kOnboardProfiles - 1) + 1;
+    case Peripheral::Mousepad: return std::min<int>(s_.live.mousepadLight.record.profile(), kOnboardProfiles - 1) + 1;
+  }
+  return 1;
+}
+
+std::string PageActions::ProfileName(Peripheral peripheral, talvo::profiles::ProfileKind kind) const {
+  const talvo::profiles::ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
+  const app::Control* list = combo ? Find(pages::profiles::ProfileListControl(*combo)) : nullptr;
+  if (!list || list->CurrentIndex() < 0) return {};
+  return list->ItemText(list->CurrentIndex());
+}
+
+DpiState PageActions::Dpi() const {
+  const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
+  const auto block = s_.mouseData.blocks.Copy(0);
+  const int active = block[lighting::MouseSettingsRecord::kActiveDpiStage];
+  DpiState state;
+  state.activeStage = active < int(lighting::MouseSettingsRecord::kDpiStages) ? active + 1 : 0;
+  for (size_t stage = 1; stage <= lighting::MouseSettingsRecord::kDpiStages; ++stage)
+    state.stages.push_back(scale.Dpi(s_.live.mouseLight.record.dpiStage(stage)));
+  return state;
+}
+
+void PageActions::Raise(std::string type, app::Control& control, int64_t wParam) {
+  s_.raise(app::Notification{.type = std::move(type), .sender = control.Name(), .wParam = wParam, .lParam = 0,
+                             .control = &control});
+}
+
+Outcome PageActions::NeedConnected(Peripheral peripheral) const {
+  if (Connected(peripheral)) return std::nullopt;
+  return Failed("the " + Name(peripheral) + " is not connected");
+}
+
+Outcome PageActions::SetLighting(Peripheral peripheral, const LightingChange& change) {
+  if (auto refused = NeedConnected(peripheral)) return refused;
+  const LightingControls names = ControlsOf(peripheral);
+  app::Control* mode = Find(names.mode);
+  app::Control* brightness = Find(names.brightness);
+  app::Control* speed = Find(names.speed);
+  app::Control* palette = Find(names.palette);
+  if (!mode || !brightness || !speed || !palette) return Failed("the " + Name(peripheral) + "'s lighting page is missing");
+  if (change.mode && (*change.mode < 0 || *change.mode >= mode->Count()))
+    return Invalid("the " + Name(peripheral) + " has no lighting mode " + std::to_string(*change.mode));
+  for (const auto& [value, what] : {std::pair{change.brightness, "brightness"}, std::pair{change.speed, "speed"}})
+    if (value && (*value < 0 || *value > kSliderMax))
+      return Invalid(std::string(what) + " must be 0 to " + std::to_string(kSliderMax));
+
+  // In the order a user would go: the mode first, as choosing it shows the
+  // mode's own controls.
+  if (change.mode) mode->SelectItem(*change.mode);
+  for (const auto& [value, slider] : {std::pair{change.brightness, brightness}, std::pair{change.speed, speed}}) {
+    if (!value) continue;
+    slider->SetValue(*value);
+    Raise("valuechanged", *slider, *value);
+  }
+  if (change.colour) {
+    const uint32_t argb = lighting::pages::ArgbOf(*change.colour);
+    palette->SetSelectColor(argb);
+    Raise("colorchanged", *palette, argb);
+  }
+  return std::nullopt;
+}
+
+Outcome PageActions::SelectProfile(Peripheral peripheral, talvo::profiles::ProfileKind kind, std::string_view name) {
+  const talvo::profiles::ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
+  if (!combo) return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profiles");
+  app::Control* list = Find(pages::profiles::ProfileListControl(*combo));
+  if (!list) return Failed("the " + Name(peripheral) + "'s profile list is missing");
+  for (int i = 0; i < list->Count(); ++i) {
+    if (list->ItemText(i) != name) continue;
+    list->SelectItem(i);
+    return std::nullopt;
+  }
+  return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profile named \"" +
+                 std::string(name) + "\"");
+}
+
+Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
+  if (number < 1 || number > kOnboardProfiles)
+    return Invalid("onboard profiles are numbered 1 to " + std::to_string(kOnboardProfiles));
+  if (auto refused = NeedConnected(peripheral)) return refused;
+  switch (peripheral) {
+    case Peripheral::Keyboard:
+      if (number != 1) return Invalid("the keyboard has a single onboard profile");
+      return std::nullopt;
+    case Peripheral::Mouse: {
+      app::Control* button = Find("ms_profile_" + std::to_string(number - 1));
+      if (!button) return Failed("the mouse's onboard profile buttons are missing");
+      Raise("click", *button);
+      return std::nullopt;
+    }
+    case Peripheral::Mousepad: {
+      app::Control* list = Find("mp_deng_combo_profile");
+      if (!list) return Failed("the mousepad's onboard profile list is missing");
+      list->SelectItem(number - 1);
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+Outcome PageActions::SetDpi(int stage, int dpi) {
+  const int stages = int(lighting::MouseSettingsRecord::kDpiStages);
+  if (stage < 1 || stage > stages) return Invalid("DPI stages are numbered 1 to " + std::to_string(stages));
+  if (auto refused = NeedConnected(Peripheral::Mouse)) return refused;
+  const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
+  if (scale.dpiStep == 0) return Failed("the mouse's DPI range is not known yet");
+  const int offset = dpi - scale.dpiBase;
+  if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
+    return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " + std::to_string(scale.Dpi(scale.sliderMax)) +
+                   " DPI in steps of " + std::to_string(scale.dpiStep));
+  app::Control* slider = Find("ms_DPI" + std::to_string(stage) + "_slider");
+  if (!slider) return Failed("the mouse's DPI sliders are missing");
+  const int position = offset / scale.dpiStep;
+  slider->SetValue(position);
+  Raise("valuechanged", *slider, position);
+  return std::nullopt;
+}
+
+Outcome PageActions::Store(Peripheral peripheral) {
+  if (peripheral == Peripheral::Mousepad) return Invalid("the mousepad has no keys to store");
+  if (auto refused = NeedConnected(peripheral)) return refused;
+  app::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
+  if (!button) return Failed("the " + Name(peripheral) + "'s store button is missing");
+  Raise("click", *button);
+  return std::nullopt;
+}
+
+}  // namespace talvo::pages::remote

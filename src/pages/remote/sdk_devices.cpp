@@ -1,0 +1,207 @@
+#include "pages/remote/sdk_devices.h"
+
+#include <algorithm>
+
+#include "lighting/led_model.h"
+#include "lighting/lighting_threads.h"
+#include "lighting/mouse_effects.h"
+#include "platform/debug.h"
+
+namespace talvo::pages::remote {
+
+namespace {
+
+using device::Peripheral;
+
+constexpr int kSliderMax = 4;
+
+size_t LedCount(Peripheral p) {
+  switch (p) {
+    case Peripheral::Keyboard: return lighting::kKeyboardLeds;
+    case Peripheral::Mouse: return lighting::kMouseLeds;
+    case Peripheral::Mousepad: return lighting::kMousepadLeds;
+  }
+  return 0;
+}
+
+sdk::DeviceType TypeOf(Peripheral p) {
+  switch (p) {
+    case Peripheral::Keyboard: return sdk::DeviceType::Keyboard;
+    case Peripheral::Mouse: return sdk::DeviceType::Mouse;
+    case Peripheral::Mousepad: return sdk::DeviceType::Mousemat;
+  }
+  return sdk::DeviceType::Unknown;
+}
+
+sdk::Colour ToSdk(lighting::Rgb c) { return {c.red, c.green, c.blue}; }
+
+// The keyboard's keys as rows and columns, the way they sit on the board.
+sdk::MatrixMap KeyboardMatrix() {
+  sdk::MatrixMap map{.height = lighting::kMatrixRows, .width = lighting::kMatrixColumns, .leds = {}};
+  for (size_t row = 0; row < lighting::kMatrixRows; ++row)
+    for (size_t column = 0; column < lighting::kMatrixColumns; ++column) {
+      const uint8_t led = lighting::kKeyMatrix[column][row];
+      map.leds.push_back(led < lighting::kNoLed ? led : sdk::kNoMatrixLed);
+    }
+  return map;
+}
+
+// A client of the server, speaking for one connection.
+class ClientHost final : public sdk::SdkHost {
+ public:
+  ClientHost(SdkDevices& devices, int client) : devices_(devices), client_(client) {}
+
+  uint32_t ControllerCount() override { return uint32_t(devices_.Controllers().size()); }
+  std::optional<sdk::ControllerDescription> Describe(uint32_t controller) override {
+    const auto p = Device(controller);
+    return p ? devices_.Describe(*p) : std::nullopt;
+  }
+  void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const sdk::Colour> colours) override {
+    if (const auto p = Device(controller)) devices_.SetLeds(*p, firstLed, colours);
+  }
+  void SetMode(uint32_t controller, uint32_t mode, const sdk::ModeSettings& settings) override {
+    if (const auto p = Device(controller)) devices_.SetMode(client_, *p, mode, settings);
+  }
+  void SetCustomMode(uint32_t controller) override {
+    if (const auto p = Device(controller)) devices_.HoldDirect(client_, *p);
+  }
+  void ClientNamed(std::string_view name) override {
+    debug::Line("sdk server: client " + std::to_string(client_) + " is \"" + std::string(name) + "\"");
+  }
+
+ private:
+  std::optional<Peripheral> Device(uint32_t controller) const {
+    const std::vector<Peripheral> list = devices_.Controllers();
+    return controller < list.size() ? std::optional<Peripheral>(list[controller]) : std::nullopt;
+  }
+
+  SdkDevices& devices_;
+  int client_;
+};
+
+}  // namespace
+
+std::unique_ptr<sdk::SdkHost> SdkDevices::HostFor(int client) { return std::make_unique<ClientHost>(*this, client); }
+
+std::vector<Peripheral> SdkDevices::Controllers() const {
+  std::vector<Peripheral> list;
+  for (Peripheral p : kPeripherals)
+    if (s_.actions.Connected(p)) list.push_back(p);
+  return list;
+}
+
+uint32_t SdkDevices::DirectMode(Peripheral peripheral) const {
+  return uint32_t(s_.actions.ModeNames(peripheral).size());
+}
+
+std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) const {
+  if (!s_.actions.Connected(p)) return std::nullopt;
+  const LightingState light = s_.actions.Lighting(p);
+  const std::string name(PeripheralName(p));
+  sdk::ControllerDescription c;
+  c.type = TypeOf(p);
+  c.name = "Talvo " + name;
+  c.vendor = "Talvo";
+  c.description = "The " + name + " Talvo configures";
+  c.location = "Talvo " + name;
+  const std::vector<std::string> modes = s_.actions.ModeNames(p);
+  for (size_t i = 0; i < modes.size(); ++i) {
+    c.modes.push_back({.name = modes[i],
+                       .value = int32_t(i),
+                       .flags = sdk::mode_flag::kHasSpeed | sdk::mode_flag::kHasBrightness |
+                                sdk::mode_flag::kHasModeSpecificColour | sdk::mode_flag::kAutomaticSave,
+                       .speedMin = 0,
+                       .speedMax = kSliderMax,
+                       .brightnessMin = 0,
+                       .brightnessMax = kSliderMax,
+                       .coloursMin = 1,
+                       .coloursMax = 1,
+                       .speed = uint32_t(light.speed),
+                       .brightness = uint32_t(light.brightness),
+                       .direction = 0,
+                       .colourMode = sdk::colour_mode::kModeSpecific,
+                       .colours = {ToSdk(light.colour)}});
+  }
+  c.modes.push_back({.name = "Direct",
+                     .value = int32_t(modes.size()),
+                     .flags = sdk::mode_flag::kHasPerLedColour,
+                     .speedMin = 0,
+                     .speedMax = 0,
+                     .brightnessMin = 0,
+                     .brightnessMax = 0,
+                     .coloursMin = 0,
+                     .coloursMax = 0,
+                     .speed = 0,
+                     .brightness = 0,
+                     .direction = 0,
+                     .colourMode = sdk::colour_mode::kPerLed,
+                     .colours = {}});
+  const bool direct = s_.direct(p).On();
+  c.activeMode = direct ? int32_t(modes.size()) : std::clamp(light.mode, 0, int(modes.size()));
+  const size_t leds = LedCount(p);
+  const bool keyboard = p == Peripheral::Keyboard;
+  c.zones.push_back({.name = keyboard ? "Keys" : "LEDs",
+                     .type = keyboard ? sdk::ZoneType::Matrix : sdk::ZoneType::Linear,
+                     .ledsMin = uint32_t(leds),
+                     .ledsMax = uint32_t(leds),
+                     .ledsCount = uint32_t(leds),
+                     .matrix = keyboard ? std::optional<sdk::MatrixMap>(KeyboardMatrix()) : std::nullopt});
+  for (size_t n = 0; n < leds; ++n)
+    c.leds.push_back({.name = keyboard ? s_.keyName(n) : "LED " + std::to_string(n + 1), .value = uint32_t(n)});
+  for (const lighting::Rgb colour : s_.direct(p).Colours()) c.colours.push_back(ToSdk(colour));
+  c.colours.resize(leds);
+  return c;
+}
+
+void SdkDevices::SetLeds(Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours) {
+  std::vector<lighting::Rgb> rgb;
+  rgb.reserve(colours.size());
+  for (const sdk::Colour& c : colours) rgb.push_back({c.red, c.green, c.blue});
+  s_.direct(peripheral).Set(firstLed, rgb);
+}
+
+void SdkDevices::HoldDirect(int client, Peripheral peripheral) {
+  holders_[peripheral] = client;
+  s_.endSync(peripheral);
+  s_.direct(peripheral).SetOn(true);
+}
+
+void SdkDevices::Release(Peripheral peripheral) {
+  holders_.erase(peripheral);
+  s_.direct(peripheral).SetOn(false);
+}
+
+void SdkDevices::SetMode(int client, Peripheral peripheral, uint32_t mode, const sdk::ModeSettings& settings) {
+  if (mode == DirectMode(peripheral)) {
+    HoldDirect(client, peripheral);
+    return;
+  }
+  // The page keeps what it shows unless the client changed it.
+  const LightingState now = s_.actions.Lighting(peripheral);
+  LightingChange change;
+  if (int(mode) != now.mode) change.mode = int(mode);
+  if (settings.speed <= kSliderMax && int(settings.speed) != now.speed) change.speed = int(settings.speed);
+  if (settings.brightness && *settings.brightness <= kSliderMax && int(*settings.brightness) != now.brightness)
+    change.brightness = int(*settings.brightness);
+  if (settings.colourMode == sdk::colour_mode::kModeSpecific && !settings.colours.empty()) {
+    const lighting::Rgb colour{settings.colours[0].red, settings.colours[0].green, settings.colours[0].blue};
+    if (!(colour == now.colour)) change.colour = colour;
+  }
+  if (s_.direct(peripheral).On()) Release(peripheral);
+  if (const Outcome refused = s_.actions.SetLighting(peripheral, change))
+    debug::Line("sdk server: mode not set: " + refused->message);
+}
+
+void SdkDevices::ClientLeft(int client) {
+  for (Peripheral p : kPeripherals) {
+    const auto it = holders_.find(p);
+    if (it != holders_.end() && it->second == client) Release(p);
+  }
+}
+
+void SdkDevices::DevicesChanged() {
+  for (Peripheral p : kPeripherals)
+    if (!s_.actions.Connected(p) && holders_.count(p)) Release(p);
+}
+
+}  // namespace talvo::pages::remote

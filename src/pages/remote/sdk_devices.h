@@ -1,0 +1,60 @@
+// The connected devices as lighting SDK controllers, shared by every client
+// of the server: the mouse, the keyboard and the mousepad in that order, as
+// many as are there. Each offers the modes of its lighting page and
+// "Direct", in which the client's colours replace the device's effect.
+//
+// A device mode a client chooses is chosen on the page (PageActions), so
+// the same push and saves follow. Direct belongs to the client that chose it
+// last; when that client leaves or chooses another mode, or the device goes,
+// the device's own setting comes back.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lighting/direct_colours.h"
+#include "pages/remote/page_actions.h"
+#include "sdk/sdk_host.h"
+
+namespace talvo::pages::remote {
+
+class SdkDevices {
+ public:
+  struct Setup {
+    PageActions& actions;
+    std::function<lighting::DirectColours&(device::Peripheral)> direct;
+    // Ends synchronized lighting on the device, so its own thread sends.
+    std::function<void(device::Peripheral)> endSync;
+    // The name of keyboard LED n as the page shows its key.
+    std::function<std::string(size_t)> keyName;
+  };
+  explicit SdkDevices(Setup setup) : s_(std::move(setup)) {}
+
+  // One host per client; `client` names it in the holds on Direct.
+  std::unique_ptr<sdk::SdkHost> HostFor(int client);
+  // Devices the client held in Direct show their own setting again.
+  void ClientLeft(int client);
+  // After a device came or went: a device gone loses its hold.
+  void DevicesChanged();
+
+  std::vector<device::Peripheral> Controllers() const;
+  std::optional<sdk::ControllerDescription> Describe(device::Peripheral peripheral) const;
+  // The index of "Direct" in the device's mode list.
+  uint32_t DirectMode(device::Peripheral peripheral) const;
+  void SetLeds(device::Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours);
+  void SetMode(int client, device::Peripheral peripheral, uint32_t mode, const sdk::ModeSettings& settings);
+  void HoldDirect(int client, device::Peripheral peripheral);
+
+ private:
+  void Release(device::Peripheral peripheral);
+
+  Setup s_;
+  std::map<device::Peripheral, int> holders_;
+};
+
+}  // namespace talvo::pages::remote

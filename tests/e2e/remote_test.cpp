@@ -1,0 +1,294 @@
+// Other programs driving a running Talvo: a lighting program through the
+// SDK server (the public openrgb-sdk client, run by node) and scripts
+// through talvoctl on the session bus. Each change must reach the device
+// and the page exactly as the same change made on the page does.
+#include <QJsonDocument>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <algorithm>
+#include <string>
+
+#include "tests/e2e/talvo_run.h"
+#include "tests/support/private_bus.h"
+
+namespace talvo::e2e {
+namespace {
+
+QByteArray Memory(TalvoRun& talvo, const char* device, const char* area) {
+  return QByteArray::fromHex(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", device},
+                                                        {"area", area}})
+                                 .value("hex")
+                                 .toString()
+                                 .toLatin1());
+}
+
+// Every request but the lighting frames the device received since the clear.
+QStringList Requests(TalvoRun& talvo, const char* device) {
+  QStringList out;
+  for (const QJsonValue& v : talvo.Request(Sim("traffic", device)).value("requests").toArray()) {
+    const QString hex = v.toObject().value("hex").toString();
+    if (hex.mid(6, 2) != QLatin1String("12")) out << hex;
+  }
+  return out;
+}
+
+// The brightness levels of slider positions 0..4, as the mouse scales.
+int Scaled(int component, int sliderPosition) {
+  static constexpr int kLevels[] = {0, 90, 150, 200, 255};
+  return component * (kLevels[sliderPosition] + 1) >> 8;
+}
+
+quint16 FreePort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+// A mouse lighting mode chosen on its page.
+void ChooseMouseMode(TalvoRun& talvo, int index) {
+  for (const char* tab : {"ms_tab", "ms_deng_Op_tab"})
+    talvo.Request(QJsonObject{{"cmd", "check"}, {"name", tab}, {"on", true}});
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_deng_combo_modeSelect2"}, {"index", index}});
+}
+
+// The lighting program: tests/e2e/sdk_client.js over stdin and stdout.
+class SdkClient {
+ public:
+  bool Start() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("NODE_PATH"), QStringLiteral(TALVO_NPM_DIR "/node_modules"));
+    node_.setProcessEnvironment(env);
+    node_.start(QStringLiteral("node"), {QStringLiteral(TALVO_SDK_CLIENT)});
+    return node_.waitForStarted(kStartTimeoutMs);
+  }
+  QJsonObject Ask(const QJsonObject& command) {
+    node_.write(QJsonDocument(command).toJson(QJsonDocument::Compact) + '\n');
+    while (!node_.canReadLine())
+      if (!node_.waitForReadyRead(kWaitTimeoutMs)) return {{"ok", false}, {"error", "no answer"}};
+    return QJsonDocument::fromJson(node_.readLine()).object();
+  }
+  ~SdkClient() {
+    node_.closeWriteChannel();
+    if (!node_.waitForFinished(2000)) node_.kill();
+  }
+
+ private:
+  QProcess node_;
+};
+
+class SdkServerTest : public E2eTest {
+ protected:
+  TalvoRun& LaunchAll() {
+    port_ = FreePort();
+    TalvoRun& talvo = Launch(Environment(), QStringLiteral("mouse,keyboard,mousepad"),
+                             {QStringLiteral("--sdk=%1").arg(port_)});
+    EXPECT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+    Pause(talvo, 1500);  // past the full reads
+    return talvo;
+  }
+  quint16 port_ = 0;
+};
+
+TEST_F(SdkServerTest, ALightingProgramListsStreamsToAndSwitchesTheDevicesAsThePageDoes) {
+  TalvoRun& talvo = LaunchAll();
+  SdkClient client;
+  ASSERT_TRUE(client.Start());
+  ASSERT_TRUE(client.Ask({{"cmd", "connect"}, {"port", port_}}).value("ok").toBool());
+
+  // Three controllers with their LEDs, the page's modes and Direct.
+  const QJsonArray controllers = client.Ask({{"cmd", "list"}}).value("controllers").toArray();
+  ASSERT_EQ(controllers.size(), 3);
+  const int leds[] = {20, 126, 15};
+  for (int i = 0; i < 3; ++i) {
+    const QJsonObject c = controllers[i].toObject();
+    EXPECT_EQ(c.value("leds").toInt(), leds[i]) << i;
+    EXPECT_EQ(c.value("modes").toArray().last().toString(), "Direct") << i;
+  }
+  const QJsonArray mouseModes = controllers[0].toObject().value("modes").toArray();
+  const QJsonArray pageModes = talvo.Get("ms_deng_combo_modeSelect2").value("items").toArray();
+  EXPECT_EQ(mouseModes.size(), pageModes.size() + 1);
+  EXPECT_EQ(mouseModes[2].toString(), pageModes[2].toString());
+  EXPECT_EQ(controllers[1].toObject().value("zones").toArray()[0].toObject().value("matrix").toArray(),
+            (QJsonArray{6, 23}));
+
+  // Direct: the client's colour on every LED of the mouse, scaled by its
+  // brightness, and on the page; then one LED alone.
+  const int brightness = talvo.Get("ms_deng_light_slider").value("value").toInt();
+  ASSERT_TRUE(client.Ask({{"cmd", "mode"}, {"device", 0}, {"mode", "Direct"}}).value("ok").toBool());
+  client.Ask({{"cmd", "leds"}, {"device", 0}, {"colour", "ff8000"}});
+  const QByteArray orange = QByteArray(1, char(Scaled(255, brightness))) + char(Scaled(128, brightness)) + char(0);
+  EXPECT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mouse", "frame").left(60) == orange.repeated(20); }))
+      << Memory(talvo, "mouse", "frame").left(60).toHex().toStdString();
+  EXPECT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_dkey_0").value("changer_colour").toString() == "ffff8000"; }));
+  client.Ask({{"cmd", "led"}, {"device", 0}, {"led", 19}, {"colour", "0000ff"}});
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const QByteArray frame = Memory(talvo, "mouse", "frame");
+    return frame.mid(54, 6) == orange + QByteArray(2, 0) + char(Scaled(255, brightness));
+  }));
+
+  // A device mode chosen by the client: the same pushes as choosing it on
+  // the page, and the page shows it.
+  talvo.Request(Sim("clear", "mouse"));
+  ASSERT_TRUE(client.Ask({{"cmd", "mode"}, {"device", 0}, {"mode", pageModes[2].toString()}}).value("ok").toBool());
+  ASSERT_TRUE(WaitFor(talvo, [&] { return !Requests(talvo, "mouse").isEmpty(); }));
+  Pause(talvo, 300);
+  const QStringList byClient = Requests(talvo, "mouse");
+  EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), 2);
+  ChooseMouseMode(talvo, 0);
+  Pause(talvo, 300);
+  talvo.Request(Sim("clear", "mouse"));
+  ChooseMouseMode(talvo, 2);
+  Pause(talvo, 400);
+  EXPECT_EQ(Requests(talvo, "mouse"), byClient);
+
+  // The mousepad streamed, then given back when the client leaves.
+  client.Ask({{"cmd", "custom"}, {"device", 2}});
+  client.Ask({{"cmd", "zone"}, {"device", 2}, {"zone", 0}, {"colour", "00ff00"}, {"count", 15}});
+  const QByteArray green = QByteArray(1, 0) + char(Scaled(255, brightness)) + char(0);
+  ASSERT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mousepad", "frame").left(45) == green.repeated(15); }));
+
+  // The keyboard unplugged: the client hears the list changed.
+  talvo.Request(Sim("unplug", "keyboard"));
+  EXPECT_TRUE(WaitFor(talvo, [&] { return client.Ask({{"cmd", "events"}}).value("listUpdates").toInt() >= 1; }));
+  EXPECT_EQ(client.Ask({{"cmd", "list"}}).value("controllers").toArray().size(), 2);
+
+  client.Ask({{"cmd", "quit"}});
+  EXPECT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mousepad", "frame").left(45) != green.repeated(15); }))
+      << "the mousepad's own effect did not come back";
+}
+
+// Bytes no client of ours sends: the connection is closed or the packet
+// dropped, and another client is served all the while.
+TEST_F(SdkServerTest, HostilePacketsCloseOnlyTheirOwnConnection) {
+  TalvoRun& talvo = LaunchAll();
+  const auto header = [](uint32_t device, uint32_t id, uint32_t size) {
+    QByteArray h("ORGB");
+    for (uint32_t v : {device, id, size})
+      for (int i = 0; i < 4; ++i) h += char(v >> (8 * i));
+    return h;
+  };
+  const auto count = [&](QTcpSocket& s) -> int {
+    s.write(header(0, 0, 0));
+    QByteArray reply;
+    while (reply.size() < 20)
+      if (!s.waitForReadyRead(kWaitTimeoutMs)) return -1;
+      else reply += s.readAll();
+    return uint8_t(reply[16]);
+  };
+  QTcpSocket steady;
+  steady.connectToHost(QHostAddress::LocalHost, port_);
+  ASSERT_TRUE(steady.waitForConnected(kWaitTimeoutMs));
+  EXPECT_EQ(count(steady), 3);
+
+  QTcpSocket huge;
+  huge.connectToHost(QHostAddress::LocalHost, port_);
+  ASSERT_TRUE(huge.waitForConnected(kWaitTimeoutMs));
+  huge.write(header(0, 1050, 0xFFFFFFFF) + QByteArray(64, 'x'));
+  EXPECT_TRUE(huge.state() == QAbstractSocket::UnconnectedState || huge.waitForDisconnected(kWaitTimeoutMs))
+      << "a 4 GiB packet did not close its connection";
+
+  QTcpSocket halfway;
+  halfway.connectToHost(QHostAddress::LocalHost, port_);
+  ASSERT_TRUE(halfway.waitForConnected(kWaitTimeoutMs));
+  halfway.write(header(0, 9999, 0) + header(7, 1052, 8).left(10));  // unknown id, then cut mid-header
+  halfway.waitForBytesWritten(kWaitTimeoutMs);
+  halfway.abort();
+
+  EXPECT_EQ(count(steady), 3);
+  EXPECT_TRUE(talvo.Request("ready").value("ok").toBool());
+}
+
+// talvoctl with a private session bus in place of the desktop's.
+class BusServiceTest : public E2eTest {
+ protected:
+  void SetUp() override {
+    E2eTest::SetUp();
+    if (HasFatalFailure()) return;
+    if (!test_support::PrivateBus::Available()) GTEST_SKIP() << "dbus-daemon is not installed";
+    ASSERT_TRUE(bus_.Start()) << qPrintable(bus_.Error());
+  }
+  struct Result {
+    int exit = -1;
+    QString out;
+    QString err;
+  };
+  Result Ctl(const QStringList& arguments) {
+    QProcess ctl;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus_.Address());
+    ctl.setProcessEnvironment(env);
+    ctl.start(QStringLiteral(TALVOCTL_BINARY), arguments);
+    if (!ctl.waitForFinished(kWaitTimeoutMs)) return {};
+    return {ctl.exitCode(), QString::fromUtf8(ctl.readAllStandardOutput()), QString::fromUtf8(ctl.readAllStandardError())};
+  }
+  test_support::PrivateBus bus_;
+};
+
+TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}}, "mouse,keyboard,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+
+  const Result status = Ctl({"status", "--json"});
+  ASSERT_EQ(status.exit, 0) << qPrintable(status.err);
+  const QJsonArray devices = QJsonDocument::fromJson(status.out.toUtf8()).object().value("devices").toArray();
+  ASSERT_EQ(devices.size(), 3);
+  EXPECT_EQ(devices[0].toObject().value("device").toString(), "mouse");
+
+  // A lighting change by script, then the same change by hand from where
+  // the page was: the mouse holds the same settings and the page shows the same.
+  const QByteArray before = Memory(talvo, "mouse", "settings");
+  const int mode = talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt();
+  const int brightness = talvo.Get("ms_deng_light_slider").value("value").toInt();
+  const Result light = Ctl({"light", "mouse", "2", "--brightness", "4", "--colour", "0a141e"});
+  ASSERT_EQ(light.exit, 0) << qPrintable(light.err);
+  Pause(talvo, 400);
+  const QByteArray byScript = Memory(talvo, "mouse", "settings");
+  EXPECT_NE(byScript, before);
+  EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), 2);
+  EXPECT_EQ(talvo.Get("ms_deng_light_slider").value("value").toInt(), 4);
+  // Back by hand, then the same change by hand.
+  ChooseMouseMode(talvo, mode);
+  talvo.Request(QJsonObject{{"cmd", "set_value"}, {"name", "ms_deng_light_slider"}, {"value", brightness}});
+  talvo.Request(QJsonObject{{"cmd", "pick_colour"}, {"name", "ms_deng_Color_Pallet"}, {"argb", "ffff0000"}});
+  Pause(talvo, 400);
+  ASSERT_NE(Memory(talvo, "mouse", "settings"), byScript);
+  ChooseMouseMode(talvo, 2);
+  talvo.Request(QJsonObject{{"cmd", "set_value"}, {"name", "ms_deng_light_slider"}, {"value", 4}});
+  talvo.Request(QJsonObject{{"cmd", "pick_colour"}, {"name", "ms_deng_Color_Pallet"}, {"argb", "ff0a141e"}});
+  Pause(talvo, 400);
+  EXPECT_EQ(Memory(talvo, "mouse", "settings").toHex(), byScript.toHex());
+
+  // DPI, onboard profile and storing keys go through the page too.
+  const Result dpi = Ctl({"dpi", "1", "1000"});
+  ASSERT_EQ(dpi.exit, 0) << qPrintable(dpi.err);
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const QJsonArray stages = QJsonDocument::fromJson(Ctl({"status", "--json"}).out.toUtf8())
+                                  .object().value("devices").toArray()[0].toObject()
+                                  .value("dpi").toObject().value("stages").toArray();
+    return !stages.isEmpty() && stages[0].toInt() == 1000;
+  }));
+  talvo.Request(Sim("clear", "mouse"));
+  ASSERT_EQ(Ctl({"onboard", "mouse", "2"}).exit, 0);
+  EXPECT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_profile_1").value("checked").toBool(); }));
+  talvo.Request(Sim("clear", "mouse"));
+  ASSERT_EQ(Ctl({"store", "mouse"}).exit, 0);
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const auto commands = SequenceCommands(talvo, "mouse");
+    return std::find(commands.begin(), commands.end(), 9) != commands.end();
+  })) << "the key map was not written";
+
+  // Refusals: a reason, and nothing changed.
+  const QByteArray settled = Memory(talvo, "mouse", "settings");
+  for (const QStringList& bad : {QStringList{"light", "mouse", "No such mode"}, QStringList{"dpi", "1", "1001"},
+                                 QStringList{"profile", "select", "mousepad", "key", "x"}}) {
+    const Result refused = Ctl(bad);
+    EXPECT_EQ(refused.exit, 3) << qPrintable(bad.join(' '));
+    EXPECT_FALSE(refused.err.trimmed().isEmpty()) << qPrintable(bad.join(' '));
+  }
+  Pause(talvo, 300);
+  EXPECT_EQ(Memory(talvo, "mouse", "settings"), settled);
+}
+
+}  // namespace
+}  // namespace talvo::e2e
