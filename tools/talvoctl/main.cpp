@@ -1,9 +1,12 @@
-// talvoctl: the device link from the command line, for diagnostics and scripts.
+// talvoctl: the device link from the command line, for diagnostics and scripts,
+// and a client of a running Talvo on the session bus, so that scripts change
+// things through Talvo and its pages, files and devices stay in agreement.
 //
 //   talvoctl [--simulate] [--trace] [--device mouse|keyboard|mousepad] COMMAND
+//   talvoctl [--json] TALVO-COMMAND
 //
-// Exit codes: 0 success, 1 device absent or silent, 2 bad arguments,
-// 3 the device reported failure.
+// Exit codes: 0 success, 1 device absent or silent (Talvo not running or
+// silent), 2 bad arguments, 3 the device reported failure (Talvo refused).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +24,8 @@
 #include "platform/hid_backend.h"
 #include "platform/hidraw_backend.h"
 #include "sim/simulated_backend.h"
+#include "talvo_bus_client.h"
+#include "talvo_commands.h"
 #include "tracing_backend.h"
 
 namespace {
@@ -31,7 +36,8 @@ enum Exit { kOk = 0, kAbsent = 1, kUsage = 2, kDeviceFailure = 3 };
 
 constexpr const char* kUsageText =
     "usage: talvoctl [--simulate] [--trace] [--device mouse|keyboard|mousepad] COMMAND\n"
-    "commands:\n"
+    "       talvoctl [--json] TALVO-COMMAND\n"
+    "commands, on the device directly:\n"
     "  list               every interface of vendor 0c45 and whether it can be opened\n"
     "  info               the 33-byte information block\n"
     "  settings           the active profile and the five profile blocks\n"
@@ -39,14 +45,28 @@ constexpr const char* kUsageText =
     "  default-map        the factory key map\n"
     "  select-profile N   make onboard profile N (0..4) the active one\n"
     "  restore-defaults   return the device to its factory settings\n"
-    "exit codes: 0 success, 1 device absent or silent, 2 bad arguments, 3 device failure\n";
+    "TALVO-COMMANDs, through the running Talvo (DEVICE: mouse, keyboard or mousepad):\n"
+    "  status [--json]                         devices, lighting, onboard and chosen profiles, DPI\n"
+    "  profile select DEVICE KIND NAME [--json]\n"
+    "                                          choose the profile NAME of KIND (key, lighting or device)\n"
+    "  onboard DEVICE N [--json]               make onboard profile N (1..5) the active one\n"
+    "  light DEVICE MODE [--brightness B] [--speed S] [--colour RRGGBB] [--json]\n"
+    "                                          set the lighting; MODE: a number or a name\n"
+    "  dpi STAGE VALUE [--json]                set the mouse's DPI stage STAGE (1..4) to VALUE\n"
+    "  store DEVICE [--json]                   store the key profile and macros in the device\n"
+    "  --json: status prints Talvo's JSON, the others {\"ok\":true} or {\"ok\":false,\"error\":...}\n"
+    "exit codes: 0 success, 1 device absent or silent (Talvo not running or silent), 2 bad arguments,\n"
+    "            3 device failure (Talvo refused)\n";
 
 struct Options {
   bool simulate = false;
   bool trace = false;
+  bool deviceGiven = false;
+  bool json = false;
   uint16_t productId = device::kMouseProductId;
   std::string command;
   std::optional<unsigned> number;
+  std::optional<tools::TalvoCommand> talvo;
 };
 
 std::optional<unsigned> ParseProfileNumber(const char* text) {
@@ -63,7 +83,10 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.simulate = true;
     } else if (arg == "--trace") {
       options.trace = true;
+    } else if (arg == "--json") {
+      options.json = true;
     } else if (arg == "--device" && i + 1 < argc) {
+      options.deviceGiven = true;
       std::string_view name = argv[++i];
       if (name == "mouse") options.productId = device::kMouseProductId;
       else if (name == "keyboard") options.productId = device::kKeyboardProductId;
@@ -75,6 +98,14 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
   }
   if (i >= argc) return std::nullopt;
   options.command = argv[i++];
+  // The options of the direct commands do not apply to Talvo's, nor --json to the direct ones.
+  if (tools::IsTalvoCommand(options.command)) {
+    if (options.simulate || options.trace || options.deviceGiven) return std::nullopt;
+    options.talvo = tools::ParseTalvoCommand(options.command, {argv + i, argv + argc}, options.json);
+    if (!options.talvo) return std::nullopt;
+    return options;
+  }
+  if (options.json) return std::nullopt;
   const bool takesNumber = options.command == "keymap" || options.command == "select-profile";
   const bool known = takesNumber || options.command == "list" || options.command == "info" ||
                      options.command == "settings" || options.command == "default-map" ||
@@ -204,6 +235,10 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fputs(kUsageText, stderr);
     return kUsage;
+  }
+  if (options->talvo) {
+    tools::TalvoBusClient client;
+    return tools::RunTalvoCommand(*options->talvo, client);
   }
 
   std::unique_ptr<platform::HidBackend> base;
