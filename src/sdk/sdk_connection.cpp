@@ -76,9 +76,9 @@ std::vector<uint8_t> EmptyListBody() {
 }
 
 // Why a client name cannot be shown in a log line as it is, or nothing.
-std::string_view NameProblem(std::string_view name) {
+std::string NameProblem(std::string_view name) {
   if (name.empty()) return "it is empty";
-  if (name.size() > kMaxClientNameBytes) return "it is longer than 128 bytes";
+  if (name.size() > kMaxClientNameBytes) return Cat("it is longer than ", kMaxClientNameBytes, " bytes");
   while (!name.empty()) {
     const size_t length = platform::Utf8SequenceLength(name);
     if (length == 0) return "it is not UTF-8";
@@ -225,7 +225,7 @@ void SdkConnection::ProtocolVersionAsked(uint32_t device, std::span<const uint8_
 void SdkConnection::ClientNameGiven(std::span<const uint8_t> body) {
   const std::string_view text(reinterpret_cast<const char*>(body.data()), body.size());
   const std::string_view name = text.substr(0, text.find('\0'));
-  if (const std::string_view problem = NameProblem(name); !problem.empty()) {
+  if (const std::string problem = NameProblem(name); !problem.empty()) {
     Complain(Cat("client name refused: ", problem));
     return;
   }
