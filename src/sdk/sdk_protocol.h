@@ -186,7 +186,8 @@ std::vector<uint8_t> EncodeControllerData(const ControllerDescription& controlle
 // A whole packet: header and body.
 std::vector<uint8_t> EncodePacket(uint32_t deviceIndex, uint32_t packetId, std::span<const uint8_t> body);
 
-// Tells a client to fetch the controller list again.
+// Tells a client to fetch the controller list again. Clients know it from
+// protocol 1 on: send it only where SdkConnection::ProtocolVersion() >= 1.
 std::vector<uint8_t> DeviceListUpdatedPacket();
 
 }  // namespace talvo::sdk
