@@ -8,14 +8,11 @@
 //   {"cmd":"leds","device":i,"colour":"rrggbb"}   every LED of the device
 //   {"cmd":"zone","device":i,"zone":z,"colour":"rrggbb","count":n}
 //   {"cmd":"led","device":i,"led":n,"colour":"rrggbb"}
-//   {"cmd":"events"}                    → how many device-list updates came
 //   {"cmd":"quit"}
 const readline = require('readline');
 const { Client } = require('openrgb-sdk');
 
 const client = new Client('Talvo e2e', 6742, '127.0.0.1');
-let listUpdates = 0;
-client.on('deviceListUpdated', () => { listUpdates += 1; });
 
 function colourOf(hex) {
   return { red: parseInt(hex.slice(0, 2), 16), green: parseInt(hex.slice(2, 4), 16), blue: parseInt(hex.slice(4, 6), 16) };
@@ -55,8 +52,6 @@ async function run(c) {
     case 'led':
       client.updateSingleLed(c.device, c.led, colourOf(c.colour));
       return { ok: true };
-    case 'events':
-      return { ok: true, listUpdates };
     case 'quit':
       client.disconnect();
       setTimeout(() => process.exit(0), 50);

@@ -111,7 +111,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     // Start the lighting SDK server whatever main.ini says; on its port
     // when one is given.
     bool sdkServer = false;
-    std::optional<uint16_t> sdkPort;
+    std::optional<uint16_t> sdkPort = std::nullopt;
   };
 
   CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
