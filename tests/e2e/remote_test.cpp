@@ -234,7 +234,8 @@ class BusServiceTest : public E2eTest {
     ctl.setProcessEnvironment(env);
     ctl.start(QStringLiteral(TALVOCTL_BINARY), arguments);
     if (!ctl.waitForFinished(kWaitTimeoutMs)) return {};
-    return {ctl.exitCode(), QString::fromUtf8(ctl.readAllStandardOutput()), QString::fromUtf8(ctl.readAllStandardError())};
+    return {ctl.exitCode(), QString::fromUtf8(ctl.readAllStandardOutput()),
+            QString::fromUtf8(ctl.readAllStandardError())};
   }
   test_support::PrivateBus bus_;
 };

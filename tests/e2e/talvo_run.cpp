@@ -47,7 +47,8 @@ QProcessEnvironment UserFolders::Environment() const {
   env.insert(QStringLiteral("TALVO_DEBUG"), QStringLiteral("1"));
   // No session bus unless a test brings its own: the program under test
   // never offers its service on the bus of the desktop running the tests.
-  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + Root() + QStringLiteral("/no-bus"));
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+             QStringLiteral("unix:path=") + Root() + QStringLiteral("/no-bus"));
   return env;
 }
 

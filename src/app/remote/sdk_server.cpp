@@ -54,9 +54,9 @@ void SdkServer::Accept() {
     }
     const int id = nextClient_++;
     Client client{.id = id, .host = devices_.HostFor(id), .connection = nullptr};
-    client.connection = std::make_unique<sdk::SdkConnection>(
-        *client.host, [id](std::string_view line) { Log(QStringLiteral("client %1: %2").arg(id).arg(
-                                                              QString::fromUtf8(line.data(), qsizetype(line.size())))); });
+    client.connection = std::make_unique<sdk::SdkConnection>(*client.host, [id](std::string_view line) {
+      Log(QStringLiteral("client %1: %2").arg(id).arg(QString::fromUtf8(line.data(), qsizetype(line.size()))));
+    });
     clients_.emplace(socket, std::move(client));
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { Drop(socket); });

@@ -78,7 +78,8 @@ std::string_view KindName(talvo::profiles::ProfileKind kind) {
 }
 
 std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name) {
-  for (auto kind : {talvo::profiles::ProfileKind::Key, talvo::profiles::ProfileKind::Lighting, talvo::profiles::ProfileKind::Device})
+  using talvo::profiles::ProfileKind;
+  for (auto kind : {ProfileKind::Key, ProfileKind::Lighting, ProfileKind::Device})
     if (platform::EqualsIgnoreCase(name, KindName(kind))) return kind;
   return std::nullopt;
 }
@@ -178,7 +179,8 @@ Outcome PageActions::SetLighting(Peripheral peripheral, const LightingChange& ch
   app::Control* brightness = Find(names.brightness);
   app::Control* speed = Find(names.speed);
   app::Control* palette = Find(names.palette);
-  if (!mode || !brightness || !speed || !palette) return Failed("the " + Name(peripheral) + "'s lighting page is missing");
+  if (!mode || !brightness || !speed || !palette)
+    return Failed("the " + Name(peripheral) + "'s lighting page is missing");
   if (change.mode && (*change.mode < 0 || *change.mode >= mode->Count()))
     return Invalid("the " + Name(peripheral) + " has no lighting mode " + std::to_string(*change.mode));
   for (const auto& [value, what] : {std::pair{change.brightness, "brightness"}, std::pair{change.speed, "speed"}})
@@ -247,8 +249,8 @@ Outcome PageActions::SetDpi(int stage, int dpi) {
   if (scale.dpiStep == 0) return Failed("the mouse's DPI range is not known yet");
   const int offset = dpi - scale.dpiBase;
   if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
-    return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " + std::to_string(scale.Dpi(scale.sliderMax)) +
-                   " DPI in steps of " + std::to_string(scale.dpiStep));
+    return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " +
+                   std::to_string(scale.Dpi(scale.sliderMax)) + " DPI in steps of " + std::to_string(scale.dpiStep));
   app::Control* slider = Find("ms_DPI" + std::to_string(stage) + "_slider");
   if (!slider) return Failed("the mouse's DPI sliders are missing");
   const int position = offset / scale.dpiStep;
