@@ -28,10 +28,12 @@ function automation(path) {
       waiting.shift()(JSON.parse(line));
     }
   });
-  return request => new Promise(resolve => {
+  const ask = request => new Promise(resolve => {
     waiting.push(resolve);
     socket.write(JSON.stringify(request) + '\n');
   });
+  ask.close = () => socket.end();
+  return ask;
 }
 
 async function stream(seconds) {
@@ -61,7 +63,9 @@ async function latency(socketPath, count) {
   await client.updateMode(0, 'Direct');
   const times = [];
   let previous = '';
-  for (let i = 1; i <= count; ++i) {
+  // The first updates wake the mouse's thread and are not counted.
+  const warmUp = 5;
+  for (let i = 1; i <= count + warmUp; ++i) {
     // Full red shows the brightness level the mouse scales by; green flips
     // between two far values, so each update's frame differs from the last.
     const green = i % 2 ? 240 : 16;
@@ -74,16 +78,20 @@ async function latency(socketPath, count) {
       const level = parseInt(frame.slice(0, 2), 16);
       if (frame !== previous && parseInt(frame.slice(2, 4), 16) === Math.floor(green * (level + 1) / 256)) {
         previous = frame;
-        times.push(Number(t1 - t0) / 1e6);
+        if (i > warmUp) times.push(Number(t1 - t0) / 1e6);
         break;
       }
-      if (Number(t1 - t0) > 2e9) { times.push(Infinity); break; }
+      if (Number(t1 - t0) > 2e9) {
+        if (i > warmUp) times.push(Infinity);
+        break;
+      }
     }
     await new Promise(r => setTimeout(r, 20));
   }
   times.sort((a, b) => a - b);
   const at = q => times[Math.min(times.length - 1, Math.floor(q * times.length))];
   console.log(JSON.stringify({ median_ms: at(0.5), p99_ms: at(0.99), samples: times.length }));
+  ask.close();
   client.disconnect();
 }
 

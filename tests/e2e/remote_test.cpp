@@ -294,6 +294,12 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
     return std::find(commands.begin(), commands.end(), 9) != commands.end();
   })) << "the key map was not written";
 
+  // A profile chosen by name, as in its list.
+  const QJsonObject keyList = talvo.Get("ms_key_profile_combo");
+  const QString keyProfile = keyList.value("items").toArray().last().toString();
+  ASSERT_EQ(Ctl({"profile", "select", "mouse", "key", keyProfile}).exit, 0);
+  EXPECT_EQ(talvo.Get("ms_key_profile_combo").value("text").toString(), keyProfile);
+
   // Refusals: a reason, and nothing changed.
   QByteArray settled;
   ASSERT_TRUE(WaitFor(talvo, [&] {

@@ -71,6 +71,8 @@ QString TalvoBusService::Status() {
   for (device::Peripheral p : pages::remote::kPeripherals) {
     if (!actions_.Connected(p)) continue;
     const pages::remote::LightingState light = actions_.Lighting(p);
+    const std::vector<std::string> modes = actions_.ModeNames(p);
+    const std::string modeName = light.mode >= 0 && light.mode < int(modes.size()) ? modes[size_t(light.mode)] : "";
     QJsonObject profiles;
     for (auto kind : {profiles::ProfileKind::Key, profiles::ProfileKind::Lighting, profiles::ProfileKind::Device})
       if (profiles::FindCombo(p, kind))
@@ -80,7 +82,7 @@ QString TalvoBusService::Status() {
         {"onboard", actions_.Onboard(p)},
         {"profiles", profiles},
         {"lighting", QJsonObject{{"mode", light.mode},
-                                 {"mode_name", Str(light.modeName)},
+                                 {"mode_name", Str(modeName)},
                                  {"brightness", light.brightness},
                                  {"speed", light.speed},
                                  {"colour", Str(pages::remote::HexColour(light.colour))}}},

@@ -369,6 +369,8 @@ void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
   window_.ReloadText();
   // Key tooltips are composed texts, not text ids.
   if (keyPages_) keyPages_->Refresh();
+  // Lighting programs see the mode and key names of the new language.
+  if (sdkDevices_) sdkDevices_->Forget();
   if (QWidget* w = window_.Widget()) {
     if (QLayout* layout = w->layout()) layout->invalidate();
     w->update();

@@ -45,7 +45,6 @@ std::string Name(Peripheral p) { return std::string(PeripheralName(p)); }
 template <typename Record>
 LightingState StateOf(const Record& record) {
   return {.mode = record.mode(),
-          .modeName = {},
           .brightness = std::min<int>(record.brightness(), kSliderMax),
           .speed = std::clamp(lighting::pages::SliderOfSpeed(record.speed()), 0, kSliderMax),
           .colour = record.colour()};
@@ -130,8 +129,6 @@ LightingState PageActions::Lighting(Peripheral peripheral) const {
     case Peripheral::Mouse: state = StateOf(s_.live.mouseLight.record); break;
     case Peripheral::Mousepad: state = StateOf(s_.live.mousepadLight.record); break;
   }
-  const std::vector<std::string> names = ModeNames(peripheral);
-  if (state.mode >= 0 && state.mode < int(names.size())) state.modeName = names[size_t(state.mode)];
   return state;
 }
 

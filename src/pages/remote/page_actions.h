@@ -52,7 +52,6 @@ std::string HexColour(lighting::Rgb colour);
 // are slider positions 0..4 (speed 4 the fastest).
 struct LightingState {
   int mode = 0;
-  std::string modeName;
   int brightness = 0;
   int speed = 0;
   lighting::Rgb colour;
@@ -88,6 +87,7 @@ class PageActions {
   std::vector<std::string> ModeNames(device::Peripheral peripheral) const;
   // The index of a mode given as its number or its name (any case).
   std::optional<int> ModeOf(device::Peripheral peripheral, std::string_view numberOrName) const;
+  // From the device's record alone: cheap enough for every SDK update.
   LightingState Lighting(device::Peripheral peripheral) const;
   // The onboard profile in use, 1..5.
   int Onboard(device::Peripheral peripheral) const;

@@ -90,13 +90,8 @@ std::vector<Peripheral> SdkDevices::Controllers() const {
   return list;
 }
 
-uint32_t SdkDevices::DirectMode(Peripheral peripheral) const {
-  return uint32_t(s_.actions.ModeNames(peripheral).size());
-}
-
-std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) const {
-  if (!s_.actions.Connected(p)) return std::nullopt;
-  const LightingState light = s_.actions.Lighting(p);
+const sdk::ControllerDescription& SdkDevices::Skeleton(Peripheral p) const {
+  if (const auto it = skeletons_.find(p); it != skeletons_.end()) return it->second;
   const std::string name(PeripheralName(p));
   sdk::ControllerDescription c;
   c.type = TypeOf(p);
@@ -116,11 +111,11 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
                        .brightnessMax = kSliderMax,
                        .coloursMin = 1,
                        .coloursMax = 1,
-                       .speed = uint32_t(light.speed),
-                       .brightness = uint32_t(light.brightness),
+                       .speed = 0,
+                       .brightness = 0,
                        .direction = 0,
                        .colourMode = sdk::colour_mode::kModeSpecific,
-                       .colours = {ToSdk(light.colour)}});
+                       .colours = {}});
   }
   c.modes.push_back({.name = "Direct",
                      .value = int32_t(modes.size()),
@@ -136,8 +131,6 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
                      .direction = 0,
                      .colourMode = sdk::colour_mode::kPerLed,
                      .colours = {}});
-  const bool direct = s_.direct(p).On();
-  c.activeMode = direct ? int32_t(modes.size()) : std::clamp(light.mode, 0, int(modes.size()));
   const size_t leds = LedCount(p);
   const bool keyboard = p == Peripheral::Keyboard;
   c.zones.push_back({.name = keyboard ? "Keys" : "LEDs",
@@ -148,8 +141,26 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
                      .matrix = keyboard ? std::optional<sdk::MatrixMap>(KeyboardMatrix()) : std::nullopt});
   for (size_t n = 0; n < leds; ++n)
     c.leds.push_back({.name = keyboard ? s_.keyName(n) : "LED " + std::to_string(n + 1), .value = uint32_t(n)});
+  return skeletons_.emplace(p, std::move(c)).first->second;
+}
+
+uint32_t SdkDevices::DirectMode(Peripheral peripheral) const {
+  return uint32_t(Skeleton(peripheral).modes.size() - 1);
+}
+
+std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) const {
+  if (!s_.actions.Connected(p)) return std::nullopt;
+  sdk::ControllerDescription c = Skeleton(p);
+  const LightingState light = s_.actions.Lighting(p);
+  const uint32_t direct = uint32_t(c.modes.size() - 1);
+  for (uint32_t i = 0; i < direct; ++i) {
+    c.modes[i].speed = uint32_t(light.speed);
+    c.modes[i].brightness = uint32_t(light.brightness);
+    c.modes[i].colours = {ToSdk(light.colour)};
+  }
+  c.activeMode = s_.direct(p).On() ? int32_t(direct) : std::clamp(light.mode, 0, int(direct));
   for (const lighting::Rgb colour : s_.direct(p).Colours()) c.colours.push_back(ToSdk(colour));
-  c.colours.resize(leds);
+  c.colours.resize(c.leds.size());
   return c;
 }
 

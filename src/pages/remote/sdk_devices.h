@@ -41,6 +41,9 @@ class SdkDevices {
   void ClientLeft(int client);
   // After a device came or went: a device gone loses its hold.
   void DevicesChanged();
+  // The pages' texts changed (a new language): mode and key names are read
+  // again.
+  void Forget() { skeletons_.clear(); }
 
   std::vector<device::Peripheral> Controllers() const;
   std::optional<sdk::ControllerDescription> Describe(device::Peripheral peripheral) const;
@@ -52,9 +55,14 @@ class SdkDevices {
 
  private:
   void Release(device::Peripheral peripheral);
+  // What describes the device besides its settings and colours: names,
+  // modes, zones and LEDs, read from the pages once (every update of every
+  // client is checked against the description).
+  const sdk::ControllerDescription& Skeleton(device::Peripheral peripheral) const;
 
   Setup s_;
   std::map<device::Peripheral, int> holders_;
+  mutable std::map<device::Peripheral, sdk::ControllerDescription> skeletons_;
 };
 
 }  // namespace talvo::pages::remote
