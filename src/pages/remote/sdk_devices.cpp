@@ -158,7 +158,9 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
     c.modes[i].brightness = uint32_t(light.brightness);
     c.modes[i].colours = {ToSdk(light.colour)};
   }
-  c.activeMode = s_.direct(p).On() ? int32_t(direct) : std::clamp(light.mode, 0, int(direct));
+  // A mode past the page's list (from a file) is shown as the last of them,
+  // never as Direct.
+  c.activeMode = s_.direct(p).On() ? int32_t(direct) : std::clamp(light.mode, 0, std::max(int(direct) - 1, 0));
   for (const lighting::Rgb colour : s_.direct(p).Colours()) c.colours.push_back(ToSdk(colour));
   c.colours.resize(c.leds.size());
   return c;
