@@ -16,19 +16,11 @@ seconds=${1:-30}
 talvo=${2:-${TALVO_BIN:-build/bin/talvo}}
 automate_bin=$(dirname "$talvo")/talvo-automate
 [ -x "$automate_bin" ] || automate_bin=build/bin/talvo-automate
-sleep_cost_us=$(perl -MTime::HiRes=usleep,clock_gettime,CLOCK_PROCESS_CPUTIME_ID -e '
-  my $n = 2000;
-  my $t0 = clock_gettime(CLOCK_PROCESS_CPUTIME_ID);
-  usleep(1000) for 1 .. $n;
-  printf "%.2f\n", (clock_gettime(CLOCK_PROCESS_CPUTIME_ID) - $t0) / $n * 1e6;')
+. bench/three_devices.sh
+sleep_us=$(sleep_cost_us)
 work=$(mktemp -d)
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-mkdir -p "$work/run" && chmod 700 "$work/run"
-HOME=$work XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config XDG_CONFIG_DIRS=$work/system \
-  QT_QPA_PLATFORM=offscreen TALVO_TRAY=0 "$talvo" --simulate=mouse,keyboard,mousepad \
-  --automation "$work/s.sock" >/dev/null 2>&1 &
-pid=$!
-automate() { "$automate_bin" "$work/s.sock" "$@" >/dev/null; }
+start_talvo
 automate '{"cmd":"ready"}'
 automate '{"cmd":"wait","ms":2500}'
 # Each device's effect, set as a user would, tab by tab.
@@ -44,28 +36,5 @@ automate '{"cmd":"check","name":"mp_tab","on":true}' \
 # The keyboard's lighting page shown: the busiest preview, every key lit.
 automate '{"cmd":"check","name":"kb_tab","on":true}' '{"cmd":"check","name":"kb_deng_Op_tab","on":true}'
 automate '{"cmd":"wait","ms":2000}'
-# Frame reports (command 18) each device received since the clear.
-reports() {
-  "$automate_bin" "$work/s.sock" "{\"cmd\":\"sim\",\"op\":\"traffic\",\"device\":\"$1\"}" |
-    grep -o '"hex":"04....12' | wc -l
-}
-for d in keyboard mouse mousepad; do automate "{\"cmd\":\"sim\",\"op\":\"clear\",\"device\":\"$d\"}"; done
-ticks() { awk '{print $14 + $15}' "$1"; }
-start=$(ticks "/proc/$pid/stat")
-sleep "$seconds"
-end=$(ticks "/proc/$pid/stat")
-kb=$(reports keyboard)
-ms=$(reports mouse)
-mp=$(reports mousepad)
-hz=$(getconf CLK_TCK)
-# Reports per frame: keyboard 7 (378 bytes), mouse 2 (60), mousepad 1 (45).
-awk -v t=$((end - start)) -v hz="$hz" -v s="$seconds" -v kb="$kb" -v ms="$ms" -v mp="$mp" \
-  -v sleep_us="$sleep_cost_us" 'BEGIN {
-  cost = 100 * t / hz / s
-  kbf = kb / 7 / s; msf = ms / 2 / s; mpf = mp / s
-  floor = (kbf + msf + mpf + 2 * (kb + ms + mp) / s) * sleep_us / 1e4
-  printf "all three animating, window shown: %.2f %% of one core over %d s\n", cost, s
-  printf "  frames/s: keyboard %.1f, mouse %.1f, mousepad %.1f\n", kbf, msf, mpf
-  printf "  floor %.2f %% (a sleep per frame and two per report at %.1f us each), cost / floor %.2f\n", floor,
-    sleep_us, (floor > 0 ? cost / floor : 0) }'
+measure_cpu "all three animating, window shown" "$seconds" "$sleep_us"
 automate '{"cmd":"quit"}'
