@@ -220,11 +220,6 @@ class SyncThreadTest : public ::testing::Test {
         out.push_back(r.bytes[device::report::kLength]);
     return out;
   }
-  void ExpectEveryLed(DeviceKind kind, size_t leds, Rgb colour) {
-    const auto memory = backend.Device(kind).Memory("frame");
-    ASSERT_GE(memory.size(), 3 * leds);
-    for (size_t n = 0; n < leds; ++n) EXPECT_EQ(At(memory, n), colour) << static_cast<int>(kind) << " LED " << n;
-  }
 
   sim::SimulatedBackend backend;
   device::CDeviceLink keyboard{backend}, mouse{backend}, mousepad{backend};
@@ -237,23 +232,6 @@ class SyncThreadTest : public ::testing::Test {
   platform::WakeSignal gates;
   std::jthread thread;
 };
-
-TEST_F(SyncThreadTest, KeyboardStaticReachesEveryDeviceInItsOwnFrame) {
-  for (auto* link : {&keyboard, &mouse, &mousepad}) ASSERT_TRUE(link->Attach());
-  Start();
-  ApplyFromKeyboard();
-  ASSERT_TRUE(WaitUntil([&] {
-    return Frames(DeviceKind::Keyboard).size() >= 2 && Frames(DeviceKind::Mouse).size() >= 2 &&
-           Frames(DeviceKind::Mousepad).size() >= 2;
-  }));
-  thread = {};
-
-  ExpectEveryLed(DeviceKind::Keyboard, kKeyboardLeds, {10, 20, 30});
-  ExpectEveryLed(DeviceKind::Mouse, kMouseLeds, {10, 20, 30});
-  ExpectEveryLed(DeviceKind::Mousepad, kMousepadLeds, {10, 20, 30});
-  EXPECT_EQ(Frames(DeviceKind::Mouse).front(), 56u);     // 60 bytes: 56 + 4
-  EXPECT_EQ(Frames(DeviceKind::Mousepad).front(), 45u);  // one report
-}
 
 TEST_F(SyncThreadTest, OnlyConnectedSynchronizedDevicesArePreviewedAndSent) {
   ASSERT_TRUE(mouse.Attach());

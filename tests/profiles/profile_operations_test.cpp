@@ -105,15 +105,6 @@ TEST_F(ProfileOperationsTest, AddTakesTheSmallestFreeNumberForEveryList) {
   }
 }
 
-TEST_F(ProfileOperationsTest, AddWithProfile2PresentYieldsProfile4) {
-  const ProfileCombo& combo = Combo(Peripheral::Keyboard, ProfileKind::Key);
-  InstallDefault(combo);
-  MakeList(combo, {"profile1", "profile3", "Profile2"});
-  EXPECT_EQ(AddProfile(combo).name, "profile4");
-  EXPECT_EQ(ProfileIndex(combo).Names(),
-            (std::vector<std::string>{"profile1", "profile3", "Profile2", "profile4"}));
-}
-
 TEST_F(ProfileOperationsTest, CopyTwiceGivesACopyCopy) {
   const ProfileCombo& combo = Combo(Peripheral::Mouse, ProfileKind::Lighting);
   MakeList(combo, {"A", "B"});

@@ -21,6 +21,7 @@ using test::Bytes;
 using test::Pattern;
 using test::Req;
 using test::Sent;
+using test::SentTo;
 
 // The first `chunks` chunks of a key-map transfer of `total` bytes.
 void AppendMapChunks(std::vector<Sent>& out, Command c, unsigned total, unsigned chunks = ~0u) {
@@ -57,14 +58,7 @@ class KeyboardTransferTest : public ::testing::Test {
 
   sim::SimDevice& Keyboard() { return backend.Device(DeviceKind::Keyboard); }
 
-  std::vector<Sent> Requests() {
-    std::vector<Sent> out;
-    for (const auto& r : Keyboard().Requests()) {
-      const auto& b = r.bytes;
-      out.push_back({b[device::report::kCommand], b[device::report::kLength], device::report::Offset(b)});
-    }
-    return out;
-  }
+  std::vector<Sent> Requests() { return SentTo(Keyboard()); }
 
   KeyboardReadResult FullRead() {
     KeyboardReadback readback = KeyboardReadback::Of(data, *live);

@@ -29,6 +29,7 @@ using sim::DeviceKind;
 
 using test::Req;
 using test::Sent;
+using test::SentTo;
 
 // The chunks of a 512-byte key-map transfer starting at `base`.
 void AppendMapChunks(std::vector<Sent>& out, Command c, unsigned base) {
@@ -57,14 +58,7 @@ class MouseTransferTest : public profiles::test::ProfileFolders {
 
   sim::SimDevice& Mouse() { return backend.Device(DeviceKind::Mouse); }
 
-  std::vector<Sent> Requests() {
-    std::vector<Sent> out;
-    for (const auto& r : Mouse().Requests()) {
-      const auto& b = r.bytes;
-      out.push_back({b[device::report::kCommand], b[device::report::kLength], device::report::Offset(b)});
-    }
-    return out;
-  }
+  std::vector<Sent> Requests() { return SentTo(Mouse()); }
 
   void Poke(std::string_view area, size_t offset, const std::vector<uint8_t>& bytes) {
     ASSERT_TRUE(Mouse().Poke(area, offset, bytes));

@@ -22,6 +22,7 @@ using test::Bytes;
 using test::Pattern;
 using test::Req;
 using test::Sent;
+using test::SentTo;
 
 // Everything the mousepad's sequences may change in the live data.
 struct LightState {
@@ -58,14 +59,7 @@ class MousepadTransferTest : public ::testing::Test {
 
   sim::SimDevice& Mousepad() { return backend.Device(DeviceKind::Mousepad); }
 
-  std::vector<Sent> Requests() {
-    std::vector<Sent> out;
-    for (const auto& r : Mousepad().Requests()) {
-      const auto& b = r.bytes;
-      out.push_back({b[device::report::kCommand], b[device::report::kLength], device::report::Offset(b)});
-    }
-    return out;
-  }
+  std::vector<Sent> Requests() { return SentTo(Mousepad()); }
 
   std::vector<uint8_t> Block(unsigned profile, size_t n) {
     return Bytes(Mousepad().Memory("settings"), profile * 64, n);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/device_report.h"
+#include "sim/sim_device.h"
 
 namespace talvo::transfer::test {
 
@@ -26,6 +27,16 @@ inline std::ostream& operator<<(std::ostream& os, const Sent& s) {
 
 inline Sent Req(device::Command c, uint8_t length, unsigned offset) {
   return {static_cast<uint8_t>(c), length, offset};
+}
+
+// The requests the simulated device received since its last clear.
+inline std::vector<Sent> SentTo(const sim::SimDevice& device) {
+  std::vector<Sent> out;
+  for (const auto& r : device.Requests()) {
+    const auto& b = r.bytes;
+    out.push_back({b[device::report::kCommand], b[device::report::kLength], device::report::Offset(b)});
+  }
+  return out;
 }
 
 // Bytes that differ from position to position and from start to start.
