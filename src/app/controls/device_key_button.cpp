@@ -19,15 +19,11 @@ void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   LightChanged();
 }
 
-void CDeviceKeyButtonUI::SetLightColour(uint colour) {
-  lightColour_ = colour;
-  LightChanged();
-}
+// The colour and strength only change what is drawn; whether the key needs
+// its copy beneath follows the switch.
+void CDeviceKeyButtonUI::SetLightColour(uint colour) { lightColour_ = colour; }
 
-void CDeviceKeyButtonUI::SetLightAlpha(int alpha) {
-  lightAlpha_ = alpha;
-  LightChanged();
-}
+void CDeviceKeyButtonUI::SetLightAlpha(int alpha) { lightAlpha_ = alpha; }
 
 void CDeviceKeyButtonUI::SetLightOn(bool on) {
   lightOn_ = on;
