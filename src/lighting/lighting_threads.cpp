@@ -81,8 +81,7 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
       // A streamed set waits while synchronized lighting drives the keyboard.
       [&] {
         return parts.link.IsConnected() &&
-               OpenWithDirect(parts.direct, [] { return true; }) &&
-               (!Streaming(parts.direct) || parts.link.syncActive.load() == 0);
+               (!Streaming(parts.direct) || (parts.direct->Pending() && parts.link.syncActive.load() == 0));
       },
       [&] {
         if (Streaming(parts.direct)) return milliseconds(0);
