@@ -28,14 +28,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace talvo::macros;
   const auto file = talvo::platform::IniLookup::Parse(std::span(data, size));
 
+  // A count costs at most what the file holds beside it.
   const std::vector<std::string> names = MacroNames(file);
-  Check(names.size() <= kMaxIndexedMacros);
+  Check(names.size() <= kMaxIndexedMacros && names.size() <= file.KeyCount("MACRONAME"));
   for (const std::string& name : names) {
-    if (IsSafeMacroName(name)) Check(name.find('/') == name.npos && name.find("..") == name.npos);
+    if (IsSafeMacroName(name))
+      Check(name.find('/') == name.npos && name.find('\\') == name.npos && name != "." && name != "..");
   }
 
   const std::vector<std::string> steps = MacroSteps(file);
-  Check(steps.size() <= kMaxSteps);
+  Check(steps.size() <= kMaxSteps && steps.size() <= file.KeyCount("MACROACTION"));
   for (const std::string& text : steps) {
     if (const auto action = ParseAction(text)) Check(ParseAction(FormatAction(*action)) == action);
   }

@@ -324,8 +324,8 @@ std::vector<std::string> FindFiles(const std::filesystem::path& folder, std::str
   return names;
 }
 
-bool IsSafeFileName(std::string_view name) {
-  if (name.empty() || name.size() > 200 || name == "." || name == "..") return false;
+bool IsSafeFileName(std::string_view name, size_t maxBytes) {
+  if (name.empty() || name.size() > maxBytes || name == "." || name == "..") return false;
   while (!name.empty()) {
     const char c = name.front();
     if (c == '/' || c == '\\' || static_cast<uint8_t>(c) < 0x20 || c == 0x7F) return false;

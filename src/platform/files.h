@@ -68,9 +68,10 @@ bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 std::vector<std::string> FindFiles(const std::filesystem::path& folder, std::string_view extension);
 
 // Whether a user-chosen name may become a file name in our folders: not empty,
-// at most 200 bytes, valid UTF-8, not "." or "..", no '/' or '\\', no control
-// characters (below 0x20, 0x7F). Without separators a name cannot leave its
-// folder, so dots inside a name ("a..b", "v1.2") are allowed.
-bool IsSafeFileName(std::string_view name);
+// at most maxBytes bytes, valid UTF-8, not "." or "..", no '/' or '\\', no
+// control characters (below 0x20, 0x7F). Without separators a name cannot
+// leave its folder, so dots inside a name ("a..b", "Burst...") are allowed.
+inline constexpr size_t kMaxFileNameBytes = 200;
+bool IsSafeFileName(std::string_view name, size_t maxBytes = kMaxFileNameBytes);
 
 }  // namespace talvo::platform

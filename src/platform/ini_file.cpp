@@ -313,6 +313,11 @@ std::optional<std::string_view> IniLookup::Get(std::string_view section, std::st
   return entry->second;
 }
 
+size_t IniLookup::KeyCount(std::string_view section) const {
+  const auto found = sections_.find(section);
+  return found == sections_.end() ? 0 : found->second.size();
+}
+
 std::string IniDocument::Serialise() const {
   std::string text = bom_;
   for (const Line& line : lines_) {

@@ -132,6 +132,9 @@ class IniLookup {
 
   // The trimmed value, not cut to the read buffer; nullopt when missing.
   std::optional<std::string_view> Get(std::string_view section, std::string_view key) const;
+  // The distinct keys the section holds (0 when it is missing): what a count
+  // stored beside them can at most be worth.
+  size_t KeyCount(std::string_view section) const;
 
  private:
   struct FoldedHash {

@@ -1,7 +1,9 @@
 #include "macros/macro_files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -25,9 +27,10 @@ TEST_P(SafeNameTest, OnlyNamesThatStayInTheFolder) { EXPECT_EQ(IsSafeMacroName(G
 
 INSTANTIATE_TEST_SUITE_P(Names, SafeNameTest,
                          ::testing::Values(NameCase{"name_1", true}, NameCase{"宏 1", true},
-                                           NameCase{std::string(251, 'a'), true},
+                                           NameCase{std::string(251, 'a'), true}, NameCase{"Burst...", true},
+                                           NameCase{"Wait..", true}, NameCase{"a..b", true},
                                            NameCase{std::string(252, 'a'), false}, NameCase{"", false},
-                                           NameCase{"../x", false}, NameCase{"..", false}, NameCase{"a..b", false},
+                                           NameCase{"../x", false}, NameCase{"..", false}, NameCase{".", false},
                                            NameCase{"a/b", false}, NameCase{"a\\b", false}, NameCase{"a\tb", false},
                                            NameCase{"a\x7F", false}, NameCase{"\xFF", false}));
 
@@ -123,21 +126,29 @@ TEST_F(MacroFilesTest, SaveWritesCountNameAndStepsKeepingUnparsableOnes) {
   WriteIndex({"A", "B"});
   Write(Folder() / "A.mac", "[MACROACTIONCOUNT]\ncount=5\n[MACROACTION]\n0=a\n1=b\n2=c\n3=d\n4=e\n");
   const Names steps{"120,0,129,1,1,mouse_key_left", "not a step"};
-  ASSERT_TRUE(SaveMacro(Peripheral::Mouse, Folder(), Stored(), 0, steps));
+  ASSERT_EQ(SaveMacro(Peripheral::Mouse, Folder(), Stored(), 0, steps), SaveResult::kSaved);
   EXPECT_EQ(ReadMacro(Folder(), "A"), steps);
   EXPECT_EQ(platform::ReadIniString(Folder() / "A.mac", "MACROSELECTNAME", "name", ""), "A");
-  EXPECT_FALSE(SaveMacro(Peripheral::Mouse, Folder(), Stored(), 0, {"line\nbreak"}));
+  EXPECT_EQ(SaveMacro(Peripheral::Mouse, Folder(), Stored(), 0, {"line\nbreak"}), SaveResult::kNotSaved);
   EXPECT_EQ(ReadMacro(Folder(), "A"), steps);
 }
 
-TEST_F(MacroFilesTest, MissingStepsReadAsZeroAndCountsAreBounded) {
-  Write(Folder() / "A.mac", "[MACROACTIONCOUNT]\ncount=2\n[MACROACTION]\n1=x\n");
-  EXPECT_EQ(ReadMacro(Folder(), "A"), (Names{"0", "x"}));
-  Write(Folder() / "A.mac", "[MACROACTIONCOUNT]\ncount=2000000000\n");
-  EXPECT_EQ(ReadMacro(Folder(), "A").size(), kMaxSteps);
-  Write(Folder() / "A.mac", "[MACROACTIONCOUNT]\ncount=-3\n");
-  EXPECT_TRUE(ReadMacro(Folder(), "A").empty());
+TEST_F(MacroFilesTest, CountsAreWorthTheEntriesTheFileHolds) {
+  struct Case {
+    const char* text;
+    Names steps;
+  };
+  for (const Case& c : {Case{"count=2\n[MACROACTION]\n1=x\nnote=y\n", {"0", "x"}},
+                        Case{"count=99999999\n[MACROACTION]\n0=a\n1=b\n", {"a", "b"}},
+                        Case{"count=2000000000\n", {}}, Case{"count=-3\n[MACROACTION]\n0=a\n", {}}}) {
+    Write(Folder() / "A.mac", std::string("[MACROACTIONCOUNT]\n") + c.text);
+    EXPECT_EQ(ReadMacro(Folder(), "A"), c.steps) << c.text;
+  }
   EXPECT_TRUE(ReadMacro(Folder(), "absent").empty());
+  std::string many = "[MACROACTIONCOUNT]\ncount=70000\n[MACROACTION]\n";
+  for (int i = 0; i < 70000; ++i) many += std::to_string(i) + "=s\n";
+  Write(Folder() / "A.mac", many);
+  EXPECT_EQ(ReadMacro(Folder(), "A").size(), kMaxSteps);
 }
 
 TEST_F(MacroFilesTest, HostileIndexChangesNothing) {
@@ -145,10 +156,9 @@ TEST_F(MacroFilesTest, HostileIndexChangesNothing) {
   Write(Index(), hostile);
   Write(Root() / "data" / "escape.mac", "outside");
   Names names = Stored();
-  EXPECT_EQ(names.size(), kMaxIndexedMacros);
-  EXPECT_EQ(NewMacro(Peripheral::Mouse, Folder(), names).status, NewMacroResult::kListFull);
+  EXPECT_EQ(names, Names{"../../escape"});
   EXPECT_TRUE(ReadMacro(Folder(), names[0]).empty());
-  EXPECT_FALSE(SaveMacro(Peripheral::Mouse, Folder(), names, 0, {"1,0,1,1,1,x"}));
+  EXPECT_EQ(SaveMacro(Peripheral::Mouse, Folder(), names, 0, {"1,0,1,1,1,x"}), SaveResult::kUnsafeName);
   EXPECT_FALSE(ExportMacro(Folder(), names, 0, Root() / "out.mac"));
   EXPECT_EQ(Read(Index()), hostile);
   EXPECT_EQ(Read(Root() / "data" / "escape.mac"), "outside");
@@ -212,14 +222,106 @@ TEST_F(MacroFilesTest, ImportTakesTheStoredNameOnlyWhenSafeAndFree) {
   }
 }
 
-TEST_F(MacroFilesTest, ExportCopiesTheFileByteForByte) {
+TEST_F(MacroFilesTest, ImportOfWhatIsNoReadableFileAddsNothing) {
   WriteIndex({"A"});
+  const std::string index = Read(Index());
+  std::filesystem::create_directories(Root() / "folder.mac");
+  ASSERT_EQ(::mkfifo((Root() / "fifo.mac").c_str(), 0600), 0);
+  Write(Root() / "huge.mac", std::string(kMaxMacroFileBytes + 1, ';'));
+  for (const std::filesystem::path& source :
+       {Root() / "folder.mac", Root() / "fifo.mac", Root() / "missing.mac", std::filesystem::path("/dev/zero"),
+        Root() / "huge.mac"}) {
+    Names names = Stored();
+    const ImportResult result = ImportMacro(Peripheral::Mouse, Folder(), names, source);
+    EXPECT_TRUE(result.unreadable) << source;
+    EXPECT_EQ(names, Names{"A"}) << source;
+    EXPECT_EQ(Read(Index()), index) << source;
+  }
+}
+
+TEST_F(MacroFilesTest, ExportCopiesTheFileByteForByte) {
+  WriteIndex({"A", "new"});
   const std::string bytes = "[MACROACTIONCOUNT]\r\ncount=0\r\n; kept\r\n";
   Write(Folder() / "A.mac", bytes);
   Write(Root() / "out.mac", "older");
   ASSERT_TRUE(ExportMacro(Folder(), Stored(), 0, Root() / "out.mac"));
   EXPECT_EQ(Read(Root() / "out.mac"), bytes);
-  EXPECT_FALSE(ExportMacro(Folder(), Stored(), 1, Root() / "other.mac"));
+  EXPECT_FALSE(ExportMacro(Folder(), Stored(), 2, Root() / "other.mac"));
+  // A macro not saved yet goes out as one of no steps, under its name.
+  ASSERT_TRUE(ExportMacro(Folder(), Stored(), 1, Root() / "new.mac"));
+  EXPECT_EQ(platform::ReadIniString(Root() / "new.mac", "MACROSELECTNAME", "name", ""), "new");
+  EXPECT_FALSE(ExportMacro(Folder(), Stored(), 0, Root() / "absent" / "out.mac"));
+}
+
+TEST_F(MacroFilesTest, NamesLoseTheirSurroundingSpacesAndOldSpacedFilesAreFound) {
+  WriteIndex({"A"});
+  Names names = Stored();
+  ASSERT_EQ(RenameMacro(Peripheral::Mouse, Folder(), names, 0, " trail ", {"1,0,1,1,1,x"}), RenameResult::kRenamed);
+  EXPECT_EQ(names, Names{"trail"});
+  EXPECT_EQ(Stored(), names);
+  EXPECT_EQ(ReadMacro(Folder(), "trail"), Names{"1,0,1,1,1,x"});
+  EXPECT_EQ(RenameMacro(Peripheral::Mouse, Folder(), names, 0, "trail  ", {}), RenameResult::kUnchanged);
+
+  // What an earlier rename left: the index reads "old" back, its file kept the space.
+  WriteIndex({"old"});
+  Write(Folder() / "old .mac", "[MACROACTIONCOUNT]\ncount=1\n[MACROACTION]\n0=2,0,1,1,1,y\n");
+  names = Stored();
+  EXPECT_EQ(ReadMacro(Folder(), "old"), Names{"2,0,1,1,1,y"});
+  ASSERT_EQ(SaveMacro(Peripheral::Mouse, Folder(), names, 0, {"3,0,1,1,1,z"}), SaveResult::kSaved);
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "old .mac"));
+  EXPECT_EQ(ReadMacro(Folder(), "old"), Names{"3,0,1,1,1,z"});
+}
+
+// The files an interrupted rename or delete left, as each step leaves them;
+// the next start keeps what the index names and removes what it listed.
+struct Interrupted {
+  const char* name;
+  Names index;
+  std::vector<std::string> files;
+  std::string note;
+  std::vector<std::string> kept;
+};
+
+class InterruptedTest : public MacroFilesTest, public ::testing::WithParamInterface<Interrupted> {};
+
+TEST_P(InterruptedTest, NextStartRemovesOnlyListedFilesTheIndexDoesNotName) {
+  const Interrupted& c = GetParam();
+  WriteIndex(c.index);
+  for (const std::string& file : c.files) Write(Folder() / file, "[MACROACTIONCOUNT]\ncount=0\n");
+  Write(Folder().parent_path() / "outside.mac", "x");
+  Write(Folder() / "msMacro.ini.pending", c.note);
+  LoadMacroList(Peripheral::Mouse, Folder(), Program());
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(Folder()))
+    if (entry.path().extension() == ".mac") left.push_back(entry.path().filename().string());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, c.kept);
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "msMacro.ini.pending"));
+  EXPECT_TRUE(std::filesystem::exists(Folder().parent_path() / "outside.mac"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, InterruptedTest,
+    ::testing::Values(
+        Interrupted{"RenameBeforeTheIndex", {"old"}, {"new.mac", "old.mac"}, "[PENDING]\n0=old.mac\n1=new.mac\n",
+                    {"old.mac"}},
+        Interrupted{"RenameAfterTheIndex", {"new"}, {"new.mac", "old.mac"}, "[PENDING]\n0=old.mac\n1=new.mac\n",
+                    {"new.mac"}},
+        Interrupted{"DeleteBeforeTheIndex", {"gone"}, {"gone.mac"}, "[PENDING]\n0=gone.mac\n", {"gone.mac"}},
+        Interrupted{"DeleteAfterTheIndex", {"A"}, {"A.mac", "gone.mac", "mine.mac"}, "[PENDING]\n0=gone.mac\n",
+                    {"A.mac", "mine.mac"}},
+        Interrupted{"OnlyMacroFilesOfThisFolder", {}, {"a.mac"}, "[PENDING]\n0=../outside.mac\n1=msMacro.ini\n",
+                    {"a.mac"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MacroFilesTest, RenameAndDeleteLeaveNoNoteBehind) {
+  WriteIndex({"A", "B"});
+  Names names = Stored();
+  keys::DeviceKeyMaps maps = keys::NewDeviceKeyMaps(Peripheral::Mouse);
+  ASSERT_EQ(RenameMacro(Peripheral::Mouse, Folder(), names, 0, "C", {}), RenameResult::kRenamed);
+  ASSERT_TRUE(DeleteMacro(Peripheral::Mouse, Folder(), names, 0, maps, keys::kMouseKeyCount));
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "msMacro.ini.pending"));
+  EXPECT_FALSE(std::filesystem::exists(Folder() / "C.mac"));
 }
 
 }  // namespace

@@ -79,11 +79,13 @@ TEST(MacroImageTest, LengthBeyondTheSixteenBitFieldIsRefused) {
 
 class MacroFilesImageTest : public test::MacroFolder {};
 
-TEST_F(MacroFilesImageTest, HostileCountSendsNothing) {
-  Write(Folder() / "msMacro.ini", "[MACROCOUNT]\ncount=2000000000\n");
+TEST_F(MacroFilesImageTest, HugeCountsCostWhatTheFilesHold) {
+  Write(Folder() / "msMacro.ini", "[MACROCOUNT]\ncount=999999\n[MACRONAME]\n0=a\n");
+  Write(Folder() / "a.mac", "[MACROACTIONCOUNT]\ncount=999999\n[MACROACTION]\n0=1,0,129,1,1,mouse_key_left\n");
   const std::vector<MacroRecord> macros = ReadAllMacros(device::Peripheral::Mouse, Folder());
-  EXPECT_EQ(macros.size(), kMaxIndexedMacros);
-  EXPECT_EQ(PlanMacroImage(macros, Capacity(6)).status, MacroImagePlan::kTooLarge);
+  ASSERT_EQ(macros.size(), 1u);
+  EXPECT_EQ(macros[0].steps.size(), 1u);
+  EXPECT_EQ(PlanMacroImage(macros, Capacity(6)).image.size(), 16u + 6 + 4);
 }
 
 TEST_F(MacroFilesImageTest, ReadsEveryMacroInListOrder) {
