@@ -1,5 +1,9 @@
 #include "keys/key_map.h"
 
+#include <algorithm>
+
+#include "keys/function_tables.h"
+
 namespace talvo::keys {
 
 KeyFunction KeyAt(const KeyMapRecord& record, size_t key) {
@@ -47,6 +51,33 @@ bool IsDefault(const DeviceKeyMaps& maps, size_t key, unsigned profile) {
 bool ResetKey(DeviceKeyMaps& maps, size_t key, unsigned profile) {
   if (key >= kKeysPerMap || profile >= kProfileCount) return false;
   return SetKey(maps.profiles[profile], key, KeyAt(maps.defaultMap, key));
+}
+
+bool ForgetMacro(KeyMapRecord& record, const KeyMapRecord& defaultMap, size_t keyCount, size_t removed) {
+  bool changed = false;
+  for (size_t key = 0; key < std::min(keyCount, kKeysPerMap); ++key) {
+    KeyFunction f = KeyAt(record, key);
+    if ((f.kind != kKindMacro && f.kind != kKindMacroRepeat) || f.p1 < removed) continue;
+    if (f.p1 == removed) {
+      f = KeyAt(defaultMap, key);
+    } else {
+      --f.p1;
+    }
+    changed = SetKey(record, key, f) || changed;
+  }
+  return changed;
+}
+
+KeyMapRecord MouseKeyMapImage(const DeviceKeyMaps& maps, unsigned profile) {
+  if (profile >= kProfileCount) return {};
+  KeyMapRecord image = maps.profiles[profile];
+  for (unsigned later = profile + 1; later < kProfileCount; ++later) {
+    const size_t at = (later - profile) * kMouseMapStride;
+    if (at >= image.size()) break;
+    const size_t length = std::min(kMouseMapStride, image.size() - at);
+    std::copy_n(maps.profiles[later].begin(), length, image.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  return image;
 }
 
 }  // namespace talvo::keys

@@ -50,4 +50,20 @@ bool IsDefault(const DeviceKeyMaps& maps, size_t key, unsigned profile);
 // changed) for a key or profile out of range.
 bool ResetKey(DeviceKeyMaps& maps, size_t key, unsigned profile);
 
+// Macro `removed` left the device's list: among keys 0 .. keyCount-1, those
+// that played it get their default entry and those of later macros follow
+// their macro down by one, so every key keeps playing the macro it had.
+// True when the record changed.
+bool ForgetMacro(KeyMapRecord& record, const KeyMapRecord& defaultMap, size_t keyCount, size_t removed);
+
+// The mouse stores each onboard profile's map as 126 bytes at profile × 126,
+// and a key-map write sends 512: the bytes past a profile's own 126 land on
+// the profiles after it.
+inline constexpr size_t kMouseMapStride = 126;
+// The 512 bytes a key-map write for the mouse's onboard profile `profile`
+// (0..4) sends: its own 126 bytes, then the first 126 bytes of each later
+// profile's record, as the mouse holds them now; bytes past the fifth
+// profile are the record's own, as read.
+KeyMapRecord MouseKeyMapImage(const DeviceKeyMaps& maps, unsigned profile);
+
 }  // namespace talvo::keys

@@ -1,6 +1,7 @@
 #include "profiles/profile_store.h"
 
 #include <algorithm>
+#include <set>
 
 #include "lighting/light_bodies.h"
 #include "platform/debug.h"
@@ -107,6 +108,28 @@ bool SaveProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind
   const auto path = ProfilePath(*combo, AppliedProfileName(live, *combo));
   if (!path) return false;
   return WriteProfileFile(*path, BuildBody(live, peripheral, kind), device::DeviceCode(peripheral));
+}
+
+bool ChangeKeyMapsInFiles(device::Peripheral peripheral, const std::function<bool(keys::KeyMapRecord&)>& change) {
+  bool written = true;
+  std::set<std::filesystem::path> seen;
+  for (ProfileKind kind : {ProfileKind::Key, ProfileKind::Device}) {
+    const ProfileCombo* combo = FindCombo(peripheral, kind);
+    if (combo == nullptr) continue;
+    for (const std::string& name : ProfileIndex(*combo).Names()) {
+      const auto path = ProfilePath(*combo, name);
+      // An index naming one file twice must not change it twice.
+      if (!path || !seen.insert(*path).second) continue;
+      std::vector<std::uint8_t> body(combo->bodySize, 0);
+      if (ReadProfileFile(*path, body, device::DeviceCode(peripheral)) != kReadOk) continue;
+      keys::KeyMapRecord map;
+      std::copy_n(body.begin(), kKeyBodySize, map.begin());
+      if (!change(map)) continue;
+      std::copy(map.begin(), map.end(), body.begin());
+      written = WriteProfileFile(*path, body, device::DeviceCode(peripheral)) && written;
+    }
+  }
+  return written;
 }
 
 }  // namespace talvo::profiles

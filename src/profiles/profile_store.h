@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -38,6 +39,12 @@ std::vector<std::uint8_t> BuildBody(LiveData& live, device::Peripheral periphera
 // combination does not exist.
 bool ApplyBody(LiveData& live, device::Peripheral peripheral, ProfileKind kind,
                std::span<const std::uint8_t> body);
+
+// Runs `change` on the key map of every key and device profile file the
+// peripheral's index lists (each file once) and writes back the files whose
+// map it changed. A file that cannot be read is left as it is. False when a
+// changed file could not be written.
+bool ChangeKeyMapsInFiles(device::Peripheral peripheral, const std::function<bool(keys::KeyMapRecord&)>& change);
 
 inline int LoadKeyProfile(LiveData& live, device::Peripheral p, int index) {
   return LoadProfile(live, p, ProfileKind::Key, index);
