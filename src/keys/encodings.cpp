@@ -5,9 +5,8 @@
 namespace talvo::keys {
 namespace {
 
-bool StepValuesValid(int a, int b, int amount) {
-  return a >= 0 && a <= kMaxStepValue && b >= 0 && b <= kMaxStepValue && amount >= 0 &&
-         amount <= kMaxStepAmount;
+bool StepValuesValid(int a, int b, int amount, int maxAmount = kMaxStepAmount) {
+  return a >= 0 && a <= kMaxStepValue && b >= 0 && b <= kMaxStepValue && amount >= 0 && amount <= maxAmount;
 }
 
 uint8_t PackStepValues(int a, int b) { return static_cast<uint8_t>((a << 4) | b); }
@@ -30,7 +29,8 @@ Tilt DecodeTilt(KeyFunction function) {
 }
 
 std::optional<KeyFunction> EncodeWheel(WheelDirection direction, int a, int b, int amount) {
-  if (!StepValuesValid(a, b, amount)) return std::nullopt;
+  if (!StepValuesValid(a, b, amount, direction == WheelDirection::Down ? kMaxWheelDownAmount : kMaxStepAmount))
+    return std::nullopt;
   const int p2 = direction == WheelDirection::Down ? (256 - amount) & 0xFF : amount;
   return KeyFunction{kKindWheel, PackStepValues(a, b), static_cast<uint8_t>(p2)};
 }

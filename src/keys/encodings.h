@@ -27,6 +27,7 @@ using Wheel = StepFunction<WheelDirection>;
 
 inline constexpr int kMaxStepValue = 15;     // a, b
 inline constexpr int kMaxStepAmount = 127;
+inline constexpr int kMaxWheelDownAmount = 128;  // p2 0x80
 inline constexpr int kPlayModeCount = 4;     // play modes 0..3
 inline constexpr int kCursorSlotCount = 4;
 
@@ -37,7 +38,8 @@ std::optional<KeyFunction> EncodeTilt(TiltDirection direction, int a, int b, int
 Tilt DecodeTilt(KeyFunction function);
 
 // Wheel: p1 = (a << 4) | b; p2 = amount up, 256 - amount down (a signed step).
-// None when a or b lies outside 0..15 or amount outside 0..127.
+// None when a or b lies outside 0..15 or amount outside 0..127 (up) or
+// 0..128 (down).
 std::optional<KeyFunction> EncodeWheel(WheelDirection direction, int a, int b, int amount);
 // Bit 7 of p2 clear: up by p2; set: down by 128 - (p2 & 0x7F).
 Wheel DecodeWheel(KeyFunction function);

@@ -199,24 +199,24 @@ std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot,
   return stored;
 }
 
-std::optional<std::vector<uint8_t>> PlanCursorImage(const std::filesystem::path& folder) {
+CursorImagePlan PlanCursorImage(const std::filesystem::path& folder) {
   const auto index = platform::IniLookup::FromFile(folder / std::string(MacroIndexFileName(device::Peripheral::Mouse)));
   const size_t slots = BoundedCount(index.Get(kCursorCountSection, kCountKey), kCursorSlots);
-  if (slots == 0) return std::nullopt;
+  if (slots == 0) return {};
 
-  std::vector<platform::IniLookup> files;
+  std::vector<MacroRecord> records;
   size_t total = kMacroImageHeaderSize + slots * (2 + kMacroBlockHeaderSize);
   for (int slot = 0; slot < int(slots); ++slot) {
     const auto bytes = ReadSlotBytes(*CursorSlotPath(folder, slot));
-    files.push_back(platform::IniLookup::Parse(bytes ? *bytes : std::vector<uint8_t>{}));
-    total += kMacroStepSize * BoundedCount(files.back().Get(kStepCountSection, kCountKey), kMaxSteps);
+    records.push_back({"name_" + std::to_string(slot + 1),
+                       MacroSteps(platform::IniLookup::Parse(bytes ? *bytes : std::vector<uint8_t>{}))});
+    // A longer slot would go out, and the mouse's image would then be
+    // refused on every read back, so no slot file could follow it again.
+    if (records.back().steps.size() > kMaxCursorSteps) return {CursorImagePlan::kTooManySteps, {}};
+    total += kMacroStepSize * records.back().steps.size();
   }
-  if (total > kMaxCursorImageLength) return std::nullopt;
-
-  std::vector<MacroRecord> records;
-  for (int slot = 0; slot < int(slots); ++slot)
-    records.push_back({"name_" + std::to_string(slot + 1), MacroSteps(files[size_t(slot)])});
-  return BuildMacroImage(records);
+  if (total > kMaxCursorImageLength) return {CursorImagePlan::kTooLarge, {}};
+  return {CursorImagePlan::kReady, BuildMacroImage(records)};
 }
 
 std::optional<std::vector<std::vector<std::string>>> DecodeCursorImage(std::span<const uint8_t> bytes) {

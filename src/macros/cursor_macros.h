@@ -69,10 +69,19 @@ std::optional<Bullet> LoadBullet(const std::filesystem::path& folder, int slot, 
 // or the write failed.
 std::optional<Bullet> StoreBullet(const std::filesystem::path& folder, int slot, int bullet, const BulletEdit& edit);
 
+struct CursorImagePlan {
+  enum Status {
+    kNothing,       // the index counts no slot: nothing to send
+    kReady,         // `image` is to be sent
+    kTooLarge,      // over the mouse's cursor memory: nothing is sent
+    kTooManySteps,  // a slot holds more than kMaxCursorSteps, which the
+                    // mouse's image refuses: nothing is sent
+  } status = kNothing;
+  std::vector<uint8_t> image;
+};
 // The cursor image of the slots the macro index counts ("CURSORCOUNT", at
-// most four), laid out as the macro image. Nothing to send when the index
-// counts no slot or the image would exceed the mouse's cursor memory.
-std::optional<std::vector<uint8_t>> PlanCursorImage(const std::filesystem::path& folder);
+// most four), laid out as the macro image.
+CursorImagePlan PlanCursorImage(const std::filesystem::path& folder);
 
 // The steps of each slot of an image read from the mouse, as action strings,
 // or nothing when the image is not one: the magic, a total length of 16-3072

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "macros/cursor_macros.h"
+#include "pages/edit_value.h"
+#include "pages/message_text.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
 
@@ -74,7 +76,12 @@ void CursorMacroPage::OnNotification(const app::Notification& n, int index) {
 
 void CursorMacroPage::Reload() { SelectGun(0); }
 
-std::optional<std::vector<uint8_t>> CursorMacroPage::PlanUpload() const { return PlanCursorImage(folder_); }
+std::optional<std::vector<uint8_t>> CursorMacroPage::PlanUpload() {
+  CursorImagePlan plan = PlanCursorImage(folder_);
+  if (plan.status == CursorImagePlan::kTooManySteps) window_.GetToolkit().ShowMessage(&window_, "message_text_29");
+  if (plan.status != CursorImagePlan::kReady) return std::nullopt;
+  return std::move(plan.image);
+}
 
 void CursorMacroPage::SelectGun(int slot) {
   if (slot < 0 || slot >= kCursorSlots) return;
@@ -113,21 +120,12 @@ void CursorMacroPage::ShowBullet() {
   }
 }
 
-long long CursorMacroPage::ClampedEdit(std::string_view name, long long max) {
-  app::Control* edit = Find(name);
-  if (!edit) return 0;
-  const long long typed = platform::LeadingNumber(edit->Text());
-  if (typed >= 0 && typed <= max) return typed;
-  const long long clamped = typed < 0 ? 0 : max;
-  edit->SetText(std::to_string(clamped));
-  return clamped;
-}
-
 void CursorMacroPage::StoreEdits() {
   const app::Control* x = Find(kXCheck);
   const app::Control* y = Find(kYCheck);
-  const BulletEdit edit{ClampedEdit(kDelayEdit, kMaxDelay), ClampedEdit(kXEdit, kMaxDistance), x && x->IsSelected(),
-                        ClampedEdit(kYEdit, kMaxDistance), y && y->IsSelected()};
+  const auto shown = [this](std::string_view name, long long max) { return ::talvo::pages::ShownNumber(Find(name), 0, max); };
+  const BulletEdit edit{shown(kDelayEdit, kMaxDelay), shown(kXEdit, kMaxDistance), x && x->IsSelected(),
+                        shown(kYEdit, kMaxDistance), y && y->IsSelected()};
   const std::optional<Bullet> stored = StoreBullet(folder_, slot_, bullet_, edit);
   if (!stored) {
     debug::Line("cursor macro: bullet not stored");
@@ -168,7 +166,7 @@ void CursorMacroPage::Import() {
 void CursorMacroPage::Export() {
   const std::optional<std::string> path = window_.GetToolkit().SaveFile(&window_, std::string(kCursorFileFilter),
                                                                         "name_" + std::to_string(slot_ + 1) + ".cur");
-  if (path && !ExportSlot(folder_, slot_, *path)) debug::Line("cursor macro: the export could not be written");
+  if (path && !ExportSlot(folder_, slot_, *path)) ::talvo::pages::ShowMessageWithText(window_, "message_text_28", *path);
 }
 
 // The key page's cursor-macro function: the chosen file becomes the gun its

@@ -33,8 +33,9 @@ class CursorMacroPage {
   // (read from the mouse) and when the page is built.
   void Reload();
 
-  // The cursor image of the slot files, or nothing to send.
-  std::optional<std::vector<uint8_t>> PlanUpload() const;
+  // The cursor image of the slot files, or nothing to send; a slot too long
+  // for the mouse is told ("message_text_29").
+  std::optional<std::vector<uint8_t>> PlanUpload();
 
   int Gun() const { return slot_; }
   int CurrentBullet() const { return bullet_; }
@@ -51,9 +52,6 @@ class CursorMacroPage {
   void Import();
   void Export();
   void ImportGun();
-  // The edit's number clamped to 0-max; an out-of-range number is written
-  // back clamped.
-  long long ClampedEdit(std::string_view name, long long max);
 
   app::Window& window_;
   std::filesystem::path folder_;

@@ -8,6 +8,7 @@
 #include "keys/function_tables.h"
 #include "keys/labels.h"
 #include "macros/macro_recorder.h"
+#include "pages/edit_value.h"
 #include "platform/ascii.h"
 
 namespace talvo::keys::pages {
@@ -46,12 +47,12 @@ struct EditLimit {
 };
 constexpr std::array<EditLimit, 9> kEditLimits{{{kFireFirstEdit, 0, 255},
                                                 {kFireSecondEdit, 0, 255},
-                                                {kTiltAmountEdit, 0, 127},
-                                                {kWheelAmountEdit, 0, 127},
-                                                {kTiltAEdit, 0, 15},
-                                                {kWheelAEdit, 0, 15},
-                                                {kWheelBEdit, 0, 15},
-                                                {kTiltBEdit, 0, 15},
+                                                {kTiltAmountEdit, 0, kMaxStepAmount},
+                                                {kWheelAmountEdit, 0, kMaxStepAmount},
+                                                {kTiltAEdit, 0, kMaxStepValue},
+                                                {kWheelAEdit, 0, kMaxStepValue},
+                                                {kWheelBEdit, 0, kMaxStepValue},
+                                                {kTiltBEdit, 0, kMaxStepValue},
                                                 {kRepeatEdit, 1, 255}}};
 
 std::span<const Choice> Items(bool mouse) {
@@ -151,8 +152,16 @@ void KeyAssignmentPage::SelectKey(size_t key) {
   KeyMapRecord* record = Record();
   if (!record) return;
   selectedKey_.reset();
-  const KeyFunction function = KeyAt(*record, key);
+  waitingKey_.reset();
   app::Control* panel = Find("tab_function");
+  if (setup_.ready && !setup_.ready()) {
+    // The device's own maps are on their way and would overwrite an edit:
+    // the key is shown once they are here.
+    waitingKey_ = key;
+    if (panel) panel->SetEnabled(false);
+    return;
+  }
+  const KeyFunction function = KeyAt(*record, key);
   if (Mouse() && function == kLeftClick) {
     bool anotherLeft = false;
     for (size_t other = 0; other < kLeftClickKeys; ++other)
@@ -347,18 +356,9 @@ void KeyAssignmentPage::ApplyFunction() {
 }
 
 void KeyAssignmentPage::OnEditChanged(int number) {
-  for (const EditLimit& limit : kEditLimits) {
-    if (limit.number != number) continue;
-    // The mouse's fire interval is never 0.
-    const int min = Mouse() && number == kFireSecondEdit ? 1 : limit.min;
-    app::Control* edit = Edit(number);
-    if (!edit) return;
-    const int typed = platform::LeadingNumber(edit->Text());
-    const int value = std::clamp(typed, min, limit.max);
-    if (value != typed || edit->Text() != std::to_string(value)) edit->SetText(std::to_string(value));
-    ApplyFunction();
-    return;
-  }
+  if (!LimitOf(number)) return;
+  EditNumber(number);
+  ApplyFunction();
 }
 
 void KeyAssignmentPage::RestoreDefault() {
@@ -378,7 +378,7 @@ void KeyAssignmentPage::Changed() {
 
 void KeyAssignmentPage::Refresh() {
   RelabelKeys();
-  if (selectedKey_) SelectKey(*selectedKey_);
+  if (const std::optional<size_t> key = waitingKey_ ? waitingKey_ : selectedKey_) SelectKey(*key);
 }
 
 void KeyAssignmentPage::RelabelKeys() {
@@ -444,9 +444,25 @@ void KeyAssignmentPage::SetEditNumber(int number, int value) {
   if (app::Control* edit = Edit(number)) edit->SetText(std::to_string(value));
 }
 
-int KeyAssignmentPage::EditNumber(int number) const {
-  const app::Control* edit = Edit(number);
-  return edit ? platform::LeadingNumber(edit->Text()) : 0;
+std::optional<std::pair<int, int>> KeyAssignmentPage::LimitOf(int number) const {
+  for (const EditLimit& limit : kEditLimits) {
+    if (limit.number != number) continue;
+    // The mouse's fire interval is never 0.
+    if (Mouse() && number == kFireSecondEdit) return std::pair(1, limit.max);
+    // A wheel step down goes one further than up: down 128 is p2 0x80.
+    if (number == kWheelAmountEdit) {
+      const app::Control* direction = Combo(kWheelCombo);
+      if (direction && direction->CurrentIndex() == int(WheelDirection::Down)) return std::pair(0, kMaxWheelDownAmount);
+    }
+    return std::pair(limit.min, limit.max);
+  }
+  return std::nullopt;
+}
+
+int KeyAssignmentPage::EditNumber(int number) {
+  const auto limit = LimitOf(number);
+  if (!limit) return 0;
+  return int(::talvo::pages::ShownNumber(Edit(number), limit->first, limit->second));
 }
 
 }  // namespace talvo::keys::pages

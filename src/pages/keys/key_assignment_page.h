@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/toolkit/toolkit.h"
 #include "device/peripheral.h"
@@ -51,6 +52,10 @@ class KeyAssignmentPage final : public platform::CaptureSink {
     const PositionMap& positions;
     // Keys the device has: 7 for the mouse; the keyboard's count once read.
     std::function<size_t()> keyCount;
+    // Whether the live records may be edited now: false while a device
+    // attached has not been read, whose read would overwrite an edit. Always
+    // when empty.
+    std::function<bool()> ready;
     std::filesystem::path macroIndexFile;  // macro names for the labels
   };
 
@@ -65,7 +70,8 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   // Labels every key from the current profile's record.
   void RelabelKeys();
   // After a read or a profile load: labels again and shows the selected
-  // key's function as the record now has it.
+  // key's function as the record now has it (a key chosen while the device
+  // was being read is shown now).
   void Refresh();
   // Another option was chosen (the key tab left): the single-key capture
   // ends.
@@ -97,12 +103,18 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   void Changed();
   void StartCapture();
   void SetEditNumber(int number, int value);
-  int EditNumber(int number) const;
+  // The edit's lower and upper limit; none for an edit that holds no number.
+  std::optional<std::pair<int, int>> LimitOf(int number) const;
+  // The edit's value within its limits, written back when its text says
+  // anything else (empty: the minimum).
+  int EditNumber(int number);
 
   app::Window& window_;
   Setup setup_;
   std::string prefix_;
   std::optional<size_t> selectedKey_;
+  // Chosen while the device was being read; selected once it has been.
+  std::optional<size_t> waitingKey_;
   std::optional<Choice> choice_;
   KeyFunction pending_;  // the single-key function shown or captured
   bool capturing_ = false;

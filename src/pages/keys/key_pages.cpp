@@ -6,7 +6,8 @@
 namespace talvo::keys::pages {
 
 KeyPages::KeyPages(app::Window& window, Setup setup) {
-  const auto page = [&](device::Peripheral peripheral, std::function<size_t()> keyCount) {
+  const auto page = [&](device::Peripheral peripheral, std::function<size_t()> keyCount,
+                        std::function<bool()> ready) {
     return std::make_unique<KeyAssignmentPage>(
         window, KeyAssignmentPage::Setup{.peripheral = peripheral,
                                          .live = setup.live,
@@ -14,11 +15,12 @@ KeyPages::KeyPages(app::Window& window, Setup setup) {
                                          .capture = setup.capture,
                                          .positions = positions_,
                                          .keyCount = std::move(keyCount),
+                                         .ready = std::move(ready),
                                          .macroIndexFile = profiles::DeviceFolder(peripheral) /
                                                            macros::MacroIndexFileName(peripheral)});
   };
-  keyboard_ = page(device::Peripheral::Keyboard, setup.keyboardKeys);
-  mouse_ = page(device::Peripheral::Mouse, [] { return kMouseKeyCount; });
+  keyboard_ = page(device::Peripheral::Keyboard, setup.keyboardKeys, {});
+  mouse_ = page(device::Peripheral::Mouse, [] { return kMouseKeyCount; }, setup.mouseRead);
 }
 
 void KeyPages::OnNotification(const app::Notification& n, int index) {

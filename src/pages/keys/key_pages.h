@@ -23,6 +23,9 @@ class KeyPages {
     platform::InputCapture& capture;
     // The keyboard's key count: 0 until the keyboard has been read.
     std::function<size_t()> keyboardKeys;
+    // Whether the live mouse key maps may be edited: no mouse, or one that
+    // has been read.
+    std::function<bool()> mouseRead;
   };
 
   KeyPages(app::Window& window, Setup setup);

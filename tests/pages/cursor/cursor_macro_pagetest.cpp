@@ -95,6 +95,13 @@ TEST_F(CursorMacroPageTest, EditingABulletStoresItAndShowsTheClampedValue) {
   EXPECT_EQ(Find("ms_cursor_x_check")->TextId(), "mouse_move_to_left_text");
   EXPECT_EQ(LoadBullet(folder, 2, 4), (Bullet{.delay = 90, .x = 255, .left = true, .y = 7, .up = false}));
   EXPECT_EQ(LoadBullet(folder, 0, 4), (Bullet{.delay = 90, .x = 3, .left = false, .y = 7, .up = false}));
+  // Text after the number, or none, shows as the number stored.
+  for (const auto& [typed, shown] : {std::pair{"12abc", "12"}, std::pair{"abc", "0"}, std::pair{"", "0"}}) {
+    Find("ms_cursor_delay_eidt")->SetText(typed);
+    Notify("textchanged", "ms_cursor_delay_eidt");
+    EXPECT_EQ(Find("ms_cursor_delay_eidt")->Text(), shown) << typed;
+    EXPECT_EQ(LoadBullet(folder, 2, 4)->delay, std::stoi(shown)) << typed;
+  }
 }
 
 TEST_F(CursorMacroPageTest, ABulletPastTheSlotsStepsDisablesTheEditor) {
@@ -105,11 +112,15 @@ TEST_F(CursorMacroPageTest, ABulletPastTheSlotsStepsDisablesTheEditor) {
   EXPECT_FALSE(Find("cursor_edit_layout")->IsEnabled());
 }
 
-TEST_F(CursorMacroPageTest, SaveSendsTheImageOfTheSlots) {
+TEST_F(CursorMacroPageTest, SaveSendsTheImageOfTheSlotsUnlessOneIsTooLong) {
   Notify("click", "ms_bulletdate_save_btn");
   ASSERT_EQ(uploads.size(), 1u);
   EXPECT_EQ(uploads[0].size(), 2920u);
-  EXPECT_EQ(uploads[0], PlanCursorImage(folder));
+  EXPECT_EQ(uploads[0], PlanCursorImage(folder).image);
+
+  WriteSlot(3, 181);
+  Notify("click", "ms_bulletdate_save_btn");
+  EXPECT_EQ(uploads.size(), 1u) << "an image the mouse would refuse on every read back";
 }
 
 }  // namespace

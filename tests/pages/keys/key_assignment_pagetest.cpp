@@ -53,7 +53,8 @@ class KeyPageTest : public profiles::test::ProfileFolders {
     app::RegisterCustomControls(toolkit);
     ASSERT_TRUE(window.Create("XML_MAIN"));
     live.mouseKeys.profiles[0] = live.mouseKeys.defaultMap;
-    pages = std::make_unique<KeyPages>(window, KeyPages::Setup{live, saver, capture, [] { return size_t{0}; }});
+    pages = std::make_unique<KeyPages>(
+        window, KeyPages::Setup{live, saver, capture, [] { return size_t{0}; }, [this] { return mouseRead; }});
   }
   void TearDown() override {
     pages.reset();
@@ -87,6 +88,7 @@ class KeyPageTest : public profiles::test::ProfileFolders {
   profiles::LiveData live;
   profiles::ProfileSaver saver{live};
   NoCapture capture;
+  bool mouseRead = true;
   std::unique_ptr<KeyPages> pages;
 };
 
@@ -123,6 +125,49 @@ INSTANTIATE_TEST_SUITE_P(
                     Apply{"Media", 7, 21, 1, {}, {0x30, 0xCD, 0x00}, {}},
                     Apply{"MacroWithoutMacrosWritesNothing", 9, 24, 1, {}, {0x10, 0x10, 0x00}, {}}),
     [](const testing::TestParamInfo<Apply>& info) { return info.param.name; });
+
+// Each edit shows the value the key stores: clamped, without stray text,
+// and its minimum when left empty.
+struct Edit {
+  const char* name;
+  KeyFunction start;
+  std::vector<std::pair<const char*, int>> chosen;  // combos chosen in order
+  std::vector<std::pair<int, const char*>> typed;
+  KeyFunction stored;
+  std::vector<std::pair<int, const char*>> shown;
+};
+
+class EditTest : public KeyPageTest, public testing::WithParamInterface<Edit> {};
+
+TEST_P(EditTest, StoresWhatItShows) {
+  const Edit& c = GetParam();
+  Find("ms_key_fct_combo_23")->AddItem("m");
+  SetKey(live.mouseKeys.profiles[0], 3, c.start);
+  ChooseKey(3);
+  for (const auto& [combo, item] : c.chosen) {
+    const std::string name = combo;
+    const int index = name == "ms_key_fct_combo" ? -1 : std::stoi(name.substr(name.rfind('_') + 1));
+    Select(name, item, index);
+  }
+  for (const auto& [edit, text] : c.typed) Type(edit, text);
+  EXPECT_EQ(Key(3), c.stored);
+  for (const auto& [edit, text] : c.shown) EXPECT_EQ(Find("ms_key_fct_edit_" + std::to_string(edit))->Text(), text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, EditTest,
+    testing::Values(Edit{"WheelDown128FromTheMouseStaysEditable", {0x12, 0x00, 0x80}, {}, {{18, "2"}},
+                         {0x12, 0x20, 0x80}, {{16, "128"}}},
+                    Edit{"WheelUpHoldsItAt127", {0x12, 0x00, 0x80}, {{"ms_key_fct_combo_13", 0}}, {},
+                         {0x12, 0x00, 0x7F}, {{16, "127"}}},
+                    Edit{"UntouchedFireEdits", {0x10, 0x10, 0x00}, {{"ms_key_fct_combo", 5}}, {}, {0x14, 0x00, 0x01},
+                         {{11, "0"}, {12, "1"}}},
+                    Edit{"UntouchedRepeatCount", {0x10, 0x10, 0x00},
+                         {{"ms_key_fct_combo", 9}, {"ms_key_fct_combo_23", 0}, {"ms_key_fct_combo_24", 4}}, {},
+                         {0x71, 0x00, 0x01}, {{25, "1"}}},
+                    Edit{"TextAfterTheNumber", {0x11, 0x00, 0x00}, {}, {{15, "12abc"}}, {0x11, 0x00, 0x0C},
+                         {{15, "12"}}}),
+    [](const testing::TestParamInfo<Edit>& info) { return info.param.name; });
 
 struct Show {
   const char* name;
@@ -166,6 +211,18 @@ TEST_F(KeyPageTest, TheOnlyLeftClickCannotBeGivenAway) {
   ChooseKey(0);
   EXPECT_TRUE(Find("ms_tab_function")->IsEnabled());
   EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST_F(KeyPageTest, AKeyChosenBeforeTheMouseIsReadIsShownOnceItIs) {
+  mouseRead = false;
+  ChooseKey(3);
+  EXPECT_FALSE(Find("ms_tab_function")->IsEnabled());
+  Select("ms_key_fct_combo", 4);
+  EXPECT_EQ(Key(3), (KeyFunction{0x10, 0x10, 0x00})) << "a read would overwrite it";
+  mouseRead = true;
+  pages->Refresh(device::Peripheral::Mouse);
+  EXPECT_EQ(pages->Page(device::Peripheral::Mouse).SelectedKey(), 3u);
+  EXPECT_TRUE(Find("ms_tab_function")->IsEnabled());
 }
 
 TEST_F(KeyPageTest, RestoringADefaultRelabelsAtOnce) {
