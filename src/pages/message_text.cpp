@@ -2,7 +2,11 @@
 
 namespace talvo::pages {
 
-std::string WithNumber(std::string_view text, long long number) {
+namespace {
+
+// `text` with its first placeholder of one of `conversions` replaced by
+// `value`; "%%" reads as "%", any other "%" stays as it is.
+std::string Filled(std::string_view text, std::string_view conversions, std::string_view value) {
   std::string out;
   bool filled = false;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -14,8 +18,8 @@ std::string WithNumber(std::string_view text, long long number) {
     if (next == '%') {
       out += '%';
       ++i;
-    } else if (!filled && (next == 'd' || next == 'i' || next == 'u')) {
-      out += std::to_string(number);
+    } else if (!filled && conversions.find(next) != conversions.npos) {
+      out += value;
       filled = true;
       ++i;
     } else {
@@ -25,10 +29,24 @@ std::string WithNumber(std::string_view text, long long number) {
   return out;
 }
 
-void ShowNumberedMessage(app::Window& window, std::string_view id, long long number) {
+void ShowFilled(app::Window& window, std::string_view id, std::string_view conversions, std::string_view value) {
   app::Toolkit& toolkit = window.GetToolkit();
   const std::string text = toolkit.LanguageText(id).value_or(std::string(id));
-  toolkit.ShowMessage(&window, WithNumber(text, number), false);
+  toolkit.ShowMessage(&window, Filled(text, conversions, value), false);
+}
+
+}  // namespace
+
+std::string WithNumber(std::string_view text, long long number) { return Filled(text, "diu", std::to_string(number)); }
+
+std::string WithText(std::string_view text, std::string_view value) { return Filled(text, "s", value); }
+
+void ShowNumberedMessage(app::Window& window, std::string_view id, long long number) {
+  ShowFilled(window, id, "diu", std::to_string(number));
+}
+
+void ShowMessageWithText(app::Window& window, std::string_view id, std::string_view value) {
+  ShowFilled(window, id, "s", value);
 }
 
 }  // namespace talvo::pages

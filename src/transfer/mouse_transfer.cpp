@@ -65,7 +65,7 @@ void LoadBlockIntoSlot(const MouseBlockRead& read, MouseLighting& ms, unsigned p
 
 void MouseFullRead(CDeviceLink& link, MouseReadback& readback) {
   device::BeginTransfer(link);
-  device::ReadDeviceInfo(link, readback.data.info);
+  readback.infoRead = device::ReadDeviceInfo(link, readback.data.info) == device::kResultOk;
   ReadWholeMap(readback.keys.defaultMap, [&](std::span<uint8_t> out) { return device::ReadDefaultMap(link, out); });
   for (unsigned p = 0; p < MouseDeviceBlocks::kCopies; ++p) {
     device::ReadSettings(link, kBlockRead, BlockOffset(p), readback.data.blocks.Copy(p));
@@ -75,7 +75,9 @@ void MouseFullRead(CDeviceLink& link, MouseReadback& readback) {
 }
 
 void ApplyMouseFullRead(const MouseReadback& readback, MouseDeviceData& data, profiles::LiveData& live) {
+  const bool read = data.read || readback.infoRead;
   data = readback.data;
+  data.read = read;
   live.mouseKeys = readback.keys;
   // Without a read this is the copy an earlier read left (0 at first). A
   // number naming no slot leaves the live record as it was; the device data

@@ -47,6 +47,11 @@ struct MouseDeviceBlocks {
 struct MouseDeviceData {
   device::DeviceInfo info;
   MouseDeviceBlocks blocks;
+  // True once a full read has had the mouse's information block: its macro
+  // memory size is the mouse's own, and the live key maps came from it.
+  // Until then a store or a key assignment waits, as a read would overwrite
+  // the one and measure the other wrongly.
+  bool read = false;
 };
 
 // What the mouse's sequences read, in copies of their own: taken from the
@@ -57,6 +62,8 @@ struct MouseDeviceData {
 struct MouseReadback {
   MouseDeviceData data;
   keys::DeviceKeyMaps keys;
+  // Whether this read got the information block.
+  bool infoRead = false;
 
   static MouseReadback Of(const MouseDeviceData& data, const profiles::LiveData& live) {
     return {data, live.mouseKeys};

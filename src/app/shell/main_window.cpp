@@ -275,12 +275,13 @@ pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral periph
       effects.applyPointerSettings = [this] { performancePage_->ShowAndApplyPointerSettings(); };
       effects.refreshLightingPages = [this] { RefreshMousePage(); };
       effects.writeKeyMap = [this] {
-        // The map of the onboard profile the live record belongs to.
+        // The map of the onboard profile the live record belongs to; the
+        // write reaches into the profiles after it, which keep what they hold.
         const unsigned profile = live_.mouseLight.record.profile();
-        if (const keys::KeyMapRecord* map = profiles::CurrentKeyMap(live_, device::Peripheral::Mouse);
-            map && profile < transfer::MouseDeviceBlocks::kCopies)
-          mouseSession_.Run(
-              [profile, map = *map](device::CDeviceLink& link) { device::WriteKeyMap(link, profile, map); });
+        if (profile >= transfer::MouseDeviceBlocks::kCopies) return;
+        keys::KeyMapRecord& map = live_.mouseKeys.profiles[profile];
+        map = keys::MouseKeyMapImage(live_.mouseKeys, profile);
+        mouseSession_.Run([profile, map](device::CDeviceLink& link) { device::WriteKeyMap(link, profile, map); });
       };
       break;
     case device::Peripheral::Mousepad:

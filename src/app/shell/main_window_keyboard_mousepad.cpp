@@ -44,7 +44,10 @@ void CMainWnd::OnOtherAttached(device::Peripheral peripheral) {
 
 void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
   // Another keyboard may have another key count: its length comes with its read.
-  if (peripheral == device::Peripheral::Keyboard) keyboardData_.keyMapLengthKnown = false;
+  if (peripheral == device::Peripheral::Keyboard) {
+    keyboardData_.keyMapLengthKnown = false;
+    macroPages_->DeviceGone(peripheral);
+  }
   Control* tab = window_.FindControl(TabOf(peripheral));
   if (!tab) return;
   const bool shown = tab->IsSelected();
@@ -84,6 +87,7 @@ void CMainWnd::ReadEverythingFromKeyboard(std::function<void()> applied) {
             lightingGates_.Notify();
             keyboardLightingPage_->Refresh();
             keyPages_->Refresh(device::Peripheral::Keyboard);
+            if (keyboardData_.keyMapLengthKnown) macroPages_->DeviceRead(device::Peripheral::Keyboard);
           }
         }
         if (applied) applied();

@@ -137,6 +137,8 @@ void CMainWnd::OnMouseNotification(uint16_t usage, std::stop_token stop) {
 
 void CMainWnd::OnMouseAttached(int deviceProfile) {
   window_.SetTimer(kMouseReadTimer, kFullReadDelayMs, true);
+  // Its key maps are on their way: a key chosen now is shown once they are here.
+  keyPages_->Refresh(device::Peripheral::Mouse);
   if (Control* list = window_.FindControl("ms_device_profile_combo")) list->SelectItem(deviceProfile);
   if (Control* tab = window_.FindControl("ms_tab")) {
     tab->SetVisible(true);
@@ -146,6 +148,9 @@ void CMainWnd::OnMouseAttached(int deviceProfile) {
 }
 
 void CMainWnd::OnMouseDetached() {
+  // Another mouse may come, with memory of its own.
+  mouseData_.read = false;
+  macroPages_->DeviceGone(device::Peripheral::Mouse);
   if (Control* tab = window_.FindControl("ms_tab")) tab->SetVisible(false);
   const auto bringForward = [this](const char* name, bool show) {
     if (Control* tab = window_.FindControl(name)) {
@@ -180,6 +185,7 @@ void CMainWnd::ReadEverythingFromMouse(std::function<void()> applied) {
           transfer::ApplyMouseFullRead(*readback, mouseData_, live_);
           saver_.Mark(device::Peripheral::Mouse, profiles::ProfileKind::Device);
           RefreshMousePage();
+          if (mouseData_.read) macroPages_->DeviceRead(device::Peripheral::Mouse);
         }
         if (applied) applied();
       });

@@ -5,10 +5,11 @@
 
 #include "keys/function_tables.h"
 #include "macros/macro_files.h"
-#include "pages/macros/macro_store.h"
+#include "pages/edit_value.h"
 #include "pages/message_text.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
+#include "profiles/profile_store.h"
 
 namespace talvo::macros::pages {
 namespace {
@@ -264,12 +265,7 @@ void MacroEditorPage::OnTextChanged(const std::string& name) {
 }
 
 int MacroEditorPage::ClampedEdit(std::string_view suffix, int max) {
-  app::Control* edit = Find(suffix);
-  if (!edit) return 0;
-  const std::string text = edit->Text();
-  const int value = std::clamp(platform::LeadingNumber(text), 0, max);
-  if (value == max && text != std::to_string(max)) edit->SetText(std::to_string(max));
-  return value;
+  return int(::talvo::pages::ShownNumber(Find(suffix), 0, max));
 }
 
 // ---- the macro list ----
@@ -354,6 +350,8 @@ void MacroEditorPage::Rename() {
     const std::string oldName = names_[size_t(selected)];
     switch (RenameMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), edit->Text(), Steps())) {
       case RenameResult::kRenamed:
+        // The name as stored, without the spaces typed around it.
+        edit->SetText(names_[size_t(selected)]);
         for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
           if (list) list->SetItemText(selected, names_[size_t(selected)]);
         if (setup_.keysChanged) setup_.keysChanged();
@@ -380,10 +378,19 @@ void MacroEditorPage::Rename() {
 void MacroEditorPage::Save() {
   const int selected = Selected();
   if (selected < 0) return;
-  if (!SaveMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), Steps())) {
-    // Still editing: the steps on show are all there is of them.
-    debug::Line("macro: the steps could not be written");
-    return;
+  switch (SaveMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), Steps())) {
+    case SaveResult::kSaved:
+      break;
+    case SaveResult::kUnsafeName:
+      // A name from a hand-edited index: the steps stay on show for a rename.
+      window_.GetToolkit().ShowMessage(&window_, "message_text_23");
+      return;
+    case SaveResult::kNotSaved:
+    case SaveResult::kWriteFailed:
+      // Still editing: the steps on show are all there is of them. A failed
+      // write into the data folder is told by the save failure notice.
+      debug::Line("macro: the steps could not be written");
+      return;
   }
   SetVisible("macro_tab_saveorcancel", false);
   SetEnabled("MacroName_list", true);
@@ -406,12 +413,23 @@ void MacroEditorPage::Delete() {
   }
   if (toolkit.ShowMessage(&window_, "message_text_4") != 1) return;
 
-  const auto mapsBefore = setup_.keyMaps.profiles;
-  if (!DeleteMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), setup_.keyMaps, setup_.keyCount)) {
+  // The profile files hold what the pages show before every key follows its
+  // macro to its new number: the live maps, then every key and device
+  // profile file of the device, then the chosen profiles' files once more
+  // from the live maps, which the files of a device read may not hold yet.
+  setup_.saver.Flush();
+  const size_t removed = size_t(selected);
+  if (!DeleteMacro(setup_.peripheral, setup_.folder, names_, removed, setup_.keyMaps, setup_.keyCount)) {
     debug::Line("macro: the index could not be written");
     return;
   }
-  if (setup_.keyMaps.profiles != mapsBefore) MarkKeyFiles(setup_.saver, setup_.peripheral);
+  const keys::KeyMapRecord defaults = setup_.keyMaps.defaultMap;
+  profiles::ChangeKeyMapsInFiles(setup_.peripheral, [&](keys::KeyMapRecord& map) {
+    return keys::ForgetMacro(map, defaults, setup_.keyCount, removed);
+  });
+  setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Key);
+  setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Device);
+  setup_.saver.Flush();
   for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
     if (list) list->RemoveItem(selected);
   if (app::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
@@ -436,6 +454,10 @@ void MacroEditorPage::Import() {
   const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kMacroFileFilter));
   if (!path) return;
   const ImportResult imported = ImportMacro(setup_.peripheral, setup_.folder, names_, *path);
+  if (imported.unreadable) {
+    toolkit.ShowMessage(&window_, "message_text_27");
+    return;
+  }
   if (imported.added.status == NewMacroResult::kListFull) {
     ::talvo::pages::ShowNumberedMessage(window_, "message_text_17", static_cast<long long>(imported.added.number));
     return;
@@ -457,7 +479,7 @@ void MacroEditorPage::Export() {
   const std::optional<std::string> path = window_.GetToolkit().SaveFile(
       &window_, std::string(kMacroFileFilter), names_[size_t(selected)] + ".mac");
   if (path && !ExportMacro(setup_.folder, names_, size_t(selected), *path))
-    debug::Line("macro: the export could not be written");
+    ::talvo::pages::ShowMessageWithText(window_, "message_text_28", *path);
 }
 
 // ---- the step list ----

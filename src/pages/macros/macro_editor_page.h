@@ -105,8 +105,8 @@ class MacroEditorPage final : public platform::CaptureSink {
   void AppendRecorded(const Recorded& recorded);
   // Writes a step into row `row`: its texts, styles and action string.
   void ShowStep(int row, const std::string& action);
-  // The edit's number clamped to `max` (non-numbers read 0), written back
-  // when it was above.
+  // The edit's number within 0..max, written back when its text says
+  // anything else.
   int ClampedEdit(std::string_view suffix, int max);
 
   app::Window& window_;

@@ -1,5 +1,7 @@
 #include "pages/macros/macro_pages.h"
 
+#include <utility>
+
 #include "pages/macros/macro_store.h"
 #include "platform/ascii.h"
 #include "platform/folders.h"
@@ -51,17 +53,33 @@ void MacroPages::ReleaseCapture() {
   if (!keyboard_->Recording() && !mouse_->Recording()) setup_.capture.Remove();
 }
 
+void MacroPages::DeviceRead(device::Peripheral peripheral) {
+  bool& waiting = peripheral == device::Peripheral::Keyboard ? keyboardStoreWaiting_ : mouseStoreWaiting_;
+  if (std::exchange(waiting, false)) Store(peripheral);
+}
+
+void MacroPages::DeviceGone(device::Peripheral peripheral) {
+  (peripheral == device::Peripheral::Keyboard ? keyboardStoreWaiting_ : mouseStoreWaiting_) = false;
+}
+
 void MacroPages::Store(device::Peripheral peripheral) {
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   const Device& device = keyboard ? setup_.keyboard : setup_.mouse;
-  // A keyboard present but not yet read has no key-map length: the store
-  // waits for its read, which follows its arrival within a second.
-  if (device.session.Link().IsConnected() && device.keyMapWritable && !device.keyMapWritable()) return;
+  // A device present but not yet read has no macro memory size (nor, for
+  // the keyboard, key-map length) of its own: the store waits for its read,
+  // which follows its arrival within a second.
+  if (device.session.Link().IsConnected() && device.read && !device.read()) {
+    (keyboard ? keyboardStoreWaiting_ : mouseStoreWaiting_) = true;
+    return;
+  }
   // The keyboard keeps one record; the mouse's is that of the onboard profile
   // the live settings belong to.
   const unsigned profile = keyboard ? 0 : setup_.live.mouseLight.record.profile();
-  const keys::KeyMapRecord* map = profiles::CurrentKeyMap(setup_.live, peripheral);
+  keys::KeyMapRecord* map = profiles::CurrentKeyMap(setup_.live, peripheral);
   if (!map || profile >= keys::kProfileCount) return;
+  // The mouse's write reaches into the profiles after this one: they keep
+  // what they hold.
+  if (!keyboard) *map = keys::MouseKeyMapImage(setup_.live.mouseKeys, profile);
   std::vector<uint8_t> cursor;
   if (!keyboard && setup_.cursorImage)
     if (std::optional<std::vector<uint8_t>> image = setup_.cursorImage()) cursor = std::move(*image);

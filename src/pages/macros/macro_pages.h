@@ -25,8 +25,9 @@ class MacroPages {
   struct Device {
     device::DeviceSession& session;
     const device::DeviceInfo& info;  // its macro memory size
-    // Whether its key map may be written now; always when empty.
-    std::function<bool()> keyMapWritable;
+    // Whether the connected device has been read (its memory size and key
+    // maps are its own); always when empty.
+    std::function<bool()> read;
   };
   struct Setup {
     Device keyboard;
@@ -52,6 +53,10 @@ class MacroPages {
   // Another option was chosen: a single-key capture ends; a recording, which
   // the unsaved-macro guard keeps on its page, goes on.
   void ReleaseCapture();
+  // A store asked for before the device's first read is carried out once
+  // the read has been applied, and dropped when the device leaves first.
+  void DeviceRead(device::Peripheral peripheral);
+  void DeviceGone(device::Peripheral peripheral);
 
   MacroEditorPage& Editor(device::Peripheral peripheral) {
     return peripheral == device::Peripheral::Keyboard ? *keyboard_ : *mouse_;
@@ -64,6 +69,8 @@ class MacroPages {
   Setup setup_;
   std::unique_ptr<MacroEditorPage> keyboard_;
   std::unique_ptr<MacroEditorPage> mouse_;
+  bool keyboardStoreWaiting_ = false;
+  bool mouseStoreWaiting_ = false;
 };
 
 }  // namespace talvo::macros::pages

@@ -3,6 +3,7 @@
 #include <array>
 #include <filesystem>
 
+#include "pages/message_text.h"
 #include "pages/profiles/profile_lists.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
@@ -86,12 +87,12 @@ void ProfilePage::ShowList(const ProfileCombo& combo, const std::vector<std::str
   for (const std::string& name : names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
 }
 
-void ProfilePage::Select(const ProfileCombo& combo, int index, int previous) {
+void ProfilePage::Select(const ProfileCombo& combo, int index, int previous, LoadFailure failure) {
   // The files of the profile chosen so far get their last changes before
   // another one is loaded.
   setup_.saver.Flush();
-  if (!SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral)) && previous >= 0 &&
-      previous != index) {
+  if (!SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral), failure) &&
+      previous >= 0 && previous != index) {
     if (app::Control* list = List(combo)) list->SelectItem(previous, false);
     ProfileIndex(combo).SetSelect(previous);
     if (app::Control* field = Find(combo, "_profile_name_edit")) field->SetText(List(combo)->ItemUserData(previous));
@@ -137,8 +138,14 @@ void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation)
   } else if (operation == "export") {
     if (selected < 0) return;
     const std::string name = List(combo)->ItemUserData(selected) + std::string(combo.extension);
-    if (const auto path = toolkit.SaveFile(&window_, FileFilter(combo), name))
-      Finish(combo, talvo::profiles::ExportProfile(combo, selected, *path));
+    if (const auto path = toolkit.SaveFile(&window_, FileFilter(combo), name)) {
+      const OperationResult result = talvo::profiles::ExportProfile(combo, selected, *path);
+      if (result.status == OperationStatus::WriteFailed) {
+        ::talvo::pages::ShowMessageWithText(window_, "message_text_28", *path);
+      } else {
+        Finish(combo, result);
+      }
+    }
   } else if (operation == "reset") {
     Reset(combo);
   }
@@ -150,12 +157,11 @@ void ProfilePage::Finish(const ProfileCombo& combo, const OperationResult& resul
     Say(result.message);
     return;
   }
-  if (result.names.empty()) return;  // export: the list is as it was
+  // An export names no entry to select: the list and its selection stay.
+  if (result.select < 0) return;
   ShowList(combo, result.names);
-  const int select = result.select >= 0 ? result.select : -1;
-  if (select < 0) return;
-  if (app::Control* list = List(combo)) list->SelectItem(select, false);
-  Select(combo, select);
+  if (app::Control* list = List(combo)) list->SelectItem(result.select, false);
+  Select(combo, result.select);
 }
 
 void ProfilePage::Rename(const ProfileCombo& combo) {
@@ -288,8 +294,11 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   const ProfileIndex index(*combo);
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
   if (choice.show && *choice.show != list->CurrentIndex()) {
+    // A linked profile that cannot be loaded leaves the list on the live one
+    // and is told without a box over the program in front.
+    const int shown = list->CurrentIndex();
     list->SelectItem(*choice.show, false);
-    Select(*combo, *choice.show);
+    Select(*combo, *choice.show, shown, LoadFailure::kQuiet);
   }
   // Selecting stored the entry shown; the stored choice stays the user's.
   index.SetSelect(choice.userChoice);

@@ -48,7 +48,8 @@ class ProfilePage {
   // waiting to be saved. An entry that cannot be loaded leaves the list and
   // the stored choice on `previous` (when there was one), whose settings are
   // still the live ones, so no save lands in the file that failed.
-  void Select(const talvo::profiles::ProfileCombo& combo, int index, int previous = -1);
+  void Select(const talvo::profiles::ProfileCombo& combo, int index, int previous = -1,
+              LoadFailure failure = LoadFailure::kAsk);
 
  private:
   app::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;

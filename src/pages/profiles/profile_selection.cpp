@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pages/profiles/profile_lists.h"
+#include "platform/debug.h"
 #include "profiles/profile_data_file.h"
 #include "profiles/profile_store.h"
 
@@ -22,8 +23,13 @@ std::string Control(const ProfileCombo& combo, std::string_view suffix) {
 
 }  // namespace
 
+std::string ProgramFileName(std::string_view path) {
+  const size_t slash = path.find_last_of("/\\");
+  return std::string(slash == path.npos ? path : path.substr(slash + 1));
+}
+
 bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
-                   const SelectionEffects& effects) {
+                   const SelectionEffects& effects, LoadFailure failure) {
   app::Control* list = window.FindControl(ProfileListControl(combo));
   if (!list || index < 0 || index >= list->Count()) return false;
   const std::string name = list->ItemUserData(index);
@@ -38,14 +44,16 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
   if (app::Control* check = window.FindControl(Control(combo, "_profile_link_check"))) check->SetCheck(linked, false);
   if (linked) {
     if (app::Control* field = window.FindControl(Control(combo, "_profile_link_edit")))
-      field->SetText(std::filesystem::path(process).filename().string());
+      field->SetText(ProgramFileName(process));
     if (app::Control* row = window.FindControl(Control(combo, "_profile_link_name_hor"))) row->SetVisible(true);
-    // A linked entry must name a program by its full path.
-    if (process.find('/') == std::string::npos) return false;
   }
 
   if (LoadProfile(live, combo.peripheral, combo.kind, index) != kReadOk) {
-    window.GetToolkit().ShowMessage(&window, "message_text_22");
+    if (failure == LoadFailure::kAsk) {
+      window.GetToolkit().ShowMessage(&window, "message_text_22");
+    } else {
+      debug::Line("linked profile " + name + " could not be loaded; the current settings stay");
+    }
     return false;
   }
   ApplyLoadedProfile(window, combo, effects);

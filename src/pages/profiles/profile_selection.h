@@ -5,6 +5,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "app/toolkit/toolkit.h"
 #include "profiles/live_data.h"
@@ -23,13 +25,23 @@ struct SelectionEffects {
   std::function<void()> markPush;
 };
 
+// How a profile that cannot be loaded is told: in a message box when the
+// user chose it, on the debug output when a linked program in front did
+// (a box would pop up over that program).
+enum class LoadFailure { kAsk, kQuiet };
+
 // Entry `index` of the combination's list was chosen. Returns whether the
-// profile was loaded (false for an index outside the list, a linked entry
-// whose stored program has no folder part, or a file that cannot be read;
-// the last is told with "message_text_22", the live records unchanged).
+// profile was loaded (false for an index outside the list or a file that
+// cannot be read; the last is told with "message_text_22" or quietly as
+// `failure` says, the live records unchanged). A linked entry whose stored
+// program no desktop here can run ("C:\Games\game.exe") loads like any
+// other; it only never matches the program in front.
 bool SelectProfile(app::Window& window, talvo::profiles::LiveData& live, const talvo::profiles::ProfileCombo& combo,
-                   int index,
-                   const SelectionEffects& effects);
+                   int index, const SelectionEffects& effects, LoadFailure failure = LoadFailure::kAsk);
+
+// The file name part of a linked program's stored path, after its last '/'
+// or '\\' (paths from Windows installations use the latter).
+std::string ProgramFileName(std::string_view path);
 
 // What follows a load into the live records (also a reset to the default):
 // the key panel closed, the pages refreshed, the settings pushed and the key
