@@ -3,15 +3,13 @@
 #include "sim/sim_state_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <functional>
-#include <map>
-#include <string>
+#include <memory>
 #include <vector>
 
-#include "device/device_report.h"
+#include "../platform/file_test_util.h"
 #include "platform/files.h"
 #include "sim/simulated_backend.h"
 #include "sim_test_util.h"
@@ -20,161 +18,111 @@ namespace talvo::sim {
 namespace {
 
 using device::Command;
-using test::Report;
-using test::Request;
+using Step = std::function<void(SimDevice&)>;
+using Bytes = std::vector<uint8_t>;
+using platform::testing::TempFolder;
 
-constexpr std::array<const char*, kStateAreaCount> kKeptAreas = {"info",        "settings", "keymaps",
-                                                                 "default_map", "macro",    "cursor"};
-
-class SimStateTest : public ::testing::Test {
- protected:
-  SimStateTest() {
-    char path[] = "/tmp/talvo_sim_stateXXXXXX";
-    if (mkdtemp(path) != nullptr) folder = path;
-  }
-  ~SimStateTest() override {
-    if (!folder.empty()) std::filesystem::remove_all(folder);
-  }
-
-  std::filesystem::path folder;
-};
-
-// The status of a request the device must answer.
-int Status(SimDevice& device, const Report& request) {
-  const SimDevice::Outcome out = device.Receive(request);
-  EXPECT_EQ(out.disposition, SimDevice::Disposition::Reply);
-  return out.reply[device::report::kStatus];
+// A request of data.size() bytes that the device answers with `status`.
+Step Send(Command command, unsigned offset, Bytes data, uint8_t status = 0) {
+  return [=](SimDevice& d) {
+    const auto length = static_cast<uint8_t>(data.size());
+    EXPECT_EQ(d.Receive(test::Request(command, length, offset, data)).reply[device::report::kStatus], status);
+  };
 }
 
-TEST_F(SimStateTest, ChangesPersistAcrossANewBackendOnTheSameFolder) {
+std::vector<Bytes> Kept(const SimDevice& d) {
+  return {d.Memory("info"),        d.Memory("settings"), d.Memory("keymaps"),
+          d.Memory("default_map"), d.Memory("macro"),    d.Memory("cursor")};
+}
+
+// One restart after each change, all on one folder, so that each device
+// must find its own memory among the others'.
+TEST(SimStateTest, ChangesPersistAcrossRestartsOnTheSameFolder) {
   struct Case {
     const char* name;
     DeviceKind kind;
-    std::function<void(SimDevice&)> change;
-    const char* changed;  // the area that no longer holds factory contents; none after a restore
+    std::vector<Step> steps;
   };
-  const std::vector<Case> cases = {
-      {"mouse_settings_push", DeviceKind::Mouse,
-       [](SimDevice& d) {
-         EXPECT_EQ(Status(d, Request(Command::WriteSettings, 4, 15, {1, 2, 3, 4})), 0);
-         EXPECT_EQ(Status(d, Request(Command::SendLightFrame, 3, 0, {9, 9, 9})), 0);
-       },
-       "settings"},
-      {"mousepad_active_profile", DeviceKind::Mousepad,
-       [](SimDevice& d) { EXPECT_EQ(Status(d, Request(Command::WriteSettings, 1, 0, {3})), 0); }, "settings"},
-      {"keyboard_key_map", DeviceKind::Keyboard,
-       [](SimDevice& d) { EXPECT_EQ(Status(d, Request(Command::WriteKeyMap, 3, 126, {0x20, 0, 4})), 0); }, "keymaps"},
-      {"mouse_macro_image_in_configured_memory", DeviceKind::Mouse,
-       [](SimDevice& d) {
-         d.SetMacroCapacity(2);
-         EXPECT_EQ(Status(d, Request(Command::WriteMacroImage, 2, 254, {0xAA, 0x55})), 0);
-       },
-       "macro"},
-      {"mouse_cursor_image", DeviceKind::Mouse,
-       [](SimDevice& d) { EXPECT_EQ(Status(d, Request(Command::WriteCursorImage, 2, 0, {0, 0})), 0); }, "cursor"},
-      {"mouse_sensor", DeviceKind::Mouse, [](SimDevice& d) { d.SetSensor(0x3389, 50, 99, 100); }, "info"},
-      {"keyboard_poked_default_map", DeviceKind::Keyboard,
-       [](SimDevice& d) { EXPECT_TRUE(d.Poke("default_map", 0, std::vector<uint8_t>{0x05, 0x05, 0x05})); },
-       "default_map"},
-      {"keyboard_restore_defaults", DeviceKind::Keyboard,
-       [](SimDevice& d) {
-         EXPECT_EQ(Status(d, Request(Command::WriteKeyMap, 3, 0, {0x20, 0, 4})), 0);
-         EXPECT_EQ(Status(d, Request(Command::RestoreDefaults, 0, 0)), 0);
-       },
-       nullptr},
+  const Case cases[] = {
+      {"settings", DeviceKind::Mouse, {Send(Command::WriteSettings, 15, {1, 2, 3, 4})}},
+      {"active_profile", DeviceKind::Mousepad, {Send(Command::WriteSettings, 0, {3})}},
+      {"key_map", DeviceKind::Keyboard, {Send(Command::WriteKeyMap, 126, {0x20, 0, 4})}},
+      {"macro", DeviceKind::Mouse, {Send(Command::WriteMacroImage, 254, {0xAA, 0x55})}},
+      {"cursor", DeviceKind::Mouse, {Send(Command::WriteCursorImage, 0, {0, 0})}},
+      {"macro_capacity", DeviceKind::Mouse, {[](SimDevice& d) { d.SetMacroCapacity(2); }}},
+      {"sensor", DeviceKind::Mouse, {[](SimDevice& d) { d.SetSensor(0x3389, 50, 99, 100); }}},
+      {"key_count", DeviceKind::Keyboard, {[](SimDevice& d) { d.SetKeyCount(100); }}},
+      {"poke", DeviceKind::Keyboard, {[](SimDevice& d) { EXPECT_TRUE(d.Poke("default_map", 0, Bytes{5, 5, 5})); }}},
+      {"restore_defaults", DeviceKind::Keyboard,
+       {Send(Command::WriteKeyMap, 0, {0x20, 0, 4}), Send(Command::RestoreDefaults, 0, {})}},
   };
+  TempFolder folder;
+  auto backend = std::make_unique<SimulatedBackend>(folder.path());
+  std::vector<std::vector<Bytes>> before;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::filesystem::path state = folder / c.name;
-    std::map<DeviceKind, std::vector<std::vector<uint8_t>>> before;
-    {
-      SimulatedBackend first(state);
-      c.change(first.Device(c.kind));
-      for (DeviceKind kind : kAllDeviceKinds) {
-        for (const char* area : kKeptAreas) before[kind].push_back(first.Device(kind).Memory(area));
-      }
-    }
-    SimulatedBackend second(state);
-    for (DeviceKind kind : kAllDeviceKinds) {
-      for (size_t a = 0; a < kKeptAreas.size(); ++a) {
-        EXPECT_EQ(second.Device(kind).Memory(kKeptAreas[a]), before[kind][a]) << DeviceKindName(kind) << " "
-                                                                              << kKeptAreas[a];
-      }
-    }
-    const SimDevice factory(c.kind);
-    EXPECT_EQ(second.Device(c.kind).Memory("frame"), factory.Memory("frame"));
-    if (c.changed != nullptr) {
-      EXPECT_NE(second.Device(c.kind).Memory(c.changed), factory.Memory(c.changed));
-    }
-    // The information block describes the hardware; restore-defaults keeps it after a restart too.
-    EXPECT_EQ(Status(second.Device(c.kind), Request(Command::RestoreDefaults, 0, 0)), 0);
-    EXPECT_EQ(second.Device(c.kind).Memory("info"), before[c.kind][0]);
-    EXPECT_EQ(second.Device(c.kind).Memory("macro").size(), before[c.kind][4].size());
+    for (const Step& step : c.steps) step(backend->Device(c.kind));
+    before.clear();
+    for (DeviceKind kind : kAllDeviceKinds) before.push_back(Kept(backend->Device(kind)));
+    backend = std::make_unique<SimulatedBackend>(folder.path());
+    for (DeviceKind kind : kAllDeviceKinds) EXPECT_EQ(Kept(backend->Device(kind)), before[static_cast<size_t>(kind)]);
+  }
+  // The information block describes the hardware: restore-defaults keeps it
+  // after a restart too.
+  for (DeviceKind kind : kAllDeviceKinds) {
+    Send(Command::RestoreDefaults, 0, {})(backend->Device(kind));
+    EXPECT_EQ(backend->Device(kind).Memory("info"), before[static_cast<size_t>(kind)][0]);
   }
 }
 
-TEST_F(SimStateTest, FramesReadsAndRefusedWritesWriteNoFile) {
+TEST(SimStateTest, FramesReadsAndRefusedWritesWriteNoFile) {
+  TempFolder folder;
   {
-    SimulatedBackend backend(folder);
+    SimulatedBackend backend(folder.path());
     for (DeviceKind kind : kAllDeviceKinds) {
       SimDevice& d = backend.Device(kind);
-      EXPECT_EQ(Status(d, Request(Command::BeginTransfer, 0, 0)), 0);
-      EXPECT_EQ(Status(d, Request(Command::SendLightFrame, 56, 0, std::vector<uint8_t>(56, 0x7F))), 0);
-      EXPECT_EQ(Status(d, Request(Command::ReadDeviceInfo, 33, 0)), 0);
-      EXPECT_EQ(Status(d, Request(Command::ReadSettings, 56, 64)), 0);
-      EXPECT_EQ(Status(d, Request(Command::EndTransfer, 0, 0)), 0);
-      EXPECT_TRUE(d.Poke("frame", 0, std::vector<uint8_t>{1, 2, 3}));
-      // Writes the device does not carry out change nothing to keep.
-      EXPECT_EQ(Status(d, Request(Command::WriteSettings, 1, 0, {5})), 0xFF);
+      Send(Command::SendLightFrame, 0, Bytes(56, 0x7F))(d);
+      Send(Command::ReadSettings, 64, Bytes(56))(d);
+      Send(Command::ReadDeviceInfo, 0, Bytes(33))(d);
+      EXPECT_TRUE(d.Poke("frame", 0, Bytes{1, 2, 3}));
+      Send(Command::WriteSettings, 0, {5}, 0xFF)(d);
       d.InjectFault(Fault::StatusFF, 1);
-      EXPECT_EQ(Status(d, Request(Command::WriteSettings, 1, 0, {2})), 0xFF);
+      Send(Command::WriteSettings, 0, {2}, 0xFF)(d);
     }
   }
-  EXPECT_TRUE(std::filesystem::is_empty(folder));
+  EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
 }
 
-TEST_F(SimStateTest, RefusedFilesGiveFactoryMemory) {
-  const std::filesystem::path mouseFile = folder / StateFileName(DeviceKind::Mouse);
-  std::vector<uint8_t> settings;
-  {
-    SimDevice writer(DeviceKind::Mouse, mouseFile);
-    ASSERT_EQ(Status(writer, Request(Command::WriteSettings, 1, 0, {2})), 0);
-    settings = writer.Memory("settings");
-  }
-  const auto valid = platform::ReadWholeFile(mouseFile, kStateFileMax);
+TEST(SimStateTest, RefusedFilesGiveFactoryMemory) {
+  TempFolder folder;
+  SimDevice writer(DeviceKind::Mouse, folder / "mouse.state");
+  Send(Command::WriteSettings, 0, {2})(writer);
+  const auto valid = platform::ReadWholeFile(folder / "mouse.state", kStateFileMax);
   ASSERT_TRUE(valid);
 
   constexpr size_t kCapacityAt = kStateHeaderSize + kStateLengthSize + info::kMacroCapacity;
   struct Case {
     const char* name;
-    std::function<void(std::vector<uint8_t>&)> spoil;
-    DeviceKind reader;
+    std::function<void(Bytes&)> spoil;
     bool loads;
   };
-  const std::vector<Case> cases = {
-      {"as_written", [](std::vector<uint8_t>&) {}, DeviceKind::Mouse, true},
-      {"empty", [](std::vector<uint8_t>& f) { f.clear(); }, DeviceKind::Mouse, false},
-      {"cut_short", [](std::vector<uint8_t>& f) { f.pop_back(); }, DeviceKind::Mouse, false},
-      {"running_on", [](std::vector<uint8_t>& f) { f.push_back(0); }, DeviceKind::Mouse, false},
-      {"another_magic", [](std::vector<uint8_t>& f) { f[0] ^= 0x20; }, DeviceKind::Mouse, false},
-      {"another_version", [](std::vector<uint8_t>& f) { f[4] = 2; }, DeviceKind::Mouse, false},
-      {"mouse_file_for_the_keyboard", [](std::vector<uint8_t>&) {}, DeviceKind::Keyboard, false},
-      {"macro_area_off_the_capacity", [](std::vector<uint8_t>& f) { --f[kCapacityAt]; }, DeviceKind::Mouse, false},
+  const Case cases[] = {
+      {"as_written", [](Bytes&) {}, true},
+      {"empty", [](Bytes& f) { f.clear(); }, false},
+      {"cut_short", [](Bytes& f) { f.pop_back(); }, false},
+      {"running_on", [](Bytes& f) { f.push_back(0); }, false},
+      {"another_magic", [](Bytes& f) { f[0] ^= 0x20; }, false},
+      {"another_version", [](Bytes& f) { f[4] = 2; }, false},
+      {"marked_for_the_keyboard", [](Bytes& f) { f[5] = 0; }, false},
+      {"macro_area_off_the_capacity", [](Bytes& f) { --f[kCapacityAt]; }, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<uint8_t> bytes = *valid;
+    Bytes bytes = *valid;
     c.spoil(bytes);
-    const std::filesystem::path file = folder / c.name;
-    ASSERT_TRUE(platform::WriteFileAtomically(file, bytes));
-    const SimDevice reader(c.reader, file);
-    const SimDevice factory(c.reader);
-    if (c.loads) {
-      EXPECT_EQ(reader.Memory("settings"), settings);
-      EXPECT_EQ(reader.ActiveProfile(), 2);
-    } else {
-      for (const char* area : kKeptAreas) EXPECT_EQ(reader.Memory(area), factory.Memory(area)) << area;
-    }
+    ASSERT_TRUE(platform::WriteFileAtomically(folder / c.name, bytes));
+    const SimDevice reader(DeviceKind::Mouse, folder / c.name);
+    EXPECT_EQ(Kept(reader), c.loads ? Kept(writer) : Kept(SimDevice(DeviceKind::Mouse)));
   }
 }
 
