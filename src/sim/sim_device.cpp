@@ -1,10 +1,15 @@
 #include "sim/sim_device.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
+#include <cstring>
 
 #include "device/device_report.h"
+#include "platform/debug.h"
+#include "platform/files.h"
 #include "sim/factory_memory.h"
+#include "sim/sim_state_file.h"
 
 namespace talvo::sim {
 
@@ -21,6 +26,17 @@ constexpr uint8_t kHighestProfile = kProfileCount - 1;
 // Macro memory is as large as the information block says.
 void FitMacroMemory(std::vector<uint8_t>& macro, const std::vector<uint8_t>& info) {
   macro.resize(size_t{info[info::kMacroCapacity]} * kMacroUnit, 0);
+}
+
+// The commands that change an area the state file keeps; the lighting frame
+// is not kept.
+bool ChangesKeptMemory(uint8_t command) {
+  using device::Command;
+  for (Command c : {Command::WriteSettings, Command::WriteKeyMap, Command::RestoreDefaults, Command::WriteMacroImage,
+                    Command::WriteCursorImage}) {
+    if (command == static_cast<uint8_t>(c)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -72,7 +88,8 @@ std::string HexString(std::span<const uint8_t> bytes) {
   return text;
 }
 
-SimDevice::SimDevice(DeviceKind kind, Clock::time_point epoch) : kind_(kind), epoch_(epoch) {
+SimDevice::SimDevice(DeviceKind kind, std::filesystem::path stateFile, Clock::time_point epoch)
+    : kind_(kind), epoch_(epoch), stateFile_(std::move(stateFile)) {
   FactoryMemory f = MakeFactoryMemory(kind);
   factory_[kInfo] = std::move(f.info);
   factory_[kSettings] = std::move(f.settings);
@@ -82,6 +99,7 @@ SimDevice::SimDevice(DeviceKind kind, Clock::time_point epoch) : kind_(kind), ep
   factory_[kFrame] = std::move(f.frame);
   FitMacroMemory(factory_[kMacro], factory_[kInfo]);
   memory_ = factory_;
+  if (!stateFile_.empty()) LoadState();
 }
 
 SimDevice::~SimDevice() {
@@ -122,6 +140,7 @@ bool SimDevice::Poke(std::string_view area, size_t offset, std::span<const uint8
   std::copy(bytes.begin(), bytes.end(), target.begin() + static_cast<std::ptrdiff_t>(offset));
   if (*id == kSettings && offset == 0 && !bytes.empty()) SetActiveProfileLocked(bytes[0]);
   if (*id == kInfo) FitMacroMemory(memory_[kMacro], memory_[kInfo]);
+  if (*id != kFrame) SaveStateLocked();
   return true;
 }
 
@@ -140,6 +159,7 @@ std::array<uint8_t, info::kSize> SimDevice::Info() const {
 void SimDevice::SetKeyCount(uint8_t keys) {
   std::lock_guard lock(mutex_);
   for (Areas* areas : {&memory_, &factory_}) (*areas)[kInfo][info::kKeyCount] = keys;
+  SaveStateLocked();
 }
 
 void SimDevice::SetMacroCapacity(uint8_t units) {
@@ -148,6 +168,7 @@ void SimDevice::SetMacroCapacity(uint8_t units) {
     (*areas)[kInfo][info::kMacroCapacity] = units;
     FitMacroMemory((*areas)[kMacro], (*areas)[kInfo]);
   }
+  SaveStateLocked();
 }
 
 void SimDevice::SetSensor(uint16_t sensorCode, uint8_t dpiStep, uint8_t sliderMax, uint16_t dpiBase) {
@@ -161,6 +182,7 @@ void SimDevice::SetSensor(uint16_t sensorCode, uint8_t dpiStep, uint8_t sliderMa
     bytes[info::kDpiBase] = static_cast<uint8_t>(dpiBase & 0xFF);
     bytes[info::kDpiBase + 1] = static_cast<uint8_t>(dpiBase >> 8);
   }
+  SaveStateLocked();
 }
 
 void SimDevice::SetLatency(std::chrono::microseconds latency) {
@@ -311,6 +333,7 @@ uint8_t SimDevice::ExecuteLocked(const Report& request, Report& reply) {
     case device::Command::ReadCursorImage: ok = ReadAreaLocked(kCursor, offset, length, reply); break;
     case device::Command::WriteCursorImage: ok = WriteAreaLocked(kCursor, offset, length, request); break;
   }
+  if (ok && ChangesKeptMemory(request[rpt::kCommand])) SaveStateLocked();
   return ok ? kStatusOk : device::kStatusFailed;
 }
 
@@ -355,6 +378,32 @@ bool SimDevice::WriteAreaLocked(Area area, unsigned offset, unsigned length, con
     if (at % kSettingsBlockSize != 0) bytes[at] = data[i];
   }
   return true;
+}
+
+void SimDevice::LoadState() {
+  const auto file = platform::ReadWholeFile(stateFile_, kStateFileMax + 1);
+  if (!file) return;
+  DecodedState state = DecodeStateFile(kind_, *file);
+  if (!state.areas) {
+    debug::Line("sim: " + stateFile_.string() + " refused (" + std::string(state.refusal) + "), factory memory");
+    return;
+  }
+  std::move(state.areas->begin(), state.areas->end(), memory_.begin());
+  // The information block describes the hardware: restore-defaults keeps
+  // it, as it keeps what SetKeyCount and the like configured.
+  factory_[kInfo] = memory_[kInfo];
+  FitMacroMemory(factory_[kMacro], factory_[kInfo]);
+}
+
+// Under the model's lock, so that writes land in the order of the changes.
+void SimDevice::SaveStateLocked() const {
+  static_assert(kFrame == kStateAreaCount && kAreaCount == kFrame + 1, "every area but the frame is kept");
+  if (stateFile_.empty()) return;
+  StateAreas kept;
+  std::copy_n(memory_.begin(), kStateAreaCount, kept.begin());
+  if (!platform::WriteFileAtomically(stateFile_, EncodeStateFile(kind_, kept))) {
+    debug::Line("sim: cannot write " + stateFile_.string() + ": " + std::strerror(errno));
+  }
 }
 
 void SimDevice::SetActiveProfileLocked(uint8_t profile) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -99,8 +100,13 @@ class SimDevice {
   // the transport, called without the model's lock held.
   using InputSink = std::function<void(std::span<const uint8_t>)>;
 
-  // `epoch` is time zero of the request log.
-  explicit SimDevice(DeviceKind kind, Clock::time_point epoch = Clock::now());
+  // `epoch` is time zero of the request log. With a `stateFile` the device
+  // remembers across runs of the program, as real ones do: it starts from the
+  // memory kept there (sim_state_file.h; factory memory when the file is
+  // absent or refused) and writes it back after every change of a kept area
+  // by a command, a poke or the model configuration below. Lighting frames
+  // and reads write nothing.
+  explicit SimDevice(DeviceKind kind, std::filesystem::path stateFile = {}, Clock::time_point epoch = Clock::now());
   ~SimDevice();
   SimDevice(const SimDevice&) = delete;
   SimDevice& operator=(const SimDevice&) = delete;
@@ -173,6 +179,9 @@ class SimDevice {
   using Areas = std::array<std::vector<uint8_t>, kAreaCount>;
 
   static std::optional<Area> AreaFromName(std::string_view name);
+  // The memory of stateFile_ in place of the factory's, when the file is valid.
+  void LoadState();
+  void SaveStateLocked() const;
   void SetActiveProfileLocked(uint8_t profile);
   void LogLocked(const Report& request);
   // Runs one request; returns the reply status.
@@ -183,6 +192,7 @@ class SimDevice {
 
   const DeviceKind kind_;
   const Clock::time_point epoch_;
+  const std::filesystem::path stateFile_;
   mutable std::mutex mutex_;
   Areas memory_;
   Areas factory_;

@@ -14,6 +14,8 @@
 #include <optional>
 
 #include "device/device_report.h"
+#include "platform/debug.h"
+#include "sim/sim_state_file.h"
 
 namespace talvo::sim {
 
@@ -153,10 +155,16 @@ std::optional<Clock::time_point> Deadline(Clock::time_point start, int timeoutMs
 }  // namespace
 
 struct SimulatedBackend::State {
-  State() : epoch(Clock::now()) {
+  explicit State(const std::filesystem::path& stateFolder) : epoch(Clock::now()) {
+    if (!stateFolder.empty()) {
+      std::error_code error;
+      std::filesystem::create_directories(stateFolder, error);
+      if (error) debug::Line("sim: cannot make " + stateFolder.string() + ": " + error.message());
+    }
     for (DeviceKind kind : kAllDeviceKinds) {
       auto& device = devices[Index(kind)];
-      device = std::make_unique<SimDevice>(kind, epoch);
+      const std::filesystem::path stateFile = stateFolder.empty() ? stateFolder : stateFolder / StateFileName(kind);
+      device = std::make_unique<SimDevice>(kind, stateFile, epoch);
       // The state owns the devices, so it outlives every call of the sink.
       device->SetInputSink([this, kind](std::span<const uint8_t> report) {
         const auto readyAt = Clock::now() + devices[Index(kind)]->Latency();
@@ -307,7 +315,8 @@ class SimHandle : public platform::HidHandle {
 
 }  // namespace
 
-SimulatedBackend::SimulatedBackend() : state_(std::make_shared<State>()) {}
+SimulatedBackend::SimulatedBackend(const std::filesystem::path& stateFolder)
+    : state_(std::make_shared<State>(stateFolder)) {}
 
 SimulatedBackend::~SimulatedBackend() = default;
 

@@ -19,10 +19,13 @@
 // - Plug and Unplug (also an unplug injected as a fault) wake WaitForChange.
 // - The device models persist across unplug and plug, like non-volatile
 //   memory; each plug is a new device instance, so handles opened before an
-//   unplug fail with HidIo::Failed for good.
+//   unplug fail with HidIo::Failed for good. With a state folder they also
+//   persist across runs of the program: each device keeps its memory in a
+//   file of its own there (StateFileName, SimDevice).
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <stop_token>
 #include <string>
@@ -37,8 +40,8 @@ namespace talvo::sim {
 class SimulatedBackend : public platform::HidBackend {
  public:
   // All three devices exist, none plugged in. Time zero of the request logs
-  // is the construction.
-  SimulatedBackend();
+  // is the construction. A `stateFolder` is made when it does not exist.
+  explicit SimulatedBackend(const std::filesystem::path& stateFolder = {});
   ~SimulatedBackend() override;
   SimulatedBackend(const SimulatedBackend&) = delete;
   SimulatedBackend& operator=(const SimulatedBackend&) = delete;

@@ -36,6 +36,8 @@ struct Arguments {
   bool simulate = false;
   // The simulated devices plugged in at start.
   std::vector<sim::DeviceKind> plugged;
+  // The folder where they keep their memory between runs; none: factory memory.
+  std::string simState;
   QString automation;
   bool sdk = false;
   std::optional<uint16_t> sdkPort;
@@ -52,11 +54,13 @@ constexpr const char* kUsage =
     "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
     "                     (also TALVO_AUTOMATION=PATH)\n"
     "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
+    "             TALVO_SIM_STATE=FOLDER keeps the simulated devices' memory there between runs;\n"
     "             TALVO_DEBUG=1 writes diagnostic lines to stderr\n";
 
 std::optional<Arguments> Parse(const QStringList& args) {
   Arguments a;
   a.automation = qEnvironmentVariable("TALVO_AUTOMATION");
+  a.simState = qgetenv("TALVO_SIM_STATE").toStdString();
   for (qsizetype i = 1; i < args.size(); ++i) {
     const QString& arg = args[i];
     if (arg == QLatin1String("--simulate")) {
@@ -169,7 +173,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<platform::HidBackend> backend;
   sim::SimulatedBackend* simulated = nullptr;
   if (args->simulate) {
-    auto sim = std::make_unique<sim::SimulatedBackend>();
+    auto sim = std::make_unique<sim::SimulatedBackend>(args->simState);
     for (sim::DeviceKind kind : args->plugged) sim->Plug(kind);
     simulated = sim.get();
     backend = std::move(sim);
