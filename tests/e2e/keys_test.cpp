@@ -102,6 +102,92 @@ TEST_F(KeysTest, TheOnlyLeftClickStaysAndACapturedKeyIsAssigned) {
   EXPECT_EQ(talvo.Get("ms_key_4").value("text_id").toString(), "mouse_key_back");
 }
 
+QByteArray MouseKeyMaps(TalvoRun& talvo) {
+  return QByteArray::fromHex(
+      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "keymaps"}})
+          .value("hex")
+          .toString()
+          .toLatin1());
+}
+
+// Waits until the mouse has taken a key map (the store ends with it).
+void WaitForKeyMapWrite(TalvoRun& talvo) {
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
+    return commands.size() >= 3 && commands[commands.size() - 2] == 9;
+  }));
+  talvo.Request(Sim("clear"));
+}
+
+// Onboard profile p's map is 126 bytes at p × 126, but a write carries 512:
+// storing profile 0 must leave profile 1 as it was stored.
+TEST_F(KeysTest, StoringOneOnboardProfileLeavesTheLaterOnesAsStored) {
+  TalvoRun& talvo = OpenKeyPage(Launch());
+  // The switch asks which profile is active, selects the new one and reads its block.
+  const auto select = [&](const char* button) {
+    talvo.Request(Sim("clear"));
+    talvo.Request(Named("click", button));
+    ASSERT_TRUE(WaitFor(talvo, [&] { return SequenceCommands(talvo) == std::vector<int>{5, 6, 5}; }));
+    Pause(talvo, 100);
+    talvo.Request(Sim("clear"));
+  };
+  select("ms_profile_1");
+  talvo.Request(Check("ms_key_6"));
+  talvo.Request(Choose("ms_key_fct_combo", 8));
+  talvo.Request(Choose("ms_key_fct_combo_22", 2));
+  talvo.Request(Named("click", "ms_key_butt_prosave"));
+  WaitForKeyMapWrite(talvo);
+  ASSERT_EQ(MouseKeyMaps(talvo).mid(126 + 3 * 6, 3).toHex(), "400400");
+
+  select("ms_profile_0");
+  talvo.Request(Named("click", "ms_key_butt_prosave"));
+  WaitForKeyMapWrite(talvo);
+  EXPECT_EQ(MouseKeyMaps(talvo).mid(126 + 3 * 6, 3).toHex(), "400400");
+}
+
+// Before the mouse's first read its memory size is unknown and its key maps
+// are about to be replaced: a store and a chosen key wait for the read.
+TEST_F(KeysTest, StoreAndKeyChoiceWaitForTheMousesFirstRead) {
+  const QString folder = MouseFolder(folders_);
+  QDir().mkpath(folder);
+  QFile index(folder + "/msMacro.ini");
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.write("[MACROCOUNT]\ncount=1\n[MACRONAME]\n0=m\n");
+  index.close();
+  QFile macro(folder + "/m.mac");
+  ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
+  macro.write("[MACROACTIONCOUNT]\ncount=12\n[MACROACTION]\n");
+  for (int i = 0; i < 12; ++i) macro.write(QByteArray::number(i) + "=1,0,129,1,1,mouse_key_left\n");
+  macro.close();
+
+  TalvoRun& talvo = Launch(Variables{}, "none");
+  // Every request fails until the fault is cleared: the mouse comes, and its
+  // first read gets nothing.
+  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "fault"}, {"device", "mouse"}, {"fault", "status_ff"},
+                            {"count", 100000}});
+  talvo.Request(Sim("plug"));
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_tab").value("visible").toBool(); }));
+  Pause(talvo, 1000);
+  for (const char* tab : {"ms_tab", "ms_key_Op_tab"}) talvo.Request(Check(tab));
+  talvo.Request(Check("ms_key_6"));
+  EXPECT_FALSE(talvo.Get("ms_tab_function").value("enabled").toBool());
+  talvo.Request("messages");
+  talvo.Request(Named("click", "ms_key_butt_prosave"));
+
+  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "fault"}, {"device", "mouse"}, {"fault", "none"}, {"count", 0}});
+  talvo.Request(Sim("clear"));
+  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "notify"}, {"device", "mouse"}, {"usage", 0x402}});
+  ASSERT_TRUE(WaitFor(talvo, [&] {
+    const std::vector<int> commands = SequenceCommands(talvo);
+    return std::count(commands.begin(), commands.end(), 9) > 0;
+  })) << "the store waiting for the read";
+  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty()) << "no steps to remove";
+  const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
+  EXPECT_NE(std::find(commands.begin(), commands.end(), 21), commands.end());
+  EXPECT_TRUE(talvo.Get("ms_tab_function").value("enabled").toBool());
+  EXPECT_EQ(talvo.Get("ms_key_fct_combo").value("index").toInt(), 0) << "key 6 shown as the mouse has it";
+}
+
 TEST_F(KeysTest, AnEditedBulletReachesTheMousesCursorMemory) {
   TalvoRun& talvo = Launch();
   OpenMouseTab(talvo, "ms_cursor_Op_tab");

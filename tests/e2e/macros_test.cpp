@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -92,24 +93,110 @@ TEST_F(MacrosTest, RecordedEditedSavedAndStoredOnTheMouse) {
   EXPECT_EQ(memory.mid(22, 8).toHex(), "ffff8a0432000a04");
 }
 
-TEST_F(MacrosTest, HugeCountsAreBoundedAndNothingIsSent) {
+TEST_F(MacrosTest, CountsCostWhatTheFilesHold) {
   const QString folder = MouseFolder(folders_);
   WriteFile(folder + "/msMacro.ini",
             "[MACROCOUNT]\ncount=2000000000\n[MACRONAME]\n0=../escaped\n1=ok\n[CURSORCOUNT]\ncount=4\n");
-  WriteFile(folder + "/ok.mac", "[MACROACTIONCOUNT]\ncount=4000000000\n");
+  WriteFile(folder + "/ok.mac", "[MACROACTIONCOUNT]\ncount=4000000000\n[MACROACTION]\n0=1,0,129,1,1,mouse_key_left\n");
   TalvoRun& talvo = OpenMacroPage(Launch());
-  // As many entries as a key can name (256), "ok" with 65535 steps: 263692
-  // bytes against the mouse's 4096.
-  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("count").toInt(), 256);
+  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"../escaped", "ok"}));
   talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
-  talvo.Request("messages");
   talvo.Request(Command("click", "ms_key_butt_prosave", "x", 0));
-  const QJsonArray shown = talvo.WaitForMessages(kWaitTimeoutMs);
+  ASSERT_TRUE(WaitFor(talvo, [&] { return Collapsed(SequenceCommands(talvo)).size() == 9; }));
+  EXPECT_EQ(Collapsed(SequenceCommands(talvo)), (std::vector<int>{1, 23, 2, 1, 21, 2, 1, 9, 2}));
+  // Two macros, of no step and of the one step the file holds: 16 + 12 + 4 bytes.
+  const QByteArray memory = QByteArray::fromHex(
+      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "macro"}})
+          .value("hex")
+          .toString()
+          .toLatin1());
+  EXPECT_EQ(memory.left(4).toHex(), "aa552000");
+  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty());
+}
+
+TEST_F(MacrosTest, ImportsAndExportsThatCannotBeDoneAreToldAndChangeNothing) {
+  const QString root = folders_.Root();
+  QDir().mkpath(root + "/folder.mac");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(root + "/fifo.mac").constData(), 0600), 0);
+  WriteFile(root + "/huge.mac", QByteArray(5 * 1024 * 1024, ';'));
+  TalvoRun& talvo = OpenMacroPage(Launch());
+  talvo.Request(Command("click", "ms_macro_btn_name_add", "x", 0));
+  talvo.Request("messages");
+  const QStringList refused{root + "/folder.mac", root + "/fifo.mac", root + "/missing.mac", "/dev/zero",
+                            root + "/huge.mac"};
+  for (const QString& path : refused) {
+    talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{path}}});
+    talvo.Request(Command("click", "ms_macro_btn_import", "x", 0));
+    const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
+    ASSERT_EQ(shown.size(), 1) << path.toStdString();
+    EXPECT_EQ(shown.at(0).toObject().value("text_id").toString(), "message_text_27");
+  }
+  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), QJsonArray{"name_1"});
+
+  // A file that claims a hundred million steps and holds none imports at once, empty.
+  WriteFile(root + "/claims.mac", "[MACROACTIONCOUNT]\ncount=99999999\n[MACROSELECTNAME]\nname=claims\n");
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{root + "/claims.mac"}}});
+  talvo.Request(Command("click", "ms_macro_btn_import", "x", 0));
+  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"name_1", "claims"}));
+  EXPECT_EQ(talvo.Get("ms_Macro_list").value("count").toInt(), 0);
+
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{root + "/no/such/folder/out.mac"}}});
+  talvo.Request(Command("click", "ms_macro_btn_export", "x", 0));
+  const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
   ASSERT_EQ(shown.size(), 1);
-  EXPECT_TRUE(shown.at(0).toObject().value("text").toString().contains("64900"));
-  // Only the cursor macros go: no macros and no key map naming them.
-  Pause(talvo, 300);
-  EXPECT_EQ(Collapsed(SequenceCommands(talvo)), (std::vector<int>{1, 23, 2}));
+  EXPECT_TRUE(shown.at(0).toObject().value("text").toString().contains("/no/such/folder/out.mac"));
+}
+
+// Macros named as people name them keep their steps across a restart, and a
+// deleted macro takes no key to another macro, in any profile file.
+TEST_F(MacrosTest, NamesAndKeysSurviveARenameADeleteAndARestart) {
+  {
+    TalvoRun& talvo = OpenMacroPage(Launch());
+    for (int i = 0; i < 3; ++i) talvo.Request(Command("click", "ms_macro_btn_name_add", "x", 0));
+    for (const auto& [index, name] : {std::pair{1, "Burst..."}, std::pair{2, "trail "}}) {
+      talvo.Request(Command("select", "ms_MacroName_list", "index", index));
+      talvo.Request(Command("check", "ms_macro_keyboard_event", "on", true));
+      talvo.Request(Command("click", "ms_macro_btn_redio", "x", 0));
+      talvo.Request(Key(0x41, true));
+      talvo.Request(Command("click", "ms_macro_btn_redio", "x", 0));
+      talvo.Request(Command("click", "ms_macro_btn_save", "x", 0));
+      talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_macro_edit_macroname"}, {"text", name}});
+      talvo.Request(Command("click", "ms_macro_btn_savemacroname", "x", 0));
+    }
+    EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"name_1", "Burst...", "trail"}));
+
+    // Button 3 plays "Burst..." in the first device profile, button 4 plays
+    // "trail" in a second one.
+    talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
+    const auto assign = [&](const char* key, int macro) {
+      talvo.Request(Command("check", key, "on", true));
+      talvo.Request(Command("select", "ms_key_fct_combo", "index", 9));
+      talvo.Request(Command("select", "ms_key_fct_combo_23", "index", macro));
+    };
+    assign("ms_key_3", 1);
+    talvo.Request(Command("click", "ms_profile_fun_spread_btn", "x", 0));
+    talvo.Request(Command("click", "ms_pro_device_add_btn", "x", 0));
+    assign("ms_key_4", 2);
+    talvo.Request(Command("select", "ms_device_profile_combo", "index", 0));
+    EXPECT_EQ(talvo.Get("ms_key_3").value("text").toString(), "Burst...");
+
+    talvo.Request(Command("check", "ms_macro_Op_tab", "on", true));
+    talvo.Request(Command("select", "ms_MacroName_list", "index", 0));
+    talvo.Request(QJsonObject{{"cmd", "answers"}, {"values", QJsonArray{1, 1}}});
+    talvo.Request(Command("click", "ms_macro_btn_name_sub", "x", 0));
+    talvo.Request("quit");
+    ASSERT_TRUE(talvo.WaitForExit(kStartTimeoutMs));
+  }
+  TalvoRun& talvo = OpenMacroPage(Launch());
+  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"Burst...", "trail"}));
+  for (int index : {0, 1}) {
+    talvo.Request(Command("select", "ms_MacroName_list", "index", index));
+    EXPECT_EQ(talvo.Get("ms_Macro_list").value("count").toInt(), 1) << index;
+  }
+  talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
+  EXPECT_EQ(talvo.Get("ms_key_3").value("text").toString(), "Burst...");
+  talvo.Request(Command("select", "ms_device_profile_combo", "index", 1));
+  EXPECT_EQ(talvo.Get("ms_key_4").value("text").toString(), "trail");
 }
 
 TEST_F(MacrosTest, NamesThatArePathsStayOutOfTheFileSystem) {

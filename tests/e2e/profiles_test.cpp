@@ -90,5 +90,77 @@ TEST_F(ProfilesTest, ALinkedProfileFollowsItsProgramAndTheUsersChoiceComesBack) 
   EXPECT_EQ(ReadFile(userFile), userBytes) << "the user's profile is not written by the switch";
 }
 
+TEST_F(ProfilesTest, AnExportChangesNothingButTheFileWritten) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  talvo.Request(Named("click", "ms_pro_device_add_btn"));
+  const QString target = folders_.Root() + "/exported.config";
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{target}}});
+  talvo.Request(Named("click", "ms_pro_device_export_btn"));
+  EXPECT_TRUE(QFile::exists(target));
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
+  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置2");
+
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{folders_.Root() + "/no/such/out.config"}}});
+  talvo.Request("messages");
+  talvo.Request(Named("click", "ms_pro_device_export_btn"));
+  const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_TRUE(shown.at(0).toObject().value("text").toString().contains("/no/such/out.config"));
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
+}
+
+// A linked profile whose file went missing: no box over the program in
+// front, and the list goes on showing the profile in use.
+TEST_F(ProfilesTest, ALinkedProfileThatCannotBeLoadedLeavesTheLiveOneQuietly) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  talvo.Request(Named("click", "ms_pro_device_add_btn"));
+  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{"/usr/bin/game"}}});
+  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "ms_device_profile_link_check"}, {"on", true}});
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
+  ASSERT_TRUE(QFile::remove(MouseFolder(folders_) + "/配置2.config"));
+  talvo.Request("messages");
+
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
+  Pause(talvo, 2500);  // past a watcher's poll
+  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty());
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 0);
+  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置1");
+}
+
+// An index from another system may link a profile to a Windows program: the
+// entry never matches here, but it can be chosen, renamed and unlinked.
+TEST_F(ProfilesTest, AnEntryLinkedToAProgramOfAnotherSystemStaysUsable) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  talvo.Request(Named("click", "ms_pro_device_add_btn"));
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
+  // Written as the first key of its section, which is the one read.
+  const QString index = MouseFolder(folders_) + "/msProfile.ini";
+  QByteArray text = ReadFile(index);
+  for (const auto& [section, line] : {std::pair{"[PROFILELIKEDEVICEEXE]", "1=1"},
+                                      std::pair{"[DEVICEPROCESS]", "1=C:\\Games\\game.exe"}}) {
+    const qsizetype at = text.indexOf(section);
+    if (at < 0) {
+      text += QByteArray(section) + "\n" + line + "\n";
+    } else {
+      text.insert(text.indexOf('\n', at) + 1, QByteArray(line) + "\n");
+    }
+  }
+  QFile file(index);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text);
+  file.close();
+
+  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 1}});
+  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
+  EXPECT_TRUE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+  EXPECT_EQ(talvo.Get("ms_device_profile_link_edit").value("text").toString(), "game.exe");
+  talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_device_profile_name_edit"}, {"text", "Windows game"}});
+  talvo.Request(Named("click", "ms_device_profile_edit_save_btn"));
+  EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "Windows game"}));
+  talvo.Request(Named("click", "ms_device_cancle_link_btn"));
+  EXPECT_FALSE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+  EXPECT_TRUE(ReadFile(index).contains("PROFILELIKEDEVICEEXE]\n1=0")) << ReadFile(index).toStdString();
+}
+
 }  // namespace
 }  // namespace talvo::e2e

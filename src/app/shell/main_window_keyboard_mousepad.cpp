@@ -153,6 +153,9 @@ void CMainWnd::SelectMousepadProfile(int n) {
         // A switch cut short changes nothing; the list returns to the profile in use.
         const transfer::MousepadBlockRead taken = outcome == Outcome::Cut ? transfer::MousepadBlockRead{} : *read;
         ShowMousepadProfile(transfer::ApplyMousepadProfileSwitch(taken, unsigned(n), live_));
+        // The lighting profile keeps the onboard profile now in use: the
+        // next start pushes it back rather than the one before.
+        if (outcome != Outcome::Cut) saver_.Mark(device::Peripheral::Mousepad, profiles::ProfileKind::Lighting);
         lightingGates_.Notify();
         mousepadLightingPage_->Refresh();
       });

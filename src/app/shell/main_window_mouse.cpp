@@ -217,6 +217,9 @@ void CMainWnd::SelectMouseProfile(int n) {
       [this, read, n](Outcome outcome) {
         if (outcome != Outcome::Cut && transfer::ApplyMouseProfileSwitch(*read, unsigned(n), mouseData_, live_)) {
           if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
+          // The profiles keep the onboard profile now in use, which the
+          // next start pushes back.
+          saver_.MarkLightAndDevice(device::Peripheral::Mouse);
         }
         RefreshMousePage();
       });

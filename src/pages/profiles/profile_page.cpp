@@ -294,11 +294,13 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   const ProfileIndex index(*combo);
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
   if (choice.show && *choice.show != list->CurrentIndex()) {
-    // A linked profile that cannot be loaded leaves the list on the live one
-    // and is told without a box over the program in front.
+    // A profile linked to the program in front that cannot be loaded leaves
+    // the list on the live one and is told without a box over that program;
+    // the user's own choice coming back is told as when it was chosen.
     const int shown = list->CurrentIndex();
+    const bool linked = *choice.show != choice.userChoice;
     list->SelectItem(*choice.show, false);
-    Select(*combo, *choice.show, shown, LoadFailure::kQuiet);
+    Select(*combo, *choice.show, shown, linked ? LoadFailure::kQuiet : LoadFailure::kAsk);
   }
   // Selecting stored the entry shown; the stored choice stays the user's.
   index.SetSelect(choice.userChoice);
