@@ -2,7 +2,10 @@
 // mouse (1 ms per report) is plugged in and read, re-read on its own request
 // (usage 0x402), switched to another onboard profile, re-read while it
 // has stopped answering, and given a key profile whose macros fill its macro
-// memory; and how many profile files a one-second slider drag writes. The window's answer time is that of an automation `get` sent every
+// memory, and while a macro file claiming 99,999,999 steps is imported; how
+// long a start takes with macro files that claim 999,999 entries beside an
+// ordinary start; and how many profile files a one-second slider drag
+// writes. The window's answer time is that of an automation `get` sent every
 // 5 ms, which the UI thread handles between everything else it does.
 //
 //   bench_ui_stall [TALVO_BINARY ...]   (default: the talvo built with it)
@@ -46,15 +49,24 @@ constexpr int kProbeEveryMs = 5;
 // A talvo process in private folders with its automation client.
 class Talvo {
  public:
-  Talvo(const QString& binary, const char* simulate) : root_(QDir::tempPath() + QStringLiteral("/talvo-stall-XXXXXX")) {
+  // `prepare` writes into the mouse's folder before the start.
+  Talvo(const QString& binary, const char* simulate, const std::function<void(const QString&)>& prepare = {})
+      : root_(QDir::tempPath() + QStringLiteral("/talvo-stall-XXXXXX")) {
+    if (prepare) {
+      QDir().mkpath(MouseFolder());
+      prepare(MouseFolder());
+    }
     process_.setProcessEnvironment(talvo::bench::Isolated(root_.path()));
     process_.setStandardOutputFile(QProcess::nullDevice());
     process_.setStandardErrorFile(QProcess::nullDevice());
     const QString socket = root_.path() + QStringLiteral("/s.sock");
+    QElapsedTimer clock;
+    clock.start();
     process_.start(binary,
                    {QStringLiteral("--simulate=") + QLatin1String(simulate), QStringLiteral("--automation"), socket});
     const auto ready = client_.Connect(socket, kTimeoutMs) ? client_.Request(Cmd("ready"), kTimeoutMs) : std::nullopt;
     ok_ = ready && ready->value(QStringLiteral("ok")).toBool();
+    startMs_ = double(clock.nsecsElapsed()) / 1e6;
   }
   ~Talvo() {
     if (client_.Connected()) client_.Request(Cmd("quit"), 5000);
@@ -65,6 +77,8 @@ class Talvo {
   }
 
   bool Ok() const { return ok_; }
+  // From the start of the process to its answer to `ready`.
+  double StartMs() const { return startMs_; }
   QString Folder(const char* name) const { return root_.path() + QLatin1Char('/') + QLatin1String(name); }
   QString MouseFolder() const { return Folder("home") + QStringLiteral("/Documents/Gaming MouseV1/ms"); }
 
@@ -120,8 +134,14 @@ class Talvo {
   QProcess process_;
   talvo::tools::AutomationClient client_;
   bool ok_ = false;
+  double startMs_ = 0;
   double longest_ = 0;
 };
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+}
 
 QJsonObject Notify(int usage) {
   QJsonObject o = SimOp("notify");
@@ -220,6 +240,41 @@ std::optional<double> StoreFullMacroMemory(const QString& binary) {
   return talvo->Longest();
 }
 
+// Importing a 60-byte macro file that claims 99,999,999 steps and holds none.
+std::optional<double> ImportClaimingFile(const QString& binary) {
+  const auto talvo = WithMouseRead(binary);
+  if (!talvo) return std::nullopt;
+  const QString source = talvo->Folder("claims.mac");
+  WriteFile(source, "[MACROACTIONCOUNT]\ncount=99999999\n[MACROSELECTNAME]\nname=claims\n");
+  for (const char* tab : {"ms_tab", "ms_macro_Op_tab"}) {
+    QJsonObject check = Cmd("check");
+    check[QStringLiteral("name")] = QLatin1String(tab);
+    check[QStringLiteral("on")] = true;
+    talvo->Request(check);
+  }
+  QJsonObject dialogs = Cmd("dialogs");
+  dialogs[QStringLiteral("paths")] = QJsonArray{source};
+  talvo->Request(dialogs);
+  QJsonObject click = Cmd("click");
+  click[QStringLiteral("name")] = QStringLiteral("ms_macro_btn_import");
+  talvo->Longest();
+  talvo->Request(click);
+  talvo->Probe(500);
+  return talvo->Longest();
+}
+
+// A start with an index claiming 999,999 macros and naming none (each then
+// reads as "0") beside a "0.mac" claiming 999,999 steps and holding one, or
+// with an ordinary folder; until the window answers.
+std::optional<double> StartWith(const QString& binary, bool claiming) {
+  const Talvo talvo(binary, "none", [claiming](const QString& folder) {
+    if (!claiming) return;
+    WriteFile(folder + QStringLiteral("/msMacro.ini"), "[MACROCOUNT]\ncount=999999\n");
+    WriteFile(folder + QStringLiteral("/0.mac"), "[MACROACTIONCOUNT]\ncount=999999\n[MACROACTION]\n0=1,0,129,1,1,x\n");
+  });
+  return talvo.Ok() ? std::optional(talvo.StartMs()) : std::nullopt;
+}
+
 // Profile files written while a slider is dragged through 100 steps in a
 // second, and in the 300 ms after.
 std::optional<int> DragWrites(const QString& binary) {
@@ -284,6 +339,9 @@ int main(int argc, char** argv) {
   Row("0x402 read, mouse silent for 10 requests", each([](const QString& b) { return RereadOnRequest(b, 10); }), "ms");
   Row("0x402 read, mouse silent for 50 requests", each([](const QString& b) { return RereadOnRequest(b, 50); }), "ms");
   Row("key profile stored, macro memory full", each(StoreFullMacroMemory), "ms");
+  Row(".mac claiming 99999999 steps imported", each(ImportClaimingFile), "ms");
+  Row("start to ready, ordinary folder", each([](const QString& b) { return StartWith(b, false); }), "ms");
+  Row("start to ready, files claiming 999999", each([](const QString& b) { return StartWith(b, true); }), "ms");
   Row("profile files written, 1 s slider drag", each([](const QString& b) -> std::optional<double> {
         const auto writes = DragWrites(b);
         return writes ? std::optional<double>(*writes) : std::nullopt;
