@@ -293,8 +293,8 @@ int RecoverInterruptedChange(device::Peripheral peripheral, const std::filesyste
     // Only a macro file in this folder, by a name Talvo wrote down.
     if (!platform::IsSafeFileName(file, kMaxNameBytes + kMacroExtension.size()) || !file.ends_with(kMacroExtension))
       continue;
-    const std::string_view stem = TrimmedMacroName(std::string_view(file).substr(0, file.size() - kMacroExtension.size()));
-    if (std::ranges::find(names, stem) != names.end()) continue;
+    const std::string_view stem = std::string_view(file).substr(0, file.size() - kMacroExtension.size());
+    if (std::ranges::find(names, TrimmedMacroName(stem)) != names.end()) continue;
     if (platform::DeleteFile(folder / file)) ++removed;
   }
   platform::DeleteFile(pending);

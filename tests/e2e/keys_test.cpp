@@ -12,23 +12,6 @@ namespace {
 
 using KeysTest = E2eTest;
 
-QJsonObject Named(const char* cmd, const char* name) { return QJsonObject{{"cmd", cmd}, {"name", name}}; }
-QJsonObject Check(const char* name) {
-  QJsonObject o = Named("check", name);
-  o["on"] = true;
-  return o;
-}
-QJsonObject Choose(const char* name, int index) {
-  QJsonObject o = Named("select", name);
-  o["index"] = index;
-  return o;
-}
-QJsonObject Type(const char* name, const char* text) {
-  QJsonObject o = Named("type", name);
-  o["text"] = text;
-  return o;
-}
-
 // The three bytes of `key` in each of the mouse folder's files with `suffix`
 // (after their 16-byte header).
 QList<QByteArray> KeyInFiles(const UserFolders& folders, const QString& suffix, int key) {
@@ -54,7 +37,7 @@ TEST_F(KeysTest, WheelDownOnAButtonIsStoredOnTheMouseAndInTheProfiles) {
   talvo.Request(Type("ms_key_fct_edit_16", "1"));
   EXPECT_EQ(talvo.Get("ms_key_3").value("text_id").toString(), "mouse_key_down_Swing");
 
-  ASSERT_TRUE(talvo.Request(Named("click", "ms_key_butt_prosave")).value("ok").toBool());
+  ASSERT_TRUE(talvo.Request(Click("ms_key_butt_prosave")).value("ok").toBool());
   std::vector<int> commands;
   ASSERT_TRUE(WaitFor(talvo, [&] {
     commands = SequenceCommands(talvo);
@@ -63,17 +46,9 @@ TEST_F(KeysTest, WheelDownOnAButtonIsStoredOnTheMouseAndInTheProfiles) {
   // The four factory cursor macros (2920 bytes), no macros, the key map.
   EXPECT_EQ(Collapsed(commands), (std::vector<int>{1, 23, 2, 1, 9, 2}));
   EXPECT_EQ(std::count(commands.begin(), commands.end(), 23), 53);
-  const QByteArray cursor = QByteArray::fromHex(
-      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "cursor"}})
-          .value("hex")
-          .toString()
-          .toLatin1());
+  const QByteArray cursor = SimMemory(talvo, "cursor");
   EXPECT_EQ(cursor.left(6).toHex(), "aa55680b0400");
-  const QByteArray keymaps = QByteArray::fromHex(
-      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "keymaps"}})
-          .value("hex")
-          .toString()
-          .toLatin1());
+  const QByteArray keymaps = SimMemory(talvo, "keymaps");
   EXPECT_EQ(keymaps.mid(3 * 3, 3).toHex(), "1200ff") << "profile 0 is the active one";
   ASSERT_TRUE(WaitFor(talvo, [&] { return KeyInFiles(folders_, ".config", 3).contains("1200ff"); }));
   EXPECT_TRUE(KeyInFiles(folders_, ".pro", 3).contains("1200ff"));
@@ -102,90 +77,52 @@ TEST_F(KeysTest, TheOnlyLeftClickStaysAndACapturedKeyIsAssigned) {
   EXPECT_EQ(talvo.Get("ms_key_4").value("text_id").toString(), "mouse_key_back");
 }
 
-QByteArray MouseKeyMaps(TalvoRun& talvo) {
-  return QByteArray::fromHex(
-      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "keymaps"}})
-          .value("hex")
-          .toString()
-          .toLatin1());
-}
-
-// Waits until the mouse has taken a key map (the store ends with it).
-void WaitForKeyMapWrite(TalvoRun& talvo) {
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
-    return commands.size() >= 3 && commands[commands.size() - 2] == 9;
-  }));
-  talvo.Request(Sim("clear"));
-}
-
 // Onboard profile p's map is 126 bytes at p × 126, but a write carries 512:
 // storing profile 0 must leave profile 1 as it was stored.
 TEST_F(KeysTest, StoringOneOnboardProfileLeavesTheLaterOnesAsStored) {
   TalvoRun& talvo = OpenKeyPage(Launch());
-  // The switch asks which profile is active, selects the new one and reads its block.
-  const auto select = [&](const char* button) {
-    talvo.Request(Sim("clear"));
-    talvo.Request(Named("click", button));
+  for (const char* profile : {"ms_profile_1", "ms_profile_0"}) {
+    // The switch asks which profile is active, selects the new one and reads its block.
+    talvo.Request(Click(profile));
     ASSERT_TRUE(WaitFor(talvo, [&] { return SequenceCommands(talvo) == std::vector<int>{5, 6, 5}; }));
     Pause(talvo, 100);
-    talvo.Request(Sim("clear"));
-  };
-  select("ms_profile_1");
-  talvo.Request(Check("ms_key_6"));
-  talvo.Request(Choose("ms_key_fct_combo", 8));
-  talvo.Request(Choose("ms_key_fct_combo_22", 2));
-  talvo.Request(Named("click", "ms_key_butt_prosave"));
-  WaitForKeyMapWrite(talvo);
-  ASSERT_EQ(MouseKeyMaps(talvo).mid(126 + 3 * 6, 3).toHex(), "400400");
-
-  select("ms_profile_0");
-  talvo.Request(Named("click", "ms_key_butt_prosave"));
-  WaitForKeyMapWrite(talvo);
-  EXPECT_EQ(MouseKeyMaps(talvo).mid(126 + 3 * 6, 3).toHex(), "400400");
+    // Button 6 wakes the computer in profile 1; profile 0 is stored unchanged.
+    if (QLatin1String(profile) == QLatin1String("ms_profile_1"))
+      talvo.Do({Check("ms_key_6"), Choose("ms_key_fct_combo", 8), Choose("ms_key_fct_combo_22", 2)});
+    talvo.Request(Click("ms_key_butt_prosave"));
+    WaitForKeyMapWrite(talvo);
+    EXPECT_EQ(SimMemory(talvo, "keymaps").mid(126 + 3 * 6, 3).toHex(), "400400") << profile;
+  }
 }
 
 // Before the mouse's first read its memory size is unknown and its key maps
 // are about to be replaced: a store and a chosen key wait for the read.
 TEST_F(KeysTest, StoreAndKeyChoiceWaitForTheMousesFirstRead) {
-  const QString folder = MouseFolder(folders_);
-  QDir().mkpath(folder);
-  QFile index(folder + "/msMacro.ini");
-  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  QDir().mkpath(MouseFolder(folders_));
+  QFile index(MouseFolder(folders_) + "/msMacro.ini"), macro(MouseFolder(folders_) + "/m.mac");
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly) && macro.open(QIODevice::WriteOnly));
   index.write("[MACROCOUNT]\ncount=1\n[MACRONAME]\n0=m\n");
-  index.close();
-  QFile macro(folder + "/m.mac");
-  ASSERT_TRUE(macro.open(QIODevice::WriteOnly));
   macro.write("[MACROACTIONCOUNT]\ncount=12\n[MACROACTION]\n");
   for (int i = 0; i < 12; ++i) macro.write(QByteArray::number(i) + "=1,0,129,1,1,mouse_key_left\n");
+  index.close();
   macro.close();
 
+  // Every request fails until the fault is cleared: the mouse's first read gets nothing.
   TalvoRun& talvo = Launch(Variables{}, "none");
-  // Every request fails until the fault is cleared: the mouse comes, and its
-  // first read gets nothing.
-  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "fault"}, {"device", "mouse"}, {"fault", "status_ff"},
-                            {"count", 100000}});
-  talvo.Request(Sim("plug"));
+  QJsonObject fault{{"cmd", "sim"}, {"op", "fault"}, {"device", "mouse"}, {"fault", "status_ff"}, {"count", 100000}};
+  talvo.Do({fault, Sim("plug")});
   ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_tab").value("visible").toBool(); }));
   Pause(talvo, 1000);
-  for (const char* tab : {"ms_tab", "ms_key_Op_tab"}) talvo.Request(Check(tab));
-  talvo.Request(Check("ms_key_6"));
+  talvo.Do({Check("ms_tab"), Check("ms_key_Op_tab"), Check("ms_key_6")});
   EXPECT_FALSE(talvo.Get("ms_tab_function").value("enabled").toBool());
-  talvo.Request("messages");
-  talvo.Request(Named("click", "ms_key_butt_prosave"));
-
-  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "fault"}, {"device", "mouse"}, {"fault", "none"}, {"count", 0}});
-  talvo.Request(Sim("clear"));
-  talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "notify"}, {"device", "mouse"}, {"usage", 0x402}});
-  ASSERT_TRUE(WaitFor(talvo, [&] {
-    const std::vector<int> commands = SequenceCommands(talvo);
-    return std::count(commands.begin(), commands.end(), 9) > 0;
-  })) << "the store waiting for the read";
-  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty()) << "no steps to remove";
-  const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
-  EXPECT_NE(std::find(commands.begin(), commands.end(), 21), commands.end());
+  Messages(talvo);
+  fault["fault"] = "none";
+  talvo.Do({Click("ms_key_butt_prosave"), fault, Sim("clear"),
+            QJsonObject{{"cmd", "sim"}, {"op", "notify"}, {"device", "mouse"}, {"usage", 0x402}}});
+  WaitForKeyMapWrite(talvo);
+  EXPECT_TRUE(Messages(talvo).isEmpty()) << "no steps to remove";
+  EXPECT_EQ(SimMemory(talvo, "macro").left(6).toHex(), "aa5546000100");
   EXPECT_TRUE(talvo.Get("ms_tab_function").value("enabled").toBool());
-  EXPECT_EQ(talvo.Get("ms_key_fct_combo").value("index").toInt(), 0) << "key 6 shown as the mouse has it";
 }
 
 TEST_F(KeysTest, AnEditedBulletReachesTheMousesCursorMemory) {
@@ -196,13 +133,9 @@ TEST_F(KeysTest, AnEditedBulletReachesTheMousesCursorMemory) {
   talvo.Request(Check("ms_cursor_x_check"));
   talvo.Request(Type("ms_cursor_x_eidt", "300"));
   EXPECT_EQ(talvo.Get("ms_cursor_x_eidt").value("text").toString(), "255");
-  talvo.Request(Named("click", "ms_bulletdate_save_btn"));
+  talvo.Request(Click("ms_bulletdate_save_btn"));
   ASSERT_TRUE(WaitFor(talvo, [&] { return Collapsed(SequenceCommands(talvo)) == std::vector<int>{1, 23, 2}; }));
-  const QByteArray image = QByteArray::fromHex(
-      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "cursor"}})
-          .value("hex")
-          .toString()
-          .toLatin1());
+  const QByteArray image = SimMemory(talvo, "cursor");
   // Gun 1's block, its step 6 × 2 + 4: the horizontal move of bullet 2.
   const int block = uint8_t(image[18]) | uint8_t(image[19]) << 8;
   EXPECT_EQ(image.mid(block + 4 + 16 * 4 + 2, 2).toHex(), "84ff");

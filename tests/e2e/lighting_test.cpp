@@ -156,13 +156,7 @@ TEST_F(AttachedDevicesTest, SameModePutsTheMouseAndTheMousepadInStepWithTheKeybo
     talvo.Request(QJsonObject{{"cmd", "type"}, {"name", edit}, {"text", value}});
   Pause(talvo, 300);  // the record's push goes out before the click
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "click"}, {"name", "kb_deng_same_mode"}}).value("ok").toBool());
-  const auto frame = [&](const char* device) {
-    return QByteArray::fromHex(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", device},
-                                                          {"area", "frame"}})
-                                   .value("hex")
-                                   .toString()
-                                   .toLatin1());
-  };
+  const auto frame = [&](const char* device) { return SimMemory(talvo, "frame", device); };
   const QByteArray step = QByteArray::fromHex("0a141e");
   EXPECT_TRUE(WaitFor(talvo, [&] { return frame("mouse").left(60) == step.repeated(20); }))
       << frame("mouse").left(60).toHex().toStdString();

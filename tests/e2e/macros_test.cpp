@@ -84,11 +84,7 @@ TEST_F(MacrosTest, RecordedEditedSavedAndStoredOnTheMouse) {
   EXPECT_EQ(Collapsed(commands), (std::vector<int>{1, 23, 2, 1, 21, 2, 1, 9, 2}));
   EXPECT_EQ(std::count(commands.begin(), commands.end(), 21), 1);
   const QByteArray memory =
-      QByteArray::fromHex(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"},
-                                                    {"area", "macro"}})
-                              .value("hex")
-                              .toString()
-                              .toLatin1());
+      SimMemory(talvo, "macro");
   EXPECT_EQ(memory.left(22).toHex(), "aa552a00010000000000000000000000" "1200" "0500" "0000");
   EXPECT_EQ(memory.mid(22, 8).toHex(), "ffff8a0432000a04");
 }
@@ -100,18 +96,11 @@ TEST_F(MacrosTest, CountsCostWhatTheFilesHold) {
   WriteFile(folder + "/ok.mac", "[MACROACTIONCOUNT]\ncount=4000000000\n[MACROACTION]\n0=1,0,129,1,1,mouse_key_left\n");
   TalvoRun& talvo = OpenMacroPage(Launch());
   EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"../escaped", "ok"}));
-  talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
-  talvo.Request(Command("click", "ms_key_butt_prosave", "x", 0));
-  ASSERT_TRUE(WaitFor(talvo, [&] { return Collapsed(SequenceCommands(talvo)).size() == 9; }));
-  EXPECT_EQ(Collapsed(SequenceCommands(talvo)), (std::vector<int>{1, 23, 2, 1, 21, 2, 1, 9, 2}));
+  talvo.Do({Check("ms_key_Op_tab"), Click("ms_key_butt_prosave")});
+  WaitForKeyMapWrite(talvo);
   // Two macros, of no step and of the one step the file holds: 16 + 12 + 4 bytes.
-  const QByteArray memory = QByteArray::fromHex(
-      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", "mouse"}, {"area", "macro"}})
-          .value("hex")
-          .toString()
-          .toLatin1());
-  EXPECT_EQ(memory.left(4).toHex(), "aa552000");
-  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty());
+  EXPECT_EQ(SimMemory(talvo, "macro").left(4).toHex(), "aa552000");
+  EXPECT_TRUE(Messages(talvo).isEmpty());
 }
 
 TEST_F(MacrosTest, ImportsAndExportsThatCannotBeDoneAreToldAndChangeNothing) {
@@ -119,30 +108,21 @@ TEST_F(MacrosTest, ImportsAndExportsThatCannotBeDoneAreToldAndChangeNothing) {
   QDir().mkpath(root + "/folder.mac");
   ASSERT_EQ(::mkfifo(QFile::encodeName(root + "/fifo.mac").constData(), 0600), 0);
   WriteFile(root + "/huge.mac", QByteArray(5 * 1024 * 1024, ';'));
-  TalvoRun& talvo = OpenMacroPage(Launch());
-  talvo.Request(Command("click", "ms_macro_btn_name_add", "x", 0));
-  talvo.Request("messages");
-  const QStringList refused{root + "/folder.mac", root + "/fifo.mac", root + "/missing.mac", "/dev/zero",
-                            root + "/huge.mac"};
-  for (const QString& path : refused) {
-    talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{path}}});
-    talvo.Request(Command("click", "ms_macro_btn_import", "x", 0));
-    const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
-    ASSERT_EQ(shown.size(), 1) << path.toStdString();
-    EXPECT_EQ(shown.at(0).toObject().value("text_id").toString(), "message_text_27");
-  }
-  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), QJsonArray{"name_1"});
-
   // A file that claims a hundred million steps and holds none imports at once, empty.
   WriteFile(root + "/claims.mac", "[MACROACTIONCOUNT]\ncount=99999999\n[MACROSELECTNAME]\nname=claims\n");
-  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{root + "/claims.mac"}}});
-  talvo.Request(Command("click", "ms_macro_btn_import", "x", 0));
-  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"name_1", "claims"}));
+  TalvoRun& talvo = OpenMacroPage(Launch());
+  for (const QString& path : {root + "/folder.mac", root + "/fifo.mac", root + "/missing.mac", QString("/dev/zero"),
+                              root + "/huge.mac", root + "/claims.mac"}) {
+    talvo.Do({Dialog(path), Click("ms_macro_btn_import")});
+    QJsonArray ids;
+    for (const QJsonValue& shown : Messages(talvo)) ids.append(shown.toObject().value("text_id"));
+    EXPECT_EQ(ids, path.endsWith("claims.mac") ? QJsonArray{} : QJsonArray{"message_text_27"}) << path.toStdString();
+  }
+  EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), QJsonArray{"claims"});
   EXPECT_EQ(talvo.Get("ms_Macro_list").value("count").toInt(), 0);
 
-  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{root + "/no/such/folder/out.mac"}}});
-  talvo.Request(Command("click", "ms_macro_btn_export", "x", 0));
-  const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
+  talvo.Do({Dialog(root + "/no/such/folder/out.mac"), Click("ms_macro_btn_export")});
+  const QJsonArray shown = Messages(talvo);
   ASSERT_EQ(shown.size(), 1);
   EXPECT_TRUE(shown.at(0).toObject().value("text").toString().contains("/no/such/folder/out.mac"));
 }
@@ -152,50 +132,30 @@ TEST_F(MacrosTest, ImportsAndExportsThatCannotBeDoneAreToldAndChangeNothing) {
 TEST_F(MacrosTest, NamesAndKeysSurviveARenameADeleteAndARestart) {
   {
     TalvoRun& talvo = OpenMacroPage(Launch());
-    for (int i = 0; i < 3; ++i) talvo.Request(Command("click", "ms_macro_btn_name_add", "x", 0));
-    for (const auto& [index, name] : {std::pair{1, "Burst..."}, std::pair{2, "trail "}}) {
-      talvo.Request(Command("select", "ms_MacroName_list", "index", index));
-      talvo.Request(Command("check", "ms_macro_keyboard_event", "on", true));
-      talvo.Request(Command("click", "ms_macro_btn_redio", "x", 0));
-      talvo.Request(Key(0x41, true));
-      talvo.Request(Command("click", "ms_macro_btn_redio", "x", 0));
-      talvo.Request(Command("click", "ms_macro_btn_save", "x", 0));
-      talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_macro_edit_macroname"}, {"text", name}});
-      talvo.Request(Command("click", "ms_macro_btn_savemacroname", "x", 0));
-    }
-    EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"name_1", "Burst...", "trail"}));
-
-    // Button 3 plays "Burst..." in the first device profile, button 4 plays
-    // "trail" in a second one.
-    talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
-    const auto assign = [&](const char* key, int macro) {
-      talvo.Request(Command("check", key, "on", true));
-      talvo.Request(Command("select", "ms_key_fct_combo", "index", 9));
-      talvo.Request(Command("select", "ms_key_fct_combo_23", "index", macro));
-    };
-    assign("ms_key_3", 1);
-    talvo.Request(Command("click", "ms_profile_fun_spread_btn", "x", 0));
-    talvo.Request(Command("click", "ms_pro_device_add_btn", "x", 0));
-    assign("ms_key_4", 2);
-    talvo.Request(Command("select", "ms_device_profile_combo", "index", 0));
-    EXPECT_EQ(talvo.Get("ms_key_3").value("text").toString(), "Burst...");
-
-    talvo.Request(Command("check", "ms_macro_Op_tab", "on", true));
-    talvo.Request(Command("select", "ms_MacroName_list", "index", 0));
-    talvo.Request(QJsonObject{{"cmd", "answers"}, {"values", QJsonArray{1, 1}}});
-    talvo.Request(Command("click", "ms_macro_btn_name_sub", "x", 0));
-    talvo.Request("quit");
+    for (int i = 0; i < 3; ++i) talvo.Request(Click("ms_macro_btn_name_add"));
+    talvo.Request(Check("ms_macro_keyboard_event"));
+    for (const auto& [index, name] : {std::pair{1, "Burst..."}, std::pair{2, "trail "}})
+      talvo.Do({Choose("ms_MacroName_list", index), Click("ms_macro_btn_redio"), Key(0x41, true),
+                Click("ms_macro_btn_redio"), Click("ms_macro_btn_save"), Type("ms_macro_edit_macroname", name),
+                Click("ms_macro_btn_savemacroname")});
+    // Button 3 plays "Burst..." in the first device profile, button 4 "trail" in a second one.
+    talvo.Do({Check("ms_key_Op_tab"), Check("ms_key_3"), Choose("ms_key_fct_combo", 9),
+              Choose("ms_key_fct_combo_23", 1), Click("ms_profile_fun_spread_btn"), Click("ms_pro_device_add_btn"),
+              Check("ms_key_4"), Choose("ms_key_fct_combo", 9), Choose("ms_key_fct_combo_23", 2),
+              Choose("ms_device_profile_combo", 0), Check("ms_macro_Op_tab"), Choose("ms_MacroName_list", 0),
+              QJsonObject{{"cmd", "answers"}, {"values", QJsonArray{1, 1}}}, Click("ms_macro_btn_name_sub"),
+              QJsonObject{{"cmd", "quit"}}});
     ASSERT_TRUE(talvo.WaitForExit(kStartTimeoutMs));
   }
   TalvoRun& talvo = OpenMacroPage(Launch());
   EXPECT_EQ(talvo.Get("ms_MacroName_list").value("items").toArray(), (QJsonArray{"Burst...", "trail"}));
   for (int index : {0, 1}) {
-    talvo.Request(Command("select", "ms_MacroName_list", "index", index));
+    talvo.Request(Choose("ms_MacroName_list", index));
     EXPECT_EQ(talvo.Get("ms_Macro_list").value("count").toInt(), 1) << index;
   }
-  talvo.Request(Command("check", "ms_key_Op_tab", "on", true));
+  talvo.Request(Check("ms_key_Op_tab"));
   EXPECT_EQ(talvo.Get("ms_key_3").value("text").toString(), "Burst...");
-  talvo.Request(Command("select", "ms_device_profile_combo", "index", 1));
+  talvo.Request(Choose("ms_device_profile_combo", 1));
   EXPECT_EQ(talvo.Get("ms_key_4").value("text").toString(), "trail");
 }
 

@@ -14,8 +14,6 @@ namespace {
 
 using ProfilesTest = E2eTest;
 
-QJsonObject Named(const char* cmd, const char* name) { return QJsonObject{{"cmd", cmd}, {"name", name}}; }
-
 QJsonArray Items(TalvoRun& talvo) { return talvo.Get("ms_device_profile_combo").value("items").toArray(); }
 
 QByteArray ReadFile(const QString& path) {
@@ -26,25 +24,25 @@ QByteArray ReadFile(const QString& path) {
 // The mouse page with its device profile buttons shown.
 TalvoRun& OpenProfileButtons(TalvoRun& talvo) {
   OpenMouseTab(talvo, "ms_deng_Op_tab");
-  talvo.Request(Named("click", "ms_profile_fun_spread_btn"));
+  talvo.Request(Click("ms_profile_fun_spread_btn"));
   return talvo;
 }
 
 TEST_F(ProfilesTest, AddCopyRenameAndDeleteKeepListAndFilesTogether) {
   TalvoRun& talvo = OpenProfileButtons(Launch());
-  ASSERT_TRUE(talvo.Request(Named("click", "ms_pro_device_add_btn")).value("ok").toBool());
-  talvo.Request(Named("click", "ms_pro_device_copy_btn"));
+  ASSERT_TRUE(talvo.Request(Click("ms_pro_device_add_btn")).value("ok").toBool());
+  talvo.Request(Click("ms_pro_device_copy_btn"));
   EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "配置2", "配置2 copy"}));
   EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 2);
 
   talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_device_profile_name_edit"}, {"text", "Shooter"}});
-  talvo.Request(Named("click", "ms_device_profile_edit_save_btn"));
+  talvo.Request(Click("ms_device_profile_edit_save_btn"));
   const QString folder = MouseFolder(folders_);
   EXPECT_TRUE(QFile::exists(folder + "/Shooter.config"));
   EXPECT_FALSE(QFile::exists(folder + "/配置2 copy.config"));
 
   talvo.Request(QJsonObject{{"cmd", "answers"}, {"values", QJsonArray{1}}});
-  talvo.Request(Named("click", "ms_pro_device_sub_btn"));
+  talvo.Request(Click("ms_pro_device_sub_btn"));
   EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "配置2"}));
   EXPECT_FALSE(QFile::exists(folder + "/Shooter.config"));
   const QByteArray index = ReadFile(folder + "/msProfile.ini");
@@ -66,7 +64,7 @@ TEST_F(ProfilesTest, AddCopyRenameAndDeleteKeepListAndFilesTogether) {
 
 TEST_F(ProfilesTest, ALinkedProfileFollowsItsProgramAndTheUsersChoiceComesBack) {
   TalvoRun& talvo = OpenProfileButtons(Launch());
-  talvo.Request(Named("click", "ms_pro_device_add_btn"));
+  talvo.Request(Click("ms_pro_device_add_btn"));
   talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{"/usr/bin/game"}}});
   talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "ms_device_profile_link_check"}, {"on", true}});
   EXPECT_EQ(talvo.Get("ms_device_profile_link_edit").value("text").toString(), "game");
@@ -92,73 +90,46 @@ TEST_F(ProfilesTest, ALinkedProfileFollowsItsProgramAndTheUsersChoiceComesBack) 
 
 TEST_F(ProfilesTest, AnExportChangesNothingButTheFileWritten) {
   TalvoRun& talvo = OpenProfileButtons(Launch());
-  talvo.Request(Named("click", "ms_pro_device_add_btn"));
-  const QString target = folders_.Root() + "/exported.config";
-  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{target}}});
-  talvo.Request(Named("click", "ms_pro_device_export_btn"));
-  EXPECT_TRUE(QFile::exists(target));
-  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
-  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置2");
-
-  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{folders_.Root() + "/no/such/out.config"}}});
-  talvo.Request("messages");
-  talvo.Request(Named("click", "ms_pro_device_export_btn"));
-  const QJsonArray shown = talvo.Request("messages").value("messages").toArray();
+  talvo.Request(Click("ms_pro_device_add_btn"));
+  for (const QString& target : {folders_.Root() + "/exported.config", folders_.Root() + "/no/such/out.config"}) {
+    talvo.Do({Dialog(target), Click("ms_pro_device_export_btn")});
+    EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
+  }
+  EXPECT_TRUE(QFile::exists(folders_.Root() + "/exported.config"));
+  const QJsonArray shown = Messages(talvo);
   ASSERT_EQ(shown.size(), 1);
   EXPECT_TRUE(shown.at(0).toObject().value("text").toString().contains("/no/such/out.config"));
-  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
 }
 
-// A linked profile whose file went missing: no box over the program in
-// front, and the list goes on showing the profile in use.
-TEST_F(ProfilesTest, ALinkedProfileThatCannotBeLoadedLeavesTheLiveOneQuietly) {
+// Links that cannot be followed: a profile whose file went missing gives no
+// box over the program in front and the list stays on the profile in use;
+// a Windows program from another system's index never matches, but its
+// profile can be chosen, renamed and unlinked.
+TEST_F(ProfilesTest, LinksThatCannotBeFollowedLeaveTheProfilesUsable) {
   TalvoRun& talvo = OpenProfileButtons(Launch());
-  talvo.Request(Named("click", "ms_pro_device_add_btn"));
-  talvo.Request(QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{"/usr/bin/game"}}});
-  talvo.Request(QJsonObject{{"cmd", "check"}, {"name", "ms_device_profile_link_check"}, {"on", true}});
-  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
-  ASSERT_TRUE(QFile::remove(MouseFolder(folders_) + "/配置2.config"));
-  talvo.Request("messages");
-
-  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
-  Pause(talvo, 2500);  // past a watcher's poll
-  EXPECT_TRUE(talvo.Request("messages").value("messages").toArray().isEmpty());
-  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 0);
-  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置1");
-}
-
-// An index from another system may link a profile to a Windows program: the
-// entry never matches here, but it can be chosen, renamed and unlinked.
-TEST_F(ProfilesTest, AnEntryLinkedToAProgramOfAnotherSystemStaysUsable) {
-  TalvoRun& talvo = OpenProfileButtons(Launch());
-  talvo.Request(Named("click", "ms_pro_device_add_btn"));
-  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 0}});
+  talvo.Do({Click("ms_pro_device_add_btn"), Click("ms_pro_device_add_btn"), Dialog("/usr/bin/game"),
+            Check("ms_device_profile_link_check"), Choose("ms_device_profile_combo", 0)});
+  ASSERT_TRUE(QFile::remove(MouseFolder(folders_) + "/配置3.config"));
   // Written as the first key of its section, which is the one read.
   const QString index = MouseFolder(folders_) + "/msProfile.ini";
   QByteArray text = ReadFile(index);
-  for (const auto& [section, line] : {std::pair{"[PROFILELIKEDEVICEEXE]", "1=1"},
-                                      std::pair{"[DEVICEPROCESS]", "1=C:\\Games\\game.exe"}}) {
-    const qsizetype at = text.indexOf(section);
-    if (at < 0) {
-      text += QByteArray(section) + "\n" + line + "\n";
-    } else {
-      text.insert(text.indexOf('\n', at) + 1, QByteArray(line) + "\n");
-    }
-  }
+  text.insert(text.indexOf('\n', text.indexOf("[PROFILELIKEDEVICEEXE]")) + 1, "1=1\n");
+  text.insert(text.indexOf('\n', text.indexOf("[DEVICEPROCESS]")) + 1, "1=C:\\Games\\game.exe\n");
   QFile file(index);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
   file.close();
+  Messages(talvo);
 
-  talvo.Request(QJsonObject{{"cmd", "select"}, {"name", "ms_device_profile_combo"}, {"index", 1}});
-  EXPECT_EQ(talvo.Get("ms_device_profile_combo").value("index").toInt(), 1);
-  EXPECT_TRUE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
+  Pause(talvo, 2500);  // past a watcher's poll
+  EXPECT_TRUE(Messages(talvo).isEmpty());
+  EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置1");
+
+  talvo.Do({QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/other"}}, Choose("ms_device_profile_combo", 1)});
   EXPECT_EQ(talvo.Get("ms_device_profile_link_edit").value("text").toString(), "game.exe");
-  talvo.Request(QJsonObject{{"cmd", "type"}, {"name", "ms_device_profile_name_edit"}, {"text", "Windows game"}});
-  talvo.Request(Named("click", "ms_device_profile_edit_save_btn"));
-  EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "Windows game"}));
-  talvo.Request(Named("click", "ms_device_cancle_link_btn"));
-  EXPECT_FALSE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+  talvo.Do({Type("ms_device_profile_name_edit", "Windows game"), Click("ms_device_profile_edit_save_btn"),
+            Click("ms_device_cancle_link_btn")});
+  EXPECT_EQ(Items(talvo), (QJsonArray{"配置1", "Windows game", "配置3"}));
   EXPECT_TRUE(ReadFile(index).contains("PROFILELIKEDEVICEEXE]\n1=0")) << ReadFile(index).toStdString();
 }
 

@@ -14,14 +14,6 @@
 namespace talvo::e2e {
 namespace {
 
-QByteArray Memory(TalvoRun& talvo, const char* device, const char* area) {
-  return QByteArray::fromHex(talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", device},
-                                                        {"area", area}})
-                                 .value("hex")
-                                 .toString()
-                                 .toLatin1());
-}
-
 // Every request but the lighting frames the device received since the clear.
 QStringList Requests(TalvoRun& talvo, const char* device) {
   QStringList out;
@@ -132,12 +124,12 @@ TEST_F(SdkServerTest, ALightingProgramListsStreamsToAndSwitchesTheDevicesAsThePa
   ASSERT_TRUE(client.Ask({{"cmd", "mode"}, {"device", 0}, {"mode", "Direct"}}).value("ok").toBool());
   client.Ask({{"cmd", "leds"}, {"device", 0}, {"colour", "ff8000"}});
   const QByteArray orange = QByteArray(1, char(Scaled(255, brightness))) + char(Scaled(128, brightness)) + char(0);
-  EXPECT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mouse", "frame").left(60) == orange.repeated(20); }))
-      << Memory(talvo, "mouse", "frame").left(60).toHex().toStdString();
+  EXPECT_TRUE(WaitFor(talvo, [&] { return SimMemory(talvo, "frame", "mouse").left(60) == orange.repeated(20); }))
+      << SimMemory(talvo, "frame", "mouse").left(60).toHex().toStdString();
   EXPECT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_dkey_0").value("changer_colour").toString() == "ffff8000"; }));
   client.Ask({{"cmd", "led"}, {"device", 0}, {"led", 19}, {"colour", "0000ff"}});
   EXPECT_TRUE(WaitFor(talvo, [&] {
-    const QByteArray frame = Memory(talvo, "mouse", "frame");
+    const QByteArray frame = SimMemory(talvo, "frame", "mouse");
     return frame.mid(54, 6) == orange + QByteArray(2, 0) + char(Scaled(255, brightness));
   }));
 
@@ -161,8 +153,8 @@ TEST_F(SdkServerTest, ALightingProgramListsStreamsToAndSwitchesTheDevicesAsThePa
   client.Ask({{"cmd", "zone"}, {"device", 2}, {"zone", 0}, {"colour", "00ff00"}, {"count", 15}});
   const int padBrightness = talvo.Get("mp_deng_light_slider").value("value").toInt();
   const QByteArray green = QByteArray(1, 0) + char(Scaled(255, padBrightness)) + char(0);
-  ASSERT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mousepad", "frame").left(45) == green.repeated(15); }))
-      << Memory(talvo, "mousepad", "frame").left(45).toHex().toStdString();
+  ASSERT_TRUE(WaitFor(talvo, [&] { return SimMemory(talvo, "frame", "mousepad").left(45) == green.repeated(15); }))
+      << SimMemory(talvo, "frame", "mousepad").left(45).toHex().toStdString();
 
   // The keyboard unplugged: a client of protocol 1 or later hears the list
   // changed (the npm client drops that news unless a request of its own is
@@ -177,7 +169,7 @@ TEST_F(SdkServerTest, ALightingProgramListsStreamsToAndSwitchesTheDevicesAsThePa
   EXPECT_TRUE(WaitFor(talvo, [&] { return client.Ask({{"cmd", "list"}}).value("controllers").toArray().size() == 2; }));
 
   client.Ask({{"cmd", "quit"}});
-  EXPECT_TRUE(WaitFor(talvo, [&] { return Memory(talvo, "mousepad", "frame").left(45) != green.repeated(15); }))
+  EXPECT_TRUE(WaitFor(talvo, [&] { return SimMemory(talvo, "frame", "mousepad").left(45) != green.repeated(15); }))
       << "the mousepad's own effect did not come back";
 }
 
@@ -253,13 +245,13 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
 
   // A lighting change by script, then the same change by hand from where
   // the page was: the mouse holds the same settings and the page shows the same.
-  const QByteArray before = Memory(talvo, "mouse", "settings");
+  const QByteArray before = SimMemory(talvo, "settings", "mouse");
   const int mode = talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt();
   const int brightness = talvo.Get("ms_deng_light_slider").value("value").toInt();
   const Result light = Ctl({"light", "mouse", "2", "--brightness", "4", "--colour", "0a141e"});
   ASSERT_EQ(light.exit, 0) << qPrintable(light.err);
   Pause(talvo, 400);
-  const QByteArray byScript = Memory(talvo, "mouse", "settings");
+  const QByteArray byScript = SimMemory(talvo, "settings", "mouse");
   EXPECT_NE(byScript, before);
   EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), 2);
   EXPECT_EQ(talvo.Get("ms_deng_light_slider").value("value").toInt(), 4);
@@ -268,12 +260,12 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
   talvo.Request(QJsonObject{{"cmd", "set_value"}, {"name", "ms_deng_light_slider"}, {"value", brightness}});
   talvo.Request(QJsonObject{{"cmd", "pick_colour"}, {"name", "ms_deng_Color_Pallet"}, {"argb", "ffff0000"}});
   Pause(talvo, 400);
-  ASSERT_NE(Memory(talvo, "mouse", "settings"), byScript);
+  ASSERT_NE(SimMemory(talvo, "settings", "mouse"), byScript);
   ChooseMouseMode(talvo, 2);
   talvo.Request(QJsonObject{{"cmd", "set_value"}, {"name", "ms_deng_light_slider"}, {"value", 4}});
   talvo.Request(QJsonObject{{"cmd", "pick_colour"}, {"name", "ms_deng_Color_Pallet"}, {"argb", "ff0a141e"}});
   Pause(talvo, 400);
-  EXPECT_EQ(Memory(talvo, "mouse", "settings").toHex(), byScript.toHex());
+  EXPECT_EQ(SimMemory(talvo, "settings", "mouse").toHex(), byScript.toHex());
 
   // DPI, onboard profile and storing keys go through the page too.
   const Result dpi = Ctl({"dpi", "1", "1000"});
@@ -303,7 +295,7 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
   // Refusals: a reason, and nothing changed.
   QByteArray settled;
   ASSERT_TRUE(WaitFor(talvo, [&] {
-    const QByteArray now = Memory(talvo, "mouse", "settings");
+    const QByteArray now = SimMemory(talvo, "settings", "mouse");
     const bool still = now == settled;
     settled = now;
     Pause(talvo, 300);
@@ -316,7 +308,7 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
     EXPECT_FALSE(refused.err.trimmed().isEmpty()) << qPrintable(bad.join(' '));
   }
   Pause(talvo, 300);
-  EXPECT_EQ(Memory(talvo, "mouse", "settings").toHex().toStdString(), settled.toHex().toStdString());
+  EXPECT_EQ(SimMemory(talvo, "settings", "mouse").toHex().toStdString(), settled.toHex().toStdString());
 }
 
 }  // namespace

@@ -145,6 +145,22 @@ std::vector<int> Collapsed(const std::vector<int>& commands) {
   return out;
 }
 
+QByteArray SimMemory(TalvoRun& talvo, const char* area, const char* device) {
+  const QJsonObject reply =
+      talvo.Request(QJsonObject{{"cmd", "sim"}, {"op", "memory"}, {"device", device}, {"area", area}});
+  return QByteArray::fromHex(reply.value("hex").toString().toLatin1());
+}
+
+QJsonArray Messages(TalvoRun& talvo) { return talvo.Request("messages").value("messages").toArray(); }
+
+void WaitForKeyMapWrite(TalvoRun& talvo) {
+  EXPECT_TRUE(WaitFor(talvo, [&] {
+    const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
+    return commands.size() >= 3 && commands[commands.size() - 2] == 9;
+  }));
+  talvo.Request(Sim("clear"));
+}
+
 void OpenMouseTab(TalvoRun& talvo, const char* tab) {
   // The full read ends the start-up traffic: over a hundred requests, the
   // last one ending the transfer.

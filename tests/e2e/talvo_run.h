@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -71,6 +72,10 @@ class TalvoRun {
   // and gives an empty object.
   QJsonObject Request(const QJsonObject& request);
   QJsonObject Request(const char* cmd) { return Request(QJsonObject{{"cmd", cmd}}); }
+  // Several requests in order, their replies unread.
+  void Do(std::initializer_list<QJsonObject> requests) {
+    for (const QJsonObject& request : requests) Request(request);
+  }
   // The state of the control `name` (the `get` command).
   QJsonObject Get(const char* name) { return Request(QJsonObject{{"cmd", "get"}, {"name", name}}); }
   QJsonObject RequestText(const QByteArray& line);
@@ -100,6 +105,25 @@ inline QJsonObject Sim(const char* op, const char* device = "mouse") {
   return QJsonObject{{"cmd", "sim"}, {"op", op}, {"device", device}};
 }
 
+// A user's action on a control, as a request.
+inline QJsonObject Click(const char* name) { return QJsonObject{{"cmd", "click"}, {"name", name}}; }
+inline QJsonObject Check(const char* name, bool on = true) {
+  return QJsonObject{{"cmd", "check"}, {"name", name}, {"on", on}};
+}
+inline QJsonObject Choose(const char* name, int index) {
+  return QJsonObject{{"cmd", "select"}, {"name", name}, {"index", index}};
+}
+inline QJsonObject Type(const char* name, const QString& text) {
+  return QJsonObject{{"cmd", "type"}, {"name", name}, {"text", text}};
+}
+// The next file dialog's answer.
+inline QJsonObject Dialog(const QString& path) { return QJsonObject{{"cmd", "dialogs"}, {"paths", QJsonArray{path}}}; }
+
+// A memory area of a simulated device.
+QByteArray SimMemory(TalvoRun& talvo, const char* area, const char* device = "mouse");
+// The message boxes shown since the last look.
+QJsonArray Messages(TalvoRun& talvo);
+
 // Polls `done` until it holds or timeoutMs has passed; between polls the
 // program's event loop runs on (the `wait` command).
 bool WaitFor(TalvoRun& talvo, const std::function<bool()>& done, int timeoutMs = kWaitTimeoutMs);
@@ -114,6 +138,9 @@ std::vector<int> Collapsed(const std::vector<int>& commands);
 // Up with the mouse's start-up read ended, its page and `tab` shown, and the
 // mouse's log cleared.
 void OpenMouseTab(TalvoRun& talvo, const char* tab);
+// Waits until the simulated mouse has taken a key map (a store ends with
+// one), then clears its log.
+void WaitForKeyMapWrite(TalvoRun& talvo);
 
 // Owns the folders and every program a test starts; on teardown kills what
 // is still running and, when the test failed, prints the programs' output.

@@ -104,21 +104,5 @@ TEST(DeviceKeyMaps, RestoringKeysBeforeAnyDeviceReadGivesTheFactoryLabels) {
             (Label{Label::Kind::Literal, "关闭"}));
 }
 
-// The mouse keeps profile p's 126 bytes at p × 126, and a write of profile p
-// covers 512 bytes: what lands on the later profiles must be what they hold.
-TEST(DeviceKeyMaps, MouseWriteCarriesTheLaterProfilesAsTheyAre) {
-  DeviceKeyMaps maps = NewDeviceKeyMaps(Peripheral::Mouse);
-  for (unsigned p = 0; p < kProfileCount; ++p) maps.profiles[p].fill(uint8_t(0x10 + p));
-  for (unsigned p = 0; p < kProfileCount; ++p) {
-    const KeyMapRecord image = MouseKeyMapImage(maps, p);
-    for (size_t at = 0; at < kKeyMapSize; ++at) {
-      const size_t device = p * kMouseMapStride + at;
-      // Beyond the fifth profile the bytes stay the record's own.
-      const unsigned holder = device < kProfileCount * kMouseMapStride ? unsigned(device / kMouseMapStride) : p;
-      ASSERT_EQ(image[at], 0x10 + holder) << "profile " << p << " byte " << at;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace talvo::keys

@@ -52,11 +52,13 @@ class CursorMacrosTest : public MacroFolder {
 
 // ---- the image sent to the mouse ----
 
+using Plan = CursorImagePlan;
+
 struct PlanCase {
   const char* name;
   int cursorCount;
   std::vector<size_t> steps;
-  CursorImagePlan::Status status;
+  Plan::Status status;
   size_t length = 0;
 };
 
@@ -77,14 +79,13 @@ TEST_P(PlanTest, ImageLengthOrNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, PlanTest,
-                         testing::Values(PlanCase{"FourFullSlots", 4, {180, 180, 180, 180}, CursorImagePlan::kReady, 2920},
-                                         PlanCase{"NoSlots", 0, {180, 180, 180, 180}, CursorImagePlan::kNothing},
-                                         PlanCase{"CountHeldAtFour", 9, {1, 1, 1, 1}, CursorImagePlan::kReady, 16 + 24 + 16},
+                         testing::Values(PlanCase{"FourFullSlots", 4, {180, 180, 180, 180}, Plan::kReady, 2920},
+                                         PlanCase{"NoSlots", 0, {180, 180, 180, 180}, Plan::kNothing},
+                                         PlanCase{"CountHeldAtFour", 9, {1, 1, 1, 1}, Plan::kReady, 16 + 24 + 16},
                                          // Within the memory, but the mouse refuses such an image on
                                          // every read back.
-                                         PlanCase{"SlotOverItsSteps", 4, {181, 0, 0, 0}, CursorImagePlan::kTooManySteps},
-                                         PlanCase{"LongSlotFittingTheMemory", 4, {700, 0, 0, 0},
-                                                  CursorImagePlan::kTooManySteps}),
+                                         PlanCase{"SlotOverItsSteps", 4, {181, 0, 0, 0}, Plan::kTooManySteps},
+                                         PlanCase{"LongSlotFittingTheMemory", 4, {700, 0, 0, 0}, Plan::kTooManySteps}),
                          [](const auto& info) { return info.param.name; });
 
 // ---- the image read from the mouse ----

@@ -32,7 +32,9 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                             .saver = saver_,
                                             .capture = hook_,
                                             .keyboardKeys = [this] { return size_t{keyboardData_.info.KeyCount()}; },
-                                            .mouseRead = [this] { return !mouseLink_.IsConnected() || mouseData_.read; }});
+                                            .mouseRead = [this] {
+                                              return !mouseLink_.IsConnected() || mouseData_.read;
+                                            }});
   cursorPage_ = std::make_unique<macros::pages::CursorMacroPage>(
       window_, profiles::DeviceFolder(device::Peripheral::Mouse), platform::ProgramFolder(),
       [this](std::vector<uint8_t> image) {
@@ -46,7 +48,8 @@ void CMainWnd::CreateKeyAndMacroRooms() {
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
                                                              [this] { return keyboardData_.keyMapLengthKnown; }},
-                                                .mouse = {mouseSession_, mouseData_.info, [this] { return mouseData_.read; }},
+                                                .mouse = {mouseSession_, mouseData_.info,
+                                                          [this] { return mouseData_.read; }},
                                                 .live = live_,
                                                 .saver = saver_,
                                                 .runner = sequences_,

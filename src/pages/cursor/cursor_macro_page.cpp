@@ -123,7 +123,9 @@ void CursorMacroPage::ShowBullet() {
 void CursorMacroPage::StoreEdits() {
   const app::Control* x = Find(kXCheck);
   const app::Control* y = Find(kYCheck);
-  const auto shown = [this](std::string_view name, long long max) { return ::talvo::pages::ShownNumber(Find(name), 0, max); };
+  const auto shown = [this](std::string_view name, long long max) {
+    return ::talvo::pages::ShownNumber(Find(name), 0, max);
+  };
   const BulletEdit edit{shown(kDelayEdit, kMaxDelay), shown(kXEdit, kMaxDistance), x && x->IsSelected(),
                         shown(kYEdit, kMaxDistance), y && y->IsSelected()};
   const std::optional<Bullet> stored = StoreBullet(folder_, slot_, bullet_, edit);
@@ -166,7 +168,8 @@ void CursorMacroPage::Import() {
 void CursorMacroPage::Export() {
   const std::optional<std::string> path = window_.GetToolkit().SaveFile(&window_, std::string(kCursorFileFilter),
                                                                         "name_" + std::to_string(slot_ + 1) + ".cur");
-  if (path && !ExportSlot(folder_, slot_, *path)) ::talvo::pages::ShowMessageWithText(window_, "message_text_28", *path);
+  if (path && !ExportSlot(folder_, slot_, *path))
+    ::talvo::pages::ShowMessageWithText(window_, "message_text_28", *path);
 }
 
 // The key page's cursor-macro function: the chosen file becomes the gun its

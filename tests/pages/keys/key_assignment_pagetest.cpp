@@ -53,8 +53,7 @@ class KeyPageTest : public profiles::test::ProfileFolders {
     app::RegisterCustomControls(toolkit);
     ASSERT_TRUE(window.Create("XML_MAIN"));
     live.mouseKeys.profiles[0] = live.mouseKeys.defaultMap;
-    pages = std::make_unique<KeyPages>(
-        window, KeyPages::Setup{live, saver, capture, [] { return size_t{0}; }, [this] { return mouseRead; }});
+    pages = std::make_unique<KeyPages>(window, KeyPages::Setup{live, saver, capture, [] { return size_t{0}; }, {}});
   }
   void TearDown() override {
     pages.reset();
@@ -88,7 +87,6 @@ class KeyPageTest : public profiles::test::ProfileFolders {
   profiles::LiveData live;
   profiles::ProfileSaver saver{live};
   NoCapture capture;
-  bool mouseRead = true;
   std::unique_ptr<KeyPages> pages;
 };
 
@@ -128,46 +126,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Each edit shows the value the key stores: clamped, without stray text,
 // and its minimum when left empty.
-struct Edit {
-  const char* name;
-  KeyFunction start;
-  std::vector<std::pair<const char*, int>> chosen;  // combos chosen in order
-  std::vector<std::pair<int, const char*>> typed;
-  KeyFunction stored;
-  std::vector<std::pair<int, const char*>> shown;
-};
-
-class EditTest : public KeyPageTest, public testing::WithParamInterface<Edit> {};
-
-TEST_P(EditTest, StoresWhatItShows) {
-  const Edit& c = GetParam();
+TEST_F(KeyPageTest, EditsStoreWhatTheyShow) {
+  struct Case {
+    KeyFunction start;
+    std::vector<std::pair<std::string, int>> chosen;  // combos chosen in order
+    std::pair<int, const char*> typed;                // {0, ""}: nothing typed
+    KeyFunction stored;
+    std::vector<std::pair<int, const char*>> shown;
+  };
+  const Case cases[] = {
+      // A wheel step down of 128 read from the mouse, then up, which holds 127.
+      {{0x12, 0x00, 0x80}, {}, {18, "2"}, {0x12, 0x20, 0x80}, {{16, "128"}}},
+      {{0x12, 0x00, 0x80}, {{"ms_key_fct_combo_13", 0}}, {0, ""}, {0x12, 0x00, 0x7F}, {{16, "127"}}},
+      {{0x10, 0x10, 0x00}, {{"ms_key_fct_combo", 5}}, {0, ""}, {0x14, 0x00, 0x01}, {{11, "0"}, {12, "1"}}},
+      {{0x10, 0x10, 0x00},
+       {{"ms_key_fct_combo", 9}, {"ms_key_fct_combo_23", 0}, {"ms_key_fct_combo_24", 4}},
+       {0, ""},
+       {0x71, 0x00, 0x01},
+       {{25, "1"}}},
+      {{0x11, 0x00, 0x00}, {}, {15, "12abc"}, {0x11, 0x00, 0x0C}, {{15, "12"}}},
+  };
   Find("ms_key_fct_combo_23")->AddItem("m");
-  SetKey(live.mouseKeys.profiles[0], 3, c.start);
-  ChooseKey(3);
-  for (const auto& [combo, item] : c.chosen) {
-    const std::string name = combo;
-    const int index = name == "ms_key_fct_combo" ? -1 : std::stoi(name.substr(name.rfind('_') + 1));
-    Select(name, item, index);
+  for (const Case& c : cases) {
+    SetKey(live.mouseKeys.profiles[0], 3, c.start);
+    ChooseKey(3);
+    for (const auto& [combo, item] : c.chosen)
+      Select(combo, item, combo == "ms_key_fct_combo" ? -1 : std::stoi(combo.substr(combo.rfind('_') + 1)));
+    if (c.typed.first) Type(c.typed.first, c.typed.second);
+    EXPECT_EQ(Key(3), c.stored) << c.stored.kind;
+    for (const auto& [edit, text] : c.shown) EXPECT_EQ(Find("ms_key_fct_edit_" + std::to_string(edit))->Text(), text);
   }
-  for (const auto& [edit, text] : c.typed) Type(edit, text);
-  EXPECT_EQ(Key(3), c.stored);
-  for (const auto& [edit, text] : c.shown) EXPECT_EQ(Find("ms_key_fct_edit_" + std::to_string(edit))->Text(), text);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Edits, EditTest,
-    testing::Values(Edit{"WheelDown128FromTheMouseStaysEditable", {0x12, 0x00, 0x80}, {}, {{18, "2"}},
-                         {0x12, 0x20, 0x80}, {{16, "128"}}},
-                    Edit{"WheelUpHoldsItAt127", {0x12, 0x00, 0x80}, {{"ms_key_fct_combo_13", 0}}, {},
-                         {0x12, 0x00, 0x7F}, {{16, "127"}}},
-                    Edit{"UntouchedFireEdits", {0x10, 0x10, 0x00}, {{"ms_key_fct_combo", 5}}, {}, {0x14, 0x00, 0x01},
-                         {{11, "0"}, {12, "1"}}},
-                    Edit{"UntouchedRepeatCount", {0x10, 0x10, 0x00},
-                         {{"ms_key_fct_combo", 9}, {"ms_key_fct_combo_23", 0}, {"ms_key_fct_combo_24", 4}}, {},
-                         {0x71, 0x00, 0x01}, {{25, "1"}}},
-                    Edit{"TextAfterTheNumber", {0x11, 0x00, 0x00}, {}, {{15, "12abc"}}, {0x11, 0x00, 0x0C},
-                         {{15, "12"}}}),
-    [](const testing::TestParamInfo<Edit>& info) { return info.param.name; });
 
 struct Show {
   const char* name;
@@ -211,18 +200,6 @@ TEST_F(KeyPageTest, TheOnlyLeftClickCannotBeGivenAway) {
   ChooseKey(0);
   EXPECT_TRUE(Find("ms_tab_function")->IsEnabled());
   EXPECT_EQ(dialogs.shown.size(), 1u);
-}
-
-TEST_F(KeyPageTest, AKeyChosenBeforeTheMouseIsReadIsShownOnceItIs) {
-  mouseRead = false;
-  ChooseKey(3);
-  EXPECT_FALSE(Find("ms_tab_function")->IsEnabled());
-  Select("ms_key_fct_combo", 4);
-  EXPECT_EQ(Key(3), (KeyFunction{0x10, 0x10, 0x00})) << "a read would overwrite it";
-  mouseRead = true;
-  pages->Refresh(device::Peripheral::Mouse);
-  EXPECT_EQ(pages->Page(device::Peripheral::Mouse).SelectedKey(), 3u);
-  EXPECT_TRUE(Find("ms_tab_function")->IsEnabled());
 }
 
 TEST_F(KeyPageTest, RestoringADefaultRelabelsAtOnce) {
