@@ -11,7 +11,6 @@
 #include "platform/debug.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
-#include "platform/utf8.h"
 
 namespace talvo::macros {
 

@@ -1,6 +1,5 @@
 #include "pages/profiles/profile_selection.h"
 
-#include <filesystem>
 #include <string>
 
 #include "pages/profiles/profile_lists.h"
