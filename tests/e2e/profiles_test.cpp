@@ -121,7 +121,8 @@ TEST_F(ProfilesTest, LinksThatCannotBeFollowedLeaveTheProfilesUsable) {
   Messages(talvo);
 
   talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
-  Pause(talvo, 2500);  // past a watcher's poll
+  Pause(talvo, 4500);  // past two of a watcher's polls: tried once
+  EXPECT_EQ(talvo.Log().count("could not be loaded"), 1);
   EXPECT_TRUE(Messages(talvo).isEmpty());
   EXPECT_EQ(talvo.Get("ms_device_profile_name_edit").value("text").toString(), "配置1");
 

@@ -293,14 +293,18 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   if (!list) return;
   const ProfileIndex index(*combo);
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
-  if (choice.show && *choice.show != list->CurrentIndex()) {
-    // A profile linked to the program in front that cannot be loaded leaves
-    // the list on the live one and is told without a box over that program;
-    // the user's own choice coming back is told as when it was chosen.
+  // A profile linked to the program in front that cannot be loaded leaves
+  // the list on the live one, is told without a box over that program, and
+  // is not tried again while that program stays in front. The user's own
+  // choice coming back is told as when it was chosen.
+  const bool linked = choice.show && *choice.show != choice.userChoice;
+  std::optional<int>& unloadable = unloadable_[ComboIndex(*combo)];
+  if (!linked) unloadable.reset();
+  if (choice.show && *choice.show != list->CurrentIndex() && !(linked && unloadable == choice.show)) {
     const int shown = list->CurrentIndex();
-    const bool linked = *choice.show != choice.userChoice;
     list->SelectItem(*choice.show, false);
-    Select(*combo, *choice.show, shown, linked ? LoadFailure::kQuiet : LoadFailure::kAsk);
+    Select(*combo, *choice.show, linked ? shown : -1, linked ? LoadFailure::kQuiet : LoadFailure::kAsk);
+    if (linked && list->CurrentIndex() != *choice.show) unloadable = choice.show;
   }
   // Selecting stored the entry shown; the stored choice stays the user's.
   index.SetSelect(choice.userChoice);

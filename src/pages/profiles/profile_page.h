@@ -5,7 +5,9 @@
 // work is the profile operations', the applying the window's effects.
 #pragma once
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/toolkit/toolkit.h"
@@ -69,6 +71,9 @@ class ProfilePage {
 
   app::Window& window_;
   Setup setup_;
+  // Per list, the linked entry that could not be loaded while its program is
+  // in front.
+  std::array<std::optional<int>, talvo::profiles::kProfileCombos.size()> unloadable_{};
 };
 
 }  // namespace talvo::pages::profiles
