@@ -6,15 +6,15 @@
 # cpu_all_devices.sh), then the latency from a client's update to the frame
 # on the simulated mouse, median and 99th percentile over 200 updates.
 #   bench/sdk_direct.sh [SECONDS] [BINARY]
-# (default 30 build/bin/talvo). Needs node and the openrgb-sdk package the
-# tests install into build/npm (run scripts/test first).
+# (default 30 build/bin/talvo). Needs node; the openrgb-sdk client is kept in
+# tests/third_party.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 talvo=${2:-${TALVO_BIN:-build/bin/talvo}}
 automate_bin=$(dirname "$talvo")/talvo-automate
 [ -x "$automate_bin" ] || automate_bin=build/bin/talvo-automate
-export NODE_PATH=${NODE_PATH:-$PWD/build/npm/node_modules}
+export NODE_PATH=${NODE_PATH:-$PWD/tests/third_party/node_modules}
 . bench/three_devices.sh
 sleep_us=$(sleep_cost_us)
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')

@@ -63,7 +63,7 @@ class SdkClient {
  public:
   bool Start() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("NODE_PATH"), QStringLiteral(TALVO_NPM_DIR "/node_modules"));
+    env.insert(QStringLiteral("NODE_PATH"), QStringLiteral(TALVO_NODE_MODULES));
     node_.setProcessEnvironment(env);
     node_.start(QStringLiteral("node"), {QStringLiteral(TALVO_SDK_CLIENT)});
     return node_.waitForStarted(kStartTimeoutMs);
