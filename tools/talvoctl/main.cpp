@@ -4,6 +4,7 @@
 //
 //   talvoctl [--simulate] [--trace] [--device mouse|keyboard|mousepad] COMMAND
 //   talvoctl [--json] TALVO-COMMAND
+//   talvoctl --help | --version
 //
 // Exit codes: 0 success, 1 device absent or silent (Talvo not running or
 // silent), 2 bad arguments, 3 the device reported failure (Talvo refused).
@@ -37,6 +38,7 @@ enum Exit { kOk = 0, kAbsent = 1, kUsage = 2, kDeviceFailure = 3 };
 constexpr const char* kUsageText =
     "usage: talvoctl [--simulate] [--trace] [--device mouse|keyboard|mousepad] COMMAND\n"
     "       talvoctl [--json] TALVO-COMMAND\n"
+    "       talvoctl --help | --version\n"
     "commands, on the device directly:\n"
     "  list               every interface of vendor 0c45 and whether it can be opened\n"
     "  info               the 33-byte information block\n"
@@ -59,6 +61,8 @@ constexpr const char* kUsageText =
     "            3 device failure (Talvo refused)\n";
 
 struct Options {
+  bool help = false;
+  bool version = false;
   bool simulate = false;
   bool trace = false;
   bool deviceGiven = false;
@@ -77,8 +81,18 @@ std::optional<unsigned> ParseProfileNumber(const char* text) {
 std::optional<Options> ParseArguments(int argc, char** argv) {
   Options options;
   int i = 1;
-  for (; i < argc && argv[i][0] == '-' && argv[i][1] == '-'; ++i) {
+  for (; i < argc && argv[i][0] == '-' && (argv[i][1] == '-' || argv[i][1] == 'h'); ++i) {
     std::string_view arg = argv[i];
+    // Asked for, help and the version are answers rather than usage errors,
+    // whatever else came with them.
+    if (arg == "--help" || arg == "-h") {
+      options.help = true;
+      return options;
+    }
+    if (arg == "--version") {
+      options.version = true;
+      return options;
+    }
     if (arg == "--simulate") {
       options.simulate = true;
     } else if (arg == "--trace") {
@@ -235,6 +249,14 @@ int main(int argc, char** argv) {
   if (!options) {
     std::fputs(kUsageText, stderr);
     return kUsage;
+  }
+  if (options->help) {
+    std::fputs(kUsageText, stdout);
+    return kOk;
+  }
+  if (options->version) {
+    std::puts("talvoctl " TALVO_VERSION);
+    return kOk;
   }
   if (options->talvo) {
     tools::TalvoBusClient client;
