@@ -1,0 +1,174 @@
+#include "platform/autostart.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "file_test_util.h"
+
+namespace talvo::platform {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScopedEnvironment;
+using testing::TempFolder;
+using testing::WriteBytes;
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end - start));
+    start = end == std::string::npos ? text.size() : end + 1;
+  }
+  return lines;
+}
+
+class AutostartTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    environment_.Set("HOME", (folder_ / "home").string());
+    environment_.Set("XDG_CONFIG_HOME", (folder_ / "config").string());
+  }
+  std::filesystem::path Entry() const { return folder_ / "config/autostart/talvo.desktop"; }
+  void Put(std::string_view text) {
+    std::filesystem::create_directories(Entry().parent_path());
+    WriteBytes(Entry(), text);
+  }
+
+  TempFolder folder_;
+  ScopedEnvironment environment_;
+};
+
+TEST_F(AutostartTest, TheEntryStartsTheProgramHiddenWithItsPathQuoted) {
+  struct Case {
+    std::string program;
+    std::string exec;
+  };
+  const Case cases[] = {
+      {"/usr/bin/talvo", R"(Exec="/usr/bin/talvo" --hidden)"},
+      {"/opt/My Apps/talvo", R"(Exec="/opt/My Apps/talvo" --hidden)"},
+      // Quoting escapes " ` $ \ with a backslash; the string escapes then
+      // double every backslash, and a literal % is written %%.
+      {R"(/home/a"b`c$d\e%f/talvo)", R"(Exec="/home/a\\"b\\`c\\$d\\\\e%%f/talvo" --hidden)"},
+      {"/home/tab\there/talvo", R"(Exec="/home/tab\there/talvo" --hidden)"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(EnableStartAtLogin(c.program)) << c.program;
+    const std::vector<std::string> lines = Lines(ReadBytes(Entry()));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "[Desktop Entry]");
+    for (const char* line : {"Type=Application", "Name=Talvo", "Icon=talvo", "X-GNOME-Autostart-enabled=true"})
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << line;
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("Comment="); }),
+              1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), c.exec), 1) << c.program;
+    EXPECT_TRUE(StartsAtLogin()) << c.program;
+  }
+}
+
+TEST_F(AutostartTest, OnlyAnEntryOfTalvosThatIsNotTurnedOffCountsAsOn) {
+  const std::string ours = *AutostartEntryText("/usr/bin/talvo");
+  struct Case {
+    const char* what;
+    std::optional<std::string> text;  // none: no file
+    bool on;
+  };
+  const Case cases[] = {
+      {"no entry", std::nullopt, false},
+      {"Talvo's entry", ours, true},
+      {"a bare program name", "[Desktop Entry]\nExec=talvo --hidden\n", true},
+      {"spaces around the equals sign", "[Desktop Entry]\nExec = talvo\n", true},
+      {"turned off by the desktop", ours + "Hidden=true\n", false},
+      {"turned off in GNOME's way", "[Desktop Entry]\nExec=talvo\nX-GNOME-Autostart-enabled=false\n", false},
+      {"another program", "[Desktop Entry]\nName=Talvo\nExec=/usr/bin/talvo-helper --hidden\n", false},
+      {"a quoted path to another program", R"([Desktop Entry]
+Exec="/opt/talvo/run" talvo
+)",
+       false},
+      {"an unclosed quote", "[Desktop Entry]\nExec=\"/usr/bin/talvo\n", false},
+      {"Exec outside the entry's group", "[Desktop Action x]\nExec=talvo\n", false},
+      {"no Exec", "[Desktop Entry]\nName=Talvo\n", false},
+      {"larger than any entry", ours + std::string(70 * 1024, '#'), false},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(Entry());
+    if (c.text) Put(*c.text);
+    EXPECT_EQ(StartsAtLogin(), c.on) << c.what;
+  }
+}
+
+TEST_F(AutostartTest, AForeignFileOfThatNameIsNeitherReplacedNorRemoved) {
+  const std::string foreign = "[Desktop Entry]\nType=Application\nName=Other\nExec=/usr/bin/other\n";
+  Put(foreign);
+  errno = 0;
+  EXPECT_FALSE(EnableStartAtLogin("/usr/bin/talvo"));
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_TRUE(DisableStartAtLogin());
+  EXPECT_EQ(ReadBytes(Entry()), foreign);
+
+  // Talvo's own entry, turned off by the desktop, is replaced and removed.
+  Put(*AutostartEntryText("/usr/bin/talvo") + "Hidden=true\n");
+  ASSERT_TRUE(EnableStartAtLogin("/usr/local/bin/talvo"));
+  EXPECT_TRUE(StartsAtLogin());
+  ASSERT_TRUE(DisableStartAtLogin());
+  EXPECT_FALSE(std::filesystem::exists(Entry()));
+  EXPECT_FALSE(StartsAtLogin());
+  EXPECT_TRUE(DisableStartAtLogin()) << "nothing left to remove is no failure";
+}
+
+TEST_F(AutostartTest, TheEntryGoesUnderXdgConfigHomeElseUnderHome) {
+  struct Case {
+    std::optional<std::string> configHome;
+    std::string expected;  // relative to the test folder
+  };
+  const Case cases[] = {
+      {(folder_ / "config").string(), "config/autostart/talvo.desktop"},
+      {std::nullopt, "home/.config/autostart/talvo.desktop"},
+      {"relative/config", "home/.config/autostart/talvo.desktop"},
+  };
+  for (const Case& c : cases) {
+    ScopedEnvironment environment;
+    environment.Set("XDG_CONFIG_HOME", c.configHome);
+    EXPECT_EQ(AutostartEntryPath(), folder_ / c.expected);
+    // The folders are made when missing.
+    ASSERT_TRUE(EnableStartAtLogin("/usr/bin/talvo")) << c.expected;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder_ / c.expected));
+  }
+}
+
+TEST_F(AutostartTest, FailuresAreReportedWithTheirReason) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+    std::string program;
+    int error;  // 0: any
+  };
+  const Case cases[] = {
+      {"a relative program", {}, "bin/talvo", EINVAL},
+      {"no folder of the user's is known", {{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", std::nullopt}},
+       "/usr/bin/talvo", ENOENT},
+      // A file where the folder should be cannot be written into, even by root.
+      {"the folder cannot be made", {{"XDG_CONFIG_HOME", (folder_ / "blocked").string()}}, "/usr/bin/talvo", 0},
+  };
+  WriteBytes(folder_ / "blocked", "not a folder");
+  for (const Case& c : cases) {
+    ScopedEnvironment environment;
+    for (const auto& [name, value] : c.environment) environment.Set(name, value);
+    errno = 0;
+    EXPECT_FALSE(EnableStartAtLogin(c.program)) << c.what;
+    if (c.error != 0) {
+      EXPECT_EQ(errno, c.error) << c.what;
+    }
+    EXPECT_NE(errno, 0) << c.what;
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "config"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "home"));
+}
+
+}  // namespace
+}  // namespace talvo::platform
