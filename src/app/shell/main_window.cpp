@@ -209,6 +209,7 @@ void CMainWnd::OnWindowInit() {
   ApplySkinSetting();
 
   saveFailureNotice_ = std::make_unique<SaveFailureNotice>(toolkit_, window_, platform::DataFolder());
+  accessNotice_ = std::make_unique<DeviceAccessNotice>(toolkit_, window_, DeviceAccessNotice::UdevRulePath());
   profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})

@@ -23,6 +23,7 @@
 #include "app/shell/notification_router.h"
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "app/windows/device_access_notice.h"
 #include "app/windows/menus.h"
 #include "app/windows/save_failure_notice.h"
 #include "app/windows/skin_frame.h"
@@ -380,6 +381,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::unique_ptr<lighting::pages::MousepadLightingPage> mousepadLightingPage_;
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
+  // Told by the device watcher of devices it may not open.
+  std::unique_ptr<DeviceAccessNotice> accessNotice_;
   WorkerThreads workers_;
   // The sessions' threads, stopped first: a thread waiting for a link waits
   // for the sequence that holds it.

@@ -74,6 +74,9 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
       Q_EMIT w.devicesChanged();
     });
   }
+  void AccessDenied(device::Peripheral peripheral) override {
+    Queue([peripheral](CMainWnd& w) { w.accessNotice_->Denied(peripheral); });
+  }
 
  private:
   void Queue(std::function<void(CMainWnd&)> work) {
