@@ -1,5 +1,9 @@
-// How Talvo is started: the version on the command line, and the start the
-// login entry makes (--hidden), which leaves the window where start-up put it.
+// How Talvo is started: the version on the command line, the main menu's
+// login item that writes the autostart entry, and the start that entry makes
+// (--hidden), which leaves the window where start-up put it.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "tests/e2e/talvo_run.h"
@@ -65,6 +69,34 @@ TEST_F(StartOptionsTest, AHiddenStartLeavesTheWindowInTheTrayOrMinimizedWhenTheM
     talvo.Request("quit");
     EXPECT_TRUE(talvo.WaitForExit(kStartTimeoutMs)) << what;
   }
+}
+
+TEST_F(StartOptionsTest, TheLoginItemWritesAndRemovesTheAutostartEntryAndTellsWhyItCannot) {
+  TalvoRun& talvo = Launch(Variables{}, "none");
+  ASSERT_TRUE(talvo.Request("ready").value("ok").toBool());
+  const QJsonObject loginItem{{"cmd", "menu"}, {"item", "autostart"}};
+  const QString folder = folders_.Root() + QStringLiteral("/config/autostart");
+  QFile entry(folder + QStringLiteral("/talvo.desktop"));
+
+  ASSERT_TRUE(talvo.Request(loginItem).value("ok").toBool());
+  ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+  const QString program = QFileInfo(QStringLiteral(TALVO_BINARY)).canonicalFilePath();
+  EXPECT_TRUE(QString::fromUtf8(entry.readAll()).contains("\nExec=\"" + program + "\" --hidden\n"));
+  entry.close();
+
+  talvo.Request(loginItem);
+  EXPECT_FALSE(entry.exists());
+  EXPECT_TRUE(Messages(talvo).isEmpty());
+
+  // A file where the folder should be.
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  QFile blocker(folder);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  talvo.Request(loginItem);
+  const QJsonArray told = Messages(talvo);
+  ASSERT_EQ(told.size(), 1);
+  EXPECT_TRUE(told.first().toObject().value("text").toString().contains(entry.fileName()));
 }
 
 }  // namespace

@@ -251,12 +251,22 @@ TEST_F(WindowsTest, BuiltMenuShowsResolvedTextsAndReportsTheChosenItem) {
   const std::unique_ptr<QMenu> chinese(BuildMenu(LoadMenu(toolkit, kTrayMenuFile, true), owner));
   EXPECT_EQ(chinese->actions()[0]->text(), "关闭");
   EXPECT_EQ(chinese->actions()[3]->text(), "关于");
+
+  // A check item shows its state and hands it back; the others have none.
+  const MenuItem check{"autostart", "menu_autostart_text", "", true, true};
+  const std::unique_ptr<QMenu> checks(BuildMenu({check, {"lan_en", "menu_lan_en_text", "en"}}, owner));
+  EXPECT_TRUE(checks->actions()[0]->isCheckable());
+  EXPECT_TRUE(checks->actions()[0]->isChecked());
+  EXPECT_EQ(ItemOf(checks->actions()[0]), check);
+  EXPECT_FALSE(checks->actions()[1]->isCheckable());
+  EXPECT_EQ(ItemOf(checks->actions()[1]).checked, std::nullopt);
 }
 
 TEST(MenuActions, ItemNamesMapToTheirActions) {
   EXPECT_EQ(ActionForMenuItem("lan_en"), MenuAction::ApplyEnglish);
   EXPECT_EQ(ActionForMenuItem("lan_cn"), MenuAction::ApplyChinese);
   EXPECT_EQ(ActionForMenuItem("About_setting"), MenuAction::OpenAbout);
+  EXPECT_EQ(ActionForMenuItem("autostart"), MenuAction::ToggleStartAtLogin);
   EXPECT_EQ(ActionForMenuItem("exit"), MenuAction::Exit);
   EXPECT_EQ(ActionForMenuItem("qianting"), MenuAction::Nothing);
   EXPECT_EQ(ActionForMenuItem("Menu_Import"), MenuAction::Nothing);
