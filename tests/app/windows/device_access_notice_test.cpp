@@ -22,12 +22,9 @@ TEST(DeviceAccessNotice, FillsTheDeviceAndTheRuleInAsTextOnly) {
     const char* expected;
   };
   const Case cases[] = {
-      {"%s: copy %s, then reload", "Mouse", "/usr/lib/udev/rules.d/70-talvo.rules",
-       "Mouse: copy /usr/lib/udev/rules.d/70-talvo.rules, then reload"},
+      {"%s: copy %s, then reload", "Mouse", "/r/70-talvo.rules", "Mouse: copy /r/70-talvo.rules, then reload"},
       // What is filled in is never read as a pattern.
-      {"%s and %s", "%s%d%%", "%s", "%s%d%% and %s"},
-      {"100%% sure: %s", "Mouse", "r", "100% sure: Mouse"},
-      {"only %s", "Mouse", "r", "only Mouse"},
+      {"100%% %s and %s", "%s%d%%", "%s", "100% %s%d%% and %s"},
       {"%s %s %s %d end%", "a", "b", "a b %s %d end%"},
   };
   for (const Case& c : cases)
@@ -76,10 +73,6 @@ TEST(DeviceAccessNotice, OneBoxAtATimeAndNoSecondOneForADeviceWhoseBoxIsOpen) {
   ASSERT_EQ(dialogs.shown.size(), 2u);
   EXPECT_TRUE(dialogs.shown[0].starts_with("Mouse: ")) << dialogs.shown[0];
   EXPECT_TRUE(dialogs.shown[1].starts_with("Keyboard: ")) << dialogs.shown[1];
-  for (const std::string& text : dialogs.shown) {
-    EXPECT_NE(text.find("/rules/70-talvo.rules"), std::string::npos) << text;
-    EXPECT_NE(text.find("udevadm control --reload && udevadm trigger"), std::string::npos) << text;
-  }
 
   // Once its box is closed, a device told about again gets a new one.
   notice.Denied(Peripheral::Mouse);
