@@ -6,8 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -405,24 +403,6 @@ TEST_F(MainWindowTest, UnknownMenuItemShowsItsTextAndQuietItemsDoNothing) {
   EXPECT_TRUE(dialogs_.shown.empty());
   w.OnMenuItem({"something", "message_text_8", ""});
   EXPECT_EQ(dialogs_.shown, (std::vector<std::string>{"message_text_8"}));
-}
-
-TEST_F(MainWindowTest, LoginItemIsCheckedWhileTalvosAutostartEntryIsOn) {
-  CMainWnd& w = Start();
-  const auto checked = [&w] {
-    for (const MenuItem& item : w.MainMenuItems())
-      if (item.name == "autostart") return item.checked;
-    return std::optional<bool>();
-  };
-  EXPECT_EQ(checked(), false);
-  ASSERT_TRUE(QDir().mkpath(folders_.Path() + "/config/autostart"));
-  QFile entry(folders_.Path() + "/config/autostart/talvo.desktop");
-  ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
-  entry.write("[Desktop Entry]\nType=Application\nName=Talvo\nExec=talvo --hidden\n");
-  entry.close();
-  EXPECT_EQ(checked(), true);
-  ASSERT_TRUE(entry.remove());
-  EXPECT_EQ(checked(), false);
 }
 
 TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemBack) {
