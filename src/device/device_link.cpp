@@ -100,8 +100,9 @@ int CDeviceLink::ExchangeOnce(std::span<uint8_t, kReportSize> buffer) {
   return 1;
 }
 
-bool CDeviceLink::Attach(bool* enumerationFailed) {
+bool CDeviceLink::Attach(bool* enumerationFailed, bool* accessDenied) {
   if (enumerationFailed) *enumerationFailed = false;
+  if (accessDenied) *accessDenied = false;
   std::lock_guard<std::recursive_mutex> lock(ioLock_);
   if (IsConnected()) return true;
   if (!hid_.EnumerateHidInterfaces()) {
@@ -110,7 +111,12 @@ bool CDeviceLink::Attach(bool* enumerationFailed) {
   }
   while (const auto path = hid_.NextInterfacePath()) {
     if (hid_.PathVendorId(*path) != vendorId_) continue;
-    if (!hid_.OpenHidDevice(*path, true, true, true, false)) continue;
+    if (!hid_.OpenHidDevice(*path, true, true, true, false)) {
+      if (accessDenied && hid_.LastOpenError() == platform::HidOpenError::PermissionDenied &&
+          hid_.PathProductId(*path) == productId_)
+        *accessDenied = true;
+      continue;
+    }
     const auto& attributes = hid_.Attributes();
     const auto& caps = hid_.Caps();
     if (attributes.vendorId == vendorId_ && attributes.productId == productId_ &&

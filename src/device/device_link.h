@@ -63,8 +63,11 @@ class CDeviceLink {
   // vendor, and opens each candidate for reading and writing, shared; stops
   // at the first whose vendor, product, usage page and usage match and sets
   // `connected`. True when connected (at once when it already was).
-  // `enumerationFailed`, when given, tells a failed listing from no match.
-  bool Attach(bool* enumerationFailed = nullptr);
+  // `enumerationFailed`, when given, tells a failed listing from no match;
+  // `accessDenied`, when given, tells whether an interface the listing gave
+  // this link's vendor and product could not be opened for lack of
+  // permission.
+  bool Attach(bool* enumerationFailed = nullptr, bool* accessDenied = nullptr);
   // Clears `connected` and `syncActive`; the interface stays open and the
   // next attach reopens it.
   void Detach();

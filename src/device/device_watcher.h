@@ -7,7 +7,8 @@
 // link's I/O lock while it looks at that link: a connected link is probed
 // (asking for no access) and detached when its interface has disappeared; a
 // link that is not connected is attached to the first interface with its
-// identity.
+// identity, and the host hears when its device is there but refuses to be
+// opened.
 #pragma once
 
 #include <stop_token>
@@ -50,6 +51,11 @@ class DeviceWatcherHost {
   virtual void OtherAttached(Peripheral peripheral) = 0;
   // The keyboard or the mousepad disappeared (its link already detached).
   virtual void OtherDetached(Peripheral peripheral) = 0;
+
+  // The peripheral is there but may not be opened: permission was denied.
+  // Told when a pass first finds it so, and again only after a pass found
+  // it otherwise (attached, or gone).
+  virtual void AccessDenied(Peripheral) {}
 };
 
 // The watcher thread's body; returns when `stop` is requested, or at once

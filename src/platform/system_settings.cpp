@@ -65,13 +65,12 @@ std::optional<std::string> ReadSystemSetting(std::string_view name) {
 
 bool WriteSystemSetting(std::string_view name, std::string_view value) {
   if (!IniDocument().Set(kSection, name, value)) return false;
-  for (const auto& folder : SystemConfigFolders()) {
-    const std::filesystem::path file = SettingsFile(folder);
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
-    if (!error && WriteIniString(file, kSection, name, value)) return true;
-  }
-  return false;
+  const auto folder = UserConfigFolder();
+  if (!folder) return false;
+  const std::filesystem::path file = SettingsFile(*folder);
+  std::error_code error;
+  std::filesystem::create_directories(file.parent_path(), error);
+  return !error && WriteIniString(file, kSection, name, value);
 }
 
 }  // namespace talvo::platform

@@ -1,11 +1,13 @@
-// Machine-wide settings an installer may set (the stored LANGUAGE choice), kept
-// in the INI file talvo/system.ini under the XDG configuration folders,
-// section "Gaming Mouse", one key per setting.
+// Settings kept outside Talvo's data folder (the stored LANGUAGE choice), in
+// the INI file talvo/system.ini under the XDG configuration folders, section
+// "Gaming Mouse", one key per setting.
 //
-// Reading looks in $XDG_CONFIG_HOME (default $HOME/.config), then each entry
-// of $XDG_CONFIG_DIRS (default /etc/xdg) in order; the first file holding the
-// key wins. Writing goes to the first $XDG_CONFIG_DIRS entry where the file can
-// be written (the folder talvo/ is created when missing).
+// Reading looks in $XDG_CONFIG_HOME (default $HOME/.config), then in each
+// entry of $XDG_CONFIG_DIRS (default /etc/xdg) in order; the first file
+// holding the key wins, so a value the user stored is kept over a default an
+// installer put in a system folder. Writing goes only to the user's own file
+// (its folder talvo/ is created when missing): a program must not write under
+// /etc at run time, even when it runs as root.
 #pragma once
 
 #include <optional>
@@ -16,8 +18,9 @@ namespace talvo::platform {
 
 std::optional<std::string> ReadSystemSetting(std::string_view name);
 
-// False when no entry of $XDG_CONFIG_DIRS can be written, or name or value
-// cannot be stored in an INI file.
+// False when the user's configuration folder is unknown (no XDG_CONFIG_HOME
+// and no HOME) or cannot be written, or name or value cannot be stored in an
+// INI file.
 bool WriteSystemSetting(std::string_view name, std::string_view value);
 
 }  // namespace talvo::platform

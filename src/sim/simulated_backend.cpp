@@ -211,8 +211,9 @@ struct SimulatedBackend::State {
   std::array<std::unique_ptr<SimDevice>, kAllDeviceKinds.size()> devices;
   std::mutex mutex;
   std::array<bool, kAllDeviceKinds.size()> plugged{};
+  std::array<bool, kAllDeviceKinds.size()> denied{};
   std::array<std::vector<std::weak_ptr<Endpoint>>, kAllDeviceKinds.size()> endpoints;
-  uint64_t changes = 0;  // plugs and unplugs so far
+  uint64_t changes = 0;  // plugs, unplugs and access changes so far
   uint64_t taken = 0;    // of those, the ones some WaitForChange has reported
   std::condition_variable_any changed;
 };
@@ -343,6 +344,13 @@ void SimulatedBackend::SetLatency(std::chrono::microseconds latency) {
   for (const auto& device : state_->devices) device->SetLatency(latency);
 }
 
+void SimulatedBackend::DenyOpen(DeviceKind kind, bool denied) {
+  std::lock_guard lock(state_->mutex);
+  if (state_->denied[Index(kind)] == denied) return;
+  state_->denied[Index(kind)] = denied;
+  state_->ChangedLocked();
+}
+
 std::string SimulatedBackend::PathOf(DeviceKind kind, Collection collection) {
   const SimInterface* iface = FindInterface(kind, collection);
   return iface != nullptr ? std::string(iface->path) : std::string();
@@ -377,6 +385,7 @@ std::unique_ptr<platform::HidHandle> SimulatedBackend::Open(const std::string& p
 
   std::lock_guard lock(state_->mutex);
   if (!state_->plugged[Index(kind)]) return fail(HidOpenError::NotFound);
+  if (state_->denied[Index(kind)]) return fail(HidOpenError::PermissionDenied);
   for (const auto& other : state_->LiveLocked(kind)) {
     if (&other->Iface() != iface) continue;
     const bool conflict = (request.exclusive && other->Access().write) || (other->Access().exclusive && request.write);

@@ -16,7 +16,8 @@
 // - Sharing follows Windows share modes: an exclusive open fails with Busy
 //   while another handle can write, and an open for writing fails while an
 //   exclusive handle is open.
-// - Plug and Unplug (also an unplug injected as a fault) wake WaitForChange.
+// - Plug and Unplug (also an unplug injected as a fault) wake WaitForChange,
+//   as does a change of DenyOpen.
 // - The device models persist across unplug and plug, like non-volatile
 //   memory; each plug is a new device instance, so handles opened before an
 //   unplug fail with HidIo::Failed for good. With a state folder they also
@@ -53,6 +54,11 @@ class SimulatedBackend : public platform::HidBackend {
   bool IsPlugged(DeviceKind kind) const;
   // Latency of all three devices.
   void SetLatency(std::chrono::microseconds latency);
+  // While denied, every open of the device's interfaces fails with
+  // PermissionDenied, as a node without the udev rule's access does; handles
+  // already open go on working. A change wakes WaitForChange, as udev
+  // announces a node whose permissions changed.
+  void DenyOpen(DeviceKind kind, bool denied);
 
   // The path of a device's collection, empty when it has none of that kind.
   static std::string PathOf(DeviceKind kind, Collection collection);

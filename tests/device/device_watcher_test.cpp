@@ -63,6 +63,7 @@ class RecordingHost : public DeviceWatcherHost {
   void FirstPassFoundMouse() override { Record("FirstPassFoundMouse", 0); }
   void OtherAttached(Peripheral peripheral) override { Record("OtherAttached", int(peripheral)); }
   void OtherDetached(Peripheral peripheral) override { Record("OtherDetached", int(peripheral)); }
+  void AccessDenied(Peripheral peripheral) override { Record("AccessDenied", int(peripheral)); }
 
   std::vector<Call> Calls() {
     std::lock_guard lock(mutex_);
@@ -235,6 +236,37 @@ TEST_F(DeviceWatcherTest, EachLinkTakesOnlyItsOwnProductAndComesAndGoesWithIt) {
   EXPECT_FALSE(keyboard.IsConnected());
   EXPECT_TRUE(mouse.IsConnected());
   EXPECT_EQ(host.Count("MouseDetached"), 0);
+}
+
+TEST_F(DeviceWatcherTest, ADeviceThatMayNotBeOpenedIsToldOnceAndTakenUpWhenAllowed) {
+  // The other links also try the mouse's interfaces (same vendor); only the
+  // mouse's link may speak of them.
+  backend.Plug(DeviceKind::Mousepad);
+  backend.DenyOpen(DeviceKind::Mouse, true);
+  backend.Plug(DeviceKind::Mouse);
+  Start();
+  ASSERT_TRUE(host.WaitFor("AccessDenied"));
+  EXPECT_FALSE(mouse.IsConnected());
+  // Later passes (the keyboard's arrival wakes one) meet the same denial.
+  backend.Plug(DeviceKind::Keyboard);
+  ASSERT_TRUE(host.WaitFor("OtherAttached", 2));
+  EXPECT_EQ(host.Count("AccessDenied"), 1);
+
+  backend.DenyOpen(DeviceKind::Mouse, false);
+  ASSERT_TRUE(host.WaitFor("MouseAttached"));
+  EXPECT_TRUE(mouse.IsConnected());
+
+  // Denied again after the mouse was taken up: told again.
+  backend.Unplug(DeviceKind::Mouse);
+  ASSERT_TRUE(host.WaitFor("MouseDetached"));
+  backend.DenyOpen(DeviceKind::Mouse, true);
+  backend.Plug(DeviceKind::Mouse);
+  ASSERT_TRUE(host.WaitFor("AccessDenied", 2));
+  for (const auto& call : host.Calls()) {
+    if (call.name == "AccessDenied") {
+      EXPECT_EQ(call.argument, int(Peripheral::Mouse));
+    }
+  }
 }
 
 TEST(DeviceWatcher, EnumerationFailureEndsTheWatcher) {

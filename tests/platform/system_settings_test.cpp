@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "file_test_util.h"
 #include "platform/ini_file.h"
 
@@ -13,6 +17,8 @@ using testing::ScopedEnvironment;
 using testing::TempFolder;
 using testing::WriteBytes;
 
+// "user" stands for $XDG_CONFIG_HOME; "first" and "second" for the entries of
+// $XDG_CONFIG_DIRS, writable here as /etc is for root.
 class SystemSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -21,47 +27,84 @@ class SystemSettingsTest : public ::testing::Test {
     environment_.Set("XDG_CONFIG_DIRS", (folder_ / "first").string() + ":" + (folder_ / "second").string());
   }
 
+  std::filesystem::path File(const std::string& configFolder) {
+    return folder_ / configFolder / "talvo" / "system.ini";
+  }
   void Store(const std::string& configFolder, std::string_view value) {
-    const auto file = folder_ / configFolder / "talvo" / "system.ini";
-    std::filesystem::create_directories(file.parent_path());
-    ASSERT_TRUE(WriteIniString(file, "Gaming Mouse", "LANGUAGE", value));
+    std::filesystem::create_directories(File(configFolder).parent_path());
+    ASSERT_TRUE(WriteIniString(File(configFolder), "Gaming Mouse", "LANGUAGE", value));
   }
 
   TempFolder folder_;
   ScopedEnvironment environment_;
 };
 
-TEST_F(SystemSettingsTest, ReadsTheFirstFolderThatHasTheValue) {
-  EXPECT_EQ(ReadSystemSetting("LANGUAGE"), std::nullopt);
-  Store("second", "1010");
-  EXPECT_EQ(ReadSystemSetting("LANGUAGE"), "1010");
+TEST_F(SystemSettingsTest, TheUsersValueWinsOverDefaultsWhichAreReadInOrder) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> stored;  // folder, value
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"nothing stored", {}, std::nullopt},
+      {"a default only", {{"second", "1010"}}, "1010"},
+      {"the first default", {{"second", "1010"}, {"first", "2020"}}, "2020"},
+      {"the user's value over defaults", {{"first", "2020"}, {"user", "1010"}}, "1010"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(folder_.path());
+    std::filesystem::create_directories(folder_.path());
+    for (const auto& [where, value] : c.stored) Store(where, value);
+    EXPECT_EQ(ReadSystemSetting("language"), c.expected) << c.what;
+  }
+}
+
+TEST_F(SystemSettingsTest, WritesOnlyTheUsersOwnFile) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+    std::string value;
+    bool written;
+    std::string userFile;  // relative to the test folder, where the value lands
+  };
+  const Case cases[] = {
+      {"writable system folders are left alone", {}, "2020", true, "user/talvo/system.ini"},
+      {"without XDG_CONFIG_HOME under HOME", {{"XDG_CONFIG_HOME", std::nullopt}}, "1010", true,
+       "home/.config/talvo/system.ini"},
+      {"a relative XDG_CONFIG_HOME is ignored", {{"XDG_CONFIG_HOME", "relative"}}, "1010", true,
+       "home/.config/talvo/system.ini"},
+      {"no folder of the user's is known", {{"XDG_CONFIG_HOME", std::nullopt}, {"HOME", std::nullopt}}, "1010",
+       false, ""},
+      {"the user's folder cannot be made", {{"XDG_CONFIG_HOME", (folder_ / "blocked").string()}}, "1010", false,
+       ""},
+      {"a value an INI file cannot hold", {}, "10\n10", false, ""},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(folder_.path());
+    std::filesystem::create_directories(folder_.path());
+    // A file where a folder should be cannot be written into, even by root.
+    WriteBytes(folder_ / "blocked", "not a folder");
+    ScopedEnvironment environment;
+    for (const auto& [name, value] : c.environment) environment.Set(name, value);
+
+    EXPECT_EQ(WriteSystemSetting("LANGUAGE", c.value), c.written) << c.what;
+    if (c.written) {
+      EXPECT_EQ(ReadBytes(folder_ / c.userFile), "[Gaming Mouse]\nLANGUAGE=" + c.value + "\n") << c.what;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "first")) << c.what;
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "second")) << c.what;
+  }
+}
+
+TEST_F(SystemSettingsTest, AWriteKeepsTheRestOfTheUsersFileAndTheDefaults) {
   Store("first", "2020");
-  EXPECT_EQ(ReadSystemSetting("language"), "2020");
-  Store("user", "1010");
-  EXPECT_EQ(ReadSystemSetting("LANGUAGE"), "1010");
-}
+  std::filesystem::create_directories(File("user").parent_path());
+  WriteBytes(File("user"), "[Gaming Mouse]\nOTHER=kept\n");
 
-TEST_F(SystemSettingsTest, WritesTheFirstWritableSystemFolder) {
-  ASSERT_TRUE(WriteSystemSetting("LANGUAGE", "2020"));
-  EXPECT_EQ(ReadBytes(folder_ / "first/talvo/system.ini"), "[Gaming Mouse]\nLANGUAGE=2020\n");
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "second/talvo"));
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "user/talvo"));
-
-  // A file where the first folder should be makes it unwritable (this holds
-  // for root too, unlike permissions).
-  environment_.Set("XDG_CONFIG_DIRS", (folder_ / "blocked").string() + "::relative:" + (folder_ / "second").string());
-  WriteBytes(folder_ / "blocked", "not a folder");
   ASSERT_TRUE(WriteSystemSetting("LANGUAGE", "1010"));
-  EXPECT_EQ(ReadBytes(folder_ / "second/talvo/system.ini"), "[Gaming Mouse]\nLANGUAGE=1010\n");
-}
-
-TEST_F(SystemSettingsTest, FailsWhenNothingIsWritableOrTheValueCannotBeStored) {
-  WriteBytes(folder_ / "blocked", "not a folder");
-  environment_.Set("XDG_CONFIG_DIRS", (folder_ / "blocked").string());
-  EXPECT_FALSE(WriteSystemSetting("LANGUAGE", "1010"));
-  environment_.Set("XDG_CONFIG_DIRS", (folder_ / "first").string());
-  EXPECT_FALSE(WriteSystemSetting("LANGUAGE", "10\n10"));
-  EXPECT_FALSE(std::filesystem::exists(folder_ / "first"));
+  EXPECT_EQ(ReadBytes(File("user")), "[Gaming Mouse]\nOTHER=kept\nLANGUAGE=1010\n");
+  EXPECT_EQ(ReadBytes(File("first")), "[Gaming Mouse]\nLANGUAGE=2020\n");
+  EXPECT_EQ(ReadSystemSetting("LANGUAGE"), "1010");
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ const std::pair<std::string_view, Command> kCommands[] = {
 const std::pair<std::string_view, SimOp> kSimOps[] = {
     {"plug", SimOp::Plug},       {"unplug", SimOp::Unplug}, {"notify", SimOp::Notify},
     {"traffic", SimOp::Traffic}, {"clear", SimOp::Clear},   {"memory", SimOp::Memory},
-    {"poke", SimOp::Poke},       {"fault", SimOp::Fault},
+    {"poke", SimOp::Poke},       {"fault", SimOp::Fault},   {"deny_open", SimOp::DenyOpen},
 };
 
 // Typed access to the arguments; a missing or mistyped one throws
@@ -128,6 +128,7 @@ void ParseSim(const Args& a, Request& r) {
     case SimOp::Plug: case SimOp::Unplug: case SimOp::Traffic: case SimOp::Clear: break;
     case SimOp::Notify: r.usage = int(a.Integer("usage", 0, 0xFFFF)); break;
     case SimOp::Memory: r.area = a.NonEmptyString("area"); break;
+    case SimOp::DenyOpen: r.on = a.Bool("denied"); break;
     case SimOp::Poke:
       r.area = a.NonEmptyString("area");
       r.offset = a.Integer("offset", 0, std::numeric_limits<int32_t>::max());

@@ -19,14 +19,14 @@ enum class Command {
   Foreground, System, Wait, Screenshot, Sim, Quit,
 };
 
-enum class SimOp { Plug, Unplug, Notify, Traffic, Clear, Memory, Poke, Fault };
+enum class SimOp { Plug, Unplug, Notify, Traffic, Clear, Memory, Poke, Fault, DenyOpen };
 
 // Only the fields the command uses are set.
 struct Request {
   Command command = Command::Ready;
   std::string name;         // control name
   int index = 0;            // select
-  bool on = false;          // check; hover: enter
+  bool on = false;          // check; hover: enter; sim deny_open: denied
   int value = 0;            // set_value
   bool moving = false;      // set_value
   std::string text;         // type; menu: item; tray: button; screenshot, foreground: path

@@ -382,6 +382,9 @@ QJsonObject AutomationServer::ExecuteSim(const Request& r) {
     case SimOp::Fault:
       device.InjectFault(r.fault, unsigned(r.count), unsigned(r.after));
       return Ok();
+    case SimOp::DenyOpen:
+      backend_->DenyOpen(r.device, r.on);
+      return Ok();
   }
   return Error("bad argument");
 }

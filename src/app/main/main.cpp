@@ -1,6 +1,7 @@
 // talvo: the application. One instance per user session lives in the tray;
-// `--simulate` runs it against a simulated mouse, `--automation PATH` lets a
-// scripted client drive it over a local socket.
+// `--hidden` keeps its window there at start, `--simulate` runs it against a
+// simulated mouse, `--automation PATH` lets a scripted client drive it over a
+// local socket.
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -15,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/automation/automation_server.h"
@@ -41,11 +43,14 @@ struct Arguments {
   QString automation;
   bool sdk = false;
   std::optional<uint16_t> sdkPort;
-  bool help = false;
+  bool hidden = false;
 };
 
 constexpr const char* kUsage =
-    "usage: talvo [--simulate[=DEVICES]] [--sdk[=PORT]] [--automation PATH]\n"
+    "usage: talvo [--hidden] [--simulate[=DEVICES]] [--sdk[=PORT]] [--automation PATH]\n"
+    "       talvo --version | --help\n"
+    "  --hidden           start in the system tray without showing the window (the login\n"
+    "                     entry uses it); without a tray, start minimized\n"
     "  --simulate         use a simulated mouse instead of the devices plugged in\n"
     "  --simulate=LIST    the simulated devices plugged in at start, comma-separated:\n"
     "                     mouse, keyboard, mousepad, or none (plug them later over automation)\n"
@@ -53,6 +58,8 @@ constexpr const char* kUsage =
     "                     address, on PORT or the one main.ini names (6742 unless set)\n"
     "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
     "                     (also TALVO_AUTOMATION=PATH)\n"
+    "  --version          print the version and exit\n"
+    "  --help             print this help and exit\n"
     "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
     "             TALVO_SIM_STATE=FOLDER keeps the simulated devices' memory there between runs;\n"
     "             TALVO_DEBUG=1 writes diagnostic lines to stderr\n";
@@ -96,14 +103,33 @@ std::optional<Arguments> Parse(const QStringList& args) {
       a.automation = args[++i];
     } else if (arg.startsWith(QLatin1String("--automation="))) {
       a.automation = arg.mid(int(std::strlen("--automation=")));
-    } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-      a.help = true;
+    } else if (arg == QLatin1String("--hidden")) {
+      a.hidden = true;
     } else {
       std::fprintf(stderr, "talvo: unknown argument %s\n%s", qPrintable(arg), kUsage);
       return std::nullopt;
     }
   }
   return a;
+}
+
+// --help and --version are answered before Qt starts, so they need no
+// display; the exit code when one was asked for.
+std::optional<int> AnswerWithoutWindow(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::fputs("talvo " TALVO_VERSION "\n", stdout);
+      return 0;
+    }
+    // The socket's path is not an option, whatever it looks like.
+    if (arg == "--automation") ++i;
+  }
+  return std::nullopt;
 }
 
 bool UseTray() {
@@ -143,6 +169,7 @@ std::unique_ptr<QSocketNotifier> EndOnSignals(talvo::app::CMainWnd& window) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const auto answered = AnswerWithoutWindow(argc, argv)) return *answered;
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("talvo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Talvo"));
@@ -152,10 +179,6 @@ int main(int argc, char** argv) {
 
   const std::optional<Arguments> args = Parse(QApplication::arguments());
   if (!args) return 2;
-  if (args->help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
 
   app::SingleInstance instance;
   if (instance.Acquire() == app::SingleInstance::Role::Secondary) return 0;
@@ -197,7 +220,8 @@ int main(int argc, char** argv) {
                                           : scriptedForeground,
                         .sessionBus = true,
                         .sdkServer = args->sdk,
-                        .sdkPort = args->sdkPort});
+                        .sdkPort = args->sdkPort,
+                        .startHidden = args->hidden});
   if (!window.Create()) return 1;
 
   app::QtDialogs realDialogs(toolkit);

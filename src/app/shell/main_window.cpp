@@ -10,6 +10,8 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+#include <cerrno>
+#include <filesystem>
 #include <utility>
 
 #include "app/controls/custom_controls.h"
@@ -24,6 +26,7 @@
 #include "device/device_report.h"
 #include "lighting/push_image.h"
 #include "platform/ascii.h"
+#include "platform/autostart.h"
 #include "platform/debug.h"
 #include "platform/folders.h"
 #include "profiles/first_run.h"
@@ -41,6 +44,20 @@ constexpr int kPushMs = 100;
 QWidget* WidgetOf(Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
   return qt ? qt->Widget() : nullptr;
+}
+
+// The main menu's login item: writes the autostart entry of this very
+// program, or removes it; a failure is told with the entry's path and the
+// reason.
+void ToggleStartAtLogin(Toolkit& toolkit, Window& window) {
+  const bool done = platform::StartsAtLogin()
+                        ? platform::DisableStartAtLogin()
+                        : platform::EnableStartAtLogin(QCoreApplication::applicationFilePath().toStdString());
+  if (done) return;
+  const int error = errno;
+  const std::string pattern = toolkit.LanguageText("message_text_31").value_or("message_text_31");
+  const std::filesystem::path entry = platform::AutostartEntryPath().value_or("autostart/talvo.desktop");
+  toolkit.ShowMessage(&window, SaveFailureNotice::FormatText(pattern, {entry}, error), false);
 }
 
 }  // namespace
@@ -209,6 +226,7 @@ void CMainWnd::OnWindowInit() {
   ApplySkinSetting();
 
   saveFailureNotice_ = std::make_unique<SaveFailureNotice>(toolkit_, window_, platform::DataFolder());
+  accessNotice_ = std::make_unique<DeviceAccessNotice>(toolkit_, window_, DeviceAccessNotice::UdevRulePath());
   profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
@@ -441,8 +459,10 @@ std::vector<MenuItem> CMainWnd::TrayMenuItems() const { return LoadMenu(toolkit_
 std::vector<MenuItem> CMainWnd::MainMenuItems() const {
   // Without a tray the main menu is the way out of the program.
   std::vector<MenuItem> items = LoadMenu(toolkit_, kMainMenuFile, !options_.tray);
-  for (MenuItem& item : items)
+  for (MenuItem& item : items) {
     if (item.name == "sdk_server" && SdkServerPort() != 0) item.text = "menu_sdk_server_stop_text";
+    if (item.name == "autostart") item.checked = platform::StartsAtLogin();
+  }
   return items;
 }
 
@@ -485,6 +505,9 @@ void CMainWnd::OnMenuItem(const MenuItem& item) {
       break;
     case MenuAction::ToggleSdkServer:
       ToggleSdkServer();
+      break;
+    case MenuAction::ToggleStartAtLogin:
+      ToggleStartAtLogin(toolkit_, window_);
       break;
     case MenuAction::ShowItemText:
       toolkit_.ShowMessage(&window_, item.text, item.textIsId);

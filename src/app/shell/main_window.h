@@ -23,6 +23,7 @@
 #include "app/shell/notification_router.h"
 #include "app/shell/worker_threads.h"
 #include "app/toolkit/qt/qt_toolkit.h"
+#include "app/windows/device_access_notice.h"
 #include "app/windows/menus.h"
 #include "app/windows/save_failure_notice.h"
 #include "app/windows/skin_frame.h"
@@ -112,6 +113,10 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
     // when one is given.
     bool sdkServer = false;
     std::optional<uint16_t> sdkPort = std::nullopt;
+    // The mouse found at start does not bring the window forward: it stays
+    // in the tray (minimized without one) until the user asks for it, as
+    // when Talvo starts at login.
+    bool startHidden = false;
   };
 
   CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options);
@@ -132,8 +137,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // Calls done once start-up is finished (at once when it is).
   void WhenInitialised(std::function<void()> done);
 
-  // A second start, or the device watcher's first pass: bring the window to
-  // the front when a device is connected, else say none is.
+  // A second start, or the device watcher's first pass (unless started
+  // hidden): bring the window to the front when a device is connected, else
+  // say none is.
   void ActivateRequest();
   // Left click on the tray icon: toggles the window while a device is
   // connected, else says none is.
@@ -380,6 +386,8 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   std::unique_ptr<lighting::pages::MousepadLightingPage> mousepadLightingPage_;
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
+  // Told by the device watcher of devices it may not open.
+  std::unique_ptr<DeviceAccessNotice> accessNotice_;
   WorkerThreads workers_;
   // The sessions' threads, stopped first: a thread waiting for a link waits
   // for the sequence that holds it.

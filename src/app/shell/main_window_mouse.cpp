@@ -60,7 +60,7 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     });
   }
   void FirstPassFoundMouse() override {
-    Queue([](CMainWnd& w) { w.ActivateRequest(); });
+    if (!w_.options_.startHidden) Queue([](CMainWnd& w) { w.ActivateRequest(); });
   }
   void OtherAttached(device::Peripheral peripheral) override {
     Queue([peripheral](CMainWnd& w) {
@@ -73,6 +73,9 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
       w.OnOtherDetached(peripheral);
       Q_EMIT w.devicesChanged();
     });
+  }
+  void AccessDenied(device::Peripheral peripheral) override {
+    Queue([peripheral](CMainWnd& w) { w.accessNotice_->Denied(peripheral); });
   }
 
  private:

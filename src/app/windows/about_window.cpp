@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <string>
 
 namespace talvo::app {
 
@@ -10,8 +11,10 @@ QPoint AboutWindowPosition(const QRect& mainFrame) {
   return QPoint(2 * mainFrame.x(), bottom / 2 - 80);
 }
 
-Ccopyright* Ccopyright::Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpener opener) {
-  auto* about = new Ccopyright(toolkit, std::move(opener));
+QString Ccopyright::ConfiguredWebsite() { return QStringLiteral(TALVO_WEBSITE); }
+
+Ccopyright* Ccopyright::Open(QtToolkit& toolkit, const QRect& mainFrame, const QString& website, UrlOpener opener) {
+  auto* about = new Ccopyright(toolkit, website, std::move(opener));
   if (!about->Create(mainFrame)) {
     delete about;
     return nullptr;
@@ -20,8 +23,8 @@ Ccopyright* Ccopyright::Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpen
   return about;
 }
 
-Ccopyright::Ccopyright(QtToolkit& toolkit, UrlOpener opener)
-    : window_(toolkit, *this), opener_(std::move(opener)) {
+Ccopyright::Ccopyright(QtToolkit& toolkit, QString website, UrlOpener opener)
+    : window_(toolkit, *this), website_(std::move(website)), opener_(std::move(opener)) {
   if (!opener_) opener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 }
 
@@ -31,7 +34,8 @@ bool Ccopyright::Create(const QRect& mainFrame) {
   if (!window_.Create(kLayout)) return false;
   dialog_ = qobject_cast<QDialog*>(window_.Widget());
   if (!dialog_) return false;
-  dialog_->setWindowTitle(QStringLiteral("关于"));
+  if (Control* version = window_.FindControl("about_version")) version->SetText(std::string("Talvo ") + TALVO_VERSION);
+  if (Control* link = window_.FindControl("NetText")) link->SetVisible(!website_.isEmpty());
   dialog_->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint);
   dialog_->setModal(false);
@@ -46,8 +50,8 @@ void Ccopyright::Notify(const Notification& n) {
   if (n.type != "click") return;
   if (n.sender == "closebtn") {
     dialog_->close();
-  } else if (n.sender == "NetText") {
-    opener_(QUrl(QStringLiteral(TALVO_WEBSITE)));
+  } else if (n.sender == "NetText" && !website_.isEmpty()) {
+    opener_(QUrl(website_));
   }
 }
 

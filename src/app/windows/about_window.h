@@ -1,4 +1,6 @@
-// The About window: a modeless window that frees itself once closed.
+// The About window: a modeless window that frees itself once closed. It shows
+// the program's name, version and licence and, when the build names one, a
+// link to the project's web page.
 #pragma once
 
 #include <QObject>
@@ -25,21 +27,26 @@ class Ccopyright final : public QObject, public WindowHandler {
   static constexpr int kHeight = 572;
   using UrlOpener = std::function<void(const QUrl&)>;
 
+  // The web address set when building (TALVO_WEBSITE); empty when none is.
+  static QString ConfiguredWebsite();
+
   // Creates and shows the window placed for the main window's frame; null
-  // when the layout cannot be loaded. "NetText" opens the project's web
-  // address (set when building, TALVO_WEBSITE) through opener, the desktop's
-  // default when empty.
-  static Ccopyright* Open(QtToolkit& toolkit, const QRect& mainFrame, UrlOpener opener = {});
+  // when the layout cannot be loaded. "NetText" opens website through
+  // opener (the desktop's default when empty) and is hidden when website is
+  // empty.
+  static Ccopyright* Open(QtToolkit& toolkit, const QRect& mainFrame, const QString& website = ConfiguredWebsite(),
+                          UrlOpener opener = {});
 
   QDialog* Dialog() const { return dialog_; }
   void Notify(const Notification& n) override;
 
  private:
-  Ccopyright(QtToolkit& toolkit, UrlOpener opener);
+  Ccopyright(QtToolkit& toolkit, QString website, UrlOpener opener);
   ~Ccopyright() override;
   bool Create(const QRect& mainFrame);
 
   QtWindow window_;
+  const QString website_;
   UrlOpener opener_;
   QDialog* dialog_ = nullptr;
 };

@@ -55,13 +55,18 @@ QMenu* BuildMenu(const std::vector<MenuItem>& items, QtWindow& owner, QWidget* p
     action->setData(QString::fromStdString(item.userData));
     action->setProperty(kTextProperty, text);
     action->setProperty(kTextIsIdProperty, item.textIsId);
+    if (item.checked) {
+      action->setCheckable(true);
+      action->setChecked(*item.checked);
+    }
   }
   return menu;
 }
 
 MenuItem ItemOf(const QAction* action) {
   return MenuItem{action->objectName().toStdString(), action->property(kTextProperty).toString().toStdString(),
-                  action->data().toString().toStdString(), action->property(kTextIsIdProperty).toBool()};
+                  action->data().toString().toStdString(), action->property(kTextIsIdProperty).toBool(),
+                  action->isCheckable() ? std::optional<bool>(action->isChecked()) : std::nullopt};
 }
 
 std::optional<MenuItem> RunMenu(const std::vector<MenuItem>& items, QtWindow& owner, const QPoint& at) {
@@ -76,6 +81,7 @@ MenuAction ActionForMenuItem(std::string_view name) {
   if (name == "lan_cn") return MenuAction::ApplyChinese;
   if (name == "About_setting") return MenuAction::OpenAbout;
   if (name == "sdk_server") return MenuAction::ToggleSdkServer;
+  if (name == "autostart") return MenuAction::ToggleStartAtLogin;
   if (name == "exit") return MenuAction::Exit;
   if (name == "qianting" || name == "Menu_Import" || name == "Menu_Export") return MenuAction::Nothing;
   return MenuAction::ShowItemText;

@@ -27,6 +27,8 @@ struct MenuItem {
   std::string text;  // a text id unless textIsId is false
   std::string userData;
   bool textIsId = true;
+  // Set for an item shown with a check mark: whether it is checked.
+  std::optional<bool> checked = std::nullopt;
 
   bool operator==(const MenuItem&) const = default;
 };
@@ -58,6 +60,7 @@ enum class MenuAction {
   Nothing,
   ShowItemText,  // message box with the item's text as a text id
   ToggleSdkServer,
+  ToggleStartAtLogin,
 };
 
 MenuAction ActionForMenuItem(std::string_view name);

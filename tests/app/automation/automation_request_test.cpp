@@ -27,6 +27,9 @@ TEST(AutomationRequest, RefusesWhatIsNotAWellTypedRequest) {
   EXPECT_EQ(ErrorOf("{\"cmd\":\"tray\",\"button\":\"middle\"}"), "bad argument");
   EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"plug\",\"device\":\"toaster\"}"), "bad argument");
   EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"melt\",\"device\":\"mouse\"}"), "bad argument");
+  EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"deny_open\",\"device\":\"mouse\"}"), "bad argument");
+  EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"deny_open\",\"device\":\"mouse\",\"denied\":1}"),
+            "bad argument");
   EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"fault\",\"device\":\"mouse\",\"fault\":\"fire\",\"count\":1}"),
             "bad argument");
   EXPECT_EQ(ErrorOf("{\"cmd\":\"sim\",\"op\":\"poke\",\"device\":\"mouse\",\"area\":\"info\",\"offset\":0,"

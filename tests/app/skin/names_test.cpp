@@ -544,7 +544,7 @@ TEST(NameScanner, FindsImagesInEveryFormALayoutWritesThem) {
   EXPECT_EQ(paths("file='ms/key_left_down.png' corner='2,2,2,2'"), std::vector<std::string>{"ms/key_left_down.png"});
   EXPECT_EQ(paths("QPushButton { image: url(skin:images/a.png); } QLabel { border-image: url(\"b.png\") }"),
             (std::vector<std::string>{"images/a.png", "b.png"}));
-  EXPECT_EQ(paths("https://talvo.example.com/"), std::vector<std::string>{});
+  EXPECT_EQ(paths("https://example.org/"), std::vector<std::string>{});
 }
 
 TEST(NameScanner, ReadsTheNameListWithRangesAndPages) {

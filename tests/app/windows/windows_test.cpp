@@ -251,12 +251,22 @@ TEST_F(WindowsTest, BuiltMenuShowsResolvedTextsAndReportsTheChosenItem) {
   const std::unique_ptr<QMenu> chinese(BuildMenu(LoadMenu(toolkit, kTrayMenuFile, true), owner));
   EXPECT_EQ(chinese->actions()[0]->text(), "关闭");
   EXPECT_EQ(chinese->actions()[3]->text(), "关于");
+
+  // A check item shows its state and hands it back; the others have none.
+  const MenuItem check{"autostart", "menu_autostart_text", "", true, true};
+  const std::unique_ptr<QMenu> checks(BuildMenu({check, {"lan_en", "menu_lan_en_text", "en"}}, owner));
+  EXPECT_TRUE(checks->actions()[0]->isCheckable());
+  EXPECT_TRUE(checks->actions()[0]->isChecked());
+  EXPECT_EQ(ItemOf(checks->actions()[0]), check);
+  EXPECT_FALSE(checks->actions()[1]->isCheckable());
+  EXPECT_EQ(ItemOf(checks->actions()[1]).checked, std::nullopt);
 }
 
 TEST(MenuActions, ItemNamesMapToTheirActions) {
   EXPECT_EQ(ActionForMenuItem("lan_en"), MenuAction::ApplyEnglish);
   EXPECT_EQ(ActionForMenuItem("lan_cn"), MenuAction::ApplyChinese);
   EXPECT_EQ(ActionForMenuItem("About_setting"), MenuAction::OpenAbout);
+  EXPECT_EQ(ActionForMenuItem("autostart"), MenuAction::ToggleStartAtLogin);
   EXPECT_EQ(ActionForMenuItem("exit"), MenuAction::Exit);
   EXPECT_EQ(ActionForMenuItem("qianting"), MenuAction::Nothing);
   EXPECT_EQ(ActionForMenuItem("Menu_Import"), MenuAction::Nothing);
@@ -272,27 +282,46 @@ TEST(AboutPlacement, DoubleLeftAndHalfBottomLessEighty) {
   EXPECT_EQ(AboutWindowPosition(QRect(-50, 10, 10, 10)), QPoint(-100, -70));
 }
 
-TEST_F(WindowsTest, AboutWindowOpensPlacedAndFreesItselfWhenClosed) {
-  std::vector<QUrl> opened;
-  Ccopyright* about = Ccopyright::Open(toolkit, QRect(100, 200, 900, 600), [&](const QUrl& u) { opened.push_back(u); });
-  ASSERT_NE(about, nullptr);
-  QPointer<QDialog> dialog = about->Dialog();
-  EXPECT_TRUE(dialog->isVisible());
-  EXPECT_FALSE(dialog->isModal());
-  EXPECT_EQ(dialog->windowTitle(), "关于");
-  EXPECT_EQ(dialog->size(), QSize(800, 572));
-  EXPECT_EQ(dialog->pos(), QPoint(200, 320));
+TEST_F(WindowsTest, AboutWindowShowsNameVersionLicenceAndOnlyARealLinkAndFreesItselfWhenClosed) {
+  struct Case {
+    const char* language;
+    QString website;
+    QString title;
+    QString licence;
+  };
+  const Case cases[] = {
+      {"lan_en.xml", QStringLiteral("https://example.org/talvo"), "About Talvo", "Licence: GPL-3.0-or-later"},
+      {"lan_cn.xml", QString(), "关于 Talvo", "许可证：GPL-3.0-or-later"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(toolkit.LoadLanguage(c.language));
+    std::vector<QUrl> opened;
+    Ccopyright* about =
+        Ccopyright::Open(toolkit, QRect(100, 200, 900, 600), c.website, [&](const QUrl& u) { opened.push_back(u); });
+    ASSERT_NE(about, nullptr);
+    QPointer<QDialog> dialog = about->Dialog();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->windowTitle(), c.title);
+    EXPECT_EQ(dialog->size(), QSize(800, 572));
+    EXPECT_EQ(dialog->pos(), QPoint(200, 320));
+    EXPECT_EQ(dialog->findChild<QLabel*>("about_version")->text(), QStringLiteral("Talvo " TALVO_VERSION));
+    EXPECT_EQ(dialog->findChild<QLabel*>("about_licence")->text(), c.licence);
 
-  dialog->findChild<QAbstractButton*>("NetText")->click();
-  ASSERT_EQ(opened.size(), 1u);
-  EXPECT_TRUE(opened[0].isValid());
-  EXPECT_EQ(opened[0].scheme(), "https");
-  EXPECT_FALSE(opened[0].host().isEmpty());
+    auto* link = dialog->findChild<QAbstractButton*>("NetText");
+    EXPECT_EQ(link->isVisibleTo(dialog), !c.website.isEmpty()) << c.language;
+    link->click();
+    if (c.website.isEmpty()) {
+      EXPECT_TRUE(opened.empty());
+    } else {
+      EXPECT_EQ(opened, std::vector<QUrl>{QUrl(c.website)});
+    }
 
-  dialog->findChild<QAbstractButton*>("closebtn")->click();
-  EXPECT_FALSE(dialog->isVisible());
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_TRUE(dialog.isNull());
+    dialog->findChild<QAbstractButton*>("closebtn")->click();
+    EXPECT_FALSE(dialog->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(dialog.isNull());
+  }
 }
 
 TEST(AboutLayout, MissingLayoutOpensNothing) {
