@@ -96,49 +96,6 @@ TEST_F(AutostartTest, AForeignFileOfThatNameIsNeitherReplacedNorRemoved) {
   EXPECT_EQ(errno, EEXIST);
   EXPECT_TRUE(DisableStartAtLogin());
   EXPECT_EQ(ReadBytes(Entry()), foreign);
-
-  // Talvo's own entry, turned off by the desktop, is replaced and removed.
-  Put(*AutostartEntryText("/usr/bin/talvo") + "Hidden=true\n");
-  ASSERT_TRUE(EnableStartAtLogin("/usr/local/bin/talvo"));
-  EXPECT_TRUE(StartsAtLogin());
-  ASSERT_TRUE(DisableStartAtLogin());
-  EXPECT_FALSE(std::filesystem::exists(Entry()));
-  EXPECT_FALSE(StartsAtLogin());
-  EXPECT_TRUE(DisableStartAtLogin()) << "nothing left to remove is no failure";
-}
-
-TEST_F(AutostartTest, TheEntryGoesUnderXdgConfigHomeElseHomeAndFailuresSayWhy) {
-  struct Case {
-    std::optional<std::string> configHome;
-    std::optional<std::string> home;
-    std::string program;
-    std::string expected;  // relative to the test folder; empty when nothing can be written
-    int error;
-  };
-  const std::string home = (folder_ / "home").string();
-  const Case cases[] = {
-      {(folder_ / "config").string(), home, "/usr/bin/talvo", "config/autostart/talvo.desktop", 0},
-      {std::nullopt, home, "/usr/bin/talvo", "home/.config/autostart/talvo.desktop", 0},
-      {"relative/config", home, "/usr/bin/talvo", "home/.config/autostart/talvo.desktop", 0},
-      {std::nullopt, std::nullopt, "/usr/bin/talvo", "", ENOENT},
-      {(folder_ / "config").string(), home, "bin/talvo", "", EINVAL},
-  };
-  for (const Case& c : cases) {
-    std::filesystem::remove_all(folder_ / "config");
-    std::filesystem::remove_all(folder_ / "home");
-    ScopedEnvironment environment;
-    environment.Set("XDG_CONFIG_HOME", c.configHome);
-    environment.Set("HOME", c.home);
-    errno = 0;
-    // The folders are made when missing.
-    EXPECT_EQ(EnableStartAtLogin(c.program), !c.expected.empty()) << c.program << " " << c.expected;
-    if (c.expected.empty()) {
-      EXPECT_EQ(errno, c.error) << c.program;
-    } else {
-      EXPECT_EQ(AutostartEntryPath(), folder_ / c.expected);
-      EXPECT_TRUE(std::filesystem::is_regular_file(folder_ / c.expected));
-    }
-  }
 }
 
 }  // namespace

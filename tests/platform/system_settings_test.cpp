@@ -96,16 +96,5 @@ TEST_F(SystemSettingsTest, WritesOnlyTheUsersOwnFile) {
   }
 }
 
-TEST_F(SystemSettingsTest, AWriteKeepsTheRestOfTheUsersFileAndTheDefaults) {
-  Store("first", "2020");
-  std::filesystem::create_directories(File("user").parent_path());
-  WriteBytes(File("user"), "[Gaming Mouse]\nOTHER=kept\n");
-
-  ASSERT_TRUE(WriteSystemSetting("LANGUAGE", "1010"));
-  EXPECT_EQ(ReadBytes(File("user")), "[Gaming Mouse]\nOTHER=kept\nLANGUAGE=1010\n");
-  EXPECT_EQ(ReadBytes(File("first")), "[Gaming Mouse]\nLANGUAGE=2020\n");
-  EXPECT_EQ(ReadSystemSetting("LANGUAGE"), "1010");
-}
-
 }  // namespace
 }  // namespace talvo::platform
