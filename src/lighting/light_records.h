@@ -300,11 +300,26 @@ struct LightPushFlags {
     Flag(*this, p).store(1);
     if (marked) marked();
   }
-  // True when the flag was set; it is clear afterwards.
-  bool Take(device::Peripheral p) { return Flag(*this, p).exchange(0) != 0; }
+  // True when the flag was set and the device's pushes are not held; it is
+  // clear afterwards.
+  bool Take(device::Peripheral p) { return !IsHeld(p) && Flag(*this, p).exchange(0) != 0; }
   bool IsPending(device::Peripheral p) const { return Flag(*this, p).load() != 0; }
 
+  // While an onboard-profile switch is on its way the device's record is
+  // about to be replaced by the new profile's block: a push built now would
+  // carry the old profile number and undo the switch. Held pushes stay
+  // pending and go out, built from the record then, once released.
+  void Hold(device::Peripheral p) { held.fetch_or(Bit(p)); }
+  void Release(device::Peripheral p) {
+    held.fetch_and(~Bit(p));
+    if (IsPending(p) && marked) marked();
+  }
+  bool IsHeld(device::Peripheral p) const { return (held.load() & Bit(p)) != 0; }
+
  private:
+  static uint32_t Bit(device::Peripheral p) { return 1u << static_cast<unsigned>(p); }
+  std::atomic<uint32_t> held{0};
+
   template <typename Self>
   static auto Flag(Self& self, device::Peripheral p) -> decltype((self.keyboard)) {
     switch (p) {

@@ -161,6 +161,15 @@ bool Synchronized(const device::CDeviceLink& link) { return link.IsConnected() &
 }  // namespace
 
 std::optional<SyncFollowUp> SyncApply(Peripheral source, const SyncRecords& records) {
+  // A mode the synchronized frames do not animate would leave all three
+  // devices without frames until each page changes its mode.
+  const uint8_t mode = source == Peripheral::Keyboard ? records.keyboard.mode()
+                       : source == Peripheral::Mouse  ? records.mouse.mode()
+                                                      : records.mousepad.mode();
+  if (mode >= kSyncModes) {
+    debug::Line("同步失败");
+    return std::nullopt;
+  }
   std::array<uint8_t, kSharedCount> shared{};
   SyncFollowUp followUp{};
   switch (source) {

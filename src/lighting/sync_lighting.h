@@ -55,7 +55,8 @@ struct SyncFollowUp {
 // Copies the source's mode .. blue (record bytes 1..8) into the other two
 // records and the SyncLightRecord. Nothing is pushed and syncActive is not
 // touched: the caller marks the three links and notifies the lighting
-// gates. A source that is none of the three devices changes nothing and
+// gates. A source that is none of the three devices, or whose mode is not
+// one of the kSyncModes the synchronized frames animate, changes nothing and
 // returns nullopt.
 std::optional<SyncFollowUp> SyncApply(device::Peripheral source, const SyncRecords& records);
 

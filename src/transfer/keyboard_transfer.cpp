@@ -65,7 +65,11 @@ KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, Keybo
   data.keyMapLengthKnown = data.keyMapLengthKnown || readback.infoRead;
   live.keyboardKeys.defaultMap = readback.defaultMap;
   live.keyboardKeys.profiles[kKeyboardProfile] = readback.keyMap;
-  RecordFromSlotZero(live.keyboardLight);
+  // The read has no lighting of its own: slot 0 takes a change the page made
+  // and the deferred save has not yet put there, so the record keeps it.
+  KeyboardLighting& kb = live.keyboardLight;
+  kb.slots[kKeyboardProfile].Load(kb.record.Snapshot());
+  RecordFromSlotZero(kb);
   keys::BuildPositionMap(live.keyboardKeys.defaultMap, data.info.KeyCount(), positions);
   return readback.result;
 }

@@ -73,8 +73,9 @@ struct KeyboardReadback {
 // it was; a key map arrives whole or not at all.
 void KeyboardFullRead(device::CDeviceLink& link, KeyboardReadback& readback);
 // Unless the key count was refused (then nothing changes): takes the
-// information block and the maps, takes the live record from light image
-// slot 0 as profile 0, and rebuilds `positions` from the default map. Returns
+// information block and the maps, keeps the live record (which light image
+// slot 0 takes first) as profile 0, and rebuilds `positions` from the
+// default map. Returns
 // the read's result; after Read the caller saves the keyboard's key and
 // device profiles, after KeyCountRefused it tells the user.
 KeyboardReadResult ApplyKeyboardFullRead(const KeyboardReadback& readback, KeyboardData& data, profiles::LiveData& live,

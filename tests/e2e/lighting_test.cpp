@@ -237,6 +237,51 @@ TEST_F(AttachedDevicesTest, EveryModeOfEveryDeviceAnimatesOnTheDeviceAndItsPage)
 // repaint tick is off: over three seconds each wakes at most for its gates'
 // recheck (and the main thread for the device watcher's news), where a
 // polling thread wakes about ninety times.
+// Up with all three devices read and the mouse's lighting page shown.
+TalvoRun& ThreeDevicesRead(TalvoRun& talvo) {
+  EXPECT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+  OpenMouseTab(talvo, "ms_deng_Op_tab");
+  Pause(talvo, 1000);  // past the keyboard's and the mousepad's reads
+  return talvo;
+}
+
+// The mouse's same-mode button is offered only for a mode the synchronized
+// lighting animates: in a mode the mouse runs itself, a click would leave all
+// three devices without frames.
+TEST_F(AttachedDevicesTest, TheMousesSameModeIsOfferedOnlyWhereItAnimates) {
+  TalvoRun& talvo = ThreeDevicesRead(Launch(Variables{}, "mouse,keyboard,mousepad"));
+  for (int mode : {4, 1}) {
+    talvo.Request(Choose("ms_deng_combo_modeSelect2", mode));
+    Pause(talvo, 1200);  // a device watcher's pass
+    EXPECT_EQ(talvo.Get("ms_deng_same_mode").value("visible").toBool(), mode == 1) << mode;
+  }
+}
+
+// A push pending from a slider and an onboard switch chosen at once: the
+// switch's first request goes unanswered once, so the push is built while
+// the switch is under way.
+TEST_F(AttachedDevicesTest, APendingPushNeverUndoesAnOnboardSwitch) {
+  TalvoRun& talvo = ThreeDevicesRead(Launch(Variables{}, "mouse,keyboard,mousepad"));
+  talvo.Do({Check("mp_tab"), QJsonObject{{"cmd", "sim"}, {"op", "fault"}, {"device", "mousepad"},
+                                        {"fault", "no_reply"}, {"count", 1}},
+            QJsonObject{{"cmd", "set_value"}, {"name", "mp_deng_light_slider"}, {"value", 1}},
+            Choose("mp_deng_combo_profile", 2)});
+  Pause(talvo, 2000);
+  EXPECT_EQ(SimMemory(talvo, "settings", "mousepad").at(0), 2);
+  EXPECT_EQ(talvo.Get("mp_deng_combo_profile").value("index").toInt(), 2);
+}
+
+// The keyboard's full read has no lighting of its own: a mode chosen just
+// before it stays on the page, in the push and in the file.
+TEST_F(AttachedDevicesTest, AKeyboardReadRightAfterAChangeKeepsTheChange) {
+  TalvoRun& talvo = ThreeDevicesRead(Launch(Variables{}, "mouse,keyboard,mousepad"));
+  talvo.Do({Check("kb_tab"), Check("kb_deng_Op_tab"), Choose("kb_deng_combo_modeSelect", 3),
+            QJsonObject{{"cmd", "sim"}, {"op", "notify"}, {"device", "keyboard"}, {"usage", 0x402}}});
+  Pause(talvo, 1000);
+  EXPECT_EQ(talvo.Get("kb_deng_combo_modeSelect").value("index").toInt(), 3);
+  EXPECT_EQ(SimMemory(talvo, "settings", "keyboard").at(1), 3);
+}
+
 using IdleLightingTest = E2eTest;
 
 TEST_F(IdleLightingTest, WithNothingToAnimateTheLightingThreadsAndTheWindowSleep) {

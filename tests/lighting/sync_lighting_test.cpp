@@ -26,7 +26,8 @@ std::vector<uint8_t> Bytes(const Record& r) {
   return {s.begin(), s.end()};
 }
 
-// Live records whose bytes tell where they came from.
+// Live records whose bytes tell where they came from, each in an effect the
+// synchronized frames animate.
 struct Records {
   Records() {
     for (size_t i = 0; i < MouseSettingsRecord::kSize; ++i) {
@@ -34,6 +35,9 @@ struct Records {
       mouse.Set(i, static_cast<uint8_t>(0x40 + i));
       mousepad.Set(i, static_cast<uint8_t>(0x70 + i));
     }
+    keyboard.SetMode(0);
+    mouse.SetMode(1);
+    mousepad.SetMode(2);
   }
   std::vector<std::vector<uint8_t>> All() const { return {Bytes(keyboard), Bytes(mouse), Bytes(mousepad), Bytes(sync)}; }
   LightRecord keyboard, mousepad;
@@ -47,6 +51,7 @@ TEST(SyncApply, CopiesModeToBlueFromTheSourceAndNamesWhatToRefreshAndSave) {
     uint16_t source;  // as the button hands it over; 0 and 4 are no device
     bool applies;
     Target first, second;
+    int mode = -1;  // the source's mode, when not the one Records gives
   };
   const Case table[] = {
       {1, true, {Peripheral::Mouse, true}, {Peripheral::Mousepad, false}},
@@ -54,9 +59,13 @@ TEST(SyncApply, CopiesModeToBlueFromTheSourceAndNamesWhatToRefreshAndSave) {
       {3, true, {Peripheral::Mouse, true}, {Peripheral::Keyboard, true}},
       {0, false, {}, {}},
       {4, false, {}, {}},
+      // A mode the synchronized frames do not animate would stop every device.
+      {2, false, {}, {}, kSyncModes},
+      {1, false, {}, {}, 9},
   };
   for (const Case& c : table) {
     Records r;
+    if (c.mode >= 0) (c.source == 1 ? r.keyboard.SetMode(uint8_t(c.mode)) : r.mouse.SetMode(uint8_t(c.mode)));
     auto expected = r.All();
     if (c.applies) {
       const std::vector<uint8_t> source = expected[c.source - 1];
@@ -264,9 +273,9 @@ TEST_F(SyncThreadTest, OnlyConnectedSynchronizedDevicesArePreviewedAndSent) {
 
 TEST_F(SyncThreadTest, AModeWithoutEffectShowsNothingUntilAnEffectIsNotified) {
   for (auto* link : {&keyboard, &mouse, &mousepad}) ASSERT_TRUE(link->Attach());
-  keyboardLight.SetMode(4);
-  Start();
   ApplyFromKeyboard();
+  sync.SetMode(kSyncModes);
+  Start();
   std::this_thread::sleep_for(100ms);
   for (auto kind : {DeviceKind::Keyboard, DeviceKind::Mouse, DeviceKind::Mousepad})
     EXPECT_TRUE(Frames(kind).empty()) << static_cast<int>(kind);

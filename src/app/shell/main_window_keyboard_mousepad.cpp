@@ -145,11 +145,16 @@ void CMainWnd::ReadEverythingFromMousepad() {
 
 void CMainWnd::SelectMousepadProfile(int n) {
   if (n < 0 || n >= int(lighting::kProfileSlots)) return;
+  // What is pending goes to the profile it was made in; until the switch is
+  // applied no push may carry the old profile's number after it.
+  OnPushTick();
+  pushFlags_.Hold(device::Peripheral::Mousepad);
   auto read = std::make_shared<transfer::MousepadBlockRead>();
   sequences_.Run(
       mousepadSession_, true,
       [read, n](device::CDeviceLink& link) { *read = transfer::SelectMousepadProfile(link, unsigned(n)); },
       [this, read, n](Outcome outcome) {
+        pushFlags_.Release(device::Peripheral::Mousepad);
         // A switch cut short changes nothing; the list returns to the profile in use.
         const transfer::MousepadBlockRead taken = outcome == Outcome::Cut ? transfer::MousepadBlockRead{} : *read;
         ShowMousepadProfile(transfer::ApplyMousepadProfileSwitch(taken, unsigned(n), live_));

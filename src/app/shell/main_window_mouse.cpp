@@ -12,6 +12,7 @@
 #include "device/device_commands.h"
 #include "device/device_watcher.h"
 #include "device/notification_listener.h"
+#include "lighting/sync_lighting.h"
 #include "platform/debug.h"
 #include "profiles/profile_index.h"
 #include "transfer/cursor_download.h"
@@ -55,8 +56,11 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     // worth waking the window for.
     if (!w_.windowShown.load() && lastSameMode_ == visible) return;
     lastSameMode_ = visible;
+    // Offered only for a mode the synchronized lighting animates, as the
+    // mouse page offers it.
     Queue([visible](CMainWnd& w) {
-      if (Control* c = w.window_.FindControl("ms_deng_same_mode")) c->SetVisible(visible);
+      if (Control* c = w.window_.FindControl("ms_deng_same_mode"))
+        c->SetVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
     });
   }
   void FirstPassFoundMouse() override {
@@ -213,11 +217,16 @@ void CMainWnd::SelectMouseProfile(int n) {
     RefreshMousePage();
     return;
   }
+  // What is pending goes to the profile it was made in; until the switch is
+  // applied no push may carry the old profile's number after it.
+  OnPushTick();
+  pushFlags_.Hold(device::Peripheral::Mouse);
   auto read = std::make_shared<transfer::MouseBlockRead>();
   sequences_.Run(
       mouseSession_, true,
       [read, n](device::CDeviceLink& link) { *read = transfer::SelectMouseProfile(link, unsigned(n)); },
       [this, read, n](Outcome outcome) {
+        pushFlags_.Release(device::Peripheral::Mouse);
         if (outcome != Outcome::Cut && transfer::ApplyMouseProfileSwitch(*read, unsigned(n), mouseData_, live_)) {
           if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
           // The profiles keep the onboard profile now in use, which the
