@@ -2,11 +2,14 @@
 // SDK server (the public openrgb-sdk client, run by node) and scripts
 // through talvoctl on the session bus. Each change must reach the device
 // and the page exactly as the same change made on the page does.
+#include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/talvo_run.h"
 #include "tests/support/private_bus.h"
@@ -309,6 +312,53 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
   }
   Pause(talvo, 300);
   EXPECT_EQ(SimMemory(talvo, "settings", "mouse").toHex().toStdString(), settled.toHex().toStdString());
+}
+
+// A script calling faster than the devices work: a burst of stores stores
+// once, and the others are refused at once rather than queued for minutes;
+// an argument of a megabyte is refused before it is looked at, and the
+// refusal quotes no more than its start.
+TEST_F(BusServiceTest, ABurstOfStoresStoresOnceAndAnOverlongArgumentIsRefusedShort) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}});
+  OpenMouseTab(talvo, "ms_key_tab");
+  QDBusConnection bus = QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("script"));
+  ASSERT_TRUE(bus.isConnected());
+  const auto call = [](const char* method, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.talvo.Talvo1"),
+                                                          QStringLiteral("/org/talvo/Talvo1"),
+                                                          QStringLiteral("org.talvo.Talvo1"), QLatin1String(method));
+    message.setArguments(arguments);
+    return message;
+  };
+
+  std::vector<QDBusPendingCall> stores;
+  for (int i = 0; i < 100; ++i) stores.push_back(bus.asyncCall(call("Store", {QStringLiteral("mouse")})));
+  int stored = 0;
+  for (QDBusPendingCall& store : stores) {
+    store.waitForFinished();
+    if (!store.isError()) {
+      ++stored;
+      continue;
+    }
+    EXPECT_EQ(store.error().name(), "org.talvo.Talvo1.Error.Failed");
+    EXPECT_EQ(store.error().message(), "the mouse is still storing; ask again once it is done");
+  }
+  EXPECT_GE(stored, 1);
+  EXPECT_LE(stored, 2);
+  ASSERT_TRUE(WaitFor(talvo, [&] { return !talvo.Get("setting_progress").value("visible").toBool(); }, 20000));
+  const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), 9), stored) << "key map writes";
+
+  const QString huge(1 << 20, QLatin1Char('n'));
+  for (const QDBusMessage& overlong :
+       {call("SelectProfile", {QStringLiteral("mouse"), QStringLiteral("key"), huge}),
+        call("SetLighting", {QStringLiteral("mouse"), huge, -1, -1, QString()}),
+        call("Store", {huge})}) {
+    const QDBusMessage reply = bus.call(overlong);
+    EXPECT_EQ(reply.errorName(), "org.talvo.Talvo1.Error.InvalidArgument") << qPrintable(overlong.member());
+    EXPECT_LT(reply.errorMessage().size(), 120) << qPrintable(reply.errorMessage().left(200));
+  }
+  QDBusConnection::disconnectFromBus(QStringLiteral("script"));
 }
 
 }  // namespace

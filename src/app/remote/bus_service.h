@@ -2,12 +2,18 @@
 // /org/talvo/Talvo1, for talvoctl and other scripts. Each method is the
 // same action on the page (see PageActions); refusals come back as the
 // errors org.talvo.Talvo1.Error.InvalidArgument and .Failed with the reason.
+// Any program of the user may call: an argument longer than its kind ever
+// is gets refused before anything looks at it, and no reply quotes more
+// than the start of an argument.
 #pragma once
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "pages/remote/page_actions.h"
 
@@ -41,6 +47,9 @@ class TalvoBusService : public QObject, protected QDBusContext {
   void Store(const QString& device);
 
  private:
+  // The argument as UTF-8 when at most maxBytes long; otherwise replies the
+  // error, `what` naming the argument.
+  std::optional<std::string> Argument(const QString& text, size_t maxBytes, const char* what);
   // The device a request names; replies the error when it names none.
   std::optional<device::Peripheral> DeviceOf(const QString& name);
   // Replies a refusal as the call's error.

@@ -83,6 +83,13 @@ std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name) {
   return std::nullopt;
 }
 
+std::string Quoted(std::string_view text) {
+  if (text.size() <= kQuotedBytes) return "\"" + std::string(text) + "\"";
+  size_t cut = kQuotedBytes;
+  while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(text.substr(0, cut)) + "...\"";
+}
+
 std::optional<lighting::Rgb> ParseHexColour(std::string_view text) {
   if (!text.empty() && text.front() == '#') text.remove_prefix(1);
   if (text.size() != 6) return std::nullopt;
@@ -159,6 +166,11 @@ DpiState PageActions::Dpi() const {
   return state;
 }
 
+bool PageActions::ProgressShown() const {
+  const app::Control* progress = Find("setting_progress");
+  return progress && progress->IsVisible();
+}
+
 void PageActions::Raise(std::string type, app::Control& control, int64_t wParam) {
   s_.raise(app::Notification{.type = std::move(type), .sender = control.Name(), .wParam = wParam, .lParam = 0,
                              .control = &control});
@@ -210,8 +222,8 @@ Outcome PageActions::SelectProfile(Peripheral peripheral, talvo::profiles::Profi
     list->SelectItem(i);
     return std::nullopt;
   }
-  return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profile named \"" +
-                 std::string(name) + "\"");
+  return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profile named " +
+                 Quoted(name));
 }
 
 Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
@@ -261,7 +273,18 @@ Outcome PageActions::Store(Peripheral peripheral) {
   if (auto refused = NeedConnected(peripheral)) return refused;
   app::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
   if (!button) return Failed("the " + Name(peripheral) + "'s store button is missing");
+  // The progress display is the window's sign that the store still works.
+  // It shows for other sequences too, and for a second after the last, so a
+  // store may be refused a little after the last one ended, but none queues
+  // behind another. Refusing tells the caller its store did not happen,
+  // where joining the one under way would claim changes made since it began.
+  if (!ProgressShown()) storing_.erase(peripheral);
+  if (storing_.contains(peripheral))
+    return Failed("the " + Name(peripheral) + " is still storing; ask again once it is done");
   Raise("click", *button);
+  // A store waiting for the device's first read shows nothing yet; the page
+  // keeps one such wait per device.
+  if (ProgressShown()) storing_.insert(peripheral);
   return std::nullopt;
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,12 @@ std::optional<device::Peripheral> PeripheralOfName(std::string_view name);
 // "key", "lighting", "device".
 std::string_view KindName(profiles::ProfileKind kind);
 std::optional<profiles::ProfileKind> KindOfName(std::string_view name);
+
+// text in quotes for a message, cut after kQuotedBytes bytes (whole
+// characters, "..." marking the cut): an argument may be megabytes long, and
+// a reply or log line carries no more of it than a reader needs.
+inline constexpr size_t kQuotedBytes = 40;
+std::string Quoted(std::string_view text);
 
 // "RRGGBB" in hex digits of either case, or with a leading '#'; nothing for
 // anything else.
@@ -101,15 +108,24 @@ class PageActions {
   Outcome SelectOnboard(device::Peripheral peripheral, int number);
   Outcome SetDpi(int stage, int dpi);
   // The key profile and its macros into the device's memory, as the page's
-  // store button does.
+  // store button does. Refused while the last store asked for here still
+  // works: each one queues a whole store sequence behind the others, so a
+  // burst of them would keep the device and the progress display busy for
+  // minutes.
   Outcome Store(device::Peripheral peripheral);
 
  private:
   app::Control* Find(std::string_view name) const { return s_.window.FindControl(name); }
   void Raise(std::string type, app::Control& control, int64_t wParam = 0);
   Outcome NeedConnected(device::Peripheral peripheral) const;
+  // The window's progress display is up: a device sequence still works, or
+  // ended less than a second ago.
+  bool ProgressShown() const;
 
   Setup s_;
+  // The peripherals a store was asked for here, the progress display not
+  // seen down since.
+  std::set<device::Peripheral> storing_;
 };
 
 }  // namespace talvo::pages::remote
