@@ -5,8 +5,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "app/toolkit/qt/language.h"
+#include "app/toolkit/qt/skin_files.h"
 #include "platform/debug.h"
 #include "platform/files.h"
+#include "platform/folders.h"
 
 namespace talvo::app {
 
@@ -88,6 +91,18 @@ std::optional<device::Peripheral> TalvoBusService::DeviceOf(const QString& name)
   return peripheral;
 }
 
+std::optional<std::string> TalvoBusService::EnglishText(std::string_view id) {
+  if (!english_) {
+    const QString file = QString::fromStdString((platform::ProgramFolder() / "skin" / "lan_en.xml").string());
+    const auto bytes = ReadRegularFile(file);
+    auto table = bytes ? ParseLanguage(*bytes, nullptr) : std::nullopt;
+    if (!table) debug::Line("bus service: cannot read " + file.toStdString() + "; modes go by the window's names only");
+    english_ = table ? std::move(*table) : LanguageTable{};
+  }
+  const auto it = english_->find(std::string(id));
+  return it == english_->end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
 QString TalvoBusService::Status() {
   using pages::remote::PeripheralName;
   QJsonArray devices;
@@ -145,7 +160,7 @@ void TalvoBusService::SetLighting(const QString& device, const QString& mode, in
   if (!colourText) return;
   pages::remote::LightingChange change;
   if (!modeText->empty()) {
-    change.mode = actions_.ModeOf(*p, *modeText);
+    change.mode = actions_.ModeOf(*p, *modeText, [this](std::string_view id) { return EnglishText(id); });
     if (!change.mode)
       return Refuse(QString::fromLatin1(kInvalidArgument),
                     Str("the " + std::string(pages::remote::PeripheralName(*p)) + " has no lighting mode " +

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/toolkit/qt/language.h"
 #include "pages/remote/page_actions.h"
 
 namespace talvo::app {
@@ -52,11 +53,15 @@ class TalvoBusService : public QObject, protected QDBusContext {
   std::optional<std::string> Argument(const QString& text, size_t maxBytes, const char* what);
   // The device a request names; replies the error when it names none.
   std::optional<device::Peripheral> DeviceOf(const QString& name);
+  // From the English language file, read at the first mode name the
+  // window's own language does not know.
+  std::optional<std::string> EnglishText(std::string_view id);
   // Replies a refusal as the call's error.
   void Answer(const pages::remote::Outcome& outcome);
   void Refuse(const QString& errorName, const QString& message);
 
   pages::remote::PageActions& actions_;
+  std::optional<LanguageTable> english_;
   QDBusConnection bus_{QString()};
   bool registered_ = false;
 };

@@ -37,6 +37,19 @@ LightingControls ControlsOf(Peripheral p) {
 constexpr int kSliderMax = 4;
 constexpr int kOnboardProfiles = 5;
 
+// The text id of a mode's item in the device's mode list, as its layout gives it.
+std::string ModeTextId(Peripheral p, size_t mode) {
+  const std::string n = std::to_string(mode);
+  switch (p) {
+    case Peripheral::Keyboard: return "kb_deng_mode_" + n;
+    case Peripheral::Mouse: return "ms_deng_mode_" + n + "_text";
+    case Peripheral::Mousepad: return "mp_deng_mode_" + n + "_text";
+  }
+  return {};
+}
+
+std::string DpiSlider(int stage) { return "ms_DPI" + std::to_string(stage) + "_slider"; }
+
 Refusal Invalid(std::string message) { return {Refusal::Kind::InvalidArgument, std::move(message)}; }
 Refusal Failed(std::string message) { return {Refusal::Kind::Failed, std::move(message)}; }
 
@@ -118,7 +131,8 @@ std::vector<std::string> PageActions::ModeNames(Peripheral peripheral) const {
   return names;
 }
 
-std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view numberOrName) const {
+std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view numberOrName,
+                                       const EnglishText& english) const {
   const std::vector<std::string> names = ModeNames(peripheral);
   int number = -1;
   const auto [end, error] = std::from_chars(numberOrName.data(), numberOrName.data() + numberOrName.size(), number);
@@ -126,6 +140,10 @@ std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view n
     return number >= 0 && number < int(names.size()) ? std::optional<int>(number) : std::nullopt;
   for (size_t i = 0; i < names.size(); ++i)
     if (names[i] == numberOrName || platform::EqualsIgnoreCase(names[i], numberOrName)) return int(i);
+  if (!english) return std::nullopt;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (const auto name = english(ModeTextId(peripheral, i)); name && platform::EqualsIgnoreCase(*name, numberOrName))
+      return int(i);
   return std::nullopt;
 }
 
@@ -159,11 +177,23 @@ DpiState PageActions::Dpi() const {
   const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
   const auto block = s_.mouseData.blocks.Copy(0);
   const int active = block[lighting::MouseSettingsRecord::kActiveDpiStage];
+  const int stages = DpiStages();
   DpiState state;
-  state.activeStage = active < int(lighting::MouseSettingsRecord::kDpiStages) ? active + 1 : 0;
-  for (size_t stage = 1; stage <= lighting::MouseSettingsRecord::kDpiStages; ++stage)
-    state.stages.push_back(scale.Dpi(s_.live.mouseLight.record.dpiStage(stage)));
+  state.activeStage = active < stages ? active + 1 : 0;
+  // The stages the profile keeps, then those the page only shows on its sliders.
+  for (int stage = 1; stage <= stages; ++stage) {
+    const app::Control* slider = Find(DpiSlider(stage));
+    state.stages.push_back(scale.Dpi(stage <= int(lighting::MouseSettingsRecord::kDpiStages)
+                                         ? s_.live.mouseLight.record.dpiStage(size_t(stage))
+                                         : slider->Value()));
+  }
   return state;
+}
+
+int PageActions::DpiStages() const {
+  int stages = 0;
+  while (Find(DpiSlider(stages + 1))) ++stages;
+  return stages;
 }
 
 bool PageActions::ProgressShown() const {
@@ -251,7 +281,8 @@ Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
 }
 
 Outcome PageActions::SetDpi(int stage, int dpi) {
-  const int stages = int(lighting::MouseSettingsRecord::kDpiStages);
+  const int stages = DpiStages();
+  if (stages == 0) return Failed("the mouse's DPI sliders are missing");
   if (stage < 1 || stage > stages) return Invalid("DPI stages are numbered 1 to " + std::to_string(stages));
   if (auto refused = NeedConnected(Peripheral::Mouse)) return refused;
   const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
@@ -260,10 +291,12 @@ Outcome PageActions::SetDpi(int stage, int dpi) {
   if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
     return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " +
                    std::to_string(scale.Dpi(scale.sliderMax)) + " DPI in steps of " + std::to_string(scale.dpiStep));
-  app::Control* slider = Find("ms_DPI" + std::to_string(stage) + "_slider");
-  if (!slider) return Failed("the mouse's DPI sliders are missing");
+  app::Control* slider = Find(DpiSlider(stage));
   const int position = offset / scale.dpiStep;
   slider->SetValue(position);
+  // Dragged, then let go: the stages the profile does not keep show their
+  // value only while dragged.
+  Raise("movevaluechanged", *slider, position);
   Raise("valuechanged", *slider, position);
   return std::nullopt;
 }
