@@ -361,5 +361,40 @@ TEST_F(BusServiceTest, ABurstOfStoresStoresOnceAndAnOverlongArgumentIsRefusedSho
   QDBusConnection::disconnectFromBus(QStringLiteral("script"));
 }
 
+// What a script meets with all three devices: the status of each, mode
+// names in English while the window speaks Chinese, and every DPI stage
+// the performance page shows.
+TEST_F(BusServiceTest, TalvoctlReadsEveryDeviceAndTakesEnglishModesAndEveryDpiStage) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}}, "mouse,keyboard,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+
+  const Result status = Ctl({"status"});
+  EXPECT_EQ(status.exit, 0) << qPrintable(status.err);
+  EXPECT_TRUE(status.out.contains(QStringLiteral("\nmousepad: onboard profile ")) &&
+              status.out.contains(QStringLiteral("\n  profiles: lighting ")))
+      << qPrintable(status.out);
+
+  ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "menu"}, {"item", "lan_cn"}}).value("ok").toBool());
+  struct Mode {
+    QString name;
+    int index;
+  };
+  for (const Mode& mode : {Mode{"wave", 4}, Mode{QStringLiteral("呼吸"), 1}, Mode{"Static", 2}}) {
+    const Result light = Ctl({"light", "mouse", mode.name});
+    EXPECT_EQ(light.exit, 0) << qPrintable(mode.name) << ": " << qPrintable(light.err);
+    EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), mode.index) << qPrintable(mode.name);
+  }
+
+  const Result dpi = Ctl({"--json", "dpi", "6", "1000"});
+  EXPECT_EQ(dpi.out.trimmed(), "{\"ok\":true}") << qPrintable(dpi.err);
+  const QJsonArray stages = QJsonDocument::fromJson(Ctl({"status", "--json"}).out.toUtf8())
+                                .object().value("devices").toArray()[0].toObject()
+                                .value("dpi").toObject().value("stages").toArray();
+  ASSERT_EQ(stages.size(), 6);
+  EXPECT_EQ(stages[5].toInt(), 1000);
+  EXPECT_EQ(talvo.Get("ms_DPI6_label_value").value("text").toString(), "1000");
+}
+
 }  // namespace
 }  // namespace talvo::e2e
