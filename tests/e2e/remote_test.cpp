@@ -4,6 +4,8 @@
 // and the page exactly as the same change made on the page does.
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -394,6 +396,27 @@ TEST_F(BusServiceTest, TalvoctlReadsEveryDeviceAndTakesEnglishModesAndEveryDpiSt
   ASSERT_EQ(stages.size(), 6);
   EXPECT_EQ(stages[5].toInt(), 1000);
   EXPECT_EQ(talvo.Get("ms_DPI6_label_value").value("text").toString(), "1000");
+}
+
+// A script's relative socket path names a socket in its current folder, for
+// the program and for its client alike.
+TEST_F(E2eTest, ARelativeAutomationSocketIsInTheCurrentFolder) {
+  QProcess program;
+  program.setWorkingDirectory(folders_.Root());
+  program.setProcessEnvironment(folders_.Environment());
+  program.setStandardOutputFile(folders_.Root() + QStringLiteral("/talvo.log"));
+  program.setStandardErrorFile(folders_.Root() + QStringLiteral("/talvo.log"));
+  program.start(QStringLiteral(TALVO_BINARY), {QStringLiteral("--simulate=none"), QStringLiteral("--automation"),
+                                               QStringLiteral("automation.sock")});
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(folders_.Root()));
+  tools::AutomationClient client;
+  const bool connected = client.Connect(QStringLiteral("automation.sock"), kStartTimeoutMs);
+  QDir::setCurrent(before);
+  ASSERT_TRUE(connected);
+  EXPECT_TRUE(QFileInfo(folders_.Root() + QStringLiteral("/automation.sock")).exists());
+  EXPECT_TRUE(client.Request(QJsonObject{{"cmd", "quit"}}).value_or(QJsonObject{}).value("ok").toBool());
+  EXPECT_TRUE(program.waitForFinished(kWaitTimeoutMs));
 }
 
 }  // namespace
