@@ -338,15 +338,11 @@ TEST_F(BusServiceTest, ABurstOfStoresStoresOnceAndAnOverlongArgumentIsRefusedSho
   int stored = 0;
   for (QDBusPendingCall& store : stores) {
     store.waitForFinished();
-    if (!store.isError()) {
-      ++stored;
-      continue;
-    }
-    EXPECT_EQ(store.error().name(), "org.talvo.Talvo1.Error.Failed");
-    EXPECT_EQ(store.error().message(), "the mouse is still storing; ask again once it is done");
+    stored += !store.isError();
+    EXPECT_TRUE(!store.isError() || store.error().message() == "the mouse is still storing; ask again once it is done")
+        << qPrintable(store.error().message());
   }
-  EXPECT_GE(stored, 1);
-  EXPECT_LE(stored, 2);
+  EXPECT_TRUE(stored == 1 || stored == 2) << stored;
   ASSERT_TRUE(WaitFor(talvo, [&] { return !talvo.Get("setting_progress").value("visible").toBool(); }, 20000));
   const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
   EXPECT_EQ(std::count(commands.begin(), commands.end(), 9), stored) << "key map writes";
@@ -358,7 +354,7 @@ TEST_F(BusServiceTest, ABurstOfStoresStoresOnceAndAnOverlongArgumentIsRefusedSho
         call("Store", {huge})}) {
     const QDBusMessage reply = bus.call(overlong);
     EXPECT_EQ(reply.errorName(), "org.talvo.Talvo1.Error.InvalidArgument") << qPrintable(overlong.member());
-    EXPECT_LT(reply.errorMessage().size(), 120) << qPrintable(reply.errorMessage().left(200));
+    EXPECT_LT(reply.errorMessage().size(), 120) << qPrintable(overlong.member());
   }
   QDBusConnection::disconnectFromBus(QStringLiteral("script"));
 }
@@ -378,14 +374,10 @@ TEST_F(BusServiceTest, TalvoctlReadsEveryDeviceAndTakesEnglishModesAndEveryDpiSt
       << qPrintable(status.out);
 
   ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "menu"}, {"item", "lan_cn"}}).value("ok").toBool());
-  struct Mode {
-    QString name;
-    int index;
-  };
-  for (const Mode& mode : {Mode{"wave", 4}, Mode{QStringLiteral("呼吸"), 1}, Mode{"Static", 2}}) {
-    const Result light = Ctl({"light", "mouse", mode.name});
-    EXPECT_EQ(light.exit, 0) << qPrintable(mode.name) << ": " << qPrintable(light.err);
-    EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), mode.index) << qPrintable(mode.name);
+  for (const auto& [name, index] : std::initializer_list<std::pair<QString, int>>{
+           {"wave", 4}, {QStringLiteral("呼吸"), 1}, {"Static", 2}}) {
+    EXPECT_EQ(Ctl({"light", "mouse", name}).exit, 0) << qPrintable(name);
+    EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), index) << qPrintable(name);
   }
 
   const Result dpi = Ctl({"--json", "dpi", "6", "1000"});
@@ -404,8 +396,8 @@ TEST_F(E2eTest, ARelativeAutomationSocketIsInTheCurrentFolder) {
   QProcess program;
   program.setWorkingDirectory(folders_.Root());
   program.setProcessEnvironment(folders_.Environment());
-  program.setStandardOutputFile(folders_.Root() + QStringLiteral("/talvo.log"));
-  program.setStandardErrorFile(folders_.Root() + QStringLiteral("/talvo.log"));
+  program.setStandardOutputFile(QProcess::nullDevice());
+  program.setStandardErrorFile(QProcess::nullDevice());
   program.start(QStringLiteral(TALVO_BINARY), {QStringLiteral("--simulate=none"), QStringLiteral("--automation"),
                                                QStringLiteral("automation.sock")});
   const QString before = QDir::currentPath();
