@@ -61,12 +61,12 @@ _talvoctl() {
 
     local choices=""
     case $command:$plain in
-        keymap:0 | select-profile:0) choices="0 1 2 3 4" ;;
+        keymap:0 | select-profile:0) choices="1 2 3 4 5" ;;
         profile:0) choices="select" ;;
         profile:1 | onboard:0 | light:0 | store:0) choices=$devices ;;
         profile:2) choices="key lighting device" ;;
         onboard:1) choices="1 2 3 4 5" ;;
-        dpi:0) choices="1 2 3 4" ;;
+        dpi:0) choices="1 2 3 4 5 6" ;;
     esac
     [[ -n $choices ]] && COMPREPLY=($(compgen -W "$choices" -- "$cur"))
 }

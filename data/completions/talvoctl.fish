@@ -65,12 +65,12 @@ complete -c talvoctl -n __talvoctl_no_command -a light -d 'Set the lighting'
 complete -c talvoctl -n __talvoctl_no_command -a dpi -d 'Set a DPI stage of the mouse'
 complete -c talvoctl -n __talvoctl_no_command -a store -d 'Store the key profile and macros in the device'
 
-complete -c talvoctl -n '__talvoctl_at keymap 0; or __talvoctl_at select-profile 0' -a '0 1 2 3 4'
+complete -c talvoctl -n '__talvoctl_at keymap 0; or __talvoctl_at select-profile 0' -a '1 2 3 4 5'
 complete -c talvoctl -n '__talvoctl_at profile 0' -a select
 complete -c talvoctl -n '__talvoctl_at profile 1; or __talvoctl_at onboard 0; or __talvoctl_at light 0; or __talvoctl_at store 0' -a "$devices"
 complete -c talvoctl -n '__talvoctl_at profile 2' -a 'key lighting device'
 complete -c talvoctl -n '__talvoctl_at onboard 1' -a '1 2 3 4 5'
-complete -c talvoctl -n '__talvoctl_at dpi 0' -a '1 2 3 4'
+complete -c talvoctl -n '__talvoctl_at dpi 0' -a '1 2 3 4 5 6'
 complete -c talvoctl -n 'contains -- (__talvoctl_args)[1] light' -l brightness -x -d 'Brightness'
 complete -c talvoctl -n 'contains -- (__talvoctl_args)[1] light' -l speed -x -d 'Speed'
 complete -c talvoctl -n 'contains -- (__talvoctl_args)[1] light' -l colour -x -d 'Colour RRGGBB'

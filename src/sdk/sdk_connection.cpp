@@ -125,6 +125,7 @@ SdkConnection::Output SdkConnection::Receive(std::span<const uint8_t> bytes) {
     if (pending_.size() == kHeaderSize + bodySize_) {
       Handle(device_, id_, std::span<const uint8_t>(pending_).subspan(kHeaderSize), out.reply);
       pending_.clear();
+      ++out.requests;
     }
   }
   out.close = closed_;

@@ -30,6 +30,7 @@ class SdkConnection {
   struct Output {
     std::vector<uint8_t> reply;  // to send to the client, possibly several packets
     bool close = false;          // send the reply, then close the socket
+    size_t requests = 0;         // whole packets taken in, handled or dropped
   };
 
   SdkConnection(SdkHost& host, Log log);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -28,6 +29,17 @@ class SdkHost {
   // The client is about to stream colours: switch to the mode that shows them.
   virtual void SetCustomMode(uint32_t controller) = 0;
   virtual void ClientNamed(std::string_view name) = 0;
+};
+
+// The program behind the server: a host for each client that connects, told
+// when the client leaves and when the devices behind the controllers change.
+class SdkHostSource {
+ public:
+  virtual ~SdkHostSource() = default;
+
+  virtual std::unique_ptr<SdkHost> HostFor(int client) = 0;
+  virtual void ClientLeft(int client) = 0;
+  virtual void DevicesChanged() = 0;
 };
 
 }  // namespace talvo::sdk

@@ -2,11 +2,16 @@
 // SDK server (the public openrgb-sdk client, run by node) and scripts
 // through talvoctl on the session bus. Each change must reach the device
 // and the page exactly as the same change made on the page does.
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/talvo_run.h"
 #include "tests/support/private_bus.h"
@@ -309,6 +314,101 @@ TEST_F(BusServiceTest, TalvoctlChangesThePageAndTheDeviceAsThePageDoes) {
   }
   Pause(talvo, 300);
   EXPECT_EQ(SimMemory(talvo, "settings", "mouse").toHex().toStdString(), settled.toHex().toStdString());
+}
+
+// A script calling faster than the devices work: a burst of stores stores
+// once, and the others are refused at once rather than queued for minutes;
+// an argument of a megabyte is refused before it is looked at, and the
+// refusal quotes no more than its start.
+TEST_F(BusServiceTest, ABurstOfStoresStoresOnceAndAnOverlongArgumentIsRefusedShort) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}});
+  OpenMouseTab(talvo, "ms_key_tab");
+  QDBusConnection bus = QDBusConnection::connectToBus(bus_.Address(), QStringLiteral("script"));
+  ASSERT_TRUE(bus.isConnected());
+  const auto call = [](const char* method, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.talvo.Talvo1"),
+                                                          QStringLiteral("/org/talvo/Talvo1"),
+                                                          QStringLiteral("org.talvo.Talvo1"), QLatin1String(method));
+    message.setArguments(arguments);
+    return message;
+  };
+
+  std::vector<QDBusPendingCall> stores;
+  for (int i = 0; i < 100; ++i) stores.push_back(bus.asyncCall(call("Store", {QStringLiteral("mouse")})));
+  int stored = 0;
+  for (QDBusPendingCall& store : stores) {
+    store.waitForFinished();
+    stored += !store.isError();
+    EXPECT_TRUE(!store.isError() || store.error().message() == "the mouse is still storing; ask again once it is done")
+        << qPrintable(store.error().message());
+  }
+  EXPECT_TRUE(stored == 1 || stored == 2) << stored;
+  ASSERT_TRUE(WaitFor(talvo, [&] { return !talvo.Get("setting_progress").value("visible").toBool(); }, 20000));
+  const std::vector<int> commands = Collapsed(SequenceCommands(talvo));
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), 9), stored) << "key map writes";
+
+  const QString huge(1 << 20, QLatin1Char('n'));
+  for (const QDBusMessage& overlong :
+       {call("SelectProfile", {QStringLiteral("mouse"), QStringLiteral("key"), huge}),
+        call("SetLighting", {QStringLiteral("mouse"), huge, -1, -1, QString()}),
+        call("Store", {huge})}) {
+    const QDBusMessage reply = bus.call(overlong);
+    EXPECT_EQ(reply.errorName(), "org.talvo.Talvo1.Error.InvalidArgument") << qPrintable(overlong.member());
+    EXPECT_LT(reply.errorMessage().size(), 120) << qPrintable(overlong.member());
+  }
+  QDBusConnection::disconnectFromBus(QStringLiteral("script"));
+}
+
+// What a script meets with all three devices: the status of each, mode
+// names in English while the window speaks Chinese, and every DPI stage
+// the performance page shows.
+TEST_F(BusServiceTest, TalvoctlReadsEveryDeviceAndTakesEnglishModesAndEveryDpiStage) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}}, "mouse,keyboard,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("mp_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+
+  const Result status = Ctl({"status"});
+  EXPECT_EQ(status.exit, 0) << qPrintable(status.err);
+  EXPECT_TRUE(status.out.contains(QStringLiteral("\nmousepad: onboard profile ")) &&
+              status.out.contains(QStringLiteral("\n  profiles: lighting ")))
+      << qPrintable(status.out);
+
+  ASSERT_TRUE(talvo.Request(QJsonObject{{"cmd", "menu"}, {"item", "lan_cn"}}).value("ok").toBool());
+  for (const auto& [name, index] : std::initializer_list<std::pair<QString, int>>{
+           {"wave", 4}, {QStringLiteral("呼吸"), 1}, {"Static", 2}}) {
+    EXPECT_EQ(Ctl({"light", "mouse", name}).exit, 0) << qPrintable(name);
+    EXPECT_EQ(talvo.Get("ms_deng_combo_modeSelect2").value("index").toInt(), index) << qPrintable(name);
+  }
+
+  const Result dpi = Ctl({"--json", "dpi", "6", "1000"});
+  EXPECT_EQ(dpi.out.trimmed(), "{\"ok\":true}") << qPrintable(dpi.err);
+  const QJsonArray stages = QJsonDocument::fromJson(Ctl({"status", "--json"}).out.toUtf8())
+                                .object().value("devices").toArray()[0].toObject()
+                                .value("dpi").toObject().value("stages").toArray();
+  ASSERT_EQ(stages.size(), 6);
+  EXPECT_EQ(stages[5].toInt(), 1000);
+  EXPECT_EQ(talvo.Get("ms_DPI6_label_value").value("text").toString(), "1000");
+}
+
+// A script's relative socket path names a socket in its current folder, for
+// the program and for its client alike.
+TEST_F(E2eTest, ARelativeAutomationSocketIsInTheCurrentFolder) {
+  QProcess program;
+  program.setWorkingDirectory(folders_.Root());
+  program.setProcessEnvironment(folders_.Environment());
+  program.setStandardOutputFile(QProcess::nullDevice());
+  program.setStandardErrorFile(QProcess::nullDevice());
+  program.start(QStringLiteral(TALVO_BINARY), {QStringLiteral("--simulate=none"), QStringLiteral("--automation"),
+                                               QStringLiteral("automation.sock")});
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(folders_.Root()));
+  tools::AutomationClient client;
+  const bool connected = client.Connect(QStringLiteral("automation.sock"), kStartTimeoutMs);
+  QDir::setCurrent(before);
+  ASSERT_TRUE(connected);
+  EXPECT_TRUE(QFileInfo(folders_.Root() + QStringLiteral("/automation.sock")).exists());
+  EXPECT_TRUE(client.Request(QJsonObject{{"cmd", "quit"}}).value_or(QJsonObject{}).value("ok").toBool());
+  EXPECT_TRUE(program.waitForFinished(kWaitTimeoutMs));
 }
 
 }  // namespace

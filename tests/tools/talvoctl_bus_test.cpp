@@ -1,6 +1,7 @@
 // talvoctl's commands for a running Talvo, run as a program against a
 // stand-in that owns org.talvo.Talvo1 on a private session bus and records
-// every call; and the reader of the Status text on its own.
+// every call; what it says of bad arguments to any command; and the reader
+// of the Status text on its own.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,6 +10,7 @@
 #include <systemd/sd-bus.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -33,7 +35,10 @@ constexpr const char* kStatus =
     R"("lighting":{"mode":3,"mode_name":"Static","brightness":4,"speed":2,"colour":"0a141e"},)"
     R"("dpi":{"stage":2,"stages":[400,800,1600,3200]}},)"
     R"({"device":"keyboard","onboard":5,"profiles":{"key":"Game\u001b","lighting":"Waves","device":"Default"},)"
-    R"("lighting":{"mode":7,"mode_name":"Wave","brightness":0,"speed":4,"colour":"ff0000"},"extra":[true,null]}]})";
+    R"("lighting":{"mode":7,"mode_name":"Wave","brightness":0,"speed":4,"colour":"ff0000"},"extra":[true,null]},)"
+    // The mousepad has lighting profiles only.
+    R"({"device":"mousepad","onboard":2,"profiles":{"lighting":"Calm"},)"
+    R"("lighting":{"mode":5,"mode_name":"Comet","brightness":3,"speed":1,"colour":"00ff00"}}]})";
 
 // The calls the stand-in refuses, as it records them, with the error it answers.
 struct Refusal {
@@ -256,7 +261,10 @@ TEST_F(TalvoctlBus, EachCommandMakesItsCallAndPrintsItsAnswer) {
        "  dpi: stage 2 (800 DPI); stages 400 800 1600 3200\n"
        "keyboard: onboard profile 5\n"
        "  lighting: Wave (mode 7), brightness 0, speed 4, colour ff0000\n"
-       "  profiles: key \"Game?\", lighting \"Waves\", device \"Default\"\n"},
+       "  profiles: key \"Game?\", lighting \"Waves\", device \"Default\"\n"
+       "mousepad: onboard profile 2\n"
+       "  lighting: Comet (mode 5), brightness 3, speed 1, colour 00ff00\n"
+       "  profiles: lighting \"Calm\"\n"},
       {{"--json", "status"}, "Status", std::string(kStatus) + "\n"},
       {{"profile", "select", "keyboard", "lighting", "My Waves"}, "SelectProfile|keyboard|lighting|My Waves", ""},
       {{"profile", "select", "mouse", "device", ""}, "SelectProfile|mouse|device|", ""},
@@ -312,7 +320,7 @@ TEST_F(TalvoctlBus, WithoutTalvoOrWithoutABusOrWithoutAnAnswerItExitsOne) {
       {{"status"}, true, ""},
       {{"--json", "store", "mouse"}, true, "{\"ok\":false,\"error\":\"Talvo is not running\"}\n"},
       {{"dpi", "1", "800"}, false, ""},
-      {{"status", "--json"}, false, ""},
+      {{"status", "--json"}, false, "{\"ok\":false,\"error\":\"Talvo is not running\"}\n"},
   };
   for (const Case& c : cases) {
     const Outcome run = Talvoctl(c.args, c.bus);
@@ -326,34 +334,44 @@ TEST_F(TalvoctlBus, WithoutTalvoOrWithoutABusOrWithoutAnAnswerItExitsOne) {
   EXPECT_TRUE(run.err.starts_with("talvoctl: Talvo did not answer: ")) << run.err;
 }
 
-TEST_F(TalvoctlBus, BadArgumentsExitTwoWithoutACall) {
-  const std::vector<std::string> cases[] = {
-      {"status", "mouse"},
-      {"profile", "choose", "mouse", "key", "A"},
-      {"profile", "select", "cat", "key", "A"},
-      {"profile", "select", "mouse", "macro", "A"},
-      {"profile", "select", "mouse", "key", "\xff"},
-      {"onboard", "mouse", "0"},
-      {"light", "mouse"},
-      {"light", "mouse", "Static", "--colour", "12345g"},
-      {"light", "mouse", "Static", "--brightness", "-1"},
-      {"light", "mouse", "Static", "--brightness", "2", "--brightness", "3"},
-      {"light", "mouse", "Static", "--blink"},
-      {"dpi", "0", "800"},
-      {"dpi", "1", "4294967296"},
-      {"store", "mouse", "--speed", "1"},
-      {"--simulate", "status"},
-      {"--device", "mouse", "store", "mouse"},
-      {"--json", "info"},
+TEST_F(TalvoctlBus, ABadArgumentIsNamedInOneLineAndAsJsonWhenAskedWithoutACall) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string what;  // the line after "talvoctl: "
+  };
+  const Case cases[] = {
+      {{}, "no command given (talvoctl --help lists them)"},
+      {{"bogus"}, "unknown command 'bogus' (talvoctl --help lists them)"},
+      {{"--nope", "info"}, "unknown option '--nope'"},
+      {{"--device", "cat", "info"}, "unknown device 'cat' (mouse, keyboard, mousepad)"},
+      {{"select-profile", "0"}, "onboard profile '0' is not a number from 1 to 5"},
+      {{"keymap", "6"}, "onboard profile '6' is not a number from 1 to 5"},
+      {{"info", "extra"}, "unexpected 'extra' after info"},
+      {{"--json", "info"}, "--json applies to the commands of a running Talvo only, not to info"},
+      {{"--simulate", "status"}, "--simulate applies to the commands on the device only, not to status"},
+      {{"profile", "choose", "mouse", "key", "A"}, "unknown profile action 'choose' (select)"},
+      {{"profile", "select", "mice", "key", "A"}, "unknown device 'mice' (mouse, keyboard, mousepad)"},
+      {{"profile", "select", "mouse", "macro", "A"}, "unknown profile kind 'macro' (key, lighting, device)"},
+      {{"profile", "select", "mouse", "key", "\xff"}, "the profile name is not UTF-8 text"},
+      {{"profile", "select", "mouse", "key", std::string(201, 'n')}, "the profile name is longer than 200 bytes"},
+      {{"onboard", "mouse", "6"}, "onboard profile '6' is not a number from 1 to 5"},
+      {{"light", "mouse"}, "light needs DEVICE MODE"},
+      {{"light", "mouse", "Static", "--colour", "12345g"}, "--colour '12345g' is not RRGGBB"},
+      {{"light", "mouse", "Static", "--speed", "2", "--speed", "3"}, "--speed given twice"},
+      {{"light", "mouse", "Static", "--blink"}, "unknown option '--blink'"},
+      {{"dpi", "7", "800"}, "DPI stage '7' is not a number from 1 to 6"},
+      {{"dpi", "1", "4294967296"}, "DPI '4294967296' is not a positive number"},
+      {{"store", "mouse", "--speed", "1"}, "store takes no option '--speed'"},
+      {{"store", "mouse", "--json", "extra\x1b"}, "unexpected 'extra?' after store DEVICE"},
   };
   StandInTalvo& talvo = StartTalvo();
-  for (const auto& args : cases) {
-    const Outcome run = Talvoctl(args);
-    std::string line;
-    for (const auto& arg : args) line += arg + " ";
-    EXPECT_EQ(run.exit, 2) << line;
-    EXPECT_TRUE(run.err.starts_with("usage: talvoctl")) << line;
-    EXPECT_TRUE(talvo.TakeCalls().empty()) << line;
+  for (const Case& c : cases) {
+    const Outcome run = Talvoctl(c.args);
+    const bool json = std::find(c.args.begin(), c.args.end(), "--json") != c.args.end();
+    EXPECT_EQ(run.exit, 2) << c.what;
+    EXPECT_EQ(run.err, "talvoctl: " + c.what + "\n");
+    EXPECT_EQ(run.out, json ? "{\"ok\":false,\"error\":\"" + c.what + "\"}\n" : "") << c.what;
+    EXPECT_TRUE(talvo.TakeCalls().empty()) << c.what;
   }
 }
 
@@ -373,6 +391,7 @@ TEST(TalvoStatusReader, TakesTheKnownShapeAndRefusesAnyOther) {
       {std::string(kStatus).replace(std::string(kStatus).find("800"), 3, "9e99"), false},
       {std::string(kStatus).replace(std::string(kStatus).find("\"Waves\""), 7, "\"\\ud800\""), false},
       {std::string(kStatus).replace(std::string(kStatus).find("[400"), 4, "[0400"), false},
+      {std::string(kStatus).replace(std::string(kStatus).find("\"Calm\""), 6, "null"), false},
       {R"({"devices":[],"deep":)" + std::string(40, '[') + std::string(40, ']') + "}", false},
   };
   for (const auto& [json, readable] : cases) {
@@ -380,9 +399,10 @@ TEST(TalvoStatusReader, TakesTheKnownShapeAndRefusesAnyOther) {
   }
   const auto status = talvo::tools::ParseTalvoStatus(kStatus);
   ASSERT_TRUE(status);
-  ASSERT_EQ(status->devices.size(), 2u);
+  ASSERT_EQ(status->devices.size(), 3u);
   EXPECT_EQ(status->devices[1].keyProfile, "Game\x1b");
   EXPECT_FALSE(status->devices[1].dpi);
+  EXPECT_FALSE(status->devices[2].keyProfile);
 }
 
 }  // namespace

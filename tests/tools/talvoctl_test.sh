@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Black-box checks of talvoctl against the simulated devices: exact request
-# bytes on the wire, exit codes, and argument handling.
+# bytes on the wire and exit codes (bad arguments: talvoctl_bus_test.cpp).
 set -u
 talvoctl=$1
 failures=0
@@ -28,18 +28,19 @@ check "info" 0 $rc
 expect_line "info request bytes" "$out" "^> 0424000321000000$(zeros 112)\$"
 expect_line "info reply" "$out" "^< 04"
 
-out=$("$talvoctl" --simulate --trace select-profile 2); rc=$?
+# Profiles are numbered 1..5 on the command line, 0..4 on the wire.
+out=$("$talvoctl" --simulate --trace select-profile 3); rc=$?
 check "select-profile" 0 $rc
 # Command 6 writing one byte (2) at offset 0: checksum 6 + 1 + 2 = 9.
 expect_line "select-profile request" "$out" "^> 0409000601000000$(printf 02)$(zeros 110)\$"
 
 out=$("$talvoctl" --simulate settings); rc=$?
 check "settings" 0 $rc
-expect_line "settings shows the active profile" "$out" "^active profile [0-4]\$"
+expect_line "settings shows the active profile" "$out" "^active profile [1-5]\$"
 
-out=$("$talvoctl" --simulate --trace keymap 2); rc=$?
+out=$("$talvoctl" --simulate --trace keymap 3); rc=$?
 check "keymap" 0 $rc
-# Profile 2's key map is addressed from 2 x 126 = 252 (0x00fc), in ten chunks.
+# Profile 3 (2 on the wire): its key map is addressed from 2 x 126 = 252 (0x00fc), in ten chunks.
 expect_line "keymap first chunk" "$out" "^> 04....0838fc0000"
 expect_line "keymap last chunk" "$out" "^> 04....0808f40200"
 chunks=$(grep -c '^> ' <<<"$out")
@@ -51,12 +52,6 @@ check "keyboard default map" 0 $rc
 out=$("$talvoctl" --simulate list); rc=$?
 check "list" 0 $rc
 expect_line "list shows the mouse command interface" "$out" "0c45:652c  usage page ff1c usage 0092"
-
-for args in "" "bogus" "keymap" "keymap 5" "keymap x" "select-profile -1" "info extra" "--device cat info" "--nope info"; do
-  # shellcheck disable=SC2086
-  "$talvoctl" $args >/dev/null 2>&1; rc=$?
-  check "bad arguments '$args'" 2 $rc
-done
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"

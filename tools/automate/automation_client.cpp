@@ -1,15 +1,19 @@
 #include "tools/automate/automation_client.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QJsonDocument>
 #include <QThread>
 
 namespace talvo::tools {
 
 bool AutomationClient::Connect(const QString& path, int timeoutMs) {
+  // Qt looks for a socket named by a relative path in the temporary folder;
+  // the user means the current one.
+  const QString absolute = QDir::current().absoluteFilePath(path);
   const QDeadlineTimer deadline(timeoutMs);
   while (true) {
-    socket_.connectToServer(path);
+    socket_.connectToServer(absolute);
     if (socket_.waitForConnected(200)) return true;
     socket_.abort();
     if (deadline.hasExpired()) return false;

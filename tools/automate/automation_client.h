@@ -11,8 +11,9 @@ namespace talvo::tools {
 
 class AutomationClient {
  public:
-  // Connects to the socket at path, retrying until it appears or timeoutMs
-  // has passed (the program may still be starting).
+  // Connects to the socket at path (a relative one in the current folder),
+  // retrying until it appears or timeoutMs has passed (the program may still
+  // be starting).
   bool Connect(const QString& path, int timeoutMs);
   // Sends one request and waits for its reply; nothing on a broken
   // connection, a time-out or a reply that is not a JSON object.

@@ -8,6 +8,7 @@
 //
 // Exit codes: 0 success, 1 device absent or silent (Talvo not running or
 // silent), 2 bad arguments, 3 the device reported failure (Talvo refused).
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,7 @@
 #include "sim/simulated_backend.h"
 #include "talvo_bus_client.h"
 #include "talvo_commands.h"
+#include "talvo_status.h"
 #include "tracing_backend.h"
 
 namespace {
@@ -43,9 +45,9 @@ constexpr const char* kUsageText =
     "  list               every interface of vendor 0c45 and whether it can be opened\n"
     "  info               the 33-byte information block\n"
     "  settings           the active profile and the five profile blocks\n"
-    "  keymap P           the key map of onboard profile P (0..4)\n"
+    "  keymap P           the key map of onboard profile P (1..5)\n"
     "  default-map        the factory key map\n"
-    "  select-profile N   make onboard profile N (0..4) the active one\n"
+    "  select-profile N   make onboard profile N (1..5) the active one\n"
     "  restore-defaults   return the device to its factory settings\n"
     "TALVO-COMMANDs, through the running Talvo (DEVICE: mouse, keyboard or mousepad):\n"
     "  status [--json]                         devices, lighting, onboard and chosen profiles, DPI\n"
@@ -54,9 +56,9 @@ constexpr const char* kUsageText =
     "  onboard DEVICE N [--json]               make onboard profile N (1..5) the active one\n"
     "  light DEVICE MODE [--brightness B] [--speed S] [--colour RRGGBB] [--json]\n"
     "                                          set the lighting; MODE: a number or a name\n"
-    "  dpi STAGE VALUE [--json]                set the mouse's DPI stage STAGE (1..4) to VALUE\n"
+    "  dpi STAGE VALUE [--json]                set the mouse's DPI stage STAGE (1..6) to VALUE\n"
     "  store DEVICE [--json]                   store the key profile and macros in the device\n"
-    "  --json: status prints Talvo's JSON, the others {\"ok\":true} or {\"ok\":false,\"error\":...}\n"
+    "  --json: status prints Talvo's JSON, the others {\"ok\":true}; every failure {\"ok\":false,\"error\":...}\n"
     "exit codes: 0 success, 1 device absent or silent (Talvo not running or silent), 2 bad arguments,\n"
     "            3 device failure (Talvo refused)\n";
 
@@ -69,16 +71,23 @@ struct Options {
   bool json = false;
   uint16_t productId = device::kMouseProductId;
   std::string command;
-  std::optional<unsigned> number;
+  // The onboard profile of keymap and select-profile, as the device numbers it (0..4).
+  std::optional<unsigned> profile;
   std::optional<tools::TalvoCommand> talvo;
+  // What is wrong with the arguments, in one line; empty when nothing is.
+  std::string error;
 };
 
-std::optional<unsigned> ParseProfileNumber(const char* text) {
-  if (text == nullptr || text[0] < '0' || text[0] > '4' || text[1] != '\0') return std::nullopt;
-  return static_cast<unsigned>(text[0] - '0');
+// An argument as a message shows it.
+std::string Shown(std::string_view text) { return "'" + tools::Printable(text) + "'"; }
+
+Options Refused(std::string error) {
+  Options options;
+  options.error = std::move(error);
+  return options;
 }
 
-std::optional<Options> ParseArguments(int argc, char** argv) {
+Options ParseArguments(int argc, char** argv) {
   Options options;
   int i = 1;
   for (; i < argc && argv[i][0] == '-' && (argv[i][1] == '-' || argv[i][1] == 'h'); ++i) {
@@ -99,38 +108,44 @@ std::optional<Options> ParseArguments(int argc, char** argv) {
       options.trace = true;
     } else if (arg == "--json") {
       options.json = true;
-    } else if (arg == "--device" && i + 1 < argc) {
+    } else if (arg == "--device") {
+      if (i + 1 == argc) return Refused("--device needs a device (mouse, keyboard, mousepad)");
       options.deviceGiven = true;
       std::string_view name = argv[++i];
       if (name == "mouse") options.productId = device::kMouseProductId;
       else if (name == "keyboard") options.productId = device::kKeyboardProductId;
       else if (name == "mousepad") options.productId = device::kMousepadProductId;
-      else return std::nullopt;
+      else return Refused("unknown device " + Shown(name) + " (mouse, keyboard, mousepad)");
     } else {
-      return std::nullopt;
+      return Refused("unknown option " + Shown(arg));
     }
   }
-  if (i >= argc) return std::nullopt;
+  if (i >= argc) return Refused("no command given (talvoctl --help lists them)");
   options.command = argv[i++];
   // The options of the direct commands do not apply to Talvo's, nor --json to the direct ones.
   if (tools::IsTalvoCommand(options.command)) {
-    if (options.simulate || options.trace || options.deviceGiven) return std::nullopt;
-    options.talvo = tools::ParseTalvoCommand(options.command, {argv + i, argv + argc}, options.json);
-    if (!options.talvo) return std::nullopt;
+    for (const auto& [given, name] : {std::pair{options.simulate, "--simulate"}, std::pair{options.trace, "--trace"},
+                                      std::pair{options.deviceGiven, "--device"}})
+      if (given)
+        return Refused(std::string(name) + " applies to the commands on the device only, not to " + options.command);
+    options.talvo = tools::ParseTalvoCommand(options.command, {argv + i, argv + argc}, options.json, &options.error);
     return options;
   }
-  if (options.json) return std::nullopt;
   const bool takesNumber = options.command == "keymap" || options.command == "select-profile";
   const bool known = takesNumber || options.command == "list" || options.command == "info" ||
                      options.command == "settings" || options.command == "default-map" ||
                      options.command == "restore-defaults";
-  if (!known) return std::nullopt;
+  if (!known) return Refused("unknown command " + Shown(options.command) + " (talvoctl --help lists them)");
+  if (options.json) return Refused("--json applies to the commands of a running Talvo only, not to " + options.command);
   if (takesNumber) {
-    if (i >= argc) return std::nullopt;
-    options.number = ParseProfileNumber(argv[i++]);
-    if (!options.number) return std::nullopt;
+    const std::string range = "1 to " + std::to_string(tools::kOnboardProfiles);
+    if (i >= argc) return Refused(options.command + " needs an onboard profile number (" + range + ")");
+    const std::string_view number = argv[i++];
+    if (number.size() != 1 || number[0] < '1' || number[0] > char('0' + tools::kOnboardProfiles))
+      return Refused("onboard profile " + Shown(number) + " is not a number from " + range);
+    options.profile = unsigned(number[0] - '1');
   }
-  if (i != argc) return std::nullopt;
+  if (i != argc) return Refused("unexpected " + Shown(argv[i]) + " after " + options.command);
   return options;
 }
 
@@ -205,7 +220,7 @@ int ReadKeyMapCommand(device::CDeviceLink& link, const Options& options) {
     }
   }
   std::vector<uint8_t> map(link.TransferSize(), 0);
-  const int r = options.command == "keymap" ? device::ReadKeyMap(link, *options.number, map)
+  const int r = options.command == "keymap" ? device::ReadKeyMap(link, *options.profile, map)
                                             : device::ReadDefaultMap(link, map);
   if (r != 1) return Report("key map", r);
   for (size_t key = 0; key + 3 <= map.size(); key += 3)
@@ -224,19 +239,20 @@ int RunCommand(device::CDeviceLink& link, const Options& options) {
   if (options.command == "settings") {
     uint8_t active = 0;
     if (int r = device::ReadSettings(link, 1, 0, {&active, 1}); r != 1) return Report("active profile", r);
-    std::printf("active profile %u\n", active);
-    for (unsigned p = 0; p < 5; ++p) {
+    // Numbered from 1, as the pages and the commands number them.
+    std::printf("active profile %u\n", active + 1u);
+    for (unsigned p = 0; p < tools::kOnboardProfiles; ++p) {
       std::array<uint8_t, device::kReportDataSize> block{};
       if (int r = device::ReadSettings(link, static_cast<uint8_t>(block.size()), static_cast<uint16_t>(p * 64), block); r != 1)
         return Report("profile block", r);
-      std::printf("profile %u\n", p);
+      std::printf("profile %u\n", p + 1);
       PrintHexRows(block, p * 64, 16);
     }
     return kOk;
   }
   if (options.command == "keymap" || options.command == "default-map") return ReadKeyMapCommand(link, options);
   if (options.command == "select-profile") {
-    const uint8_t number = static_cast<uint8_t>(*options.number);
+    const uint8_t number = static_cast<uint8_t>(*options.profile);
     return Report("select profile", device::WriteSettings(link, 1, 0, {&number, 1}));
   }
   return Report("restore defaults", device::RestoreDefaults(link));
@@ -246,25 +262,27 @@ int RunCommand(device::CDeviceLink& link, const Options& options) {
 
 int main(int argc, char** argv) {
   const auto options = ParseArguments(argc, argv);
-  if (!options) {
-    std::fputs(kUsageText, stderr);
-    return kUsage;
+  if (!options.error.empty()) {
+    // --json anywhere asks for JSON, even where the words around it are wrong.
+    const bool json =
+        std::any_of(argv + 1, argv + argc, [](const char* arg) { return std::string_view(arg) == "--json"; });
+    return tools::UsageError(options.error, json);
   }
-  if (options->help) {
+  if (options.help) {
     std::fputs(kUsageText, stdout);
     return kOk;
   }
-  if (options->version) {
+  if (options.version) {
     std::puts("talvoctl " TALVO_VERSION);
     return kOk;
   }
-  if (options->talvo) {
+  if (options.talvo) {
     tools::TalvoBusClient client;
-    return tools::RunTalvoCommand(*options->talvo, client);
+    return tools::RunTalvoCommand(*options.talvo, client);
   }
 
   std::unique_ptr<platform::HidBackend> base;
-  if (options->simulate) {
+  if (options.simulate) {
     auto simulated = std::make_unique<sim::SimulatedBackend>();
     simulated->Plug(sim::DeviceKind::Mouse);
     simulated->Plug(sim::DeviceKind::Keyboard);
@@ -274,17 +292,17 @@ int main(int argc, char** argv) {
     base = std::make_unique<platform::HidrawBackend>();
   }
   std::unique_ptr<tools::TracingBackend> tracing;
-  if (options->trace) tracing = std::make_unique<tools::TracingBackend>(*base, stdout);
+  if (options.trace) tracing = std::make_unique<tools::TracingBackend>(*base, stdout);
   platform::HidBackend& backend = tracing ? static_cast<platform::HidBackend&>(*tracing) : *base;
 
-  if (options->command == "list") return ListInterfaces(backend);
+  if (options.command == "list") return ListInterfaces(backend);
 
   device::CDeviceLink link(backend);
-  link.SetDeviceIdentity(device::kVendorId, options->productId, device::kCommandUsage, device::kCommandUsagePage);
+  link.SetDeviceIdentity(device::kVendorId, options.productId, device::kCommandUsage, device::kCommandUsagePage);
   if (!link.Attach()) {
     std::fprintf(stderr, "talvoctl: no device %04x:%04x with a command interface is present (try: talvoctl list)\n",
-                 device::kVendorId, options->productId);
+                 device::kVendorId, options.productId);
     return kAbsent;
   }
-  return RunCommand(link, *options);
+  return RunCommand(link, options);
 }

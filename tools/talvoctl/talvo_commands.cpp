@@ -1,28 +1,31 @@
 #include "talvo_commands.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <limits>
 #include <vector>
 
+#include "platform/files.h"
 #include "talvo_status.h"
 
 namespace talvo::tools {
 namespace {
 
-// The same codes the direct commands use for an absent device and a failure.
-enum Exit { kOk = 0, kNotRunning = 1, kRefused = 3 };
+// The same codes the direct commands use for an absent device, bad
+// arguments and a failure.
+enum Exit { kOk = 0, kNotRunning = 1, kUsage = 2, kRefused = 3 };
 
 struct Word {
   std::string_view text;
   TalvoVerb verb;
-  size_t words;  // how many plain words follow it
+  std::string_view words;  // the plain words that follow it
 };
 
 constexpr Word kWords[] = {
-    {"status", TalvoVerb::Status, 0},       {"profile", TalvoVerb::SelectProfile, 4},
-    {"onboard", TalvoVerb::SelectOnboard, 2}, {"light", TalvoVerb::SetLighting, 2},
-    {"dpi", TalvoVerb::SetDpi, 2},           {"store", TalvoVerb::Store, 1},
+    {"status", TalvoVerb::Status, ""},          {"profile", TalvoVerb::SelectProfile, "select DEVICE KIND NAME"},
+    {"onboard", TalvoVerb::SelectOnboard, "DEVICE N"}, {"light", TalvoVerb::SetLighting, "DEVICE MODE"},
+    {"dpi", TalvoVerb::SetDpi, "STAGE VALUE"},  {"store", TalvoVerb::Store, "DEVICE"},
 };
 
 const Word* FindWord(std::string_view text) {
@@ -31,6 +34,13 @@ const Word* FindWord(std::string_view text) {
   }
   return nullptr;
 }
+
+size_t WordCount(std::string_view words) {
+  return words.empty() ? 0 : size_t(std::count(words.begin(), words.end(), ' ')) + 1;
+}
+
+// An argument as a message shows it: quoted, its control characters as '?'.
+std::string Shown(std::string_view text) { return "'" + Printable(text) + "'"; }
 
 std::optional<uint32_t> ParseNumber(std::string_view text, uint32_t min, uint32_t max) {
   uint32_t value = 0;
@@ -86,43 +96,55 @@ bool IsUnicodeText(std::string_view text) {
   return true;
 }
 
-// The plain words of each command, checked and stored in command.
-bool TakeWords(TalvoCommand& command, const std::vector<std::string_view>& words) {
+// The plain words of each command, checked and stored in command; what is
+// wrong otherwise.
+std::string TakeWords(TalvoCommand& command, const std::vector<std::string_view>& words) {
+  const auto device = [&](std::string_view word) -> std::string {
+    if (!IsDevice(word)) return "unknown device " + Shown(word) + " (mouse, keyboard, mousepad)";
+    command.device = word;
+    return {};
+  };
   switch (command.verb) {
     case TalvoVerb::Status:
-      return true;
+      return {};
     case TalvoVerb::SelectProfile:
-      if (words[0] != "select" || !IsDevice(words[1]) || !IsKind(words[2]) || !IsUnicodeText(words[3])) return false;
-      command.device = words[1];
+      if (words[0] != "select") return "unknown profile action " + Shown(words[0]) + " (select)";
+      if (std::string wrong = device(words[1]); !wrong.empty()) return wrong;
+      if (!IsKind(words[2])) return "unknown profile kind " + Shown(words[2]) + " (key, lighting, device)";
+      if (!IsUnicodeText(words[3])) return "the profile name is not UTF-8 text";
+      // Profile names are file names.
+      if (words[3].size() > platform::kMaxFileNameBytes)
+        return "the profile name is longer than " + std::to_string(platform::kMaxFileNameBytes) + " bytes";
       command.kind = words[2];
       command.name = words[3];
-      return true;
+      return {};
     case TalvoVerb::SelectOnboard: {
-      const auto number = ParseNumber(words[1], 1, 5);
-      if (!IsDevice(words[0]) || !number) return false;
-      command.device = words[0];
+      if (std::string wrong = device(words[0]); !wrong.empty()) return wrong;
+      const auto number = ParseNumber(words[1], 1, kOnboardProfiles);
+      if (!number)
+        return "onboard profile " + Shown(words[1]) + " is not a number from 1 to " + std::to_string(kOnboardProfiles);
       command.number = *number;
-      return true;
+      return {};
     }
     case TalvoVerb::SetLighting:
-      if (!IsDevice(words[0]) || words[1].empty() || !IsUnicodeText(words[1])) return false;
-      command.device = words[0];
+      if (std::string wrong = device(words[0]); !wrong.empty()) return wrong;
+      if (words[1].empty()) return "the mode is empty";
+      if (!IsUnicodeText(words[1])) return "the mode is not UTF-8 text";
       command.name = words[1];
-      return true;
+      return {};
     case TalvoVerb::SetDpi: {
-      const auto stage = ParseNumber(words[0], 1, 4);
+      const auto stage = ParseNumber(words[0], 1, kDpiStages);
+      if (!stage) return "DPI stage " + Shown(words[0]) + " is not a number from 1 to " + std::to_string(kDpiStages);
       const auto value = ParseNumber(words[1], 1, std::numeric_limits<uint32_t>::max());
-      if (!stage || !value) return false;
+      if (!value) return "DPI " + Shown(words[1]) + " is not a positive number";
       command.number = *stage;
       command.value = *value;
-      return true;
+      return {};
     }
     case TalvoVerb::Store:
-      if (!IsDevice(words[0])) return false;
-      command.device = words[0];
-      return true;
+      return device(words[0]);
   }
-  return false;
+  return "unknown command";
 }
 
 BusReply Send(const TalvoCommand& command, TalvoBusClient& client) {
@@ -142,47 +164,72 @@ BusReply Send(const TalvoCommand& command, TalvoBusClient& client) {
 
 bool IsTalvoCommand(std::string_view word) { return FindWord(word) != nullptr; }
 
-std::optional<TalvoCommand> ParseTalvoCommand(std::string_view word, std::span<char* const> arguments, bool json) {
+std::optional<TalvoCommand> ParseTalvoCommand(std::string_view word, std::span<char* const> arguments, bool json,
+                                              std::string* error) {
   const Word* found = FindWord(word);
-  if (!found) return std::nullopt;
+  if (!found) {
+    *error = "unknown command " + Shown(word);
+    return std::nullopt;
+  }
   TalvoCommand command;
   command.verb = found->verb;
   command.json = json;
   const bool light = command.verb == TalvoVerb::SetLighting;
   constexpr uint32_t kMaxLevel = std::numeric_limits<int32_t>::max();
+  const auto fail = [error](std::string what) {
+    *error = std::move(what);
+    return std::nullopt;
+  };
   std::vector<std::string_view> words;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string_view arg = arguments[i];
-    const bool valueFollows = i + 1 < arguments.size();
-    // Each lighting option may come once: a second one is more likely a slip than a wish.
     if (arg == "--json") {
       command.json = true;
-    } else if (light && arg == "--brightness" && valueFollows && command.brightness < 0) {
-      const auto level = ParseNumber(arguments[++i], 0, kMaxLevel);
-      if (!level) return std::nullopt;
-      command.brightness = static_cast<int32_t>(*level);
-    } else if (light && arg == "--speed" && valueFollows && command.speed < 0) {
-      const auto level = ParseNumber(arguments[++i], 0, kMaxLevel);
-      if (!level) return std::nullopt;
-      command.speed = static_cast<int32_t>(*level);
-    } else if (light && arg == "--colour" && valueFollows && command.colour.empty()) {
-      command.colour = arguments[++i];
-      if (!IsColour(command.colour)) return std::nullopt;
-    } else if (arg.starts_with("--")) {
-      return std::nullopt;
-    } else {
-      words.push_back(arg);
+      continue;
     }
+    if (!arg.starts_with("--")) {
+      words.push_back(arg);
+      continue;
+    }
+    const bool lightOption = arg == "--brightness" || arg == "--speed" || arg == "--colour";
+    if (!lightOption) return fail("unknown option " + Shown(arg));
+    if (!light) return fail(std::string(word) + " takes no option " + Shown(arg));
+    if (i + 1 == arguments.size()) return fail(std::string(arg) + " needs a value");
+    const std::string_view value = arguments[++i];
+    // Each may come once: a second one is more likely a slip than a wish.
+    if (arg == "--colour") {
+      if (!command.colour.empty()) return fail("--colour given twice");
+      if (!IsColour(value)) return fail("--colour " + Shown(value) + " is not RRGGBB");
+      command.colour = value;
+      continue;
+    }
+    int32_t& level = arg == "--brightness" ? command.brightness : command.speed;
+    if (level >= 0) return fail(std::string(arg) + " given twice");
+    const auto number = ParseNumber(value, 0, kMaxLevel);
+    if (!number) return fail(std::string(arg) + " " + Shown(value) + " is not a number");
+    level = static_cast<int32_t>(*number);
   }
-  if (words.size() != found->words || !TakeWords(command, words)) return std::nullopt;
+  const size_t expected = WordCount(found->words);
+  if (words.size() < expected) return fail(std::string(word) + " needs " + std::string(found->words));
+  if (words.size() > expected) {
+    const std::string form = std::string(word) + (found->words.empty() ? "" : " ") + std::string(found->words);
+    return fail("unexpected " + Shown(words[expected]) + " after " + form);
+  }
+  if (std::string wrong = TakeWords(command, words); !wrong.empty()) return fail(std::move(wrong));
   return command;
+}
+
+int UsageError(const std::string& what, bool json) {
+  if (json) std::printf("{\"ok\":false,\"error\":%s}\n", JsonQuoted(what).c_str());
+  std::fprintf(stderr, "talvoctl: %s\n", what.c_str());
+  return kUsage;
 }
 
 int RunTalvoCommand(const TalvoCommand& command, TalvoBusClient& client) {
   const BusReply reply = Send(command, client);
   const bool status = command.verb == TalvoVerb::Status;
   if (reply.outcome != BusOutcome::Ok) {
-    if (command.json && !status) std::printf("{\"ok\":false,\"error\":%s}\n", JsonQuoted(reply.text).c_str());
+    if (command.json) std::printf("{\"ok\":false,\"error\":%s}\n", JsonQuoted(reply.text).c_str());
     std::fprintf(stderr, "talvoctl: %s\n", Printable(reply.text).c_str());
     return reply.outcome == BusOutcome::Refused ? kRefused : kNotRunning;
   }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace talvo::tools {
 namespace {
@@ -210,6 +211,11 @@ bool ReadText(const Json* value, std::string& out) {
   return true;
 }
 
+// A member that may be missing: true when it is, or when it is a text.
+bool ReadOptionalText(const Json* value, std::optional<std::string>& out) {
+  return !value || ReadText(value, out.emplace());
+}
+
 bool ReadDpi(const Json& value, DpiStatus& out) {
   const Json* stages = value.Member("stages");
   if (!ReadInt(value.Member("stage"), out.stage) || !stages || stages->type != Json::Type::Array) return false;
@@ -222,11 +228,11 @@ bool ReadDpi(const Json& value, DpiStatus& out) {
 bool ReadDevice(const Json& value, DeviceStatus& out) {
   const Json* profiles = value.Member("profiles");
   const Json* lighting = value.Member("lighting");
-  if (!profiles || !lighting) return false;
+  if (!profiles || profiles->type != Json::Type::Object || !lighting) return false;
   const bool read = ReadText(value.Member("device"), out.device) && ReadInt(value.Member("onboard"), out.onboard) &&
-                    ReadText(profiles->Member("key"), out.keyProfile) &&
-                    ReadText(profiles->Member("lighting"), out.lightingProfile) &&
-                    ReadText(profiles->Member("device"), out.deviceProfile) &&
+                    ReadOptionalText(profiles->Member("key"), out.keyProfile) &&
+                    ReadOptionalText(profiles->Member("lighting"), out.lightingProfile) &&
+                    ReadOptionalText(profiles->Member("device"), out.deviceProfile) &&
                     ReadInt(lighting->Member("mode"), out.mode) &&
                     ReadText(lighting->Member("mode_name"), out.modeName) &&
                     ReadInt(lighting->Member("brightness"), out.brightness) &&
@@ -239,7 +245,17 @@ bool ReadDevice(const Json& value, DeviceStatus& out) {
   return true;
 }
 
-std::string ProfileName(const std::string& name) { return name.empty() ? "(none)" : "\"" + Printable(name) + "\""; }
+// "key \"Name\", lighting (none)": the kinds the device has, separated by commas.
+std::string ProfileNames(const DeviceStatus& d) {
+  std::string out;
+  for (const auto& [kind, name] : {std::pair{"key", &d.keyProfile}, std::pair{"lighting", &d.lightingProfile},
+                                   std::pair{"device", &d.deviceProfile}}) {
+    if (!*name) continue;
+    out += out.empty() ? "" : ", ";
+    out += std::string(kind) + " " + ((*name)->empty() ? "(none)" : "\"" + Printable(**name) + "\"");
+  }
+  return out.empty() ? "none" : out;
+}
 
 }  // namespace
 
@@ -264,8 +280,7 @@ std::string FormatTalvoStatus(const TalvoStatus& status) {
     out += "  lighting: " + Printable(d.modeName) + " (mode " + std::to_string(d.mode) + "), brightness " +
            std::to_string(d.brightness) + ", speed " + std::to_string(d.speed) + ", colour " + Printable(d.colour) +
            "\n";
-    out += "  profiles: key " + ProfileName(d.keyProfile) + ", lighting " + ProfileName(d.lightingProfile) +
-           ", device " + ProfileName(d.deviceProfile) + "\n";
+    out += "  profiles: " + ProfileNames(d) + "\n";
     if (d.dpi) {
       out += "  dpi: stage " + std::to_string(d.dpi->stage);
       if (d.dpi->stage >= 1 && static_cast<size_t>(d.dpi->stage) <= d.dpi->stages.size()) {

@@ -18,9 +18,11 @@ struct DpiStatus {
 struct DeviceStatus {
   std::string device;  // "mouse", "keyboard" or "mousepad"
   int onboard = 0;
-  std::string keyProfile;  // "" when none is chosen
-  std::string lightingProfile;
-  std::string deviceProfile;
+  // The profile chosen in each of the device's lists, "" when none is; nothing
+  // for a kind the device has no list of (the mousepad has lighting profiles only).
+  std::optional<std::string> keyProfile;
+  std::optional<std::string> lightingProfile;
+  std::optional<std::string> deviceProfile;
   int mode = 0;
   std::string modeName;
   int brightness = 0;
@@ -34,8 +36,9 @@ struct TalvoStatus {
 };
 
 // Reads the Status text. Members beyond the known ones are skipped; a known
-// member missing or of the wrong type, or text that is not JSON, gives
-// nothing. Bounded in size and nesting, as the text comes from another process.
+// member missing (but for the profiles of kinds a device has not) or of the
+// wrong type, or text that is not JSON, gives nothing. Bounded in size and
+// nesting, as the text comes from another process.
 std::optional<TalvoStatus> ParseTalvoStatus(std::string_view json);
 
 // One small block per device, its texts passed through Printable.

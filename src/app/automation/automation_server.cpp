@@ -7,6 +7,7 @@
 #include <QAbstractSlider>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QEnterEvent>
 #include <QFile>
 #include <QFocusEvent>
@@ -124,7 +125,10 @@ AutomationServer::~AutomationServer() {
   server_->close();
 }
 
-bool AutomationServer::Listen(const QString& path) {
+bool AutomationServer::Listen(const QString& given) {
+  // Qt puts a socket named by a relative path in the temporary folder; the
+  // user means the current one.
+  const QString path = QDir::current().absoluteFilePath(given);
   const QByteArray native = QFile::encodeName(path);
   struct stat st {};
   if (::lstat(native.constData(), &st) == 0) {

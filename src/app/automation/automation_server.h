@@ -42,10 +42,11 @@ class AutomationServer final : public QObject {
   // Removes the socket file.
   ~AutomationServer() override;
 
-  // Listens at path, readable and writable by this user only. A socket file
-  // left there by an earlier run is replaced; any other file is left alone
-  // and listening fails. The reason goes to stderr.
-  bool Listen(const QString& path);
+  // Listens at the path given (a relative one in the current folder),
+  // readable and writable by this user only. A socket file left there by an
+  // earlier run is replaced; any other file is left alone and listening
+  // fails. The reason goes to stderr.
+  bool Listen(const QString& given);
 
  private:
   using Reply = std::function<void(QJsonObject)>;

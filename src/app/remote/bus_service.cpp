@@ -5,16 +5,27 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "app/toolkit/qt/language.h"
+#include "app/toolkit/qt/skin_files.h"
 #include "platform/debug.h"
+#include "platform/files.h"
+#include "platform/folders.h"
 
 namespace talvo::app {
 
 namespace {
 
+using pages::remote::Quoted;
 using pages::remote::Refusal;
 
 constexpr const char* kInvalidArgument = "org.talvo.Talvo1.Error.InvalidArgument";
 constexpr const char* kFailed = "org.talvo.Talvo1.Error.Failed";
+
+// The longest arguments looked at, in bytes of UTF-8: device and profile
+// kind names and colours are a few letters, mode names a few words, profile
+// names file names.
+constexpr size_t kMaxWordBytes = 16;
+constexpr size_t kMaxModeBytes = 64;
 
 QString Str(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -59,10 +70,37 @@ void TalvoBusService::Answer(const pages::remote::Outcome& outcome) {
          Str(outcome->message));
 }
 
+std::optional<std::string> TalvoBusService::Argument(const QString& text, size_t maxBytes, const char* what) {
+  // A UTF-16 unit is one to three bytes of UTF-8: a text longer in units is
+  // refused before it is converted.
+  if (size_t(text.size()) <= maxBytes) {
+    std::string bytes = text.toStdString();
+    if (bytes.size() <= maxBytes) return bytes;
+  }
+  Refuse(QString::fromLatin1(kInvalidArgument),
+         Str(std::string(what) + " " + Quoted(text.left(qsizetype(pages::remote::kQuotedBytes) + 1).toStdString()) +
+             " is longer than " + std::to_string(maxBytes) + " bytes"));
+  return std::nullopt;
+}
+
 std::optional<device::Peripheral> TalvoBusService::DeviceOf(const QString& name) {
-  const auto peripheral = pages::remote::PeripheralOfName(name.toStdString());
-  if (!peripheral) Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("no device named \"%1\"").arg(name));
+  const auto text = Argument(name, kMaxWordBytes, "the device name");
+  if (!text) return std::nullopt;
+  const auto peripheral = pages::remote::PeripheralOfName(*text);
+  if (!peripheral) Refuse(QString::fromLatin1(kInvalidArgument), Str("no device named " + Quoted(*text)));
   return peripheral;
+}
+
+std::optional<std::string> TalvoBusService::EnglishText(std::string_view id) {
+  if (!english_) {
+    const QString file = QString::fromStdString((platform::ProgramFolder() / "skin" / "lan_en.xml").string());
+    const auto bytes = ReadRegularFile(file);
+    auto table = bytes ? ParseLanguage(*bytes, nullptr) : std::nullopt;
+    if (!table) debug::Line("bus service: cannot read " + file.toStdString() + "; modes go by the window's names only");
+    english_ = table ? std::move(*table) : LanguageTable{};
+  }
+  const auto it = english_->find(std::string(id));
+  return it == english_->end() ? std::nullopt : std::optional<std::string>(it->second);
 }
 
 QString TalvoBusService::Status() {
@@ -101,9 +139,12 @@ QString TalvoBusService::Status() {
 void TalvoBusService::SelectProfile(const QString& device, const QString& kind, const QString& name) {
   const auto p = DeviceOf(device);
   if (!p) return;
-  const auto k = pages::remote::KindOfName(kind.toStdString());
-  if (!k) return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("no profile kind \"%1\"").arg(kind));
-  Answer(actions_.SelectProfile(*p, *k, name.toStdString()));
+  const auto kindText = Argument(kind, kMaxWordBytes, "the profile kind");
+  if (!kindText) return;
+  const auto k = pages::remote::KindOfName(*kindText);
+  if (!k) return Refuse(QString::fromLatin1(kInvalidArgument), Str("no profile kind " + Quoted(*kindText)));
+  if (const auto text = Argument(name, platform::kMaxFileNameBytes, "the profile name"))
+    Answer(actions_.SelectProfile(*p, *k, *text));
 }
 
 void TalvoBusService::SelectOnboard(const QString& device, uint number) {
@@ -114,19 +155,23 @@ void TalvoBusService::SetLighting(const QString& device, const QString& mode, in
                                   const QString& colour) {
   const auto p = DeviceOf(device);
   if (!p) return;
+  const auto modeText = Argument(mode, kMaxModeBytes, "the mode");
+  const auto colourText = modeText ? Argument(colour, kMaxWordBytes, "the colour") : std::nullopt;
+  if (!colourText) return;
   pages::remote::LightingChange change;
-  if (!mode.isEmpty()) {
-    change.mode = actions_.ModeOf(*p, mode.toStdString());
+  if (!modeText->empty()) {
+    change.mode = actions_.ModeOf(*p, *modeText, [this](std::string_view id) { return EnglishText(id); });
     if (!change.mode)
-      return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("the %1 has no lighting mode \"%2\"")
-                                                                .arg(Str(pages::remote::PeripheralName(*p)), mode));
+      return Refuse(QString::fromLatin1(kInvalidArgument),
+                    Str("the " + std::string(pages::remote::PeripheralName(*p)) + " has no lighting mode " +
+                        Quoted(*modeText)));
   }
   if (brightness != -1) change.brightness = brightness;
   if (speed != -1) change.speed = speed;
-  if (!colour.isEmpty()) {
-    change.colour = pages::remote::ParseHexColour(colour.toStdString());
+  if (!colourText->empty()) {
+    change.colour = pages::remote::ParseHexColour(*colourText);
     if (!change.colour)
-      return Refuse(QString::fromLatin1(kInvalidArgument), QStringLiteral("colour \"%1\" is not RRGGBB").arg(colour));
+      return Refuse(QString::fromLatin1(kInvalidArgument), Str("colour " + Quoted(*colourText) + " is not RRGGBB"));
   }
   Answer(actions_.SetLighting(*p, change));
 }

@@ -2,13 +2,20 @@
 // /org/talvo/Talvo1, for talvoctl and other scripts. Each method is the
 // same action on the page (see PageActions); refusals come back as the
 // errors org.talvo.Talvo1.Error.InvalidArgument and .Failed with the reason.
+// Any program of the user may call: an argument longer than its kind ever
+// is gets refused before anything looks at it, and no reply quotes more
+// than the start of an argument.
 #pragma once
 
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
 
+#include "app/toolkit/qt/language.h"
 #include "pages/remote/page_actions.h"
 
 namespace talvo::app {
@@ -41,13 +48,20 @@ class TalvoBusService : public QObject, protected QDBusContext {
   void Store(const QString& device);
 
  private:
+  // The argument as UTF-8 when at most maxBytes long; otherwise replies the
+  // error, `what` naming the argument.
+  std::optional<std::string> Argument(const QString& text, size_t maxBytes, const char* what);
   // The device a request names; replies the error when it names none.
   std::optional<device::Peripheral> DeviceOf(const QString& name);
+  // From the English language file, read at the first mode name the
+  // window's own language does not know.
+  std::optional<std::string> EnglishText(std::string_view id);
   // Replies a refusal as the call's error.
   void Answer(const pages::remote::Outcome& outcome);
   void Refuse(const QString& errorName, const QString& message);
 
   pages::remote::PageActions& actions_;
+  std::optional<LanguageTable> english_;
   QDBusConnection bus_{QString()};
   bool registered_ = false;
 };

@@ -4,16 +4,25 @@
 // sockets: one connection per client, bounded in number and in what waits
 // to be sent, and the device-list news for every client when a device comes
 // or goes. Runs on the UI thread.
+//
+// Any local user may connect, so no client can hold the server: when every
+// place is taken, a new client takes the place of the one idle longest, if
+// that one has sent no request for kIdleAfter; and what each client makes
+// the server log is bounded (LogThrottle).
 #pragma once
 
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <string_view>
 
-#include "pages/remote/sdk_devices.h"
+#include "app/remote/log_throttle.h"
 #include "sdk/sdk_connection.h"
+#include "sdk/sdk_host.h"
 
 class QTcpServer;
 class QTcpSocket;
@@ -24,12 +33,24 @@ class SdkServer : public QObject {
   Q_OBJECT
 
  public:
+  using Clock = std::chrono::steady_clock;
+
   static constexpr int kMaxClients = 16;
   // A client that leaves this much unread is dropped.
   static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
+  // A client without a request for this long gives its place to a new one
+  // when the server is full.
+  static constexpr Clock::duration kIdleAfter = std::chrono::seconds(60);
+
+  struct Hooks {
+    // Where the server's lines go; warnings on stderr when empty.
+    std::function<void(std::string_view line)> log;
+    // What idleness is measured by; the steady clock when empty.
+    std::function<Clock::time_point()> now;
+  };
 
   // `devices` must outlive the server.
-  explicit SdkServer(pages::remote::SdkDevices& devices, QObject* parent = nullptr);
+  explicit SdkServer(sdk::SdkHostSource& devices, Hooks hooks = {}, QObject* parent = nullptr);
   ~SdkServer() override;
 
   // Listens on a loopback address only; false (with a log line) for any
@@ -45,15 +66,23 @@ class SdkServer : public QObject {
   struct Client {
     int id = 0;
     std::unique_ptr<sdk::SdkHost> host;
+    std::unique_ptr<LogThrottle> log;
     std::unique_ptr<sdk::SdkConnection> connection;
+    Clock::time_point lastRequest;
   };
   void Accept();
+  // Closes the client idle longest if it has been idle kIdleAfter; false
+  // when none has.
+  bool DropIdlest();
   void Read(QTcpSocket* socket);
   void Drop(QTcpSocket* socket);
 
-  pages::remote::SdkDevices& devices_;
+  sdk::SdkHostSource& devices_;
+  Hooks hooks_;
   std::unique_ptr<QTcpServer> server_;
   std::map<QTcpSocket*, Client> clients_;
+  // The clients turned away while the server is full.
+  LogThrottle turnedAway_;
   int nextClient_ = 1;
 };
 

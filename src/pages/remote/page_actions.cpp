@@ -37,6 +37,19 @@ LightingControls ControlsOf(Peripheral p) {
 constexpr int kSliderMax = 4;
 constexpr int kOnboardProfiles = 5;
 
+// The text id of a mode's item in the device's mode list, as its layout gives it.
+std::string ModeTextId(Peripheral p, size_t mode) {
+  const std::string n = std::to_string(mode);
+  switch (p) {
+    case Peripheral::Keyboard: return "kb_deng_mode_" + n;
+    case Peripheral::Mouse: return "ms_deng_mode_" + n + "_text";
+    case Peripheral::Mousepad: return "mp_deng_mode_" + n + "_text";
+  }
+  return {};
+}
+
+std::string DpiSlider(int stage) { return "ms_DPI" + std::to_string(stage) + "_slider"; }
+
 Refusal Invalid(std::string message) { return {Refusal::Kind::InvalidArgument, std::move(message)}; }
 Refusal Failed(std::string message) { return {Refusal::Kind::Failed, std::move(message)}; }
 
@@ -83,6 +96,13 @@ std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name) {
   return std::nullopt;
 }
 
+std::string Quoted(std::string_view text) {
+  if (text.size() <= kQuotedBytes) return "\"" + std::string(text) + "\"";
+  size_t cut = kQuotedBytes;
+  while (cut > 0 && (static_cast<uint8_t>(text[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(text.substr(0, cut)) + "...\"";
+}
+
 std::optional<lighting::Rgb> ParseHexColour(std::string_view text) {
   if (!text.empty() && text.front() == '#') text.remove_prefix(1);
   if (text.size() != 6) return std::nullopt;
@@ -111,7 +131,8 @@ std::vector<std::string> PageActions::ModeNames(Peripheral peripheral) const {
   return names;
 }
 
-std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view numberOrName) const {
+std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view numberOrName,
+                                       const EnglishText& english) const {
   const std::vector<std::string> names = ModeNames(peripheral);
   int number = -1;
   const auto [end, error] = std::from_chars(numberOrName.data(), numberOrName.data() + numberOrName.size(), number);
@@ -119,6 +140,10 @@ std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view n
     return number >= 0 && number < int(names.size()) ? std::optional<int>(number) : std::nullopt;
   for (size_t i = 0; i < names.size(); ++i)
     if (names[i] == numberOrName || platform::EqualsIgnoreCase(names[i], numberOrName)) return int(i);
+  if (!english) return std::nullopt;
+  for (size_t i = 0; i < names.size(); ++i)
+    if (const auto name = english(ModeTextId(peripheral, i)); name && platform::EqualsIgnoreCase(*name, numberOrName))
+      return int(i);
   return std::nullopt;
 }
 
@@ -152,11 +177,28 @@ DpiState PageActions::Dpi() const {
   const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
   const auto block = s_.mouseData.blocks.Copy(0);
   const int active = block[lighting::MouseSettingsRecord::kActiveDpiStage];
+  const int stages = DpiStages();
   DpiState state;
-  state.activeStage = active < int(lighting::MouseSettingsRecord::kDpiStages) ? active + 1 : 0;
-  for (size_t stage = 1; stage <= lighting::MouseSettingsRecord::kDpiStages; ++stage)
-    state.stages.push_back(scale.Dpi(s_.live.mouseLight.record.dpiStage(stage)));
+  state.activeStage = active < stages ? active + 1 : 0;
+  // The stages the profile keeps, then those the page only shows on its sliders.
+  for (int stage = 1; stage <= stages; ++stage) {
+    const app::Control* slider = Find(DpiSlider(stage));
+    state.stages.push_back(scale.Dpi(stage <= int(lighting::MouseSettingsRecord::kDpiStages)
+                                         ? s_.live.mouseLight.record.dpiStage(size_t(stage))
+                                         : slider->Value()));
+  }
   return state;
+}
+
+int PageActions::DpiStages() const {
+  int stages = 0;
+  while (Find(DpiSlider(stages + 1))) ++stages;
+  return stages;
+}
+
+bool PageActions::ProgressShown() const {
+  const app::Control* progress = Find("setting_progress");
+  return progress && progress->IsVisible();
 }
 
 void PageActions::Raise(std::string type, app::Control& control, int64_t wParam) {
@@ -210,8 +252,8 @@ Outcome PageActions::SelectProfile(Peripheral peripheral, talvo::profiles::Profi
     list->SelectItem(i);
     return std::nullopt;
   }
-  return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profile named \"" +
-                 std::string(name) + "\"");
+  return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profile named " +
+                 Quoted(name));
 }
 
 Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
@@ -239,7 +281,8 @@ Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
 }
 
 Outcome PageActions::SetDpi(int stage, int dpi) {
-  const int stages = int(lighting::MouseSettingsRecord::kDpiStages);
+  const int stages = DpiStages();
+  if (stages == 0) return Failed("the mouse's DPI sliders are missing");
   if (stage < 1 || stage > stages) return Invalid("DPI stages are numbered 1 to " + std::to_string(stages));
   if (auto refused = NeedConnected(Peripheral::Mouse)) return refused;
   const mouse::DpiScale scale = mouse::DpiScale::From(s_.mouseData.info);
@@ -248,10 +291,12 @@ Outcome PageActions::SetDpi(int stage, int dpi) {
   if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
     return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " +
                    std::to_string(scale.Dpi(scale.sliderMax)) + " DPI in steps of " + std::to_string(scale.dpiStep));
-  app::Control* slider = Find("ms_DPI" + std::to_string(stage) + "_slider");
-  if (!slider) return Failed("the mouse's DPI sliders are missing");
+  app::Control* slider = Find(DpiSlider(stage));
   const int position = offset / scale.dpiStep;
   slider->SetValue(position);
+  // Dragged, then let go: the stages the profile does not keep show their
+  // value only while dragged.
+  Raise("movevaluechanged", *slider, position);
   Raise("valuechanged", *slider, position);
   return std::nullopt;
 }
@@ -261,7 +306,18 @@ Outcome PageActions::Store(Peripheral peripheral) {
   if (auto refused = NeedConnected(peripheral)) return refused;
   app::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
   if (!button) return Failed("the " + Name(peripheral) + "'s store button is missing");
+  // The progress display is the window's sign that the store still works.
+  // It shows for other sequences too, and for a second after the last, so a
+  // store may be refused a little after the last one ended, but none queues
+  // behind another. Refusing tells the caller its store did not happen,
+  // where joining the one under way would claim changes made since it began.
+  if (!ProgressShown()) storing_.erase(peripheral);
+  if (storing_.contains(peripheral))
+    return Failed("the " + Name(peripheral) + " is still storing; ask again once it is done");
   Raise("click", *button);
+  // A store waiting for the device's first read shows nothing yet; the page
+  // keeps one such wait per device.
+  if (ProgressShown()) storing_.insert(peripheral);
   return std::nullopt;
 }
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,12 @@ std::optional<device::Peripheral> PeripheralOfName(std::string_view name);
 std::string_view KindName(profiles::ProfileKind kind);
 std::optional<profiles::ProfileKind> KindOfName(std::string_view name);
 
+// text in quotes for a message, cut after kQuotedBytes bytes (whole
+// characters, "..." marking the cut): an argument may be megabytes long, and
+// a reply or log line carries no more of it than a reader needs.
+inline constexpr size_t kQuotedBytes = 40;
+std::string Quoted(std::string_view text);
+
 // "RRGGBB" in hex digits of either case, or with a leading '#'; nothing for
 // anything else.
 std::optional<lighting::Rgb> ParseHexColour(std::string_view text);
@@ -66,8 +73,8 @@ struct LightingChange {
 };
 
 struct DpiState {
-  int activeStage = 0;     // 1..4, 0 when the mouse reports another
-  std::vector<int> stages;  // DPI of stages 1..4
+  int activeStage = 0;      // 1-based, 0 when the mouse reports a stage the page has not
+  std::vector<int> stages;  // DPI of each stage the page shows
 };
 
 class PageActions {
@@ -85,8 +92,12 @@ class PageActions {
   bool Connected(device::Peripheral peripheral) const { return s_.connected(peripheral); }
   // The lighting modes the device's page offers, in order.
   std::vector<std::string> ModeNames(device::Peripheral peripheral) const;
-  // The index of a mode given as its number or its name (any case).
-  std::optional<int> ModeOf(device::Peripheral peripheral, std::string_view numberOrName) const;
+  // The English text of a text id, whatever language the window shows.
+  using EnglishText = std::function<std::optional<std::string>(std::string_view id)>;
+  // The index of a mode given as its number, or its name (any case) as the
+  // page shows it or, so that scripts work in every language, in English.
+  std::optional<int> ModeOf(device::Peripheral peripheral, std::string_view numberOrName,
+                            const EnglishText& english = {}) const;
   // From the device's record alone: cheap enough for every SDK update.
   LightingState Lighting(device::Peripheral peripheral) const;
   // The onboard profile in use, 1..5.
@@ -99,17 +110,30 @@ class PageActions {
   Outcome SetLighting(device::Peripheral peripheral, const LightingChange& change);
   Outcome SelectProfile(device::Peripheral peripheral, profiles::ProfileKind kind, std::string_view name);
   Outcome SelectOnboard(device::Peripheral peripheral, int number);
+  // Stage 1 up to the last the performance page shows, dragged there as
+  // the user drags its slider.
   Outcome SetDpi(int stage, int dpi);
   // The key profile and its macros into the device's memory, as the page's
-  // store button does.
+  // store button does. Refused while the last store asked for here still
+  // works: each one queues a whole store sequence behind the others, so a
+  // burst of them would keep the device and the progress display busy for
+  // minutes.
   Outcome Store(device::Peripheral peripheral);
 
  private:
   app::Control* Find(std::string_view name) const { return s_.window.FindControl(name); }
   void Raise(std::string type, app::Control& control, int64_t wParam = 0);
   Outcome NeedConnected(device::Peripheral peripheral) const;
+  // The DPI sliders the performance page has, stage 1 first.
+  int DpiStages() const;
+  // The window's progress display is up: a device sequence still works, or
+  // ended less than a second ago.
+  bool ProgressShown() const;
 
   Setup s_;
+  // The peripherals a store was asked for here, the progress display not
+  // seen down since.
+  std::set<device::Peripheral> storing_;
 };
 
 }  // namespace talvo::pages::remote

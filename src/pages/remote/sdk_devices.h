@@ -23,7 +23,7 @@
 
 namespace talvo::pages::remote {
 
-class SdkDevices {
+class SdkDevices final : public sdk::SdkHostSource {
  public:
   struct Setup {
     PageActions& actions;
@@ -36,11 +36,11 @@ class SdkDevices {
   explicit SdkDevices(Setup setup) : s_(std::move(setup)) {}
 
   // One host per client; `client` names it in the holds on Direct.
-  std::unique_ptr<sdk::SdkHost> HostFor(int client);
+  std::unique_ptr<sdk::SdkHost> HostFor(int client) override;
   // Devices the client held in Direct show their own setting again.
-  void ClientLeft(int client);
+  void ClientLeft(int client) override;
   // After a device came or went: a device gone loses its hold.
-  void DevicesChanged();
+  void DevicesChanged() override;
   // The pages' texts changed (a new language): mode and key names are read
   // again.
   void Forget() { skeletons_.clear(); }
