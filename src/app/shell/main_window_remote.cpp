@@ -14,7 +14,8 @@ void CMainWnd::CreateRemoteRooms() {
       .raise = [this](const Notification& n) { Notify(n); },
       .live = live_,
       .mouseData = mouseData_,
-      .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); }});
+      .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); },
+      .storing = [this](device::Peripheral p) { return macroPages_->Storing(p); }});
   if (options_.sessionBus) {
     busService_ = std::make_unique<TalvoBusService>(*pageActions_);
     busService_->Register(QDBusConnection::sessionBus());

@@ -62,6 +62,11 @@ void MacroPages::DeviceGone(device::Peripheral peripheral) {
   (peripheral == device::Peripheral::Keyboard ? keyboardStoreWaiting_ : mouseStoreWaiting_) = false;
 }
 
+bool MacroPages::Storing(device::Peripheral peripheral) const {
+  return peripheral == device::Peripheral::Keyboard ? keyboardStoreWaiting_ || keyboardStoring_
+                                                    : mouseStoreWaiting_ || mouseStoring_;
+}
+
 void MacroPages::Store(device::Peripheral peripheral) {
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   const Device& device = keyboard ? setup_.keyboard : setup_.mouse;
@@ -83,6 +88,8 @@ void MacroPages::Store(device::Peripheral peripheral) {
   std::vector<uint8_t> cursor;
   if (!keyboard && setup_.cursorImage)
     if (std::optional<std::vector<uint8_t>> image = setup_.cursorImage()) cursor = std::move(*image);
+  bool& storing = keyboard ? keyboardStoring_ : mouseStoring_;
+  storing = true;
   StoreProfileOnDevice(window_, setup_.runner, setup_.saver,
                        StoreTarget{.peripheral = peripheral,
                                    .session = device.session,
@@ -90,7 +97,8 @@ void MacroPages::Store(device::Peripheral peripheral) {
                                    .info = device.info,
                                    .profile = profile,
                                    .keyMap = *map,
-                                   .cursorImage = std::move(cursor)});
+                                   .cursorImage = std::move(cursor),
+                                   .finished = [&storing] { storing = false; }});
 }
 
 }  // namespace talvo::macros::pages

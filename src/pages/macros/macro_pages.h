@@ -57,6 +57,8 @@ class MacroPages {
   // the read has been applied, and dropped when the device leaves first.
   void DeviceRead(device::Peripheral peripheral);
   void DeviceGone(device::Peripheral peripheral);
+  // A store of the device waits for its read or is on its way to it.
+  bool Storing(device::Peripheral peripheral) const;
 
   MacroEditorPage& Editor(device::Peripheral peripheral) {
     return peripheral == device::Peripheral::Keyboard ? *keyboard_ : *mouse_;
@@ -71,6 +73,8 @@ class MacroPages {
   std::unique_ptr<MacroEditorPage> mouse_;
   bool keyboardStoreWaiting_ = false;
   bool mouseStoreWaiting_ = false;
+  bool keyboardStoring_ = false;
+  bool mouseStoring_ = false;
 };
 
 }  // namespace talvo::macros::pages

@@ -20,7 +20,10 @@ void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& r
   MacroImagePlan plan = PlanMacroImage(ReadAllMacros(target.peripheral, target.folder), target.info);
   const bool fits = plan.status != MacroImagePlan::kTooLarge;
   if (!fits) ::talvo::pages::ShowNumberedMessage(window, "message_text_16", static_cast<long long>(plan.stepsOver));
-  if (!fits && target.cursorImage.empty()) return;
+  if (!fits && target.cursorImage.empty()) {
+    if (target.finished) target.finished();
+    return;
+  }
   auto results = std::make_shared<transfer::MacroUploadResults>();
   runner.Run(
       target.session, true,
@@ -29,7 +32,9 @@ void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& r
         transfer::UploadCursorImage(link, cursor);
         if (fits) *results = transfer::UploadMacroImage(link, image, profile, map);
       },
-      [&window, &saver, results, fits, peripheral = target.peripheral](device::DeviceSession::Outcome outcome) {
+      [&window, &saver, results, fits, peripheral = target.peripheral,
+       finished = std::move(target.finished)](device::DeviceSession::Outcome outcome) {
+        if (finished) finished();
         if (!fits) return;
         MarkKeyFiles(saver, peripheral);
         if (outcome == device::DeviceSession::Outcome::Absent) return;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "app/toolkit/toolkit.h"
@@ -31,6 +32,8 @@ struct StoreTarget {
   keys::KeyMapRecord keyMap;
   // The mouse's cursor macros, sent first; empty for none.
   std::vector<uint8_t> cursorImage;
+  // Runs once the store is over, whatever became of it.
+  std::function<void()> finished;
 };
 
 // The cursor image goes first, in a transfer of its own. Macros that do not

@@ -196,11 +196,6 @@ int PageActions::DpiStages() const {
   return stages;
 }
 
-bool PageActions::ProgressShown() const {
-  const app::Control* progress = Find("setting_progress");
-  return progress && progress->IsVisible();
-}
-
 void PageActions::Raise(std::string type, app::Control& control, int64_t wParam) {
   s_.raise(app::Notification{.type = std::move(type), .sender = control.Name(), .wParam = wParam, .lParam = 0,
                              .control = &control});
@@ -306,18 +301,12 @@ Outcome PageActions::Store(Peripheral peripheral) {
   if (auto refused = NeedConnected(peripheral)) return refused;
   app::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
   if (!button) return Failed("the " + Name(peripheral) + "'s store button is missing");
-  // The progress display is the window's sign that the store still works.
-  // It shows for other sequences too, and for a second after the last, so a
-  // store may be refused a little after the last one ended, but none queues
-  // behind another. Refusing tells the caller its store did not happen,
-  // where joining the one under way would claim changes made since it began.
-  if (!ProgressShown()) storing_.erase(peripheral);
-  if (storing_.contains(peripheral))
+  // None queues behind another. Refusing tells the caller its store did not
+  // happen, where joining the one under way would claim changes made since
+  // it began.
+  if (s_.storing && s_.storing(peripheral))
     return Failed("the " + Name(peripheral) + " is still storing; ask again once it is done");
   Raise("click", *button);
-  // A store waiting for the device's first read shows nothing yet; the page
-  // keeps one such wait per device.
-  if (ProgressShown()) storing_.insert(peripheral);
   return std::nullopt;
 }
 

@@ -11,7 +11,6 @@
 #include <array>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,6 +85,8 @@ class PageActions {
     profiles::LiveData& live;
     const transfer::MouseDeviceData& mouseData;
     std::function<bool(device::Peripheral)> connected;
+    // A store of the device waits for its read or is on its way to it.
+    std::function<bool(device::Peripheral)> storing;
   };
   explicit PageActions(Setup setup) : s_(std::move(setup)) {}
 
@@ -114,8 +115,8 @@ class PageActions {
   // the user drags its slider.
   Outcome SetDpi(int stage, int dpi);
   // The key profile and its macros into the device's memory, as the page's
-  // store button does. Refused while the last store asked for here still
-  // works: each one queues a whole store sequence behind the others, so a
+  // store button does. Refused while a store of the device waits or works:
+  // each one would queue a whole store sequence behind the others, so a
   // burst of them would keep the device and the progress display busy for
   // minutes.
   Outcome Store(device::Peripheral peripheral);
@@ -126,14 +127,8 @@ class PageActions {
   Outcome NeedConnected(device::Peripheral peripheral) const;
   // The DPI sliders the performance page has, stage 1 first.
   int DpiStages() const;
-  // The window's progress display is up: a device sequence still works, or
-  // ended less than a second ago.
-  bool ProgressShown() const;
 
   Setup s_;
-  // The peripherals a store was asked for here, the progress display not
-  // seen down since.
-  std::set<device::Peripheral> storing_;
 };
 
 }  // namespace talvo::pages::remote

@@ -310,7 +310,7 @@ TEST_P(StoreTest, TellsWhenTheMouseDidNotTakeTheImage) {
   device::DeviceInfo info;
   info.bytes[6] = 1;
   StoreProfileOnDevice(window, runner, saver,
-                       {device::Peripheral::Mouse, session, folder, info, 0, keys::KeyMapRecord{}, {}});
+                       {device::Peripheral::Mouse, session, folder, info, 0, keys::KeyMapRecord{}, {}, {}});
   QElapsedTimer clock;
   clock.start();
   while (!ended && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
