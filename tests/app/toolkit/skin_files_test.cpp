@@ -110,6 +110,33 @@ TEST_F(SkinFilesTest, StyleSheetUrlsOfAnythingButSkinFilesAndResourcesBecomeNone
   }
 }
 
+// The names read are those Qt 6 shows an image from where it shows one
+// (checked against Qt once); the rest follow from its scanner and parser.
+TEST(StyleSheetUrls, AreFoundAndNamedAsQtReadsThem) {
+  const QString unread = "<not read>";
+  for (const auto& [sheet, names] : std::vector<std::pair<QString, QStringList>>{
+           {R"(url( "a" ))", {"a\""}},  // the space before ")" belongs to the name
+           {"url(/**/a)", {"a"}},
+           {"url(a/**/)", {"a/**/"}},
+           {"url(a(b)c)", {"a(b)c"}},
+           {"url({)})", {"{)}"}},
+           {"url('a'b)", {"a'"}},
+           {R"(url(fi\6c e))", {"fil e"}},
+           {R"(u\rl(b) \75rl(c) URL(d))", {"b", "c", "d"}},  // URL( only after @import
+           {R"(url(a\29 x)", {"a"}},
+           {R"(url('x\'y'))", {"x'y"}},
+           {"url(a", {unread}},
+           {"url(a}", {unread}},
+           {"url(a url(b))", {unread, "b"}},
+           {"\"url(a)\" xurl(a) 5url(a) -url(a)", {}},
+           {"\u00e9 url(a)", {"a"}},  // Qt stops at the é; read on regardless
+       }) {
+    QStringList found;
+    for (const StyleSheetUrl& url : StyleSheetUrls(sheet)) found << (url.read ? url.name : unread);
+    EXPECT_EQ(found, names) << sheet.toStdString();
+  }
+}
+
 TEST_F(SkinFilesTest, StyleSheetFileThatIsAFifoIsNotReadAndOneNamingAFifoPolishesWithoutBlocking) {
   EXPECT_FALSE(ReadStyleSheet(Path("fifo.png"), dir_.path()));
   Write("style.qss", "QLabel#shown { background-image: u\\rl(" + Path("fifo.png").toUtf8() + "); }");
