@@ -143,7 +143,7 @@ TEST_F(KeyboardEffectTest, TypingSnakeRestsAFrameAtEachEndAndRestartsAPositionPa
       {0, 150, -1, 105}, {0, 255, -1, 105},  // left by the rainbows or sync
   };
   lighting.record.SetColour({255, 255, 255});
-  // The hue counter is the mousepad comet's too: only a head in many colours moves it.
+  // The hue counter is the mousepad comet's too: every head moves it, in one colour as well.
   for (uint8_t multi : {0, 1}) {
     lighting.record.SetMultiColour(multi);
     for (const Case& c : cases) {
@@ -155,7 +155,7 @@ TEST_F(KeyboardEffectTest, TypingSnakeRestsAFrameAtEachEndAndRestartsAPositionPa
       state.SetSnakePos(c.pos);
       Run(12);
       EXPECT_EQ(state.snakePos(), c.next);
-      EXPECT_EQ(state.hueTick(), multi && c.head >= 0 ? 13 : 0);
+      EXPECT_EQ(state.hueTick(), c.head < 0 ? 0 : 13);
       for (size_t i = 0; i < kKeyboardLeds; ++i) EXPECT_EQ(state.glow(i), int(i) == c.head ? 224 : 0) << i;
     }
   }
