@@ -454,8 +454,15 @@ void TypingSnake(KeyboardEffectContext& c) {
   if (pos > kTypingLast || (!forward && pos == 0)) {
     f.state.SetSnakePos(restart);
   } else {
+    // Every head takes the next hue, in one colour too: the counter is also
+    // the mousepad comet's, which moves with the snake either way.
     const uint8_t led = kTypingOrder[pos];
-    if (led < kNoLed) f.Light(led, 254, 13);
+    if (led < kNoLed) {
+      const uint8_t tick = static_cast<uint8_t>(f.state.hueTick() + 13);
+      f.state.SetHueTick(tick);
+      f.state.SetHue(led, tick);
+      f.state.SetGlow(led, 254);
+    }
     f.state.SetSnakePos(static_cast<uint8_t>(forward ? pos + 1 : pos - 1));
   }
   f.PaintGlows(kSnakeOrder, 12);

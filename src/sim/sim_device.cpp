@@ -210,12 +210,15 @@ Fault SimDevice::PendingFault() const {
 
 std::vector<LoggedRequest> SimDevice::Requests() const {
   std::lock_guard lock(mutex_);
-  return log_;
+  std::vector<LoggedRequest> out(log_.begin() + std::ptrdiff_t(logStart_), log_.end());
+  out.insert(out.end(), log_.begin(), log_.begin() + std::ptrdiff_t(logStart_));
+  return out;
 }
 
 void SimDevice::ClearRequests() {
   std::lock_guard lock(mutex_);
   log_.clear();
+  logStart_ = 0;
 }
 
 bool SimDevice::SetRequestLogFile(const std::string& path) {
@@ -299,7 +302,12 @@ void SimDevice::LogLocked(const Report& request) {
   LoggedRequest entry;
   entry.tMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - epoch_).count();
   entry.bytes = request;
-  log_.push_back(entry);
+  if (log_.size() < kRequestLogCapacity) {
+    log_.push_back(entry);
+  } else {
+    log_[logStart_] = entry;
+    logStart_ = (logStart_ + 1) % kRequestLogCapacity;
+  }
   if (logFile_ != nullptr) {
     std::fprintf(logFile_, "%" PRId64 " %s\n", entry.tMs, HexString(request).c_str());
     std::fflush(logFile_);

@@ -1,5 +1,5 @@
 // Firmware model of one simulated peripheral: its memory areas, the command
-// set of the 64-byte report protocol, fault injection, a log of every request
+// set of the 64-byte report protocol, fault injection, a log of the requests
 // received and the notifications of its consumer-control interface.
 //
 // The model only knows the report format (device/device_report.h); the
@@ -44,6 +44,10 @@ enum class Fault {
 // "none", "no_reply", "write_fail", "status_ff", "status_fe", "unplug".
 const char* FaultName(Fault fault);
 std::optional<Fault> FaultFromName(std::string_view name);
+
+// The request log keeps this many of the most recent requests: a streaming
+// run sends lighting frames for hours.
+inline constexpr size_t kRequestLogCapacity = 65536;
 
 struct LoggedRequest {
   int64_t tMs = 0;  // steady-clock milliseconds since the model's epoch
@@ -149,7 +153,8 @@ class SimDevice {
   void InjectFault(Fault fault, unsigned count, unsigned after = 0);
   Fault PendingFault() const;
 
-  // Requests received, oldest first (not those that met WriteFail or Unplug).
+  // Requests received since the last clear, oldest first: the
+  // kRequestLogCapacity most recent (not those that met WriteFail or Unplug).
   std::vector<LoggedRequest> Requests() const;
   void ClearRequests();
   // Appends one line per request received from now on, "<t_ms> <128 hex
@@ -200,7 +205,9 @@ class SimDevice {
   Fault fault_ = Fault::None;
   unsigned faultCount_ = 0;
   unsigned faultAfter_ = 0;
+  // A ring once full, its oldest entry at logStart_.
   std::vector<LoggedRequest> log_;
+  size_t logStart_ = 0;
   std::FILE* logFile_ = nullptr;
   InputSink sink_;
 };

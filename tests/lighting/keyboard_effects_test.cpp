@@ -142,18 +142,22 @@ TEST_F(KeyboardEffectTest, TypingSnakeRestsAFrameAtEachEndAndRestartsAPositionPa
       {0, 1, 1, 0},      {0, 0, -1, 105},    {0, 105, 105, 104}, {1, 150, -1, 0},
       {0, 150, -1, 105}, {0, 255, -1, 105},  // left by the rainbows or sync
   };
-  lighting.record.SetMultiColour(1);
   lighting.record.SetColour({255, 255, 255});
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "direction " << int{c.direction} << " from " << int{c.pos});
-    ResetKbState(state);
-    state.SetHueTick(0);
-    lighting.record.SetDirection(c.direction);
-    state.SetSnakePos(c.pos);
-    Run(12);
-    EXPECT_EQ(state.snakePos(), c.next);
-    EXPECT_EQ(state.hueTick(), c.head < 0 ? 0 : 13);
-    for (size_t i = 0; i < kKeyboardLeds; ++i) EXPECT_EQ(state.glow(i), int(i) == c.head ? 224 : 0) << i;
+  // The hue counter is the mousepad comet's too: every head moves it, in one colour as well.
+  for (uint8_t multi : {0, 1}) {
+    lighting.record.SetMultiColour(multi);
+    for (const Case& c : cases) {
+      SCOPED_TRACE(::testing::Message() << "multi " << int{multi} << " direction " << int{c.direction} << " from "
+                                        << int{c.pos});
+      ResetKbState(state);
+      state.SetHueTick(0);
+      lighting.record.SetDirection(c.direction);
+      state.SetSnakePos(c.pos);
+      Run(12);
+      EXPECT_EQ(state.snakePos(), c.next);
+      EXPECT_EQ(state.hueTick(), c.head < 0 ? 0 : 13);
+      for (size_t i = 0; i < kKeyboardLeds; ++i) EXPECT_EQ(state.glow(i), int(i) == c.head ? 224 : 0) << i;
+    }
   }
   // The head's trail in the frame: 254 faded once, white at level 223.
   lighting.record.SetMultiColour(0);

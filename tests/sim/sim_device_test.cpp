@@ -245,5 +245,23 @@ TEST(SimDeviceTest, RequestLogAndLogFile) {
   std::remove(path);
 }
 
+TEST(SimDeviceTest, RequestLogKeepsTheMostRecentInOrderUntilCleared) {
+  SimDevice mouse(DeviceKind::Mouse);
+  // Told apart by their offsets, which wrap at 65536.
+  constexpr size_t kExtra = 3;
+  for (size_t i = 0; i < kRequestLogCapacity + kExtra; ++i)
+    mouse.Receive(Request(Command::ReadSettings, 1, unsigned(i & 0xFFFF)));
+  const auto log = mouse.Requests();
+  ASSERT_EQ(log.size(), kRequestLogCapacity);
+  for (size_t k = 0; k < log.size(); ++k)
+    ASSERT_EQ(rpt::Offset(log[k].bytes), (k + kExtra) & 0xFFFF) << "entry " << k;
+
+  mouse.ClearRequests();
+  EXPECT_TRUE(mouse.Requests().empty());
+  mouse.Receive(Request(Command::ReadSettings, 1, 7));
+  ASSERT_EQ(mouse.Requests().size(), 1u);
+  EXPECT_EQ(rpt::Offset(mouse.Requests()[0].bytes), 7u);
+}
+
 }  // namespace
 }  // namespace talvo::sim

@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace talvo::app {
 
@@ -34,10 +35,28 @@ QImage ReadImageFile(const QString& path);
 // above 1.
 QString HiDpiVariant(const QString& path);
 
-// The style sheet with each url(...) that names anything but a regular file
-// replaced by none, with a debug line: Qt opens those files itself, on the UI
-// thread. "skin:" names are looked up in skinFolder, other names where Qt
-// looks for them; Qt resources (":…", "qrc:…") are kept.
+// A url( of a style sheet, found as Qt's scanner finds it however it is
+// spelt (escapes, quotes, comments), with the name Qt's parser takes from it.
+// Offsets are into the sheet.
+struct StyleSheetUrl {
+  qsizetype begin = 0;  // where "url(" starts
+  qsizetype open = 0;   // just after its "("
+  qsizetype end = 0;    // just after its ")", when read
+  QString name;         // when read
+  // False where Qt takes no name (the url( does not close) and where it
+  // holds another url(, whose name would change the outer one.
+  bool read = false;
+};
+
+// Every url( of the sheet, in order; none inside one that is read.
+std::vector<StyleSheetUrl> StyleSheetUrls(const QString& sheet);
+
+// The style sheet with each url(...) that names anything but a Qt resource
+// (":…") or a regular file inside skinFolder replaced by none, and each that
+// is not read renamed none(, with a debug line: Qt opens those files itself,
+// on the UI thread. "skin:" names are looked up in skinFolder, other names
+// where Qt looks for them. A sheet Qt would take for a file's name (from
+// "file:///") gets a space before it. The result is its own result.
 QString WithSafeImageUrls(const QString& sheet, const QString& skinFolder);
 
 // The style sheet file of the skin folder, checked as above; nothing when it
