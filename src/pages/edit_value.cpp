@@ -7,7 +7,7 @@
 
 namespace talvo::pages {
 
-long long ShownNumber(app::Control* edit, long long min, long long max) {
+long long ShownNumber(toolkit::Control* edit, long long min, long long max) {
   if (!edit) return min;
   const std::string text = edit->Text();
   // No number reads as 0, which the limits turn into the minimum.

@@ -4,11 +4,11 @@
 // never shows one thing while another is stored.
 #pragma once
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::pages {
 
 // The edit's value within min..max; min for a missing edit.
-long long ShownNumber(app::Control* edit, long long min, long long max);
+long long ShownNumber(toolkit::Control* edit, long long min, long long max);
 
 }  // namespace talvo::pages

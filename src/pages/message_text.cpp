@@ -29,8 +29,8 @@ std::string Filled(std::string_view text, std::string_view conversions, std::str
   return out;
 }
 
-void ShowFilled(app::Window& window, std::string_view id, std::string_view conversions, std::string_view value) {
-  app::Toolkit& toolkit = window.GetToolkit();
+void ShowFilled(toolkit::Window& window, std::string_view id, std::string_view conversions, std::string_view value) {
+  toolkit::Toolkit& toolkit = window.GetToolkit();
   const std::string text = toolkit.LanguageText(id).value_or(std::string(id));
   toolkit.ShowMessage(&window, Filled(text, conversions, value), false);
 }
@@ -41,11 +41,11 @@ std::string WithNumber(std::string_view text, long long number) { return Filled(
 
 std::string WithText(std::string_view text, std::string_view value) { return Filled(text, "s", value); }
 
-void ShowNumberedMessage(app::Window& window, std::string_view id, long long number) {
+void ShowNumberedMessage(toolkit::Window& window, std::string_view id, long long number) {
   ShowFilled(window, id, "diu", std::to_string(number));
 }
 
-void ShowMessageWithText(app::Window& window, std::string_view id, std::string_view value) {
+void ShowMessageWithText(toolkit::Window& window, std::string_view id, std::string_view value) {
   ShowFilled(window, id, "s", value);
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::pages {
 
@@ -18,7 +18,7 @@ std::string WithNumber(std::string_view text, long long number);
 std::string WithText(std::string_view text, std::string_view value);
 
 // Shows text id `id` with its placeholder filled in.
-void ShowNumberedMessage(app::Window& window, std::string_view id, long long number);
-void ShowMessageWithText(app::Window& window, std::string_view id, std::string_view value);
+void ShowNumberedMessage(toolkit::Window& window, std::string_view id, long long number);
+void ShowMessageWithText(toolkit::Window& window, std::string_view id, std::string_view value);
 
 }  // namespace talvo::pages

@@ -4,7 +4,7 @@
 
 namespace talvo::pages {
 
-SequenceRunner::SequenceRunner(app::Toolkit& toolkit, std::function<void()> showProgress,
+SequenceRunner::SequenceRunner(toolkit::Toolkit& toolkit, std::function<void()> showProgress,
                                std::function<void()> endProgress)
     : toolkit_(toolkit), showProgress_(std::move(showProgress)), endProgress_(std::move(endProgress)) {}
 

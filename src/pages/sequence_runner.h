@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_session.h"
 
 namespace talvo::pages {
@@ -19,7 +19,7 @@ class SequenceRunner {
   using Apply = std::function<void(Outcome)>;
 
   // showProgress / endProgress show and end the window's progress display.
-  SequenceRunner(app::Toolkit& toolkit, std::function<void()> showProgress, std::function<void()> endProgress);
+  SequenceRunner(toolkit::Toolkit& toolkit, std::function<void()> showProgress, std::function<void()> endProgress);
   // Apply steps still on their way are dropped.
   ~SequenceRunner();
   SequenceRunner(const SequenceRunner&) = delete;
@@ -32,7 +32,7 @@ class SequenceRunner {
   void Run(device::DeviceSession& session, bool progress, device::DeviceSession::Sequence sequence, Apply apply);
 
  private:
-  app::Toolkit& toolkit_;
+  toolkit::Toolkit& toolkit_;
   std::function<void()> showProgress_;
   std::function<void()> endProgress_;
   // Cleared when the runner goes; read and written on the UI thread only.

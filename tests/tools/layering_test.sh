@@ -18,8 +18,10 @@ forbid() {
     status=1
   fi
 }
-forbid "Qt outside app/" '#include <Q' platform device transfer lighting keys macros profiles pages sim sdk
-forbid "the toolkit outside pages/ and app/" '#include "app/' platform device transfer lighting keys macros profiles sim sdk
+forbid "Qt outside app/" '#include <Q' platform device transfer lighting keys macros profiles toolkit pages sim sdk
+forbid "the toolkit outside pages/ and app/" '#include "(toolkit|app)/' platform device transfer lighting keys macros profiles sim sdk
+forbid "the toolkit interface including a room above it" '#include "(pages|app)/' toolkit
+forbid "pages/ including app/" '#include "app/' pages
 forbid "the simulated devices in the product's rooms" '#include "sim/' platform device transfer lighting keys macros profiles pages sdk
 forbid "platform/ including a room above it" '#include "(device|transfer|lighting|keys|macros|profiles|pages)/' platform
 forbid "a model including pages/" '#include "pages/' device transfer lighting keys macros profiles sdk

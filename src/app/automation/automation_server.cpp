@@ -82,7 +82,7 @@ QJsonObject Describe(const QtControl& c) {
   if (c.IsKeyButton()) {
     // Key buttons hold their light packed as page colours are (red | blue << 8
     // | green << 16); reported as opaque ARGB like every other colour here.
-    o["light_colour"] = Colour(ArgbOfPageColour(c.LightColour()));
+    o["light_colour"] = Colour(toolkit::ArgbOfPageColour(c.LightColour()));
     o["light_alpha"] = c.LightAlpha();
     o["light_on"] = c.IsLightOn();
     o["keyset_hidden"] = c.IsKeySetHidden();

@@ -6,7 +6,7 @@
 
 namespace talvo::app {
 
-int ScriptedDialogs::ShowMessage(Window* parent, const std::string& text, bool textIsId) {
+int ScriptedDialogs::ShowMessage(toolkit::Window* parent, const std::string& text, bool textIsId) {
   Message m;
   if (textIsId) {
     m.textId = text;
@@ -28,9 +28,9 @@ int ScriptedDialogs::ShowMessage(Window* parent, const std::string& text, bool t
   return answer;
 }
 
-std::optional<std::string> ScriptedDialogs::OpenFile(Window*, const std::string&) { return NextPath(); }
+std::optional<std::string> ScriptedDialogs::OpenFile(toolkit::Window*, const std::string&) { return NextPath(); }
 
-std::optional<std::string> ScriptedDialogs::SaveFile(Window*, const std::string&, const std::string&) {
+std::optional<std::string> ScriptedDialogs::SaveFile(toolkit::Window*, const std::string&, const std::string&) {
   return NextPath();
 }
 

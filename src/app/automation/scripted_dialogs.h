@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::app {
 
-class ScriptedDialogs final : public Dialogs {
+class ScriptedDialogs final : public toolkit::Dialogs {
  public:
   struct Message {
     std::string textId;  // empty when the text was given as plain text
@@ -18,10 +18,10 @@ class ScriptedDialogs final : public Dialogs {
   };
 
   // Records the message and returns the next queued answer, 1 when none.
-  int ShowMessage(Window* parent, const std::string& text, bool textIsId) override;
+  int ShowMessage(toolkit::Window* parent, const std::string& text, bool textIsId) override;
   // The next queued path; cancelled when none is queued or it is empty.
-  std::optional<std::string> OpenFile(Window* parent, const std::string& filter) override;
-  std::optional<std::string> SaveFile(Window* parent, const std::string& filter,
+  std::optional<std::string> OpenFile(toolkit::Window* parent, const std::string& filter) override;
+  std::optional<std::string> SaveFile(toolkit::Window* parent, const std::string& filter,
                                       const std::string& suggestedName) override;
 
   void QueueAnswers(const std::vector<int>& answers);

@@ -73,6 +73,6 @@ void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image
   painter.restore();
 }
 
-QColor PageColour(uint32_t packed) { return QColor::fromRgb(ArgbOfPageColour(packed)); }
+QColor PageColour(uint32_t packed) { return QColor::fromRgb(toolkit::ArgbOfPageColour(packed)); }
 
 }  // namespace talvo::app

@@ -41,7 +41,7 @@ constexpr int kCaptionBand = 48;
 constexpr int kProgressHideMs = 1000;
 constexpr int kPushMs = 100;
 
-QWidget* WidgetOf(Control* control) {
+QWidget* WidgetOf(toolkit::Control* control) {
   auto* qt = dynamic_cast<QtControl*>(control);
   return qt ? qt->Widget() : nullptr;
 }
@@ -49,7 +49,7 @@ QWidget* WidgetOf(Control* control) {
 // The main menu's login item: writes the autostart entry of this very
 // program, or removes it; a failure is told with the entry's path and the
 // reason.
-void ToggleStartAtLogin(Toolkit& toolkit, Window& window) {
+void ToggleStartAtLogin(toolkit::Toolkit& toolkit, toolkit::Window& window) {
   const bool done = platform::StartsAtLogin()
                         ? platform::DisableStartAtLogin()
                         : platform::EnableStartAtLogin(QCoreApplication::applicationFilePath().toStdString());
@@ -105,7 +105,7 @@ bool CMainWnd::Create() {
   mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(
       window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_, flashTrigger);
   // Each page takes only its own device's controls.
-  router_.Connect(Owner::LightingPage, [this](const Notification& n, int index) {
+  router_.Connect(Owner::LightingPage, [this](const toolkit::Notification& n, int index) {
     keyboardLightingPage_->OnNotification(n, index);
     mouseLightingPage_->OnNotification(n, index);
     mousepadLightingPage_->OnNotification(n, index);
@@ -117,24 +117,24 @@ bool CMainWnd::Create() {
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
                    .foreground = options_.foreground->Availability()});
-  router_.Connect(Owner::ProfileOperations, [this](const Notification& n, int) { profilePage_->OnOperation(n); });
-  router_.Connect(Owner::ProfileLink, [this](const Notification& n, int) { profilePage_->OnLink(n); });
+  router_.Connect(Owner::ProfileOperations, [this](const toolkit::Notification& n, int) { profilePage_->OnOperation(n); });
+  router_.Connect(Owner::ProfileLink, [this](const toolkit::Notification& n, int) { profilePage_->OnLink(n); });
   router_.Connect(Owner::MouseSettings,
-                  [this](const Notification& n, int index) { performancePage_->OnNotification(n, index); });
+                  [this](const toolkit::Notification& n, int index) { performancePage_->OnNotification(n, index); });
   CreateKeyAndMacroRooms();
-  router_.Connect(Owner::OnboardProfile, [this](const Notification& n, int index) {
+  router_.Connect(Owner::OnboardProfile, [this](const toolkit::Notification& n, int index) {
     // The mouse's profile buttons and the mousepad's profile list.
     if (n.type == "click" && index >= 0) SelectMouseProfile(index);
     if (n.type == "itemselect") SelectMousepadProfile(int(n.wParam));
   });
-  router_.Connect(Owner::SyncLighting, [this](const Notification& n, int) {
+  router_.Connect(Owner::SyncLighting, [this](const toolkit::Notification& n, int) {
     if (n.type != "click") return;
     const std::string name = platform::AsciiLower(n.sender);
     if (name == "kb_deng_same_mode") OnSameMode(device::Peripheral::Keyboard);
     if (name == "ms_deng_same_mode") OnSameMode(device::Peripheral::Mouse);
     if (name == "mp_deng_same_mode") OnSameMode(device::Peripheral::Mousepad);
   });
-  router_.Connect(Owner::MousepadDefaults, [this](const Notification& n, int) {
+  router_.Connect(Owner::MousepadDefaults, [this](const toolkit::Notification& n, int) {
     if (n.type == "click") RestoreMousepadDefaults();
   });
 
@@ -151,7 +151,7 @@ bool CMainWnd::Create() {
   // The colour the lighting palettes start on.
   constexpr uint32_t kPaletteStart = 0xFF0199CB;
   for (const char* name : {"ms_deng_Color_Pallet", "mp_deng_Color_Pallet", "kb_deng_Color_Pallet"})
-    if (Control* palette = window_.FindControl(name)) palette->SetSelectColor(kPaletteStart);
+    if (toolkit::Control* palette = window_.FindControl(name)) palette->SetSelectColor(kPaletteStart);
 
   w->setWindowTitle(QString::fromUtf8(kTitle));
   w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -188,7 +188,7 @@ void CMainWnd::WhenInitialised(std::function<void()> done) {
   }
 }
 
-void CMainWnd::Notify(const Notification& n) {
+void CMainWnd::Notify(const toolkit::Notification& n) {
   debug::Line(n.type + " " + n.sender);
   if (n.type == "windowinit") {
     OnWindowInit();
@@ -198,7 +198,7 @@ void CMainWnd::Notify(const Notification& n) {
     router_.Route(n);
     return;
   }
-  Control* c = n.control;
+  toolkit::Control* c = n.control;
   if (c == buttons_.close || c == buttons_.max || c == buttons_.restore || c == buttons_.min) {
     OnWindowButton(c);
     return;
@@ -211,7 +211,7 @@ void CMainWnd::Notify(const Notification& n) {
   router_.Route(n);
 }
 
-void CMainWnd::OnWindowButton(Control* button) {
+void CMainWnd::OnWindowButton(toolkit::Control* button) {
   QWidget* w = window_.Widget();
   if (button == buttons_.close || button == buttons_.min) {
     w->showMinimized();
@@ -314,14 +314,14 @@ pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral periph
 
 void CMainWnd::ApplySkinSetting() {
   if (!profiles::HasSkinImage()) return;
-  if (Control* root = window_.FindControl("root")) {
+  if (toolkit::Control* root = window_.FindControl("root")) {
     root->SetBkImage(profiles::StartupSkinImage(kDefaultBackground));
     root->SetBkColor(0);
   }
 }
 
 void CMainWnd::OnSkinChanged(const SkinChange& change) {
-  Control* root = window_.FindControl("root");
+  toolkit::Control* root = window_.FindControl("root");
   if (!root) return;
   if (change.isColour) {
     root->SetBkColor(change.colour);
@@ -336,7 +336,7 @@ void CMainWnd::OnTimer(int id) {
   switch (id) {
     case kHideProgressTimer:
       window_.KillTimer(id);
-      if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(false);
+      if (toolkit::Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(false);
       break;
     case kPushTimer:
       OnPushTick();
@@ -371,7 +371,7 @@ void CMainWnd::OnTimer(int id) {
   }
 }
 
-CreatedControl CMainWnd::CreateControl(std::string_view element) { return PageControl(element); }
+toolkit::CreatedControl CMainWnd::CreateControl(std::string_view element) { return PageControl(element); }
 
 std::optional<std::string> CMainWnd::QueryControlText(std::string_view id) {
   const bool english = language_ == profiles::Language::English;
@@ -516,7 +516,7 @@ void CMainWnd::OnMenuItem(const MenuItem& item) {
 }
 
 void CMainWnd::OnLastDeviceGone() {
-  if (Control* tab = window_.FindControl("ms_deng_Op_tab")) tab->SetFocus();
+  if (toolkit::Control* tab = window_.FindControl("ms_deng_Op_tab")) tab->SetFocus();
   toolkit_.ShowMessage(&window_, "message_text_20");
   PutAway();
 }
@@ -524,7 +524,7 @@ void CMainWnd::OnLastDeviceGone() {
 void CMainWnd::ShowProgress() {
   ++progressShown_;
   window_.KillTimer(kHideProgressTimer);
-  if (Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(true);
+  if (toolkit::Control* progress = window_.FindControl("setting_progress")) progress->SetVisible(true);
 }
 
 void CMainWnd::EndProgress() {

@@ -64,7 +64,7 @@ namespace talvo::app {
 class CaptionDrag;
 class SleepWatcher;
 
-class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver {
+class CMainWnd final : public QObject, public toolkit::WindowHandler, public SkinReceiver {
   Q_OBJECT
 
  public:
@@ -126,9 +126,9 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // event loop. False when the layout cannot be loaded (reason on stderr).
   bool Create();
 
-  void Notify(const Notification& n) override;
+  void Notify(const toolkit::Notification& n) override;
   void OnTimer(int id) override;
-  CreatedControl CreateControl(std::string_view element) override;
+  toolkit::CreatedControl CreateControl(std::string_view element) override;
   std::optional<std::string> QueryControlText(std::string_view id) override;
   void OnSkinChanged(const SkinChange& change) override;
 
@@ -228,11 +228,11 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // Controls the lighting previews tint, found at set-up; null where the
   // layout has none.
   struct Previews {
-    std::array<Control*, 20> mouse{};
-    std::array<Control*, 15> mousepad{};
-    std::array<Control*, 126> keyboard{};
+    std::array<toolkit::Control*, 20> mouse{};
+    std::array<toolkit::Control*, 15> mousepad{};
+    std::array<toolkit::Control*, 126> keyboard{};
     // While this tab is up the keys show their assignment, not their light.
-    Control* keyboardKeysTab = nullptr;
+    toolkit::Control* keyboardKeysTab = nullptr;
   };
   const Previews& PreviewControls() const { return previews_; }
 
@@ -321,7 +321,7 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   // What applying a loaded profile of the peripheral does to the pages and
   // the device.
   pages::profiles::SelectionEffects EffectsFor(device::Peripheral peripheral);
-  void OnWindowButton(Control* sender);
+  void OnWindowButton(toolkit::Control* sender);
   bool eventFilter(QObject* watched, QEvent* event) override;
 
   QtToolkit& toolkit_;
@@ -399,11 +399,11 @@ class CMainWnd final : public QObject, public WindowHandler, public SkinReceiver
   QPointer<QMenu> menu_;
 
   struct WindowButtons {
-    Control* close = nullptr;
-    Control* max = nullptr;
-    Control* restore = nullptr;
-    Control* min = nullptr;
-    Control* skin = nullptr;
+    toolkit::Control* close = nullptr;
+    toolkit::Control* max = nullptr;
+    toolkit::Control* restore = nullptr;
+    toolkit::Control* min = nullptr;
+    toolkit::Control* skin = nullptr;
   } buttons_;
   Previews previews_;
 

@@ -33,7 +33,7 @@ const char* TabOf(device::Peripheral peripheral) {
 void CMainWnd::OnOtherAttached(device::Peripheral peripheral) {
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   window_.SetTimer(keyboard ? kKeyboardReadTimer : kMousepadReadTimer, kFullReadDelayMs, true);
-  Control* tab = window_.FindControl(TabOf(peripheral));
+  toolkit::Control* tab = window_.FindControl(TabOf(peripheral));
   if (!tab) return;
   tab->SetVisible(true);
   // The first device to arrive is the one shown; a later one only adds its tab.
@@ -48,7 +48,7 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
     keyboardData_.keyMapLengthKnown = false;
     macroPages_->DeviceGone(peripheral);
   }
-  Control* tab = window_.FindControl(TabOf(peripheral));
+  toolkit::Control* tab = window_.FindControl(TabOf(peripheral));
   if (!tab) return;
   const bool shown = tab->IsSelected();
   tab->SetVisible(false);
@@ -56,7 +56,7 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
   for (device::Peripheral other :
        {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad}) {
     if (other == peripheral || !Session(other).Link().IsConnected()) continue;
-    if (Control* next = window_.FindControl(TabOf(other))) {
+    if (toolkit::Control* next = window_.FindControl(TabOf(other))) {
       next->SetVisible(true);
       next->SetCheck(true);
       next->SetFocus();
@@ -65,7 +65,7 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
   }
   // Nothing left to configure: the waiting page until a device returns.
   tab->SetCheck(false, false);
-  if (Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
+  if (toolkit::Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
   OnLastDeviceGone();
 }
 
@@ -175,7 +175,7 @@ void CMainWnd::RestoreMousepadDefaults() {
 }
 
 void CMainWnd::ShowMousepadProfile(std::optional<unsigned> active) {
-  if (Control* list = window_.FindControl("mp_deng_combo_profile"))
+  if (toolkit::Control* list = window_.FindControl("mp_deng_combo_profile"))
     list->SelectItem(active ? int(*active) : -1, false);
 }
 

@@ -44,7 +44,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
             [](device::DeviceSession::Outcome) {});
       });
   router_.Connect(Owner::FireKeys,
-                  [this](const Notification& n, int index) { cursorPage_->OnNotification(n, index); });
+                  [this](const toolkit::Notification& n, int index) { cursorPage_->OnNotification(n, index); });
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
                                                              [this] { return keyboardData_.keyMapLengthKnown; }},
@@ -56,11 +56,11 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                                 .capture = hook_,
                                                 .keysChanged = [this] { keyPages_->Refresh(); },
                                                 .cursorImage = [this] { return cursorPage_->PlanUpload(); }});
-  router_.Connect(Owner::MacroEditor, [this](const Notification& n, int) { macroPages_->OnEditorNotification(n); });
-  router_.Connect(Owner::MacroUpload, [this](const Notification& n, int) { macroPages_->OnStoreNotification(n); });
+  router_.Connect(Owner::MacroEditor, [this](const toolkit::Notification& n, int) { macroPages_->OnEditorNotification(n); });
+  router_.Connect(Owner::MacroUpload, [this](const toolkit::Notification& n, int) { macroPages_->OnStoreNotification(n); });
   router_.Connect(Owner::KeyAssignment,
-                  [this](const Notification& n, int index) { keyPages_->OnNotification(n, index); });
-  router_.Connect(Owner::InputCapture, [this](const Notification&, int) {
+                  [this](const toolkit::Notification& n, int index) { keyPages_->OnNotification(n, index); });
+  router_.Connect(Owner::InputCapture, [this](const toolkit::Notification&, int) {
     keyPages_->EndCapture();
     macroPages_->ReleaseCapture();
   });

@@ -156,10 +156,10 @@ bool CMainWnd::FlushPreviews() {
     }
   }
   // A control repaints only when its own colour changed.
-  const auto tint = [](Control* c, uint32_t packed, int alpha) {
+  const auto tint = [](toolkit::Control* c, uint32_t packed, int alpha) {
     if (!c || !c->IsVisibleInWindow()) return;
     // Preview colours come packed as page colours; the controls' tint is ARGB.
-    const uint32_t argb = ArgbOfPageColour(packed);
+    const uint32_t argb = toolkit::ArgbOfPageColour(packed);
     if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha) return;
     c->SetChangerColor(argb);
     c->SetChangerAlpha(alpha);
@@ -175,7 +175,7 @@ bool CMainWnd::FlushPreviews() {
     // Keys show their light except while the key-assignment tab is up.
     const bool lit = !(previews_.keyboardKeysTab && previews_.keyboardKeysTab->IsSelected());
     for (size_t i = 0; i < previews_.keyboard.size(); ++i) {
-      Control* key = previews_.keyboard[i];
+      toolkit::Control* key = previews_.keyboard[i];
       if (!key || !key->IsVisibleInWindow()) continue;
       if (key->LightColour() == frames.keyboardColour[i] && key->LightAlpha() == frames.keyboardLevel[i] &&
           key->IsLightOn() == lit)

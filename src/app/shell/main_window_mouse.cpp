@@ -59,7 +59,7 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     // Offered only for a mode the synchronized lighting animates, as the
     // mouse page offers it.
     Queue([visible](CMainWnd& w) {
-      if (Control* c = w.window_.FindControl("ms_deng_same_mode"))
+      if (toolkit::Control* c = w.window_.FindControl("ms_deng_same_mode"))
         c->SetVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
     });
   }
@@ -146,21 +146,21 @@ void CMainWnd::OnMouseAttached(int deviceProfile) {
   window_.SetTimer(kMouseReadTimer, kFullReadDelayMs, true);
   // Its key maps are on their way: a key chosen now is shown once they are here.
   keyPages_->Refresh(device::Peripheral::Mouse);
-  if (Control* list = window_.FindControl("ms_device_profile_combo")) list->SelectItem(deviceProfile);
-  if (Control* tab = window_.FindControl("ms_tab")) {
+  if (toolkit::Control* list = window_.FindControl("ms_device_profile_combo")) list->SelectItem(deviceProfile);
+  if (toolkit::Control* tab = window_.FindControl("ms_tab")) {
     tab->SetVisible(true);
     tab->SetCheck(true);
   }
-  if (Control* panel = window_.FindControl("ms_tab_panel")) panel->SetVisible(true);
+  if (toolkit::Control* panel = window_.FindControl("ms_tab_panel")) panel->SetVisible(true);
 }
 
 void CMainWnd::OnMouseDetached() {
   // Another mouse may come, with memory of its own.
   mouseData_.read = false;
   macroPages_->DeviceGone(device::Peripheral::Mouse);
-  if (Control* tab = window_.FindControl("ms_tab")) tab->SetVisible(false);
+  if (toolkit::Control* tab = window_.FindControl("ms_tab")) tab->SetVisible(false);
   const auto bringForward = [this](const char* name, bool show) {
-    if (Control* tab = window_.FindControl(name)) {
+    if (toolkit::Control* tab = window_.FindControl(name)) {
       tab->SetCheck(true);
       tab->SetFocus();
       if (show) tab->SetVisible(true);
@@ -173,8 +173,8 @@ void CMainWnd::OnMouseDetached() {
   } else {
     // Nothing left to configure: the waiting page until a device returns,
     // and the mouse tab cleared so its return selects it afresh.
-    if (Control* tab = window_.FindControl("ms_tab")) tab->SetCheck(false, false);
-    if (Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
+    if (toolkit::Control* tab = window_.FindControl("ms_tab")) tab->SetCheck(false, false);
+    if (toolkit::Control* pages = window_.FindControl("tab_switch")) pages->SelectPage(kWaitingPage);
     OnLastDeviceGone();
   }
 }
@@ -228,7 +228,7 @@ void CMainWnd::SelectMouseProfile(int n) {
       [this, read, n](Outcome outcome) {
         pushFlags_.Release(device::Peripheral::Mouse);
         if (outcome != Outcome::Cut && transfer::ApplyMouseProfileSwitch(*read, unsigned(n), mouseData_, live_)) {
-          if (Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
+          if (toolkit::Control* panel = window_.FindControl("ms_tab_function")) panel->SetVisible(false);
           // The profiles keep the onboard profile now in use, which the
           // next start pushes back.
           saver_.MarkLightAndDevice(device::Peripheral::Mouse);
@@ -247,7 +247,7 @@ void CMainWnd::RefreshMousePage() {
   // The onboard selector always shows the profile the mouse has active.
   const int active = live_.mouseLight.record.profile();
   for (int p = 0; p < int(transfer::MouseDeviceBlocks::kCopies); ++p)
-    if (Control* button = window_.FindControl("ms_profile_" + std::to_string(p)))
+    if (toolkit::Control* button = window_.FindControl("ms_profile_" + std::to_string(p)))
       if (p == active) button->SetCheck(true, false);
 }
 

@@ -11,7 +11,7 @@ namespace talvo::app {
 void CMainWnd::CreateRemoteRooms() {
   pageActions_ = std::make_unique<pages::remote::PageActions>(pages::remote::PageActions::Setup{
       .window = window_,
-      .raise = [this](const Notification& n) { Notify(n); },
+      .raise = [this](const toolkit::Notification& n) { Notify(n); },
       .live = live_,
       .mouseData = mouseData_,
       .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); },
@@ -25,7 +25,7 @@ void CMainWnd::CreateRemoteRooms() {
       .direct = [this](device::Peripheral p) -> lighting::DirectColours& { return Direct(p); },
       .endSync = [this](device::Peripheral p) { Session(p).Link().syncActive.store(0); },
       .keyName = [this](size_t n) {
-        const Control* key = window_.FindControl("kb_key_" + std::to_string(n));
+        const toolkit::Control* key = window_.FindControl("kb_key_" + std::to_string(n));
         const std::string text = key ? key->Text() : std::string();
         return text.empty() ? "Key " + std::to_string(n + 1) : text;
       }});

@@ -113,12 +113,12 @@ const char* OwnerName(Owner owner) {
   return "?";
 }
 
-NotificationRouter::NotificationRouter(Window& window, WindowActions actions)
+NotificationRouter::NotificationRouter(toolkit::Window& window, WindowActions actions)
     : window_(window), actions_(std::move(actions)) {}
 
 void NotificationRouter::Connect(Owner owner, Handler handler) { handlers_[owner] = std::move(handler); }
 
-std::vector<NotificationRouter::Target> NotificationRouter::Targets(const Notification& n) const {
+std::vector<NotificationRouter::Target> NotificationRouter::Targets(const toolkit::Notification& n) const {
   const std::string name = platform::AsciiLower(n.sender);
   const std::optional<SplitName> split = SplitControlName(name);
   const auto family = [&](std::string_view prefix) { return split && split->prefix == prefix; };
@@ -222,7 +222,7 @@ std::vector<NotificationRouter::Target> NotificationRouter::Targets(const Notifi
   return {};
 }
 
-void NotificationRouter::Route(const Notification& n) {
+void NotificationRouter::Route(const toolkit::Notification& n) {
   const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "click") {
     Click(n, name);
@@ -237,11 +237,11 @@ void NotificationRouter::Route(const Notification& n) {
   }
 }
 
-void NotificationRouter::Click(const Notification& n, const std::string& name) {
+void NotificationRouter::Click(const toolkit::Notification& n, const std::string& name) {
   const std::optional<SplitName> split = SplitControlName(name);
   if (split && split->prefix == "kb_key_") {
     // A key of the keyboard picture opens the function panel if it is closed.
-    if (Control* panel = Find("kb_tab_function"); panel && !panel->IsVisible()) {
+    if (toolkit::Control* panel = Find("kb_tab_function"); panel && !panel->IsVisible()) {
       panel->SetVisible(true);
       panel->SetEnabled(true);
     }
@@ -268,7 +268,7 @@ void NotificationRouter::Click(const Notification& n, const std::string& name) {
   Deliver(n, Targets(n));
 }
 
-void NotificationRouter::SelectChanged(const Notification& n, const std::string& name) {
+void NotificationRouter::SelectChanged(const toolkit::Notification& n, const std::string& name) {
   std::vector<Target> targets = Targets(n);
   const bool pastGuard = !targets.empty() && targets.front().owner == Owner::InputCapture;
   if (!pastGuard) {
@@ -296,10 +296,10 @@ bool NotificationRouter::MacroGuard(const std::string& name) {
   };
   for (const Guard& g : {Guard{"ms_macro_tab_saveorcancel", "ms_macro_Op_tab", "ms_tab"},
                          Guard{"kb_macro_tab_saveorcancel", "kb_macro_Op_tab", "kb_tab"}}) {
-    Control* bar = Find(g.bar);
+    toolkit::Control* bar = Find(g.bar);
     if (!bar || !bar->IsVisible() || name == platform::AsciiLower(g.macroTab) || name == g.deviceTab) continue;
-    if (Control* tab = Find(g.macroTab)) tab->SetCheck(true);
-    if (Control* tab = Find(g.deviceTab)) {
+    if (toolkit::Control* tab = Find(g.macroTab)) tab->SetCheck(true);
+    if (toolkit::Control* tab = Find(g.deviceTab)) {
       if (std::string_view(g.deviceTab) == "kb_tab") tab->SetVisible(true);
       tab->SetCheck(true);
     }
@@ -327,7 +327,7 @@ void NotificationRouter::SwitchTab(const std::string& name) {
     keyboardProfileControls(true);
     SetEnabled("kb_device_profile_edit", true);
   } else if (name == "kb_key_op_tab") {
-    Control* kbSwitch = Find("kb_tab_switch");
+    toolkit::Control* kbSwitch = Find("kb_tab_switch");
     if (!kbSwitch || kbSwitch->CurrentPage() != 2) {
       SetVisible("kb_tab_function", false);
       SetEnabled("kb_tab_function", false);
@@ -350,7 +350,7 @@ void NotificationRouter::SwitchTab(const std::string& name) {
     SelectPage("ms_tab_switch", 1);
     SetEnabled("ms_device_profile_edit", false);
   } else if (name == "ms_key_op_tab") {
-    Control* msSwitch = Find("ms_tab_switch");
+    toolkit::Control* msSwitch = Find("ms_tab_switch");
     if (!msSwitch || msSwitch->CurrentPage() != 2) {
       SetVisible("ms_tab_function", true);
       SelectPage("ms_tab_switch", 2);
@@ -368,12 +368,12 @@ void NotificationRouter::Hover(const std::string& name, bool enter) {
   const std::optional<SplitName> split = SplitControlName(name);
   if (!split) return;
   if (split->prefix == "ms_key_" && split->index >= 0 && split->index < int(kMouseZones.size())) {
-    if (Control* image = Find("ms_key_" + std::to_string(split->index) + "_0")) {
+    if (toolkit::Control* image = Find("ms_key_" + std::to_string(split->index) + "_0")) {
       image->SetBkImage(std::string("file='ms/key_") + kMouseZones[size_t(split->index)] +
                         (enter ? "_down.png'" : "_normal.png'"));
     }
   } else if (split->prefix == "ms_dpicolor_btn_" && split->index >= 1 && split->index <= 6) {
-    if (Control* button = Find("ms_DPIcolor_btn_" + std::to_string(split->index))) {
+    if (toolkit::Control* button = Find("ms_DPIcolor_btn_" + std::to_string(split->index))) {
       button->SetBorderSize(enter ? 2 : 0);
       if (enter) button->SetBorderColor(0xFFFFFFFF);
     }
@@ -381,22 +381,22 @@ void NotificationRouter::Hover(const std::string& name, bool enter) {
 }
 
 void NotificationRouter::Toggle(const char* controlName) {
-  if (Control* c = Find(controlName)) c->SetVisible(!c->IsVisible());
+  if (toolkit::Control* c = Find(controlName)) c->SetVisible(!c->IsVisible());
 }
 
 void NotificationRouter::SetVisible(std::string_view name, bool on) {
-  if (Control* c = Find(name)) c->SetVisible(on);
+  if (toolkit::Control* c = Find(name)) c->SetVisible(on);
 }
 
 void NotificationRouter::SetEnabled(std::string_view name, bool on) {
-  if (Control* c = Find(name)) c->SetEnabled(on);
+  if (toolkit::Control* c = Find(name)) c->SetEnabled(on);
 }
 
 void NotificationRouter::SelectPage(std::string_view tabLayout, int page) {
-  if (Control* c = Find(tabLayout)) c->SelectPage(page);
+  if (toolkit::Control* c = Find(tabLayout)) c->SelectPage(page);
 }
 
-void NotificationRouter::Deliver(const Notification& n, const std::vector<Target>& targets) {
+void NotificationRouter::Deliver(const toolkit::Notification& n, const std::vector<Target>& targets) {
   for (const Target& t : targets) {
     const auto it = handlers_.find(t.owner);
     if (it == handlers_.end()) {

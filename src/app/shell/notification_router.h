@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::app {
 
@@ -46,21 +46,21 @@ const char* OwnerName(Owner owner);
 class NotificationRouter {
  public:
   // index: the number of a numbered family, -1 otherwise.
-  using Handler = std::function<void(const Notification& n, int index)>;
+  using Handler = std::function<void(const toolkit::Notification& n, int index)>;
   // What the window itself must do for a few clicks; each may be empty.
   struct WindowActions {
     std::function<void()> openMainMenu;
     std::function<void(const std::string& scale)> setDisplayScale;
   };
 
-  NotificationRouter(Window& window, WindowActions actions);
+  NotificationRouter(toolkit::Window& window, WindowActions actions);
 
   // Connects a feature; a later call for the same owner replaces it.
   void Connect(Owner owner, Handler handler);
 
   // Routes everything but "windowinit" and the window buttons, which the
   // main window handles before asking.
-  void Route(const Notification& n);
+  void Route(const toolkit::Notification& n);
 
   // The owners a notification goes to, in order, with the family index; for
   // tests and diagnostics. Router-own behaviours are not listed.
@@ -69,22 +69,22 @@ class NotificationRouter {
     int index = -1;
     bool operator==(const Target&) const = default;
   };
-  std::vector<Target> Targets(const Notification& n) const;
+  std::vector<Target> Targets(const toolkit::Notification& n) const;
 
  private:
-  void Deliver(const Notification& n, const std::vector<Target>& targets);
-  void Click(const Notification& n, const std::string& name);
-  void SelectChanged(const Notification& n, const std::string& name);
+  void Deliver(const toolkit::Notification& n, const std::vector<Target>& targets);
+  void Click(const toolkit::Notification& n, const std::string& name);
+  void SelectChanged(const toolkit::Notification& n, const std::string& name);
   bool MacroGuard(const std::string& name);
   void SwitchTab(const std::string& name);
   void Hover(const std::string& name, bool enter);
   void Toggle(const char* controlName);
-  Control* Find(std::string_view name) { return window_.FindControl(name); }
+  toolkit::Control* Find(std::string_view name) { return window_.FindControl(name); }
   void SetVisible(std::string_view name, bool on);
   void SetEnabled(std::string_view name, bool on);
   void SelectPage(std::string_view tabLayout, int page);
 
-  Window& window_;
+  toolkit::Window& window_;
   WindowActions actions_;
   std::map<Owner, Handler> handlers_;
   bool guarding_ = false;

@@ -34,8 +34,8 @@ bool Ccopyright::Create(const QRect& mainFrame) {
   if (!window_.Create(kLayout)) return false;
   dialog_ = qobject_cast<QDialog*>(window_.Widget());
   if (!dialog_) return false;
-  if (Control* version = window_.FindControl("about_version")) version->SetText(std::string("Talvo ") + TALVO_VERSION);
-  if (Control* link = window_.FindControl("NetText")) link->SetVisible(!website_.isEmpty());
+  if (toolkit::Control* version = window_.FindControl("about_version")) version->SetText(std::string("Talvo ") + TALVO_VERSION);
+  if (toolkit::Control* link = window_.FindControl("NetText")) link->SetVisible(!website_.isEmpty());
   dialog_->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint);
   dialog_->setModal(false);
@@ -46,7 +46,7 @@ bool Ccopyright::Create(const QRect& mainFrame) {
   return true;
 }
 
-void Ccopyright::Notify(const Notification& n) {
+void Ccopyright::Notify(const toolkit::Notification& n) {
   if (n.type != "click") return;
   if (n.sender == "closebtn") {
     dialog_->close();

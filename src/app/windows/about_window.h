@@ -20,7 +20,7 @@ namespace talvo::app {
 // edge, y = half its bottom edge − 80 (bottom as top + height).
 QPoint AboutWindowPosition(const QRect& mainFrame);
 
-class Ccopyright final : public QObject, public WindowHandler {
+class Ccopyright final : public QObject, public toolkit::WindowHandler {
  public:
   static constexpr const char* kLayout = "CopyRight.xml";
   static constexpr int kWidth = 800;
@@ -38,7 +38,7 @@ class Ccopyright final : public QObject, public WindowHandler {
                           UrlOpener opener = {});
 
   QDialog* Dialog() const { return dialog_; }
-  void Notify(const Notification& n) override;
+  void Notify(const toolkit::Notification& n) override;
 
  private:
   Ccopyright(QtToolkit& toolkit, QString website, UrlOpener opener);

@@ -12,7 +12,7 @@ constexpr const char* kRuleName = "70-talvo.rules";
 
 }  // namespace
 
-DeviceAccessNotice::DeviceAccessNotice(Toolkit& toolkit, Window& window, std::string rulePath)
+DeviceAccessNotice::DeviceAccessNotice(toolkit::Toolkit& toolkit, toolkit::Window& window, std::string rulePath)
     : toolkit_(toolkit), window_(window), rule_(std::move(rulePath)) {}
 
 void DeviceAccessNotice::Denied(device::Peripheral peripheral) {

@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 
 namespace talvo::app {
 
 class DeviceAccessNotice {
  public:
-  DeviceAccessNotice(Toolkit& toolkit, Window& window, std::string rulePath);
+  DeviceAccessNotice(toolkit::Toolkit& toolkit, toolkit::Window& window, std::string rulePath);
 
   // On the UI thread; returns once no box is left to show, or at once when a
   // box is already open (its loop shows this one next).
@@ -33,8 +33,8 @@ class DeviceAccessNotice {
   static std::string UdevRulePath();
 
  private:
-  Toolkit& toolkit_;
-  Window& window_;
+  toolkit::Toolkit& toolkit_;
+  toolkit::Window& window_;
   const std::string rule_;
   std::vector<device::Peripheral> waiting_;
   bool showing_ = false;

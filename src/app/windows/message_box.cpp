@@ -13,7 +13,7 @@ CMsgWnd::CMsgWnd(QtToolkit& toolkit) : window_(toolkit, *this) {}
 
 CMsgWnd::~CMsgWnd() = default;
 
-bool CMsgWnd::Create(Window* parent) {
+bool CMsgWnd::Create(toolkit::Window* parent) {
   if (!window_.Create(kLayout)) return false;
   dialog_ = qobject_cast<QDialog*>(window_.Widget());
   if (!dialog_) return false;
@@ -33,10 +33,10 @@ bool CMsgWnd::Create(Window* parent) {
 
 void CMsgWnd::SetContent(const std::string& title, const std::string& text, bool textIsId) {
   if (!title.empty()) {
-    if (Control* c = window_.FindControl("MessageTitle")) c->SetText(title);
+    if (toolkit::Control* c = window_.FindControl("MessageTitle")) c->SetText(title);
   }
   if (!text.empty()) {
-    if (Control* c = window_.FindControl("MessageText")) {
+    if (toolkit::Control* c = window_.FindControl("MessageText")) {
       if (textIsId)
         c->SetTextId(text);
       else
@@ -49,7 +49,7 @@ void CMsgWnd::StartAutoClose() { window_.SetTimer(kAutoCloseTimer, kAutoCloseMs,
 
 int CMsgWnd::ShowModal() { return dialog_ ? dialog_->exec() : 0; }
 
-void CMsgWnd::Notify(const Notification& n) {
+void CMsgWnd::Notify(const toolkit::Notification& n) {
   if (n.type != "click" || !dialog_) return;
   const QString sender = QString::fromStdString(n.sender);
   auto is = [&](const char* name) { return sender.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
@@ -104,7 +104,7 @@ class ShowingId {
 
 }  // namespace
 
-int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
+int ShowMessage(QtToolkit& toolkit, toolkit::Window* parent, const std::string& title,
                 const std::string& text, bool textIsId) {
   const ShowingId showing(text, textIsId);
   if (showing.Refused()) return 0;
@@ -114,7 +114,7 @@ int ShowMessage(QtToolkit& toolkit, Window* parent, const std::string& title,
   return box.ShowModal();
 }
 
-void ShowMessageAutoClose(QtToolkit& toolkit, Window* parent, const std::string& title,
+void ShowMessageAutoClose(QtToolkit& toolkit, toolkit::Window* parent, const std::string& title,
                           const std::string& text, bool textIsId, bool autoClose) {
   const ShowingId showing(text, textIsId);
   if (showing.Refused()) return;
@@ -125,18 +125,18 @@ void ShowMessageAutoClose(QtToolkit& toolkit, Window* parent, const std::string&
   box.ShowModal();
 }
 
-int QtDialogs::ShowMessage(Window* parent, const std::string& text, bool textIsId) {
+int QtDialogs::ShowMessage(toolkit::Window* parent, const std::string& text, bool textIsId) {
   return talvo::app::ShowMessage(toolkit_, parent, {}, text, textIsId);
 }
 
-std::optional<std::string> QtDialogs::OpenFile(Window* parent, const std::string& filter) {
+std::optional<std::string> QtDialogs::OpenFile(toolkit::Window* parent, const std::string& filter) {
   const QString path =
       QFileDialog::getOpenFileName(WidgetOf(parent), {}, {}, QString::fromStdString(filter));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
 }
 
-std::optional<std::string> QtDialogs::SaveFile(Window* parent, const std::string& filter,
+std::optional<std::string> QtDialogs::SaveFile(toolkit::Window* parent, const std::string& filter,
                                                const std::string& suggestedName) {
   QFileDialog dialog(WidgetOf(parent), {}, QString::fromStdString(suggestedName), QString::fromStdString(filter));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -150,7 +150,7 @@ std::optional<std::string> QtDialogs::SaveFile(Window* parent, const std::string
   return dialog.selectedFiles().first().toStdString();
 }
 
-QWidget* WidgetOf(Window* window) {
+QWidget* WidgetOf(toolkit::Window* window) {
   auto* qt = dynamic_cast<QtWindow*>(window);
   return qt ? qt->Widget() : nullptr;
 }

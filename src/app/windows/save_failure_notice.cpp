@@ -7,7 +7,7 @@
 
 namespace talvo::app {
 
-SaveFailureNotice::SaveFailureNotice(Toolkit& toolkit, Window& window, const std::filesystem::path& dataFolder)
+SaveFailureNotice::SaveFailureNotice(toolkit::Toolkit& toolkit, toolkit::Window& window, const std::filesystem::path& dataFolder)
     : toolkit_(toolkit), window_(window) {
   platform::SetSaveFailureHandler(dataFolder,
                                   [this](const std::filesystem::path& folder, int error) { Heard(folder, error); });

@@ -14,14 +14,14 @@
 #include <utility>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::app {
 
 class SaveFailureNotice {
  public:
   // Starts hearing the failed saves under dataFolder.
-  SaveFailureNotice(Toolkit& toolkit, Window& window, const std::filesystem::path& dataFolder);
+  SaveFailureNotice(toolkit::Toolkit& toolkit, toolkit::Window& window, const std::filesystem::path& dataFolder);
   // Stops hearing; boxes not yet shown are dropped.
   ~SaveFailureNotice();
 
@@ -43,8 +43,8 @@ class SaveFailureNotice {
   void Heard(const std::filesystem::path& folder, int error);
   void ShowPending();
 
-  Toolkit& toolkit_;
-  Window& window_;
+  toolkit::Toolkit& toolkit_;
+  toolkit::Window& window_;
   std::shared_ptr<Pending> pending_ = std::make_shared<Pending>();
   bool showing_ = false;
 };

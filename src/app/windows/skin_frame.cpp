@@ -59,10 +59,10 @@ bool CSkinFrame::Create(const QRect& skinButtonOnScreen) {
   return true;
 }
 
-void CSkinFrame::Notify(const Notification& n) {
+void CSkinFrame::Notify(const toolkit::Notification& n) {
   if (n.type != "click") return;
   auto page = [&](int index) {
-    if (Control* tab = window_.FindControl("skin_tab")) tab->SelectPage(index);
+    if (toolkit::Control* tab = window_.FindControl("skin_tab")) tab->SelectPage(index);
   };
   if (n.sender == "skin_image") {
     page(0);

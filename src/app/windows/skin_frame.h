@@ -50,7 +50,7 @@ QPoint SkinFramePosition(const QRect& skinButtonOnScreen, const QSize& frameSize
 // "skin_image_btn" buttons carry their image as user data, the
 // "skin_color_btn" buttons their colour as background colour. A pop-up that
 // closes when the user clicks elsewhere and frees itself afterwards.
-class CSkinFrame final : public QObject, public WindowHandler {
+class CSkinFrame final : public QObject, public toolkit::WindowHandler {
  public:
   static constexpr const char* kLayout = "skin.xml";
   static constexpr const char* kCustomFilter = "Images (*.png);;All files (*)";
@@ -60,7 +60,7 @@ class CSkinFrame final : public QObject, public WindowHandler {
 
   QDialog* Dialog() const { return dialog_; }
   QtWindow& GetWindow() { return window_; }
-  void Notify(const Notification& n) override;
+  void Notify(const toolkit::Notification& n) override;
 
  private:
   explicit CSkinFrame(QtToolkit& toolkit);

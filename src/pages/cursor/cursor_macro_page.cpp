@@ -30,14 +30,14 @@ std::string_view VerticalText(bool up) { return up ? "mouse_move_to_up_text" : "
 
 }  // namespace
 
-CursorMacroPage::CursorMacroPage(app::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
+CursorMacroPage::CursorMacroPage(toolkit::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
                                  Upload upload)
     : window_(window),
       folder_(std::move(folder)),
       programFolder_(std::move(programFolder)),
       upload_(std::move(upload)) {}
 
-void CursorMacroPage::OnNotification(const app::Notification& n, int index) {
+void CursorMacroPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "selectchanged") {
     if (name == "ms_cursor_op_tab" || name == "kb_cursor_op_tab") {
@@ -86,15 +86,15 @@ std::optional<std::vector<uint8_t>> CursorMacroPage::PlanUpload() {
 void CursorMacroPage::SelectGun(int slot) {
   if (slot < 0 || slot >= kCursorSlots) return;
   slot_ = slot;
-  if (app::Control* option = Find(GunOption(slot))) option->SetCheck(true, false);
+  if (toolkit::Control* option = Find(GunOption(slot))) option->SetCheck(true, false);
   SelectBullet(0);
 }
 
 void CursorMacroPage::SelectBullet(int bullet) {
   if (bullet < 0 || bullet >= kCursorBullets) return;
   bullet_ = bullet;
-  if (app::Control* option = Find(BulletOption(bullet))) option->SetCheck(true, false);
-  if (app::Control* label = Find("bullet_select_index")) label->SetText(std::to_string(bullet + 1));
+  if (toolkit::Control* option = Find(BulletOption(bullet))) option->SetCheck(true, false);
+  if (toolkit::Control* label = Find("bullet_select_index")) label->SetText(std::to_string(bullet + 1));
   ShowBullet();
 }
 
@@ -102,27 +102,27 @@ void CursorMacroPage::SelectBullet(int bullet) {
 // editor disabled, so nothing the user does rewrites it.
 void CursorMacroPage::ShowBullet() {
   const std::optional<Bullet> bullet = LoadBullet(folder_, slot_, bullet_);
-  if (app::Control* layout = Find("cursor_edit_layout")) layout->SetEnabled(bullet.has_value());
+  if (toolkit::Control* layout = Find("cursor_edit_layout")) layout->SetEnabled(bullet.has_value());
   if (!bullet) return;
   const auto show = [this](std::string_view name, int value) {
-    if (app::Control* edit = Find(name)) edit->SetText(std::to_string(value));
+    if (toolkit::Control* edit = Find(name)) edit->SetText(std::to_string(value));
   };
   show(kDelayEdit, bullet->delay);
   show(kXEdit, bullet->x);
   show(kYEdit, bullet->y);
-  if (app::Control* check = Find(kXCheck)) {
+  if (toolkit::Control* check = Find(kXCheck)) {
     check->SetCheck(bullet->left, false);
     check->SetTextId(std::string(HorizontalText(bullet->left)));
   }
-  if (app::Control* check = Find(kYCheck)) {
+  if (toolkit::Control* check = Find(kYCheck)) {
     check->SetCheck(bullet->up, false);
     check->SetTextId(std::string(VerticalText(bullet->up)));
   }
 }
 
 void CursorMacroPage::StoreEdits() {
-  const app::Control* x = Find(kXCheck);
-  const app::Control* y = Find(kYCheck);
+  const toolkit::Control* x = Find(kXCheck);
+  const toolkit::Control* y = Find(kYCheck);
   const auto shown = [this](std::string_view name, long long max) {
     return ::talvo::pages::ShownNumber(Find(name), 0, max);
   };
@@ -133,8 +133,8 @@ void CursorMacroPage::StoreEdits() {
     debug::Line("cursor macro: bullet not stored");
     return;
   }
-  if (app::Control* check = Find(kXCheck)) check->SetTextId(std::string(HorizontalText(stored->left)));
-  if (app::Control* check = Find(kYCheck)) check->SetTextId(std::string(VerticalText(stored->up)));
+  if (toolkit::Control* check = Find(kXCheck)) check->SetTextId(std::string(HorizontalText(stored->left)));
+  if (toolkit::Control* check = Find(kYCheck)) check->SetTextId(std::string(VerticalText(stored->up)));
 }
 
 void CursorMacroPage::Save() {
@@ -157,7 +157,7 @@ void CursorMacroPage::ResetAllSlots() {
 }
 
 void CursorMacroPage::Import() {
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kCursorFileFilter));
   if (!path) return;
   const SlotImport result = ImportSlot(folder_, slot_, *path);
@@ -177,7 +177,7 @@ void CursorMacroPage::Export() {
 // key page applies it). A file naming no gun 1-4 changes nothing.
 void CursorMacroPage::ImportGun() {
   SelectGun(0);
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   const std::optional<std::string> path = toolkit.OpenFile(&window_, std::string(kCursorFileFilter));
   if (!path) return;
   const GunImport imported = macros::ImportGun(folder_, *path);
@@ -186,8 +186,8 @@ void CursorMacroPage::ImportGun() {
     debug::Line("cursor macro: gun file not imported");
     return;
   }
-  if (app::Control* edit = Find("ms_key_fct_edit_30")) edit->SetText(std::filesystem::path(*path).filename().string());
-  if (app::Control* combo = Find("ms_key_fct_combo_25")) combo->SelectItem(imported.slot);
+  if (toolkit::Control* edit = Find("ms_key_fct_edit_30")) edit->SetText(std::filesystem::path(*path).filename().string());
+  if (toolkit::Control* combo = Find("ms_key_fct_combo_25")) combo->SelectItem(imported.slot);
   ShowBullet();
 }
 

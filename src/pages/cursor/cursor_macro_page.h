@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::macros::pages {
 
@@ -21,13 +21,13 @@ class CursorMacroPage {
   // Asks for the cursor image to be sent to the mouse.
   using Upload = std::function<void(std::vector<uint8_t> image)>;
 
-  CursorMacroPage(app::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
+  CursorMacroPage(toolkit::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
                   Upload upload);
 
   // The notifications routed to the fire-key owner; index is the number of
   // a gun or bullet option, -1 for the others. A cursor tab brought up shows
   // the current gun again in the copy of the page it shows.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // Selects gun 0 and its bullet 0, after the slot files changed underneath
   // (read from the mouse) and when the page is built.
@@ -41,7 +41,7 @@ class CursorMacroPage {
   int CurrentBullet() const { return bullet_; }
 
  private:
-  app::Control* Find(std::string_view name) const { return window_.FindControl(name); }
+  toolkit::Control* Find(std::string_view name) const { return window_.FindControl(name); }
   void SelectGun(int slot);
   void SelectBullet(int bullet);
   void ShowBullet();
@@ -53,7 +53,7 @@ class CursorMacroPage {
   void Export();
   void ImportGun();
 
-  app::Window& window_;
+  toolkit::Window& window_;
   std::filesystem::path folder_;
   std::filesystem::path programFolder_;
   Upload upload_;

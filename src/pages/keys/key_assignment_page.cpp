@@ -107,16 +107,16 @@ int ComboOf(Choice choice) {
 
 }  // namespace
 
-KeyAssignmentPage::KeyAssignmentPage(app::Window& window, Setup setup)
+KeyAssignmentPage::KeyAssignmentPage(toolkit::Window& window, Setup setup)
     : window_(window), setup_(std::move(setup)), prefix_(Mouse() ? "ms_" : "kb_") {}
 
 KeyAssignmentPage::~KeyAssignmentPage() { EndCapture(); }
 
-app::Control* KeyAssignmentPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
+toolkit::Control* KeyAssignmentPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
 
 KeyMapRecord* KeyAssignmentPage::Record() { return profiles::CurrentKeyMap(setup_.live, setup_.peripheral); }
 
-void KeyAssignmentPage::OnNotification(const app::Notification& n, int index) {
+void KeyAssignmentPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   if (!name.starts_with(prefix_)) return;
   const std::string lowerPrefix = platform::AsciiLower(prefix_);
@@ -125,7 +125,7 @@ void KeyAssignmentPage::OnNotification(const app::Notification& n, int index) {
     if (index >= 0 && size_t(index) < kMouseKeyCount && n.wParam != 0) SelectKey(size_t(index));
   } else if (n.type == "click") {
     if (!Mouse() && name.starts_with("kb_key_") && index >= 0) {
-      const app::Control* keysTab = window_.FindControl("kb_key_Op_tab");
+      const toolkit::Control* keysTab = window_.FindControl("kb_key_Op_tab");
       if (keysTab && keysTab->IsSelected())
         if (const auto key = KeyForPosition(setup_.positions, size_t(index)); key && *key < setup_.keyCount())
           SelectKey(*key);
@@ -140,7 +140,7 @@ void KeyAssignmentPage::OnNotification(const app::Notification& n, int index) {
       return;
     }
     if (index == kPlayCombo)
-      if (app::Control* page = Find("tab_function_" + std::to_string(kRepeatPage)))
+      if (toolkit::Control* page = Find("tab_function_" + std::to_string(kRepeatPage)))
         page->SetVisible(n.wParam == kRepeatItem);
     ApplyFunction();
   } else if (n.type == "textchanged") {
@@ -153,7 +153,7 @@ void KeyAssignmentPage::SelectKey(size_t key) {
   if (!record) return;
   selectedKey_.reset();
   waitingKey_.reset();
-  app::Control* panel = Find("tab_function");
+  toolkit::Control* panel = Find("tab_function");
   if (setup_.ready && !setup_.ready()) {
     // The device's own maps are on their way and would overwrite an edit:
     // the key is shown once they are here.
@@ -185,10 +185,10 @@ void KeyAssignmentPage::SelectKey(size_t key) {
 }
 
 void KeyAssignmentPage::ShowFunction(KeyFunction f) {
-  const auto select = [](app::Control* c, int item) {
+  const auto select = [](toolkit::Control* c, int item) {
     if (c) c->SelectItem(item, false);
   };
-  const auto rangeChecked = [](app::Control* c, int item) { return c && item < c->Count() ? item : -1; };
+  const auto rangeChecked = [](toolkit::Control* c, int item) { return c && item < c->Count() ? item : -1; };
   pending_ = f;
   switch (f.kind) {
     case kKindDefault:
@@ -237,7 +237,7 @@ void KeyAssignmentPage::ShowFunction(KeyFunction f) {
       } else {
         ShowChoice(Choice::SingleKey);
         const KeyCodeRow* row = FindKeyCodeRow(f.p1, f.p2);
-        if (app::Control* edit = Edit(kKeyEdit)) {
+        if (toolkit::Control* edit = Edit(kKeyEdit)) {
           if (row) edit->SetTextId(std::string(row->textId));
           else edit->SetText({});
         }
@@ -247,11 +247,11 @@ void KeyAssignmentPage::ShowFunction(KeyFunction f) {
     case kKindMacro:
     case kKindMacroRepeat: {
       ShowChoice(Choice::Macro);
-      app::Control* macros = Combo(kMacroCombo);
+      toolkit::Control* macros = Combo(kMacroCombo);
       select(macros, rangeChecked(macros, f.p1));
       const bool repeat = f.kind == kKindMacroRepeat;
       select(Combo(kPlayCombo), repeat ? kRepeatItem : (f.p2 < kPlayModeCount ? f.p2 : -1));
-      if (app::Control* page = Find("tab_function_" + std::to_string(kRepeatPage))) page->SetVisible(repeat);
+      if (toolkit::Control* page = Find("tab_function_" + std::to_string(kRepeatPage))) page->SetVisible(repeat);
       if (repeat) SetEditNumber(kRepeatEdit, f.p2);
       break;
     }
@@ -262,7 +262,7 @@ void KeyAssignmentPage::ShowFunction(KeyFunction f) {
       }
       ShowChoice(Choice::CursorMacro);
       select(Combo(kSlotCombo), f.p1 < kCursorSlotCount ? f.p1 : -1);
-      if (app::Control* edit = Edit(kSlotLabelEdit)) {
+      if (toolkit::Control* edit = Edit(kSlotLabelEdit)) {
         if (f.p1 < kCursorSlotCount) edit->SetTextId("GUN_" + std::to_string(f.p1 + 1));
         else edit->SetText({});
       }
@@ -280,9 +280,9 @@ void KeyAssignmentPage::ShowFunction(KeyFunction f) {
 void KeyAssignmentPage::ShowChoice(std::optional<Choice> choice) {
   choice_ = choice;
   const int item = choice ? ItemOf(Mouse(), *choice) : -1;
-  if (app::Control* combo = Find("key_fct_combo")) combo->SelectItem(item, false);
+  if (toolkit::Control* combo = Find("key_fct_combo")) combo->SelectItem(item, false);
   for (size_t i = 0; i < Items(Mouse()).size(); ++i)
-    if (app::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(int(i) == item);
+    if (toolkit::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(int(i) == item);
 }
 
 void KeyAssignmentPage::ChooseFunction(int item) {
@@ -300,7 +300,7 @@ void KeyAssignmentPage::ChooseFunction(int item) {
 std::optional<KeyFunction> KeyAssignmentPage::PanelFunction() {
   if (!choice_ || !selectedKey_) return std::nullopt;
   const auto item = [this](int combo) {
-    const app::Control* c = Combo(combo);
+    const toolkit::Control* c = Combo(combo);
     return c ? c->CurrentIndex() : -1;
   };
   switch (*choice_) {
@@ -329,7 +329,7 @@ std::optional<KeyFunction> KeyAssignmentPage::PanelFunction() {
     case Choice::Fire:
       return EncodeFire(unsigned(EditNumber(kFireFirstEdit)), unsigned(EditNumber(kFireSecondEdit)));
     case Choice::SingleKey: {
-      const app::Control* edit = Edit(kKeyEdit);
+      const toolkit::Control* edit = Edit(kKeyEdit);
       if (!edit || edit->Text().empty() || pending_.kind != kKindKeyboard) return std::nullopt;
       return pending_;
     }
@@ -384,14 +384,14 @@ void KeyAssignmentPage::Refresh() {
 void KeyAssignmentPage::RelabelKeys() {
   const KeyMapRecord* record = Record();
   if (!record) return;
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   const auto text = [&](const std::string& id) { return toolkit.LanguageText(id).value_or(id); };
   const size_t keys = std::min(setup_.keyCount(), kKeysPerMap);
   const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
   for (size_t key = 0; key < keys; ++key) {
     const Label label = LabelFor(setup_.peripheral, KeyAt(*record, key), setup_.macroIndexFile);
     if (Mouse()) {
-      app::Control* button = Find("key_" + std::to_string(key));
+      toolkit::Control* button = Find("key_" + std::to_string(key));
       if (!button || label.kind == Label::Kind::Unchanged) continue;
       if (label.kind == Label::Kind::TextId) {
         button->SetTextId(label.text);
@@ -403,7 +403,7 @@ void KeyAssignmentPage::RelabelKeys() {
       continue;
     }
     const std::optional<size_t> position = PositionForKey(setup_.positions, key);
-    app::Control* button = position ? Find("key_" + std::to_string(*position)) : nullptr;
+    toolkit::Control* button = position ? Find("key_" + std::to_string(*position)) : nullptr;
     if (!button) continue;
     const KeyFunction standard = KeyAt(maps.defaultMap, key);
     const KeyCodeRow* defaultRow = FindKeyCodeRow(standard.p1, standard.p2);
@@ -435,13 +435,13 @@ void KeyAssignmentPage::EndCapture() {
 void KeyAssignmentPage::OnCaptureKey(int /*message*/, const platform::CapturedKey& key) {
   const KeyCodeRow* row = macros::SingleKeyRow(key.vk, key.extended);
   if (!row) return;
-  if (app::Control* edit = Edit(kKeyEdit)) edit->SetTextId(std::string(row->textId));
+  if (toolkit::Control* edit = Edit(kKeyEdit)) edit->SetTextId(std::string(row->textId));
   pending_ = row->Function();
   ApplyFunction();
 }
 
 void KeyAssignmentPage::SetEditNumber(int number, int value) {
-  if (app::Control* edit = Edit(number)) edit->SetText(std::to_string(value));
+  if (toolkit::Control* edit = Edit(number)) edit->SetText(std::to_string(value));
 }
 
 std::optional<std::pair<int, int>> KeyAssignmentPage::LimitOf(int number) const {
@@ -451,7 +451,7 @@ std::optional<std::pair<int, int>> KeyAssignmentPage::LimitOf(int number) const 
     if (Mouse() && number == kFireSecondEdit) return std::pair(1, limit.max);
     // A wheel step down goes one further than up: down 128 is p2 0x80.
     if (number == kWheelAmountEdit) {
-      const app::Control* direction = Combo(kWheelCombo);
+      const toolkit::Control* direction = Combo(kWheelCombo);
       if (direction && direction->CurrentIndex() == int(WheelDirection::Down)) return std::pair(0, kMaxWheelDownAmount);
     }
     return std::pair(limit.min, limit.max);

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <utility>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "keys/position_map.h"
@@ -59,13 +59,13 @@ class KeyAssignmentPage final : public platform::CaptureSink {
     std::filesystem::path macroIndexFile;  // macro names for the labels
   };
 
-  KeyAssignmentPage(app::Window& window, Setup setup);
+  KeyAssignmentPage(toolkit::Window& window, Setup setup);
   ~KeyAssignmentPage() override;
   KeyAssignmentPage(const KeyAssignmentPage&) = delete;
   KeyAssignmentPage& operator=(const KeyAssignmentPage&) = delete;
 
   // The notifications routed to key assignment whose sender is this page's.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // Labels every key from the current profile's record.
   void RelabelKeys();
@@ -86,9 +86,9 @@ class KeyAssignmentPage final : public platform::CaptureSink {
 
  private:
   std::string Name(std::string_view suffix) const { return prefix_ + std::string(suffix); }
-  app::Control* Find(std::string_view suffix) const;
-  app::Control* Combo(int number) const { return Find("key_fct_combo_" + std::to_string(number)); }
-  app::Control* Edit(int number) const { return Find("key_fct_edit_" + std::to_string(number)); }
+  toolkit::Control* Find(std::string_view suffix) const;
+  toolkit::Control* Combo(int number) const { return Find("key_fct_combo_" + std::to_string(number)); }
+  toolkit::Control* Edit(int number) const { return Find("key_fct_edit_" + std::to_string(number)); }
   bool Mouse() const { return setup_.peripheral == device::Peripheral::Mouse; }
   KeyMapRecord* Record();
 
@@ -109,7 +109,7 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   // anything else (empty: the minimum).
   int EditNumber(int number);
 
-  app::Window& window_;
+  toolkit::Window& window_;
   Setup setup_;
   std::string prefix_;
   std::optional<size_t> selectedKey_;

@@ -5,7 +5,7 @@
 
 namespace talvo::keys::pages {
 
-KeyPages::KeyPages(app::Window& window, Setup setup) {
+KeyPages::KeyPages(toolkit::Window& window, Setup setup) {
   const auto page = [&](device::Peripheral peripheral, std::function<size_t()> keyCount,
                         std::function<bool()> ready) {
     return std::make_unique<KeyAssignmentPage>(
@@ -23,7 +23,7 @@ KeyPages::KeyPages(app::Window& window, Setup setup) {
   mouse_ = page(device::Peripheral::Mouse, [] { return kMouseKeyCount; }, setup.mouseRead);
 }
 
-void KeyPages::OnNotification(const app::Notification& n, int index) {
+void KeyPages::OnNotification(const toolkit::Notification& n, int index) {
   keyboard_->OnNotification(n, index);
   mouse_->OnNotification(n, index);
 }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "keys/position_map.h"
 #include "pages/keys/key_assignment_page.h"
 #include "platform/input_capture.h"
@@ -28,9 +28,9 @@ class KeyPages {
     std::function<bool()> mouseRead;
   };
 
-  KeyPages(app::Window& window, Setup setup);
+  KeyPages(toolkit::Window& window, Setup setup);
 
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
   // Records, macro names or the language changed: every key is labelled
   // again and the selected key shown anew.
   void Refresh();

@@ -55,7 +55,7 @@ constexpr std::array<ModeParts, kKeyboardModeCount> kModeParts{{
 
 }  // namespace
 
-KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveData& live,
+KeyboardLightingPage::KeyboardLightingPage(toolkit::Window& window, profiles::LiveData& live,
                                            profiles::ProfileSaver& saver, KbEffectState& effect,
                                            LightPushFlags& pushFlags,
                                            device::CDeviceLink& keyboardLink)
@@ -66,7 +66,7 @@ KeyboardLightingPage::KeyboardLightingPage(app::Window& window, profiles::LiveDa
       pushFlags_(pushFlags),
       link_(keyboardLink) {}
 
-void KeyboardLightingPage::OnNotification(const app::Notification& n, int index) {
+void KeyboardLightingPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   LightRecord& record = live_.keyboardLight.record;
@@ -125,7 +125,7 @@ void KeyboardLightingPage::OnModeSelected(int mode) {
   Commit();
 }
 
-void KeyboardLightingPage::OnColourEdit(const app::Notification& n, int component) {
+void KeyboardLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);
   if (!typed) return;
   if (ComboShowsCustomMode()) {

@@ -10,7 +10,7 @@
 
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/effect_engine.h"
 #include "lighting/light_records.h"
@@ -28,13 +28,13 @@ inline constexpr uint8_t kKeyboardStarsMode = 9;
 class KeyboardLightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
-  KeyboardLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+  KeyboardLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                        KbEffectState& effect, LightPushFlags& pushFlags,
                        device::CDeviceLink& keyboardLink);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // Sets every lighting control of the tab from the live records; stores
   // and pushes nothing.
@@ -42,7 +42,7 @@ class KeyboardLightingPage {
 
  private:
   void OnModeSelected(int mode);
-  void OnColourEdit(const app::Notification& n, int component);
+  void OnColourEdit(const toolkit::Notification& n, int component);
   void OnKeyClicked(int led);
   void ChooseColour(Rgb c, bool store);
   void ShowModeParts(int mode);

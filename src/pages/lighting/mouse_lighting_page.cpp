@@ -42,11 +42,11 @@ constexpr std::array<ModeParts, kMouseModeCount> kModeParts{{
 
 }  // namespace
 
-MouseLightingPage::MouseLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+MouseLightingPage::MouseLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                      MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink)
     : view_(window), live_(live), saver_(saver), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
 
-void MouseLightingPage::OnNotification(const app::Notification& n, int index) {
+void MouseLightingPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   MouseSettingsRecord& record = live_.mouseLight.record;
@@ -91,7 +91,7 @@ void MouseLightingPage::OnModeSelected(int mode) {
   link_.syncActive.store(0);
 }
 
-void MouseLightingPage::OnColourEdit(const app::Notification& n, int component) {
+void MouseLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);
   if (!typed) return;
   const Rgb c = WithComponent(EditedColour(), component, *typed);
@@ -113,8 +113,8 @@ void MouseLightingPage::ChooseColour(Rgb c, bool store) {
 
 void MouseLightingPage::ChooseTarget(Target target) {
   target_ = target;
-  app::Control* chosen = view_.Find(target == Target::ColourA ? kColourAButton : kColourBButton);
-  app::Control* other = view_.Find(target == Target::ColourA ? kColourBButton : kColourAButton);
+  toolkit::Control* chosen = view_.Find(target == Target::ColourA ? kColourAButton : kColourBButton);
+  toolkit::Control* other = view_.Find(target == Target::ColourA ? kColourBButton : kColourAButton);
   if (chosen) {
     chosen->SetBorderSize(1);
     chosen->SetBorderColor(kTargetBorder);
@@ -164,7 +164,7 @@ void MouseLightingPage::Refresh() {
   const MouseSettingsRecord& record = live_.mouseLight.record;
   const int mode = record.mode();
   view_.SelectItem(kModeCombo, mode);
-  if (app::Control* modes = view_.Find(kModeSwitch)) modes->SelectPage(kModeSwitchPage);
+  if (toolkit::Control* modes = view_.Find(kModeSwitch)) modes->SelectPage(kModeSwitchPage);
   ShowModeParts(mode);
   view_.SetSlider(kLightSlider, record.brightness());
   view_.SetSlider(kSpeedSlider, SliderOfSpeed(record.speed()));

@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "lighting/mouse_effects.h"
@@ -28,12 +28,12 @@ class MouseLightingPage {
   enum class Target { ColourA, ColourB };
 
   // Every reference must outlive the page; the window holds the tab.
-  MouseLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+  MouseLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                     MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // Sets every lighting control of the tab from the live record; stores and
   // pushes nothing. The main window runs it after every mouse read.
@@ -43,7 +43,7 @@ class MouseLightingPage {
 
  private:
   void OnModeSelected(int mode);
-  void OnColourEdit(const app::Notification& n, int component);
+  void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c, bool store);
   void ChooseTarget(Target target);
   void ShowModeParts(int mode);

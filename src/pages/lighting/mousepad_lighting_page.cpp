@@ -38,7 +38,7 @@ constexpr std::array<ModeParts, kMousepadModeCount> kModeParts{{
 
 }  // namespace
 
-MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+MousepadLightingPage::MousepadLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                            MousepadEffectState& effect, LightPushFlags& pushFlags,
                                            device::CDeviceLink& mousepadLink, std::atomic<uint32_t>& flashTrigger)
     : view_(window),
@@ -49,7 +49,7 @@ MousepadLightingPage::MousepadLightingPage(app::Window& window, profiles::LiveDa
       link_(mousepadLink),
       flashTrigger_(flashTrigger) {}
 
-void MousepadLightingPage::OnNotification(const app::Notification& n, int index) {
+void MousepadLightingPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   LightRecord& record = live_.mousepadLight.record;
@@ -84,7 +84,7 @@ void MousepadLightingPage::OnModeSelected(int mode) {
   link_.syncActive.store(0);
 }
 
-void MousepadLightingPage::OnColourEdit(const app::Notification& n, int component) {
+void MousepadLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);
   if (!typed) return;
   LightRecord& record = live_.mousepadLight.record;

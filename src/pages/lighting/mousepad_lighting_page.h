@@ -9,7 +9,7 @@
 
 #include <atomic>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "pages/lighting/mode_states.h"
@@ -28,13 +28,13 @@ class MousepadLightingPage {
   // Every reference must outlive the page; the window holds the tab.
   // flashTrigger: the mouse's flash request, which the flash mode must not
   // find left over when it starts.
-  MousepadLightingPage(app::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
+  MousepadLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                        MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink,
                        std::atomic<uint32_t>& flashTrigger);
 
   // A notification routed to the lighting pages; names of other devices
   // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // Sets every lighting control of the tab from the live record (and starts
   // the comet's ring when the record shows that mode); stores and pushes
@@ -43,7 +43,7 @@ class MousepadLightingPage {
 
  private:
   void OnModeSelected(int mode);
-  void OnColourEdit(const app::Notification& n, int component);
+  void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c);
   void ShowModeParts(int mode);
   void Commit();

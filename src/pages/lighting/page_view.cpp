@@ -45,7 +45,7 @@ uint8_t BrightnessOfSlider(int64_t position) { return uint8_t(std::clamp<int64_t
 uint8_t SpeedOfSlider(int64_t position) { return uint8_t(4 - std::clamp<int64_t>(position, 0, 4)); }
 
 void PageView::Show(std::string_view name, bool on) {
-  if (app::Control* c = Find(name)) c->SetVisible(on);
+  if (toolkit::Control* c = Find(name)) c->SetVisible(on);
 }
 
 void PageView::ShowPart(std::string_view name, int8_t state) {
@@ -53,41 +53,41 @@ void PageView::ShowPart(std::string_view name, int8_t state) {
 }
 
 void PageView::Check(std::string_view name, bool selected) {
-  if (app::Control* c = Find(name)) c->SetCheck(selected, false);
+  if (toolkit::Control* c = Find(name)) c->SetCheck(selected, false);
 }
 
 bool PageView::IsSelected(std::string_view name) const {
-  const app::Control* c = Find(name);
+  const toolkit::Control* c = Find(name);
   return c && c->IsSelected();
 }
 
 void PageView::SetBk(std::string_view name, Rgb c) {
-  if (app::Control* control = Find(name)) control->SetBkColor(ArgbOf(c));
+  if (toolkit::Control* control = Find(name)) control->SetBkColor(ArgbOf(c));
 }
 
 void PageView::SetPalette(std::string_view name, Rgb c) {
-  if (app::Control* control = Find(name)) control->SetSelectColor(ArgbOf(c));
+  if (toolkit::Control* control = Find(name)) control->SetSelectColor(ArgbOf(c));
 }
 
 void PageView::SetSlider(std::string_view name, int value) {
-  if (app::Control* c = Find(name)) c->SetValue(value);
+  if (toolkit::Control* c = Find(name)) c->SetValue(value);
 }
 
 void PageView::SelectItem(std::string_view name, int index) {
-  if (app::Control* c = Find(name)) c->SelectItem(index, false);
+  if (toolkit::Control* c = Find(name)) c->SelectItem(index, false);
 }
 
 int PageView::CurrentIndex(std::string_view name) const {
-  const app::Control* c = Find(name);
+  const toolkit::Control* c = Find(name);
   return c ? c->CurrentIndex() : -1;
 }
 
 void PageView::SetText(std::string_view name, const std::string& text) {
-  if (app::Control* c = Find(name)) c->SetText(text);
+  if (toolkit::Control* c = Find(name)) c->SetText(text);
 }
 
 void PageView::SetTextId(std::string_view name, const std::string& id) {
-  if (app::Control* c = Find(name)) c->SetTextId(id);
+  if (toolkit::Control* c = Find(name)) c->SetTextId(id);
 }
 
 void PageView::ShowComponents(std::string_view editPrefix, Rgb c) {
@@ -97,8 +97,8 @@ void PageView::ShowComponents(std::string_view editPrefix, Rgb c) {
   SetText(prefix + "B", std::to_string(c.blue));
 }
 
-std::optional<uint8_t> PageView::TypedComponent(const app::Notification& n) {
-  const app::Control* edit = n.control ? n.control : Find(n.sender);
+std::optional<uint8_t> PageView::TypedComponent(const toolkit::Notification& n) {
+  const toolkit::Control* edit = n.control ? n.control : Find(n.sender);
   if (!edit) return std::nullopt;
   const EditComponent typed = ReadColourEdit(edit->Text());
   if (typed.cut) SetText(n.sender, "255");

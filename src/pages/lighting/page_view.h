@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "platform/ascii.h"
 #include "lighting/light_records.h"
 
@@ -77,9 +77,9 @@ inline int SliderOfSpeed(uint8_t speed) { return 4 - int{speed}; }
 // updates.
 class PageView {
  public:
-  explicit PageView(app::Window& window) : window_(window) {}
+  explicit PageView(toolkit::Window& window) : window_(window) {}
 
-  app::Control* Find(std::string_view name) const { return window_.FindControl(name); }
+  toolkit::Control* Find(std::string_view name) const { return window_.FindControl(name); }
   void Show(std::string_view name, bool on);
   // A part entry of a mode table: 1 shown, 0 hidden, anything else unchanged.
   void ShowPart(std::string_view name, int8_t state);
@@ -97,10 +97,10 @@ class PageView {
   // The component typed into the colour edit a "textchanged" notification
   // came from (ReadColourEdit); a cut number leaves the edit showing "255".
   // Nothing when the edit is missing.
-  std::optional<uint8_t> TypedComponent(const app::Notification& n);
+  std::optional<uint8_t> TypedComponent(const toolkit::Notification& n);
 
  private:
-  app::Window& window_;
+  toolkit::Window& window_;
 };
 
 }  // namespace talvo::lighting::pages

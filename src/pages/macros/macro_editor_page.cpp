@@ -76,7 +76,7 @@ constexpr std::array<std::string_view, 12> kMacroControls{
 
 }  // namespace
 
-MacroEditorPage::MacroEditorPage(app::Window& window, Setup setup)
+MacroEditorPage::MacroEditorPage(toolkit::Window& window, Setup setup)
     : window_(window),
       setup_(std::move(setup)),
       prefix_(setup_.peripheral == device::Peripheral::Keyboard ? "kb_" : "ms_"),
@@ -86,39 +86,39 @@ MacroEditorPage::~MacroEditorPage() {
   if (recording_) setup_.capture.Remove();
 }
 
-app::Control* MacroEditorPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
+toolkit::Control* MacroEditorPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
 
 bool MacroEditorPage::Is(const std::string& sender, std::string_view suffix) const {
   return sender == platform::AsciiLower(Name(suffix));
 }
 
 void MacroEditorPage::SetVisible(std::string_view suffix, bool on) {
-  if (app::Control* c = Find(suffix)) c->SetVisible(on);
+  if (toolkit::Control* c = Find(suffix)) c->SetVisible(on);
 }
 
 void MacroEditorPage::SetEnabled(std::string_view suffix, bool on) {
-  if (app::Control* c = Find(suffix)) c->SetEnabled(on);
+  if (toolkit::Control* c = Find(suffix)) c->SetEnabled(on);
 }
 
 int MacroEditorPage::Selected() const {
-  const app::Control* list = Find("MacroName_list");
+  const toolkit::Control* list = Find("MacroName_list");
   const int index = list ? list->CurrentIndex() : -1;
   return index >= 0 && size_t(index) < names_.size() ? index : -1;
 }
 
 int MacroEditorPage::StepIndex() const {
-  const app::Control* steps = Find("Macro_list");
+  const toolkit::Control* steps = Find("Macro_list");
   return steps ? steps->CurrentIndex() : -1;
 }
 
 bool MacroEditorPage::Editing() const {
-  const app::Control* bar = Find("macro_tab_saveorcancel");
+  const toolkit::Control* bar = Find("macro_tab_saveorcancel");
   return bar && bar->IsVisible();
 }
 
 std::vector<std::string> MacroEditorPage::Steps() const {
   std::vector<std::string> steps;
-  if (const app::Control* list = Find("Macro_list"))
+  if (const toolkit::Control* list = Find("Macro_list"))
     for (int i = 0; i < list->Count(); ++i) steps.push_back(list->ItemUserData(i));
   return steps;
 }
@@ -131,12 +131,12 @@ void MacroEditorPage::Load() {
     return;
   }
   const int last = int(names_.size()) - 1;
-  if (app::Control* list = Find("MacroName_list")) list->SelectItem(last, false);
+  if (toolkit::Control* list = Find("MacroName_list")) list->SelectItem(last, false);
   SelectMacro(last, -1);
 }
 
 void MacroEditorPage::FillLists() {
-  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")}) {
+  for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")}) {
     if (!list) continue;
     list->RemoveAllItems();
     for (const std::string& name : names_) list->AddItem(name);
@@ -149,7 +149,7 @@ void MacroEditorPage::EnableMacroControls(bool on) {
 
 // ---- notifications ----
 
-void MacroEditorPage::OnNotification(const app::Notification& n) {
+void MacroEditorPage::OnNotification(const toolkit::Notification& n) {
   const std::string name = platform::AsciiLower(n.sender);
   if (!name.starts_with(prefix_)) return;
   if (n.type == "click") {
@@ -211,7 +211,7 @@ void MacroEditorPage::OnClick(const std::string& name) {
   }
 }
 
-void MacroEditorPage::OnItemSelect(const std::string& name, const app::Notification& n) {
+void MacroEditorPage::OnItemSelect(const std::string& name, const toolkit::Notification& n) {
   const int item = int(n.wParam);
   if (Is(name, "MacroName_list")) {
     SelectMacro(item, int(n.lParam));
@@ -238,7 +238,7 @@ void MacroEditorPage::OnItemSelect(const std::string& name, const app::Notificat
     ApplyToStep([&](MacroAction& a) {
       if (move) {
         if (!IsMove(a.event)) a.value = 0;
-        if (app::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
+        if (toolkit::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
       } else {
         a.value = row.button;
         a.pressed = (row.event & kEventFlag) ? 1 : 0;
@@ -274,17 +274,17 @@ void MacroEditorPage::SelectMacro(int index, int previous) {
   if (index < 0 || size_t(index) >= names_.size()) return;
   if (Editing()) {
     // The steps on show are not saved: the list keeps their macro.
-    if (app::Control* list = Find("MacroName_list")) list->SelectItem(previous, false);
+    if (toolkit::Control* list = Find("MacroName_list")) list->SelectItem(previous, false);
     window_.GetToolkit().ShowMessage(&window_, "message_text_3");
     return;
   }
-  if (app::Control* edit = Find("macro_edit_macroname")) edit->SetText(names_[size_t(index)]);
+  if (toolkit::Control* edit = Find("macro_edit_macroname")) edit->SetText(names_[size_t(index)]);
   ShowSteps(names_[size_t(index)]);
-  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
 }
 
 void MacroEditorPage::ShowSteps(std::string_view macroName) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list) return;
   list->RemoveAllItems();
   for (const std::string& step : ReadMacro(setup_.folder, macroName)) {
@@ -295,7 +295,7 @@ void MacroEditorPage::ShowSteps(std::string_view macroName) {
 }
 
 void MacroEditorPage::ShowStep(int row, const std::string& action) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list) return;
   list->SetItemUserData(row, action);
   const std::optional<MacroAction> a = ParseAction(action);
@@ -334,9 +334,9 @@ void MacroEditorPage::AddMacro() {
     debug::Line("macro: the index could not be written");
     return;
   }
-  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+  for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
     if (list) list->AddItem(added.name);
-  if (app::Control* list = Find("MacroName_list")) list->SelectItem(int(added.number), false);
+  if (toolkit::Control* list = Find("MacroName_list")) list->SelectItem(int(added.number), false);
   SelectMacro(int(added.number), -1);
   EnableMacroControls(true);
 }
@@ -345,14 +345,14 @@ void MacroEditorPage::Rename() {
   if (renaming_) return;
   renaming_ = true;
   const int selected = Selected();
-  app::Control* edit = Find("macro_edit_macroname");
+  toolkit::Control* edit = Find("macro_edit_macroname");
   if (selected >= 0 && edit) {
     const std::string oldName = names_[size_t(selected)];
     switch (RenameMacro(setup_.peripheral, setup_.folder, names_, size_t(selected), edit->Text(), Steps())) {
       case RenameResult::kRenamed:
         // The name as stored, without the spaces typed around it.
         edit->SetText(names_[size_t(selected)]);
-        for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+        for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
           if (list) list->SetItemText(selected, names_[size_t(selected)]);
         if (setup_.keysChanged) setup_.keysChanged();
         break;
@@ -394,8 +394,8 @@ void MacroEditorPage::Save() {
   }
   SetVisible("macro_tab_saveorcancel", false);
   SetEnabled("MacroName_list", true);
-  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
-  if (app::Control* option = Find("macro_btn_shubiao")) option->SetCheck(false, false);
+  if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  if (toolkit::Control* option = Find("macro_btn_shubiao")) option->SetCheck(false, false);
   SetVisible("MacroName", true);
   SetVisible("MacroMouseEvent", false);
 }
@@ -403,7 +403,7 @@ void MacroEditorPage::Save() {
 void MacroEditorPage::Delete() {
   const int selected = Selected();
   if (selected < 0) return;
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   if (MacroInUse(setup_.keyMaps, setup_.keyCount, size_t(selected)) &&
       toolkit.ShowMessage(&window_, "message_text_2") != 1)
     return;
@@ -430,14 +430,14 @@ void MacroEditorPage::Delete() {
   setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Key);
   setup_.saver.Mark(setup_.peripheral, profiles::ProfileKind::Device);
   setup_.saver.Flush();
-  for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+  for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
     if (list) list->RemoveItem(selected);
-  if (app::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
+  if (toolkit::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
   if (names_.empty()) {
     EnableMacroControls(false);
-    if (app::Control* edit = Find("macro_edit_macroname")) edit->SetText({});
+    if (toolkit::Control* edit = Find("macro_edit_macroname")) edit->SetText({});
   } else {
-    for (app::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
+    for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
       if (list) list->SelectItem(0, false);
     SelectMacro(0, -1);
   }
@@ -446,7 +446,7 @@ void MacroEditorPage::Delete() {
 
 void MacroEditorPage::Import() {
   if (!names_.empty() && Selected() < 0) return;
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   if (Editing()) {
     toolkit.ShowMessage(&window_, "message_text_3");
     return;
@@ -465,7 +465,7 @@ void MacroEditorPage::Import() {
   if (imported.added.status != NewMacroResult::kAdded) return;
   FillLists();
   const int added = int(imported.added.number);
-  if (app::Control* list = Find("MacroName_list")) list->SelectItem(added, false);
+  if (toolkit::Control* list = Find("MacroName_list")) list->SelectItem(added, false);
   SelectMacro(added, -1);
   EnableMacroControls(true);
   if (imported.rename == RenameResult::kDuplicate) toolkit.ShowMessage(&window_, "message_text_5");
@@ -491,10 +491,10 @@ void MacroEditorPage::EnterEditing() {
 
 void MacroEditorPage::CancelEdit() {
   SetVisible("macro_tab_saveorcancel", false);
-  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
   SetEnabled("MacroName_list", true);
   SetEnabled("macro_btn_name_sub", true);
-  if (app::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
+  if (toolkit::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
   const int selected = Selected();
   // A list that no longer matches its index shows no steps rather than
   // another macro's.
@@ -505,12 +505,12 @@ void MacroEditorPage::CancelEdit() {
 void MacroEditorPage::ToggleRecording() {
   if (names_.empty()) return;
   EnterEditing();
-  if (app::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
+  if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
   const auto checked = [this](std::string_view suffix) {
-    const app::Control* c = Find(suffix);
+    const toolkit::Control* c = Find(suffix);
     return c && c->IsSelected();
   };
-  app::Control* button = Find("macro_btn_redio");
+  toolkit::Control* button = Find("macro_btn_redio");
   if (!recording_) {
     const bool keys = checked("macro_keyboard_event");
     const bool mouse = checked("macro_mouse_click") || checked("macro_mouse_roller") || checked("macro_mouse_move");
@@ -535,20 +535,20 @@ void MacroEditorPage::ToggleRecording() {
 }
 
 void MacroEditorPage::StepClicked(int row) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list || row < 0 || row >= list->Count()) return;
   EnterEditing();
-  app::Control* tab = Find("tab_macro_edit");
+  toolkit::Control* tab = Find("tab_macro_edit");
   const std::optional<MacroAction> a = ParseAction(list->ItemUserData(row));
   if (!a) {
     if (tab) tab->SelectPage(kNoStepPage);
     return;
   }
   const auto setText = [this](std::string_view suffix, int value) {
-    if (app::Control* c = Find(suffix)) c->SetText(std::to_string(value));
+    if (toolkit::Control* c = Find(suffix)) c->SetText(std::to_string(value));
   };
   const auto select = [this](std::string_view suffix, int item) {
-    if (app::Control* c = Find(suffix)) c->SelectItem(item, false);
+    if (toolkit::Control* c = Find(suffix)) c->SelectItem(item, false);
   };
   const uint8_t type = a->event & 0x7F;
   if (!IsKeyboardEvent(a->event)) {
@@ -578,7 +578,7 @@ void MacroEditorPage::StepClicked(int row) {
 
 void MacroEditorPage::ApplyToStep(const std::function<void(MacroAction&)>& change) {
   const int row = StepIndex();
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list || row < 0) return;
   MacroAction a = ParseAction(list->ItemUserData(row)).value_or(MacroAction{});
   change(a);
@@ -586,7 +586,7 @@ void MacroEditorPage::ApplyToStep(const std::function<void(MacroAction&)>& chang
 }
 
 void MacroEditorPage::InsertMouseStep(size_t tableRow, std::string_view distanceEdit) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list || names_.empty() || Selected() < 0) return;
   const MouseEventRow& row = MacroMouseEventTable[tableRow];
   const MacroAction a{.delay = kInsertedDelay,
@@ -604,14 +604,14 @@ void MacroEditorPage::InsertMouseStep(size_t tableRow, std::string_view distance
 
 void MacroEditorPage::ToggleInsertBar(std::string_view button) {
   const std::string chosen = "macro_inset_" + std::string(button) + "key_tab";
-  const app::Control* bar = Find(chosen);
+  const toolkit::Control* bar = Find(chosen);
   const bool wasShown = bar && bar->IsVisible();
   for (const InsertButton& b : kInsertButtons) SetVisible("macro_inset_" + std::string(b.name) + "key_tab", false);
   if (!wasShown) SetVisible(chosen, true);
 }
 
 void MacroEditorPage::MoveStep(std::string_view where) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   const int from = StepIndex();
   if (list && from >= 0) {
     const int last = list->Count() - 1;
@@ -633,13 +633,13 @@ void MacroEditorPage::MoveStep(std::string_view where) {
 }
 
 void MacroEditorPage::DeleteStep() {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (list && StepIndex() >= 0) list->RemoveItem(StepIndex());
   AfterListOperation();
 }
 
 void MacroEditorPage::DeleteAllSteps() {
-  if (app::Control* list = Find("Macro_list")) list->RemoveAllItems();
+  if (toolkit::Control* list = Find("Macro_list")) list->RemoveAllItems();
   AfterListOperation();
 }
 
@@ -662,7 +662,7 @@ void MacroEditorPage::OnCaptureMouse(int /*message*/, int mouseMessage) {
 }
 
 void MacroEditorPage::AppendRecorded(const Recorded& recorded) {
-  app::Control* list = Find("Macro_list");
+  toolkit::Control* list = Find("Macro_list");
   if (!list || size_t(list->Count()) >= kMaxSteps) return;
   const RecordedStep& s = recorded.step;
   const MacroAction a{.delay = 0,

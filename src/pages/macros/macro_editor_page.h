@@ -17,7 +17,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "macros/macro_action.h"
@@ -42,7 +42,7 @@ class MacroEditorPage final : public platform::CaptureSink {
     std::function<void()> keysChanged;
   };
 
-  MacroEditorPage(app::Window& window, Setup setup);
+  MacroEditorPage(toolkit::Window& window, Setup setup);
   ~MacroEditorPage() override;
   MacroEditorPage(const MacroEditorPage&) = delete;
   MacroEditorPage& operator=(const MacroEditorPage&) = delete;
@@ -53,7 +53,7 @@ class MacroEditorPage final : public platform::CaptureSink {
 
   // The notifications routed to the macro editor whose sender is this
   // page's (others are ignored).
-  void OnNotification(const app::Notification& n);
+  void OnNotification(const toolkit::Notification& n);
 
   bool Editing() const;
   bool Recording() const { return recording_; }
@@ -67,7 +67,7 @@ class MacroEditorPage final : public platform::CaptureSink {
 
  private:
   std::string Name(std::string_view suffix) const { return prefix_ + std::string(suffix); }
-  app::Control* Find(std::string_view suffix) const;
+  toolkit::Control* Find(std::string_view suffix) const;
   bool Is(const std::string& sender, std::string_view suffix) const;
   void SetVisible(std::string_view suffix, bool on);
   void SetEnabled(std::string_view suffix, bool on);
@@ -75,7 +75,7 @@ class MacroEditorPage final : public platform::CaptureSink {
   int StepIndex() const;  // selected step, -1 for none
 
   void OnClick(const std::string& name);
-  void OnItemSelect(const std::string& name, const app::Notification& n);
+  void OnItemSelect(const std::string& name, const toolkit::Notification& n);
   void OnTextChanged(const std::string& name);
 
   // List operations.
@@ -109,7 +109,7 @@ class MacroEditorPage final : public platform::CaptureSink {
   // anything else.
   int ClampedEdit(std::string_view suffix, int max);
 
-  app::Window& window_;
+  toolkit::Window& window_;
   Setup setup_;
   std::string prefix_;
   std::vector<std::string> names_;

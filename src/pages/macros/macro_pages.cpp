@@ -15,7 +15,7 @@ constexpr size_t kKeyboardMacroKeys = keys::kKeysPerMap;
 
 }  // namespace
 
-MacroPages::MacroPages(app::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {
+MacroPages::MacroPages(toolkit::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {
   const auto editor = [&](device::Peripheral peripheral, keys::DeviceKeyMaps& maps, size_t keyCount) {
     return std::make_unique<MacroEditorPage>(
         window_, MacroEditorPage::Setup{.peripheral = peripheral,
@@ -37,12 +37,12 @@ void MacroPages::Load() {
   mouse_->Load();
 }
 
-void MacroPages::OnEditorNotification(const app::Notification& n) {
+void MacroPages::OnEditorNotification(const toolkit::Notification& n) {
   keyboard_->OnNotification(n);
   mouse_->OnNotification(n);
 }
 
-void MacroPages::OnStoreNotification(const app::Notification& n) {
+void MacroPages::OnStoreNotification(const toolkit::Notification& n) {
   if (n.type != "click") return;
   const std::string name = platform::AsciiLower(n.sender);
   if (name == "ms_key_butt_prosave") Store(device::Peripheral::Mouse);

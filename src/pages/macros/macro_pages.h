@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_commands.h"
 #include "device/device_session.h"
 #include "pages/macros/macro_editor_page.h"
@@ -42,14 +42,14 @@ class MacroPages {
     std::function<std::optional<std::vector<uint8_t>>()> cursorImage;
   };
 
-  MacroPages(app::Window& window, Setup setup);
+  MacroPages(toolkit::Window& window, Setup setup);
 
   // Reads both devices' macro lists into their pages.
   void Load();
   // The macro editors' controls.
-  void OnEditorNotification(const app::Notification& n);
+  void OnEditorNotification(const toolkit::Notification& n);
   // "ms_key_butt_prosave" and "kb_key_butt_prosave".
-  void OnStoreNotification(const app::Notification& n);
+  void OnStoreNotification(const toolkit::Notification& n);
   // Another option was chosen: a single-key capture ends; a recording, which
   // the unsaved-macro guard keeps on its page, goes on.
   void ReleaseCapture();
@@ -67,7 +67,7 @@ class MacroPages {
  private:
   void Store(device::Peripheral peripheral);
 
-  app::Window& window_;
+  toolkit::Window& window_;
   Setup setup_;
   std::unique_ptr<MacroEditorPage> keyboard_;
   std::unique_ptr<MacroEditorPage> mouse_;

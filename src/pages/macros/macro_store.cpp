@@ -15,7 +15,7 @@ void MarkKeyFiles(profiles::ProfileSaver& saver, device::Peripheral peripheral) 
   saver.Mark(peripheral, profiles::ProfileKind::Device);
 }
 
-void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& runner,
+void StoreProfileOnDevice(toolkit::Window& window, ::talvo::pages::SequenceRunner& runner,
                           profiles::ProfileSaver& saver, StoreTarget target) {
   MacroImagePlan plan = PlanMacroImage(ReadAllMacros(target.peripheral, target.folder), target.info);
   const bool fits = plan.status != MacroImagePlan::kTooLarge;

@@ -10,7 +10,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_commands.h"
 #include "device/device_session.h"
 #include "keys/key_map.h"
@@ -42,7 +42,7 @@ struct StoreTarget {
 // Otherwise the image and key map go to the device, whose files are then
 // saved; a device that did not take the image is told ("message_text_24")
 // and keeps its old key map. An absent device changes nothing but the files.
-void StoreProfileOnDevice(app::Window& window, ::talvo::pages::SequenceRunner& runner,
+void StoreProfileOnDevice(toolkit::Window& window, ::talvo::pages::SequenceRunner& runner,
                           profiles::ProfileSaver& saver, StoreTarget target);
 
 }  // namespace talvo::macros::pages

@@ -55,7 +55,7 @@ const SensorRange* FindSensorRange(uint16_t sensorCode) {
   return nullptr;
 }
 
-MousePerformancePage::MousePerformancePage(app::Window& window, device::DeviceSession& mouseSession,
+MousePerformancePage::MousePerformancePage(toolkit::Window& window, device::DeviceSession& mouseSession,
                                            transfer::MouseDeviceData& mouseData, profiles::LiveData& live,
                                            profiles::ProfileSaver& saver,
                                            lighting::LightPushFlags& pushFlags,
@@ -70,7 +70,7 @@ MousePerformancePage::MousePerformancePage(app::Window& window, device::DeviceSe
 
 void MousePerformancePage::Refresh() {
   const auto block = data_.blocks.Copy(0);
-  if (app::Control* combo = window_.FindControl("ms_report_fct_combo"))
+  if (toolkit::Control* combo = window_.FindControl("ms_report_fct_combo"))
     combo->SelectItem(block[kBlockReportRate], false);
 
   if (const SensorRange* range = FindSensorRange(DpiScale::From(data_.info).sensorCode)) {
@@ -85,7 +85,7 @@ void MousePerformancePage::Refresh() {
   const DpiScale scale = DpiScale::From(data_.info);
   for (int stage = 1; stage <= kStoredStages; ++stage) {
     const int value = live_.mouseLight.record.dpiStage(size_t(stage));
-    if (app::Control* slider = window_.FindControl(StageName(stage, "_slider"))) {
+    if (toolkit::Control* slider = window_.FindControl(StageName(stage, "_slider"))) {
       slider->SetMinValue(0);
       slider->SetMaxValue(scale.sliderMax);
       slider->SetValue(value);
@@ -97,14 +97,14 @@ void MousePerformancePage::Refresh() {
 }
 
 void MousePerformancePage::ShowAndApplyPointerSettings() {
-  if (app::Control* slider = window_.FindControl("ms_point_speed_slider"))
+  if (toolkit::Control* slider = window_.FindControl("ms_point_speed_slider"))
     slider->SetValue(PositionOfPointerSpeed(live_.mouseLight.pointerSpeed()));
   SetText("ms_gunlun_speed_edit", std::to_string(live_.mouseLight.wheelLines()));
   applier_.ApplyPointerSpeed();
   applier_.ApplyWheelLines();
 }
 
-void MousePerformancePage::OnNotification(const app::Notification& n, int /*index*/) {
+void MousePerformancePage::OnNotification(const toolkit::Notification& n, int /*index*/) {
   const std::string name = platform::AsciiLower(n.sender);
   const int value = ToInt(n.wParam);
   if (n.type == "click") {
@@ -128,7 +128,7 @@ void MousePerformancePage::OnNotification(const app::Notification& n, int /*inde
 }
 
 void MousePerformancePage::RestoreDefaults() {
-  if (app::Control* slider = window_.FindControl("ms_point_speed_slider")) slider->SetValue(kDefaultPointerPosition);
+  if (toolkit::Control* slider = window_.FindControl("ms_point_speed_slider")) slider->SetValue(kDefaultPointerPosition);
   applier_.SetSpeed(platform::kPointerSpeedNeutral);
   SetText("ms_gunlun_speed_edit", std::to_string(kDefaultWheelLines));
   applier_.SetWheelLines(kDefaultWheelLines);
@@ -199,7 +199,7 @@ void MousePerformancePage::ShowStageColours(int activeStage) {
     for (int stage = 1; stage <= kShownStages; ++stage) {
       const uint32_t colour = stage == activeStage + 1 ? kActiveStageColour : kStageColour;
       for (const char* part : {"_label_rank", "_label_value"})
-        if (app::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
+        if (toolkit::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
     }
     return;
   }
@@ -207,7 +207,7 @@ void MousePerformancePage::ShowStageColours(int activeStage) {
   for (int stage = 1; stage <= kStoredStages; ++stage) {
     const uint32_t colour = stage == 1 ? kUnknownStageColour : kStageColour;
     for (const char* part : {"_label_rank", "_label_value"})
-      if (app::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
+      if (toolkit::Control* label = window_.FindControl(StageName(stage, part))) label->SetTextColor(colour);
   }
 }
 
@@ -218,12 +218,12 @@ void MousePerformancePage::ShowDpi(int stage, int value) {
 }
 
 int MousePerformancePage::WheelEditNumber() {
-  const app::Control* edit = window_.FindControl("ms_gunlun_speed_edit");
+  const toolkit::Control* edit = window_.FindControl("ms_gunlun_speed_edit");
   return edit ? platform::LeadingNumber(edit->Text()) : 0;
 }
 
 void MousePerformancePage::SetText(std::string_view control, const std::string& text) {
-  if (app::Control* c = window_.FindControl(control)) c->SetText(text);
+  if (toolkit::Control* c = window_.FindControl(control)) c->SetText(text);
 }
 
 void MousePerformancePage::SaveLight() { saver_.Mark(Peripheral::Mouse, profiles::ProfileKind::Lighting); }

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "pages/mouse/pointer_applier.h"
@@ -66,7 +66,7 @@ class MousePerformancePage {
  public:
   // Every reference must outlive the page. The window is the main window,
   // which holds this page's controls.
-  MousePerformancePage(app::Window& window, device::DeviceSession& mouseSession,
+  MousePerformancePage(toolkit::Window& window, device::DeviceSession& mouseSession,
                        transfer::MouseDeviceData& mouseData, profiles::LiveData& live, profiles::ProfileSaver& saver, lighting::LightPushFlags& pushFlags,
                        platform::PointerSettings& pointerSettings);
 
@@ -81,7 +81,7 @@ class MousePerformancePage {
   void ShowAndApplyPointerSettings();
 
   // The notifications routed to the mouse settings owner.
-  void OnNotification(const app::Notification& n, int index);
+  void OnNotification(const toolkit::Notification& n, int index);
 
   // The restore button: desktop speed 10 and 3 wheel lines, the mouse's own
   // factory defaults (command 13). The profile keeps its values.
@@ -109,7 +109,7 @@ class MousePerformancePage {
   void SaveLight();
   void SaveDevice();
 
-  app::Window& window_;
+  toolkit::Window& window_;
   device::DeviceSession& session_;
   transfer::MouseDeviceData& data_;
   profiles::LiveData& live_;

@@ -53,18 +53,18 @@ size_t ComboIndex(const ProfileCombo& combo) { return size_t(&combo - talvo::pro
 
 }  // namespace
 
-ProfilePage::ProfilePage(app::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {}
+ProfilePage::ProfilePage(toolkit::Window& window, Setup setup) : window_(window), setup_(std::move(setup)) {}
 
-app::Control* ProfilePage::Find(const ProfileCombo& combo, std::string_view suffix) const {
+toolkit::Control* ProfilePage::Find(const ProfileCombo& combo, std::string_view suffix) const {
   return window_.FindControl(ProfileListCompanion(combo, suffix));
 }
 
-app::Control* ProfilePage::List(const ProfileCombo& combo) const {
+toolkit::Control* ProfilePage::List(const ProfileCombo& combo) const {
   return window_.FindControl(ProfileListControl(combo));
 }
 
 int ProfilePage::Selected(const ProfileCombo& combo) const {
-  const app::Control* list = List(combo);
+  const toolkit::Control* list = List(combo);
   return list ? list->CurrentIndex() : -1;
 }
 
@@ -81,7 +81,7 @@ void ProfilePage::FillLists(device::Peripheral peripheral) {
 }
 
 void ProfilePage::ShowList(const ProfileCombo& combo, const std::vector<std::string>& names) {
-  app::Control* list = List(combo);
+  toolkit::Control* list = List(combo);
   if (!list) return;
   list->RemoveAllItems();
   for (const std::string& name : names) list->SetItemHeight(list->AddItem(name, name), kItemHeight);
@@ -93,18 +93,18 @@ void ProfilePage::Select(const ProfileCombo& combo, int index, int previous, Loa
   setup_.saver.Flush();
   if (!SelectProfile(window_, setup_.live, combo, index, setup_.effects(combo.peripheral), failure) &&
       previous >= 0 && previous != index) {
-    if (app::Control* list = List(combo)) list->SelectItem(previous, false);
+    if (toolkit::Control* list = List(combo)) list->SelectItem(previous, false);
     ProfileIndex(combo).SetSelect(previous);
-    if (app::Control* field = Find(combo, "_profile_name_edit")) field->SetText(List(combo)->ItemUserData(previous));
+    if (toolkit::Control* field = Find(combo, "_profile_name_edit")) field->SetText(List(combo)->ItemUserData(previous));
   }
   // An entry without a link shows no program, not the last one shown.
   const int shown = Selected(combo);
   if (shown >= 0 && !ProfileIndex(combo).IsLinked(shown))
-    if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
+    if (toolkit::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
   ShowAvailability();
 }
 
-void ProfilePage::OnOperation(const app::Notification& n) {
+void ProfilePage::OnOperation(const toolkit::Notification& n) {
   const std::string name = platform::AsciiLower(n.sender);
   if (n.type == "itemselect") {
     if (const ProfileCombo* combo = ComboOfListControl(name)) Select(*combo, int(n.wParam), int(n.lParam));
@@ -122,7 +122,7 @@ void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation)
   // Operations read and write the profile files: what is waiting goes first.
   setup_.saver.Flush();
   const int selected = Selected(combo);
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   if (operation == "add") {
     Finish(combo, talvo::profiles::AddProfile(combo));
   } else if (operation == "copy") {
@@ -160,14 +160,14 @@ void ProfilePage::Finish(const ProfileCombo& combo, const OperationResult& resul
   // An export names no entry to select: the list and its selection stay.
   if (result.select < 0) return;
   ShowList(combo, result.names);
-  if (app::Control* list = List(combo)) list->SelectItem(result.select, false);
+  if (toolkit::Control* list = List(combo)) list->SelectItem(result.select, false);
   Select(combo, result.select);
 }
 
 void ProfilePage::Rename(const ProfileCombo& combo) {
   setup_.saver.Flush();
   const int selected = Selected(combo);
-  const app::Control* field = Find(combo, "_profile_name_edit");
+  const toolkit::Control* field = Find(combo, "_profile_name_edit");
   if (selected < 0 || !field) return;
   const std::string oldName = List(combo)->ItemUserData(selected);
   const OperationResult result = talvo::profiles::RenameProfile(combo, selected, field->Text());
@@ -177,8 +177,8 @@ void ProfilePage::Rename(const ProfileCombo& combo) {
     return;
   }
   ShowList(combo, result.names);
-  if (app::Control* list = List(combo)) list->SelectItem(selected, false);
-  if (app::Control* edit = Find(combo, "_profile_name_edit")) edit->SetText(result.name);
+  if (toolkit::Control* list = List(combo)) list->SelectItem(selected, false);
+  if (toolkit::Control* edit = Find(combo, "_profile_name_edit")) edit->SetText(result.name);
   // The live settings now belong to the file under its new name.
   std::string& applied = setup_.live.applied[ComboIndex(combo)];
   if (talvo::profiles::SameProfileName(applied, oldName)) applied = result.name;
@@ -187,7 +187,7 @@ void ProfilePage::Rename(const ProfileCombo& combo) {
 void ProfilePage::Reset(const ProfileCombo& combo) {
   const int selected = Selected(combo);
   if (combo.peripheral == device::Peripheral::Keyboard && combo.kind == ProfileKind::Key)
-    if (app::Control* panel = window_.FindControl("kb_tab_function"); panel && panel->IsVisible()) {
+    if (toolkit::Control* panel = window_.FindControl("kb_tab_function"); panel && panel->IsVisible()) {
       panel->SetVisible(false);
       panel->SetEnabled(false);
     }
@@ -202,13 +202,13 @@ void ProfilePage::Reset(const ProfileCombo& combo) {
   ApplyLoadedProfile(window_, combo, setup_.effects(combo.peripheral));
 }
 
-void ProfilePage::OnLink(const app::Notification& n) {
+void ProfilePage::OnLink(const toolkit::Notification& n) {
   const std::string name = platform::AsciiLower(n.sender);
-  app::Toolkit& toolkit = window_.GetToolkit();
+  toolkit::Toolkit& toolkit = window_.GetToolkit();
   for (const UnlinkButton& b : kUnlinkButtons) {
     if (n.type != "click" || name != b.name) continue;
     if (const ProfileCombo* combo = talvo::profiles::FindCombo(b.peripheral, b.kind)) {
-      if (app::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
+      if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
       Unlink(*combo);
     }
     return;
@@ -219,7 +219,7 @@ void ProfilePage::OnLink(const app::Notification& n) {
       const auto program = toolkit.OpenFile(&window_, std::string(kProgramFilter));
       // A link names a program by its absolute path; anything else unlinks.
       if (!program || !std::filesystem::path(*program).is_absolute() || !Link(combo, *program, true)) {
-        if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
+        if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
         Unlink(combo);
       }
       return;
@@ -230,7 +230,7 @@ void ProfilePage::OnLink(const app::Notification& n) {
       // Only the mouse's device list refuses a program linked to another entry.
       const bool unique = combo.peripheral == device::Peripheral::Mouse && combo.kind == ProfileKind::Device;
       if (!Link(combo, *program, unique)) {
-        if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
+        if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
         Unlink(combo);
       }
       return;
@@ -243,7 +243,7 @@ bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bo
   if (entry < 0) return false;
   const ProfileIndex index(combo);
   if (unique) {
-    const app::Control* list = List(combo);
+    const toolkit::Control* list = List(combo);
     for (int n = 0; list && n < list->Count(); ++n) {
       if (n != entry && index.IsLinked(n) && index.Process(n) == program) {
         Say("message_text_13");
@@ -252,17 +252,17 @@ bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bo
     }
   }
   if (!index.SetLinked(entry, true) || !index.SetProcess(entry, program)) return false;
-  if (app::Control* field = Find(combo, "_profile_link_edit"))
+  if (toolkit::Control* field = Find(combo, "_profile_link_edit"))
     field->SetText(std::filesystem::path(program).filename().string());
-  if (app::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(true, false);
-  if (app::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
+  if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(true, false);
+  if (toolkit::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
   return true;
 }
 
 void ProfilePage::Unlink(const ProfileCombo& combo) {
   const int entry = Selected(combo);
-  if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
-  if (app::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
+  if (toolkit::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
+  if (toolkit::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
   if (entry < 0) return;
   const ProfileIndex index(combo);
   index.SetLinked(entry, false);
@@ -280,16 +280,16 @@ void ProfilePage::ShowAvailability() {
                              : "profile_link_unreachable_text";
   for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
     for (std::string_view suffix : {"_profile_link_check", "_profile_link_btn"})
-      if (app::Control* c = Find(combo, suffix)) c->SetToolTip(window_.GetToolkit().LanguageText(id).value_or(id));
+      if (toolkit::Control* c = Find(combo, suffix)) c->SetToolTip(window_.GetToolkit().LanguageText(id).value_or(id));
     const int entry = Selected(combo);
     if (entry >= 0 && ProfileIndex(combo).IsLinked(entry)) continue;
-    if (app::Control* field = Find(combo, "_profile_link_edit")) field->SetTextId(id);
+    if (toolkit::Control* field = Find(combo, "_profile_link_edit")) field->SetTextId(id);
   }
 }
 
 void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, const platform::ForegroundAnswer& answer) {
   const ProfileCombo* combo = talvo::profiles::FindCombo(watched.peripheral, watched.kind);
-  app::Control* list = combo ? List(*combo) : nullptr;
+  toolkit::Control* list = combo ? List(*combo) : nullptr;
   if (!list) return;
   const ProfileIndex index(*combo);
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);

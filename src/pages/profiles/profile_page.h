@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "pages/profiles/profile_selection.h"
 #include "platform/foreground_program.h"
@@ -33,15 +33,15 @@ class ProfilePage {
     platform::ForegroundAvailability foreground = platform::ForegroundAvailability::Available;
   };
 
-  ProfilePage(app::Window& window, Setup setup);
+  ProfilePage(toolkit::Window& window, Setup setup);
 
   // The device's lists from its index files; a first run creates the first
   // profile of each kind.
   void FillLists(device::Peripheral peripheral);
   // The lists and their buttons.
-  void OnOperation(const app::Notification& n);
+  void OnOperation(const toolkit::Notification& n);
   // The link check boxes, browse and unlink buttons.
-  void OnLink(const app::Notification& n);
+  void OnLink(const toolkit::Notification& n);
   // One watcher's poll: the first profile linked to the program in front is
   // shown, else the user's choice, which stays the stored choice either way.
   void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
@@ -54,8 +54,8 @@ class ProfilePage {
               LoadFailure failure = LoadFailure::kAsk);
 
  private:
-  app::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
-  app::Control* List(const talvo::profiles::ProfileCombo& combo) const;
+  toolkit::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
+  toolkit::Control* List(const talvo::profiles::ProfileCombo& combo) const;
   int Selected(const talvo::profiles::ProfileCombo& combo) const;
   void ShowList(const talvo::profiles::ProfileCombo& combo, const std::vector<std::string>& names);
   void Operate(const talvo::profiles::ProfileCombo& combo, std::string_view operation);
@@ -69,7 +69,7 @@ class ProfilePage {
   void ShowAvailability();
   void Say(std::string_view textId);
 
-  app::Window& window_;
+  toolkit::Window& window_;
   Setup setup_;
   // Per list, the linked entry that could not be loaded while its program is
   // in front.

@@ -27,12 +27,12 @@ std::string ProgramFileName(std::string_view path) {
   return std::string(slash == path.npos ? path : path.substr(slash + 1));
 }
 
-bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& combo, int index,
+bool SelectProfile(toolkit::Window& window, LiveData& live, const ProfileCombo& combo, int index,
                    const SelectionEffects& effects, LoadFailure failure) {
-  app::Control* list = window.FindControl(ProfileListControl(combo));
+  toolkit::Control* list = window.FindControl(ProfileListControl(combo));
   if (!list || index < 0 || index >= list->Count()) return false;
   const std::string name = list->ItemUserData(index);
-  if (app::Control* field = window.FindControl(Control(combo, "_profile_name_edit"))) field->SetText(name);
+  if (toolkit::Control* field = window.FindControl(Control(combo, "_profile_name_edit"))) field->SetText(name);
 
   const ProfileIndex profiles(combo);
   profiles.SetSelect(index);
@@ -40,11 +40,11 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
   // The link state of the entry.
   const bool linked = profiles.IsLinked(index);
   const std::string process = profiles.Process(index);
-  if (app::Control* check = window.FindControl(Control(combo, "_profile_link_check"))) check->SetCheck(linked, false);
+  if (toolkit::Control* check = window.FindControl(Control(combo, "_profile_link_check"))) check->SetCheck(linked, false);
   if (linked) {
-    if (app::Control* field = window.FindControl(Control(combo, "_profile_link_edit")))
+    if (toolkit::Control* field = window.FindControl(Control(combo, "_profile_link_edit")))
       field->SetText(ProgramFileName(process));
-    if (app::Control* row = window.FindControl(Control(combo, "_profile_link_name_hor"))) row->SetVisible(true);
+    if (toolkit::Control* row = window.FindControl(Control(combo, "_profile_link_name_hor"))) row->SetVisible(true);
   }
 
   if (LoadProfile(live, combo.peripheral, combo.kind, index) != kReadOk) {
@@ -59,12 +59,12 @@ bool SelectProfile(app::Window& window, LiveData& live, const ProfileCombo& comb
   return true;
 }
 
-void ApplyLoadedProfile(app::Window& window, const ProfileCombo& combo, const SelectionEffects& effects) {
+void ApplyLoadedProfile(toolkit::Window& window, const ProfileCombo& combo, const SelectionEffects& effects) {
   const bool keyMap = combo.kind != ProfileKind::Lighting;
   const bool lighting = combo.kind != ProfileKind::Key;
   if (keyMap) {
     const std::string function = std::string(device::Prefix(combo.peripheral)) + "_tab_function";
-    if (app::Control* panel = window.FindControl(function); panel && panel->IsVisible()) {
+    if (toolkit::Control* panel = window.FindControl(function); panel && panel->IsVisible()) {
       panel->SetVisible(false);
       panel->SetEnabled(false);
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "profiles/live_data.h"
 #include "profiles/profile_index.h"
 
@@ -36,7 +36,7 @@ enum class LoadFailure { kAsk, kQuiet };
 // `failure` says, the live records unchanged). A linked entry whose stored
 // program no desktop here can run ("C:\Games\game.exe") loads like any
 // other; it only never matches the program in front.
-bool SelectProfile(app::Window& window, talvo::profiles::LiveData& live, const talvo::profiles::ProfileCombo& combo,
+bool SelectProfile(toolkit::Window& window, talvo::profiles::LiveData& live, const talvo::profiles::ProfileCombo& combo,
                    int index, const SelectionEffects& effects, LoadFailure failure = LoadFailure::kAsk);
 
 // The file name part of a linked program's stored path, after its last '/'
@@ -46,7 +46,7 @@ std::string ProgramFileName(std::string_view path);
 // What follows a load into the live records (also a reset to the default):
 // the key panel closed, the pages refreshed, the settings pushed and the key
 // map written, as the kind needs.
-void ApplyLoadedProfile(app::Window& window, const talvo::profiles::ProfileCombo& combo,
+void ApplyLoadedProfile(toolkit::Window& window, const talvo::profiles::ProfileCombo& combo,
                         const SelectionEffects& effects);
 
 }  // namespace talvo::pages::profiles

@@ -126,7 +126,7 @@ std::string HexColour(lighting::Rgb colour) {
 
 std::vector<std::string> PageActions::ModeNames(Peripheral peripheral) const {
   std::vector<std::string> names;
-  if (const app::Control* combo = Find(ControlsOf(peripheral).mode))
+  if (const toolkit::Control* combo = Find(ControlsOf(peripheral).mode))
     for (int i = 0; i < combo->Count(); ++i) names.push_back(combo->ItemText(i));
   return names;
 }
@@ -168,7 +168,7 @@ int PageActions::Onboard(Peripheral peripheral) const {
 
 std::string PageActions::ProfileName(Peripheral peripheral, talvo::profiles::ProfileKind kind) const {
   const talvo::profiles::ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
-  const app::Control* list = combo ? Find(pages::profiles::ProfileListControl(*combo)) : nullptr;
+  const toolkit::Control* list = combo ? Find(pages::profiles::ProfileListControl(*combo)) : nullptr;
   if (!list || list->CurrentIndex() < 0) return {};
   return list->ItemText(list->CurrentIndex());
 }
@@ -182,7 +182,7 @@ DpiState PageActions::Dpi() const {
   state.activeStage = active < stages ? active + 1 : 0;
   // The stages the profile keeps, then those the page only shows on its sliders.
   for (int stage = 1; stage <= stages; ++stage) {
-    const app::Control* slider = Find(DpiSlider(stage));
+    const toolkit::Control* slider = Find(DpiSlider(stage));
     state.stages.push_back(scale.Dpi(stage <= int(lighting::MouseSettingsRecord::kDpiStages)
                                          ? s_.live.mouseLight.record.dpiStage(size_t(stage))
                                          : slider->Value()));
@@ -196,8 +196,8 @@ int PageActions::DpiStages() const {
   return stages;
 }
 
-void PageActions::Raise(std::string type, app::Control& control, int64_t wParam) {
-  s_.raise(app::Notification{.type = std::move(type), .sender = control.Name(), .wParam = wParam, .lParam = 0,
+void PageActions::Raise(std::string type, toolkit::Control& control, int64_t wParam) {
+  s_.raise(toolkit::Notification{.type = std::move(type), .sender = control.Name(), .wParam = wParam, .lParam = 0,
                              .control = &control});
 }
 
@@ -209,10 +209,10 @@ Outcome PageActions::NeedConnected(Peripheral peripheral) const {
 Outcome PageActions::SetLighting(Peripheral peripheral, const LightingChange& change) {
   if (auto refused = NeedConnected(peripheral)) return refused;
   const LightingControls names = ControlsOf(peripheral);
-  app::Control* mode = Find(names.mode);
-  app::Control* brightness = Find(names.brightness);
-  app::Control* speed = Find(names.speed);
-  app::Control* palette = Find(names.palette);
+  toolkit::Control* mode = Find(names.mode);
+  toolkit::Control* brightness = Find(names.brightness);
+  toolkit::Control* speed = Find(names.speed);
+  toolkit::Control* palette = Find(names.palette);
   if (!mode || !brightness || !speed || !palette)
     return Failed("the " + Name(peripheral) + "'s lighting page is missing");
   if (change.mode && (*change.mode < 0 || *change.mode >= mode->Count()))
@@ -240,7 +240,7 @@ Outcome PageActions::SetLighting(Peripheral peripheral, const LightingChange& ch
 Outcome PageActions::SelectProfile(Peripheral peripheral, talvo::profiles::ProfileKind kind, std::string_view name) {
   const talvo::profiles::ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
   if (!combo) return Invalid("the " + Name(peripheral) + " has no " + std::string(KindName(kind)) + " profiles");
-  app::Control* list = Find(pages::profiles::ProfileListControl(*combo));
+  toolkit::Control* list = Find(pages::profiles::ProfileListControl(*combo));
   if (!list) return Failed("the " + Name(peripheral) + "'s profile list is missing");
   for (int i = 0; i < list->Count(); ++i) {
     if (list->ItemText(i) != name) continue;
@@ -260,13 +260,13 @@ Outcome PageActions::SelectOnboard(Peripheral peripheral, int number) {
       if (number != 1) return Invalid("the keyboard has a single onboard profile");
       return std::nullopt;
     case Peripheral::Mouse: {
-      app::Control* button = Find("ms_profile_" + std::to_string(number - 1));
+      toolkit::Control* button = Find("ms_profile_" + std::to_string(number - 1));
       if (!button) return Failed("the mouse's onboard profile buttons are missing");
       Raise("click", *button);
       return std::nullopt;
     }
     case Peripheral::Mousepad: {
-      app::Control* list = Find("mp_deng_combo_profile");
+      toolkit::Control* list = Find("mp_deng_combo_profile");
       if (!list) return Failed("the mousepad's onboard profile list is missing");
       list->SelectItem(number - 1);
       return std::nullopt;
@@ -286,7 +286,7 @@ Outcome PageActions::SetDpi(int stage, int dpi) {
   if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
     return Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " +
                    std::to_string(scale.Dpi(scale.sliderMax)) + " DPI in steps of " + std::to_string(scale.dpiStep));
-  app::Control* slider = Find(DpiSlider(stage));
+  toolkit::Control* slider = Find(DpiSlider(stage));
   const int position = offset / scale.dpiStep;
   slider->SetValue(position);
   // Dragged, then let go: the stages the profile does not keep show their
@@ -299,7 +299,7 @@ Outcome PageActions::SetDpi(int stage, int dpi) {
 Outcome PageActions::Store(Peripheral peripheral) {
   if (peripheral == Peripheral::Mousepad) return Invalid("the mousepad has no keys to store");
   if (auto refused = NeedConnected(peripheral)) return refused;
-  app::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
+  toolkit::Control* button = Find(peripheral == Peripheral::Mouse ? "ms_key_butt_prosave" : "kb_key_butt_prosave");
   if (!button) return Failed("the " + Name(peripheral) + "'s store button is missing");
   // None queues behind another. Refusing tells the caller its store did not
   // happen, where joining the one under way would claim changes made since

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "profiles/live_data.h"
@@ -79,9 +79,9 @@ struct DpiState {
 class PageActions {
  public:
   struct Setup {
-    app::Window& window;
+    toolkit::Window& window;
     // Hands a notification to the window as if the user had raised it.
-    std::function<void(const app::Notification&)> raise;
+    std::function<void(const toolkit::Notification&)> raise;
     profiles::LiveData& live;
     const transfer::MouseDeviceData& mouseData;
     std::function<bool(device::Peripheral)> connected;
@@ -122,8 +122,8 @@ class PageActions {
   Outcome Store(device::Peripheral peripheral);
 
  private:
-  app::Control* Find(std::string_view name) const { return s_.window.FindControl(name); }
-  void Raise(std::string type, app::Control& control, int64_t wParam = 0);
+  toolkit::Control* Find(std::string_view name) const { return s_.window.FindControl(name); }
+  void Raise(std::string type, toolkit::Control& control, int64_t wParam = 0);
   Outcome NeedConnected(device::Peripheral peripheral) const;
   // The DPI sliders the performance page has, stage 1 first.
   int DpiStages() const;

@@ -35,12 +35,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class Recorder : public WindowHandler {
+class Recorder : public toolkit::WindowHandler {
  public:
-  std::vector<Notification> seen;
-  void Notify(const Notification& n) override { seen.push_back(n); }
-  CreatedControl CreateControl(std::string_view element) override {
-    if (element == "TestPage") return CreatedControl::FromLayout("page.ui");
+  std::vector<toolkit::Notification> seen;
+  void Notify(const toolkit::Notification& n) override { seen.push_back(n); }
+  toolkit::CreatedControl CreateControl(std::string_view element) override {
+    if (element == "TestPage") return toolkit::CreatedControl::FromLayout("page.ui");
     return {};
   }
   Strings Seen() const {
@@ -212,7 +212,7 @@ TEST_F(AutomationServerTest, UserActionsRaiseTheirNotifications) {
 TEST_F(AutomationServerTest, GetReportsTheControlsState) {
   Widget<QComboBox>("ms_report_fct_combo")->addItems({"one", "two"});
   Widget<QSlider>("ms_DPI1_slider")->setValue(25);
-  Control* title = window.FindControl("title_label");
+  toolkit::Control* title = window.FindControl("title_label");
   title->SetBkColor(0x80102030);
   title->SetToolTip("tip");
   title->SetUserData("u");

@@ -24,9 +24,9 @@
 namespace talvo::app {
 namespace {
 
-class NoPages : public WindowHandler {
+class NoPages : public toolkit::WindowHandler {
  public:
-  void Notify(const Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
 TEST(CustomControlRegistration, ClassesInOrderThenTheLayoutNames) {
@@ -92,7 +92,7 @@ TEST_F(LayoutTest, LayoutNamesBuildTheControlsWithTheirAttributes) {
 }
 
 TEST_F(LayoutTest, ControlInterfaceReachesKeyButtonsAndLeavesOthersAlone) {
-  Control* key = window.FindControl("kb_key_1");
+  toolkit::Control* key = window.FindControl("kb_key_1");
   ASSERT_TRUE(key);
   key->SetLight(0x00AA0011, 90, true);
   key->SetKeySetHidden(false);
@@ -106,7 +106,7 @@ TEST_F(LayoutTest, ControlInterfaceReachesKeyButtonsAndLeavesOthersAlone) {
   EXPECT_TRUE(key->IsLightOn());
   EXPECT_FALSE(key->IsKeySetHidden());
 
-  Control* led = window.FindControl("ms_dkey_0");
+  toolkit::Control* led = window.FindControl("ms_dkey_0");
   led->SetLight(0x123456, 10, true);
   led->SetKeySetHidden(false);
   EXPECT_EQ(led->LightColour(), 0u);

@@ -54,19 +54,19 @@ class PrivateFolders {
 
 // Records messages like the automation's dialogs, and lets a test act while
 // a message is "showing".
-class RecordingDialogs final : public Dialogs {
+class RecordingDialogs final : public toolkit::Dialogs {
  public:
   std::vector<std::string> shown;
   std::function<void()> whileShowing;
   int answer = 1;
 
-  int ShowMessage(Window*, const std::string& text, bool) override {
+  int ShowMessage(toolkit::Window*, const std::string& text, bool) override {
     shown.push_back(text);
     if (whileShowing) std::exchange(whileShowing, nullptr)();
     return answer;
   }
-  std::optional<std::string> OpenFile(Window*, const std::string&) override { return std::nullopt; }
-  std::optional<std::string> SaveFile(Window*, const std::string&, const std::string&) override {
+  std::optional<std::string> OpenFile(toolkit::Window*, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(toolkit::Window*, const std::string&, const std::string&) override {
     return std::nullopt;
   }
 };
@@ -106,8 +106,8 @@ class MainWindowTest : public ::testing::Test {
     return *window_;
   }
 
-  Control& Find(const char* name) {
-    Control* c = window_->Window().FindControl(name);
+  toolkit::Control& Find(const char* name) {
+    toolkit::Control* c = window_->Window().FindControl(name);
     EXPECT_NE(c, nullptr) << name;
     return *c;
   }
@@ -409,7 +409,7 @@ TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemB
   Start();
   for (const profiles::ProfileCombo& combo : profiles::kProfileCombos) {
     const std::string name(pages::profiles::ProfileListControl(combo));
-    Control& list = Find(name.c_str());
+    toolkit::Control& list = Find(name.c_str());
     ASSERT_EQ(list.Count(), 1) << name;
     EXPECT_EQ(list.ItemText(0), combo.firstRunName);
     EXPECT_EQ(list.ItemUserData(0), combo.firstRunName);
@@ -426,7 +426,7 @@ TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemB
   ASSERT_TRUE(platform::WriteIniString(index.File(), "PROFILEDEVICECOUNT", "count", "2"));
   window_.reset();
   Start();
-  Control& devices = Find("ms_device_profile_combo");
+  toolkit::Control& devices = Find("ms_device_profile_combo");
   ASSERT_EQ(devices.Count(), 2);
   EXPECT_EQ(devices.ItemText(1), "race");
 }

@@ -30,19 +30,19 @@ TEST(SplitControlName, CutsAtTheLastUnderscoreAndNeedsADecimalTail) {
 class RouterTargetsTest : public ::testing::Test {
  protected:
   std::vector<Target> For(const char* type, const char* name) {
-    Notification n;
+    toolkit::Notification n;
     n.type = type;
     n.sender = name;
     return router_.Targets(n);
   }
-  class NoWindow final : public Window {
+  class NoWindow final : public toolkit::Window {
    public:
-    Control* FindControl(std::string_view) override { return nullptr; }
+    toolkit::Control* FindControl(std::string_view) override { return nullptr; }
     void SetTimer(int, int, bool) override {}
     void KillTimer(int) override {}
     bool IsTimerActive(int) const override { return false; }
     void ReloadText() override {}
-    Toolkit& GetToolkit() override { std::abort(); }
+    toolkit::Toolkit& GetToolkit() override { std::abort(); }
   } window_;
   NotificationRouter router_{window_, {}};
 };
@@ -130,23 +130,23 @@ TEST_F(RouterTargetsTest, OptionsInTheirOrder) {
             (std::vector<Target>{{O::InputCapture}, {O::LightingPage}}));
 }
 
-class RouterWindowTest : public ::testing::Test, public WindowHandler {
+class RouterWindowTest : public ::testing::Test, public toolkit::WindowHandler {
  protected:
   void SetUp() override {
     ASSERT_TRUE(window_.Create(QStringLiteral("router.ui")));
     window_.Widget()->show();
     toolkit_.SetDialogs(&dialogs_);
     for (Owner o : {O::KeyAssignment, O::LightingPage, O::InputCapture})
-      router_.Connect(o, [this, o](const Notification& n, int index) {
+      router_.Connect(o, [this, o](const toolkit::Notification& n, int index) {
         delivered_.push_back({o, index});
         senders_.push_back(n.sender);
       });
   }
-  void Notify(const Notification& n) override {
+  void Notify(const toolkit::Notification& n) override {
     if (n.type != "windowinit") router_.Route(n);
   }
-  Control& C(const char* name) {
-    Control* c = window_.FindControl(name);
+  toolkit::Control& C(const char* name) {
+    toolkit::Control* c = window_.FindControl(name);
     EXPECT_NE(c, nullptr) << name;
     return *c;
   }
@@ -154,15 +154,15 @@ class RouterWindowTest : public ::testing::Test, public WindowHandler {
     qobject_cast<QAbstractButton*>(dynamic_cast<QtControl&>(C(name)).Widget())->click();
   }
 
-  class CountingDialogs final : public Dialogs {
+  class CountingDialogs final : public toolkit::Dialogs {
    public:
     std::vector<std::string> shown;
-    int ShowMessage(Window*, const std::string& text, bool) override {
+    int ShowMessage(toolkit::Window*, const std::string& text, bool) override {
       shown.push_back(text);
       return 1;
     }
-    std::optional<std::string> OpenFile(Window*, const std::string&) override { return std::nullopt; }
-    std::optional<std::string> SaveFile(Window*, const std::string&, const std::string&) override {
+    std::optional<std::string> OpenFile(toolkit::Window*, const std::string&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(toolkit::Window*, const std::string&, const std::string&) override {
       return std::nullopt;
     }
   } dialogs_;

@@ -25,9 +25,9 @@ namespace {
 
 using test_support::FifoGuard;
 
-class NoControls : public WindowHandler {
+class NoControls : public toolkit::WindowHandler {
  public:
-  void Notify(const Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
 // A skin folder of its own, with a FIFO named fifo.png in it.

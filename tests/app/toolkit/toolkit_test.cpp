@@ -23,17 +23,17 @@
 namespace talvo::app {
 namespace {
 
-class Recorder : public WindowHandler {
+class Recorder : public toolkit::WindowHandler {
  public:
-  std::vector<Notification> seen;
+  std::vector<toolkit::Notification> seen;
   std::vector<std::pair<int, QThread*>> ticks;
   std::string pageLayout = "page.ui";
   std::map<std::string, std::string> queried;
 
-  void Notify(const Notification& n) override { seen.push_back(n); }
+  void Notify(const toolkit::Notification& n) override { seen.push_back(n); }
   void OnTimer(int id) override { ticks.emplace_back(id, QThread::currentThread()); }
-  CreatedControl CreateControl(std::string_view element) override {
-    if (element == "TestPage") return CreatedControl::FromLayout(pageLayout);
+  toolkit::CreatedControl CreateControl(std::string_view element) override {
+    if (element == "TestPage") return toolkit::CreatedControl::FromLayout(pageLayout);
     return {};
   }
   std::optional<std::string> QueryControlText(std::string_view id) override {
@@ -44,8 +44,8 @@ class Recorder : public WindowHandler {
 
   // Notifications other than hover and focus, which a shown window may
   // raise on its own.
-  std::vector<Notification> ActionNotes() const {
-    std::vector<Notification> out;
+  std::vector<toolkit::Notification> ActionNotes() const {
+    std::vector<toolkit::Notification> out;
     for (const auto& n : seen)
       if (n.type != "msenter" && n.type != "msleave" && n.type != "setfocus" && n.type != "killfocus")
         out.push_back(n);
@@ -79,7 +79,7 @@ class ToolkitTest : public testing::Test {
 };
 
 TEST_F(ToolkitTest, FindsControlsByNameIncludingPagesAndCustomClasses) {
-  Control* combo = window.FindControl("ms_report_fct_combo");
+  toolkit::Control* combo = window.FindControl("ms_report_fct_combo");
   ASSERT_NE(combo, nullptr);
   EXPECT_EQ(combo->Name(), "ms_report_fct_combo");
   EXPECT_EQ(window.FindControl("ms_report_fct_combo"), combo);  // stable identity
@@ -106,7 +106,7 @@ TEST(ToolkitWindowInit, RaisedOnceFromTheEventLoop) {
 }
 
 TEST_F(ToolkitTest, ComboNotifiesUserAndRequestedSelectionsOnly) {
-  Control* c = window.FindControl("ms_report_fct_combo");
+  toolkit::Control* c = window.FindControl("ms_report_fct_combo");
   EXPECT_EQ(c->AddItem("125 Hz", "8"), 0);
   EXPECT_EQ(c->AddItem("500 Hz", "2"), 1);
   EXPECT_EQ(c->AddItem("1000 Hz", "1"), 2);
@@ -142,7 +142,7 @@ TEST_F(ToolkitTest, ComboNotifiesUserAndRequestedSelectionsOnly) {
 }
 
 TEST_F(ToolkitTest, ListClickRaisesItemClickAndItemSelect) {
-  Control* list = window.FindControl("ms_Macro_list");
+  toolkit::Control* list = window.FindControl("ms_Macro_list");
   list->AddItem("first");
   list->AddItem("second");
   list->SetItemText(1, "renamed");
@@ -172,7 +172,7 @@ TEST_F(ToolkitTest, ListClickRaisesItemClickAndItemSelect) {
 
 TEST_F(ToolkitTest, ColumnItemsCarryTextsStylesAndTextIds) {
   toolkit.RegisterItemStyle("macro_label_down_style", ItemLook{0xFF00FF00, 0, true});
-  Control* steps = window.FindControl("ms_macro_steps");
+  toolkit::Control* steps = window.FindControl("ms_macro_steps");
   EXPECT_EQ(steps->AddItem("A", "0A"), 0);
   EXPECT_EQ(steps->AddItem("B", "0B"), 1);
   steps->SetItemColumnText(1, 1, "down");
@@ -209,8 +209,8 @@ TEST_F(ToolkitTest, ColumnItemsCarryTextsStylesAndTextIds) {
 }
 
 TEST_F(ToolkitTest, ExclusiveOptionsNotifyOnlyForTheNewSelection) {
-  Control* kb = window.FindControl("kb_tab");
-  Control* ms = window.FindControl("ms_tab");
+  toolkit::Control* kb = window.FindControl("kb_tab");
+  toolkit::Control* ms = window.FindControl("ms_tab");
   QTest::mouseClick(Widget<QAbstractButton>("ms_tab"), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(handler.Actions(), (Strings{"selectchanged:ms_tab", "click:ms_tab"}));
   EXPECT_TRUE(ms->IsSelected());
@@ -241,7 +241,7 @@ TEST_F(ToolkitTest, ExclusiveOptionsNotifyOnlyForTheNewSelection) {
 }
 
 TEST_F(ToolkitTest, CheckBoxNotifiesBothWays) {
-  Control* check = window.FindControl("ms_Deng_7color_check");
+  toolkit::Control* check = window.FindControl("ms_Deng_7color_check");
   auto* w = Widget<QAbstractButton>("ms_Deng_7color_check");
   QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(5, 5));
@@ -258,7 +258,7 @@ TEST_F(ToolkitTest, CheckBoxNotifiesBothWays) {
 }
 
 TEST_F(ToolkitTest, EditNotifiesUserTypingOnly) {
-  Control* edit = window.FindControl("ms_gunlun_speed_edit");
+  toolkit::Control* edit = window.FindControl("ms_gunlun_speed_edit");
   edit->SetText("3");
   EXPECT_TRUE(handler.seen.empty());
   auto* w = Widget<QLineEdit>("ms_gunlun_speed_edit");
@@ -269,7 +269,7 @@ TEST_F(ToolkitTest, EditNotifiesUserTypingOnly) {
 }
 
 TEST_F(ToolkitTest, SliderSeparatesDraggingFromCommittedValues) {
-  Control* slider = window.FindControl("ms_DPI1_slider");
+  toolkit::Control* slider = window.FindControl("ms_DPI1_slider");
   slider->SetValue(40);
   slider->SetMinValue(10);
   slider->SetMaxValue(90);
@@ -292,14 +292,14 @@ TEST_F(ToolkitTest, SliderSeparatesDraggingFromCommittedValues) {
                                         "valuechanged:ms_DPI1_slider"}));
   EXPECT_EQ(handler.ActionNotes().back().wParam, 60);
 
-  Control* progress = window.FindControl("progress");
+  toolkit::Control* progress = window.FindControl("progress");
   progress->SetMaxValue(10);
   progress->SetValue(50);
   EXPECT_EQ(progress->Value(), 10);
 }
 
 TEST_F(ToolkitTest, PaletteNotifiesPicksNotSettings) {
-  Control* palette = window.FindControl("ms_palette");
+  toolkit::Control* palette = window.FindControl("ms_palette");
   palette->SetSelectColor(0xFF00FF00);
   EXPECT_EQ(palette->SelectColor(), 0xFF00FF00u);
   EXPECT_TRUE(handler.seen.empty());
@@ -328,8 +328,8 @@ TEST_F(ToolkitTest, HoverAndFocusBecomeNotifications) {
 }
 
 TEST_F(ToolkitTest, VisibilityEnabledAndLookAreReachable) {
-  Control* button = window.FindControl("ms_key_butt_keysave");
-  Control* page = window.FindControl("tab_switch");
+  toolkit::Control* button = window.FindControl("ms_key_butt_keysave");
+  toolkit::Control* page = window.FindControl("tab_switch");
   EXPECT_EQ(page->CurrentPage(), 0);
   EXPECT_FALSE(button->IsVisibleInWindow());  // its page is not shown
   EXPECT_TRUE(button->IsVisible());
@@ -343,7 +343,7 @@ TEST_F(ToolkitTest, VisibilityEnabledAndLookAreReachable) {
   button->SetVisible(false);
   EXPECT_FALSE(button->IsVisibleInWindow());
 
-  Control* label = window.FindControl("plain_label");
+  toolkit::Control* label = window.FindControl("plain_label");
   label->SetBkColor(0xFF102030);
   label->SetBorderSize(2);
   label->SetBorderColor(0xFFFFFFFF);
@@ -397,7 +397,7 @@ TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSh
   window.Widget()->setStyleSheet("QLabel#plain_label { background-image: url(" + blue +
                                  "); background-repeat: no-repeat; background-position: center; }");
 
-  Control* label = window.FindControl("plain_label");
+  toolkit::Control* label = window.FindControl("plain_label");
   QWidget* w = Widget<QWidget>("plain_label");
   label->SetText("");
   auto colourAt = [&](int dx, int dy) {
@@ -436,8 +436,8 @@ TEST_F(ToolkitTest, BackgroundImageIsPaintedCentredAndItsNameNeverBecomesStyleSh
 }
 
 TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
-  Control* title = window.FindControl("title_label");
-  Control* save = window.FindControl("ms_key_butt_keysave");
+  toolkit::Control* title = window.FindControl("title_label");
+  toolkit::Control* save = window.FindControl("ms_key_butt_keysave");
   EXPECT_EQ(title->Text(), "message_text_8");  // nothing loaded yet
   EXPECT_EQ(title->TextId(), "message_text_8");
 
@@ -448,7 +448,7 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
   EXPECT_EQ(title->Text(), "配置名称已存在");
   EXPECT_EQ(save->Text(), "保存");
   // Combo items the layout gives as ids follow the language too.
-  Control* rates = window.FindControl("rate_combo");
+  toolkit::Control* rates = window.FindControl("rate_combo");
   ASSERT_EQ(rates->Count(), 2);
   EXPECT_EQ(rates->ItemText(0), "保存");
   EXPECT_EQ(rates->ItemText(1), "配置名称已存在");
@@ -463,7 +463,7 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
 
   // The window's own texts come first; plain texts are left alone.
   handler.queried["save_text"] = "Keep";
-  Control* plain = window.FindControl("plain_label");
+  toolkit::Control* plain = window.FindControl("plain_label");
   plain->SetTextId("message_text_8");
   window.FindControl("title_label")->SetText("fixed");
   ASSERT_TRUE(toolkit.LoadLanguage("lan_en.xml"));
@@ -571,7 +571,7 @@ TEST(ToolkitLayoutErrors, NameTheFileAndLineAndFailTheLoad) {
     // Unknown element classes are an error, not a silently missing control.
     handler.pageLayout = "page.ui";
     struct NoPages : Recorder {
-      CreatedControl CreateControl(std::string_view) override { return {}; }
+      toolkit::CreatedControl CreateControl(std::string_view) override { return {}; }
     } bare;
     QtWindow window{toolkit, bare};
     testing::internal::CaptureStderr();
@@ -590,12 +590,12 @@ TEST(ToolkitCustomControls, RegisteredClassesBuildElements) {
     return new QWidget(parent);
   });
   struct NoPages : Recorder {
-    CreatedControl CreateControl(std::string_view) override { return {}; }
+    toolkit::CreatedControl CreateControl(std::string_view) override { return {}; }
   } handler;
   QtWindow window{toolkit, handler};
   ASSERT_TRUE(window.Create("main.ui"));
   EXPECT_EQ(made, 1);
-  Control* page = window.FindControl("MS_Page_UI");
+  toolkit::Control* page = window.FindControl("MS_Page_UI");
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->ClassName(), "TestPage");
 }

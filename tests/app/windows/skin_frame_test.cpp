@@ -23,16 +23,16 @@ class Changes : public SkinReceiver {
   void OnSkinChanged(const SkinChange& change) override { seen.push_back(change); }
 };
 
-class FileChoice : public Dialogs {
+class FileChoice : public toolkit::Dialogs {
  public:
   std::optional<std::string> path;
   std::string filter;
-  int ShowMessage(Window*, const std::string&, bool) override { return 0; }
-  std::optional<std::string> OpenFile(Window*, const std::string& f) override {
+  int ShowMessage(toolkit::Window*, const std::string&, bool) override { return 0; }
+  std::optional<std::string> OpenFile(toolkit::Window*, const std::string& f) override {
     filter = f;
     return path;
   }
-  std::optional<std::string> SaveFile(Window*, const std::string&, const std::string&) override { return {}; }
+  std::optional<std::string> SaveFile(toolkit::Window*, const std::string&, const std::string&) override { return {}; }
 };
 
 // Each test gets its own home folder, so main.ini starts absent.

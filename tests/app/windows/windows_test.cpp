@@ -205,9 +205,9 @@ TEST(MenuFile, RejectsMalformedMenus) {
   EXPECT_FALSE(ParseMenu("<menu></menu><menu></menu>"));
 }
 
-class NoQueries : public WindowHandler {
+class NoQueries : public toolkit::WindowHandler {
  public:
-  void Notify(const Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
 TEST_F(WindowsTest, SkinMenusLoadAndTheTrayMenuStartsWithExit) {

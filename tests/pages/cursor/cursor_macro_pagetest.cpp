@@ -16,9 +16,9 @@
 namespace talvo::macros::pages {
 namespace {
 
-class NoHandler final : public app::WindowHandler {
+class NoHandler final : public toolkit::WindowHandler {
  public:
-  void Notify(const app::Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
 constexpr const char* kBullet[] = {"0,0,129,1,1,mouse_key_left",         "20,0,4,0,0,mouse_move_to_right_text",
@@ -48,8 +48,8 @@ class CursorMacroPageTest : public testing::Test {
     file << "[MACROACTIONCOUNT]\ncount=" << steps << "\n[MACROACTION]\n";
     for (size_t i = 0; i < steps; ++i) file << i << "=" << kBullet[i % 6] << "\n";
   }
-  app::Control* Find(const std::string& name) {
-    app::Control* c = window.FindControl(name);
+  toolkit::Control* Find(const std::string& name) {
+    toolkit::Control* c = window.FindControl(name);
     EXPECT_NE(c, nullptr) << name;
     return c;
   }

@@ -20,20 +20,20 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class PagesHandler final : public app::WindowHandler {
+class PagesHandler final : public toolkit::WindowHandler {
  public:
-  void Notify(const app::Notification&) override {}
-  app::CreatedControl CreateControl(std::string_view element) override { return app::PageControl(element); }
+  void Notify(const toolkit::Notification&) override {}
+  toolkit::CreatedControl CreateControl(std::string_view element) override { return app::PageControl(element); }
 };
 
-class ScriptedDialogs final : public app::Dialogs {
+class ScriptedDialogs final : public toolkit::Dialogs {
  public:
-  int ShowMessage(app::Window*, const std::string& text, bool) override {
+  int ShowMessage(toolkit::Window*, const std::string& text, bool) override {
     shown.push_back(text);
     return 1;
   }
-  std::optional<std::string> OpenFile(app::Window*, const std::string&) override { return std::nullopt; }
-  std::optional<std::string> SaveFile(app::Window*, const std::string&, const std::string&) override {
+  std::optional<std::string> OpenFile(toolkit::Window*, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(toolkit::Window*, const std::string&, const std::string&) override {
     return std::nullopt;
   }
   Strings shown;
@@ -60,8 +60,8 @@ class KeyPageTest : public profiles::test::ProfileFolders {
     ProfileFolders::TearDown();
   }
 
-  app::Control* Find(const std::string& name) {
-    app::Control* c = window.FindControl(name);
+  toolkit::Control* Find(const std::string& name) {
+    toolkit::Control* c = window.FindControl(name);
     EXPECT_NE(c, nullptr) << name;
     return c;
   }

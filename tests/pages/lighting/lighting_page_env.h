@@ -35,10 +35,10 @@ namespace talvo::lighting::pages::test {
 using profiles::test::kLightInConfig;
 
 // Builds the device pages into the main layout as the main window does.
-class PagesHandler final : public app::WindowHandler {
+class PagesHandler final : public toolkit::WindowHandler {
  public:
-  void Notify(const app::Notification&) override {}
-  app::CreatedControl CreateControl(std::string_view element) override { return app::PageControl(element); }
+  void Notify(const toolkit::Notification&) override {}
+  toolkit::CreatedControl CreateControl(std::string_view element) override { return app::PageControl(element); }
 };
 
 class LightingPageTest : public profiles::test::ProfileFolders {
@@ -75,27 +75,27 @@ class LightingPageTest : public profiles::test::ProfileFolders {
     return profiles::test::SavedBody(p, extension);
   }
 
-  app::Control* Find(const std::string& name) {
-    app::Control* c = window.FindControl(name);
+  toolkit::Control* Find(const std::string& name) {
+    toolkit::Control* c = window.FindControl(name);
     EXPECT_NE(c, nullptr) << "no control " << name;
     return c;
   }
   bool Visible(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c && c->IsVisible();
   }
   bool Selected(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c && c->IsSelected();
   }
   std::string Text(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c ? c->Text() : "<missing>";
   }
 
   // A notification as the router delivers it to every lighting page.
   void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0, int index = -1) {
-    app::Notification n;
+    toolkit::Notification n;
     n.type = type;
     n.sender = sender;
     n.wParam = wParam;
@@ -106,15 +106,15 @@ class LightingPageTest : public profiles::test::ProfileFolders {
   }
   // The user choosing an item, ticking a box, typing into an edit.
   void Select(const std::string& combo, int item) {
-    if (app::Control* c = Find(combo)) c->SelectItem(item, false);
+    if (toolkit::Control* c = Find(combo)) c->SelectItem(item, false);
     Notify("itemselect", combo, item);
   }
   void Tick(const std::string& check, bool on) {
-    if (app::Control* c = Find(check)) c->SetCheck(on, false);
+    if (toolkit::Control* c = Find(check)) c->SetCheck(on, false);
     Notify("selectchanged", check, on ? 1 : 0);
   }
   void Type(const std::string& edit, const std::string& text) {
-    if (app::Control* c = Find(edit)) c->SetText(text);
+    if (toolkit::Control* c = Find(edit)) c->SetText(text);
     Notify("textchanged", edit);
   }
 

@@ -30,22 +30,22 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class NoHandler final : public app::WindowHandler {
+class NoHandler final : public toolkit::WindowHandler {
  public:
-  void Notify(const app::Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
-class ScriptedDialogs final : public app::Dialogs {
+class ScriptedDialogs final : public toolkit::Dialogs {
  public:
-  int ShowMessage(app::Window*, const std::string& text, bool) override {
+  int ShowMessage(toolkit::Window*, const std::string& text, bool) override {
     shown.push_back(text);
     if (answers.empty()) return 0;
     const int answer = answers.front();
     answers.erase(answers.begin());
     return answer;
   }
-  std::optional<std::string> OpenFile(app::Window*, const std::string&) override { return std::nullopt; }
-  std::optional<std::string> SaveFile(app::Window*, const std::string&, const std::string&) override {
+  std::optional<std::string> OpenFile(toolkit::Window*, const std::string&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(toolkit::Window*, const std::string&, const std::string&) override {
     return std::nullopt;
   }
   Strings shown;
@@ -105,8 +105,8 @@ class MacroEditorTest : public profiles::test::ProfileFolders {
     page->Load();
   }
 
-  app::Control* Find(const std::string& name) {
-    app::Control* c = window.FindControl(name);
+  toolkit::Control* Find(const std::string& name) {
+    toolkit::Control* c = window.FindControl(name);
     EXPECT_NE(c, nullptr) << name;
     return c;
   }

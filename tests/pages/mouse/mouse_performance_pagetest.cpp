@@ -28,9 +28,9 @@ using device::Peripheral;
 using lighting::MouseSettingsRecord;
 using profiles::ProfileKind;
 
-class NoHandler final : public app::WindowHandler {
+class NoHandler final : public toolkit::WindowHandler {
  public:
-  void Notify(const app::Notification&) override {}
+  void Notify(const toolkit::Notification&) override {}
 };
 
 class MousePageTest : public profiles::test::ProfileFolders {
@@ -62,29 +62,29 @@ class MousePageTest : public profiles::test::ProfileFolders {
   }
 
   // What the named control shows; a missing control fails the test.
-  app::Control* Find(const std::string& name) {
-    app::Control* c = window.FindControl(name);
+  toolkit::Control* Find(const std::string& name) {
+    toolkit::Control* c = window.FindControl(name);
     EXPECT_NE(c, nullptr) << "no control " << name;
     return c;
   }
   std::string Text(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c ? c->Text() : "<missing>";
   }
   uint32_t Colour(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c ? c->TextColor() : 0;
   }
   int Value(const std::string& name) {
-    app::Control* c = Find(name);
+    toolkit::Control* c = Find(name);
     return c ? c->Value() : -999;
   }
   void SetText(const std::string& name, const std::string& text) {
-    if (app::Control* c = Find(name)) c->SetText(text);
+    if (toolkit::Control* c = Find(name)) c->SetText(text);
   }
 
   void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0) {
-    app::Notification n;
+    toolkit::Notification n;
     n.type = type;
     n.sender = sender;
     n.wParam = wParam;

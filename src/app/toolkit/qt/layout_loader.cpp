@@ -35,7 +35,7 @@ bool IsImageElement(const QString& name) {
 
 }  // namespace
 
-LayoutLoader::LayoutLoader(QtToolkit& toolkit, WindowHandler& handler, int depth)
+LayoutLoader::LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth)
     : toolkit_(toolkit), handler_(handler), depth_(depth) {
   setWorkingDirectory(QDir(toolkit.SkinFolder()));
 }
@@ -148,13 +148,13 @@ QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent, c
     return QSet<QString>(names.begin(), names.end());
   }();
   if (!qtClasses.contains(className)) {
-    const CreatedControl answer = handler_.CreateControl(className.toStdString());
-    if (answer.kind == CreatedControl::Kind::Layout) {
+    const toolkit::CreatedControl answer = handler_.CreateControl(className.toStdString());
+    if (answer.kind == toolkit::CreatedControl::Kind::Layout) {
       if (depth_ >= kMaxDepth) return Fail("pages nested too deeply at " + className, parent);
       LayoutLoader page(toolkit_, handler_, depth_ + 1);
       made = page.Load(QString::fromStdString(answer.name), parent);
       if (!made) return Fail("page " + className + " could not be built", parent);
-    } else if (answer.kind == CreatedControl::Kind::Custom) {
+    } else if (answer.kind == toolkit::CreatedControl::Kind::Custom) {
       registeredAs = QString::fromStdString(answer.name);
       const auto* factory = toolkit_.FindFactory(registeredAs);
       if (!factory) return Fail("no control class " + registeredAs + " for " + className, parent);

@@ -8,14 +8,17 @@
 #include <QUiLoader>
 #include <optional>
 
+namespace talvo::toolkit {
+class WindowHandler;
+}
+
 namespace talvo::app {
 
 class QtToolkit;
-class WindowHandler;
 
 class LayoutLoader : public QUiLoader {
  public:
-  LayoutLoader(QtToolkit& toolkit, WindowHandler& handler, int depth = 0);
+  LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth = 0);
 
   // The root widget, or null after writing the reason (file and line) to
   // stderr. A page layout that fails fails the layout that names it. Only a
@@ -33,7 +36,7 @@ class LayoutLoader : public QUiLoader {
   std::optional<QByteArray> Checked(const QByteArray& bytes);
 
   QtToolkit& toolkit_;
-  WindowHandler& handler_;
+  toolkit::WindowHandler& handler_;
   int depth_;
   QString file_;
   bool failed_ = false;

@@ -14,13 +14,13 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace talvo::app {
 
 class QtWindow;
 
-class QtControl final : public Control {
+class QtControl final : public toolkit::Control {
  public:
   QtControl(QtWindow& window, QWidget* widget) : window_(window), w_(widget) {}
 

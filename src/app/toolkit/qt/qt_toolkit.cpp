@@ -176,7 +176,7 @@ const ItemLook* QtToolkit::FindItemStyle(const QString& name) const {
   return it == itemStyles_.end() ? nullptr : &it->second;
 }
 
-QtWindow::QtWindow(QtToolkit& toolkit, WindowHandler& handler)
+QtWindow::QtWindow(QtToolkit& toolkit, toolkit::WindowHandler& handler)
     : toolkit_(toolkit), handler_(handler), filter_(std::make_unique<HoverFocusFilter>(*this)) {
   toolkit_.windows_.push_back(this);
 }
@@ -249,10 +249,10 @@ void QtWindow::Wire(QWidget* w) {
 
 void QtWindow::Raise(const char* type, QWidget* sender, int64_t wParam, int64_t lParam) {
   if (Muted()) return;
-  handler_.Notify(Notification{type, sender->objectName().toStdString(), wParam, lParam, ControlFor(sender)});
+  handler_.Notify(toolkit::Notification{type, sender->objectName().toStdString(), wParam, lParam, ControlFor(sender)});
 }
 
-Control* QtWindow::FindControl(std::string_view name) {
+toolkit::Control* QtWindow::FindControl(std::string_view name) {
   if (!root_ || name.empty()) return nullptr;
   const QString qname = QString::fromUtf8(name.data(), qsizetype(name.size()));
   QWidget* w = root_->objectName() == qname ? root_ : root_->findChild<QWidget*>(qname);
@@ -263,7 +263,7 @@ Control* QtWindow::FindControl(std::string_view name) {
   return w ? ControlFor(w) : nullptr;
 }
 
-Control* QtWindow::ControlFor(QWidget* widget) {
+toolkit::Control* QtWindow::ControlFor(QWidget* widget) {
   auto& slot = controls_[widget];
   if (!slot || !slot->Widget()) slot = std::make_unique<QtControl>(*this, widget);
   return slot.get();

@@ -32,7 +32,7 @@
 #include <vector>
 
 #include "app/toolkit/qt/language.h"
-#include "app/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 class QTimer;
 
@@ -47,7 +47,7 @@ struct ItemLook {
   bool bold = false;
 };
 
-class QtToolkit final : public Toolkit {
+class QtToolkit final : public toolkit::Toolkit {
  public:
   using ControlFactory = std::function<QWidget*(QWidget* parent)>;
 
@@ -84,9 +84,9 @@ class QtToolkit final : public Toolkit {
 
 class QtControl;
 
-class QtWindow final : public Window {
+class QtWindow final : public toolkit::Window {
  public:
-  QtWindow(QtToolkit& toolkit, WindowHandler& handler);
+  QtWindow(QtToolkit& toolkit, toolkit::WindowHandler& handler);
   ~QtWindow() override;
 
   // Loads the layout file from the skin folder. On failure the reason, with
@@ -95,13 +95,13 @@ class QtWindow final : public Window {
   bool Create(const QString& layoutFile);
   QWidget* Widget() const { return root_; }
 
-  Control* FindControl(std::string_view name) override;
-  Control* ControlFor(QWidget* widget);
+  toolkit::Control* FindControl(std::string_view name) override;
+  toolkit::Control* ControlFor(QWidget* widget);
   void SetTimer(int id, int ms, bool oneShot = false) override;
   void KillTimer(int id) override;
   bool IsTimerActive(int id) const override;
   void ReloadText() override;
-  Toolkit& GetToolkit() override { return toolkit_; }
+  toolkit::Toolkit& GetToolkit() override { return toolkit_; }
   QtToolkit& GetToolkitQt() { return toolkit_; }
 
   // The text for an id: the handler first, then the language file, else the id.
@@ -125,7 +125,7 @@ class QtWindow final : public Window {
   void Wire(QWidget* widget);
 
   QtToolkit& toolkit_;
-  WindowHandler& handler_;
+  toolkit::WindowHandler& handler_;
   QWidget* root_ = nullptr;
   std::unique_ptr<QObject> filter_;
   std::unordered_map<QWidget*, std::unique_ptr<QtControl>> controls_;

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace talvo::app {
+namespace talvo::toolkit {
 
 class Control;
 
@@ -240,4 +240,4 @@ class Toolkit {
   Dialogs* dialogs_ = nullptr;
 };
 
-}  // namespace talvo::app
+}  // namespace talvo::toolkit
