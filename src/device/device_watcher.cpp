@@ -101,7 +101,7 @@ void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, CDeviceLink& key
   Denials denials;
   for (bool firstPass = true;; firstPass = false) {
     if (stop.stop_requested()) {
-      debug::Line("鼠标设备侦测线程设定退出");
+      debug::Line("device watcher thread ended");
       return;
     }
     if (RunPass(mouse, keyboard, mousepad, host, firstPass, denials) == Pass::EnumerationFailed) return;

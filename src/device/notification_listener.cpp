@@ -29,8 +29,8 @@ struct ListenerTraits {
 
 ListenerTraits TraitsOf(ListenerKind kind) {
   switch (kind) {
-    case ListenerKind::Keyboard: return {kKeyboardProductId, "键盘同步线程设定退出", "键盘同步线程设定退出"};
-    case ListenerKind::Mouse: return {kMouseProductId, "鼠标同步线程设定测试退出", nullptr};
+    case ListenerKind::Keyboard: return {kKeyboardProductId, "keyboard notification listener ended", "keyboard notification listener ended"};
+    case ListenerKind::Mouse: return {kMouseProductId, "mouse notification listener ended", nullptr};
   }
   return {};
 }

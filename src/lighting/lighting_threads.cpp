@@ -1,6 +1,7 @@
 #include "lighting/lighting_threads.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 
 #include "device/device_commands.h"
@@ -77,7 +78,7 @@ void RunKeyboardLighting(std::stop_token stop, const KeyboardLightingThread& par
   LightRecord& record = parts.lighting.record;
   KeyboardEffectContext context{parts.lighting, parts.state, parts.leds, wait};
   FrameLoop(
-      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "键盘灯光线程设定退出",
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "keyboard lighting thread ended",
       // A streamed set waits while synchronized lighting drives the keyboard.
       [&] {
         return parts.link.IsConnected() &&
@@ -112,7 +113,7 @@ void RunMouseLighting(std::stop_token stop, const MouseLightingThread& parts) {
   MouseFrame frame{};
   MousePreview shown;
   FrameLoop(
-      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标灯光线程设定退出",
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "mouse lighting thread ended",
       [&] {
         return Drivable(parts.link) &&
                OpenWithDirect(parts.direct, [&] { return record.mode() < kMouseComputedModes; });
@@ -123,7 +124,7 @@ void RunMouseLighting(std::stop_token stop, const MouseLightingThread& parts) {
         if (Streaming(parts.direct)) {
           MouseDirectFrame(record.brightness(), parts.direct->Take(), frame, shown);
         } else if (!ComputeMouseFrame(record, parts.state, frame, shown)) {
-          debug::Line("鼠标灯光线程设定2");
+          debug::Line("mouse lighting: mode " + std::to_string(record.mode()) + " has no frame; none sent");
           return;
         }
         parts.preview.MousePreview(shown.colour, shown.alpha);
@@ -140,7 +141,7 @@ void RunMousepadLighting(std::stop_token stop, const MousepadLightingThread& par
   MousepadEffectContext context{record, frame, wait};
   const auto effect = [&](uint8_t mode) { return mode < parts.modes.size() && parts.modes[mode].run; };
   FrameLoop(
-      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "鼠标垫灯光线程设定退出",
+      wait, parts.gates, parts.startDelay, parts.gateRecheck, parts.link, "mousepad lighting thread ended",
       [&] { return Drivable(parts.link) && OpenWithDirect(parts.direct, [&] { return effect(record.mode()); }); },
       [&] {
         if (Streaming(parts.direct)) return milliseconds(0);

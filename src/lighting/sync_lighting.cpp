@@ -1,6 +1,7 @@
 #include "lighting/sync_lighting.h"
 
 #include <span>
+#include <string>
 
 #include "device/device_commands.h"
 #include "lighting/colour_tables.h"
@@ -167,7 +168,7 @@ std::optional<SyncFollowUp> SyncApply(Peripheral source, const SyncRecords& reco
                        : source == Peripheral::Mouse  ? records.mouse.mode()
                                                       : records.mousepad.mode();
   if (mode >= kSyncModes) {
-    debug::Line("同步失败");
+    debug::Line("synchronized lighting: mode " + std::to_string(mode) + " is not one it animates; not started");
     return std::nullopt;
   }
   std::array<uint8_t, kSharedCount> shared{};
@@ -192,7 +193,7 @@ std::optional<SyncFollowUp> SyncApply(Peripheral source, const SyncRecords& reco
       followUp.targets = {{{Peripheral::Mouse, true}, {Peripheral::Keyboard, true}}};
       break;
     default:
-      debug::Line("同步失败");
+      debug::Line("synchronized lighting: no device to take the lighting from; not started");
       return std::nullopt;
   }
   records.sync.Load(shared);
@@ -250,7 +251,7 @@ void RunSyncLighting(std::stop_token stop, const SyncLightingThread& parts) {
       if (send) device::SendLightFrame(parts.mousepad, frames.mousepad);
     }
   }
-  debug::Line("同步灯光线程设定退出");
+  debug::Line("synchronized lighting thread ended");
 }
 
 }  // namespace talvo::lighting

@@ -79,7 +79,7 @@ std::string_view SystemLanguageValue(Language language) {
 std::optional<Language> ImportSystemLanguage() {
   const auto value = platform::ReadSystemSetting(kSystemLanguage);
   if (!value) {
-    debug::Line("读注册表失败了");
+    debug::Line("system language setting could not be read; main.ini keeps its language");
     return std::nullopt;
   }
   const Language language =
@@ -91,7 +91,7 @@ std::optional<Language> ImportSystemLanguage() {
 bool ChooseLanguage(Language language) {
   const bool stored = StoreLanguage(language);
   if (platform::WriteSystemSetting(kSystemLanguage, SystemLanguageValue(language))) {
-    debug::Line("写成功！");
+    debug::Line("system language setting written");
   }
   return stored;
 }

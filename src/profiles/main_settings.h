@@ -44,13 +44,13 @@ std::string_view SystemLanguageValue(Language language);
 
 // Start-up: when the system setting LANGUAGE can be read, its leading number
 // 2020 writes main.ini LANGUAGE "1" and anything else "0"; when it cannot be
-// read the debug line "读注册表失败了" is emitted and main.ini keeps its
-// value. Returns the value written, if any.
+// read a debug line says so and main.ini keeps its value. Returns the value
+// written, if any.
 std::optional<Language> ImportSystemLanguage();
 
 // A language chosen from the menu: main.ini LANGUAGE, then the system
-// setting (debug line "写成功！" when that succeeds). Returns whether
-// main.ini was written; a system setting that cannot be written is silent.
+// setting (a debug line when that succeeds). Returns whether main.ini was
+// written; a system setting that cannot be written is silent.
 bool ChooseLanguage(Language language);
 
 // The lighting SDK server: ENABLED "1" starts it with the program (off

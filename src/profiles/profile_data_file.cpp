@@ -41,7 +41,7 @@ bool WriteProfileFile(const std::filesystem::path& path, std::span<const std::ui
                       std::uint16_t deviceCode) {
   const std::vector<std::uint8_t> bytes = BuildProfileFile(body, deviceCode);
   if (!platform::WriteFileAtomically(path, bytes)) {
-    debug::Line("文件打开失败");
+    debug::Line("profile file could not be written: " + path.string());
     return false;
   }
   return true;

@@ -47,7 +47,7 @@ std::vector<std::uint8_t> BuildProfileFile(std::span<const std::uint8_t> body,
 
 // Writes header and body through a temporary file renamed over the target,
 // so a failed write never leaves a half-written profile. On failure emits the
-// debug line "文件打开失败" and returns false.
+// debug line "profile file could not be written: PATH" and returns false.
 bool WriteProfileFile(const std::filesystem::path& path, std::span<const std::uint8_t> body,
                       std::uint16_t deviceCode);
 

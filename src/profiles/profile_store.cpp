@@ -92,9 +92,9 @@ int LoadProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind,
   std::vector<std::uint8_t> body(combo->bodySize, 0);
   const int result = path ? ReadProfileFile(*path, body, device::DeviceCode(peripheral)) : kReadAbsent;
   if (result == kReadAbsent) {
-    debug::Line("配置文件丢失");
+    debug::Line("profile file missing: " + profileIndex.Name(index));
   } else if (result == kReadBadFormat) {
-    debug::Line("配置文件格式错误");
+    debug::Line("profile file not in the profile format: " + profileIndex.Name(index));
   } else {
     ApplyBody(live, peripheral, kind, body);
     live.applied[size_t(combo - kProfileCombos.data())] = profileIndex.Name(index);

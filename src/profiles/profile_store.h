@@ -17,9 +17,9 @@ namespace talvo::profiles {
 // Reads entry `index` of the kind's list into a zeroed body and, only when
 // the file was read (kReadOk), copies it into the live records: the current
 // key map for key profiles, the light image with its companions for
-// lighting profiles, both for device profiles (see CurrentKeyMap). Emits
-// "配置文件丢失" when the file is absent (or its stored name is unsafe) and
-// "配置文件格式错误" when the magic is wrong; live records are then unchanged.
+// lighting profiles, both for device profiles (see CurrentKeyMap). Says on
+// the debug output when the file is absent (or its stored name is unsafe)
+// or its magic is wrong; live records are then unchanged.
 // Returns kReadOk, kReadAbsent or kReadBadFormat; kReadAbsent also for a
 // combination that does not exist.
 int LoadProfile(LiveData& live, device::Peripheral peripheral, ProfileKind kind, int index);

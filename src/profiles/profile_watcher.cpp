@@ -77,7 +77,7 @@ void ProfileWatcher::Run(std::stop_token stop) {
     const platform::ForegroundAnswer answer = foreground_.Current();
     // Told once when it starts, not on every poll while it lasts.
     const bool nowUnreadable = answer.status == platform::ForegroundStatus::Unreadable;
-    if (nowUnreadable && !unreadable) debug::Line("文件名字访问失败");
+    if (nowUnreadable && !unreadable) debug::Line("program watcher: the program in front cannot be read");
     unreadable = nowUnreadable;
     report_(answer);
     std::unique_lock lock(mutex);

@@ -32,11 +32,11 @@ struct WatchedList {
 
 // Keyboard and mouse lighting links are stored but never followed.
 inline constexpr std::array<WatchedList, 5> kWatchedLists{{
-    {device::Peripheral::Keyboard, ProfileKind::Key, "键盘按键进程侦测线程设定退出"},
-    {device::Peripheral::Keyboard, ProfileKind::Device, "键盘灯光进程侦测线程设定退出"},
-    {device::Peripheral::Mouse, ProfileKind::Key, "鼠标按键进程线程设定退出"},
-    {device::Peripheral::Mouse, ProfileKind::Device, "鼠标灯光进程侦测线程设定退出"},
-    {device::Peripheral::Mousepad, ProfileKind::Lighting, "鼠标垫灯光进程侦测线程设定退出"},
+    {device::Peripheral::Keyboard, ProfileKind::Key, "keyboard key profile watcher ended"},
+    {device::Peripheral::Keyboard, ProfileKind::Device, "keyboard device profile watcher ended"},
+    {device::Peripheral::Mouse, ProfileKind::Key, "mouse key profile watcher ended"},
+    {device::Peripheral::Mouse, ProfileKind::Device, "mouse device profile watcher ended"},
+    {device::Peripheral::Mousepad, ProfileKind::Lighting, "mousepad lighting profile watcher ended"},
 }};
 
 // One entry's link as the index holds it; `resolved` is the stored path with

@@ -97,7 +97,7 @@ TEST_F(MainSettingsTest, UnreadableSystemLanguageKeepsMainIni) {
   ASSERT_TRUE(StoreLanguage(Language::Chinese));
   testing::internal::CaptureStderr();
   EXPECT_FALSE(ImportSystemLanguage().has_value());
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("读注册表失败了"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("system language setting could not be read"), std::string::npos);
   EXPECT_EQ(MainValue("LANGUAGE"), "1");
 }
 

@@ -104,7 +104,7 @@ TEST_F(ProfileDataFileTest, FailedWriteSaysSoOnTheDebugChannelAndLeavesTheOldFil
   const auto path = File("no-such-folder") / "x.pro";
   testing::internal::CaptureStderr();
   EXPECT_FALSE(WriteProfileFile(path, Pattern(512, 0), 1));
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("文件打开失败"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("profile file could not be written: "), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(path));
 
   // A target that is a folder cannot be replaced; nothing is left behind.

@@ -91,14 +91,14 @@ TEST_F(ProfileStoreTest, AbsentOrMalformedFilesLeaveTheLiveRecordsAlone) {
 
   testing::internal::CaptureStderr();
   EXPECT_EQ(LoadProfile(*live_, Peripheral::Keyboard, ProfileKind::Device, 0), kReadAbsent);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("配置文件丢失"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("profile file missing: "), std::string::npos);
 
   auto bytes = BuildProfileFile(Pattern(combo.bodySize, 99), 1);
   bytes[0] = 0;
   WriteBytes(PathOf(combo, "kept"), bytes);
   testing::internal::CaptureStderr();
   EXPECT_EQ(LoadProfile(*live_, Peripheral::Keyboard, ProfileKind::Device, 0), kReadBadFormat);
-  EXPECT_NE(testing::internal::GetCapturedStderr().find("配置文件格式错误"), std::string::npos);
+  EXPECT_NE(testing::internal::GetCapturedStderr().find("profile file not in the profile format: "), std::string::npos);
 
   EXPECT_EQ(BuildBody(*live_, Peripheral::Keyboard, ProfileKind::Device), before);
 }

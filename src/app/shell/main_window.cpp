@@ -343,7 +343,6 @@ void CMainWnd::OnTimer(int id) {
       break;
     case kRepaintAfterShowTimer:
       window_.KillTimer(id);
-      debug::Line("1234567890");
       window_.Widget()->update();
       break;
     case kRepaintTimer:
@@ -427,7 +426,7 @@ void CMainWnd::SayNoDevice(bool& guard) {
 }
 
 void CMainWnd::ActivateRequest() {
-  debug::Line("软件标示 " + std::string(SingleInstance::kActivation));
+  debug::Line("activation asked by another start (" + std::string(SingleInstance::kActivation) + ")");
   if (AnyDeviceConnected()) {
     ShowAndRaise();
     return;
@@ -590,7 +589,7 @@ void CMainWnd::Close() {
   if (closing_) return;
   closing_ = true;
   tray_.reset();
-  debug::Line("退出测试");
+  debug::Line("closing: stopping the threads and saving");
   StopThreads();
   saver_.Flush();
   Q_EMIT closed();

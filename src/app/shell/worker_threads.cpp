@@ -55,7 +55,7 @@ WorkerThreads::StopOutcome WorkerThreads::StopAll(std::chrono::milliseconds limi
     // A thread let go keeps its own reference to the old counters.
     shared_ = std::make_shared<Shared>();
   }
-  debug::Line(allEnded ? "所有对象处于激发状态" : "所有对象处于非激发状态，超时");
+  debug::Line(allEnded ? "all threads ended" : "threads still running after the stop time-out; let go");
   return allEnded ? StopOutcome::AllEnded : StopOutcome::TimedOut;
 }
 
