@@ -111,17 +111,9 @@ int MacroEditorPage::StepIndex() const {
   return steps ? steps->CurrentIndex() : -1;
 }
 
-bool MacroEditorPage::Editing() const {
-  const toolkit::Control* bar = Find("macro_tab_saveorcancel");
-  return bar && bar->IsVisible();
-}
+bool MacroEditorPage::Editing() const { return draft_.Dirty(); }
 
-std::vector<std::string> MacroEditorPage::Steps() const {
-  std::vector<std::string> steps;
-  if (const toolkit::Control* list = Find("Macro_list"))
-    for (int i = 0; i < list->Count(); ++i) steps.push_back(list->ItemUserData(i));
-  return steps;
-}
+std::vector<std::string> MacroEditorPage::Steps() const { return draft_.Actions(); }
 
 void MacroEditorPage::Load() {
   names_ = LoadMacroList(setup_.peripheral, setup_.folder, setup_.programFolder);
@@ -188,13 +180,13 @@ void MacroEditorPage::OnClick(const std::string& name) {
   } else if (Is(name, "macro_btn_redio")) {
     ToggleRecording();
   } else if (Is(name, "macro_btn_up")) {
-    MoveStep("up");
+    MoveStep(StepMove::Up);
   } else if (Is(name, "macro_btn_down")) {
-    MoveStep("down");
+    MoveStep(StepMove::Down);
   } else if (Is(name, "macro_btn_uptop")) {
-    MoveStep("top");
+    MoveStep(StepMove::Top);
   } else if (Is(name, "macro_btn_downbottom")) {
-    MoveStep("bottom");
+    MoveStep(StepMove::Bottom);
   } else if (Is(name, "macro_btn_delete")) {
     DeleteStep();
   } else if (Is(name, "macro_btn_deleteall")) {
@@ -284,20 +276,26 @@ void MacroEditorPage::SelectMacro(int index, int previous) {
 }
 
 void MacroEditorPage::ShowSteps(std::string_view macroName) {
+  draft_.Load(ReadMacro(setup_.folder, macroName));
+  DrawSteps();
+}
+
+void MacroEditorPage::DrawSteps() {
   toolkit::Control* list = Find("Macro_list");
   if (!list) return;
   list->RemoveAllItems();
-  for (const std::string& step : ReadMacro(setup_.folder, macroName)) {
+  for (size_t i = 0; i < draft_.Size(); ++i) {
     const int row = list->AddItem({});
-    list->SetItemHeight(row, kStepRowHeight);
-    ShowStep(row, step);
+    DrawStep(row);
   }
 }
 
-void MacroEditorPage::ShowStep(int row, const std::string& action) {
+void MacroEditorPage::DrawStep(int row) {
   toolkit::Control* list = Find("Macro_list");
-  if (!list) return;
-  list->SetItemUserData(row, action);
+  if (!list || row < 0 || size_t(row) >= draft_.Size()) return;
+  const DraftStep& step = draft_.Steps()[size_t(row)];
+  list->SetItemHeight(row, step.recordedClick ? kClickRowHeight : kStepRowHeight);
+  const std::string& action = step.action;
   const std::optional<MacroAction> a = ParseAction(action);
   if (!a) {
     // Kept as stored, so a save writes it back unchanged.
@@ -392,6 +390,7 @@ void MacroEditorPage::Save() {
       debug::Line("macro: the steps could not be written");
       return;
   }
+  draft_.Saved();
   SetVisible("macro_tab_saveorcancel", false);
   SetEnabled("MacroName_list", true);
   if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
@@ -432,7 +431,8 @@ void MacroEditorPage::Delete() {
   setup_.saver.Flush();
   for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")})
     if (list) list->RemoveItem(selected);
-  if (toolkit::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
+  draft_.Clear();
+  DrawSteps();
   if (names_.empty()) {
     EnableMacroControls(false);
     if (toolkit::Control* edit = Find("macro_edit_macroname")) edit->SetText({});
@@ -485,6 +485,7 @@ void MacroEditorPage::Export() {
 // ---- the step list ----
 
 void MacroEditorPage::EnterEditing() {
+  draft_.Touch();
   SetVisible("macro_tab_saveorcancel", true);
   SetEnabled("MacroName_list", false);
 }
@@ -494,12 +495,15 @@ void MacroEditorPage::CancelEdit() {
   if (toolkit::Control* tab = Find("tab_macro_edit")) tab->SelectPage(kNoStepPage);
   SetEnabled("MacroName_list", true);
   SetEnabled("macro_btn_name_sub", true);
-  if (toolkit::Control* steps = Find("Macro_list")) steps->RemoveAllItems();
   const int selected = Selected();
   // A list that no longer matches its index shows no steps rather than
   // another macro's.
-  if (selected >= 0 && ReadMacroNames(setup_.peripheral, setup_.folder).size() == names_.size())
+  if (selected >= 0 && ReadMacroNames(setup_.peripheral, setup_.folder).size() == names_.size()) {
     ShowSteps(names_[size_t(selected)]);
+  } else {
+    draft_.Clear();
+    DrawSteps();
+  }
 }
 
 void MacroEditorPage::ToggleRecording() {
@@ -535,11 +539,10 @@ void MacroEditorPage::ToggleRecording() {
 }
 
 void MacroEditorPage::StepClicked(int row) {
-  toolkit::Control* list = Find("Macro_list");
-  if (!list || row < 0 || row >= list->Count()) return;
+  if (row < 0 || size_t(row) >= draft_.Size()) return;
   EnterEditing();
   toolkit::Control* tab = Find("tab_macro_edit");
-  const std::optional<MacroAction> a = ParseAction(list->ItemUserData(row));
+  const std::optional<MacroAction> a = ParseAction(draft_.Steps()[size_t(row)].action);
   if (!a) {
     if (tab) tab->SelectPage(kNoStepPage);
     return;
@@ -578,11 +581,12 @@ void MacroEditorPage::StepClicked(int row) {
 
 void MacroEditorPage::ApplyToStep(const std::function<void(MacroAction&)>& change) {
   const int row = StepIndex();
-  toolkit::Control* list = Find("Macro_list");
-  if (!list || row < 0) return;
-  MacroAction a = ParseAction(list->ItemUserData(row)).value_or(MacroAction{});
+  if (row < 0 || size_t(row) >= draft_.Size()) return;
+  MacroAction a = ParseAction(draft_.Steps()[size_t(row)].action).value_or(MacroAction{});
   change(a);
-  ShowStep(row, FormatAction(a));
+  draft_.Replace(size_t(row), FormatAction(a));
+  EnterEditing();
+  DrawStep(row);
 }
 
 void MacroEditorPage::InsertMouseStep(size_t tableRow, std::string_view distanceEdit) {
@@ -597,8 +601,8 @@ void MacroEditorPage::InsertMouseStep(size_t tableRow, std::string_view distance
   EnterEditing();
   const int at = StepIndex() < 0 ? 0 : StepIndex() + 1;
   if (list->InsertItem(at, {}) < 0) return;
-  list->SetItemHeight(at, kStepRowHeight);
-  ShowStep(at, FormatAction(a));
+  draft_.Insert(size_t(at), {FormatAction(a), false});
+  DrawStep(at);
   list->SelectItem(at, false);
 }
 
@@ -610,22 +614,15 @@ void MacroEditorPage::ToggleInsertBar(std::string_view button) {
   if (!wasShown) SetVisible(chosen, true);
 }
 
-void MacroEditorPage::MoveStep(std::string_view where) {
+void MacroEditorPage::MoveStep(StepMove where) {
   toolkit::Control* list = Find("Macro_list");
   const int from = StepIndex();
-  if (list && from >= 0) {
-    const int last = list->Count() - 1;
-    int to = from;
-    if (where == "up") to = std::max(0, from - 1);
-    if (where == "down") to = std::min(last, from + 1);
-    if (where == "top") to = 0;
-    if (where == "bottom") to = last;
+  if (list && from >= 0 && size_t(from) < draft_.Size()) {
+    const int to = int(draft_.Move(size_t(from), where));
     if (to != from) {
-      const std::string action = list->ItemUserData(from);
       list->RemoveItem(from);
       list->InsertItem(to, {});
-      list->SetItemHeight(to, kStepRowHeight);
-      ShowStep(to, action);
+      DrawStep(to);
       list->SelectItem(to, false);
     }
   }
@@ -634,12 +631,18 @@ void MacroEditorPage::MoveStep(std::string_view where) {
 
 void MacroEditorPage::DeleteStep() {
   toolkit::Control* list = Find("Macro_list");
-  if (list && StepIndex() >= 0) list->RemoveItem(StepIndex());
+  const int row = StepIndex();
+  if (list && row >= 0 && size_t(row) < draft_.Size()) {
+    draft_.Remove(size_t(row));
+    list->RemoveItem(row);
+  }
   AfterListOperation();
 }
 
 void MacroEditorPage::DeleteAllSteps() {
-  if (toolkit::Control* list = Find("Macro_list")) list->RemoveAllItems();
+  if (names_.empty()) return;
+  draft_.RemoveAll();
+  DrawSteps();
   AfterListOperation();
 }
 
@@ -663,21 +666,21 @@ void MacroEditorPage::OnCaptureMouse(int /*message*/, int mouseMessage) {
 
 void MacroEditorPage::AppendRecorded(const Recorded& recorded) {
   toolkit::Control* list = Find("Macro_list");
-  if (!list || size_t(list->Count()) >= kMaxSteps) return;
+  if (!list || draft_.Size() >= kMaxSteps) return;
   const RecordedStep& s = recorded.step;
   const MacroAction a{.delay = 0,
                       .event = s.event,
                       .value = s.value,
                       .pressed = uint16_t(s.down ? 1 : 0),
                       .label = std::string(s.label)};
-  const bool click = s.source == RecordedStep::Source::kMouse;
   const int row = list->AddItem({});
-  list->SetItemHeight(row, click ? kClickRowHeight : kStepRowHeight);
-  ShowStep(row, FormatAction(a));
+  draft_.Insert(size_t(row), {FormatAction(a), s.source == RecordedStep::Source::kMouse});
+  DrawStep(row);
   if (row > 0) {
-    if (std::optional<MacroAction> previous = ParseAction(list->ItemUserData(row - 1))) {
+    if (std::optional<MacroAction> previous = ParseAction(draft_.Steps()[size_t(row) - 1].action)) {
       previous->delay = recorded.previousDelay;
-      ShowStep(row - 1, FormatAction(*previous));
+      draft_.Replace(size_t(row) - 1, FormatAction(*previous));
+      DrawStep(row - 1);
     }
   }
 }

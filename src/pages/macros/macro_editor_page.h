@@ -3,9 +3,8 @@
 // operations, the step list of the chosen macro with the step editor, the
 // insert bars and the recorder. Everything runs on the UI thread.
 //
-// The step list lives only in the list control, each row carrying its
-// action string as user data; nothing is written before save or rename.
-// While it differs from the macro's file (the editing state) the save/cancel
+// The steps live in a draft the step list is drawn from; nothing is written
+// before save or rename. While the draft is open for editing the save/cancel
 // bar is shown and the name list is disabled.
 #pragma once
 
@@ -21,6 +20,7 @@
 #include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "macros/macro_action.h"
+#include "macros/macro_draft.h"
 #include "macros/macro_recorder.h"
 #include "platform/input_capture.h"
 #include "profiles/profile_saver.h"
@@ -98,13 +98,15 @@ class MacroEditorPage final : public platform::CaptureSink {
   void ApplyToStep(const std::function<void(MacroAction&)>& change);
   void InsertMouseStep(size_t tableRow, std::string_view distanceEdit);
   void ToggleInsertBar(std::string_view button);
-  void MoveStep(std::string_view where);
+  void MoveStep(StepMove where);
   void DeleteStep();
   void DeleteAllSteps();
   void AfterListOperation();
   void AppendRecorded(const Recorded& recorded);
-  // Writes a step into row `row`: its texts, styles and action string.
-  void ShowStep(int row, const std::string& action);
+  // Draws the draft into the step list: every row, or row `row` (its height,
+  // texts and styles).
+  void DrawSteps();
+  void DrawStep(int row);
   // The edit's number within 0..max, written back when its text says
   // anything else.
   int ClampedEdit(std::string_view suffix, int max);
@@ -113,6 +115,7 @@ class MacroEditorPage final : public platform::CaptureSink {
   Setup setup_;
   std::string prefix_;
   std::vector<std::string> names_;
+  MacroDraft draft_;
   MacroRecorder recorder_;
   bool recording_ = false;
   bool renaming_ = false;
