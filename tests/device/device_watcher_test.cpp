@@ -238,35 +238,19 @@ TEST_F(DeviceWatcherTest, EachLinkTakesOnlyItsOwnProductAndComesAndGoesWithIt) {
   EXPECT_EQ(host.Count("MouseDetached"), 0);
 }
 
-TEST_F(DeviceWatcherTest, ADeviceThatMayNotBeOpenedIsToldOnceAndTakenUpWhenAllowed) {
-  // The other links also try the mouse's interfaces (same vendor); only the
-  // mouse's link may speak of them.
+// Told once, taken up when allowed and told again after: the end-to-end
+// test walks that. Here the other links, which also try the mouse's
+// interfaces (same vendor), must not speak of them.
+TEST_F(DeviceWatcherTest, ADeniedDeviceIsToldOnceByItsOwnLinkOnly) {
   backend.Plug(DeviceKind::Mousepad);
   backend.DenyOpen(DeviceKind::Mouse, true);
   backend.Plug(DeviceKind::Mouse);
   Start();
   ASSERT_TRUE(host.WaitFor("AccessDenied"));
-  EXPECT_FALSE(mouse.IsConnected());
-  // Later passes (the keyboard's arrival wakes one) meet the same denial.
-  backend.Plug(DeviceKind::Keyboard);
+  backend.Plug(DeviceKind::Keyboard);  // wakes another pass
   ASSERT_TRUE(host.WaitFor("OtherAttached", 2));
   EXPECT_EQ(host.Count("AccessDenied"), 1);
-
-  backend.DenyOpen(DeviceKind::Mouse, false);
-  ASSERT_TRUE(host.WaitFor("MouseAttached"));
-  EXPECT_TRUE(mouse.IsConnected());
-
-  // Denied again after the mouse was taken up: told again.
-  backend.Unplug(DeviceKind::Mouse);
-  ASSERT_TRUE(host.WaitFor("MouseDetached"));
-  backend.DenyOpen(DeviceKind::Mouse, true);
-  backend.Plug(DeviceKind::Mouse);
-  ASSERT_TRUE(host.WaitFor("AccessDenied", 2));
-  for (const auto& call : host.Calls()) {
-    if (call.name == "AccessDenied") {
-      EXPECT_EQ(call.argument, int(Peripheral::Mouse));
-    }
-  }
+  EXPECT_FALSE(mouse.IsConnected());
 }
 
 TEST(DeviceWatcher, EnumerationFailureEndsTheWatcher) {

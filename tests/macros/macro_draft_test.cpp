@@ -49,17 +49,5 @@ TEST(MacroDraftTest, EditsChangeTheStepsAndOpenTheSession) {
   }
 }
 
-TEST(MacroDraftTest, AMovedStepKeepsItsRowAndLoadingForgetsTheSession) {
-  MacroDraft draft;
-  draft.Load({"a"});
-  draft.Insert(1, {"click", true});
-  draft.Move(1, StepMove::Top);
-  EXPECT_TRUE(draft.Steps()[0].recordedClick);
-  EXPECT_FALSE(draft.Steps()[1].recordedClick);
-  draft.Load({"z"});
-  EXPECT_FALSE(draft.Dirty());
-  EXPECT_EQ(draft.Actions(), Strings{"z"});
-}
-
 }  // namespace
 }  // namespace talvo::macros
