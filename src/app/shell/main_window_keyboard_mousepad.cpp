@@ -8,6 +8,7 @@
 
 #include "app/shell/main_window.h"
 #include "device/notification_listener.h"
+#include "pages/peripheral_traits.h"
 
 namespace talvo::app {
 namespace {
@@ -16,24 +17,12 @@ using Outcome = device::DeviceSession::Outcome;
 
 constexpr int kMousepadSettleMs = 1000;
 
-const char* TabOf(device::Peripheral peripheral) {
-  switch (peripheral) {
-    case device::Peripheral::Keyboard:
-      return "kb_tab";
-    case device::Peripheral::Mouse:
-      return "ms_tab";
-    case device::Peripheral::Mousepad:
-      return "mp_tab";
-  }
-  return "";
-}
-
 }  // namespace
 
 void CMainWnd::OnOtherAttached(device::Peripheral peripheral) {
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   window_.SetTimer(keyboard ? kKeyboardReadTimer : kMousepadReadTimer, kFullReadDelayMs, true);
-  toolkit::Control* tab = window_.FindControl(TabOf(peripheral));
+  toolkit::Control* tab = window_.FindControl(pages::TraitsOf(peripheral).tab);
   if (!tab) return;
   tab->SetVisible(true);
   // The first device to arrive is the one shown; a later one only adds its tab.
@@ -48,7 +37,7 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
     keyboardData_.keyMapLengthKnown = false;
     macroPages_->DeviceGone(peripheral);
   }
-  toolkit::Control* tab = window_.FindControl(TabOf(peripheral));
+  toolkit::Control* tab = window_.FindControl(pages::TraitsOf(peripheral).tab);
   if (!tab) return;
   const bool shown = tab->IsSelected();
   tab->SetVisible(false);
@@ -56,7 +45,7 @@ void CMainWnd::OnOtherDetached(device::Peripheral peripheral) {
   for (device::Peripheral other :
        {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad}) {
     if (other == peripheral || !Session(other).Link().IsConnected()) continue;
-    if (toolkit::Control* next = window_.FindControl(TabOf(other))) {
+    if (toolkit::Control* next = window_.FindControl(pages::TraitsOf(other).tab)) {
       next->SetVisible(true);
       next->SetCheck(true);
       next->SetFocus();

@@ -5,6 +5,7 @@
 
 #include "pages/lighting/page_view.h"
 #include "pages/mouse/mouse_performance_page.h"
+#include "pages/peripheral_traits.h"
 #include "pages/profiles/profile_lists.h"
 #include "platform/ascii.h"
 
@@ -14,39 +15,8 @@ namespace {
 
 using device::Peripheral;
 
-// The lighting controls of a device's page.
-struct LightingControls {
-  std::string_view mode;
-  std::string_view brightness;
-  std::string_view speed;
-  std::string_view palette;
-};
-
-LightingControls ControlsOf(Peripheral p) {
-  switch (p) {
-    case Peripheral::Keyboard:
-      return {"kb_deng_combo_modeSelect", "kb_deng_light_slider", "kb_deng_speed_slider", "kb_deng_Color_Pallet"};
-    case Peripheral::Mouse:
-      return {"ms_deng_combo_modeSelect2", "ms_deng_light_slider", "ms_deng_speed_slider", "ms_deng_Color_Pallet"};
-    case Peripheral::Mousepad:
-      return {"mp_deng_combo_modeSelect", "mp_deng_light_slider", "mp_deng_speed_slider", "mp_deng_Color_Pallet"};
-  }
-  return {};
-}
-
 constexpr int kSliderMax = 4;
 constexpr int kOnboardProfiles = 5;
-
-// The text id of a mode's item in the device's mode list, as its layout gives it.
-std::string ModeTextId(Peripheral p, size_t mode) {
-  const std::string n = std::to_string(mode);
-  switch (p) {
-    case Peripheral::Keyboard: return "kb_deng_mode_" + n;
-    case Peripheral::Mouse: return "ms_deng_mode_" + n + "_text";
-    case Peripheral::Mousepad: return "mp_deng_mode_" + n + "_text";
-  }
-  return {};
-}
 
 std::string DpiSlider(int stage) { return "ms_DPI" + std::to_string(stage) + "_slider"; }
 
@@ -65,14 +35,7 @@ LightingState StateOf(const Record& record) {
 
 }  // namespace
 
-std::string_view PeripheralName(Peripheral peripheral) {
-  switch (peripheral) {
-    case Peripheral::Keyboard: return "keyboard";
-    case Peripheral::Mouse: return "mouse";
-    case Peripheral::Mousepad: return "mousepad";
-  }
-  return "mouse";
-}
+std::string_view PeripheralName(Peripheral peripheral) { return TraitsOf(peripheral).name; }
 
 std::optional<Peripheral> PeripheralOfName(std::string_view name) {
   for (Peripheral p : kPeripherals)
@@ -126,7 +89,7 @@ std::string HexColour(lighting::Rgb colour) {
 
 std::vector<std::string> PageActions::ModeNames(Peripheral peripheral) const {
   std::vector<std::string> names;
-  if (const toolkit::Control* combo = Find(ControlsOf(peripheral).mode))
+  if (const toolkit::Control* combo = Find(TraitsOf(peripheral).modeCombo))
     for (int i = 0; i < combo->Count(); ++i) names.push_back(combo->ItemText(i));
   return names;
 }
@@ -142,7 +105,7 @@ std::optional<int> PageActions::ModeOf(Peripheral peripheral, std::string_view n
     if (names[i] == numberOrName || platform::EqualsIgnoreCase(names[i], numberOrName)) return int(i);
   if (!english) return std::nullopt;
   for (size_t i = 0; i < names.size(); ++i)
-    if (const auto name = english(ModeTextId(peripheral, i)); name && platform::EqualsIgnoreCase(*name, numberOrName))
+    if (const auto name = english(TraitsOf(peripheral).ModeTextId(i)); name && platform::EqualsIgnoreCase(*name, numberOrName))
       return int(i);
   return std::nullopt;
 }
@@ -208,11 +171,11 @@ Outcome PageActions::NeedConnected(Peripheral peripheral) const {
 
 Outcome PageActions::SetLighting(Peripheral peripheral, const LightingChange& change) {
   if (auto refused = NeedConnected(peripheral)) return refused;
-  const LightingControls names = ControlsOf(peripheral);
-  toolkit::Control* mode = Find(names.mode);
-  toolkit::Control* brightness = Find(names.brightness);
-  toolkit::Control* speed = Find(names.speed);
-  toolkit::Control* palette = Find(names.palette);
+  const PeripheralTraits& traits = TraitsOf(peripheral);
+  toolkit::Control* mode = Find(traits.modeCombo);
+  toolkit::Control* brightness = Find(traits.brightnessSlider);
+  toolkit::Control* speed = Find(traits.speedSlider);
+  toolkit::Control* palette = Find(traits.palette);
   if (!mode || !brightness || !speed || !palette)
     return Failed("the " + Name(peripheral) + "'s lighting page is missing");
   if (change.mode && (*change.mode < 0 || *change.mode >= mode->Count()))

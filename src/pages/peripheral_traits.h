@@ -1,0 +1,49 @@
+// What sets each peripheral apart on the window, in one table: the prefix of
+// its control names, its tab, the name requests and messages call it by,
+// its lighting controls and how many onboard profiles it keeps. Code that
+// must treat the devices differently looks its difference up here.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "device/peripheral.h"
+
+namespace talvo::pages {
+
+struct PeripheralTraits {
+  device::Peripheral peripheral;
+  std::string_view prefix;  // "kb", "ms", "mp"
+  std::string_view tab;     // the device's tab on the window
+  std::string_view name;    // "keyboard", "mouse", "mousepad"
+  // The lighting page's controls.
+  std::string_view modeCombo;
+  std::string_view brightnessSlider;
+  std::string_view speedSlider;
+  std::string_view palette;
+  // A mode's item text id in the mode list: prefix, the mode's number, suffix.
+  std::string_view modeTextPrefix;
+  std::string_view modeTextSuffix;
+  int onboardProfiles;
+
+  std::string ModeTextId(size_t mode) const {
+    return std::string(modeTextPrefix) + std::to_string(mode) + std::string(modeTextSuffix);
+  }
+};
+
+// In the order of device::kAllPeripherals.
+inline constexpr std::array<PeripheralTraits, 3> kPeripheralTraits{{
+    {device::Peripheral::Keyboard, "kb", "kb_tab", "keyboard", "kb_deng_combo_modeSelect", "kb_deng_light_slider",
+     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", 1},
+    {device::Peripheral::Mouse, "ms", "ms_tab", "mouse", "ms_deng_combo_modeSelect2", "ms_deng_light_slider",
+     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", 5},
+    {device::Peripheral::Mousepad, "mp", "mp_tab", "mousepad", "mp_deng_combo_modeSelect", "mp_deng_light_slider",
+     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", 5},
+}};
+
+inline constexpr const PeripheralTraits& TraitsOf(device::Peripheral p) {
+  return kPeripheralTraits[device::IndexOf(p)];
+}
+
+}  // namespace talvo::pages
