@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <utility>
@@ -68,14 +69,19 @@ CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options op
       options_(std::move(options)),
       window_(toolkit, *this),
       router_(window_, {.openMainMenu = [this] { ShowMainMenu(QCursor::pos()); }, .setDisplayScale = {}}),
-      keyboardSession_(backend),
-      mouseSession_(backend),
-      mousepadSession_(backend),
-      keyboardLink_(keyboardSession_.Link()),
-      mouseLink_(mouseSession_.Link()),
-      mousepadLink_(mousepadSession_.Link()) {
-  for (device::CDeviceLink* link : {&keyboardLink_, &mouseLink_, &mousepadLink_})
-    link->SetPresenceSignal(&lightingGates_);
+      roomContext_{.toolkit = toolkit,
+                   .window = window_,
+                   .live = live_,
+                   .saver = saver_,
+                   .sequences = sequences_,
+                   .pushFlags = pushFlags_,
+                   .lightingGates = lightingGates_,
+                   .systemAwake = systemAwake,
+                   .flashTrigger = flashTrigger,
+                   .sendPendingPushes = [this] { OnPushTick(); }},
+      keyboard_(backend, roomContext_),
+      mouse_(backend, roomContext_),
+      mousepad_(backend, roomContext_, keyboard_.Effect()) {
   pushFlags_.marked = [this] {
     ArmPushTick();
     lightingGates_.Notify();
@@ -96,19 +102,14 @@ bool CMainWnd::Create() {
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
   if (!options_.pointerSettings) options_.pointerSettings = platform::MakePointerSettings();
-  performancePage_ = std::make_unique<mouse::MousePerformancePage>(
-      window_, mouseSession_, mouseData_, live_, saver_, pushFlags_, *options_.pointerSettings);
-  keyboardLightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(
-      window_, live_, saver_, keyboardEffect_, pushFlags_, keyboardLink_);
-  mouseLightingPage_ = std::make_unique<lighting::pages::MouseLightingPage>(window_, live_, saver_, mouseEffect_,
-                                                                            pushFlags_, mouseLink_);
-  mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(
-      window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_, flashTrigger);
+  keyboard_.CreatePages();
+  mouse_.CreatePages(*options_.pointerSettings);
+  mousepad_.CreatePages();
   // Each page takes only its own device's controls.
   router_.Connect(Owner::LightingPage, [this](const toolkit::Notification& n, int index) {
-    keyboardLightingPage_->OnNotification(n, index);
-    mouseLightingPage_->OnNotification(n, index);
-    mousepadLightingPage_->OnNotification(n, index);
+    keyboard_.LightingPage().OnNotification(n, index);
+    mouse_.LightingPage().OnNotification(n, index);
+    mousepad_.LightingPage().OnNotification(n, index);
   });
   if (!options_.foreground) options_.foreground = platform::MakeForegroundProgram();
   profilePage_ = std::make_unique<pages::profiles::ProfilePage>(
@@ -120,12 +121,12 @@ bool CMainWnd::Create() {
   router_.Connect(Owner::ProfileOperations, [this](const toolkit::Notification& n, int) { profilePage_->OnOperation(n); });
   router_.Connect(Owner::ProfileLink, [this](const toolkit::Notification& n, int) { profilePage_->OnLink(n); });
   router_.Connect(Owner::MouseSettings,
-                  [this](const toolkit::Notification& n, int index) { performancePage_->OnNotification(n, index); });
+                  [this](const toolkit::Notification& n, int index) { mouse_.PerformancePage().OnNotification(n, index); });
   CreateKeyAndMacroRooms();
   router_.Connect(Owner::OnboardProfile, [this](const toolkit::Notification& n, int index) {
     // The mouse's profile buttons and the mousepad's profile list.
-    if (n.type == "click" && index >= 0) SelectMouseProfile(index);
-    if (n.type == "itemselect") SelectMousepadProfile(int(n.wParam));
+    if (n.type == "click" && index >= 0) mouse_.SelectOnboard(index);
+    if (n.type == "itemselect") mousepad_.SelectOnboard(int(n.wParam));
   });
   router_.Connect(Owner::SyncLighting, [this](const toolkit::Notification& n, int) {
     if (n.type != "click") return;
@@ -135,7 +136,7 @@ bool CMainWnd::Create() {
     if (name == "mp_deng_same_mode") OnSameMode(device::Peripheral::Mousepad);
   });
   router_.Connect(Owner::MousepadDefaults, [this](const toolkit::Notification& n, int) {
-    if (n.type == "click") RestoreMousepadDefaults();
+    if (n.type == "click") mousepad_.RestoreDefaults();
   });
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
@@ -229,23 +230,22 @@ void CMainWnd::OnWindowInit() {
   accessNotice_ = std::make_unique<DeviceAccessNotice>(toolkit_, window_, DeviceAccessNotice::UdevRulePath());
   profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
-  for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad})
-    profilePage_->FillLists(p);
+  for (device::Peripheral p : device::kAllPeripherals) profilePage_->FillLists(p);
   macroPages_->Load();
-  cursorPage_->Reload();
+  mouse_.CursorPage().Reload();
   keyPages_->Refresh();
 
-  mouseLink_.SetCommandIdentity(device::kMouseProductId);
-  mousepadLink_.SetCommandIdentity(device::kMousepadProductId);
-  keyboardLink_.SetCommandIdentity(device::kKeyboardProductId);
+  MouseLink().SetCommandIdentity(device::kMouseProductId);
+  MousepadLink().SetCommandIdentity(device::kMousepadProductId);
+  KeyboardLink().SetCommandIdentity(device::kKeyboardProductId);
 
   profiles::ImportSystemLanguage();
   PutAway();
 
   sessionThreads_.Start({
-      {"KeyboardSession", [this](std::stop_token stop) { keyboardSession_.Serve(stop); }},
-      {"MouseSession", [this](std::stop_token stop) { mouseSession_.Serve(stop); }},
-      {"MousepadSession", [this](std::stop_token stop) { mousepadSession_.Serve(stop); }},
+      {"KeyboardSession", [this](std::stop_token stop) { keyboard_.Session().Serve(stop); }},
+      {"MouseSession", [this](std::stop_token stop) { mouse_.Session().Serve(stop); }},
+      {"MousepadSession", [this](std::stop_token stop) { mousepad_.Session().Serve(stop); }},
   });
   workers_.Start(options_.workers ? options_.workers(*this) : StartupWorkers());
   // One watcher per watched list; each poll's answer is matched and applied
@@ -265,8 +265,8 @@ void CMainWnd::OnWindowInit() {
           });
         }));
 
-  window_.SetTimer(kKeyboardReadTimer, 500, true);
-  window_.SetTimer(kMousepadReadTimer, 500, true);
+  keyboard_.ReadEverythingAfter(devices::kFullReadDelayMs);
+  mousepad_.ReadEverythingAfter(devices::kFullReadDelayMs);
 
   ApplyLanguage(profiles::StoredLanguage(), false);
   CreateRemoteRooms();
@@ -276,36 +276,7 @@ void CMainWnd::OnWindowInit() {
 }
 
 pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral peripheral) {
-  pages::profiles::SelectionEffects effects;
-  switch (peripheral) {
-    case device::Peripheral::Keyboard:
-      effects.refreshLightingPages = [this] { keyboardLightingPage_->Refresh(); };
-      effects.writeKeyMap = [this] {
-        // The keyboard's key-map length is known only after its first read.
-        if (!keyboardData_.keyMapLengthKnown) return;
-        keyboardSession_.Run(
-            [map = live_.keyboardKeys.profiles[transfer::kKeyboardProfile]](device::CDeviceLink& link) {
-              device::WriteKeyMap(link, transfer::kKeyboardProfile, map);
-            });
-      };
-      break;
-    case device::Peripheral::Mouse:
-      effects.applyPointerSettings = [this] { performancePage_->ShowAndApplyPointerSettings(); };
-      effects.refreshLightingPages = [this] { RefreshMousePage(); };
-      effects.writeKeyMap = [this] {
-        // The map of the onboard profile the live record belongs to; the
-        // write reaches into the profiles after it, which keep what they hold.
-        const unsigned profile = live_.mouseLight.record.profile();
-        if (profile >= transfer::MouseDeviceBlocks::kCopies) return;
-        keys::KeyMapRecord& map = live_.mouseKeys.profiles[profile];
-        map = keys::MouseKeyMapImage(live_.mouseKeys, profile);
-        mouseSession_.Run([profile, map](device::CDeviceLink& link) { device::WriteKeyMap(link, profile, map); });
-      };
-      break;
-    case device::Peripheral::Mousepad:
-      effects.refreshLightingPages = [this] { mousepadLightingPage_->Refresh(); };
-      break;
-  }
+  pages::profiles::SelectionEffects effects = Room(peripheral).SelectionEffects();
   if (peripheral != device::Peripheral::Mousepad)
     effects.refreshKeyPage = [this, peripheral] { keyPages_->Refresh(peripheral); };
   effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
@@ -348,23 +319,6 @@ void CMainWnd::OnTimer(int id) {
     case kRepaintTimer:
       OnRepaintTick();
       break;
-    case kMouseReadTimer:
-      window_.KillTimer(id);
-      ReadEverythingFromMouse();
-      break;
-    case kMouseRereadTimer:
-      window_.KillTimer(id);
-      RereadMouseSettings();
-      break;
-    case kKeyboardReadTimer:
-      window_.KillTimer(id);
-      ReadEverythingFromKeyboard();
-      break;
-    case kMousepadReadTimer:
-    case kMousepadResetReadTimer:
-      window_.KillTimer(id);
-      ReadEverythingFromMousepad();
-      break;
     default:
       break;
   }
@@ -396,7 +350,7 @@ void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
 }
 
 bool CMainWnd::AnyDeviceConnected() const {
-  return keyboardLink_.IsConnected() || mouseLink_.IsConnected() || mousepadLink_.IsConnected();
+  return std::ranges::any_of(rooms_, [](devices::DeviceRoom* room) { return room->Connected(); });
 }
 
 bool CMainWnd::TrayShown() const { return tray_ && tray_->isVisible(); }
@@ -532,24 +486,6 @@ void CMainWnd::EndProgress() {
   window_.SetTimer(kHideProgressTimer, kProgressHideMs, true);
 }
 
-device::DeviceSession& CMainWnd::Session(device::Peripheral peripheral) {
-  switch (peripheral) {
-    case device::Peripheral::Keyboard: return keyboardSession_;
-    case device::Peripheral::Mouse: return mouseSession_;
-    case device::Peripheral::Mousepad: return mousepadSession_;
-  }
-  return mouseSession_;
-}
-
-lighting::DirectColours& CMainWnd::Direct(device::Peripheral peripheral) {
-  switch (peripheral) {
-    case device::Peripheral::Keyboard: return keyboardDirect_;
-    case device::Peripheral::Mouse: return mouseDirect_;
-    case device::Peripheral::Mousepad: return mousepadDirect_;
-  }
-  return mouseDirect_;
-}
-
 void CMainWnd::ArmPushTick() {
   if (!window_.IsTimerActive(kPushTimer)) window_.SetTimer(kPushTimer, kPushMs);
 }
@@ -558,7 +494,7 @@ void CMainWnd::OnPushTick() {
   for (lighting::PendingPush& push :
        lighting::TakePendingPushes(pushFlags_, live_.keyboardLight, live_.mouseLight, live_.mousepadLight)) {
     // A device that is not there takes nothing; its flag stays clear.
-    Session(push.peripheral).Run([this, writes = std::move(push.writes)](device::CDeviceLink& link) {
+    Room(push.peripheral).Session().Run([this, writes = std::move(push.writes)](device::CDeviceLink& link) {
       lighting::SendPushImage(link, writes);
       // The push ended synchronized lighting on the device: its lighting
       // thread takes over.
@@ -567,8 +503,8 @@ void CMainWnd::OnPushTick() {
   }
   saver_.Tick();
   using device::Peripheral;
-  const bool pushPending = pushFlags_.IsPending(Peripheral::Keyboard) || pushFlags_.IsPending(Peripheral::Mouse) ||
-                           pushFlags_.IsPending(Peripheral::Mousepad);
+  const bool pushPending =
+      std::ranges::any_of(device::kAllPeripherals, [this](Peripheral p) { return pushFlags_.IsPending(p); });
   if (!pushPending && !saver_.AnyMarked()) window_.KillTimer(kPushTimer);
 }
 

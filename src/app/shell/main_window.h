@@ -18,6 +18,9 @@
 #include <vector>
 
 #include "app/capture/device_hook.h"
+#include "app/devices/keyboard_room.h"
+#include "app/devices/mouse_room.h"
+#include "app/devices/mousepad_room.h"
 #include "app/remote/bus_service.h"
 #include "app/remote/sdk_server.h"
 #include "app/shell/notification_router.h"
@@ -27,18 +30,10 @@
 #include "app/windows/menus.h"
 #include "app/windows/save_failure_notice.h"
 #include "app/windows/skin_frame.h"
-#include "device/device_link.h"
-#include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "lighting/lighting_threads.h"
-#include "pages/cursor/cursor_macro_page.h"
 #include "pages/keys/key_pages.h"
-#include "pages/lighting/keyboard_lighting_page.h"
-#include "pages/lighting/mode_states.h"
-#include "pages/lighting/mouse_lighting_page.h"
-#include "pages/lighting/mousepad_lighting_page.h"
 #include "pages/macros/macro_pages.h"
-#include "pages/mouse/mouse_performance_page.h"
 #include "pages/profiles/profile_page.h"
 #include "pages/remote/page_actions.h"
 #include "pages/remote/sdk_devices.h"
@@ -51,10 +46,6 @@
 #include "profiles/main_settings.h"
 #include "profiles/profile_saver.h"
 #include "profiles/profile_watcher.h"
-#include "transfer/cursor_download.h"
-#include "transfer/keyboard_transfer.h"
-#include "transfer/mouse_transfer.h"
-#include "transfer/mousepad_transfer.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -77,20 +68,11 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
     kHideProgressTimer = 1,
     kPushTimer = 2,
     kRepaintAfterShowTimer = 7,
-    kMouseReadTimer = 8,
     kRepaintTimer = 10,
-    kKeyboardReadTimer = 11,
-    kMousepadReadTimer = 12,
-    kMouseRereadTimer = 13,
-    kMousepadResetReadTimer = 14,
   };
 
   // The page tab_switch shows while no device is there.
   static constexpr int kWaitingPage = 5;
-  // A device's full read follows its arrival after this long.
-  static constexpr int kFullReadDelayMs = 500;
-  // Largest cursor-macro image a mouse holds.
-  static constexpr size_t kCursorImageMax = transfer::kCursorImageMax;
 
   struct Options {
     // A system tray is there for the window to hide into.
@@ -171,18 +153,6 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   void ShowProgress();
   void EndProgress();
 
-  // The mouse's read sequences: the full read (timer 8 after attaching,
-  // usage 0x402), the settings re-read (timer 13 after usage 0x401) and the
-  // onboard profile buttons. Each runs on the mouse's session and is applied
-  // on the UI thread, followed by the page refresh; `applied` then runs
-  // (also when the read could not be made).
-  void ReadEverythingFromMouse(std::function<void()> applied = {});
-  void RereadMouseSettings();
-  void SelectMouseProfile(int n);
-  transfer::MouseDeviceData& MouseData() { return mouseData_; }
-  mouse::MousePerformancePage& PerformancePage() { return *performancePage_; }
-  macros::pages::MacroPages& MacroPages() { return *macroPages_; }
-  keys::pages::KeyPages& KeyPages() { return *keyPages_; }
   // Every key and mouse button event, from the desktop or scripted, enters
   // the input capture here.
   capture::CDeviceHook& Hook() { return hook_; }
@@ -207,20 +177,19 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   bool TrayShown() const;
   bool AnyDeviceConnected() const;
 
-  device::CDeviceLink& KeyboardLink() { return keyboardLink_; }
-  device::CDeviceLink& MouseLink() { return mouseLink_; }
-  device::CDeviceLink& MousepadLink() { return mousepadLink_; }
-  device::DeviceSession& Session(device::Peripheral peripheral);
-  lighting::DirectColours& Direct(device::Peripheral peripheral);
+  // Each device's room: its session and link, streamed colours, pages and
+  // read sequences.
+  devices::DeviceRoom& Room(device::Peripheral peripheral) { return *rooms_[device::IndexOf(peripheral)]; }
+  device::CDeviceLink& KeyboardLink() { return keyboard_.Link(); }
+  device::CDeviceLink& MouseLink() { return mouse_.Link(); }
+  device::CDeviceLink& MousepadLink() { return mousepad_.Link(); }
   profiles::LiveData& Live() { return live_; }
   profiles::ProfileSaver& Saver() { return saver_; }
   lighting::LightPushFlags& PushFlags() { return pushFlags_; }
 
   // Read by the lighting threads.
   std::atomic<uint32_t> systemAwake{1};
-  // Set by the mouse listener: a settings re-read is due (the mouse's frames
-  // wait for it), and the mousepad's flash effect has a trigger.
-  std::atomic<uint32_t> mouseRereadPending{0};
+  // Set by the mouse listener: the mousepad's flash effect has a trigger.
   std::atomic<uint32_t> flashTrigger{0};
   // The window is shown; read by the device watcher.
   std::atomic<bool> windowShown{false};
@@ -283,31 +252,14 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   // window stops it, showing the window arms it again.
   void ArmRepaint();
   void OnRepaintTick();
-  // Watcher side (UI thread unless said otherwise).
+  // Watcher side (UI thread): the device's room hears it first, then its
+  // tab shows or hides.
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
-  // The keyboard or the mousepad came or went: its tab shows or hides, its
-  // full read follows 500 ms after it came.
   void OnOtherAttached(device::Peripheral peripheral);
+  void OnOtherDetached(device::Peripheral peripheral);
   // A same-mode button: every device shows the source device's effect in step.
   void OnSameMode(device::Peripheral source);
-  void OnOtherDetached(device::Peripheral peripheral);
-  // The keyboard's and the mousepad's sequences, run on their sessions and
-  // applied on the UI thread with the page refresh; `applied` runs after.
-  void ReadEverythingFromKeyboard(std::function<void()> applied = {});
-  void RereadKeyboardSettings(std::function<void()> applied = {});
-  void ReadEverythingFromMousepad();
-  void SelectMousepadProfile(int n);
-  void RestoreMousepadDefaults();
-  // The mousepad's onboard profile list shows the active one, none when unknown.
-  void ShowMousepadProfile(std::optional<unsigned> active);
-  // On the keyboard listener's thread: waits until the read it starts is applied.
-  void OnKeyboardNotification(uint16_t usage, std::stop_token stop);
-  // On the mouse session thread, within the sequence it runs.
-  void DownloadCursorImage(device::CDeviceLink& mouse);
-  // On the mouse listener's thread.
-  void OnMouseNotification(uint16_t usage, std::stop_token stop);
-  void RefreshMousePage();
   void ShowAndRaise();
   // At most one pop-up menu is open; a new one replaces the old.
   void PopUpMenu(const std::vector<MenuItem>& items, const QPoint& at);
@@ -332,33 +284,21 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   // Told when a lighting thread's gate may have opened: a link's presence,
   // a record's mode, the session waking, a re-read ending.
   platform::WakeSignal lightingGates_;
-  // Colours other programs stream in place of each device's effect.
-  lighting::DirectColours keyboardDirect_{lighting::kKeyboardLeds, lightingGates_};
-  lighting::DirectColours mouseDirect_{lighting::kMouseLeds, lightingGates_};
-  lighting::DirectColours mousepadDirect_{lighting::kMousepadLeds, lightingGates_};
-  device::DeviceSession keyboardSession_;
-  device::DeviceSession mouseSession_;
-  device::DeviceSession mousepadSession_;
-  device::CDeviceLink& keyboardLink_;
-  device::CDeviceLink& mouseLink_;
-  device::CDeviceLink& mousepadLink_;
   profiles::LiveData live_;
   profiles::ProfileSaver saver_{live_};
   pages::SequenceRunner sequences_{toolkit_, [this] { ShowProgress(); }, [this] { EndProgress(); }};
   lighting::LightPushFlags pushFlags_;
-  transfer::MouseDeviceData mouseData_;
+  devices::RoomContext roomContext_;
+  devices::KeyboardRoom keyboard_;
+  devices::MouseRoom mouse_;
+  devices::MousepadRoom mousepad_;
+  // The rooms in device::IndexOf order.
+  std::array<devices::DeviceRoom*, 3> rooms_{&keyboard_, &mouse_, &mousepad_};
   std::shared_ptr<WatcherHost> watcherHost_;  // shared: complete only where it is made
-  std::unique_ptr<mouse::MousePerformancePage> performancePage_;
-  // What the keyboard's and the mousepad's reads keep besides the live data;
-  // the keyboard's information block is all zero (no keys, no macro memory)
-  // until it is read.
-  transfer::KeyboardData keyboardData_;
-  transfer::MousepadData mousepadData_;
   // Before the key and macro pages, which release it when they go.
   capture::CDeviceHook hook_;
   std::unique_ptr<keys::pages::KeyPages> keyPages_;
   std::unique_ptr<macros::pages::MacroPages> macroPages_;
-  std::unique_ptr<macros::pages::CursorMacroPage> cursorPage_;
   std::unique_ptr<pages::profiles::ProfilePage> profilePage_;
   std::unique_ptr<pages::remote::PageActions> pageActions_;
   std::unique_ptr<TalvoBusService> busService_;
@@ -367,23 +307,12 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   // The application watchers, stopped with the other threads.
   std::vector<std::unique_ptr<profiles::ProfileWatcher>> watchers_;
 
-  // Lighting: effect states, the keyboard's LEDs, the effect tables of the
-  // keyboard and the mousepad (filled as their effects are built), previews.
-  lighting::KbEffectState keyboardEffect_;
-  lighting::LedStates keyboardLeds_;
-  lighting::MouseEffectState mouseEffect_;
-  lighting::MousepadEffectState mousepadEffect_;
-  lighting::KeyboardModeTable keyboardModes_{};
+  // Lighting all devices share: the synchronized effect and the previews.
   lighting::SyncLightRecord syncRecord_;
-  lighting::MousepadModeTable mousepadModes_{};
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;
   PreviewFrames previewFrames_;
   bool repaintArmed_ = false;  // guarded by previewMutex_
-  // The lighting pages, after the states they act on.
-  std::unique_ptr<lighting::pages::KeyboardLightingPage> keyboardLightingPage_;
-  std::unique_ptr<lighting::pages::MouseLightingPage> mouseLightingPage_;
-  std::unique_ptr<lighting::pages::MousepadLightingPage> mousepadLightingPage_;
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
   // Told by the device watcher of devices it may not open.

@@ -1,15 +1,10 @@
-// The main window's side of the key pages, the macro editors and the
-// cursor macros: building the three rooms, connecting them to the router and
-// to each other, and the mouse's cursor image arriving from the device.
-#include <QPointer>
+// The main window's side of the key pages and the macro editors, which the
+// mouse and the keyboard share: building them and connecting them to the
+// router, to the cursor macros and to the device rooms.
 #include <utility>
 #include <vector>
 
 #include "app/shell/main_window.h"
-#include "macros/cursor_macros.h"
-#include "platform/folders.h"
-#include "profiles/profile_index.h"
-#include "transfer/cursor_upload.h"
 
 namespace talvo::app {
 namespace {
@@ -31,31 +26,24 @@ void CMainWnd::CreateKeyAndMacroRooms() {
       window_, keys::pages::KeyPages::Setup{.live = live_,
                                             .saver = saver_,
                                             .capture = hook_,
-                                            .keyboardKeys = [this] { return size_t{keyboardData_.info.KeyCount()}; },
-                                            .mouseRead = [this] {
-                                              return !mouseLink_.IsConnected() || mouseData_.read;
-                                            }});
-  cursorPage_ = std::make_unique<macros::pages::CursorMacroPage>(
-      window_, profiles::DeviceFolder(device::Peripheral::Mouse), platform::ProgramFolder(),
-      [this](std::vector<uint8_t> image) {
-        sequences_.Run(
-            mouseSession_, true,
-            [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
-            [](device::DeviceSession::Outcome) {});
-      });
-  router_.Connect(Owner::FireKeys,
-                  [this](const toolkit::Notification& n, int index) { cursorPage_->OnNotification(n, index); });
+                                            .keyboardKeys = [this] { return size_t{keyboard_.Data().info.KeyCount()}; },
+                                            .mouseRead = [this] { return !mouse_.Connected() || mouse_.Data().read; }});
+  router_.Connect(Owner::FireKeys, [this](const toolkit::Notification& n, int index) {
+    mouse_.CursorPage().OnNotification(n, index);
+  });
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
-      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
-                                                             [this] { return keyboardData_.keyMapLengthKnown; }},
-                                                .mouse = {mouseSession_, mouseData_.info,
-                                                          [this] { return mouseData_.read; }},
+      window_, macros::pages::MacroPages::Setup{.keyboard = {keyboard_.Session(), keyboard_.Data().info,
+                                                             [this] { return keyboard_.Data().keyMapLengthKnown; }},
+                                                .mouse = {mouse_.Session(), mouse_.Data().info,
+                                                          [this] { return mouse_.Data().read; }},
                                                 .live = live_,
                                                 .saver = saver_,
                                                 .runner = sequences_,
                                                 .capture = hook_,
                                                 .keysChanged = [this] { keyPages_->Refresh(); },
-                                                .cursorImage = [this] { return cursorPage_->PlanUpload(); }});
+                                                .cursorImage = [this] { return mouse_.CursorPage().PlanUpload(); }});
+  roomContext_.keyPages = keyPages_.get();
+  roomContext_.macroPages = macroPages_.get();
   router_.Connect(Owner::MacroEditor, [this](const toolkit::Notification& n, int) { macroPages_->OnEditorNotification(n); });
   router_.Connect(Owner::MacroUpload, [this](const toolkit::Notification& n, int) { macroPages_->OnStoreNotification(n); });
   router_.Connect(Owner::KeyAssignment,
@@ -63,18 +51,6 @@ void CMainWnd::CreateKeyAndMacroRooms() {
   router_.Connect(Owner::InputCapture, [this](const toolkit::Notification&, int) {
     keyPages_->EndCapture();
     macroPages_->ReleaseCapture();
-  });
-}
-
-void CMainWnd::DownloadCursorImage(device::CDeviceLink& mouse) {
-  std::array<uint8_t, kCursorImageMax> image{};
-  const size_t length = transfer::DownloadCursorImage(mouse, image);
-  if (length == 0) return;
-  // The slot files are the cursor page's: they are rewritten on the UI
-  // thread, never while the page writes a bullet.
-  toolkit_.Post([self = QPointer<CMainWnd>(this), bytes = std::vector<uint8_t>(image.begin(), image.begin() + length)] {
-    if (self && macros::RewriteSlotsFromImage(profiles::DeviceFolder(device::Peripheral::Mouse), bytes) > 0)
-      self->cursorPage_->Reload();
   });
 }
 

@@ -13,8 +13,6 @@
 #include <utility>
 
 #include "app/shell/main_window.h"
-#include "lighting/keyboard_effects.h"
-#include "lighting/mousepad_effects.h"
 #include "lighting/sync_lighting.h"
 
 namespace talvo::app {
@@ -79,57 +77,24 @@ class CMainWnd::PreviewHost final : public lighting::LightingPreviewHost {
 
 std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
   previewHost_ = std::make_shared<PreviewHost>(*this);
-  // The threads read the effect tables from their start on.
-  keyboardModes_ = lighting::KeyboardModes();
-  mousepadModes_ = lighting::MousepadModes(mousepadEffect_, keyboardEffect_, flashTrigger);
-  return {
-      {"KeyboardLighting",
-       [this](std::stop_token stop) {
-         lighting::RunKeyboardLighting(
-             stop, {.link = keyboardLink_,
-                    .lighting = live_.keyboardLight,
-                    .state = keyboardEffect_,
-                    .leds = keyboardLeds_,
-                    .modes = keyboardModes_,
-                    .preview = *previewHost_,
-                    .gates = lightingGates_,
-                    .systemAwake = &systemAwake,
-                    .direct = &keyboardDirect_});
-       }},
-      {"MouseLighting",
-       [this](std::stop_token stop) {
-         lighting::RunMouseLighting(stop, {.link = mouseLink_,
-                                           .record = live_.mouseLight.record,
-                                           .state = mouseEffect_,
-                                           .preview = *previewHost_,
-                                           .systemAwake = systemAwake,
-                                           .mouseRereadPending = mouseRereadPending,
-                                           .gates = lightingGates_,
-                                           .direct = &mouseDirect_});
-       }},
-      {"SyncLighting",
-       [this](std::stop_token stop) {
-         lighting::RunSyncLighting(stop, {.keyboard = keyboardLink_,
-                                          .mouse = mouseLink_,
-                                          .mousepad = mousepadLink_,
-                                          .record = syncRecord_,
-                                          .counter = keyboardEffect_,
-                                          .preview = *previewHost_,
-                                          .systemAwake = systemAwake,
-                                          .gates = lightingGates_});
-       }},
-      {"MousepadLighting",
-       [this](std::stop_token stop) {
-         lighting::RunMousepadLighting(
-             stop, {.link = mousepadLink_,
-                    .record = live_.mousepadLight.record,
-                    .modes = mousepadModes_,
-                    .preview = *previewHost_,
-                    .gates = lightingGates_,
-                    .systemAwake = &systemAwake,
-                    .direct = &mousepadDirect_});
-       }},
-  };
+  std::vector<WorkerSpec> workers;
+  for (devices::DeviceRoom* room : rooms_) {
+    devices::LightingWorker lighting = room->Lighting(*previewHost_);
+    workers.push_back({std::move(lighting.name), std::move(lighting.body)});
+  }
+  // In the order the threads have always started: the synchronized one third.
+  workers.insert(workers.begin() + 2,
+                 {"SyncLighting", [this](std::stop_token stop) {
+                    lighting::RunSyncLighting(stop, {.keyboard = KeyboardLink(),
+                                                     .mouse = MouseLink(),
+                                                     .mousepad = MousepadLink(),
+                                                     .record = syncRecord_,
+                                                     .counter = keyboard_.Effect(),
+                                                     .preview = *previewHost_,
+                                                     .systemAwake = systemAwake,
+                                                     .gates = lightingGates_});
+                  }});
+  return workers;
 }
 
 void CMainWnd::ArmRepaint() {
@@ -196,27 +161,17 @@ void CMainWnd::OnSameMode(device::Peripheral source) {
       source, {live_.keyboardLight.record, live_.mouseLight.record, live_.mousepadLight.record, syncRecord_});
   if (!followUp) return;
   for (const auto& target : followUp->targets) {
-    switch (target.device) {
-      case device::Peripheral::Keyboard:
-        keyboardLightingPage_->Refresh();
-        break;
-      case device::Peripheral::Mouse:
-        RefreshMousePage();
-        break;
-      case device::Peripheral::Mousepad:
-        mousepadLightingPage_->Refresh();
-        break;
-    }
+    Room(target.device).RefreshPages();
     saver_.Mark(target.device, profiles::ProfileKind::Lighting);
     if (target.deviceProfile) saver_.Mark(target.device, profiles::ProfileKind::Device);
   }
-  for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse, device::Peripheral::Mousepad}) {
+  for (devices::DeviceRoom* room : rooms_) {
     // Behind any push just queued on the same session.
-    const bool queued = Session(p).Run([this](device::CDeviceLink& link) {
+    const bool queued = room->Session().Run([this](device::CDeviceLink& link) {
       link.syncActive.store(1);
       lightingGates_.Notify();
     });
-    if (!queued) Session(p).Link().syncActive.store(1);
+    if (!queued) room->Link().syncActive.store(1);
   }
   lightingGates_.Notify();
 }

@@ -13,8 +13,8 @@ void CMainWnd::CreateRemoteRooms() {
       .window = window_,
       .raise = [this](const toolkit::Notification& n) { Notify(n); },
       .live = live_,
-      .mouseData = mouseData_,
-      .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); },
+      .mouseData = mouse_.Data(),
+      .connected = [this](device::Peripheral p) { return Room(p).Connected(); },
       .storing = [this](device::Peripheral p) { return macroPages_->Storing(p); }});
   if (options_.sessionBus) {
     busService_ = std::make_unique<TalvoBusService>(*pageActions_);
@@ -22,8 +22,8 @@ void CMainWnd::CreateRemoteRooms() {
   }
   sdkDevices_ = std::make_unique<pages::remote::SdkDevices>(pages::remote::SdkDevices::Setup{
       .actions = *pageActions_,
-      .direct = [this](device::Peripheral p) -> lighting::DirectColours& { return Direct(p); },
-      .endSync = [this](device::Peripheral p) { Session(p).Link().syncActive.store(0); },
+      .direct = [this](device::Peripheral p) -> lighting::DirectColours& { return Room(p).Direct(); },
+      .endSync = [this](device::Peripheral p) { Room(p).Link().syncActive.store(0); },
       .keyName = [this](size_t n) {
         const toolkit::Control* key = window_.FindControl("kb_key_" + std::to_string(n));
         const std::string text = key ? key->Text() : std::string();

@@ -40,8 +40,8 @@ inline constexpr std::array<device::Peripheral, 3> kPeripherals{device::Peripher
 std::string_view PeripheralName(device::Peripheral peripheral);
 std::optional<device::Peripheral> PeripheralOfName(std::string_view name);
 // "key", "lighting", "device".
-std::string_view KindName(profiles::ProfileKind kind);
-std::optional<profiles::ProfileKind> KindOfName(std::string_view name);
+std::string_view KindName(talvo::profiles::ProfileKind kind);
+std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name);
 
 // text in quotes for a message, cut after kQuotedBytes bytes (whole
 // characters, "..." marking the cut): an argument may be megabytes long, and
@@ -82,7 +82,7 @@ class PageActions {
     toolkit::Window& window;
     // Hands a notification to the window as if the user had raised it.
     std::function<void(const toolkit::Notification&)> raise;
-    profiles::LiveData& live;
+    talvo::profiles::LiveData& live;
     const transfer::MouseDeviceData& mouseData;
     std::function<bool(device::Peripheral)> connected;
     // A store of the device waits for its read or is on its way to it.
@@ -105,11 +105,11 @@ class PageActions {
   int Onboard(device::Peripheral peripheral) const;
   // The profile chosen in the device's list of that kind; empty when none
   // is chosen or the device has no such list.
-  std::string ProfileName(device::Peripheral peripheral, profiles::ProfileKind kind) const;
+  std::string ProfileName(device::Peripheral peripheral, talvo::profiles::ProfileKind kind) const;
   DpiState Dpi() const;
 
   Outcome SetLighting(device::Peripheral peripheral, const LightingChange& change);
-  Outcome SelectProfile(device::Peripheral peripheral, profiles::ProfileKind kind, std::string_view name);
+  Outcome SelectProfile(device::Peripheral peripheral, talvo::profiles::ProfileKind kind, std::string_view name);
   Outcome SelectOnboard(device::Peripheral peripheral, int number);
   // Stage 1 up to the last the performance page shows, dragged there as
   // the user drags its slider.

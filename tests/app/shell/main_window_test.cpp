@@ -164,13 +164,13 @@ TEST_F(MainWindowTest, StartUpSetsIdentitiesStartsThreadsAndTimersAndPutsTheWind
 
   EXPECT_EQ(w.RunningWorkers(), (std::vector<std::string>{"DeviceWatcher", "MouseListener", "KeyboardListener"}));
   EXPECT_TRUE(QTest::qWaitFor([this] { return workersRunning_.load() == 3; }, 5000));
-  for (int id : {CMainWnd::kKeyboardReadTimer, CMainWnd::kMousepadReadTimer})
-    EXPECT_TRUE(w.Window().IsTimerActive(id)) << "timer " << id;
+  for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mousepad})
+    EXPECT_TRUE(w.Room(p).FullReadWaiting()) << w.Room(p).Traits().name;
   // Nothing to push, save or repaint: those ticks wait for work.
   for (int id : {CMainWnd::kHideProgressTimer, CMainWnd::kPushTimer, CMainWnd::kRepaintTimer})
     EXPECT_FALSE(w.Window().IsTimerActive(id)) << "timer " << id;
   // The one-shot read-backs end themselves.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Window().IsTimerActive(CMainWnd::kKeyboardReadTimer); }, 3000));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Room(device::Peripheral::Keyboard).FullReadWaiting(); }, 3000));
   // A change starts the push tick, which stops once the change is pushed
   // and saved.
   w.PushFlags().Mark(device::Peripheral::Mousepad);
