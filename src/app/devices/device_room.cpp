@@ -14,6 +14,24 @@ DeviceRoom::DeviceRoom(device::Peripheral peripheral, size_t leds, platform::Hid
   QObject::connect(&fullReadTimer_, &QTimer::timeout, [this] { ReadEverything(); });
 }
 
+void DeviceRoom::FindPreviewControls(std::string_view prefix, size_t leds) {
+  previewControls_.clear();
+  for (size_t i = 0; i < leds; ++i) previewControls_.push_back(c_.window.FindControl(std::string(prefix) + std::to_string(i)));
+}
+
+void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha) {
+  for (size_t i = 0; i < previewControls_.size() && i < colour.size() && i < alpha.size(); ++i) {
+    toolkit::Control* c = previewControls_[i];
+    if (!c || !c->IsVisibleInWindow()) continue;
+    // Preview colours come packed as page colours; the controls' tint is ARGB.
+    const uint32_t argb = toolkit::ArgbOfPageColour(colour[i]);
+    if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha[i]) continue;
+    c->SetChangerColor(argb);
+    c->SetChangerAlpha(alpha[i]);
+    c->Invalidate();
+  }
+}
+
 void DeviceRoom::ReadEverythingAfter(int delayMs) { fullReadTimer_.start(delayMs); }
 
 void DeviceRoom::PostToUi(std::function<void()> work) {

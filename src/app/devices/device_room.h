@@ -11,8 +11,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stop_token>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "device/device_session.h"
 #include "lighting/direct_colours.h"
@@ -95,6 +98,10 @@ class DeviceRoom {
   // What applying a loaded profile of the device does to its pages and to it.
   virtual pages::profiles::SelectionEffects SelectionEffects() = 0;
   virtual LightingWorker Lighting(lighting::LightingPreviewHost& preview) = 0;
+  // The lighting thread's latest preview on the device's picture (UI
+  // thread); a control repaints only when its own colour changed. The
+  // mouse's and the mousepad's LEDs tint their picture.
+  virtual void ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha);
 
  protected:
   // On a listener's thread: runs `read` on the UI thread, handing it the
@@ -104,10 +111,15 @@ class DeviceRoom {
   void PostToUi(std::function<void()> work);
   bool ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read, std::stop_token stop);
 
+  // The controls showing each LED's preview, "<prefix>N" for N from 0;
+  // null where the layout has none.
+  void FindPreviewControls(std::string_view prefix, size_t leds);
+
   const pages::PeripheralTraits& traits_;
   RoomContext& c_;
   device::DeviceSession session_;
   lighting::DirectColours direct_;
+  std::vector<toolkit::Control*> previewControls_;
 
  private:
   QTimer fullReadTimer_;

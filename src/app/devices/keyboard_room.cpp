@@ -16,6 +16,19 @@ KeyboardRoom::KeyboardRoom(platform::HidBackend& backend, RoomContext& context)
 void KeyboardRoom::CreatePages() {
   lightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(c_.window, c_.live, c_.saver, effect_,
                                                                           c_.pushFlags, Link());
+  FindPreviewControls("kb_key_", lighting::kKeyboardLeds);
+  keysTab_ = c_.window.FindControl("kb_key_Op_tab");
+}
+
+void KeyboardRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> level) {
+  const bool lit = !(keysTab_ && keysTab_->IsSelected());
+  for (size_t i = 0; i < previewControls_.size() && i < colour.size() && i < level.size(); ++i) {
+    toolkit::Control* key = previewControls_[i];
+    if (!key || !key->IsVisibleInWindow()) continue;
+    if (key->LightColour() == colour[i] && key->LightAlpha() == level[i] && key->IsLightOn() == lit) continue;
+    key->SetLight(colour[i], level[i], lit);
+    key->Invalidate();
+  }
 }
 
 void KeyboardRoom::ReadEverything(std::function<void()> applied) {

@@ -22,6 +22,9 @@ class KeyboardRoom final : public DeviceRoom {
   void Detached() override;
   pages::profiles::SelectionEffects SelectionEffects() override;
   LightingWorker Lighting(lighting::LightingPreviewHost& preview) override;
+  // The keys show their light, except while the key-assignment tab is up,
+  // where they show their assignment.
+  void ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> level) override;
   lighting::pages::KeyboardLightingPage& LightingPage() { return *lightingPage_; }
 
   // On the keyboard listener's thread: the read a notification asks for,
@@ -41,6 +44,7 @@ class KeyboardRoom final : public DeviceRoom {
   lighting::LedStates leds_;
   lighting::KeyboardModeTable modes_{};
   std::unique_ptr<lighting::pages::KeyboardLightingPage> lightingPage_;
+  toolkit::Control* keysTab_ = nullptr;
 };
 
 }  // namespace talvo::app::devices

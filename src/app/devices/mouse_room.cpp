@@ -41,6 +41,7 @@ void MouseRoom::CreatePages(platform::PointerSettings& pointerSettings) {
             [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
             [](Outcome) {});
       });
+  FindPreviewControls("ms_dkey_", lighting::kMouseLeds);
 }
 
 void MouseRoom::RefreshPages() {

@@ -19,6 +19,7 @@ MousepadRoom::MousepadRoom(platform::HidBackend& backend, RoomContext& context,
 void MousepadRoom::CreatePages() {
   lightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(c_.window, c_.live, c_.saver, effect_,
                                                                           c_.pushFlags, Link(), c_.flashTrigger);
+  FindPreviewControls("mp_dkey_", lighting::kMousepadLeds);
 }
 
 void MousepadRoom::ReadEverything(std::function<void()> applied) {

@@ -141,13 +141,6 @@ bool CMainWnd::Create() {
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
               window_.FindControl("minbtn"), window_.FindControl("skinbtn")};
-  for (size_t i = 0; i < previews_.mouse.size(); ++i)
-    previews_.mouse[i] = window_.FindControl("ms_dkey_" + std::to_string(i));
-  for (size_t i = 0; i < previews_.mousepad.size(); ++i)
-    previews_.mousepad[i] = window_.FindControl("mp_dkey_" + std::to_string(i));
-  for (size_t i = 0; i < previews_.keyboard.size(); ++i)
-    previews_.keyboard[i] = window_.FindControl("kb_key_" + std::to_string(i));
-  previews_.keyboardKeysTab = window_.FindControl("kb_key_Op_tab");
 
   // The colour the lighting palettes start on.
   constexpr uint32_t kPaletteStart = 0xFF0199CB;

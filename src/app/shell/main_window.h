@@ -194,17 +194,6 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   // The window is shown; read by the device watcher.
   std::atomic<bool> windowShown{false};
 
-  // Controls the lighting previews tint, found at set-up; null where the
-  // layout has none.
-  struct Previews {
-    std::array<toolkit::Control*, 20> mouse{};
-    std::array<toolkit::Control*, 15> mousepad{};
-    std::array<toolkit::Control*, 126> keyboard{};
-    // While this tab is up the keys show their assignment, not their light.
-    toolkit::Control* keyboardKeysTab = nullptr;
-  };
-  const Previews& PreviewControls() const { return previews_; }
-
  Q_SIGNALS:
   // The end sequence has run; the event loop may end.
   void closed();
@@ -215,18 +204,12 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   class WatcherHost;
   class PreviewHost;
 
-  // The latest preview colours of each device, kept by the lighting threads
-  // and shown by the repaint tick.
-  struct PreviewFrames {
-    std::array<uint32_t, lighting::kKeyboardLeds> keyboardColour{};
-    std::array<uint8_t, lighting::kKeyboardLeds> keyboardLevel{};
-    std::array<uint32_t, lighting::kMouseLeds> mouseColour{};
-    std::array<uint8_t, lighting::kMouseLeds> mouseAlpha{};
-    std::array<uint32_t, lighting::kMousepadLeds> mousepadColour{};
-    std::array<uint8_t, lighting::kMousepadLeds> mousepadAlpha{};
-    bool keyboardDirty = false;
-    bool mouseDirty = false;
-    bool mousepadDirty = false;
+  // The latest preview of each device (in device::IndexOf order), kept by
+  // the lighting threads and shown by the repaint tick.
+  struct PreviewFrame {
+    std::vector<uint32_t> colour;
+    std::vector<uint8_t> alpha;
+    bool dirty = false;
   };
 
   void OnWindowInit();
@@ -311,7 +294,7 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   lighting::SyncLightRecord syncRecord_;
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;
-  PreviewFrames previewFrames_;
+  std::array<PreviewFrame, 3> previewFrames_;
   bool repaintArmed_ = false;  // guarded by previewMutex_
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;
@@ -334,7 +317,6 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
     toolkit::Control* min = nullptr;
     toolkit::Control* skin = nullptr;
   } buttons_;
-  Previews previews_;
 
   profiles::Language language_ = profiles::Language::Chinese;
   bool initialised_ = false;

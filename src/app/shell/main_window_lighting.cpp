@@ -33,36 +33,26 @@ class CMainWnd::PreviewHost final : public lighting::LightingPreviewHost {
 
   void KeyboardPreview(std::span<const uint32_t, lighting::kKeyboardLeds> colour,
                        std::span<const uint8_t, lighting::kKeyboardLeds> level) override {
-    Keep([&](PreviewFrames& f) {
-      std::copy(colour.begin(), colour.end(), f.keyboardColour.begin());
-      std::copy(level.begin(), level.end(), f.keyboardLevel.begin());
-      f.keyboardDirty = true;
-    });
+    Keep(device::Peripheral::Keyboard, colour, level);
   }
   void MousePreview(std::span<const uint32_t, lighting::kMouseLeds> colour,
                     std::span<const uint8_t, lighting::kMouseLeds> alpha) override {
-    Keep([&](PreviewFrames& f) {
-      std::copy(colour.begin(), colour.end(), f.mouseColour.begin());
-      std::copy(alpha.begin(), alpha.end(), f.mouseAlpha.begin());
-      f.mouseDirty = true;
-    });
+    Keep(device::Peripheral::Mouse, colour, alpha);
   }
   void MousepadPreview(std::span<const uint32_t, lighting::kMousepadLeds> colour,
                        std::span<const uint8_t, lighting::kMousepadLeds> alpha) override {
-    Keep([&](PreviewFrames& f) {
-      std::copy(colour.begin(), colour.end(), f.mousepadColour.begin());
-      std::copy(alpha.begin(), alpha.end(), f.mousepadAlpha.begin());
-      f.mousepadDirty = true;
-    });
+    Keep(device::Peripheral::Mousepad, colour, alpha);
   }
 
  private:
-  template <typename Store>
-  void Keep(Store store) {
+  void Keep(device::Peripheral peripheral, std::span<const uint32_t> colour, std::span<const uint8_t> alpha) {
     bool arm = false;
     {
       std::lock_guard lock(w_.previewMutex_);
-      store(w_.previewFrames_);
+      PreviewFrame& frame = w_.previewFrames_[device::IndexOf(peripheral)];
+      frame.colour.assign(colour.begin(), colour.end());
+      frame.alpha.assign(alpha.begin(), alpha.end());
+      frame.dirty = true;
       arm = !std::exchange(w_.repaintArmed_, true);
     }
     if (arm)
@@ -108,47 +98,23 @@ void CMainWnd::OnRepaintTick() {
 }
 
 bool CMainWnd::FlushPreviews() {
-  PreviewFrames frames;
+  std::array<PreviewFrame, 3> frames;
   {
     std::lock_guard lock(previewMutex_);
-    frames = previewFrames_;
-    previewFrames_.keyboardDirty = previewFrames_.mouseDirty = previewFrames_.mousepadDirty = false;
+    for (size_t i = 0; i < frames.size(); ++i) {
+      if (!previewFrames_[i].dirty) continue;
+      frames[i] = previewFrames_[i];
+      previewFrames_[i].dirty = false;
+    }
     // Disarmed in the same step that finds nothing new, so the next frame
     // is sure to arm the tick again.
-    if (!frames.keyboardDirty && !frames.mouseDirty && !frames.mousepadDirty) {
+    if (std::ranges::none_of(frames, &PreviewFrame::dirty)) {
       repaintArmed_ = false;
       return false;
     }
   }
-  // A control repaints only when its own colour changed.
-  const auto tint = [](toolkit::Control* c, uint32_t packed, int alpha) {
-    if (!c || !c->IsVisibleInWindow()) return;
-    // Preview colours come packed as page colours; the controls' tint is ARGB.
-    const uint32_t argb = toolkit::ArgbOfPageColour(packed);
-    if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha) return;
-    c->SetChangerColor(argb);
-    c->SetChangerAlpha(alpha);
-    c->Invalidate();
-  };
-  if (frames.mouseDirty)
-    for (size_t i = 0; i < previews_.mouse.size(); ++i)
-      tint(previews_.mouse[i], frames.mouseColour[i], frames.mouseAlpha[i]);
-  if (frames.mousepadDirty)
-    for (size_t i = 0; i < previews_.mousepad.size(); ++i)
-      tint(previews_.mousepad[i], frames.mousepadColour[i], frames.mousepadAlpha[i]);
-  if (frames.keyboardDirty) {
-    // Keys show their light except while the key-assignment tab is up.
-    const bool lit = !(previews_.keyboardKeysTab && previews_.keyboardKeysTab->IsSelected());
-    for (size_t i = 0; i < previews_.keyboard.size(); ++i) {
-      toolkit::Control* key = previews_.keyboard[i];
-      if (!key || !key->IsVisibleInWindow()) continue;
-      if (key->LightColour() == frames.keyboardColour[i] && key->LightAlpha() == frames.keyboardLevel[i] &&
-          key->IsLightOn() == lit)
-        continue;
-      key->SetLight(frames.keyboardColour[i], frames.keyboardLevel[i], lit);
-      key->Invalidate();
-    }
-  }
+  for (size_t i = 0; i < frames.size(); ++i)
+    if (frames[i].dirty) rooms_[i]->ShowPreview(frames[i].colour, frames[i].alpha);
   return true;
 }
 
