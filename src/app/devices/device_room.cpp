@@ -11,6 +11,9 @@ DeviceRoom::DeviceRoom(device::Peripheral peripheral, size_t leds, platform::Hid
     : traits_(pages::TraitsOf(peripheral)), c_(context), session_(backend), direct_(leds, context.lightingGates) {
   Link().SetPresenceSignal(&c_.lightingGates);
   fullReadTimer_.setSingleShot(true);
+  // Precise, as the window's one-shot timers are: a coarse one may end 5 % early,
+  // before the mousepad has settled after a reset.
+  fullReadTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&fullReadTimer_, &QTimer::timeout, [this] { ReadEverything(); });
 }
 

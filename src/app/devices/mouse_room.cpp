@@ -25,6 +25,7 @@ constexpr int kRereadDelayMs = 200;
 MouseRoom::MouseRoom(platform::HidBackend& backend, RoomContext& context)
     : DeviceRoom(device::Peripheral::Mouse, lighting::kMouseLeds, backend, context) {
   rereadTimer_.setSingleShot(true);
+  rereadTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&rereadTimer_, &QTimer::timeout, [this] { RereadSettings(); });
 }
 
