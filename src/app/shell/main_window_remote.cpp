@@ -1,5 +1,5 @@
 // The main window's rooms for other programs: the page actions that carry
-// out their requests as the user's actions, the session bus service and the
+// out their requests through the pages' own setters, the session bus service and the
 // lighting SDK server.
 #include <QDBusConnection>
 
@@ -10,12 +10,21 @@ namespace talvo::app {
 
 void CMainWnd::CreateRemoteRooms() {
   pageActions_ = std::make_unique<pages::remote::PageActions>(pages::remote::PageActions::Setup{
-      .window = window_,
-      .raise = [this](const toolkit::Notification& n) { Notify(n); },
-      .live = live_,
-      .mouseData = mouseData_,
-      .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); },
-      .storing = [this](device::Peripheral p) { return macroPages_->Storing(p); }});
+      .lighting = {keyboardLightingPage_.get(), mouseLightingPage_.get(), mousepadLightingPage_.get()},
+      .performance = *performancePage_,
+      .profiles = *profilePage_,
+      .macros = *macroPages_,
+      .selectOnboard =
+          [this](device::Peripheral p, int index) {
+            if (p == device::Peripheral::Mouse) return SelectMouseProfile(index);
+            // The mousepad's list shows the choice at once, as when the user
+            // makes it there, and choosing the entry it shows does nothing.
+            toolkit::Control* list = window_.FindControl("mp_deng_combo_profile");
+            if (!list || index >= list->Count() || index == list->CurrentIndex()) return;
+            list->SelectItem(index, false);
+            SelectMousepadProfile(index);
+          },
+      .connected = [this](device::Peripheral p) { return Session(p).Link().IsConnected(); }});
   if (options_.sessionBus) {
     busService_ = std::make_unique<TalvoBusService>(*pageActions_);
     busService_->Register(QDBusConnection::sessionBus());
