@@ -92,6 +92,9 @@ class DeviceRoom {
   bool FullReadWaiting() const { return fullReadTimer_.isActive(); }
   // Onboard profile n (0-based) becomes the device's active one.
   virtual void SelectOnboard(int) {}
+  // The same chosen by another program: as if chosen on the device's
+  // onboard selector.
+  virtual void ChooseOnboard(int n) { SelectOnboard(n); }
   // The device came or went (UI thread); its full read follows its arrival.
   virtual void Attached() { ReadEverythingAfter(kFullReadDelayMs); }
   virtual void Detached() {}

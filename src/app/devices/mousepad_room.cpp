@@ -60,6 +60,13 @@ void MousepadRoom::SelectOnboard(int n) {
       });
 }
 
+void MousepadRoom::ChooseOnboard(int n) {
+  toolkit::Control* list = c_.window.FindControl("mp_deng_combo_profile");
+  if (!list || n >= list->Count() || n == list->CurrentIndex()) return;
+  list->SelectItem(n, false);
+  SelectOnboard(n);
+}
+
 void MousepadRoom::RestoreDefaults() {
   c_.sequences.Run(
       session_, false, [](device::CDeviceLink& link) { transfer::RestoreMousepadDefaults(link); },

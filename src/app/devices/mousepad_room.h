@@ -22,6 +22,9 @@ class MousepadRoom final : public DeviceRoom {
   void RefreshPages() override { lightingPage_->Refresh(); }
   void ReadEverything(std::function<void()> applied = {}) override;
   void SelectOnboard(int n) override;
+  // The list shows the choice at once, as when the user makes it there, and
+  // choosing the entry it shows does nothing.
+  void ChooseOnboard(int n) override;
   // The factory settings; the mousepad settles for a second before it is
   // read again, which the UI thread does not wait for.
   void RestoreDefaults();

@@ -1,5 +1,5 @@
 // The main window's rooms for other programs: the page actions that carry
-// out their requests as the user's actions, the session bus service and the
+// out their requests through the pages' own setters, the session bus service and the
 // lighting SDK server.
 #include <QDBusConnection>
 
@@ -10,12 +10,12 @@ namespace talvo::app {
 
 void CMainWnd::CreateRemoteRooms() {
   pageActions_ = std::make_unique<pages::remote::PageActions>(pages::remote::PageActions::Setup{
-      .window = window_,
-      .raise = [this](const toolkit::Notification& n) { Notify(n); },
-      .live = live_,
-      .mouseData = mouse_.Data(),
-      .connected = [this](device::Peripheral p) { return Room(p).Connected(); },
-      .storing = [this](device::Peripheral p) { return macroPages_->Storing(p); }});
+      .lighting = {&keyboard_.LightingPage(), &mouse_.LightingPage(), &mousepad_.LightingPage()},
+      .performance = mouse_.PerformancePage(),
+      .profiles = *profilePage_,
+      .macros = *macroPages_,
+      .selectOnboard = [this](device::Peripheral p, int index) { Room(p).ChooseOnboard(index); },
+      .connected = [this](device::Peripheral p) { return Room(p).Connected(); }});
   if (options_.sessionBus) {
     busService_ = std::make_unique<TalvoBusService>(*pageActions_);
     busService_->Register(QDBusConnection::sessionBus());

@@ -59,7 +59,7 @@ KeyboardLightingPage::KeyboardLightingPage(toolkit::Window& window, profiles::Li
                                            profiles::ProfileSaver& saver, KbEffectState& effect,
                                            LightPushFlags& pushFlags,
                                            device::CDeviceLink& keyboardLink)
-    : view_(window),
+    : LightingPage(window, Peripheral::Keyboard),
       live_(live),
       saver_(saver),
       effect_(effect),
@@ -72,13 +72,14 @@ void KeyboardLightingPage::OnNotification(const toolkit::Notification& n, int in
   LightRecord& record = live_.keyboardLight.record;
   if (n.type == "itemselect") {
     if (is(kModeCombo)) {
-      OnModeSelected(int(n.wParam));
+      SetMode(int(n.wParam));
     } else if (is(kSetCombo) && n.wParam >= 0 && n.wParam < int64_t(CustomColourSets::kSets)) {
       live_.keyboardLight.paint.SetCustomSetIndex(uint8_t(n.wParam));
       SaveProfiles();
     }
   } else if (n.type == "valuechanged") {
-    if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
+    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
+    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
   } else if (n.type == "selectchanged") {
     if (is(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
@@ -97,7 +98,7 @@ void KeyboardLightingPage::OnNotification(const toolkit::Notification& n, int in
       SaveProfiles();
     }
   } else if (n.type == "colorchanged") {
-    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "kb_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
@@ -113,7 +114,7 @@ void KeyboardLightingPage::OnNotification(const toolkit::Notification& n, int in
   }
 }
 
-void KeyboardLightingPage::OnModeSelected(int mode) {
+void KeyboardLightingPage::ModeChosen(int mode) {
   if (mode < 0 || mode >= kKeyboardModeCount) return;
   ResetKbState(effect_);
   ShowModeParts(mode);
@@ -124,6 +125,15 @@ void KeyboardLightingPage::OnModeSelected(int mode) {
   live_.keyboardLight.record.SetMode(uint8_t(mode));
   Commit();
 }
+
+void KeyboardLightingPage::SliderChosen(size_t field, uint8_t value) {
+  live_.keyboardLight.record.Set(field, value);
+  Commit();
+}
+
+void KeyboardLightingPage::ColourChosen(Rgb colour) { ChooseColour(colour, true); }
+
+LightingState KeyboardLightingPage::State() const { return StateOf(live_.keyboardLight.record); }
 
 void KeyboardLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);

@@ -14,6 +14,7 @@
 #include "device/device_link.h"
 #include "lighting/effect_engine.h"
 #include "lighting/light_records.h"
+#include "pages/lighting/lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
@@ -25,7 +26,7 @@ inline constexpr int kKeyboardModeCount = 17;
 inline constexpr uint8_t kKeyboardCustomMode = 8;
 inline constexpr uint8_t kKeyboardStarsMode = 9;
 
-class KeyboardLightingPage {
+class KeyboardLightingPage final : public LightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
   KeyboardLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
@@ -40,8 +41,12 @@ class KeyboardLightingPage {
   // and pushes nothing.
   void Refresh();
 
+  LightingState State() const override;
+
  private:
-  void OnModeSelected(int mode);
+  void ModeChosen(int mode) override;
+  void SliderChosen(size_t field, uint8_t value) override;
+  void ColourChosen(Rgb colour) override;
   void OnColourEdit(const toolkit::Notification& n, int component);
   void OnKeyClicked(int led);
   void ChooseColour(Rgb c, bool store);
@@ -51,7 +56,6 @@ class KeyboardLightingPage {
   void Commit();
   void SaveProfiles();
 
-  PageView view_;
   profiles::LiveData& live_;
   profiles::ProfileSaver& saver_;
   KbEffectState& effect_;

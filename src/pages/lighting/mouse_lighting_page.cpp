@@ -44,16 +44,22 @@ constexpr std::array<ModeParts, kMouseModeCount> kModeParts{{
 
 MouseLightingPage::MouseLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                      MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink)
-    : view_(window), live_(live), saver_(saver), effect_(effect), pushFlags_(pushFlags), link_(mouseLink) {}
+    : LightingPage(window, Peripheral::Mouse),
+      live_(live),
+      saver_(saver),
+      effect_(effect),
+      pushFlags_(pushFlags),
+      link_(mouseLink) {}
 
 void MouseLightingPage::OnNotification(const toolkit::Notification& n, int index) {
   const std::string name = platform::AsciiLower(n.sender);
   const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   MouseSettingsRecord& record = live_.mouseLight.record;
   if (n.type == "itemselect") {
-    if (is(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (is(kModeCombo)) SetMode(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
+    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
+    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
   } else if (n.type == "selectchanged") {
     // The mouse's check shows the single-colour state.
     if (is(kMultiCheck)) {
@@ -65,7 +71,7 @@ void MouseLightingPage::OnNotification(const toolkit::Notification& n, int index
       ResetEffect();
     }
   } else if (n.type == "colorchanged") {
-    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)), true);
+    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "ms_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
@@ -82,7 +88,7 @@ void MouseLightingPage::OnNotification(const toolkit::Notification& n, int index
   }
 }
 
-void MouseLightingPage::OnModeSelected(int mode) {
+void MouseLightingPage::ModeChosen(int mode) {
   if (mode < 0 || mode >= kMouseModeCount) return;
   ResetEffect();
   ShowModeParts(mode);
@@ -90,6 +96,15 @@ void MouseLightingPage::OnModeSelected(int mode) {
   Commit();
   link_.syncActive.store(0);
 }
+
+void MouseLightingPage::SliderChosen(size_t field, uint8_t value) {
+  live_.mouseLight.record.Set(field, value);
+  Commit();
+}
+
+void MouseLightingPage::ColourChosen(Rgb colour) { ChooseColour(colour, true); }
+
+LightingState MouseLightingPage::State() const { return StateOf(live_.mouseLight.record); }
 
 void MouseLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);

@@ -13,6 +13,7 @@
 #include "device/device_link.h"
 #include "lighting/light_records.h"
 #include "lighting/mouse_effects.h"
+#include "pages/lighting/lighting_page.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
 #include "profiles/profile_saver.h"
@@ -22,7 +23,7 @@ namespace talvo::lighting::pages {
 inline constexpr int kMouseModeCount = 7;
 inline constexpr uint8_t kMouseTwoColourMode = 1;
 
-class MouseLightingPage {
+class MouseLightingPage final : public LightingPage {
  public:
   // Which colour the colour controls edit in the two-colour mode.
   enum class Target { ColourA, ColourB };
@@ -40,9 +41,12 @@ class MouseLightingPage {
   void Refresh();
 
   Target target() const { return target_; }
+  LightingState State() const override;
 
  private:
-  void OnModeSelected(int mode);
+  void ModeChosen(int mode) override;
+  void SliderChosen(size_t field, uint8_t value) override;
+  void ColourChosen(Rgb colour) override;
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c, bool store);
   void ChooseTarget(Target target);
@@ -56,7 +60,6 @@ class MouseLightingPage {
   void ResetEffect();
   void Commit();
 
-  PageView view_;
   profiles::LiveData& live_;
   profiles::ProfileSaver& saver_;
   MouseEffectState& effect_;

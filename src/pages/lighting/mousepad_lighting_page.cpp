@@ -41,7 +41,7 @@ constexpr std::array<ModeParts, kMousepadModeCount> kModeParts{{
 MousepadLightingPage::MousepadLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                                            MousepadEffectState& effect, LightPushFlags& pushFlags,
                                            device::CDeviceLink& mousepadLink, std::atomic<uint32_t>& flashTrigger)
-    : view_(window),
+    : LightingPage(window, Peripheral::Mousepad),
       live_(live),
       saver_(saver),
       effect_(effect),
@@ -54,9 +54,10 @@ void MousepadLightingPage::OnNotification(const toolkit::Notification& n, int in
   const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
   LightRecord& record = live_.mousepadLight.record;
   if (n.type == "itemselect") {
-    if (is(kModeCombo)) OnModeSelected(int(n.wParam));
+    if (is(kModeCombo)) SetMode(int(n.wParam));
   } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    if (SetFromSlider(record, name, n.wParam, kLightSlider, kSpeedSlider)) Commit();
+    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
+    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
   } else if (n.type == "selectchanged") {
     if (is(kMultiCheck)) {
       record.SetMultiColour(n.wParam != 0 ? 1 : 0);
@@ -66,7 +67,7 @@ void MousepadLightingPage::OnNotification(const toolkit::Notification& n, int in
       Commit();
     }
   } else if (n.type == "colorchanged") {
-    if (is(kPalette)) ChooseColour(RgbOfArgb(uint32_t(n.wParam)));
+    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
   } else if (n.type == "textchanged") {
     if (const auto component = EditComponentOf(name, "mp_")) OnColourEdit(n, *component);
   } else if (n.type == "click") {
@@ -75,7 +76,7 @@ void MousepadLightingPage::OnNotification(const toolkit::Notification& n, int in
   }
 }
 
-void MousepadLightingPage::OnModeSelected(int mode) {
+void MousepadLightingPage::ModeChosen(int mode) {
   if (mode < 0 || mode >= kMousepadModeCount) return;
   StartMousepadMode(uint8_t(mode), effect_, flashTrigger_);
   ShowModeParts(mode);
@@ -83,6 +84,15 @@ void MousepadLightingPage::OnModeSelected(int mode) {
   Commit();
   link_.syncActive.store(0);
 }
+
+void MousepadLightingPage::SliderChosen(size_t field, uint8_t value) {
+  live_.mousepadLight.record.Set(field, value);
+  Commit();
+}
+
+void MousepadLightingPage::ColourChosen(Rgb colour) { ChooseColour(colour); }
+
+LightingState MousepadLightingPage::State() const { return StateOf(live_.mousepadLight.record); }
 
 void MousepadLightingPage::OnColourEdit(const toolkit::Notification& n, int component) {
   const std::optional<uint8_t> typed = view_.TypedComponent(n);

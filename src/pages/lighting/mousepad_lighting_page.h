@@ -12,6 +12,7 @@
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
+#include "pages/lighting/lighting_page.h"
 #include "pages/lighting/mode_states.h"
 #include "pages/lighting/page_view.h"
 #include "profiles/live_data.h"
@@ -23,7 +24,7 @@ namespace talvo::lighting::pages {
 inline constexpr int kMousepadModeCount = 10;
 inline constexpr uint8_t kMousepadCometMode = 5;
 
-class MousepadLightingPage {
+class MousepadLightingPage final : public LightingPage {
  public:
   // Every reference must outlive the page; the window holds the tab.
   // flashTrigger: the mouse's flash request, which the flash mode must not
@@ -41,14 +42,17 @@ class MousepadLightingPage {
   // nothing.
   void Refresh();
 
+  LightingState State() const override;
+
  private:
-  void OnModeSelected(int mode);
+  void ModeChosen(int mode) override;
+  void SliderChosen(size_t field, uint8_t value) override;
+  void ColourChosen(Rgb colour) override;
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c);
   void ShowModeParts(int mode);
   void Commit();
 
-  PageView view_;
   profiles::LiveData& live_;
   profiles::ProfileSaver& saver_;
   MousepadEffectState& effect_;

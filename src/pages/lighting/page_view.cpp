@@ -41,8 +41,7 @@ std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view low
   return number;
 }
 
-uint8_t BrightnessOfSlider(int64_t position) { return uint8_t(std::clamp<int64_t>(position, 0, 4)); }
-uint8_t SpeedOfSlider(int64_t position) { return uint8_t(4 - std::clamp<int64_t>(position, 0, 4)); }
+int SliderPosition(int64_t position) { return int(std::clamp<int64_t>(position, 0, kSliderMax)); }
 
 void PageView::Show(std::string_view name, bool on) {
   if (toolkit::Control* c = Find(name)) c->SetVisible(on);

@@ -49,28 +49,13 @@ Rgb WithComponent(Rgb c, int component, uint8_t value);
 // router's family index when it gave one, else the number in the name.
 std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex);
 
-// Slider positions as the records keep them: brightness is the position,
-// speed counts down from the left end (the right end, 4, is speed 0, the
-// fastest). Positions past the sliders' 0..4 count as the nearest end.
-uint8_t BrightnessOfSlider(int64_t position);
-uint8_t SpeedOfSlider(int64_t position);
-
-// A lighting page's brightness or speed slider moved: the record takes the
-// value. False when `lowerName` is neither slider.
-template <typename Record>
-bool SetFromSlider(Record& record, std::string_view lowerName, int64_t position, std::string_view lightSlider,
-                   std::string_view speedSlider) {
-  if (lowerName == lightSlider) {
-    record.SetBrightness(BrightnessOfSlider(position));
-    return true;
-  }
-  if (lowerName == speedSlider) {
-    record.SetSpeed(SpeedOfSlider(position));
-    return true;
-  }
-  return false;
-}
-inline int SliderOfSpeed(uint8_t speed) { return 4 - int{speed}; }
+// The brightness and speed sliders run 0..kSliderMax. The record keeps the
+// brightness as the position and counts speed down from the right end (the
+// right end is speed 0, the fastest).
+inline constexpr int kSliderMax = 4;
+// A position a slider reported; past its ends counts as the nearest end.
+int SliderPosition(int64_t position);
+inline int SliderOfSpeed(uint8_t speed) { return kSliderMax - int{speed}; }
 
 // The page's controls by name. Every operation skips a control the layout
 // lacks; programmatic changes never notify, so the page never hears its own

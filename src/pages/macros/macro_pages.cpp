@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "pages/macros/macro_store.h"
+#include "pages/peripheral_traits.h"
 #include "platform/ascii.h"
 #include "platform/folders.h"
 #include "profiles/profile_index.h"
@@ -67,7 +68,10 @@ bool MacroPages::Storing(device::Peripheral peripheral) const {
                                                     : mouseStoreWaiting_ || mouseStoring_;
 }
 
-void MacroPages::Store(device::Peripheral peripheral) {
+::talvo::pages::Outcome MacroPages::Store(device::Peripheral peripheral) {
+  const ::talvo::pages::PeripheralTraits& traits = ::talvo::pages::TraitsOf(peripheral);
+  if (!traits.keys)
+    return ::talvo::pages::Refusal::Invalid("the " + std::string(traits.name) + " has no keys to store");
   const bool keyboard = peripheral == device::Peripheral::Keyboard;
   const Device& device = keyboard ? setup_.keyboard : setup_.mouse;
   // A device present but not yet read has no macro memory size (nor, for
@@ -75,13 +79,13 @@ void MacroPages::Store(device::Peripheral peripheral) {
   // which follows its arrival within a second.
   if (device.session.Link().IsConnected() && device.read && !device.read()) {
     (keyboard ? keyboardStoreWaiting_ : mouseStoreWaiting_) = true;
-    return;
+    return std::nullopt;
   }
   // The keyboard keeps one record; the mouse's is that of the onboard profile
   // the live settings belong to.
   const unsigned profile = keyboard ? 0 : setup_.live.mouseLight.record.profile();
   keys::KeyMapRecord* map = profiles::CurrentKeyMap(setup_.live, peripheral);
-  if (!map || profile >= keys::kProfileCount) return;
+  if (!map || profile >= keys::kProfileCount) return std::nullopt;
   // The mouse's write reaches into the profiles after this one: they keep
   // what they hold.
   if (!keyboard) *map = keys::MouseKeyMapImage(setup_.live.mouseKeys, profile);
@@ -99,6 +103,7 @@ void MacroPages::Store(device::Peripheral peripheral) {
                                    .keyMap = *map,
                                    .cursorImage = std::move(cursor),
                                    .finished = [&storing] { storing = false; }});
+  return std::nullopt;
 }
 
 }  // namespace talvo::macros::pages

@@ -12,6 +12,7 @@
 #include "device/device_commands.h"
 #include "device/device_session.h"
 #include "pages/macros/macro_editor_page.h"
+#include "pages/page_outcome.h"
 #include "pages/sequence_runner.h"
 #include "platform/input_capture.h"
 #include "profiles/live_data.h"
@@ -50,6 +51,9 @@ class MacroPages {
   void OnEditorNotification(const toolkit::Notification& n);
   // "ms_key_butt_prosave" and "kb_key_butt_prosave".
   void OnStoreNotification(const toolkit::Notification& n);
+  // The device's key profile and its macros into its memory, as its store
+  // button does; refused for a device without keys.
+  ::talvo::pages::Outcome Store(device::Peripheral peripheral);
   // Another option was chosen: a single-key capture ends; a recording, which
   // the unsaved-macro guard keeps on its page, goes on.
   void ReleaseCapture();
@@ -65,8 +69,6 @@ class MacroPages {
   }
 
  private:
-  void Store(device::Peripheral peripheral);
-
   toolkit::Window& window_;
   Setup setup_;
   std::unique_ptr<MacroEditorPage> keyboard_;

@@ -146,6 +146,45 @@ void MousePerformancePage::OnDpiChanged(int stage, int value) {
 
 void MousePerformancePage::OnDpiMoving(int stage, int value) { ShowDpi(stage, value); }
 
+int MousePerformancePage::DpiStages() const {
+  int stages = 0;
+  while (stages < kShownStages && window_.FindControl(StageName(stages + 1, "_slider"))) ++stages;
+  return stages;
+}
+
+DpiState MousePerformancePage::Dpi() const {
+  const DpiScale scale = DpiScale::From(data_.info);
+  const int active = data_.blocks.Copy(0)[kBlockActiveStage];
+  const int stages = DpiStages();
+  DpiState state{.activeStage = active < stages ? active + 1 : 0, .stages = {}};
+  // The stages the profile keeps, then those only the sliders hold.
+  for (int stage = 1; stage <= stages; ++stage)
+    state.stages.push_back(scale.Dpi(stage <= kStoredStages ? live_.mouseLight.record.dpiStage(size_t(stage))
+                                                            : window_.FindControl(StageName(stage, "_slider"))->Value()));
+  return state;
+}
+
+::talvo::pages::Outcome MousePerformancePage::SetDpi(int stage, int dpi) {
+  using ::talvo::pages::Refusal;
+  const int stages = DpiStages();
+  if (stages == 0) return Refusal::Failed("the mouse's DPI sliders are missing");
+  if (stage < 1 || stage > stages) return Refusal::Invalid("DPI stages are numbered 1 to " + std::to_string(stages));
+  if (!session_.Link().IsConnected()) return Refusal::Failed("the mouse is not connected");
+  const DpiScale scale = DpiScale::From(data_.info);
+  if (scale.dpiStep == 0) return Refusal::Failed("the mouse's DPI range is not known yet");
+  const int offset = dpi - scale.dpiBase;
+  if (offset < 0 || offset % scale.dpiStep != 0 || offset / scale.dpiStep > scale.sliderMax)
+    return Refusal::Invalid("the mouse takes " + std::to_string(scale.Dpi(0)) + " to " +
+                            std::to_string(scale.Dpi(scale.sliderMax)) + " DPI in steps of " +
+                            std::to_string(scale.dpiStep));
+  const int position = offset / scale.dpiStep;
+  window_.FindControl(StageName(stage, "_slider"))->SetValue(position);
+  // Dragged, then let go, as the slider tells the page.
+  OnDpiMoving(stage, position);
+  if (stage <= kStoredStages) OnDpiChanged(stage, position);
+  return std::nullopt;
+}
+
 void MousePerformancePage::OnPointerSliderChanged(int position) {
   // Bounded here, not only by the applier: the profiles are saved right
   // away, before the applier's thread could store its clamped value.

@@ -12,11 +12,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "toolkit/toolkit.h"
 #include "device/device_session.h"
 #include "lighting/light_records.h"
 #include "pages/mouse/pointer_applier.h"
+#include "pages/page_outcome.h"
 #include "platform/pointer_settings.h"
 #include "profiles/live_data.h"
 #include "profiles/profile_saver.h"
@@ -62,6 +64,12 @@ inline constexpr int PositionOfPointerSpeed(int speed) { return speed / 2 - 1; }
 inline constexpr int kDefaultPointerPosition = 4;
 inline constexpr int kDefaultWheelLines = 3;
 
+// The DPI the page shows.
+struct DpiState {
+  int activeStage = 0;      // 1-based, 0 when the mouse reports a stage the page has not
+  std::vector<int> stages;  // DPI of each stage the page shows
+};
+
 class MousePerformancePage {
  public:
   // Every reference must outlive the page. The window is the main window,
@@ -79,6 +87,15 @@ class MousePerformancePage {
   // Shows the profile's pointer speed and wheel lines and applies both to
   // the desktop; for the profile operations after a mouse profile is loaded.
   void ShowAndApplyPointerSettings();
+
+  DpiState Dpi() const;
+  // Stage 1 up to the last the page shows (DpiStages), dragged to `dpi` and
+  // let go as the user drags its slider: the stages the profile does not
+  // keep show their value only while dragged. Refused unless the mouse is
+  // there and `dpi` is a value of its range.
+  ::talvo::pages::Outcome SetDpi(int stage, int dpi);
+  // The DPI sliders the page has, stage 1 first.
+  int DpiStages() const;
 
   // The notifications routed to the mouse settings owner.
   void OnNotification(const toolkit::Notification& n, int index);

@@ -7,6 +7,21 @@ namespace talvo::pages::profiles {
 using talvo::profiles::ProfileCombo;
 using talvo::profiles::ProfileKind;
 
+std::string_view KindName(ProfileKind kind) {
+  switch (kind) {
+    case ProfileKind::Key: return "key";
+    case ProfileKind::Lighting: return "lighting";
+    case ProfileKind::Device: return "device";
+  }
+  return "key";
+}
+
+std::optional<ProfileKind> KindOfName(std::string_view name) {
+  for (auto kind : {ProfileKind::Key, ProfileKind::Lighting, ProfileKind::Device})
+    if (platform::EqualsIgnoreCase(name, KindName(kind))) return kind;
+  return std::nullopt;
+}
+
 std::string_view ProfileListControl(const ProfileCombo& combo) {
   const bool keyboard = combo.peripheral == device::Peripheral::Keyboard;
   const bool mouse = combo.peripheral == device::Peripheral::Mouse;

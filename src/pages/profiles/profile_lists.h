@@ -3,12 +3,17 @@
 // "_profile_combo" (ms_device_profile_combo → ms_device_profile_name_edit).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "profiles/profile_index.h"
 
 namespace talvo::pages::profiles {
+
+// "key", "lighting", "device": what requests and messages call a kind.
+std::string_view KindName(talvo::profiles::ProfileKind kind);
+std::optional<talvo::profiles::ProfileKind> KindOfName(std::string_view name);
 
 // The list control showing the combination's profiles.
 std::string_view ProfileListControl(const talvo::profiles::ProfileCombo& combo);

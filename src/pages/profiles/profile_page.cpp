@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "pages/message_text.h"
+#include "pages/peripheral_traits.h"
 #include "pages/profiles/profile_lists.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
@@ -102,6 +103,32 @@ void ProfilePage::Select(const ProfileCombo& combo, int index, int previous, Loa
   if (shown >= 0 && !ProfileIndex(combo).IsLinked(shown))
     if (toolkit::Control* field = Find(combo, "_profile_link_edit")) field->SetText(" ");
   ShowAvailability();
+}
+
+Outcome ProfilePage::SelectByName(device::Peripheral peripheral, ProfileKind kind, std::string_view name) {
+  const std::string device(TraitsOf(peripheral).name);
+  const ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
+  if (!combo) return Refusal::Invalid("the " + device + " has no " + std::string(KindName(kind)) + " profiles");
+  toolkit::Control* list = List(*combo);
+  if (!list) return Refusal::Failed("the " + device + "'s profile list is missing");
+  for (int i = 0; i < list->Count(); ++i) {
+    if (list->ItemText(i) != name) continue;
+    const int previous = list->CurrentIndex();
+    if (i != previous) {
+      list->SelectItem(i, false);
+      Select(*combo, i, previous);
+    }
+    return std::nullopt;
+  }
+  return Refusal::Invalid("the " + device + " has no " + std::string(KindName(kind)) + " profile named " +
+                          Quoted(name));
+}
+
+std::string ProfilePage::ChosenName(device::Peripheral peripheral, ProfileKind kind) const {
+  const ProfileCombo* combo = talvo::profiles::FindCombo(peripheral, kind);
+  const toolkit::Control* list = combo ? List(*combo) : nullptr;
+  if (!list || list->CurrentIndex() < 0) return {};
+  return list->ItemText(list->CurrentIndex());
 }
 
 void ProfilePage::OnOperation(const toolkit::Notification& n) {

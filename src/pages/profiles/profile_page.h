@@ -12,6 +12,7 @@
 
 #include "toolkit/toolkit.h"
 #include "device/peripheral.h"
+#include "pages/page_outcome.h"
 #include "pages/profiles/profile_selection.h"
 #include "platform/foreground_program.h"
 #include "profiles/live_data.h"
@@ -45,6 +46,14 @@ class ProfilePage {
   // One watcher's poll: the first profile linked to the program in front is
   // shown, else the user's choice, which stays the stored choice either way.
   void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
+
+  // Chooses the entry of that name (as the list shows it) in the device's
+  // list of that kind, as the user choosing it there does; the entry shown
+  // already is left as it is.
+  Outcome SelectByName(device::Peripheral peripheral, talvo::profiles::ProfileKind kind, std::string_view name);
+  // The entry the device's list of that kind shows; empty when none is
+  // chosen or the device has no such list.
+  std::string ChosenName(device::Peripheral peripheral, talvo::profiles::ProfileKind kind) const;
 
   // Loads and applies entry `index` of the list, after writing what is still
   // waiting to be saved. An entry that cannot be loaded leaves the list and

@@ -250,6 +250,46 @@ TEST_F(MousePageTest, DraggingOnlyMovesTheValueLabel) {
   EXPECT_TRUE(SavedBody(".config").empty());
 }
 
+// A DPI set by value: refused whole unless the stage and value fit, else
+// dragged and let go as the user does it.
+TEST_F(MousePageTest, SetDpiRefusesWhatDoesNotFitAndOtherwiseDragsTheSlider) {
+  SetSensor(0x3360, 100, 119);
+  page->Refresh();
+  const auto before = live->mouseLight.record;
+  struct Refused {
+    int stage, dpi;
+    const char* message;
+  };
+  for (const Refused& r : {Refused{0, 1000, "DPI stages are numbered 1 to 6"},
+                           Refused{7, 1000, "DPI stages are numbered 1 to 6"},
+                           Refused{1, 1050, "the mouse takes 100 to 12000 DPI in steps of 100"},
+                           Refused{1, 12100, "the mouse takes 100 to 12000 DPI in steps of 100"}}) {
+    const pages::Outcome refused = page->SetDpi(r.stage, r.dpi);
+    ASSERT_TRUE(refused) << r.stage << " " << r.dpi;
+    EXPECT_EQ(refused->kind, pages::Refusal::Kind::InvalidArgument);
+    EXPECT_EQ(refused->message, r.message);
+  }
+  EXPECT_EQ(live->mouseLight.record, before);
+
+  EXPECT_FALSE(page->SetDpi(2, 1000));
+  EXPECT_EQ(Value(Stage(2, "_slider")), 9);
+  EXPECT_EQ(Text(Stage(2, "_label_value")), "1000");
+  EXPECT_EQ(live->mouseLight.record.dpiStage(2), 9);
+  EXPECT_TRUE(pushFlags.IsPending(Peripheral::Mouse));
+  // A stage the profile does not keep shows the value on its slider only.
+  EXPECT_FALSE(page->SetDpi(6, 5000));
+  EXPECT_EQ(Text(Stage(6, "_label_value")), "5000");
+  const DpiState shown = page->Dpi();
+  ASSERT_EQ(shown.stages.size(), 6u);
+  EXPECT_EQ(shown.stages[1], 1000);
+  EXPECT_EQ(shown.stages[5], 5000);
+
+  link.Detach();
+  const pages::Outcome gone = page->SetDpi(1, 1000);
+  ASSERT_TRUE(gone);
+  EXPECT_EQ(gone->kind, pages::Refusal::Kind::Failed);
+}
+
 TEST_F(MousePageTest, PointerSliderSetsTheSpeedAppliesAndSaves) {
   Notify("movevaluechanged", "ms_point_speed_slider", 2);
   page->WaitForPointerSettings();

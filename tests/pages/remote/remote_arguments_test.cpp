@@ -30,10 +30,10 @@ TEST(RemoteArgumentsTest, ColoursAreSixHexDigitsAndNothingElse) {
 
 TEST(RemoteArgumentsTest, TheSdkServerListensOnLoopbackAddressesOnly) {
   for (std::string_view address : {"127.0.0.1", "127.255.0.9", "::1"})
-    EXPECT_TRUE(profiles::IsLoopbackAddress(address)) << address;
+    EXPECT_TRUE(talvo::profiles::IsLoopbackAddress(address)) << address;
   for (std::string_view address : {"0.0.0.0", "192.168.1.2", "127.0.0.256", "127.0.0", "127.0.0.1.5", "127..0.1",
                                    "127.0.0.1 ", "::", "localhost", "1270.0.0.1", "127.0001.0.1", ""})
-    EXPECT_FALSE(profiles::IsLoopbackAddress(address)) << address;
+    EXPECT_FALSE(talvo::profiles::IsLoopbackAddress(address)) << address;
 }
 
 }  // namespace
