@@ -1,7 +1,7 @@
 // What sets each peripheral apart on the window, in one table: the prefix of
 // its control names, its tab, the name requests and messages call it by,
-// its lighting controls, how many onboard profiles it keeps and whether it
-// has keys to assign and store. Code that
+// its lighting controls, how many LEDs a frame lights, how many onboard
+// profiles it keeps and whether it has keys to assign and store. Code that
 // must treat the devices differently looks its difference up here.
 #pragma once
 
@@ -10,6 +10,9 @@
 #include <string_view>
 
 #include "device/peripheral.h"
+#include "lighting/led_model.h"
+#include "lighting/lighting_threads.h"
+#include "lighting/mouse_effects.h"
 
 namespace talvo::pages {
 
@@ -26,6 +29,7 @@ struct PeripheralTraits {
   // A mode's item text id in the mode list: prefix, the mode's number, suffix.
   std::string_view modeTextPrefix;
   std::string_view modeTextSuffix;
+  size_t leds;
   int onboardProfiles;
   bool keys;
 
@@ -37,11 +41,11 @@ struct PeripheralTraits {
 // In the order of device::kAllPeripherals.
 inline constexpr std::array<PeripheralTraits, 3> kPeripheralTraits{{
     {device::Peripheral::Keyboard, "kb", "kb_tab", "keyboard", "kb_deng_combo_modeSelect", "kb_deng_light_slider",
-     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", 1, true},
+     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", lighting::kKeyboardLeds, 1, true},
     {device::Peripheral::Mouse, "ms", "ms_tab", "mouse", "ms_deng_combo_modeSelect2", "ms_deng_light_slider",
-     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", 5, true},
+     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", lighting::kMouseLeds, 5, true},
     {device::Peripheral::Mousepad, "mp", "mp_tab", "mousepad", "mp_deng_combo_modeSelect", "mp_deng_light_slider",
-     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", 5, false},
+     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", lighting::kMousepadLeds, 5, false},
 }};
 
 inline constexpr const PeripheralTraits& TraitsOf(device::Peripheral p) {

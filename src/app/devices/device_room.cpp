@@ -6,9 +6,8 @@
 
 namespace talvo::app::devices {
 
-DeviceRoom::DeviceRoom(device::Peripheral peripheral, size_t leds, platform::HidBackend& backend,
-                       RoomContext& context)
-    : traits_(pages::TraitsOf(peripheral)), c_(context), session_(backend), direct_(leds, context.lightingGates) {
+DeviceRoom::DeviceRoom(device::Peripheral peripheral, platform::HidBackend& backend, RoomContext& context)
+    : traits_(pages::TraitsOf(peripheral)), c_(context), session_(backend), direct_(traits_.leds, context.lightingGates) {
   Link().SetPresenceSignal(&c_.lightingGates);
   fullReadTimer_.setSingleShot(true);
   // Precise, as the window's one-shot timers are: a coarse one may end 5 % early,
@@ -17,9 +16,9 @@ DeviceRoom::DeviceRoom(device::Peripheral peripheral, size_t leds, platform::Hid
   QObject::connect(&fullReadTimer_, &QTimer::timeout, [this] { ReadEverything(); });
 }
 
-void DeviceRoom::FindPreviewControls(std::string_view prefix, size_t leds) {
+void DeviceRoom::FindPreviewControls(std::string_view prefix) {
   previewControls_.clear();
-  for (size_t i = 0; i < leds; ++i) previewControls_.push_back(c_.window.FindControl(std::string(prefix) + std::to_string(i)));
+  for (size_t i = 0; i < traits_.leds; ++i) previewControls_.push_back(c_.window.FindControl(std::string(prefix) + std::to_string(i)));
 }
 
 void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha) {

@@ -69,8 +69,7 @@ struct LightingWorker {
 
 class DeviceRoom {
  public:
-  // leds: how many colours the device takes in a frame.
-  DeviceRoom(device::Peripheral peripheral, size_t leds, platform::HidBackend& backend, RoomContext& context);
+  DeviceRoom(device::Peripheral peripheral, platform::HidBackend& backend, RoomContext& context);
   virtual ~DeviceRoom() { *alive_ = false; }
   DeviceRoom(const DeviceRoom&) = delete;
   DeviceRoom& operator=(const DeviceRoom&) = delete;
@@ -116,7 +115,7 @@ class DeviceRoom {
 
   // The controls showing each LED's preview, "<prefix>N" for N from 0;
   // null where the layout has none.
-  void FindPreviewControls(std::string_view prefix, size_t leds);
+  void FindPreviewControls(std::string_view prefix);
 
   const pages::PeripheralTraits& traits_;
   RoomContext& c_;

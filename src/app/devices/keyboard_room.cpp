@@ -11,12 +11,12 @@ namespace talvo::app::devices {
 using Outcome = device::DeviceSession::Outcome;
 
 KeyboardRoom::KeyboardRoom(platform::HidBackend& backend, RoomContext& context)
-    : DeviceRoom(device::Peripheral::Keyboard, lighting::kKeyboardLeds, backend, context) {}
+    : DeviceRoom(device::Peripheral::Keyboard, backend, context) {}
 
 void KeyboardRoom::CreatePages() {
   lightingPage_ = std::make_unique<lighting::pages::KeyboardLightingPage>(c_.window, c_.live, c_.saver, effect_,
                                                                           c_.pushFlags, Link());
-  FindPreviewControls("kb_key_", lighting::kKeyboardLeds);
+  FindPreviewControls("kb_key_");
   keysTab_ = c_.window.FindControl("kb_key_Op_tab");
 }
 

@@ -23,7 +23,7 @@ constexpr int kRereadDelayMs = 200;
 }  // namespace
 
 MouseRoom::MouseRoom(platform::HidBackend& backend, RoomContext& context)
-    : DeviceRoom(device::Peripheral::Mouse, lighting::kMouseLeds, backend, context) {
+    : DeviceRoom(device::Peripheral::Mouse, backend, context) {
   rereadTimer_.setSingleShot(true);
   rereadTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&rereadTimer_, &QTimer::timeout, [this] { RereadSettings(); });
@@ -42,7 +42,7 @@ void MouseRoom::CreatePages(platform::PointerSettings& pointerSettings) {
             [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
             [](Outcome) {});
       });
-  FindPreviewControls("ms_dkey_", lighting::kMouseLeds);
+  FindPreviewControls("ms_dkey_");
 }
 
 void MouseRoom::RefreshPages() {

@@ -13,13 +13,13 @@ constexpr int kSettleMs = 1000;
 
 MousepadRoom::MousepadRoom(platform::HidBackend& backend, RoomContext& context,
                            lighting::KbEffectState& keyboardEffect)
-    : DeviceRoom(device::Peripheral::Mousepad, lighting::kMousepadLeds, backend, context),
+    : DeviceRoom(device::Peripheral::Mousepad, backend, context),
       keyboardEffect_(keyboardEffect) {}
 
 void MousepadRoom::CreatePages() {
   lightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(c_.window, c_.live, c_.saver, effect_,
                                                                           c_.pushFlags, Link(), c_.flashTrigger);
-  FindPreviewControls("mp_dkey_", lighting::kMousepadLeds);
+  FindPreviewControls("mp_dkey_");
 }
 
 void MousepadRoom::ReadEverything(std::function<void()> applied) {

@@ -5,6 +5,7 @@
 #include "lighting/led_model.h"
 #include "lighting/lighting_threads.h"
 #include "lighting/mouse_effects.h"
+#include "pages/peripheral_traits.h"
 #include "platform/debug.h"
 
 namespace talvo::pages::remote {
@@ -14,15 +15,6 @@ namespace {
 using device::Peripheral;
 
 constexpr int kSliderMax = 4;
-
-size_t LedCount(Peripheral p) {
-  switch (p) {
-    case Peripheral::Keyboard: return lighting::kKeyboardLeds;
-    case Peripheral::Mouse: return lighting::kMouseLeds;
-    case Peripheral::Mousepad: return lighting::kMousepadLeds;
-  }
-  return 0;
-}
 
 sdk::DeviceType TypeOf(Peripheral p) {
   switch (p) {
@@ -131,7 +123,7 @@ const sdk::ControllerDescription& SdkDevices::Skeleton(Peripheral p) const {
                      .direction = 0,
                      .colourMode = sdk::colour_mode::kPerLed,
                      .colours = {}});
-  const size_t leds = LedCount(p);
+  const size_t leds = TraitsOf(p).leds;
   const bool keyboard = p == Peripheral::Keyboard;
   c.zones.push_back({.name = keyboard ? "Keys" : "LEDs",
                      .type = keyboard ? sdk::ZoneType::Matrix : sdk::ZoneType::Linear,
