@@ -104,12 +104,6 @@ bool CMainWnd::Create() {
                                                                             pushFlags_, mouseLink_);
   mousepadLightingPage_ = std::make_unique<lighting::pages::MousepadLightingPage>(
       window_, live_, saver_, mousepadEffect_, pushFlags_, mousepadLink_, flashTrigger);
-  // Each page takes only its own device's controls.
-  router_.Connect(Owner::LightingPage, [this](const toolkit::Notification& n, int index) {
-    keyboardLightingPage_->OnNotification(n, index);
-    mouseLightingPage_->OnNotification(n, index);
-    mousepadLightingPage_->OnNotification(n, index);
-  });
   if (!options_.foreground) options_.foreground = platform::MakeForegroundProgram();
   profilePage_ = std::make_unique<pages::profiles::ProfilePage>(
       window_, pages::profiles::ProfilePage::Setup{
@@ -117,26 +111,24 @@ bool CMainWnd::Create() {
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
                    .foreground = options_.foreground->Availability()});
-  router_.Connect(Owner::ProfileOperations, [this](const toolkit::Notification& n, int) { profilePage_->OnOperation(n); });
-  router_.Connect(Owner::ProfileLink, [this](const toolkit::Notification& n, int) { profilePage_->OnLink(n); });
-  router_.Connect(Owner::MouseSettings,
-                  [this](const toolkit::Notification& n, int index) { performancePage_->OnNotification(n, index); });
+  router_.Bind("profiles", *profilePage_, pages::profiles::ProfilePage::Bindings());
+  router_.Bind("mouse settings", *performancePage_, mouse::MousePerformancePage::Bindings());
   CreateKeyAndMacroRooms();
-  router_.Connect(Owner::OnboardProfile, [this](const toolkit::Notification& n, int index) {
-    // The mouse's profile buttons and the mousepad's profile list.
-    if (n.type == "click" && index >= 0) SelectMouseProfile(index);
-    if (n.type == "itemselect") SelectMousepadProfile(int(n.wParam));
-  });
-  router_.Connect(Owner::SyncLighting, [this](const toolkit::Notification& n, int) {
-    if (n.type != "click") return;
-    const std::string name = platform::AsciiLower(n.sender);
-    if (name == "kb_deng_same_mode") OnSameMode(device::Peripheral::Keyboard);
-    if (name == "ms_deng_same_mode") OnSameMode(device::Peripheral::Mouse);
-    if (name == "mp_deng_same_mode") OnSameMode(device::Peripheral::Mousepad);
-  });
-  router_.Connect(Owner::MousepadDefaults, [this](const toolkit::Notification& n, int) {
-    if (n.type == "click") RestoreMousepadDefaults();
-  });
+  // After the key pages: a key of the keyboard picture selects the key first.
+  router_.Bind("lighting page", *keyboardLightingPage_, lighting::pages::KeyboardLightingPage::Bindings());
+  router_.Bind("lighting page", *mouseLightingPage_, lighting::pages::MouseLightingPage::Bindings());
+  router_.Bind("lighting page", *mousepadLightingPage_, lighting::pages::MousepadLightingPage::Bindings());
+  router_.Bind("onboard profile", pages::Family("click", "ms_profile_"),
+               [this](const toolkit::Notification&, int index) { SelectMouseProfile(index); });
+  router_.Bind("onboard profile", pages::Exact("itemselect", "mp_deng_combo_profile"),
+               [this](const toolkit::Notification& n, int) { SelectMousepadProfile(int(n.wParam)); });
+  for (const auto& same : {std::pair{"kb_deng_same_mode", device::Peripheral::Keyboard},
+                            std::pair{"ms_deng_same_mode", device::Peripheral::Mouse},
+                            std::pair{"mp_deng_same_mode", device::Peripheral::Mousepad}})
+    router_.Bind("synchronized lighting", pages::Exact("click", same.first),
+                 [this, p = same.second](const toolkit::Notification&, int) { OnSameMode(p); });
+  router_.Bind("mousepad defaults", pages::Exact("click", "mp_one_profile_default"),
+               [this](const toolkit::Notification&, int) { RestoreMousepadDefaults(); });
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
               window_.FindControl("minbtn"), window_.FindControl("skinbtn")};

@@ -43,8 +43,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
             [image = std::move(image)](device::CDeviceLink& link) { transfer::UploadCursorImage(link, image); },
             [](device::DeviceSession::Outcome) {});
       });
-  router_.Connect(Owner::FireKeys,
-                  [this](const toolkit::Notification& n, int index) { cursorPage_->OnNotification(n, index); });
+  router_.Bind("fire keys", *cursorPage_, macros::pages::CursorMacroPage::Bindings());
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboardSession_, keyboardData_.info,
                                                              [this] { return keyboardData_.keyMapLengthKnown; }},
@@ -56,11 +55,12 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                                 .capture = hook_,
                                                 .keysChanged = [this] { keyPages_->Refresh(); },
                                                 .cursorImage = [this] { return cursorPage_->PlanUpload(); }});
-  router_.Connect(Owner::MacroEditor, [this](const toolkit::Notification& n, int) { macroPages_->OnEditorNotification(n); });
-  router_.Connect(Owner::MacroUpload, [this](const toolkit::Notification& n, int) { macroPages_->OnStoreNotification(n); });
-  router_.Connect(Owner::KeyAssignment,
-                  [this](const toolkit::Notification& n, int index) { keyPages_->OnNotification(n, index); });
-  router_.Connect(Owner::InputCapture, [this](const toolkit::Notification&, int) {
+  for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse})
+    router_.Bind("macro editor", macroPages_->Editor(p), macros::pages::MacroEditorPage::Bindings(p));
+  router_.Bind("macro upload", *macroPages_, macros::pages::MacroPages::Bindings());
+  for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse})
+    router_.Bind("key assignment", keyPages_->Page(p), keys::pages::KeyAssignmentPage::Bindings(p));
+  router_.SetCaptureRelease([this] {
     keyPages_->EndCapture();
     macroPages_->ReleaseCapture();
   });

@@ -8,8 +8,10 @@
 // still change and the push simply finds no device.
 #pragma once
 
+#include <span>
 #include <string_view>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/effect_engine.h"
@@ -32,16 +34,26 @@ class KeyboardLightingPage {
                        KbEffectState& effect, LightPushFlags& pushFlags,
                        device::CDeviceLink& keyboardLink);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the keyboard's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<KeyboardLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live records; stores
   // and pushes nothing.
   void Refresh();
 
  private:
+  void OnModeCombo(const toolkit::Notification& n, int) { OnModeSelected(int(n.wParam)); }
+  void OnSetCombo(const toolkit::Notification& n, int);
+  void OnBrightnessSlider(const toolkit::Notification& n, int);
+  void OnSpeedSlider(const toolkit::Notification& n, int);
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnFillCheck(const toolkit::Notification& n, int bright);
+  void OnPalette(const toolkit::Notification& n, int);
+  void OnSwatch(const toolkit::Notification& n, int swatch);
+  void OnPictureKey(const toolkit::Notification& n, int key);
   void OnModeSelected(int mode);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void OnKeyClicked(int led);
   void ChooseColour(Rgb c, bool store);

@@ -7,8 +7,10 @@
 // UI thread.
 #pragma once
 
+#include <span>
 #include <string_view>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -31,9 +33,8 @@ class MouseLightingPage {
   MouseLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                     MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the mouse's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MouseLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live record; stores and
   // pushes nothing. The main window runs it after every mouse read.
@@ -42,7 +43,17 @@ class MouseLightingPage {
   Target target() const { return target_; }
 
  private:
+  void OnModeCombo(const toolkit::Notification& n, int) { OnModeSelected(int(n.wParam)); }
+  void OnBrightnessSlider(const toolkit::Notification& n, int);
+  void OnSpeedSlider(const toolkit::Notification& n, int);
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnDirectionButton(const toolkit::Notification& n, int left);
+  void OnTargetButton(const toolkit::Notification& n, int target);
+  void OnPalette(const toolkit::Notification& n, int);
+  void OnSwatch(const toolkit::Notification& n, int swatch);
   void OnModeSelected(int mode);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c, bool store);
   void ChooseTarget(Target target);

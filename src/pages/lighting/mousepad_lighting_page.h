@@ -8,7 +8,9 @@
 #pragma once
 
 #include <atomic>
+#include <span>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -32,9 +34,8 @@ class MousepadLightingPage {
                        MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink,
                        std::atomic<uint32_t>& flashTrigger);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the mousepad's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MousepadLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live record (and starts
   // the comet's ring when the record shows that mode); stores and pushes
@@ -42,7 +43,15 @@ class MousepadLightingPage {
   void Refresh();
 
  private:
+  void OnModeCombo(const toolkit::Notification& n, int) { OnModeSelected(int(n.wParam)); }
+  void OnBrightnessSlider(const toolkit::Notification& n, int);
+  void OnSpeedSlider(const toolkit::Notification& n, int);
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnPalette(const toolkit::Notification& n, int);
+  void OnSwatch(const toolkit::Notification& n, int swatch);
   void OnModeSelected(int mode);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c);
   void ShowModeParts(int mode);

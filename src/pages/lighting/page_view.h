@@ -40,14 +40,7 @@ struct EditComponent {
 };
 EditComponent ReadColourEdit(std::string_view text);
 
-// Which component an edit name "<dev>_deng_edit_r/g/b" (lower case) stands
-// for: 0 red, 1 green, 2 blue; nothing for other names.
-std::optional<int> EditComponentOf(std::string_view lowerName, std::string_view lowerDevicePrefix);
 Rgb WithComponent(Rgb c, int component, uint8_t value);
-
-// The number of a family member "<prefix><N>" (prefix in lower case): the
-// router's family index when it gave one, else the number in the name.
-std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex);
 
 // Slider positions as the records keep them: brightness is the position,
 // speed counts down from the left end (the right end, 4, is speed 0, the
@@ -55,21 +48,6 @@ std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view low
 uint8_t BrightnessOfSlider(int64_t position);
 uint8_t SpeedOfSlider(int64_t position);
 
-// A lighting page's brightness or speed slider moved: the record takes the
-// value. False when `lowerName` is neither slider.
-template <typename Record>
-bool SetFromSlider(Record& record, std::string_view lowerName, int64_t position, std::string_view lightSlider,
-                   std::string_view speedSlider) {
-  if (lowerName == lightSlider) {
-    record.SetBrightness(BrightnessOfSlider(position));
-    return true;
-  }
-  if (lowerName == speedSlider) {
-    record.SetSpeed(SpeedOfSlider(position));
-    return true;
-  }
-  return false;
-}
 inline int SliderOfSpeed(uint8_t speed) { return 4 - int{speed}; }
 
 // The page's controls by name. Every operation skips a control the layout

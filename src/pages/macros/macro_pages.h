@@ -1,11 +1,12 @@
 // The macro room: the mouse's and the keyboard's macro editors and the key
 // pages' store buttons, which put a profile's macros and key map on the
-// device. The window hands it the notifications of both owners.
+// device. The window binds the editors' controls and the room's own.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "toolkit/toolkit.h"
@@ -46,10 +47,8 @@ class MacroPages {
 
   // Reads both devices' macro lists into their pages.
   void Load();
-  // The macro editors' controls.
-  void OnEditorNotification(const toolkit::Notification& n);
-  // "ms_key_butt_prosave" and "kb_key_butt_prosave".
-  void OnStoreNotification(const toolkit::Notification& n);
+  // The store buttons of the key pages.
+  static std::span<const ::talvo::pages::ControlBinding<MacroPages>> Bindings();
   // Another option was chosen: a single-key capture ends; a recording, which
   // the unsaved-macro guard keeps on its page, goes on.
   void ReleaseCapture();
@@ -65,6 +64,8 @@ class MacroPages {
   }
 
  private:
+  void OnStoreMouse(const toolkit::Notification&, int) { Store(device::Peripheral::Mouse); }
+  void OnStoreKeyboard(const toolkit::Notification&, int) { Store(device::Peripheral::Keyboard); }
   void Store(device::Peripheral peripheral);
 
   toolkit::Window& window_;

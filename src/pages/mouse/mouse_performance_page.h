@@ -10,9 +10,11 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_session.h"
 #include "lighting/light_records.h"
@@ -80,8 +82,8 @@ class MousePerformancePage {
   // the desktop; for the profile operations after a mouse profile is loaded.
   void ShowAndApplyPointerSettings();
 
-  // The notifications routed to the mouse settings owner.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The mouse settings controls the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MousePerformancePage>> Bindings();
 
   // The restore button: desktop speed 10 and 3 wheel lines, the mouse's own
   // factory defaults (command 13). The profile keeps its values.
@@ -95,6 +97,16 @@ class MousePerformancePage {
   void WaitForPointerSettings() { applier_.WaitIdle(); }
 
  private:
+  // Handlers of the bound controls; a DPI slider's row carries its stage.
+  void OnDpiSliderSet(const toolkit::Notification& n, int stage);
+  void OnDpiSliderMoved(const toolkit::Notification& n, int stage);
+  void OnPointerSlider(const toolkit::Notification& n, int);
+  void OnReportRateCombo(const toolkit::Notification& n, int);
+  void OnWheelStep(const toolkit::Notification&, int up) { StepWheelLines(up != 0); }
+  void OnDefaults(const toolkit::Notification&, int) { RestoreDefaults(); }
+  void OnWheelText(const toolkit::Notification&, int) { OnWheelTextChanged(); }
+  void OnWheelLeft(const toolkit::Notification&, int) { OnWheelEditLeft(); }
+
   void OnDpiChanged(int stage, int value);
   void OnDpiMoving(int stage, int value);
   void OnPointerSliderChanged(int position);
