@@ -105,12 +105,6 @@ bool CMainWnd::Create() {
   keyboard_.CreatePages();
   mouse_.CreatePages(*options_.pointerSettings);
   mousepad_.CreatePages();
-  // Each page takes only its own device's controls.
-  router_.Connect(Owner::LightingPage, [this](const toolkit::Notification& n, int index) {
-    keyboard_.LightingPage().OnNotification(n, index);
-    mouse_.LightingPage().OnNotification(n, index);
-    mousepad_.LightingPage().OnNotification(n, index);
-  });
   if (!options_.foreground) options_.foreground = platform::MakeForegroundProgram();
   profilePage_ = std::make_unique<pages::profiles::ProfilePage>(
       window_, pages::profiles::ProfilePage::Setup{
@@ -118,26 +112,24 @@ bool CMainWnd::Create() {
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
                    .foreground = options_.foreground->Availability()});
-  router_.Connect(Owner::ProfileOperations, [this](const toolkit::Notification& n, int) { profilePage_->OnOperation(n); });
-  router_.Connect(Owner::ProfileLink, [this](const toolkit::Notification& n, int) { profilePage_->OnLink(n); });
-  router_.Connect(Owner::MouseSettings,
-                  [this](const toolkit::Notification& n, int index) { mouse_.PerformancePage().OnNotification(n, index); });
+  router_.Bind("profiles", *profilePage_, pages::profiles::ProfilePage::Bindings());
+  router_.Bind("mouse settings", mouse_.PerformancePage(), mouse::MousePerformancePage::Bindings());
   CreateKeyAndMacroRooms();
-  router_.Connect(Owner::OnboardProfile, [this](const toolkit::Notification& n, int index) {
-    // The mouse's profile buttons and the mousepad's profile list.
-    if (n.type == "click" && index >= 0) mouse_.SelectOnboard(index);
-    if (n.type == "itemselect") mousepad_.SelectOnboard(int(n.wParam));
-  });
-  router_.Connect(Owner::SyncLighting, [this](const toolkit::Notification& n, int) {
-    if (n.type != "click") return;
-    const std::string name = platform::AsciiLower(n.sender);
-    if (name == "kb_deng_same_mode") OnSameMode(device::Peripheral::Keyboard);
-    if (name == "ms_deng_same_mode") OnSameMode(device::Peripheral::Mouse);
-    if (name == "mp_deng_same_mode") OnSameMode(device::Peripheral::Mousepad);
-  });
-  router_.Connect(Owner::MousepadDefaults, [this](const toolkit::Notification& n, int) {
-    if (n.type == "click") mousepad_.RestoreDefaults();
-  });
+  // After the key pages: a key of the keyboard picture selects the key first.
+  router_.Bind("lighting page", keyboard_.LightingPage(), lighting::pages::KeyboardLightingPage::Bindings());
+  router_.Bind("lighting page", mouse_.LightingPage(), lighting::pages::MouseLightingPage::Bindings());
+  router_.Bind("lighting page", mousepad_.LightingPage(), lighting::pages::MousepadLightingPage::Bindings());
+  router_.Bind("onboard profile", pages::Family("click", "ms_profile_"),
+               [this](const toolkit::Notification&, int index) { mouse_.SelectOnboard(index); });
+  router_.Bind("onboard profile", pages::Exact("itemselect", "mp_deng_combo_profile"),
+               [this](const toolkit::Notification& n, int) { mousepad_.SelectOnboard(int(n.wParam)); });
+  for (const auto& same : {std::pair{"kb_deng_same_mode", device::Peripheral::Keyboard},
+                            std::pair{"ms_deng_same_mode", device::Peripheral::Mouse},
+                            std::pair{"mp_deng_same_mode", device::Peripheral::Mousepad}})
+    router_.Bind("synchronized lighting", pages::Exact("click", same.first),
+                 [this, p = same.second](const toolkit::Notification&, int) { OnSameMode(p); });
+  router_.Bind("mousepad defaults", pages::Exact("click", "mp_one_profile_default"),
+               [this](const toolkit::Notification&, int) { mousepad_.RestoreDefaults(); });
 
   buttons_ = {window_.FindControl("closebtn"), window_.FindControl("maxbtn"), window_.FindControl("restorebtn"),
               window_.FindControl("minbtn"), window_.FindControl("skinbtn")};

@@ -28,9 +28,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                             .capture = hook_,
                                             .keyboardKeys = [this] { return size_t{keyboard_.Data().info.KeyCount()}; },
                                             .mouseRead = [this] { return !mouse_.Connected() || mouse_.Data().read; }});
-  router_.Connect(Owner::FireKeys, [this](const toolkit::Notification& n, int index) {
-    mouse_.CursorPage().OnNotification(n, index);
-  });
+  router_.Bind("fire keys", mouse_.CursorPage(), macros::pages::CursorMacroPage::Bindings());
   macroPages_ = std::make_unique<macros::pages::MacroPages>(
       window_, macros::pages::MacroPages::Setup{.keyboard = {keyboard_.Session(), keyboard_.Data().info,
                                                              [this] { return keyboard_.Data().keyMapLengthKnown; }},
@@ -44,11 +42,12 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                                 .cursorImage = [this] { return mouse_.CursorPage().PlanUpload(); }});
   roomContext_.keyPages = keyPages_.get();
   roomContext_.macroPages = macroPages_.get();
-  router_.Connect(Owner::MacroEditor, [this](const toolkit::Notification& n, int) { macroPages_->OnEditorNotification(n); });
-  router_.Connect(Owner::MacroUpload, [this](const toolkit::Notification& n, int) { macroPages_->OnStoreNotification(n); });
-  router_.Connect(Owner::KeyAssignment,
-                  [this](const toolkit::Notification& n, int index) { keyPages_->OnNotification(n, index); });
-  router_.Connect(Owner::InputCapture, [this](const toolkit::Notification&, int) {
+  for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse})
+    router_.Bind("macro editor", macroPages_->Editor(p), macros::pages::MacroEditorPage::Bindings(p));
+  router_.Bind("macro upload", *macroPages_, macros::pages::MacroPages::Bindings());
+  for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse})
+    router_.Bind("key assignment", keyPages_->Page(p), keys::pages::KeyAssignmentPage::Bindings(p));
+  router_.SetCaptureRelease([this] {
     keyPages_->EndCapture();
     macroPages_->ReleaseCapture();
   });

@@ -4,15 +4,9 @@
 #include <array>
 
 #include "platform/ascii.h"
-#include "platform/debug.h"
 
 namespace talvo::app {
 namespace {
-
-template <size_t N>
-bool OneOf(std::string_view name, const std::array<std::string_view, N>& names) {
-  return std::find(names.begin(), names.end(), name) != names.end();
-}
 
 // "<dev>_" with dev kb, ms or mp; the rest of the name after it.
 std::optional<std::string_view> AfterDevice(std::string_view name) {
@@ -24,63 +18,11 @@ std::optional<std::string_view> AfterDevice(std::string_view name) {
 // "<kind>" is key, deng or device.
 bool IsKind(std::string_view kind) { return kind == "key" || kind == "deng" || kind == "device"; }
 
-// <dev>_pro_<kind>_<op>_btn for the profile buttons.
-bool IsProfileButton(std::string_view name) {
-  const auto rest = AfterDevice(name);
-  if (!rest || !rest->starts_with("pro_") || !rest->ends_with("_btn")) return false;
-  const std::string_view middle = rest->substr(4, rest->size() - 4 - 4);  // <kind>_<op>
-  const size_t cut = middle.find('_');
-  if (cut == std::string_view::npos || !IsKind(middle.substr(0, cut))) return false;
-  const std::string_view op = middle.substr(cut + 1);
-  return op == "add" || op == "sub" || op == "copy" || op == "import" || op == "export" || op == "reset";
-}
-
-// <dev>_<kind>_<suffix>, e.g. suffix "profile_combo".
-bool IsDeviceKindName(std::string_view name, std::string_view suffix) {
-  const auto rest = AfterDevice(name);
-  if (!rest || !rest->ends_with(suffix) || rest->size() <= suffix.size() + 1) return false;
-  const std::string_view kind = rest->substr(0, rest->size() - suffix.size());
-  return kind.back() == '_' && IsKind(kind.substr(0, kind.size() - 1));
-}
-
-constexpr std::array<std::string_view, 14> kMacroButtonEndings = {
-    "redio", "name_add", "name_sub", "down", "up", "uptop", "downbottom",
-    "delete", "deleteall", "cancel", "save", "import", "export", "savemacroname"};
-
-bool IsMacroButton(std::string_view name) {
-  for (std::string_view prefix : {"ms_macro_btn_", "kb_macro_btn_"})
-    if (name.starts_with(prefix) && OneOf(name.substr(prefix.size()), kMacroButtonEndings)) return true;
-  return name.starts_with("ms_macro_inset_") || name.starts_with("kb_macro_inset_");
-}
-
-constexpr std::array<std::string_view, 7> kFireKeyButtons = {
-    "ms_bulletdate_save_btn", "ms_bulletdate_reset_btn", "ms_bulletdate_import_btn", "ms_bulletdate_export_btn",
-    "bullet_selected_prev",   "bullet_selected_next",    "improt_gun_button"};
-
-constexpr std::array<std::string_view, 14> kMacroEdits = {
-    "ms__macro_edit_actiondelay", "ms__macro_edit_mou_action_delay", "ms_macro_edit_mou_pointer_skewing",
-    "kb__macro_edit_actiondelay", "kb__macro_edit_mou_action_delay", "kb_macro_edit_mou_pointer_skewing",
-    "ms_mouse_x_left_edit",       "ms_mouse_x_right_edit",           "ms_mouse_y_up_edit",
-    "ms_mouse_y_down_edit",       "kb_mouse_x_left_edit",            "kb_mouse_x_right_edit",
-    "kb_mouse_y_up_edit",         "kb_mouse_y_down_edit"};
-
-constexpr std::array<std::string_view, 7> kMacroOptions = {
-    "ms_macro_check_time", "ms_macro_keyboard_event", "ms_macro_mouse_click", "ms_macro_mouse_roller",
-    "ms_macro_mouse_move", "ms_macro_btn_shubiao",    "kb_macro_btn_shubiao"};
-
-constexpr std::array<std::string_view, 9> kLightChecks = {
-    "kb_deng_7color_check", "ms_deng_7color_check", "mp_deng_7color_check", "kb_deng_fxl_check", "kb_deng_fxr_check",
-    "ms_deng_fxl_check",    "ms_deng_fxr_check",    "mp_deng_fxl_check",    "mp_deng_fxr_check"};
-
 constexpr std::array<std::string_view, 5> kMouseTabs = {"ms_deng_op_tab", "ms_key_op_tab", "ms_rich_op_tab",
                                                         "ms_macro_op_tab", "ms_cursor_op_tab"};
 
 // The mouse picture's zones, in the order of ms_key_0 … ms_key_6.
 constexpr std::array<const char*, 7> kMouseZones = {"left", "wheel", "right", "forward", "back", "dpi", "dpi1"};
-
-// Key-function edits that carry a value: 11, 12, 15 … 20, 25.
-bool IsKeyFunctionEditNumber(int n) { return n == 11 || n == 12 || (n >= 15 && n <= 20) || n == 25; }
-bool IsKeyFunctionComboNumber(int n) { return (n >= 11 && n <= 14) || (n >= 21 && n <= 26); }
 
 }  // namespace
 
@@ -95,131 +37,59 @@ std::optional<SplitName> SplitControlName(std::string_view name) {
   return SplitName{std::string(name.substr(0, cut + 1)), index};
 }
 
-const char* OwnerName(Owner owner) {
-  switch (owner) {
-    case Owner::KeyAssignment: return "key assignment";
-    case Owner::LightingPage: return "lighting page";
-    case Owner::SyncLighting: return "synchronized lighting";
-    case Owner::OnboardProfile: return "onboard profile";
-    case Owner::FireKeys: return "fire keys";
-    case Owner::MacroEditor: return "macro editor";
-    case Owner::MacroUpload: return "macro upload";
-    case Owner::ProfileOperations: return "profile operations";
-    case Owner::ProfileLink: return "profile link";
-    case Owner::MouseSettings: return "mouse settings";
-    case Owner::MousepadDefaults: return "mousepad defaults";
-    case Owner::InputCapture: return "input capture";
-  }
-  return "?";
-}
-
 NotificationRouter::NotificationRouter(toolkit::Window& window, WindowActions actions)
     : window_(window), actions_(std::move(actions)) {}
 
-void NotificationRouter::Connect(Owner owner, Handler handler) { handlers_[owner] = std::move(handler); }
+void NotificationRouter::Bind(std::string_view owner, const pages::ControlName& control, Handler handler) {
+  const std::string name = platform::AsciiLower(control.name);
+  Lookup& lookup = lookup_[std::string(control.type)];
+  const size_t at = bound_.size();
+  switch (control.match) {
+    case pages::NameMatch::Exact: lookup.exact[name].push_back(at); break;
+    case pages::NameMatch::Family: lookup.families[name].push_back(at); break;
+    case pages::NameMatch::Ending: lookup.endings.push_back(at); break;
+  }
+  bound_.push_back({std::string(owner), control, std::move(handler)});
+}
+
+auto NotificationRouter::Matches(const toolkit::Notification& n, const std::string& name) const -> std::vector<Match> {
+  const auto it = lookup_.find(n.type);
+  if (it == lookup_.end()) return {};
+  const Lookup& lookup = it->second;
+  // Candidates by position in bound_: the name's own rows, its family's and
+  // every ending.
+  std::vector<size_t> candidates;
+  if (const auto exact = lookup.exact.find(name); exact != lookup.exact.end())
+    candidates.insert(candidates.end(), exact->second.begin(), exact->second.end());
+  if (const std::optional<SplitName> split = SplitControlName(name))
+    if (const auto family = lookup.families.find(split->prefix); family != lookup.families.end())
+      candidates.insert(candidates.end(), family->second.begin(), family->second.end());
+  candidates.insert(candidates.end(), lookup.endings.begin(), lookup.endings.end());
+  std::vector<std::pair<size_t, int>> found;
+  for (size_t at : candidates)
+    if (const std::optional<int> index = pages::IndexFor(bound_[at].control, name)) found.push_back({at, *index});
+  std::sort(found.begin(), found.end());
+  std::vector<Match> matches;
+  for (const auto& [at, index] : found) matches.push_back({&bound_[at], index});
+  return matches;
+}
 
 std::vector<NotificationRouter::Target> NotificationRouter::Targets(const toolkit::Notification& n) const {
-  const std::string name = platform::AsciiLower(n.sender);
-  const std::optional<SplitName> split = SplitControlName(name);
-  const auto family = [&](std::string_view prefix) { return split && split->prefix == prefix; };
-  const int index = split ? split->index : -1;
-  using O = Owner;
-
-  if (n.type == "click") {
-    if (family("kb_key_")) return {{O::KeyAssignment, index}, {O::LightingPage, index}};
-    if (family("kb_dkey_") || family("ms_deng_color_btn_") || family("mp_deng_color_btn_") ||
-        family("kb_deng_color_btn_"))
-      return {{O::LightingPage, index}};
-    if (family("ms_profile_")) return {{O::OnboardProfile, index}};
-    if (family("ms_bullet_op_")) return {{O::FireKeys, index}};
-    if (OneOf(name, kFireKeyButtons)) return {{O::FireKeys}};
-    if (name == "ms_key_butt_keysave" || name == "ms_key_butt_keydefalut" || name == "kb_key_butt_keydefalut")
-      return {{O::KeyAssignment}};
-    if (name == "ms_key_butt_prosave" || name == "kb_key_butt_prosave") return {{O::MacroUpload}};
-    if (name == "ms_device_cancle_link_btn" || name == "kb_deng_cancle_link_btn" || name == "kb_device_cancle_link_btn")
-      return {{O::ProfileLink}};
-    if (IsMacroButton(name)) return {{O::MacroEditor}};
-    if (name == "ms_gunlun_speed_up_btn" || name == "ms_gunlun_speed_down_btn" || name == "ms_one_profile_default")
-      return {{O::MouseSettings}};
-    if (name == "mp_one_profile_default") return {{O::MousepadDefaults}};
-    if (name == "ms_deng_fxl_btn" || name == "ms_deng_fxr_btn" || name == "ms_deng_colordm_btn" ||
-        name == "ms_deng_colordk_btn")
-      return {{O::LightingPage}};
-    if (name == "kb_deng_same_mode" || name == "ms_deng_same_mode" || name == "mp_deng_same_mode")
-      return {{O::SyncLighting}};
-    if (IsProfileButton(name)) {
-      if (name == "ms_pro_device_reset_btn") return {{O::ProfileOperations}, {O::FireKeys}};
-      return {{O::ProfileOperations}};
-    }
-    if (IsDeviceKindName(name, "profile_edit_save_btn")) return {{O::ProfileOperations}};
-    if (IsDeviceKindName(name, "profile_link_btn")) return {{O::ProfileLink}};
-    return {};
-  }
-  if (n.type == "itemselect") {
-    if (name == "kb_deng_combo_modeselect" || name == "ms_deng_combo_modeselect2" ||
-        name == "mp_deng_combo_modeselect" || name == "kb_deng_combo_curtom_count")
-      return {{O::LightingPage}};
-    if (name == "mp_deng_combo_profile") return {{O::OnboardProfile}};
-    if (name == "ms_report_fct_combo") return {{O::MouseSettings}};
-    if (name == "ms_key_fct_combo" || name == "kb_key_fct_combo") return {{O::KeyAssignment}};
-    if ((family("ms_key_fct_combo_") || family("kb_key_fct_combo_")) && IsKeyFunctionComboNumber(index))
-      return {{O::KeyAssignment, index}};
-    if (name == "ms_macroname_list" || name == "kb_macroname_list" || name == "ms_macro_list" ||
-        name == "kb_macro_list" || name == "ms_macro_combo_keyselect" || name == "ms_macro_combo_mouselect" ||
-        name == "ms_macro_combo_upordown" || name == "kb_macro_combo_keyselect" ||
-        name == "kb_macro_combo_mouselect" || name == "kb_macro_combo_upordown")
-      return {{O::MacroEditor}};
-    if (IsDeviceKindName(name, "profile_combo")) return {{O::ProfileOperations}};
-    return {};
-  }
-  if (n.type == "itemclick") return {{O::MacroEditor}};
+  std::vector<Match> matches = Matches(n, platform::AsciiLower(n.sender));
+  std::vector<Target> targets;
   if (n.type == "selectchanged") {
-    if (family("ms_gun_op_") || family("ms_bullet_op_")) return {{O::FireKeys, index}};
-    if (family("ms_key_")) return {{O::KeyAssignment, index}};
-    if (OneOf(name, kMacroOptions)) return {{O::MacroEditor}};
-    if (name == "ms_cursor_x_check" || name == "ms_cursor_y_check") return {{O::FireKeys}};
-    if (OneOf(name, kLightChecks)) return {{O::LightingPage}};
-    // Past the guard: every other option releases the input capture first.
-    std::vector<Target> targets{{O::InputCapture}};
-    if (IsDeviceKindName(name, "profile_link_check")) targets.push_back({O::ProfileLink});
-    // Both device pages show the cursor macros; the one brought up shows them anew.
-    if (name == "ms_cursor_op_tab" || name == "kb_cursor_op_tab") targets.push_back({O::FireKeys});
-    if (name == "kb_deng_all_kill_check" || name == "kb_deng_all_bright_check") targets.push_back({O::LightingPage});
-    return targets;
+    if (std::vector<Match> staying = matches; KeepStaying(staying))
+      matches = std::move(staying);
+    else
+      targets.push_back({std::string(kInputCapture)});
   }
-  if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    const bool moving = n.type == "movevaluechanged";
-    for (std::string_view dev : {"kb_", "ms_", "mp_"}) {
-      if (moving && dev == "kb_") continue;
-      if (name == std::string(dev) + "deng_light_slider" || name == std::string(dev) + "deng_speed_slider")
-        return {{O::LightingPage}};
-    }
-    const int lastStage = moving ? 6 : 4;
-    for (int stage = 1; stage <= lastStage; ++stage)
-      if (name == "ms_dpi" + std::to_string(stage) + "_slider") return {{O::MouseSettings}};
-    if (name == "ms_point_speed_slider") return {{O::MouseSettings}};
-    if (moving && name == "ms_sensor_height_slider") return {{O::MouseSettings}};
-    return {};
-  }
-  if (n.type == "textchanged") {
-    if ((family("ms_key_fct_edit_") || family("kb_key_fct_edit_")) && IsKeyFunctionEditNumber(index))
-      return {{O::KeyAssignment, index}};
-    for (std::string_view dev : {"kb_", "ms_", "mp_"})
-      for (std::string_view c : {"r", "g", "b"})
-        if (name == std::string(dev) + "deng_edit_" + std::string(c)) return {{O::LightingPage}};
-    if (name == "ms_gunlun_speed_edit") return {{O::MouseSettings}};
-    if (OneOf(name, kMacroEdits)) return {{O::MacroEditor}};
-    if (name == "ms_cursor_x_eidt" || name == "ms_cursor_y_eidt" || name == "ms_cursor_delay_eidt")
-      return {{O::FireKeys}};
-    return {};
-  }
-  if (n.type == "killfocus") {
-    if (name == "ms_macro_edit_macroname" || name == "kb_macro_edit_macroname") return {{O::MacroEditor}};
-    if (name == "ms_gunlun_speed_edit") return {{O::MouseSettings}};
-    return {};
-  }
-  if (n.type == "colorchanged") return {{O::LightingPage}};
-  return {};
+  for (const Match& m : matches) targets.push_back({m.bound->owner, m.index});
+  return targets;
+}
+
+bool NotificationRouter::KeepStaying(std::vector<Match>& matches) {
+  std::erase_if(matches, [](const Match& m) { return m.bound->control.leavesPage; });
+  return !matches.empty();
 }
 
 void NotificationRouter::Route(const toolkit::Notification& n) {
@@ -229,11 +99,12 @@ void NotificationRouter::Route(const toolkit::Notification& n) {
   } else if (n.type == "selectchanged") {
     SelectChanged(n, name);
   } else if (n.type == "setfocus") {
-    if (OneOf(name, kMouseTabs)) SetVisible("ms_profile_fun_spead_tab", false);
+    if (std::find(kMouseTabs.begin(), kMouseTabs.end(), name) != kMouseTabs.end())
+      SetVisible("ms_profile_fun_spead_tab", false);
   } else if (n.type == "msenter" || n.type == "msleave") {
     Hover(name, n.type == "msenter");
   } else {
-    Deliver(n, Targets(n));
+    Deliver(n, Matches(n, name));
   }
 }
 
@@ -265,14 +136,13 @@ void NotificationRouter::Click(const toolkit::Notification& n, const std::string
       return;
     }
   }
-  Deliver(n, Targets(n));
+  Deliver(n, Matches(n, name));
 }
 
 void NotificationRouter::SelectChanged(const toolkit::Notification& n, const std::string& name) {
-  std::vector<Target> targets = Targets(n);
-  const bool pastGuard = !targets.empty() && targets.front().owner == Owner::InputCapture;
-  if (!pastGuard) {
-    Deliver(n, targets);
+  std::vector<Match> matches = Matches(n, name);
+  if (std::vector<Match> staying = matches; KeepStaying(staying)) {
+    Deliver(n, staying);
     return;
   }
   // The guard's own re-selection of the macro tabs raises options again;
@@ -283,9 +153,9 @@ void NotificationRouter::SelectChanged(const toolkit::Notification& n, const std
     guarding_ = false;
     if (stopped) return;
   }
-  Deliver(n, {targets.front()});
+  if (releaseCapture_) releaseCapture_();
   SwitchTab(name);
-  Deliver(n, {targets.begin() + 1, targets.end()});
+  Deliver(n, matches);
 }
 
 bool NotificationRouter::MacroGuard(const std::string& name) {
@@ -396,15 +266,9 @@ void NotificationRouter::SelectPage(std::string_view tabLayout, int page) {
   if (toolkit::Control* c = Find(tabLayout)) c->SelectPage(page);
 }
 
-void NotificationRouter::Deliver(const toolkit::Notification& n, const std::vector<Target>& targets) {
-  for (const Target& t : targets) {
-    const auto it = handlers_.find(t.owner);
-    if (it == handlers_.end()) {
-      debug::Line(std::string("no ") + OwnerName(t.owner) + " for " + n.type + " " + n.sender);
-      continue;
-    }
-    it->second(n, t.index);
-  }
+void NotificationRouter::Deliver(const toolkit::Notification& n, const std::vector<Match>& matches) {
+  for (const Match& m : matches)
+    if (m.bound->handler) m.bound->handler(n, m.index);
 }
 
 }  // namespace talvo::app

@@ -1,5 +1,6 @@
 #include "pages/cursor/cursor_macro_page.h"
 
+#include <array>
 #include <string>
 
 #include "macros/cursor_macros.h"
@@ -37,41 +38,53 @@ CursorMacroPage::CursorMacroPage(toolkit::Window& window, std::filesystem::path 
       programFolder_(std::move(programFolder)),
       upload_(std::move(upload)) {}
 
-void CursorMacroPage::OnNotification(const toolkit::Notification& n, int index) {
-  const std::string name = platform::AsciiLower(n.sender);
-  if (n.type == "selectchanged") {
-    if (name == "ms_cursor_op_tab" || name == "kb_cursor_op_tab") {
-      if (n.wParam != 0) SelectGun(slot_);
-    } else if (name.starts_with("ms_gun_op_")) {
-      if (n.wParam != 0) SelectGun(index);
-    } else if (name.starts_with("ms_bullet_op_")) {
-      if (n.wParam != 0) SelectBullet(index);
-    } else if (name == kXCheck || name == kYCheck) {
-      StoreEdits();
-    }
-  } else if (n.type == "textchanged") {
-    StoreEdits();
-  } else if (n.type == "click") {
-    if (name.starts_with("ms_bullet_op_")) {
-      SelectBullet(index);
-    } else if (name == "bullet_selected_prev") {
-      if (bullet_ > 0) SelectBullet(bullet_ - 1);
-    } else if (name == "bullet_selected_next") {
-      if (bullet_ < kCursorBullets - 1) SelectBullet(bullet_ + 1);
-    } else if (name == "ms_bulletdate_save_btn") {
-      Save();
-    } else if (name == "ms_bulletdate_reset_btn") {
-      ResetSlot();
-    } else if (name == "ms_bulletdate_import_btn") {
-      Import();
-    } else if (name == "ms_bulletdate_export_btn") {
-      Export();
-    } else if (name == "improt_gun_button") {
-      ImportGun();
-    } else if (name == "ms_pro_device_reset_btn") {
-      ResetAllSlots();
-    }
-  }
+std::span<const ::talvo::pages::ControlBinding<CursorMacroPage>> CursorMacroPage::Bindings() {
+  using namespace ::talvo::pages;
+  using P = CursorMacroPage;
+  static constexpr std::array<ControlBinding<P>, 18> kBindings{{
+      // Both device pages show the cursor macros; the one brought up shows
+      // them anew.
+      {Exact("selectchanged", "ms_cursor_Op_tab").LeavingPage(), &P::OnTab},
+      {Exact("selectchanged", "kb_cursor_Op_tab").LeavingPage(), &P::OnTab},
+      {Family("selectchanged", "ms_gun_op_"), &P::OnGunOption},
+      {Family("selectchanged", "ms_bullet_op_"), &P::OnBulletOption},
+      {Exact("selectchanged", kXCheck), &P::OnEdit},
+      {Exact("selectchanged", kYCheck), &P::OnEdit},
+      {Exact("textchanged", "ms_cursor_x_eidt"), &P::OnEdit},
+      {Exact("textchanged", "ms_cursor_y_eidt"), &P::OnEdit},
+      {Exact("textchanged", "ms_cursor_delay_eidt"), &P::OnEdit},
+      {Family("click", "ms_bullet_op_"), &P::OnBulletButton},
+      {Exact("click", "bullet_selected_prev"), &P::OnPrevious},
+      {Exact("click", "bullet_selected_next"), &P::OnNext},
+      {Exact("click", "ms_bulletdate_save_btn"), &P::OnSave},
+      {Exact("click", "ms_bulletdate_reset_btn"), &P::OnReset},
+      {Exact("click", "ms_bulletdate_import_btn"), &P::OnImport},
+      {Exact("click", "ms_bulletdate_export_btn"), &P::OnExport},
+      {Exact("click", "improt_gun_button"), &P::OnImportGun},
+      // The mouse's device profile reset also resets every cursor macro.
+      {Exact("click", "ms_pro_device_reset_btn"), &P::OnResetAll},
+  }};
+  return kBindings;
+}
+
+void CursorMacroPage::OnTab(const toolkit::Notification& n, int) {
+  if (n.wParam != 0) SelectGun(slot_);
+}
+
+void CursorMacroPage::OnGunOption(const toolkit::Notification& n, int slot) {
+  if (n.wParam != 0) SelectGun(slot);
+}
+
+void CursorMacroPage::OnBulletOption(const toolkit::Notification& n, int bullet) {
+  if (n.wParam != 0) SelectBullet(bullet);
+}
+
+void CursorMacroPage::OnPrevious(const toolkit::Notification&, int) {
+  if (bullet_ > 0) SelectBullet(bullet_ - 1);
+}
+
+void CursorMacroPage::OnNext(const toolkit::Notification&, int) {
+  if (bullet_ < kCursorBullets - 1) SelectBullet(bullet_ + 1);
 }
 
 void CursorMacroPage::Reload() { SelectGun(0); }

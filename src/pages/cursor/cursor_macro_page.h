@@ -9,9 +9,11 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 
 namespace talvo::macros::pages {
@@ -24,10 +26,8 @@ class CursorMacroPage {
   CursorMacroPage(toolkit::Window& window, std::filesystem::path folder, std::filesystem::path programFolder,
                   Upload upload);
 
-  // The notifications routed to the fire-key owner; index is the number of
-  // a gun or bullet option, -1 for the others. A cursor tab brought up shows
-  // the current gun again in the copy of the page it shows.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The cursor macro controls the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<CursorMacroPage>> Bindings();
 
   // Selects gun 0 and its bullet 0, after the slot files changed underneath
   // (read from the mouse) and when the page is built.
@@ -42,6 +42,22 @@ class CursorMacroPage {
 
  private:
   toolkit::Control* Find(std::string_view name) const { return window_.FindControl(name); }
+  // Handlers of the bound controls; a numbered option or button's row
+  // hands its number.
+  void OnTab(const toolkit::Notification& n, int);
+  void OnGunOption(const toolkit::Notification& n, int slot);
+  void OnBulletOption(const toolkit::Notification& n, int bullet);
+  void OnBulletButton(const toolkit::Notification&, int bullet) { SelectBullet(bullet); }
+  void OnPrevious(const toolkit::Notification&, int);
+  void OnNext(const toolkit::Notification&, int);
+  void OnEdit(const toolkit::Notification&, int) { StoreEdits(); }
+  void OnSave(const toolkit::Notification&, int) { Save(); }
+  void OnReset(const toolkit::Notification&, int) { ResetSlot(); }
+  void OnResetAll(const toolkit::Notification&, int) { ResetAllSlots(); }
+  void OnImport(const toolkit::Notification&, int) { Import(); }
+  void OnExport(const toolkit::Notification&, int) { Export(); }
+  void OnImportGun(const toolkit::Notification&, int) { ImportGun(); }
+
   void SelectGun(int slot);
   void SelectBullet(int bullet);
   void ShowBullet();

@@ -116,36 +116,54 @@ toolkit::Control* KeyAssignmentPage::Find(std::string_view suffix) const { retur
 
 KeyMapRecord* KeyAssignmentPage::Record() { return profiles::CurrentKeyMap(setup_.live, setup_.peripheral); }
 
-void KeyAssignmentPage::OnNotification(const toolkit::Notification& n, int index) {
-  const std::string name = platform::AsciiLower(n.sender);
-  if (!name.starts_with(prefix_)) return;
-  const std::string lowerPrefix = platform::AsciiLower(prefix_);
-  if (n.type == "selectchanged" && Mouse()) {
-    // The mouse's keys are options: a key is chosen when its option is.
-    if (index >= 0 && size_t(index) < kMouseKeyCount && n.wParam != 0) SelectKey(size_t(index));
-  } else if (n.type == "click") {
-    if (!Mouse() && name.starts_with("kb_key_") && index >= 0) {
-      const toolkit::Control* keysTab = window_.FindControl("kb_key_Op_tab");
-      if (keysTab && keysTab->IsSelected())
-        if (const auto key = KeyForPosition(setup_.positions, size_t(index)); key && *key < setup_.keyCount())
-          SelectKey(*key);
-    } else if (name == lowerPrefix + "key_butt_keydefalut") {
-      RestoreDefault();
-    } else if (name == lowerPrefix + "key_butt_keysave") {
-      ApplyFunction();
-    }
-  } else if (n.type == "itemselect") {
-    if (name == lowerPrefix + "key_fct_combo") {
-      ChooseFunction(int(n.wParam));
-      return;
-    }
-    if (index == kPlayCombo)
-      if (toolkit::Control* page = Find("tab_function_" + std::to_string(kRepeatPage)))
-        page->SetVisible(n.wParam == kRepeatItem);
-    ApplyFunction();
-  } else if (n.type == "textchanged") {
-    OnEditChanged(index);
-  }
+std::span<const ::talvo::pages::ControlBinding<KeyAssignmentPage>> KeyAssignmentPage::Bindings(
+    device::Peripheral peripheral) {
+  using namespace ::talvo::pages;
+  using P = KeyAssignmentPage;
+  // The value combos and edits of the function panel that carry a function.
+  static constexpr std::array<ControlBinding<P>, 9> kMouse{{
+      {Family("selectchanged", "ms_key_"), &P::OnKeyOption},
+      {Exact("click", "ms_key_butt_keydefalut"), &P::OnDefault},
+      {Exact("click", "ms_key_butt_keysave"), &P::OnSave},
+      {Exact("itemselect", "ms_key_fct_combo"), &P::OnFunctionCombo},
+      {Family("itemselect", "ms_key_fct_combo_", 11, 14), &P::OnValueCombo},
+      {Family("itemselect", "ms_key_fct_combo_", 21, 26), &P::OnValueCombo},
+      {Family("textchanged", "ms_key_fct_edit_", 11, 12), &P::OnValueEdit},
+      {Family("textchanged", "ms_key_fct_edit_", 15, 20), &P::OnValueEdit},
+      {Family("textchanged", "ms_key_fct_edit_", 25, 25), &P::OnValueEdit},
+  }};
+  static constexpr std::array<ControlBinding<P>, 8> kKeyboard{{
+      {Family("click", "kb_key_"), &P::OnPictureKey},
+      {Exact("click", "kb_key_butt_keydefalut"), &P::OnDefault},
+      {Exact("itemselect", "kb_key_fct_combo"), &P::OnFunctionCombo},
+      {Family("itemselect", "kb_key_fct_combo_", 11, 14), &P::OnValueCombo},
+      {Family("itemselect", "kb_key_fct_combo_", 21, 26), &P::OnValueCombo},
+      {Family("textchanged", "kb_key_fct_edit_", 11, 12), &P::OnValueEdit},
+      {Family("textchanged", "kb_key_fct_edit_", 15, 20), &P::OnValueEdit},
+      {Family("textchanged", "kb_key_fct_edit_", 25, 25), &P::OnValueEdit},
+  }};
+  if (peripheral == device::Peripheral::Keyboard) return kKeyboard;
+  return kMouse;
+}
+
+void KeyAssignmentPage::OnKeyOption(const toolkit::Notification& n, int key) {
+  if (key >= 0 && size_t(key) < kMouseKeyCount && n.wParam != 0) SelectKey(size_t(key));
+}
+
+void KeyAssignmentPage::OnPictureKey(const toolkit::Notification&, int position) {
+  const toolkit::Control* keysTab = window_.FindControl("kb_key_Op_tab");
+  if (keysTab && keysTab->IsSelected())
+    if (const auto key = KeyForPosition(setup_.positions, size_t(position)); key && *key < setup_.keyCount())
+      SelectKey(*key);
+}
+
+void KeyAssignmentPage::OnFunctionCombo(const toolkit::Notification& n, int) { ChooseFunction(int(n.wParam)); }
+
+void KeyAssignmentPage::OnValueCombo(const toolkit::Notification& n, int number) {
+  if (number == kPlayCombo)
+    if (toolkit::Control* page = Find("tab_function_" + std::to_string(kRepeatPage)))
+      page->SetVisible(n.wParam == kRepeatItem);
+  ApplyFunction();
 }
 
 void KeyAssignmentPage::SelectKey(size_t key) {

@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "keys/key_map.h"
@@ -64,8 +66,8 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   KeyAssignmentPage(const KeyAssignmentPage&) = delete;
   KeyAssignmentPage& operator=(const KeyAssignmentPage&) = delete;
 
-  // The notifications routed to key assignment whose sender is this page's.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls the mouse's or the keyboard's page handles.
+  static std::span<const ::talvo::pages::ControlBinding<KeyAssignmentPage>> Bindings(device::Peripheral peripheral);
 
   // Labels every key from the current profile's record.
   void RelabelKeys();
@@ -91,6 +93,15 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   toolkit::Control* Edit(int number) const { return Find("key_fct_edit_" + std::to_string(number)); }
   bool Mouse() const { return setup_.peripheral == device::Peripheral::Mouse; }
   KeyMapRecord* Record();
+
+  // The mouse's keys are options; the keyboard's are buttons of its picture.
+  void OnKeyOption(const toolkit::Notification& n, int key);
+  void OnPictureKey(const toolkit::Notification& n, int position);
+  void OnFunctionCombo(const toolkit::Notification& n, int);
+  void OnValueCombo(const toolkit::Notification& n, int number);
+  void OnValueEdit(const toolkit::Notification&, int number) { OnEditChanged(number); }
+  void OnSave(const toolkit::Notification&, int) { ApplyFunction(); }
+  void OnDefault(const toolkit::Notification&, int) { RestoreDefault(); }
 
   void SelectKey(size_t key);
   void ShowFunction(KeyFunction function);

@@ -23,11 +23,6 @@ KeyPages::KeyPages(toolkit::Window& window, Setup setup) {
   mouse_ = page(device::Peripheral::Mouse, [] { return kMouseKeyCount; }, setup.mouseRead);
 }
 
-void KeyPages::OnNotification(const toolkit::Notification& n, int index) {
-  keyboard_->OnNotification(n, index);
-  mouse_->OnNotification(n, index);
-}
-
 void KeyPages::Refresh() {
   keyboard_->Refresh();
   mouse_->Refresh();

@@ -1,6 +1,6 @@
 // The key room: the mouse's and the keyboard's key assignment views and the
-// keyboard's positions on its picture. The window hands it the key
-// assignment notifications and tells it when records or names changed.
+// keyboard's positions on its picture. The window binds each view's controls
+// and tells the room when records or names changed.
 #pragma once
 
 #include <functional>
@@ -30,7 +30,6 @@ class KeyPages {
 
   KeyPages(toolkit::Window& window, Setup setup);
 
-  void OnNotification(const toolkit::Notification& n, int index);
   // Records, macro names or the language changed: every key is labelled
   // again and the selected key shown anew.
   void Refresh();

@@ -66,52 +66,66 @@ KeyboardLightingPage::KeyboardLightingPage(toolkit::Window& window, profiles::Li
       pushFlags_(pushFlags),
       link_(keyboardLink) {}
 
-void KeyboardLightingPage::OnNotification(const toolkit::Notification& n, int index) {
-  const std::string name = platform::AsciiLower(n.sender);
-  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
-  LightRecord& record = live_.keyboardLight.record;
-  if (n.type == "itemselect") {
-    if (is(kModeCombo)) {
-      SetMode(int(n.wParam));
-    } else if (is(kSetCombo) && n.wParam >= 0 && n.wParam < int64_t(CustomColourSets::kSets)) {
-      live_.keyboardLight.paint.SetCustomSetIndex(uint8_t(n.wParam));
-      SaveProfiles();
-    }
-  } else if (n.type == "valuechanged") {
-    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
-    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
-  } else if (n.type == "selectchanged") {
-    if (is(kMultiCheck)) {
-      record.SetMultiColour(n.wParam != 0 ? 1 : 0);
-      Commit();
-    } else if (is(kLeftCheck) || is(kRightCheck)) {
-      const bool left = is(kLeftCheck);
-      view_.Check(kLeftCheck, left);
-      view_.Check(kRightCheck, !left);
-      record.SetDirection(left ? 1 : 0);
-      Commit();
-    } else if (is(kBrightCheck) || is(kKillCheck)) {
-      const bool bright = is(kBrightCheck);
-      view_.Check(kBrightCheck, bright);
-      view_.Check(kKillCheck, !bright);
-      FillCustomSet(bright, bright ? live_.keyboardLight.paint.paintColour() : Rgb{});
-      SaveProfiles();
-    }
-  } else if (n.type == "colorchanged") {
-    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
-  } else if (n.type == "textchanged") {
-    if (const auto component = EditComponentOf(name, "kb_")) OnColourEdit(n, *component);
-  } else if (n.type == "click") {
-    if (const auto swatch = FamilyNumber(name, "kb_deng_color_btn_", index)) {
-      if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch], true);
-    } else if (const auto key = FamilyNumber(name, "kb_key_", index)) {
-      // The same key buttons assign keys on the key tab; only the lighting
-      // tab paints with them.
-      if (view_.IsSelected(kLightingTab)) OnKeyClicked(*key);
-    } else if (const auto dkey = FamilyNumber(name, "kb_dkey_", index)) {
-      OnKeyClicked(*dkey);
-    }
-  }
+std::span<const ::talvo::pages::ControlBinding<KeyboardLightingPage>> KeyboardLightingPage::Bindings() {
+  using namespace ::talvo::pages;
+  using P = KeyboardLightingPage;
+  static constexpr std::array<ControlBinding<P>, 15> kBindings{{
+      {Exact("itemselect", kModeCombo), &P::OnModeCombo},
+      {Exact("itemselect", kSetCombo), &P::OnSetCombo},
+      // The keyboard commits its sliders on release only.
+      {Exact("valuechanged", kLightSlider), &P::OnBrightnessSlider},
+      {Exact("valuechanged", kSpeedSlider), &P::OnSpeedSlider},
+      {Exact("selectchanged", kMultiCheck), &P::OnMultiCheck},
+      {Exact("selectchanged", kLeftCheck, 1), &P::OnDirectionCheck},
+      {Exact("selectchanged", kRightCheck, 0), &P::OnDirectionCheck},
+      {Exact("selectchanged", kBrightCheck, 1).LeavingPage(), &P::OnFillCheck},
+      {Exact("selectchanged", kKillCheck, 0).LeavingPage(), &P::OnFillCheck},
+      {Exact("colorchanged", kPalette), &P::OnPalette},
+      {Exact("textchanged", "kb_Deng_edit_R", 0), &P::OnColourEdit},
+      {Exact("textchanged", "kb_Deng_edit_G", 1), &P::OnColourEdit},
+      {Exact("textchanged", "kb_Deng_edit_B", 2), &P::OnColourEdit},
+      {Family("click", "kb_Deng_color_btn_", 0, int(kSwatchColours.size()) - 1), &P::OnSwatch},
+      // The same key buttons assign keys on the key tab.
+      {Family("click", "kb_key_"), &P::OnPictureKey},
+  }};
+  return kBindings;
+}
+
+void KeyboardLightingPage::OnSetCombo(const toolkit::Notification& n, int) {
+  if (n.wParam < 0 || n.wParam >= int64_t(CustomColourSets::kSets)) return;
+  live_.keyboardLight.paint.SetCustomSetIndex(uint8_t(n.wParam));
+  SaveProfiles();
+}
+
+
+
+void KeyboardLightingPage::OnMultiCheck(const toolkit::Notification& n, int) {
+  live_.keyboardLight.record.SetMultiColour(n.wParam != 0 ? 1 : 0);
+  Commit();
+}
+
+void KeyboardLightingPage::OnDirectionCheck(const toolkit::Notification&, int left) {
+  view_.Check(kLeftCheck, left != 0);
+  view_.Check(kRightCheck, left == 0);
+  live_.keyboardLight.record.SetDirection(left != 0 ? 1 : 0);
+  Commit();
+}
+
+void KeyboardLightingPage::OnFillCheck(const toolkit::Notification&, int bright) {
+  view_.Check(kBrightCheck, bright != 0);
+  view_.Check(kKillCheck, bright == 0);
+  FillCustomSet(bright != 0, bright != 0 ? live_.keyboardLight.paint.paintColour() : Rgb{});
+  SaveProfiles();
+}
+
+
+void KeyboardLightingPage::OnSwatch(const toolkit::Notification&, int swatch) {
+  ChooseColour(kSwatchColours[size_t(swatch)], true);
+}
+
+void KeyboardLightingPage::OnPictureKey(const toolkit::Notification&, int key) {
+  // Only the lighting tab paints with the keys.
+  if (view_.IsSelected(kLightingTab)) OnKeyClicked(key);
 }
 
 void KeyboardLightingPage::ModeChosen(int mode) {

@@ -8,8 +8,10 @@
 // still change and the push simply finds no device.
 #pragma once
 
+#include <span>
 #include <string_view>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/effect_engine.h"
@@ -33,9 +35,8 @@ class KeyboardLightingPage final : public LightingPage {
                        KbEffectState& effect, LightPushFlags& pushFlags,
                        device::CDeviceLink& keyboardLink);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the keyboard's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<KeyboardLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live records; stores
   // and pushes nothing.
@@ -47,6 +48,17 @@ class KeyboardLightingPage final : public LightingPage {
   void ModeChosen(int mode) override;
   void SliderChosen(size_t field, uint8_t value) override;
   void ColourChosen(Rgb colour) override;
+  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
+  void OnSetCombo(const toolkit::Notification& n, int);
+  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
+  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnFillCheck(const toolkit::Notification& n, int bright);
+  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
+  void OnSwatch(const toolkit::Notification& n, int swatch);
+  void OnPictureKey(const toolkit::Notification& n, int key);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void OnKeyClicked(int led);
   void ChooseColour(Rgb c, bool store);

@@ -51,41 +51,56 @@ MouseLightingPage::MouseLightingPage(toolkit::Window& window, profiles::LiveData
       pushFlags_(pushFlags),
       link_(mouseLink) {}
 
-void MouseLightingPage::OnNotification(const toolkit::Notification& n, int index) {
-  const std::string name = platform::AsciiLower(n.sender);
-  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
-  MouseSettingsRecord& record = live_.mouseLight.record;
-  if (n.type == "itemselect") {
-    if (is(kModeCombo)) SetMode(int(n.wParam));
-  } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
-    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
-  } else if (n.type == "selectchanged") {
-    // The mouse's check shows the single-colour state.
-    if (is(kMultiCheck)) {
-      record.SetMultiColour(n.wParam != 0 ? 0 : 1);
-      Commit();
-    } else if (is(kLeftCheck) || is(kRightCheck)) {
-      record.SetDirection(is(kLeftCheck) ? 1 : 0);
-      Commit();
-      ResetEffect();
-    }
-  } else if (n.type == "colorchanged") {
-    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
-  } else if (n.type == "textchanged") {
-    if (const auto component = EditComponentOf(name, "ms_")) OnColourEdit(n, *component);
-  } else if (n.type == "click") {
-    if (const auto swatch = FamilyNumber(name, "ms_deng_color_btn_", index)) {
-      if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch], true);
-    } else if (is(kLeftButton) || is(kRightButton)) {
-      record.SetDirection(is(kLeftButton) ? 0 : 1);
-      Commit();
-    } else if (is(kColourAButton)) {
-      ChooseTarget(Target::ColourA);
-    } else if (is(kColourBButton)) {
-      ChooseTarget(Target::ColourB);
-    }
-  }
+std::span<const ::talvo::pages::ControlBinding<MouseLightingPage>> MouseLightingPage::Bindings() {
+  using namespace ::talvo::pages;
+  using P = MouseLightingPage;
+  static constexpr std::array<ControlBinding<P>, 17> kBindings{{
+      {Exact("itemselect", kModeCombo), &P::OnModeCombo},
+      {Exact("valuechanged", kLightSlider), &P::OnBrightnessSlider},
+      {Exact("movevaluechanged", kLightSlider), &P::OnBrightnessSlider},
+      {Exact("valuechanged", kSpeedSlider), &P::OnSpeedSlider},
+      {Exact("movevaluechanged", kSpeedSlider), &P::OnSpeedSlider},
+      {Exact("selectchanged", kMultiCheck), &P::OnMultiCheck},
+      {Exact("selectchanged", kLeftCheck, 1), &P::OnDirectionCheck},
+      {Exact("selectchanged", kRightCheck, 0), &P::OnDirectionCheck},
+      {Exact("colorchanged", kPalette), &P::OnPalette},
+      {Exact("textchanged", "ms_Deng_edit_R", 0), &P::OnColourEdit},
+      {Exact("textchanged", "ms_Deng_edit_G", 1), &P::OnColourEdit},
+      {Exact("textchanged", "ms_Deng_edit_B", 2), &P::OnColourEdit},
+      {Family("click", "ms_Deng_color_btn_", 0, int(kSwatchColours.size()) - 1), &P::OnSwatch},
+      {Exact("click", kLeftButton, 1), &P::OnDirectionButton},
+      {Exact("click", kRightButton, 0), &P::OnDirectionButton},
+      {Exact("click", kColourAButton, int(Target::ColourA)), &P::OnTargetButton},
+      {Exact("click", kColourBButton, int(Target::ColourB)), &P::OnTargetButton},
+  }};
+  return kBindings;
+}
+
+
+
+void MouseLightingPage::OnMultiCheck(const toolkit::Notification& n, int) {
+  // The mouse's check shows the single-colour state.
+  live_.mouseLight.record.SetMultiColour(n.wParam != 0 ? 0 : 1);
+  Commit();
+}
+
+void MouseLightingPage::OnDirectionCheck(const toolkit::Notification&, int left) {
+  live_.mouseLight.record.SetDirection(left != 0 ? 1 : 0);
+  Commit();
+  ResetEffect();
+}
+
+void MouseLightingPage::OnDirectionButton(const toolkit::Notification&, int left) {
+  // The buttons count the other way round from the checks.
+  live_.mouseLight.record.SetDirection(left != 0 ? 0 : 1);
+  Commit();
+}
+
+void MouseLightingPage::OnTargetButton(const toolkit::Notification&, int target) { ChooseTarget(Target(target)); }
+
+
+void MouseLightingPage::OnSwatch(const toolkit::Notification&, int swatch) {
+  ChooseColour(kSwatchColours[size_t(swatch)], true);
 }
 
 void MouseLightingPage::ModeChosen(int mode) {

@@ -7,8 +7,10 @@
 // UI thread.
 #pragma once
 
+#include <span>
 #include <string_view>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -32,9 +34,8 @@ class MouseLightingPage final : public LightingPage {
   MouseLightingPage(toolkit::Window& window, profiles::LiveData& live, profiles::ProfileSaver& saver,
                     MouseEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mouseLink);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the mouse's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MouseLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live record; stores and
   // pushes nothing. The main window runs it after every mouse read.
@@ -47,6 +48,16 @@ class MouseLightingPage final : public LightingPage {
   void ModeChosen(int mode) override;
   void SliderChosen(size_t field, uint8_t value) override;
   void ColourChosen(Rgb colour) override;
+  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
+  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
+  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnDirectionButton(const toolkit::Notification& n, int left);
+  void OnTargetButton(const toolkit::Notification& n, int target);
+  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
+  void OnSwatch(const toolkit::Notification& n, int swatch);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c, bool store);
   void ChooseTarget(Target target);

@@ -49,31 +49,41 @@ MousepadLightingPage::MousepadLightingPage(toolkit::Window& window, profiles::Li
       link_(mousepadLink),
       flashTrigger_(flashTrigger) {}
 
-void MousepadLightingPage::OnNotification(const toolkit::Notification& n, int index) {
-  const std::string name = platform::AsciiLower(n.sender);
-  const auto is = [&name](std::string_view control) { return platform::EqualsIgnoreCase(name, control); };
-  LightRecord& record = live_.mousepadLight.record;
-  if (n.type == "itemselect") {
-    if (is(kModeCombo)) SetMode(int(n.wParam));
-  } else if (n.type == "valuechanged" || n.type == "movevaluechanged") {
-    if (is(kLightSlider)) SetBrightness(SliderPosition(n.wParam));
-    else if (is(kSpeedSlider)) SetSpeed(SliderPosition(n.wParam));
-  } else if (n.type == "selectchanged") {
-    if (is(kMultiCheck)) {
-      record.SetMultiColour(n.wParam != 0 ? 1 : 0);
-      Commit();
-    } else if (is(kLeftCheck) || is(kRightCheck)) {
-      record.SetDirection(is(kLeftCheck) ? 1 : 0);
-      Commit();
-    }
-  } else if (n.type == "colorchanged") {
-    if (is(kPalette)) SetColour(RgbOfArgb(uint32_t(n.wParam)));
-  } else if (n.type == "textchanged") {
-    if (const auto component = EditComponentOf(name, "mp_")) OnColourEdit(n, *component);
-  } else if (n.type == "click") {
-    if (const auto swatch = FamilyNumber(name, "mp_deng_color_btn_", index))
-      if (*swatch >= 0 && *swatch < int(kSwatchColours.size())) ChooseColour(kSwatchColours[*swatch]);
-  }
+std::span<const ::talvo::pages::ControlBinding<MousepadLightingPage>> MousepadLightingPage::Bindings() {
+  using namespace ::talvo::pages;
+  using P = MousepadLightingPage;
+  static constexpr std::array<ControlBinding<P>, 13> kBindings{{
+      {Exact("itemselect", kModeCombo), &P::OnModeCombo},
+      {Exact("valuechanged", kLightSlider), &P::OnBrightnessSlider},
+      {Exact("movevaluechanged", kLightSlider), &P::OnBrightnessSlider},
+      {Exact("valuechanged", kSpeedSlider), &P::OnSpeedSlider},
+      {Exact("movevaluechanged", kSpeedSlider), &P::OnSpeedSlider},
+      {Exact("selectchanged", kMultiCheck), &P::OnMultiCheck},
+      {Exact("selectchanged", kLeftCheck, 1), &P::OnDirectionCheck},
+      {Exact("selectchanged", kRightCheck, 0), &P::OnDirectionCheck},
+      {Exact("colorchanged", kPalette), &P::OnPalette},
+      {Exact("textchanged", "mp_Deng_edit_R", 0), &P::OnColourEdit},
+      {Exact("textchanged", "mp_Deng_edit_G", 1), &P::OnColourEdit},
+      {Exact("textchanged", "mp_Deng_edit_B", 2), &P::OnColourEdit},
+      {Family("click", "mp_Deng_color_btn_", 0, int(kSwatchColours.size()) - 1), &P::OnSwatch},
+  }};
+  return kBindings;
+}
+
+
+
+void MousepadLightingPage::OnMultiCheck(const toolkit::Notification& n, int) {
+  live_.mousepadLight.record.SetMultiColour(n.wParam != 0 ? 1 : 0);
+  Commit();
+}
+
+void MousepadLightingPage::OnDirectionCheck(const toolkit::Notification&, int left) {
+  live_.mousepadLight.record.SetDirection(left != 0 ? 1 : 0);
+  Commit();
+}
+
+void MousepadLightingPage::OnSwatch(const toolkit::Notification&, int swatch) {
+  ChooseColour(kSwatchColours[size_t(swatch)]);
 }
 
 void MousepadLightingPage::ModeChosen(int mode) {

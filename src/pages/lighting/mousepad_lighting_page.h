@@ -8,7 +8,9 @@
 #pragma once
 
 #include <atomic>
+#include <span>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_link.h"
 #include "lighting/light_records.h"
@@ -33,9 +35,8 @@ class MousepadLightingPage final : public LightingPage {
                        MousepadEffectState& effect, LightPushFlags& pushFlags, device::CDeviceLink& mousepadLink,
                        std::atomic<uint32_t>& flashTrigger);
 
-  // A notification routed to the lighting pages; names of other devices
-  // are ignored. index: the router's family number, -1 for none.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The controls of the mousepad's lighting tab the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MousepadLightingPage>> Bindings();
 
   // Sets every lighting control of the tab from the live record (and starts
   // the comet's ring when the record shows that mode); stores and pushes
@@ -48,6 +49,14 @@ class MousepadLightingPage final : public LightingPage {
   void ModeChosen(int mode) override;
   void SliderChosen(size_t field, uint8_t value) override;
   void ColourChosen(Rgb colour) override;
+  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
+  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
+  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
+  void OnMultiCheck(const toolkit::Notification& n, int);
+  void OnDirectionCheck(const toolkit::Notification& n, int left);
+  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
+  void OnSwatch(const toolkit::Notification& n, int swatch);
+  // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
   void ChooseColour(Rgb c);
   void ShowModeParts(int mode);

@@ -11,34 +11,11 @@ EditComponent ReadColourEdit(std::string_view text) {
   return {uint8_t(value), false};
 }
 
-std::optional<int> EditComponentOf(std::string_view lowerName, std::string_view lowerDevicePrefix) {
-  const std::string base = std::string(lowerDevicePrefix) + "deng_edit_";
-  if (lowerName.size() != base.size() + 1 || lowerName.substr(0, base.size()) != base) return std::nullopt;
-  switch (lowerName.back()) {
-    case 'r': return 0;
-    case 'g': return 1;
-    case 'b': return 2;
-    default: return std::nullopt;
-  }
-}
-
 Rgb WithComponent(Rgb c, int component, uint8_t value) {
   if (component == 0) c.red = value;
   if (component == 1) c.green = value;
   if (component == 2) c.blue = value;
   return c;
-}
-
-std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex) {
-  if (lowerName.size() <= lowerPrefix.size() || lowerName.substr(0, lowerPrefix.size()) != lowerPrefix)
-    return std::nullopt;
-  if (routerIndex >= 0) return routerIndex;
-  int number = 0;
-  for (char c : lowerName.substr(lowerPrefix.size())) {
-    if (c < '0' || c > '9' || number > 100000) return std::nullopt;
-    number = number * 10 + (c - '0');
-  }
-  return number;
 }
 
 int SliderPosition(int64_t position) { return int(std::clamp<int64_t>(position, 0, kSliderMax)); }

@@ -40,14 +40,7 @@ struct EditComponent {
 };
 EditComponent ReadColourEdit(std::string_view text);
 
-// Which component an edit name "<dev>_deng_edit_r/g/b" (lower case) stands
-// for: 0 red, 1 green, 2 blue; nothing for other names.
-std::optional<int> EditComponentOf(std::string_view lowerName, std::string_view lowerDevicePrefix);
 Rgb WithComponent(Rgb c, int component, uint8_t value);
-
-// The number of a family member "<prefix><N>" (prefix in lower case): the
-// router's family index when it gave one, else the number in the name.
-std::optional<int> FamilyNumber(std::string_view lowerName, std::string_view lowerPrefix, int routerIndex);
 
 // The brightness and speed sliders run 0..kSliderMax. The record keeps the
 // brightness as the position and counts speed down from the right end (the

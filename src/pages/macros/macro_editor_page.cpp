@@ -88,10 +88,6 @@ MacroEditorPage::~MacroEditorPage() {
 
 toolkit::Control* MacroEditorPage::Find(std::string_view suffix) const { return window_.FindControl(Name(suffix)); }
 
-bool MacroEditorPage::Is(const std::string& sender, std::string_view suffix) const {
-  return sender == platform::AsciiLower(Name(suffix));
-}
-
 void MacroEditorPage::SetVisible(std::string_view suffix, bool on) {
   if (toolkit::Control* c = Find(suffix)) c->SetVisible(on);
 }
@@ -141,119 +137,186 @@ void MacroEditorPage::EnableMacroControls(bool on) {
 
 // ---- notifications ----
 
-void MacroEditorPage::OnNotification(const toolkit::Notification& n) {
-  const std::string name = platform::AsciiLower(n.sender);
-  if (!name.starts_with(prefix_)) return;
-  if (n.type == "click") {
-    OnClick(name);
-  } else if (n.type == "itemselect") {
-    OnItemSelect(name, n);
-  } else if (n.type == "itemclick") {
-    if (Is(name, "Macro_list")) StepClicked(int(n.wParam));
-  } else if (n.type == "textchanged") {
-    OnTextChanged(name);
-  } else if (n.type == "killfocus") {
-    if (Is(name, "macro_edit_macroname")) Rename();
-  } else if (n.type == "selectchanged") {
-    if (Is(name, "macro_btn_shubiao")) {
-      SetVisible("MacroMouseEvent", n.wParam != 0);
-      SetVisible("MacroName", n.wParam == 0);
-    }
-  }
+std::span<const ::talvo::pages::ControlBinding<MacroEditorPage>> MacroEditorPage::Bindings(
+    device::Peripheral peripheral) {
+  using namespace ::talvo::pages;
+  using P = MacroEditorPage;
+  // Insert buttons carry their place in kInsertButtons, their step rows in
+  // the mouse-event table, or their place in kMoveButtons; edits theirs.
+  static constexpr std::array<ControlBinding<P>, 53> kMouse{{
+      {Exact("click", "ms_macro_btn_name_add"), &P::OnAdd},
+      {Exact("click", "ms_macro_btn_name_sub"), &P::OnRemove},
+      {Exact("click", "ms_macro_btn_import"), &P::OnImport},
+      {Exact("click", "ms_macro_btn_export"), &P::OnExport},
+      {Exact("click", "ms_macro_btn_savemacroname"), &P::OnRename},
+      {Exact("click", "ms_macro_btn_save"), &P::OnSave},
+      {Exact("click", "ms_macro_btn_cancel"), &P::OnCancel},
+      {Exact("click", "ms_macro_btn_redio"), &P::OnRecord},
+      {Exact("click", "ms_macro_btn_up", int(StepMove::Up)), &P::OnMove},
+      {Exact("click", "ms_macro_btn_down", int(StepMove::Down)), &P::OnMove},
+      {Exact("click", "ms_macro_btn_uptop", int(StepMove::Top)), &P::OnMove},
+      {Exact("click", "ms_macro_btn_downbottom", int(StepMove::Bottom)), &P::OnMove},
+      {Exact("click", "ms_macro_btn_delete"), &P::OnDeleteStep},
+      {Exact("click", "ms_macro_btn_deleteall"), &P::OnDeleteAllSteps},
+      {Exact("click", "ms_macro_inset_leftkey_btn", 0), &P::OnInsertBar},
+      {Exact("click", "ms_macro_inset_leftkeydown_btn", 0), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_leftkeyup_btn", 1), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_rightkey_btn", 1), &P::OnInsertBar},
+      {Exact("click", "ms_macro_inset_rightkeydown_btn", 2), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_rightkeyup_btn", 3), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_moudlekey_btn", 2), &P::OnInsertBar},
+      {Exact("click", "ms_macro_inset_moudlekeydown_btn", 4), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_moudlekeyup_btn", 5), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_forwardkey_btn", 3), &P::OnInsertBar},
+      {Exact("click", "ms_macro_inset_forwardkeydown_btn", 6), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_forwardkeyup_btn", 7), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_backkey_btn", 4), &P::OnInsertBar},
+      {Exact("click", "ms_macro_inset_backkeydown_btn", 8), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_backkeyup_btn", 9), &P::OnInsertStep},
+      {Exact("click", "ms_macro_inset_moveleftkey_btn", 0), &P::OnInsertMove},
+      {Exact("click", "ms_macro_inset_moverightkey_btn", 1), &P::OnInsertMove},
+      {Exact("click", "ms_macro_inset_moveupkey_btn", 2), &P::OnInsertMove},
+      {Exact("click", "ms_macro_inset_movedownkey_btn", 3), &P::OnInsertMove},
+      {Exact("itemselect", "ms_MacroName_list"), &P::OnMacroChosen},
+      {Exact("itemselect", "ms_Macro_list"), &P::OnStepChosen},
+      {Exact("itemclick", "ms_Macro_list"), &P::OnStepChosen},
+      {Exact("itemselect", "ms_macro_combo_keyselect"), &P::OnKeyChosen},
+      {Exact("itemselect", "ms_macro_combo_upordown"), &P::OnUpOrDownChosen},
+      {Exact("itemselect", "ms_macro_combo_mouselect"), &P::OnMouseEventChosen},
+      {Exact("textchanged", "ms__macro_edit_ActionDelay", 0), &P::OnDelayEdit},
+      {Exact("textchanged", "ms__macro_edit_mou_action_delay", 1), &P::OnDelayEdit},
+      {Exact("textchanged", "ms_macro_edit_mou_pointer_skewing"), &P::OnDistanceEdit},
+      {Exact("textchanged", "ms_mouse_x_left_edit", 0), &P::OnMoveEdit},
+      {Exact("textchanged", "ms_mouse_x_right_edit", 1), &P::OnMoveEdit},
+      {Exact("textchanged", "ms_mouse_y_up_edit", 2), &P::OnMoveEdit},
+      {Exact("textchanged", "ms_mouse_y_down_edit", 3), &P::OnMoveEdit},
+      {Exact("killfocus", "ms_macro_edit_macroname"), &P::OnRename},
+      {Exact("selectchanged", "ms_macro_btn_shubiao"), &P::OnMouseEventsShown},
+      // The mouse's recorder options are the page's own: choosing one leaves
+      // nothing and passes no guard.
+      {Exact("selectchanged", "ms_macro_check_time")},
+      {Exact("selectchanged", "ms_macro_keyboard_event")},
+      {Exact("selectchanged", "ms_macro_mouse_click")},
+      {Exact("selectchanged", "ms_macro_mouse_roller")},
+      {Exact("selectchanged", "ms_macro_mouse_move")},
+  }};
+  static constexpr std::array<ControlBinding<P>, 48> kKeyboard{{
+      {Exact("click", "kb_macro_btn_name_add"), &P::OnAdd},
+      {Exact("click", "kb_macro_btn_name_sub"), &P::OnRemove},
+      {Exact("click", "kb_macro_btn_import"), &P::OnImport},
+      {Exact("click", "kb_macro_btn_export"), &P::OnExport},
+      {Exact("click", "kb_macro_btn_savemacroname"), &P::OnRename},
+      {Exact("click", "kb_macro_btn_save"), &P::OnSave},
+      {Exact("click", "kb_macro_btn_cancel"), &P::OnCancel},
+      {Exact("click", "kb_macro_btn_redio"), &P::OnRecord},
+      {Exact("click", "kb_macro_btn_up", int(StepMove::Up)), &P::OnMove},
+      {Exact("click", "kb_macro_btn_down", int(StepMove::Down)), &P::OnMove},
+      {Exact("click", "kb_macro_btn_uptop", int(StepMove::Top)), &P::OnMove},
+      {Exact("click", "kb_macro_btn_downbottom", int(StepMove::Bottom)), &P::OnMove},
+      {Exact("click", "kb_macro_btn_delete"), &P::OnDeleteStep},
+      {Exact("click", "kb_macro_btn_deleteall"), &P::OnDeleteAllSteps},
+      {Exact("click", "kb_macro_inset_leftkey_btn", 0), &P::OnInsertBar},
+      {Exact("click", "kb_macro_inset_leftkeydown_btn", 0), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_leftkeyup_btn", 1), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_rightkey_btn", 1), &P::OnInsertBar},
+      {Exact("click", "kb_macro_inset_rightkeydown_btn", 2), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_rightkeyup_btn", 3), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_moudlekey_btn", 2), &P::OnInsertBar},
+      {Exact("click", "kb_macro_inset_moudlekeydown_btn", 4), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_moudlekeyup_btn", 5), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_forwardkey_btn", 3), &P::OnInsertBar},
+      {Exact("click", "kb_macro_inset_forwardkeydown_btn", 6), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_forwardkeyup_btn", 7), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_backkey_btn", 4), &P::OnInsertBar},
+      {Exact("click", "kb_macro_inset_backkeydown_btn", 8), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_backkeyup_btn", 9), &P::OnInsertStep},
+      {Exact("click", "kb_macro_inset_moveleftkey_btn", 0), &P::OnInsertMove},
+      {Exact("click", "kb_macro_inset_moverightkey_btn", 1), &P::OnInsertMove},
+      {Exact("click", "kb_macro_inset_moveupkey_btn", 2), &P::OnInsertMove},
+      {Exact("click", "kb_macro_inset_movedownkey_btn", 3), &P::OnInsertMove},
+      {Exact("itemselect", "kb_MacroName_list"), &P::OnMacroChosen},
+      {Exact("itemselect", "kb_Macro_list"), &P::OnStepChosen},
+      {Exact("itemclick", "kb_Macro_list"), &P::OnStepChosen},
+      {Exact("itemselect", "kb_macro_combo_keyselect"), &P::OnKeyChosen},
+      {Exact("itemselect", "kb_macro_combo_upordown"), &P::OnUpOrDownChosen},
+      {Exact("itemselect", "kb_macro_combo_mouselect"), &P::OnMouseEventChosen},
+      {Exact("textchanged", "kb__macro_edit_ActionDelay", 0), &P::OnDelayEdit},
+      {Exact("textchanged", "kb__macro_edit_mou_action_delay", 1), &P::OnDelayEdit},
+      {Exact("textchanged", "kb_macro_edit_mou_pointer_skewing"), &P::OnDistanceEdit},
+      {Exact("textchanged", "kb_mouse_x_left_edit", 0), &P::OnMoveEdit},
+      {Exact("textchanged", "kb_mouse_x_right_edit", 1), &P::OnMoveEdit},
+      {Exact("textchanged", "kb_mouse_y_up_edit", 2), &P::OnMoveEdit},
+      {Exact("textchanged", "kb_mouse_y_down_edit", 3), &P::OnMoveEdit},
+      {Exact("killfocus", "kb_macro_edit_macroname"), &P::OnRename},
+      {Exact("selectchanged", "kb_macro_btn_shubiao"), &P::OnMouseEventsShown},
+  }};
+  if (peripheral == device::Peripheral::Keyboard) return kKeyboard;
+  return kMouse;
 }
 
-void MacroEditorPage::OnClick(const std::string& name) {
-  if (Is(name, "macro_btn_name_add")) {
-    AddMacro();
-  } else if (Is(name, "macro_btn_name_sub")) {
-    Delete();
-  } else if (Is(name, "macro_btn_import")) {
-    Import();
-  } else if (Is(name, "macro_btn_export")) {
-    Export();
-  } else if (Is(name, "macro_btn_savemacroname")) {
-    Rename();
-  } else if (Is(name, "macro_btn_save")) {
-    Save();
-  } else if (Is(name, "macro_btn_cancel")) {
-    CancelEdit();
-  } else if (Is(name, "macro_btn_redio")) {
-    ToggleRecording();
-  } else if (Is(name, "macro_btn_up")) {
-    MoveStep(StepMove::Up);
-  } else if (Is(name, "macro_btn_down")) {
-    MoveStep(StepMove::Down);
-  } else if (Is(name, "macro_btn_uptop")) {
-    MoveStep(StepMove::Top);
-  } else if (Is(name, "macro_btn_downbottom")) {
-    MoveStep(StepMove::Bottom);
-  } else if (Is(name, "macro_btn_delete")) {
-    DeleteStep();
-  } else if (Is(name, "macro_btn_deleteall")) {
-    DeleteAllSteps();
-  } else {
-    for (const InsertButton& b : kInsertButtons) {
-      const std::string base = "macro_inset_" + std::string(b.name);
-      if (Is(name, base + "key_btn")) ToggleInsertBar(b.name);
-      else if (Is(name, base + "keydown_btn")) InsertMouseStep(b.downRow, {});
-      else if (Is(name, base + "keyup_btn")) InsertMouseStep(b.upRow, {});
-    }
-    for (size_t i = 0; i < kMoveButtons.size(); ++i)
-      if (Is(name, kMoveButtons[i].button)) InsertMouseStep(kMouseButtonEventRows + i, kMoveButtons[i].edit);
-  }
+void MacroEditorPage::OnInsertBar(const toolkit::Notification&, int button) {
+  ToggleInsertBar(kInsertButtons[size_t(button)].name);
 }
 
-void MacroEditorPage::OnItemSelect(const std::string& name, const toolkit::Notification& n) {
+void MacroEditorPage::OnInsertMove(const toolkit::Notification&, int move) {
+  InsertMouseStep(kMouseButtonEventRows + size_t(move), kMoveButtons[size_t(move)].edit);
+}
+
+void MacroEditorPage::OnKeyChosen(const toolkit::Notification& n, int) {
   const int item = int(n.wParam);
-  if (Is(name, "MacroName_list")) {
-    SelectMacro(item, int(n.lParam));
-  } else if (Is(name, "Macro_list")) {
-    StepClicked(item);
-  } else if (Is(name, "macro_combo_keyselect")) {
-    if (item < 0 || size_t(item) >= kRecordableKeyRows) return;
-    const keys::KeyCodeRow& row = keys::KeyCodeTable[size_t(item)];
-    ApplyToStep([&](MacroAction& a) {
-      a.event = uint8_t((row.p2 ? kEventOtherKey : kEventModifierKey) | (a.pressed ? kEventFlag : 0));
-      a.value = row.p2 ? row.p2 : row.p1;
-      a.label = std::string(row.textId);
-    });
-  } else if (Is(name, "macro_combo_upordown")) {
-    ApplyToStep([&](MacroAction& a) {
-      a.pressed = item == 1 ? 1 : 0;
-      a.event = uint8_t(a.pressed ? a.event | kEventFlag : a.event & ~kEventFlag);
-    });
-  } else if (Is(name, "macro_combo_mouselect")) {
-    if (item < 0 || size_t(item) >= kMouseButtonEventRows + kMoveEventRows) return;
-    const MouseEventRow& row = MacroMouseEventTable[size_t(item)];
-    const bool move = item >= kFirstMoveItem;
-    SetVisible("macro_tab_mou_pointer_skewing", move);
-    ApplyToStep([&](MacroAction& a) {
-      if (move) {
-        if (!IsMove(a.event)) a.value = 0;
-        if (toolkit::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
-      } else {
-        a.value = row.button;
-        a.pressed = (row.event & kEventFlag) ? 1 : 0;
-      }
-      a.event = row.event;
-      a.label = std::string(row.label);
-    });
-  }
+  if (item < 0 || size_t(item) >= kRecordableKeyRows) return;
+  const keys::KeyCodeRow& row = keys::KeyCodeTable[size_t(item)];
+  ApplyToStep([&](MacroAction& a) {
+    a.event = uint8_t((row.p2 ? kEventOtherKey : kEventModifierKey) | (a.pressed ? kEventFlag : 0));
+    a.value = row.p2 ? row.p2 : row.p1;
+    a.label = std::string(row.textId);
+  });
 }
 
-void MacroEditorPage::OnTextChanged(const std::string& name) {
-  if (Is(name, "_macro_edit_ActionDelay") || Is(name, "_macro_edit_mou_action_delay")) {
-    const int delay = ClampedEdit(Is(name, "_macro_edit_ActionDelay") ? "_macro_edit_ActionDelay"
-                                                                       : "_macro_edit_mou_action_delay",
-                                  kMaxDelay);
-    ApplyToStep([&](MacroAction& a) { a.delay = uint16_t(delay); });
-  } else if (Is(name, "macro_edit_mou_pointer_skewing")) {
-    const int distance = ClampedEdit("macro_edit_mou_pointer_skewing", kMaxDistance);
-    ApplyToStep([&](MacroAction& a) { a.value = uint8_t(distance); });
-  } else {
-    for (const MoveButton& m : kMoveButtons)
-      if (Is(name, m.edit)) ClampedEdit(m.edit, kMaxDistance);
-  }
+void MacroEditorPage::OnUpOrDownChosen(const toolkit::Notification& n, int) {
+  const int item = int(n.wParam);
+  ApplyToStep([&](MacroAction& a) {
+    a.pressed = item == 1 ? 1 : 0;
+    a.event = uint8_t(a.pressed ? a.event | kEventFlag : a.event & ~kEventFlag);
+  });
+}
+
+void MacroEditorPage::OnMouseEventChosen(const toolkit::Notification& n, int) {
+  const int item = int(n.wParam);
+  if (item < 0 || size_t(item) >= kMouseButtonEventRows + kMoveEventRows) return;
+  const MouseEventRow& row = MacroMouseEventTable[size_t(item)];
+  const bool move = item >= kFirstMoveItem;
+  SetVisible("macro_tab_mou_pointer_skewing", move);
+  ApplyToStep([&](MacroAction& a) {
+    if (move) {
+      if (!IsMove(a.event)) a.value = 0;
+      if (toolkit::Control* edit = Find("macro_edit_mou_pointer_skewing")) edit->SetText(std::to_string(a.value));
+    } else {
+      a.value = row.button;
+      a.pressed = (row.event & kEventFlag) ? 1 : 0;
+    }
+    a.event = row.event;
+    a.label = std::string(row.label);
+  });
+}
+
+void MacroEditorPage::OnDelayEdit(const toolkit::Notification&, int edit) {
+  const int delay = ClampedEdit(edit == 0 ? "_macro_edit_ActionDelay" : "_macro_edit_mou_action_delay", kMaxDelay);
+  ApplyToStep([&](MacroAction& a) { a.delay = uint16_t(delay); });
+}
+
+void MacroEditorPage::OnDistanceEdit(const toolkit::Notification&, int) {
+  const int distance = ClampedEdit("macro_edit_mou_pointer_skewing", kMaxDistance);
+  ApplyToStep([&](MacroAction& a) { a.value = uint8_t(distance); });
+}
+
+void MacroEditorPage::OnMoveEdit(const toolkit::Notification&, int move) {
+  ClampedEdit(kMoveButtons[size_t(move)].edit, kMaxDistance);
+}
+
+void MacroEditorPage::OnMouseEventsShown(const toolkit::Notification& n, int) {
+  SetVisible("MacroMouseEvent", n.wParam != 0);
+  SetVisible("MacroName", n.wParam == 0);
 }
 
 int MacroEditorPage::ClampedEdit(std::string_view suffix, int max) {

@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "keys/key_map.h"
@@ -51,9 +53,8 @@ class MacroEditorPage final : public platform::CaptureSink {
   // macro choice, and shows the last macro.
   void Load();
 
-  // The notifications routed to the macro editor whose sender is this
-  // page's (others are ignored).
-  void OnNotification(const toolkit::Notification& n);
+  // The controls the mouse's or the keyboard's editor handles.
+  static std::span<const ::talvo::pages::ControlBinding<MacroEditorPage>> Bindings(device::Peripheral peripheral);
 
   bool Editing() const;
   bool Recording() const { return recording_; }
@@ -68,15 +69,35 @@ class MacroEditorPage final : public platform::CaptureSink {
  private:
   std::string Name(std::string_view suffix) const { return prefix_ + std::string(suffix); }
   toolkit::Control* Find(std::string_view suffix) const;
-  bool Is(const std::string& sender, std::string_view suffix) const;
   void SetVisible(std::string_view suffix, bool on);
   void SetEnabled(std::string_view suffix, bool on);
   int Selected() const;   // selected macro, -1 for none
   int StepIndex() const;  // selected step, -1 for none
 
-  void OnClick(const std::string& name);
-  void OnItemSelect(const std::string& name, const toolkit::Notification& n);
-  void OnTextChanged(const std::string& name);
+  // Handlers of the bound controls; index: the row's number where it has one.
+  void OnAdd(const toolkit::Notification&, int) { AddMacro(); }
+  void OnRemove(const toolkit::Notification&, int) { Delete(); }
+  void OnImport(const toolkit::Notification&, int) { Import(); }
+  void OnExport(const toolkit::Notification&, int) { Export(); }
+  void OnRename(const toolkit::Notification&, int) { Rename(); }
+  void OnSave(const toolkit::Notification&, int) { Save(); }
+  void OnCancel(const toolkit::Notification&, int) { CancelEdit(); }
+  void OnRecord(const toolkit::Notification&, int) { ToggleRecording(); }
+  void OnMove(const toolkit::Notification&, int where) { MoveStep(StepMove(where)); }
+  void OnDeleteStep(const toolkit::Notification&, int) { DeleteStep(); }
+  void OnDeleteAllSteps(const toolkit::Notification&, int) { DeleteAllSteps(); }
+  void OnInsertBar(const toolkit::Notification& n, int button);
+  void OnInsertStep(const toolkit::Notification&, int tableRow) { InsertMouseStep(size_t(tableRow), {}); }
+  void OnInsertMove(const toolkit::Notification& n, int move);
+  void OnMacroChosen(const toolkit::Notification& n, int) { SelectMacro(int(n.wParam), int(n.lParam)); }
+  void OnStepChosen(const toolkit::Notification& n, int) { StepClicked(int(n.wParam)); }
+  void OnKeyChosen(const toolkit::Notification& n, int);
+  void OnUpOrDownChosen(const toolkit::Notification& n, int);
+  void OnMouseEventChosen(const toolkit::Notification& n, int);
+  void OnDelayEdit(const toolkit::Notification& n, int edit);
+  void OnDistanceEdit(const toolkit::Notification& n, int);
+  void OnMoveEdit(const toolkit::Notification& n, int move);
+  void OnMouseEventsShown(const toolkit::Notification& n, int);
 
   // List operations.
   void FillLists();

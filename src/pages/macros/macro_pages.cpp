@@ -1,10 +1,10 @@
 #include "pages/macros/macro_pages.h"
 
+#include <array>
 #include <utility>
 
 #include "pages/macros/macro_store.h"
 #include "pages/peripheral_traits.h"
-#include "platform/ascii.h"
 #include "platform/folders.h"
 #include "profiles/profile_index.h"
 
@@ -38,16 +38,13 @@ void MacroPages::Load() {
   mouse_->Load();
 }
 
-void MacroPages::OnEditorNotification(const toolkit::Notification& n) {
-  keyboard_->OnNotification(n);
-  mouse_->OnNotification(n);
-}
-
-void MacroPages::OnStoreNotification(const toolkit::Notification& n) {
-  if (n.type != "click") return;
-  const std::string name = platform::AsciiLower(n.sender);
-  if (name == "ms_key_butt_prosave") Store(device::Peripheral::Mouse);
-  if (name == "kb_key_butt_prosave") Store(device::Peripheral::Keyboard);
+std::span<const ::talvo::pages::ControlBinding<MacroPages>> MacroPages::Bindings() {
+  using ::talvo::pages::Exact;
+  static constexpr std::array<::talvo::pages::ControlBinding<MacroPages>, 2> kStoreButtons{{
+      {Exact("click", "ms_key_butt_prosave"), &MacroPages::OnStoreMouse},
+      {Exact("click", "kb_key_butt_prosave"), &MacroPages::OnStoreKeyboard},
+  }};
+  return kStoreButtons;
 }
 
 void MacroPages::ReleaseCapture() {

@@ -1,16 +1,18 @@
 // The macro room: the mouse's and the keyboard's macro editors and the key
 // pages' store buttons, which put a profile's macros and key map on the
-// device. The window hands it the notifications of both owners.
+// device. The window binds the editors' controls and the room's own.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "toolkit/toolkit.h"
 #include "device/device_commands.h"
 #include "device/device_session.h"
+#include "pages/control_bindings.h"
 #include "pages/macros/macro_editor_page.h"
 #include "pages/page_outcome.h"
 #include "pages/sequence_runner.h"
@@ -47,10 +49,8 @@ class MacroPages {
 
   // Reads both devices' macro lists into their pages.
   void Load();
-  // The macro editors' controls.
-  void OnEditorNotification(const toolkit::Notification& n);
-  // "ms_key_butt_prosave" and "kb_key_butt_prosave".
-  void OnStoreNotification(const toolkit::Notification& n);
+  // The store buttons of the key pages.
+  static std::span<const ::talvo::pages::ControlBinding<MacroPages>> Bindings();
   // The device's key profile and its macros into its memory, as its store
   // button does; refused for a device without keys.
   ::talvo::pages::Outcome Store(device::Peripheral peripheral);
@@ -69,6 +69,9 @@ class MacroPages {
   }
 
  private:
+  void OnStoreMouse(const toolkit::Notification&, int) { Store(device::Peripheral::Mouse); }
+  void OnStoreKeyboard(const toolkit::Notification&, int) { Store(device::Peripheral::Keyboard); }
+
   toolkit::Window& window_;
   Setup setup_;
   std::unique_ptr<MacroEditorPage> keyboard_;

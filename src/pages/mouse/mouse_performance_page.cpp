@@ -32,13 +32,6 @@ constexpr size_t kBlockActiveStage = MouseSettingsRecord::kActiveDpiStage;
 
 std::string StageName(int stage, const char* suffix) { return "ms_DPI" + std::to_string(stage) + suffix; }
 
-// The stage of a name "ms_dpiN_slider" (any case), 0 for other names.
-int DpiSliderStage(const std::string& lowerName) {
-  for (int stage = 1; stage <= kShownStages; ++stage)
-    if (platform::EqualsIgnoreCase(lowerName, StageName(stage, "_slider"))) return stage;
-  return 0;
-}
-
 int ToInt(int64_t v) { return int(std::clamp<int64_t>(v, INT_MIN, INT_MAX)); }
 
 }  // namespace
@@ -104,27 +97,48 @@ void MousePerformancePage::ShowAndApplyPointerSettings() {
   applier_.ApplyWheelLines();
 }
 
-void MousePerformancePage::OnNotification(const toolkit::Notification& n, int /*index*/) {
-  const std::string name = platform::AsciiLower(n.sender);
-  const int value = ToInt(n.wParam);
-  if (n.type == "click") {
-    if (name == "ms_gunlun_speed_up_btn") StepWheelLines(true);
-    else if (name == "ms_gunlun_speed_down_btn") StepWheelLines(false);
-    else if (name == "ms_one_profile_default") RestoreDefaults();
-  } else if (n.type == "itemselect") {
-    if (name == "ms_report_fct_combo") OnReportRateSelected(value);
-  } else if (n.type == "valuechanged") {
-    const int stage = DpiSliderStage(name);
-    if (stage >= 1 && stage <= kStoredStages) OnDpiChanged(stage, value);
-    else if (name == "ms_point_speed_slider") OnPointerSliderChanged(value);
-  } else if (n.type == "movevaluechanged") {
-    // The pointer and lift-off sliders act only when let go.
-    if (const int stage = DpiSliderStage(name)) OnDpiMoving(stage, value);
-  } else if (n.type == "textchanged") {
-    if (name == "ms_gunlun_speed_edit") OnWheelTextChanged();
-  } else if (n.type == "killfocus") {
-    if (name == "ms_gunlun_speed_edit") OnWheelEditLeft();
-  }
+std::span<const ::talvo::pages::ControlBinding<MousePerformancePage>> MousePerformancePage::Bindings() {
+  using namespace ::talvo::pages;
+  using P = MousePerformancePage;
+  // The record keeps four stages: the last two sliders only show while
+  // dragged. The pointer slider acts only when let go.
+  static constexpr std::array<ControlBinding<P>, 17> kBindings{{
+      {Exact("click", "ms_gunlun_speed_up_btn", 1), &P::OnWheelStep},
+      {Exact("click", "ms_gunlun_speed_down_btn", 0), &P::OnWheelStep},
+      {Exact("click", "ms_one_profile_default"), &P::OnDefaults},
+      {Exact("itemselect", "ms_report_fct_combo"), &P::OnReportRateCombo},
+      {Exact("valuechanged", "ms_DPI1_slider", 1), &P::OnDpiSliderSet},
+      {Exact("valuechanged", "ms_DPI2_slider", 2), &P::OnDpiSliderSet},
+      {Exact("valuechanged", "ms_DPI3_slider", 3), &P::OnDpiSliderSet},
+      {Exact("valuechanged", "ms_DPI4_slider", 4), &P::OnDpiSliderSet},
+      {Exact("valuechanged", "ms_point_speed_slider"), &P::OnPointerSlider},
+      {Exact("movevaluechanged", "ms_DPI1_slider", 1), &P::OnDpiSliderMoved},
+      {Exact("movevaluechanged", "ms_DPI2_slider", 2), &P::OnDpiSliderMoved},
+      {Exact("movevaluechanged", "ms_DPI3_slider", 3), &P::OnDpiSliderMoved},
+      {Exact("movevaluechanged", "ms_DPI4_slider", 4), &P::OnDpiSliderMoved},
+      {Exact("movevaluechanged", "ms_DPI5_slider", 5), &P::OnDpiSliderMoved},
+      {Exact("movevaluechanged", "ms_DPI6_slider", 6), &P::OnDpiSliderMoved},
+      {Exact("textchanged", "ms_gunlun_speed_edit"), &P::OnWheelText},
+      {Exact("killfocus", "ms_gunlun_speed_edit"), &P::OnWheelLeft},
+  }};
+  static_assert(kStoredStages == 4 && kShownStages == 6, "one slider row per stage");
+  return kBindings;
+}
+
+void MousePerformancePage::OnDpiSliderSet(const toolkit::Notification& n, int stage) {
+  OnDpiChanged(stage, ToInt(n.wParam));
+}
+
+void MousePerformancePage::OnDpiSliderMoved(const toolkit::Notification& n, int stage) {
+  OnDpiMoving(stage, ToInt(n.wParam));
+}
+
+void MousePerformancePage::OnPointerSlider(const toolkit::Notification& n, int) {
+  OnPointerSliderChanged(ToInt(n.wParam));
+}
+
+void MousePerformancePage::OnReportRateCombo(const toolkit::Notification& n, int) {
+  OnReportRateSelected(ToInt(n.wParam));
 }
 
 void MousePerformancePage::RestoreDefaults() {

@@ -10,10 +10,12 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/device_session.h"
 #include "lighting/light_records.h"
@@ -96,9 +98,8 @@ class MousePerformancePage {
   ::talvo::pages::Outcome SetDpi(int stage, int dpi);
   // The DPI sliders the page has, stage 1 first.
   int DpiStages() const;
-
-  // The notifications routed to the mouse settings owner.
-  void OnNotification(const toolkit::Notification& n, int index);
+  // The mouse settings controls the page handles.
+  static std::span<const ::talvo::pages::ControlBinding<MousePerformancePage>> Bindings();
 
   // The restore button: desktop speed 10 and 3 wheel lines, the mouse's own
   // factory defaults (command 13). The profile keeps its values.
@@ -112,6 +113,16 @@ class MousePerformancePage {
   void WaitForPointerSettings() { applier_.WaitIdle(); }
 
  private:
+  // Handlers of the bound controls; a DPI slider's row carries its stage.
+  void OnDpiSliderSet(const toolkit::Notification& n, int stage);
+  void OnDpiSliderMoved(const toolkit::Notification& n, int stage);
+  void OnPointerSlider(const toolkit::Notification& n, int);
+  void OnReportRateCombo(const toolkit::Notification& n, int);
+  void OnWheelStep(const toolkit::Notification&, int up) { StepWheelLines(up != 0); }
+  void OnDefaults(const toolkit::Notification&, int) { RestoreDefaults(); }
+  void OnWheelText(const toolkit::Notification&, int) { OnWheelTextChanged(); }
+  void OnWheelLeft(const toolkit::Notification&, int) { OnWheelEditLeft(); }
+
   void OnDpiChanged(int stage, int value);
   void OnDpiMoving(int stage, int value);
   void OnPointerSliderChanged(int position);

@@ -18,6 +18,9 @@ using talvo::profiles::OperationStatus;
 using talvo::profiles::ProfileCombo;
 using talvo::profiles::ProfileIndex;
 using talvo::profiles::ProfileKind;
+using ::talvo::pages::ControlBinding;
+using ::talvo::pages::Ending;
+using ::talvo::pages::Exact;
 
 constexpr int kItemHeight = 25;
 constexpr std::string_view kProgramFilter = "Programs (*)";
@@ -49,6 +52,16 @@ constexpr std::array<UnlinkButton, 3> kUnlinkButtons{{
     {"kb_deng_cancle_link_btn", device::Peripheral::Keyboard, ProfileKind::Lighting},
     {"kb_device_cancle_link_btn", device::Peripheral::Keyboard, ProfileKind::Device},
 }};
+
+constexpr std::array<std::string_view, 6> kOperations{"add", "sub", "copy", "import", "export", "reset"};
+
+// The list whose control nameOf(list) is `name` (any case).
+template <typename NameOf>
+const ProfileCombo* ComboNamed(std::string_view name, NameOf nameOf) {
+  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos)
+    if (platform::EqualsIgnoreCase(name, nameOf(combo))) return &combo;
+  return nullptr;
+}
 
 size_t ComboIndex(const ProfileCombo& combo) { return size_t(&combo - talvo::profiles::kProfileCombos.data()); }
 
@@ -131,18 +144,55 @@ std::string ProfilePage::ChosenName(device::Peripheral peripheral, ProfileKind k
   return list->ItemText(list->CurrentIndex());
 }
 
-void ProfilePage::OnOperation(const toolkit::Notification& n) {
-  const std::string name = platform::AsciiLower(n.sender);
-  if (n.type == "itemselect") {
-    if (const ProfileCombo* combo = ComboOfListControl(name)) Select(*combo, int(n.wParam), int(n.lParam));
-    return;
-  }
-  if (n.type != "click") return;
-  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
-    if (name == Base(combo) + "_profile_edit_save_btn") return Rename(combo);
-    for (std::string_view operation : {"add", "sub", "copy", "import", "export", "reset"})
-      if (name == ButtonName(combo, operation)) return Operate(combo, operation);
-  }
+std::span<const ControlBinding<ProfilePage>> ProfilePage::Bindings() {
+  using P = ProfilePage;
+  // The operation buttons "<dev>_pro_<kind>_<operation>_btn" hand their
+  // place in kOperations.
+  static constexpr std::array<ControlBinding<P>, 25> kBindings{{
+      {Ending("itemselect", "_profile_combo"), &P::OnListChosen},
+      {Ending("click", "pro_key_add_btn", 0), &P::OnOperationButton},
+      {Ending("click", "pro_deng_add_btn", 0), &P::OnOperationButton},
+      {Ending("click", "pro_device_add_btn", 0), &P::OnOperationButton},
+      {Ending("click", "pro_key_sub_btn", 1), &P::OnOperationButton},
+      {Ending("click", "pro_deng_sub_btn", 1), &P::OnOperationButton},
+      {Ending("click", "pro_device_sub_btn", 1), &P::OnOperationButton},
+      {Ending("click", "pro_key_copy_btn", 2), &P::OnOperationButton},
+      {Ending("click", "pro_deng_copy_btn", 2), &P::OnOperationButton},
+      {Ending("click", "pro_device_copy_btn", 2), &P::OnOperationButton},
+      {Ending("click", "pro_key_import_btn", 3), &P::OnOperationButton},
+      {Ending("click", "pro_deng_import_btn", 3), &P::OnOperationButton},
+      {Ending("click", "pro_device_import_btn", 3), &P::OnOperationButton},
+      {Ending("click", "pro_key_export_btn", 4), &P::OnOperationButton},
+      {Ending("click", "pro_deng_export_btn", 4), &P::OnOperationButton},
+      {Ending("click", "pro_device_export_btn", 4), &P::OnOperationButton},
+      {Ending("click", "pro_key_reset_btn", 5), &P::OnOperationButton},
+      {Ending("click", "pro_deng_reset_btn", 5), &P::OnOperationButton},
+      {Ending("click", "pro_device_reset_btn", 5), &P::OnOperationButton},
+      {Ending("click", "_profile_edit_save_btn"), &P::OnRenameButton},
+      {Exact("click", kUnlinkButtons[0].name, 0), &P::OnUnlinkButton},
+      {Exact("click", kUnlinkButtons[1].name, 1), &P::OnUnlinkButton},
+      {Exact("click", kUnlinkButtons[2].name, 2), &P::OnUnlinkButton},
+      {Ending("selectchanged", "_profile_link_check").LeavingPage(), &P::OnLinkCheck},
+      {Ending("click", "_profile_link_btn"), &P::OnLinkButton},
+  }};
+  static_assert(kOperations.size() == 6 && kUnlinkButtons.size() == 3, "one row per button");
+  return kBindings;
+}
+
+void ProfilePage::OnListChosen(const toolkit::Notification& n, int) {
+  if (const ProfileCombo* combo = ComboOfListControl(n.sender)) Select(*combo, int(n.wParam), int(n.lParam));
+}
+
+void ProfilePage::OnOperationButton(const toolkit::Notification& n, int operation) {
+  const std::string_view op = kOperations[size_t(operation)];
+  if (const ProfileCombo* combo = ComboNamed(n.sender, [op](const ProfileCombo& c) { return ButtonName(c, op); }))
+    Operate(*combo, op);
+}
+
+void ProfilePage::OnRenameButton(const toolkit::Notification& n, int) {
+  if (const ProfileCombo* combo =
+          ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_edit_save_btn"; }))
+    Rename(*combo);
 }
 
 void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation) {
@@ -229,39 +279,37 @@ void ProfilePage::Reset(const ProfileCombo& combo) {
   ApplyLoadedProfile(window_, combo, setup_.effects(combo.peripheral));
 }
 
-void ProfilePage::OnLink(const toolkit::Notification& n) {
-  const std::string name = platform::AsciiLower(n.sender);
-  toolkit::Toolkit& toolkit = window_.GetToolkit();
-  for (const UnlinkButton& b : kUnlinkButtons) {
-    if (n.type != "click" || name != b.name) continue;
-    if (const ProfileCombo* combo = talvo::profiles::FindCombo(b.peripheral, b.kind)) {
-      if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
-      Unlink(*combo);
-    }
-    return;
+void ProfilePage::OnUnlinkButton(const toolkit::Notification&, int button) {
+  const UnlinkButton& b = kUnlinkButtons[size_t(button)];
+  if (const ProfileCombo* combo = talvo::profiles::FindCombo(b.peripheral, b.kind)) {
+    if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
+    Unlink(*combo);
   }
-  for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
-    if (n.type == "selectchanged" && name == Base(combo) + "_profile_link_check") {
-      if (n.wParam == 0) return Unlink(combo);
-      const auto program = toolkit.OpenFile(&window_, std::string(kProgramFilter));
-      // A link names a program by its absolute path; anything else unlinks.
-      if (!program || !std::filesystem::path(*program).is_absolute() || !Link(combo, *program, true)) {
-        if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
-        Unlink(combo);
-      }
-      return;
-    }
-    if (n.type == "click" && name == Base(combo) + "_profile_link_btn") {
-      const auto program = toolkit.OpenFile(&window_, std::string(kProgramFilter));
-      if (!program || !std::filesystem::path(*program).is_absolute()) return;
-      // Only the mouse's device list refuses a program linked to another entry.
-      const bool unique = combo.peripheral == device::Peripheral::Mouse && combo.kind == ProfileKind::Device;
-      if (!Link(combo, *program, unique)) {
-        if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(false, false);
-        Unlink(combo);
-      }
-      return;
-    }
+}
+
+void ProfilePage::OnLinkCheck(const toolkit::Notification& n, int) {
+  const ProfileCombo* combo =
+      ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_link_check"; });
+  if (!combo) return;
+  if (n.wParam == 0) return Unlink(*combo);
+  const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
+  // A link names a program by its absolute path; anything else unlinks.
+  if (!program || !std::filesystem::path(*program).is_absolute() || !Link(*combo, *program, true)) {
+    if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
+    Unlink(*combo);
+  }
+}
+
+void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
+  const ProfileCombo* combo = ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_link_btn"; });
+  if (!combo) return;
+  const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
+  if (!program || !std::filesystem::path(*program).is_absolute()) return;
+  // Only the mouse's device list refuses a program linked to another entry.
+  const bool unique = combo->peripheral == device::Peripheral::Mouse && combo->kind == ProfileKind::Device;
+  if (!Link(*combo, *program, unique)) {
+    if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
+    Unlink(*combo);
   }
 }
 

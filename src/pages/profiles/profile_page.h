@@ -8,8 +8,10 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
+#include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/peripheral.h"
 #include "pages/page_outcome.h"
@@ -39,10 +41,10 @@ class ProfilePage {
   // The device's lists from its index files; a first run creates the first
   // profile of each kind.
   void FillLists(device::Peripheral peripheral);
-  // The lists and their buttons.
-  void OnOperation(const toolkit::Notification& n);
-  // The link check boxes, browse and unlink buttons.
-  void OnLink(const toolkit::Notification& n);
+  // The lists and their buttons, the link check boxes, browse and unlink
+  // buttons. A list's controls share its base name ("ms_device"), so most
+  // rows take a name ending and the handler finds the list.
+  static std::span<const ::talvo::pages::ControlBinding<ProfilePage>> Bindings();
   // One watcher's poll: the first profile linked to the program in front is
   // shown, else the user's choice, which stays the stored choice either way.
   void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
@@ -63,6 +65,13 @@ class ProfilePage {
               LoadFailure failure = LoadFailure::kAsk);
 
  private:
+  void OnListChosen(const toolkit::Notification& n, int);
+  void OnOperationButton(const toolkit::Notification& n, int operation);
+  void OnRenameButton(const toolkit::Notification& n, int);
+  void OnUnlinkButton(const toolkit::Notification& n, int button);
+  void OnLinkCheck(const toolkit::Notification& n, int);
+  void OnLinkButton(const toolkit::Notification& n, int);
+
   toolkit::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
   toolkit::Control* List(const talvo::profiles::ProfileCombo& combo) const;
   int Selected(const talvo::profiles::ProfileCombo& combo) const;

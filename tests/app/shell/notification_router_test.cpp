@@ -1,10 +1,13 @@
-// Routing by event type and name: each family reaches its owner with the
-// right index, and the window's own behaviours (tabs, toggles, hover, the
-// unsaved-macro guard) act on the controls.
+// Routing by event type and name through the bound tables: each name reaches
+// its handlers with the right index in the order bound, and the window's own
+// behaviours (tabs, toggles, hover, the unsaved-macro guard) act on the
+// controls.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QTest>
+
+#include <array>
 
 #include "app/shell/notification_router.h"
 #include "app/toolkit/qt/qt_control.h"
@@ -14,26 +17,49 @@ namespace talvo::app {
 namespace {
 
 using Target = NotificationRouter::Target;
-using O = Owner;
+using namespace ::talvo::pages;
 
-TEST(SplitControlName, CutsAtTheLastUnderscoreAndNeedsADecimalTail) {
-  EXPECT_EQ(SplitControlName("kb_key_12"), (SplitName{"kb_key_", 12}));
-  EXPECT_EQ(SplitControlName("ms_key_fct_combo_21"), (SplitName{"ms_key_fct_combo_", 21}));
-  EXPECT_EQ(SplitControlName("kb_key_Op_tab"), std::nullopt);
-  EXPECT_EQ(SplitControlName("kb_key_1x"), std::nullopt);
-  EXPECT_EQ(SplitControlName("kb_key_"), std::nullopt);
-  EXPECT_EQ(SplitControlName("closebtn"), std::nullopt);
-  EXPECT_EQ(SplitControlName("a_-1"), std::nullopt);
-  EXPECT_EQ(SplitControlName("a_99999999999"), std::nullopt) << "no overflow into a wrong index";
-}
+// A page whose handlers note what reached them.
+struct Recorder {
+  std::string owner;
+  std::vector<Target>* delivered;
+  void On(const toolkit::Notification&, int index) { delivered->push_back({owner, index}); }
+};
+
+// The shapes the pages' tables take: names in any case, numbered families
+// with their ranges, endings, options that stay on their page or leave it,
+// and an option a page keeps without a handler.
+constexpr std::array<ControlBinding<Recorder>, 4> kKeys{{
+    {Family("click", "kb_key_"), &Recorder::On},
+    {Family("itemselect", "ms_key_fct_combo_", 21, 26), &Recorder::On},
+    {Family("selectchanged", "ms_key_"), &Recorder::On},
+    {Exact("itemselect", "kb_Key_fct_combo"), &Recorder::On},
+}};
+constexpr std::array<ControlBinding<Recorder>, 3> kLighting{{
+    {Family("click", "kb_key_"), &Recorder::On},
+    {Exact("selectchanged", "kb_Deng_all_kill_check", 0).LeavingPage(), &Recorder::On},
+    {Exact("valuechanged", "kb_deng_light_slider"), &Recorder::On},
+}};
+constexpr std::array<ControlBinding<Recorder>, 3> kProfiles{{
+    {Ending("click", "pro_device_reset_btn", 5), &Recorder::On},
+    {Ending("selectchanged", "_profile_link_check").LeavingPage(), &Recorder::On},
+    {Exact("selectchanged", "ms_macro_check_time")},
+}};
+constexpr std::array<ControlBinding<Recorder>, 1> kCursor{{
+    {Exact("click", "ms_pro_device_reset_btn"), &Recorder::On},
+}};
 
 class RouterTargetsTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    router_.SetCaptureRelease([this] { delivered_.push_back({std::string(NotificationRouter::kInputCapture)}); });
+    router_.Bind("key assignment", keys_, kKeys);
+    router_.Bind("profiles", profiles_, kProfiles);
+    router_.Bind("fire keys", cursor_, kCursor);
+    router_.Bind("lighting page", lighting_, kLighting);
+  }
   std::vector<Target> For(const char* type, const char* name) {
-    toolkit::Notification n;
-    n.type = type;
-    n.sender = name;
-    return router_.Targets(n);
+    return router_.Targets({.type = type, .sender = name});
   }
   class NoWindow final : public toolkit::Window {
    public:
@@ -45,89 +71,48 @@ class RouterTargetsTest : public ::testing::Test {
     toolkit::Toolkit& GetToolkit() override { std::abort(); }
   } window_;
   NotificationRouter router_{window_, {}};
+  std::vector<Target> delivered_;
+  Recorder keys_{"key assignment", &delivered_}, lighting_{"lighting page", &delivered_},
+      profiles_{"profiles", &delivered_}, cursor_{"fire keys", &delivered_};
 };
 
-TEST_F(RouterTargetsTest, ClicksReachTheirOwners) {
+TEST_F(RouterTargetsTest, NamesReachTheirHandlersInTheOrderBound) {
   struct Row {
+    const char* type;
     const char* name;
     std::vector<Target> expected;
   };
   const Row rows[] = {
-      {"kb_key_12", {{O::KeyAssignment, 12}, {O::LightingPage, 12}}},
-      {"KB_KEY_7", {{O::KeyAssignment, 7}, {O::LightingPage, 7}}},
-      {"kb_dkey_3", {{O::LightingPage, 3}}},
-      {"ms_Deng_color_btn_4", {{O::LightingPage, 4}}},
-      {"mp_Deng_color_btn_0", {{O::LightingPage, 0}}},
-      {"ms_profile_2", {{O::OnboardProfile, 2}}},
-      {"ms_bullet_op_29", {{O::FireKeys, 29}}},
-      {"improt_gun_button", {{O::FireKeys}}},
-      {"bullet_selected_next", {{O::FireKeys}}},
-      {"ms_key_butt_keysave", {{O::KeyAssignment}}},
-      {"kb_key_butt_keydefalut", {{O::KeyAssignment}}},
-      {"kb_key_butt_prosave", {{O::MacroUpload}}},
-      {"kb_deng_cancle_link_btn", {{O::ProfileLink}}},
-      {"ms_macro_btn_deleteall", {{O::MacroEditor}}},
-      {"kb_macro_btn_savemacroname", {{O::MacroEditor}}},
-      {"ms_macro_inset_anything", {{O::MacroEditor}}},
-      {"ms_macro_btn_unknown", {}},
-      {"ms_gunlun_speed_up_btn", {{O::MouseSettings}}},
-      {"ms_one_profile_default", {{O::MouseSettings}}},
-      {"mp_one_profile_default", {{O::MousepadDefaults}}},
-      {"ms_Deng_colordk_btn", {{O::LightingPage}}},
-      {"mp_deng_same_mode", {{O::SyncLighting}}},
-      {"kb_pro_key_add_btn", {{O::ProfileOperations}}},
-      {"mp_pro_deng_export_btn", {{O::ProfileOperations}}},
-      {"ms_pro_device_reset_btn", {{O::ProfileOperations}, {O::FireKeys}}},
-      {"ms_pro_device_fly_btn", {}},
-      {"ms_device_profile_edit_save_btn", {{O::ProfileOperations}}},
-      {"kb_key_profile_link_btn", {{O::ProfileLink}}},
-      {"renew_device", {}},
-      {"somebody_else", {}},
+      {"click", "kb_key_12", {{"key assignment", 12}, {"lighting page", 12}}},
+      {"click", "KB_KEY_7", {{"key assignment", 7}, {"lighting page", 7}}},
+      {"click", "kb_key_Op_tab", {}},
+      {"click", "ms_pro_device_reset_btn", {{"profiles", 5}, {"fire keys", -1}}},
+      {"click", "ms_pro_device_fly_btn", {}},
+      {"itemselect", "kb_key_fct_combo", {{"key assignment", -1}}},
+      {"itemselect", "ms_key_fct_combo_24", {{"key assignment", 24}}},
+      {"itemselect", "ms_key_fct_combo_15", {}},
+      {"itemselect", "ms_key_fct_combo_99999999999", {}},
+      {"valuechanged", "kb_deng_light_slider", {{"lighting page", -1}}},
+      {"movevaluechanged", "kb_deng_light_slider", {}},
+      // An option on its page reaches its handlers only; one that leaves it,
+      // bound or not, releases the input capture first.
+      {"selectchanged", "ms_key_6", {{"key assignment", 6}}},
+      {"selectchanged", "kb_Deng_all_kill_check", {{"input capture"}, {"lighting page", 0}}},
+      {"selectchanged", "kb_device_profile_link_check", {{"input capture"}, {"profiles", -1}}},
+      {"selectchanged", "ms_key_Op_tab", {{"input capture"}}},
+      {"windowsize", "MainWnd", {}},
   };
-  for (const Row& r : rows) EXPECT_EQ(For("click", r.name), r.expected) << r.name;
-}
-
-TEST_F(RouterTargetsTest, ListsSlidersEditsAndFocus) {
-  EXPECT_EQ(For("itemselect", "ms_deng_combo_modeSelect2"), (std::vector<Target>{{O::LightingPage}}));
-  EXPECT_EQ(For("itemselect", "mp_deng_combo_profile"), (std::vector<Target>{{O::OnboardProfile}}));
-  EXPECT_EQ(For("itemselect", "ms_report_fct_combo"), (std::vector<Target>{{O::MouseSettings}}));
-  EXPECT_EQ(For("itemselect", "kb_key_fct_combo"), (std::vector<Target>{{O::KeyAssignment}}));
-  EXPECT_EQ(For("itemselect", "ms_key_fct_combo_24"), (std::vector<Target>{{O::KeyAssignment, 24}}));
-  EXPECT_TRUE(For("itemselect", "ms_key_fct_combo_15").empty());
-  EXPECT_EQ(For("itemselect", "kb_MacroName_list"), (std::vector<Target>{{O::MacroEditor}}));
-  EXPECT_EQ(For("itemselect", "mp_deng_profile_combo"), (std::vector<Target>{{O::ProfileOperations}}));
-  EXPECT_EQ(For("itemclick", "ms_Macro_list"), (std::vector<Target>{{O::MacroEditor}}));
-
-  EXPECT_EQ(For("valuechanged", "kb_deng_light_slider"), (std::vector<Target>{{O::LightingPage}}));
-  EXPECT_TRUE(For("movevaluechanged", "kb_deng_light_slider").empty()) << "the keyboard commits on release only";
-  EXPECT_EQ(For("movevaluechanged", "mp_deng_speed_slider"), (std::vector<Target>{{O::LightingPage}}));
-  EXPECT_EQ(For("valuechanged", "ms_DPI4_slider"), (std::vector<Target>{{O::MouseSettings}}));
-  EXPECT_TRUE(For("valuechanged", "ms_DPI5_slider").empty());
-  EXPECT_EQ(For("movevaluechanged", "ms_DPI6_slider"), (std::vector<Target>{{O::MouseSettings}}));
-  EXPECT_EQ(For("movevaluechanged", "ms_sensor_height_slider"), (std::vector<Target>{{O::MouseSettings}}));
-
-  EXPECT_EQ(For("textchanged", "kb_key_fct_edit_25"), (std::vector<Target>{{O::KeyAssignment, 25}}));
-  EXPECT_TRUE(For("textchanged", "kb_key_fct_edit_13").empty());
-  EXPECT_EQ(For("textchanged", "mp_Deng_edit_G"), (std::vector<Target>{{O::LightingPage}}));
-  EXPECT_EQ(For("textchanged", "ms__macro_edit_ActionDelay"), (std::vector<Target>{{O::MacroEditor}}));
-  EXPECT_EQ(For("textchanged", "ms_cursor_delay_eidt"), (std::vector<Target>{{O::FireKeys}}));
-  EXPECT_EQ(For("killfocus", "kb_macro_edit_macroname"), (std::vector<Target>{{O::MacroEditor}}));
-  EXPECT_EQ(For("killfocus", "ms_gunlun_speed_edit"), (std::vector<Target>{{O::MouseSettings}}));
-  EXPECT_EQ(For("colorchanged", "ms_deng_Color_Pallet"), (std::vector<Target>{{O::LightingPage}}));
-  EXPECT_TRUE(For("windowsize", "MainWnd").empty());
-}
-
-TEST_F(RouterTargetsTest, OptionsInTheirOrder) {
-  EXPECT_EQ(For("selectchanged", "ms_gun_op_3"), (std::vector<Target>{{O::FireKeys, 3}}));
-  EXPECT_EQ(For("selectchanged", "ms_key_6"), (std::vector<Target>{{O::KeyAssignment, 6}}));
-  EXPECT_EQ(For("selectchanged", "kb_macro_btn_shubiao"), (std::vector<Target>{{O::MacroEditor}}));
-  EXPECT_EQ(For("selectchanged", "ms_Deng_FXR_check"), (std::vector<Target>{{O::LightingPage}}));
-  // Past the guard every option releases the input capture first.
-  EXPECT_EQ(For("selectchanged", "ms_key_Op_tab"), (std::vector<Target>{{O::InputCapture}}));
-  EXPECT_EQ(For("selectchanged", "kb_device_profile_link_check"),
-            (std::vector<Target>{{O::InputCapture}, {O::ProfileLink}}));
-  EXPECT_EQ(For("selectchanged", "kb_Deng_all_kill_check"),
-            (std::vector<Target>{{O::InputCapture}, {O::LightingPage}}));
+  for (const Row& r : rows) {
+    EXPECT_EQ(For(r.type, r.name), r.expected) << r.type << " " << r.name;
+    delivered_.clear();
+    router_.Route({.type = r.type, .sender = r.name});
+    EXPECT_EQ(delivered_, r.expected) << "delivered: " << r.type << " " << r.name;
+  }
+  // A row without handler keeps the option on its page and runs nothing.
+  EXPECT_EQ(For("selectchanged", "ms_macro_check_time"), (std::vector<Target>{{"profiles", -1}}));
+  delivered_.clear();
+  router_.Route({.type = "selectchanged", .sender = "ms_macro_check_time"});
+  EXPECT_TRUE(delivered_.empty());
 }
 
 class RouterWindowTest : public ::testing::Test, public toolkit::WindowHandler {
@@ -136,11 +121,9 @@ class RouterWindowTest : public ::testing::Test, public toolkit::WindowHandler {
     ASSERT_TRUE(window_.Create(QStringLiteral("router.ui")));
     window_.Widget()->show();
     toolkit_.SetDialogs(&dialogs_);
-    for (Owner o : {O::KeyAssignment, O::LightingPage, O::InputCapture})
-      router_.Connect(o, [this, o](const toolkit::Notification& n, int index) {
-        delivered_.push_back({o, index});
-        senders_.push_back(n.sender);
-      });
+    router_.SetCaptureRelease([this] { delivered_.push_back({std::string(NotificationRouter::kInputCapture)}); });
+    router_.Bind("key assignment", keys_, kKeys);
+    router_.Bind("lighting page", lighting_, kLighting);
   }
   void Notify(const toolkit::Notification& n) override {
     if (n.type != "windowinit") router_.Route(n);
@@ -170,7 +153,7 @@ class RouterWindowTest : public ::testing::Test, public toolkit::WindowHandler {
   QtWindow window_{toolkit_, *this};
   NotificationRouter router_{window_, {.openMainMenu = [this] { ++menus_; }, .setDisplayScale = {}}};
   std::vector<Target> delivered_;
-  std::vector<std::string> senders_;
+  Recorder keys_{"key assignment", &delivered_}, lighting_{"lighting page", &delivered_};
   int menus_ = 0;
 };
 
@@ -196,8 +179,9 @@ TEST_F(RouterWindowTest, DeviceAndPageTabsSwitchTheirPagesAndPanels) {
   Click("kb_key_5");
   EXPECT_TRUE(C("kb_tab_function").IsVisible());
   EXPECT_TRUE(C("kb_tab_function").IsEnabled());
-  EXPECT_EQ(delivered_, (std::vector<Target>{{O::InputCapture}, {O::InputCapture}, {O::InputCapture},
-                                             {O::InputCapture}, {O::KeyAssignment, 5}, {O::LightingPage, 5}}));
+  const Target capture{std::string(NotificationRouter::kInputCapture)};
+  EXPECT_EQ(delivered_, (std::vector<Target>{capture, capture, capture, capture, {"key assignment", 5},
+                                             {"lighting page", 5}}));
 
   // Lighting and back to keys on page 2: the function panel stays as it is.
   C("kb_deng_Op_tab").SetCheck(true);

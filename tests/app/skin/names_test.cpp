@@ -21,11 +21,22 @@
 #include <optional>
 #include <regex>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/windows/menus.h"
+#include "pages/control_bindings.h"
+#include "pages/cursor/cursor_macro_page.h"
+#include "pages/keys/key_assignment_page.h"
+#include "pages/lighting/keyboard_lighting_page.h"
+#include "pages/lighting/mouse_lighting_page.h"
+#include "pages/lighting/mousepad_lighting_page.h"
+#include "pages/macros/macro_editor_page.h"
+#include "pages/macros/macro_pages.h"
+#include "pages/mouse/mouse_performance_page.h"
+#include "pages/profiles/profile_page.h"
 #include "platform/ascii.h"
 
 namespace {
@@ -612,6 +623,61 @@ TEST(ControlNames, EveryListedNameIsInItsWindow) {
       if (!windows[listed.layout].count(listed.name))
         ADD_FAILURE() << where << ": " << listed.layout << " and its pages have no control named " << listed.name;
     }
+  }
+}
+
+// Every row of every page's binding table, named by its page.
+struct BoundRow {
+  std::string page;
+  talvo::pages::ControlName control;
+};
+
+template <typename Page>
+void AddRows(std::vector<BoundRow>& rows, const std::string& page,
+             std::span<const talvo::pages::ControlBinding<Page>> table) {
+  for (const auto& row : table) rows.push_back({page, row.control});
+}
+
+std::vector<BoundRow> BoundRows() {
+  using talvo::device::Peripheral;
+  namespace lighting = talvo::lighting::pages;
+  std::vector<BoundRow> rows;
+  for (const Peripheral p : {Peripheral::Keyboard, Peripheral::Mouse}) {
+    const std::string device = p == Peripheral::Keyboard ? " (keyboard)" : " (mouse)";
+    AddRows(rows, "key assignment" + device, talvo::keys::pages::KeyAssignmentPage::Bindings(p));
+    AddRows(rows, "macro editor" + device, talvo::macros::pages::MacroEditorPage::Bindings(p));
+  }
+  AddRows(rows, "macro upload", talvo::macros::pages::MacroPages::Bindings());
+  AddRows(rows, "cursor macros", talvo::macros::pages::CursorMacroPage::Bindings());
+  AddRows(rows, "keyboard lighting", lighting::KeyboardLightingPage::Bindings());
+  AddRows(rows, "mouse lighting", lighting::MouseLightingPage::Bindings());
+  AddRows(rows, "mousepad lighting", lighting::MousepadLightingPage::Bindings());
+  AddRows(rows, "mouse settings", talvo::mouse::MousePerformancePage::Bindings());
+  AddRows(rows, "profiles", talvo::pages::profiles::ProfilePage::Bindings());
+  return rows;
+}
+
+// The router compares names ignoring case: an exact name must be a control,
+// a family must have at least its first member, an ending must end one.
+TEST(ControlNames, EveryBoundNameIsInALayout) {
+  std::set<std::string> controls;
+  for (const auto& [file, layout] : SkinFolder().layouts)
+    for (const std::string& name : layout.controls) controls.insert(AsciiLower(name));
+  const std::vector<BoundRow> rows = BoundRows();
+  ASSERT_FALSE(rows.empty());
+  for (const BoundRow& row : rows) {
+    const std::string name = AsciiLower(row.control.name);
+    bool found = false;
+    switch (row.control.match) {
+      case talvo::pages::NameMatch::Exact: found = controls.count(name) > 0; break;
+      case talvo::pages::NameMatch::Family: found = controls.count(name + std::to_string(row.control.first)) > 0; break;
+      case talvo::pages::NameMatch::Ending:
+        found = std::any_of(controls.begin(), controls.end(), [&](const std::string& c) { return c.ends_with(name); });
+        break;
+    }
+    if (!found)
+      ADD_FAILURE() << row.page << " binds " << row.control.type << " of \"" << row.control.name
+                    << "\", which no layout in skin/ has";
   }
 }
 

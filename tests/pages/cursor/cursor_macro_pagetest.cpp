@@ -53,12 +53,12 @@ class CursorMacroPageTest : public testing::Test {
     EXPECT_NE(c, nullptr) << name;
     return c;
   }
-  void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0, int index = -1) {
-    page->OnNotification({.type = type, .sender = sender, .wParam = wParam}, index);
+  void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0) {
+    ::talvo::pages::Dispatch(*page, CursorMacroPage::Bindings(), {.type = type, .sender = sender, .wParam = wParam});
   }
   void Choose(const std::string& family, int index) {
     Find(family + std::to_string(index))->SetCheck(true, false);
-    Notify("selectchanged", family + std::to_string(index), 1, index);
+    Notify("selectchanged", family + std::to_string(index), 1);
   }
 
   NoHandler handler;

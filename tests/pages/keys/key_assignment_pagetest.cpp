@@ -65,18 +65,20 @@ class KeyPageTest : public profiles::test::ProfileFolders {
     EXPECT_NE(c, nullptr) << name;
     return c;
   }
-  void Notify(const std::string& type, const std::string& sender, int64_t wParam, int index) {
-    pages->OnNotification({.type = type, .sender = sender, .wParam = wParam}, index);
+  void Notify(const std::string& type, const std::string& sender, int64_t wParam) {
+    for (const device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mouse})
+      ::talvo::pages::Dispatch(pages->Page(p), KeyAssignmentPage::Bindings(p),
+                               {.type = type, .sender = sender, .wParam = wParam});
   }
-  void ChooseKey(int key) { Notify("selectchanged", "ms_key_" + std::to_string(key), 1, key); }
-  void Select(const std::string& combo, int item, int index = -1) {
+  void ChooseKey(int key) { Notify("selectchanged", "ms_key_" + std::to_string(key), 1); }
+  void Select(const std::string& combo, int item) {
     Find(combo)->SelectItem(item, false);
-    Notify("itemselect", combo, item, index);
+    Notify("itemselect", combo, item);
   }
   void Type(int edit, const std::string& text) {
     const std::string name = "ms_key_fct_edit_" + std::to_string(edit);
     Find(name)->SetText(text);
-    Notify("textchanged", name, 0, edit);
+    Notify("textchanged", name, 0);
   }
   KeyFunction Key(size_t key) { return KeyAt(live.mouseKeys.profiles[0], key); }
 
@@ -106,7 +108,7 @@ TEST_P(ApplyTest, StoresThePanelInTheSelectedKey) {
   const Apply& c = GetParam();
   ChooseKey(3);
   Select("ms_key_fct_combo", c.item);
-  if (c.combo) Select("ms_key_fct_combo_" + std::to_string(c.combo), c.comboItem, c.combo);
+  if (c.combo) Select("ms_key_fct_combo_" + std::to_string(c.combo), c.comboItem);
   for (const auto& [edit, text] : c.typed) Type(edit, text);
   EXPECT_EQ(Key(3), c.stored);
   for (const auto& [edit, text] : c.shown) EXPECT_EQ(Find("ms_key_fct_edit_" + std::to_string(edit))->Text(), text);
@@ -151,7 +153,7 @@ TEST_F(KeyPageTest, EditsStoreWhatTheyShow) {
     SetKey(live.mouseKeys.profiles[0], 3, c.start);
     ChooseKey(3);
     for (const auto& [combo, item] : c.chosen)
-      Select(combo, item, combo == "ms_key_fct_combo" ? -1 : std::stoi(combo.substr(combo.rfind('_') + 1)));
+      Select(combo, item);
     if (c.typed.first) Type(c.typed.first, c.typed.second);
     EXPECT_EQ(Key(3), c.stored) << c.stored.kind;
     for (const auto& [edit, text] : c.shown) EXPECT_EQ(Find("ms_key_fct_edit_" + std::to_string(edit))->Text(), text);
@@ -194,7 +196,7 @@ TEST_F(KeyPageTest, TheOnlyLeftClickCannotBeGivenAway) {
   ChooseKey(0);
   EXPECT_EQ(dialogs.shown, Strings{"message_text_6"});
   EXPECT_FALSE(Find("ms_tab_function")->IsEnabled());
-  Notify("click", "ms_key_butt_keysave", 0, -1);
+  Notify("click", "ms_key_butt_keysave", 0);
   EXPECT_EQ(Key(0), (keys::KeyFunction{0x10, 0x01, 0x00})) << "the save button outside the panel";
   SetKey(live.mouseKeys.profiles[0], 2, {0x10, 0x01, 0x00});
   ChooseKey(0);
@@ -205,16 +207,16 @@ TEST_F(KeyPageTest, TheOnlyLeftClickCannotBeGivenAway) {
 TEST_F(KeyPageTest, RestoringADefaultRelabelsAtOnce) {
   ChooseKey(3);
   Select("ms_key_fct_combo", 8);
-  Select("ms_key_fct_combo_22", 0, 22);
+  Select("ms_key_fct_combo_22", 0);
   EXPECT_EQ(Find("ms_key_3")->TextId(), "system_power");
-  Notify("click", "ms_key_butt_keydefalut", 0, -1);
+  Notify("click", "ms_key_butt_keydefalut", 0);
   EXPECT_EQ(Find("ms_key_3")->TextId(), "mouse_key_forward");
   EXPECT_EQ(Find("ms_key_fct_combo")->CurrentIndex(), 0);
 }
 
 TEST_F(KeyPageTest, KeyboardPositionWithoutKeyIsIgnored) {
   Find("kb_key_Op_tab")->SetCheck(true, false);
-  Notify("click", "kb_key_5", 0, 5);
+  Notify("click", "kb_key_5", 0);
   EXPECT_FALSE(pages->Page(device::Peripheral::Keyboard).SelectedKey());
 }
 

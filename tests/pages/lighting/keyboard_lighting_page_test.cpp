@@ -120,7 +120,7 @@ TEST_F(KeyboardPageTest, AColourChoiceTurnsMultiColourOffAndCommits) {
   EXPECT_EQ(Record().multiColour(), 1);
   TakePushes();
 
-  Notify("click", "kb_Deng_color_btn_3", 0, 3);
+  Notify("click", "kb_Deng_color_btn_3");
   const Rgb swatch{126, 0, 255};
   EXPECT_EQ(Record().colour(), swatch);
   EXPECT_EQ(Record().multiColour(), 0);
@@ -174,7 +174,7 @@ TEST_F(KeyboardPageTest, CustomModeShowsTheToolsAndMovesColoursToThePaintColour)
   TakePushes();
 
   Type("kb_Deng_edit_R", "200");
-  Notify("click", "kb_Deng_color_btn_2", 0, 2);  // (108, 255, 0)
+  Notify("click", "kb_Deng_color_btn_2");  // (108, 255, 0)
   Type("kb_Deng_edit_B", "5");
   EXPECT_EQ(live->keyboardLight.paint.paintColour(), (Rgb{108, 255, 5}));
   // Typing moves the palette to the paint colour too, as a refresh shows it.
@@ -197,26 +197,25 @@ TEST_F(KeyboardPageTest, KeysPaintOnlyInCustomModeAndOnlyFromTheLightingTab) {
   const size_t position = kLedFrameMap[led];
   ASSERT_NE(position, kNoLed);
   Find("kb_key_Op_tab")->SetCheck(true, false);
-  Notify("click", "kb_key_22", 0, 22);
+  Notify("click", "kb_key_22");
   EXPECT_EQ(live->keyboardLight.custom.Colour(2, position), Rgb{});
 
   Find("kb_deng_Op_tab")->SetCheck(true, false);
-  Notify("click", "kb_key_22", 0, 22);
+  Notify("click", "kb_key_22");
   EXPECT_EQ(live->keyboardLight.custom.Colour(2, position), (Rgb{50, 60, 70}));
   EXPECT_EQ(Led()[kSetIndexInBody], 2);
   EXPECT_EQ(Led()[SetOffset(2, position)], 50);
   EXPECT_EQ(Config()[kLightInConfig + SetOffset(2, position) + 2], 70);
   EXPECT_FALSE(TakePushes().keyboard);
 
-  // The picture's own buttons paint from any tab; keys past 125 do nothing.
-  Find("kb_key_Op_tab")->SetCheck(true, false);
-  Notify("click", "kb_dkey_0", 0, 0);
+  // Keys past 125 do nothing; outside the custom mode no key paints.
+  Notify("click", "kb_key_0");
   EXPECT_EQ(live->keyboardLight.custom.Colour(2, kLedFrameMap[0]), (Rgb{50, 60, 70}));
-  Notify("click", "kb_dkey_126", 0, 126);
+  Notify("click", "kb_key_126");
 
   SelectMode(3);
   live->keyboardLight.paint.SetPaintColour({1, 1, 1});
-  Notify("click", "kb_dkey_0", 0, 0);
+  Notify("click", "kb_key_0");
   EXPECT_EQ(live->keyboardLight.custom.Colour(2, kLedFrameMap[0]), (Rgb{50, 60, 70}));
 }
 
@@ -224,7 +223,8 @@ TEST_F(KeyboardPageTest, StarsModeSeedsARingAtTheClickedKey) {
   SelectMode(9);
   const uint8_t led = kKeyMatrix[5][2];
   ASSERT_NE(led, kNoLed);
-  Notify("click", "kb_dkey_" + std::to_string(led), 0, led);
+  Find("kb_deng_Op_tab")->SetCheck(true, false);
+  Notify("click", "kb_key_" + std::to_string(led));
   for (size_t f = 0; f < kWaveFronts; ++f) EXPECT_EQ(kbEffect.front(f, 5), 1 << 2) << f;
 }
 

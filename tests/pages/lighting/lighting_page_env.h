@@ -93,16 +93,16 @@ class LightingPageTest : public profiles::test::ProfileFolders {
     return c ? c->Text() : "<missing>";
   }
 
-  // A notification as the router delivers it to every lighting page.
-  void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0, int index = -1) {
+  // A notification as the router delivers it to the lighting pages.
+  void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0) {
     toolkit::Notification n;
     n.type = type;
     n.sender = sender;
     n.wParam = wParam;
     n.control = window.FindControl(sender);
-    keyboard->OnNotification(n, index);
-    mouse->OnNotification(n, index);
-    mousepad->OnNotification(n, index);
+    ::talvo::pages::Dispatch(*keyboard, KeyboardLightingPage::Bindings(), n);
+    ::talvo::pages::Dispatch(*mouse, MouseLightingPage::Bindings(), n);
+    ::talvo::pages::Dispatch(*mousepad, MousepadLightingPage::Bindings(), n);
   }
   // The user choosing an item, ticking a box, typing into an edit.
   void Select(const std::string& combo, int item) {

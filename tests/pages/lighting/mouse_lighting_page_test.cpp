@@ -74,7 +74,7 @@ TEST_F(MousePageTest, TheColourTargetChoosesWhichColourModeOneEdits) {
   EXPECT_EQ(Find("ms_Deng_colordm_btn")->BorderColor(), 0u);
   TakePushes();
 
-  Notify("click", "ms_Deng_color_btn_7", 0, 7);  // (254, 84, 0)
+  Notify("click", "ms_Deng_color_btn_7");  // (254, 84, 0)
   EXPECT_EQ(Record().colourB(), (Rgb{254, 84, 0}));
   EXPECT_EQ(Record().colourA(), Rgb{});
   EXPECT_EQ(Record().colour(), Rgb{});
@@ -107,7 +107,7 @@ TEST_F(MousePageTest, TheColourTargetChoosesWhichColourModeOneEdits) {
 TEST_F(MousePageTest, OutsideModeOneColoursGoToTheRecordColour) {
   SelectMode(2);
   Notify("click", "ms_Deng_colordk_btn");
-  Notify("click", "ms_Deng_color_btn_1", 0, 1);  // (0, 246, 255)
+  Notify("click", "ms_Deng_color_btn_1");  // (0, 246, 255)
   EXPECT_EQ(Record().colour(), (Rgb{0, 246, 255}));
   EXPECT_EQ(Record().colourB(), Rgb{});
   EXPECT_EQ(Find("ms_Deng_colordp_btn")->BkColor(), 0xFF00F6FFu);

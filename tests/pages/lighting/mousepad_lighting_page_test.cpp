@@ -65,7 +65,7 @@ TEST_F(MousepadPageTest, ColoursTurnMultiColourOff) {
   Tick("mp_Deng_7color_check", true);
   EXPECT_EQ(Record().multiColour(), 1);
 
-  Notify("click", "mp_Deng_color_btn_15", 0, 15);  // (33, 179, 9)
+  Notify("click", "mp_Deng_color_btn_15");  // (33, 179, 9)
   EXPECT_EQ(Record().colour(), (Rgb{33, 179, 9}));
   EXPECT_EQ(Record().multiColour(), 0);
   EXPECT_FALSE(Selected("mp_Deng_7color_check"));

@@ -111,7 +111,8 @@ class MacroEditorTest : public profiles::test::ProfileFolders {
     return c;
   }
   void Notify(const std::string& type, const std::string& sender, int64_t wParam = 0, int64_t lParam = -1) {
-    page->OnNotification({.type = type, .sender = sender, .wParam = wParam, .lParam = lParam});
+    ::talvo::pages::Dispatch(*page, MacroEditorPage::Bindings(device::Peripheral::Mouse),
+                             {.type = type, .sender = sender, .wParam = wParam, .lParam = lParam});
   }
   void Click(const std::string& name) { Notify("click", name); }
   void Select(const std::string& name, int item) {

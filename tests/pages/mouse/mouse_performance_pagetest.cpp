@@ -89,7 +89,7 @@ class MousePageTest : public profiles::test::ProfileFolders {
     n.sender = sender;
     n.wParam = wParam;
     n.control = window.FindControl(sender);
-    page->OnNotification(n, -1);
+    ::talvo::pages::Dispatch(*page, MousePerformancePage::Bindings(), n);
   }
 
   void SetSensor(uint16_t code, uint8_t step, uint8_t sliderMax, uint16_t base = 0) {
