@@ -108,11 +108,6 @@ void KeyAssignmentPage::DrawPanel(const PanelState& panel) {
   }
   for (const auto& [number, visible] : panel.pages)
     if (toolkit::Control* page = Find("tab_function_" + std::to_string(number))) page->SetVisible(visible);
-  if (choice_ == Choice::SingleKey) {
-    StartCapture();
-  } else {
-    EndCapture();
-  }
 }
 
 PanelState KeyAssignmentPage::ReadPanel(const FunctionRow& row) const {
@@ -139,17 +134,18 @@ void KeyAssignmentPage::ShowChoice(std::optional<Choice> choice) {
   if (toolkit::Control* combo = Find("key_fct_combo")) combo->SelectItem(item, false);
   for (int i = 0; i < ItemCount(Mouse()); ++i)
     if (toolkit::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(i == item);
+  // Keys are captured while the single-key choice is shown.
+  if (choice_ == Choice::SingleKey) {
+    StartCapture();
+  } else {
+    EndCapture();
+  }
 }
 
 void KeyAssignmentPage::ChooseFunction(int item) {
   const std::optional<Choice> choice = ChoiceAt(Mouse(), item);
   if (!choice) return;
   ShowChoice(choice);
-  if (choice_ == Choice::SingleKey) {
-    StartCapture();
-  } else {
-    EndCapture();
-  }
   ApplyFunction();
 }
 

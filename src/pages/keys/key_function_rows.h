@@ -87,10 +87,13 @@ struct PanelEdit {
 
 struct FunctionRow {
   Choice choice;
-  int mouseItem;     // its item in the mouse's function combo; -1: not offered
+  // Its item n in the function combo shows the sub-page
+  // "<prefix>tab_function_<n>"; -1: not offered.
+  int mouseItem;
   int keyboardItem;  // likewise on the keyboard
   bool (*shows)(KeyFunction function);
   const FunctionTable* table;  // the rows its first combo offers, or null
+  // The combos and edits of its sub-page, which the page reads back.
   std::span<const int> combos;
   std::span<const PanelEdit> edits;
   // Fills in the combos, edits and sub-pages showing `function`; null for a
@@ -116,8 +119,9 @@ PanelState DecodePanel(KeyFunction function, bool mouse);
 // The function of the panel's choice; every number edit read on the way is
 // held within its limits, its text in `panel` set to the number held.
 std::optional<KeyFunction> EncodePanel(PanelState& panel, const PanelContext& context);
-// Number edit `edit` of `row` held within its limits (empty or other text
-// reads as the minimum, as does an edit the panel lacks, which stays so).
+// Number edit `edit` of `row` held within its limits: its text is read as
+// its leading number (none: 0) and set to the number held; an edit the panel
+// lacks holds the minimum and stays lacking.
 int HoldNumber(const FunctionRow& row, int edit, PanelState& panel, bool mouse);
 
 }  // namespace talvo::keys::pages
