@@ -1,109 +1,18 @@
 #include "pages/keys/key_assignment_page.h"
 
 #include <algorithm>
-#include <array>
-#include <span>
 
-#include "keys/encodings.h"
 #include "keys/function_tables.h"
 #include "keys/labels.h"
 #include "macros/macro_recorder.h"
-#include "pages/edit_value.h"
 #include "platform/ascii.h"
 
 namespace talvo::keys::pages {
 namespace {
 
-// The function combo's items, in each page's order; item n shows the
-// sub-page "<prefix>tab_function_<n>".
-constexpr std::array<Choice, 12> kMouseItems{
-    Choice::Default, Choice::MouseButton, Choice::Tilt,   Choice::Wheel, Choice::DpiCycle,    Choice::Fire,
-    Choice::SingleKey, Choice::Media,     Choice::System, Choice::Macro, Choice::CursorMacro, Choice::Shortcut};
-constexpr std::array<Choice, 11> kKeyboardItems{Choice::Default, Choice::SingleKey, Choice::MouseButton,
-                                                Choice::Tilt,    Choice::Wheel,     Choice::Dpi,
-                                                Choice::Fire,    Choice::Media,     Choice::System,
-                                                Choice::Macro,   Choice::Shortcut};
-
-// Sub-page of the macro repeat count, shown with the fifth play mode.
-constexpr int kRepeatPage = 26;
-constexpr int kRepeatItem = 4;
-
-// Combos and edits of the sub-pages.
-constexpr int kButtonCombo = 11, kTiltCombo = 12, kWheelCombo = 13, kDpiCombo = 14;
-constexpr int kMediaCombo = 21, kSystemCombo = 22, kMacroCombo = 23, kPlayCombo = 24, kSlotCombo = 25,
-              kShortcutCombo = 26;
-constexpr int kFireFirstEdit = 11, kFireSecondEdit = 12, kTiltAmountEdit = 15, kWheelAmountEdit = 16,
-              kTiltAEdit = 17, kWheelAEdit = 18, kWheelBEdit = 19, kTiltBEdit = 20, kKeyEdit = 21,
-              kRepeatEdit = 25, kSlotLabelEdit = 30;
-
 // Mouse keys a left click may sit on; the guard keeps one of them on it.
 constexpr size_t kLeftClickKeys = 9;
 constexpr KeyFunction kLeftClick{kKindMouseButton, 0x01, 0x00};
-
-struct EditLimit {
-  int number;
-  int min;
-  int max;
-};
-constexpr std::array<EditLimit, 9> kEditLimits{{{kFireFirstEdit, 0, 255},
-                                                {kFireSecondEdit, 0, 255},
-                                                {kTiltAmountEdit, 0, kMaxStepAmount},
-                                                {kWheelAmountEdit, 0, kMaxStepAmount},
-                                                {kTiltAEdit, 0, kMaxStepValue},
-                                                {kWheelAEdit, 0, kMaxStepValue},
-                                                {kWheelBEdit, 0, kMaxStepValue},
-                                                {kTiltBEdit, 0, kMaxStepValue},
-                                                {kRepeatEdit, 1, 255}}};
-
-std::span<const Choice> Items(bool mouse) {
-  if (mouse) return kMouseItems;
-  return kKeyboardItems;
-}
-
-int ItemOf(bool mouse, Choice choice) {
-  const auto items = Items(mouse);
-  const auto it = std::find(items.begin(), items.end(), choice);
-  return it == items.end() ? -1 : int(it - items.begin());
-}
-
-// The combo row a table entry stands at, or -1.
-int RowIndex(const FunctionTable& table, const FunctionTableEntry* row) {
-  return row ? int(row - table.rows.data()) : -1;
-}
-
-const FunctionTable* TableOf(Choice choice) {
-  switch (choice) {
-    case Choice::MouseButton:
-      return &kMouseButtonTable;
-    case Choice::Dpi:
-      return &kDpiTable;
-    case Choice::Media:
-      return &kMediaTable;
-    case Choice::System:
-      return &kSystemTable;
-    case Choice::Shortcut:
-      return &kShortcutTable;
-    default:
-      return nullptr;
-  }
-}
-
-int ComboOf(Choice choice) {
-  switch (choice) {
-    case Choice::MouseButton:
-      return kButtonCombo;
-    case Choice::Dpi:
-      return kDpiCombo;
-    case Choice::Media:
-      return kMediaCombo;
-    case Choice::System:
-      return kSystemCombo;
-    case Choice::Shortcut:
-      return kShortcutCombo;
-    default:
-      return 0;
-  }
-}
 
 }  // namespace
 
@@ -202,167 +111,69 @@ void KeyAssignmentPage::SelectKey(size_t key) {
   ShowFunction(KeyAt(maps.defaultMap, key) == function ? KeyFunction{kKindDefault, 0, 0} : function);
 }
 
-void KeyAssignmentPage::ShowFunction(KeyFunction f) {
-  const auto select = [](toolkit::Control* c, int item) {
-    if (c) c->SelectItem(item, false);
-  };
-  const auto rangeChecked = [](toolkit::Control* c, int item) { return c && item < c->Count() ? item : -1; };
-  pending_ = f;
-  switch (f.kind) {
-    case kKindDefault:
-      ShowChoice(Choice::Default);
-      break;
-    case kKindMouseButton:
-    case kKindDpi:
-    case kKindConsumer:
-    case kKindSystem: {
-      const Choice choice = f.kind == kKindMouseButton ? Choice::MouseButton
-                            : f.kind == kKindDpi       ? Choice::Dpi
-                            : f.kind == kKindConsumer  ? Choice::Media
-                                                       : Choice::System;
-      ShowChoice(ItemOf(Mouse(), choice) >= 0 ? std::optional(choice) : std::nullopt);
-      if (const FunctionTable* table = TableOf(choice))
-        select(Combo(ComboOf(choice)), RowIndex(*table, FindRow(*table, f.p1, f.p2)));
-      break;
-    }
-    case kKindTilt: {
-      const Tilt tilt = DecodeTilt(f);
-      ShowChoice(Choice::Tilt);
-      SetEditNumber(kTiltAEdit, tilt.a);
-      SetEditNumber(kTiltBEdit, tilt.b);
-      SetEditNumber(kTiltAmountEdit, tilt.amount);
-      select(Combo(kTiltCombo), int(tilt.direction));
-      break;
-    }
-    case kKindWheel: {
-      const Wheel wheel = DecodeWheel(f);
-      ShowChoice(Choice::Wheel);
-      SetEditNumber(kWheelAEdit, wheel.a);
-      SetEditNumber(kWheelBEdit, wheel.b);
-      SetEditNumber(kWheelAmountEdit, wheel.amount);
-      select(Combo(kWheelCombo), int(wheel.direction));
-      break;
-    }
-    case kKindFire:
-      ShowChoice(Choice::Fire);
-      SetEditNumber(kFireFirstEdit, f.p1);
-      SetEditNumber(kFireSecondEdit, f.p2);
-      break;
-    case kKindKeyboard:
-      if (f.p1 != 0 && f.p2 != 0) {
-        ShowChoice(Choice::Shortcut);
-        select(Combo(kShortcutCombo), RowIndex(kShortcutTable, FindRow(kShortcutTable, f.p1, f.p2)));
-      } else {
-        ShowChoice(Choice::SingleKey);
-        const KeyCodeRow* row = FindKeyCodeRow(f.p1, f.p2);
-        if (toolkit::Control* edit = Edit(kKeyEdit)) {
-          if (row) edit->SetTextId(std::string(row->textId));
-          else edit->SetText({});
-        }
-        StartCapture();
-      }
-      break;
-    case kKindMacro:
-    case kKindMacroRepeat: {
-      ShowChoice(Choice::Macro);
-      toolkit::Control* macros = Combo(kMacroCombo);
-      select(macros, rangeChecked(macros, f.p1));
-      const bool repeat = f.kind == kKindMacroRepeat;
-      select(Combo(kPlayCombo), repeat ? kRepeatItem : (f.p2 < kPlayModeCount ? f.p2 : -1));
-      if (toolkit::Control* page = Find("tab_function_" + std::to_string(kRepeatPage))) page->SetVisible(repeat);
-      if (repeat) SetEditNumber(kRepeatEdit, f.p2);
-      break;
-    }
-    case kKindCursorMacro:
-      if (!Mouse()) {
-        ShowChoice(std::nullopt);
-        break;
-      }
-      ShowChoice(Choice::CursorMacro);
-      select(Combo(kSlotCombo), f.p1 < kCursorSlotCount ? f.p1 : -1);
-      if (toolkit::Control* edit = Edit(kSlotLabelEdit)) {
-        if (f.p1 < kCursorSlotCount) edit->SetTextId("GUN_" + std::to_string(f.p1 + 1));
-        else edit->SetText({});
-      }
-      break;
-    case kKindSpecial:
-      ShowChoice(Mouse() ? std::optional(Choice::DpiCycle) : std::nullopt);
-      break;
-    default:
-      ShowChoice(std::nullopt);
-      break;
+void KeyAssignmentPage::ShowFunction(KeyFunction function) { DrawPanel(DecodePanel(function, Mouse())); }
+
+void KeyAssignmentPage::DrawPanel(const PanelState& panel) {
+  pending_ = panel.key;
+  ShowChoice(panel.choice);
+  for (const auto& [number, item] : panel.combos)
+    if (toolkit::Control* combo = Combo(number)) combo->SelectItem(item < combo->Count() ? item : -1, false);
+  for (const auto& [number, shown] : panel.edits) {
+    toolkit::Control* edit = Edit(number);
+    if (!edit) continue;
+    if (shown.textId) edit->SetTextId(shown.text);
+    else edit->SetText(shown.text);
   }
-  if (choice_ != Choice::SingleKey) EndCapture();
+  for (const auto& [number, visible] : panel.pages)
+    if (toolkit::Control* page = Find("tab_function_" + std::to_string(number))) page->SetVisible(visible);
+}
+
+PanelState KeyAssignmentPage::ReadPanel(const FunctionRow& row) const {
+  PanelState panel{.choice = row.choice, .key = pending_};
+  for (const int number : row.combos) {
+    const toolkit::Control* combo = Combo(number);
+    panel.combos[number] = combo ? combo->CurrentIndex() : -1;
+  }
+  for (const PanelEdit& edit : row.edits)
+    if (const toolkit::Control* control = Edit(edit.number)) panel.edits[edit.number] = {control->Text()};
+  return panel;
+}
+
+void KeyAssignmentPage::ShowHeldNumbers(const PanelState& panel) {
+  // Only a text that says something else is written back, leaving the
+  // cursor of an edit being typed in where it is.
+  for (const auto& [number, shown] : panel.edits)
+    if (toolkit::Control* edit = Edit(number); edit && edit->Text() != shown.text) edit->SetText(shown.text);
 }
 
 void KeyAssignmentPage::ShowChoice(std::optional<Choice> choice) {
   choice_ = choice;
   const int item = choice ? ItemOf(Mouse(), *choice) : -1;
   if (toolkit::Control* combo = Find("key_fct_combo")) combo->SelectItem(item, false);
-  for (size_t i = 0; i < Items(Mouse()).size(); ++i)
-    if (toolkit::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(int(i) == item);
-}
-
-void KeyAssignmentPage::ChooseFunction(int item) {
-  const auto items = Items(Mouse());
-  if (item < 0 || size_t(item) >= items.size()) return;
-  ShowChoice(items[size_t(item)]);
+  for (int i = 0; i < ItemCount(Mouse()); ++i)
+    if (toolkit::Control* page = Find("tab_function_" + std::to_string(i))) page->SetVisible(i == item);
+  // Keys are captured while the single-key choice is shown.
   if (choice_ == Choice::SingleKey) {
     StartCapture();
   } else {
     EndCapture();
   }
+}
+
+void KeyAssignmentPage::ChooseFunction(int item) {
+  const std::optional<Choice> choice = ChoiceAt(Mouse(), item);
+  if (!choice) return;
+  ShowChoice(choice);
   ApplyFunction();
 }
 
 std::optional<KeyFunction> KeyAssignmentPage::PanelFunction() {
   if (!choice_ || !selectedKey_) return std::nullopt;
-  const auto item = [this](int combo) {
-    const toolkit::Control* c = Combo(combo);
-    return c ? c->CurrentIndex() : -1;
-  };
-  switch (*choice_) {
-    case Choice::Default: {
-      const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
-      return KeyAt(maps.defaultMap, *selectedKey_);
-    }
-    case Choice::MouseButton:
-    case Choice::Dpi:
-    case Choice::Media:
-    case Choice::System:
-    case Choice::Shortcut: {
-      const FunctionTable& table = *TableOf(*choice_);
-      const int row = item(ComboOf(*choice_));
-      if (row < 0 || size_t(row) >= table.rows.size()) return std::nullopt;
-      return table.rows[size_t(row)].Function();
-    }
-    case Choice::Tilt:
-      if (item(kTiltCombo) < 0) return std::nullopt;
-      return EncodeTilt(TiltDirection(item(kTiltCombo)), EditNumber(kTiltAEdit), EditNumber(kTiltBEdit),
-                        EditNumber(kTiltAmountEdit));
-    case Choice::Wheel:
-      if (item(kWheelCombo) < 0) return std::nullopt;
-      return EncodeWheel(WheelDirection(item(kWheelCombo)), EditNumber(kWheelAEdit), EditNumber(kWheelBEdit),
-                         EditNumber(kWheelAmountEdit));
-    case Choice::Fire:
-      return EncodeFire(unsigned(EditNumber(kFireFirstEdit)), unsigned(EditNumber(kFireSecondEdit)));
-    case Choice::SingleKey: {
-      const toolkit::Control* edit = Edit(kKeyEdit);
-      if (!edit || edit->Text().empty() || pending_.kind != kKindKeyboard) return std::nullopt;
-      return pending_;
-    }
-    case Choice::Macro: {
-      const int macro = item(kMacroCombo);
-      if (macro < 0) return std::nullopt;
-      if (item(kPlayCombo) == kRepeatItem) return EncodeRepeatedMacro(macro, EditNumber(kRepeatEdit));
-      return EncodeMacro(macro, std::max(0, item(kPlayCombo)));
-    }
-    case Choice::CursorMacro:
-      return EncodeCursorMacro(item(kSlotCombo));
-    case Choice::DpiCycle:
-      return kMouseDpiCycleEntry.Function();
-  }
-  return std::nullopt;
+  PanelState panel = ReadPanel(RowOf(*choice_));
+  const DeviceKeyMaps& maps = Mouse() ? setup_.live.mouseKeys : setup_.live.keyboardKeys;
+  const std::optional<KeyFunction> function = EncodePanel(panel, {Mouse(), KeyAt(maps.defaultMap, *selectedKey_)});
+  ShowHeldNumbers(panel);
+  return function;
 }
 
 void KeyAssignmentPage::ApplyFunction() {
@@ -374,8 +185,11 @@ void KeyAssignmentPage::ApplyFunction() {
 }
 
 void KeyAssignmentPage::OnEditChanged(int number) {
-  if (!LimitOf(number)) return;
-  EditNumber(number);
+  const FunctionRow* row = RowOfNumberEdit(number);
+  if (!row) return;
+  PanelState panel = ReadPanel(*row);
+  HoldNumber(*row, number, panel, Mouse());
+  ShowHeldNumbers(panel);
   ApplyFunction();
 }
 
@@ -456,31 +270,6 @@ void KeyAssignmentPage::OnCaptureKey(int /*message*/, const platform::CapturedKe
   if (toolkit::Control* edit = Edit(kKeyEdit)) edit->SetTextId(std::string(row->textId));
   pending_ = row->Function();
   ApplyFunction();
-}
-
-void KeyAssignmentPage::SetEditNumber(int number, int value) {
-  if (toolkit::Control* edit = Edit(number)) edit->SetText(std::to_string(value));
-}
-
-std::optional<std::pair<int, int>> KeyAssignmentPage::LimitOf(int number) const {
-  for (const EditLimit& limit : kEditLimits) {
-    if (limit.number != number) continue;
-    // The mouse's fire interval is never 0.
-    if (Mouse() && number == kFireSecondEdit) return std::pair(1, limit.max);
-    // A wheel step down goes one further than up: down 128 is p2 0x80.
-    if (number == kWheelAmountEdit) {
-      const toolkit::Control* direction = Combo(kWheelCombo);
-      if (direction && direction->CurrentIndex() == int(WheelDirection::Down)) return std::pair(0, kMaxWheelDownAmount);
-    }
-    return std::pair(limit.min, limit.max);
-  }
-  return std::nullopt;
-}
-
-int KeyAssignmentPage::EditNumber(int number) {
-  const auto limit = LimitOf(number);
-  if (!limit) return 0;
-  return int(::talvo::pages::ShownNumber(Edit(number), limit->first, limit->second));
 }
 
 }  // namespace talvo::keys::pages

@@ -20,28 +20,12 @@
 #include "device/peripheral.h"
 #include "keys/key_map.h"
 #include "keys/position_map.h"
+#include "pages/keys/key_function_rows.h"
 #include "platform/input_capture.h"
 #include "profiles/live_data.h"
 #include "profiles/profile_saver.h"
 
 namespace talvo::keys::pages {
-
-// What the function combo offers; each page lists these in its own order.
-enum class Choice {
-  Default,
-  MouseButton,
-  Tilt,
-  Wheel,
-  DpiCycle,  // the mouse's device DPI cycle, A0 01 00
-  Dpi,
-  Fire,
-  SingleKey,
-  Media,
-  System,
-  Macro,
-  CursorMacro,
-  Shortcut,
-};
 
 class KeyAssignmentPage final : public platform::CaptureSink {
  public:
@@ -105,6 +89,12 @@ class KeyAssignmentPage final : public platform::CaptureSink {
 
   void SelectKey(size_t key);
   void ShowFunction(KeyFunction function);
+  void DrawPanel(const PanelState& panel);
+  // The panel as the row's combos and edits show it.
+  PanelState ReadPanel(const FunctionRow& row) const;
+  // Writes back each edit whose text differs from the panel's: the
+  // numbers held within their limits.
+  void ShowHeldNumbers(const PanelState& panel);
   void ShowChoice(std::optional<Choice> choice);
   void ChooseFunction(int item);
   void ApplyFunction();
@@ -113,12 +103,6 @@ class KeyAssignmentPage final : public platform::CaptureSink {
   void RestoreDefault();
   void Changed();
   void StartCapture();
-  void SetEditNumber(int number, int value);
-  // The edit's lower and upper limit; none for an edit that holds no number.
-  std::optional<std::pair<int, int>> LimitOf(int number) const;
-  // The edit's value within its limits, written back when its text says
-  // anything else (empty: the minimum).
-  int EditNumber(int number);
 
   toolkit::Window& window_;
   Setup setup_;
