@@ -48,14 +48,10 @@ class KeyboardLightingPage final : public LightingPage {
   void ModeChosen(int mode) override;
   void SliderChosen(size_t field, uint8_t value) override;
   void ColourChosen(Rgb colour) override;
-  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
   void OnSetCombo(const toolkit::Notification& n, int);
-  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
-  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
   void OnMultiCheck(const toolkit::Notification& n, int);
   void OnDirectionCheck(const toolkit::Notification& n, int left);
   void OnFillCheck(const toolkit::Notification& n, int bright);
-  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
   void OnSwatch(const toolkit::Notification& n, int swatch);
   void OnPictureKey(const toolkit::Notification& n, int key);
   // component: 0 red, 1 green, 2 blue.

@@ -60,6 +60,13 @@ class LightingPage {
   LightingPage(toolkit::Window& window, device::Peripheral peripheral)
       : view_(window), traits_(::talvo::pages::TraitsOf(peripheral)) {}
 
+  // The mode list, the sliders and the palette as the tabs bind them: each
+  // hands its control's value to its setter.
+  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
+  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
+  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
+  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
+
   // What the tab does once the control shows the value.
   virtual void ModeChosen(int mode) = 0;
   // The brightness or speed: the record field (LightFields::kBrightness,

@@ -48,14 +48,10 @@ class MouseLightingPage final : public LightingPage {
   void ModeChosen(int mode) override;
   void SliderChosen(size_t field, uint8_t value) override;
   void ColourChosen(Rgb colour) override;
-  void OnModeCombo(const toolkit::Notification& n, int) { SetMode(int(n.wParam)); }
-  void OnBrightnessSlider(const toolkit::Notification& n, int) { SetBrightness(SliderPosition(n.wParam)); }
-  void OnSpeedSlider(const toolkit::Notification& n, int) { SetSpeed(SliderPosition(n.wParam)); }
   void OnMultiCheck(const toolkit::Notification& n, int);
   void OnDirectionCheck(const toolkit::Notification& n, int left);
   void OnDirectionButton(const toolkit::Notification& n, int left);
   void OnTargetButton(const toolkit::Notification& n, int target);
-  void OnPalette(const toolkit::Notification& n, int) { SetColour(RgbOfArgb(uint32_t(n.wParam))); }
   void OnSwatch(const toolkit::Notification& n, int swatch);
   // component: 0 red, 1 green, 2 blue.
   void OnColourEdit(const toolkit::Notification& n, int component);
