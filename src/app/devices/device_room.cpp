@@ -42,15 +42,14 @@ void DeviceRoom::PostToUi(std::function<void()> work) {
   });
 }
 
-bool DeviceRoom::ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read,
+void DeviceRoom::ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read,
                                        std::stop_token stop) {
   auto applied = std::make_shared<std::promise<void>>();
   std::future<void> done = applied->get_future();
   if (!c_.toolkit.Send([read = std::move(read), applied] { read([applied] { applied->set_value(); }); }, stop))
-    return false;
+    return;
   while (!stop.stop_requested() && done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
   }
-  return true;
 }
 
 }  // namespace talvo::app::devices

@@ -106,12 +106,12 @@ class DeviceRoom {
   virtual void ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha);
 
  protected:
+  // Queues work for the UI thread from any thread; dropped once the room is gone.
+  void PostToUi(std::function<void()> work);
   // On a listener's thread: runs `read` on the UI thread, handing it the
   // signal to give once its read is applied, and waits for that signal
   // (or the stop), so the listener reads on only after it.
-  // Queues work for the UI thread from any thread; dropped once the room is gone.
-  void PostToUi(std::function<void()> work);
-  bool ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read, std::stop_token stop);
+  void ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read, std::stop_token stop);
 
   // The controls showing each LED's preview, "<prefix>N" for N from 0;
   // null where the layout has none.
