@@ -1,7 +1,8 @@
-// The main window: owner of the device sessions (each with its link), the
-// live device data, the profile saver, the worker threads and timers, the
-// tray icon, and the handlers of everything the threads, the tray, the menus
-// and the system tell the window.
+// The main window, a switchboard: it owns the three device rooms (each with
+// its session, pages and read sequences), the live device data, the profile
+// saver, the worker threads and the window's own timers, the tray icon, the
+// tabs, and the handlers of everything the threads, the tray, the menus and
+// the system tell the window, which it hands to the room they concern.
 #pragma once
 
 #include <QMenu>
