@@ -277,4 +277,10 @@ bool CHidDevice::WaitForInterfaceChange(std::stop_token stop, std::chrono::milli
   return backend_.WaitForChange(std::move(stop), timeout);
 }
 
+std::optional<uint64_t> CHidDevice::InterfaceChangeMark() const { return backend_.ChangeMark(); }
+
+bool CHidDevice::WaitForInterfaceChangeAfter(std::stop_token stop, uint64_t mark) const {
+  return backend_.WaitForChangeAfter(std::move(stop), mark);
+}
+
 }  // namespace talvo::device

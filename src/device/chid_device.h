@@ -129,6 +129,10 @@ class CHidDevice {
   // Waits up to `timeout` for interfaces to come or go (see
   // HidBackend::WaitForChange); true when they did or may have.
   bool WaitForInterfaceChange(std::stop_token stop, std::chrono::milliseconds timeout) const;
+  // The same from a mark taken before looking at the interfaces, with no
+  // time-out (see HidBackend::ChangeMark); no mark without news of changes.
+  std::optional<uint64_t> InterfaceChangeMark() const;
+  bool WaitForInterfaceChangeAfter(std::stop_token stop, uint64_t mark) const;
 
   bool IsOpen() const { return handle_ != nullptr; }
   bool IsReading() const { return pendingReads_.load() > 0; }

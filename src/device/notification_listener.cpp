@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -100,8 +101,12 @@ void RunNotificationListener(std::stop_token stop, platform::HidBackend& backend
   std::stop_callback cancelRead(stop, [&hid] { hid.CancelPendingIo(); });
 
   // Listening ends only on the stop or when the device has gone, so every
-  // round ends idle: wait for the interface list to change, at most a second.
+  // round ends idle: wait for the interface list to change. The mark is
+  // taken before the list is looked at, so a device that comes meanwhile
+  // ends the wait; without news of changes the list is looked at again
+  // after a second.
   while (!stop.stop_requested()) {
+    const std::optional<uint64_t> mark = hid.InterfaceChangeMark();
     if (!hid.EnumerateHidInterfaces()) return;
     while (const auto path = hid.NextInterfacePath()) {
       if (hid.PathVendorId(*path) != kVendorId || hid.PathProductId(*path) != traits.productId) continue;
@@ -115,7 +120,11 @@ void RunNotificationListener(std::stop_token stop, platform::HidBackend& backend
       if (matches) break;
     }
     hid.FreeInterfacePaths();
-    hid.WaitForInterfaceChange(stop, kIdleInterval);
+    if (mark) {
+      hid.WaitForInterfaceChangeAfter(stop, *mark);
+    } else {
+      hid.WaitForInterfaceChange(stop, kIdleInterval);
+    }
   }
   debug::Line(traits.endText);
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <stop_token>
 #include <string>
@@ -123,6 +124,19 @@ class HidBackend {
   virtual bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) {
     SleepUnlessStopped(stop, timeout);
     return false;
+  }
+
+  // For a waiter that looks at the interfaces and then waits for them to
+  // change: the number of changes announced so far, taken before the look,
+  // so a change during the look ends the wait that follows instead of being
+  // missed. None without a source of such news (wait with a time-out then).
+  virtual std::optional<uint64_t> ChangeMark() { return std::nullopt; }
+  // Waits, with no time-out, until more changes than `mark` counted have
+  // been announced (true) or the stop (false). Only for a mark ChangeMark
+  // gave; a backend that gives none waits here as WaitForChange does for a
+  // second.
+  virtual bool WaitForChangeAfter(std::stop_token stop, uint64_t /*mark*/) {
+    return WaitForChange(std::move(stop), std::chrono::seconds(1));
   }
 };
 

@@ -478,22 +478,43 @@ HidrawBackend::Monitor* HidrawBackend::EnsureMonitor() {
 
 bool HidrawBackend::WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) {
   Monitor* monitor = EnsureMonitor();
-  UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-  if (monitor == nullptr || !wake) return HidBackend::WaitForChange(std::move(stop), timeout);
-  std::stop_callback onStop(stop, [&wake] { SignalEventFd(wake.get()); });
+  if (monitor == nullptr) return HidBackend::WaitForChange(std::move(stop), timeout);
+  return WaitForEvents(*monitor, std::move(stop), monitor->Events(),
+                       static_cast<int>(std::clamp<int64_t>(timeout.count(), 0, INT_MAX)));
+}
 
-  const uint64_t seen = monitor->Events();
-  const Deadline deadline(static_cast<int>(std::clamp<int64_t>(timeout.count(), 0, INT_MAX)));
+std::optional<uint64_t> HidrawBackend::ChangeMark() {
+  Monitor* monitor = EnsureMonitor();
+  if (monitor == nullptr) return std::nullopt;
+  return monitor->Drain();
+}
+
+bool HidrawBackend::WaitForChangeAfter(std::stop_token stop, uint64_t mark) {
+  Monitor* monitor = EnsureMonitor();
+  if (monitor == nullptr) return HidBackend::WaitForChangeAfter(std::move(stop), mark);
+  return WaitForEvents(*monitor, std::move(stop), mark, -1);
+}
+
+bool HidrawBackend::WaitForEvents(Monitor& monitor, std::stop_token stop, uint64_t seen, int timeoutMs) {
+  const Deadline deadline(timeoutMs);
+  UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+  if (!wake) {
+    // Nothing to cut a poll short on a stop: a second at a time, and a wait
+    // without end says a change may have come, so its caller looks again.
+    SleepUnlessStopped(stop, std::chrono::milliseconds(timeoutMs < 0 ? 1000 : timeoutMs));
+    return !stop.stop_requested() && (timeoutMs < 0 || monitor.Drain() != seen);
+  }
+  std::stop_callback onStop(stop, [&wake] { SignalEventFd(wake.get()); });
   for (;;) {
     if (stop.stop_requested()) return false;
-    if (monitor->Drain() != seen) return true;
-    pollfd fds[2] = {{wake.get(), POLLIN, 0}, {monitor->fd(), POLLIN, 0}};
+    if (monitor.Drain() != seen) return true;
+    pollfd fds[2] = {{wake.get(), POLLIN, 0}, {monitor.fd(), POLLIN, 0}};
     const int ready = ::poll(fds, 2, deadline.RemainingMs());
     if (ready < 0 && errno != EINTR) {
-      SleepUnlessStopped(stop, std::chrono::milliseconds(deadline.RemainingMs()));
-      return false;
+      SleepUnlessStopped(stop, std::chrono::milliseconds(timeoutMs < 0 ? 1000 : deadline.RemainingMs()));
+      return !stop.stop_requested() && timeoutMs < 0;
     }
-    if (ready == 0 || deadline.Passed()) return !stop.stop_requested() && monitor->Drain() != seen;
+    if (ready == 0 || deadline.Passed()) return !stop.stop_requested() && monitor.Drain() != seen;
   }
 }
 

@@ -58,6 +58,9 @@ class HidrawBackend : public HidBackend {
   // the wait began, or while the caller was busy since its last wait (events
   // nobody has taken yet count).
   bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) override;
+  // The udev events taken so far; none when udev cannot be listened to.
+  std::optional<uint64_t> ChangeMark() override;
+  bool WaitForChangeAfter(std::stop_token stop, uint64_t mark) override;
 
   // For tests: a read/write handle over an already open file descriptor
   // (taken over, made non-blocking) standing in for a hidraw node, with the
@@ -72,6 +75,9 @@ class HidrawBackend : public HidBackend {
   class Monitor;
   // Null until the first wait, and after it when udev cannot be listened to.
   Monitor* EnsureMonitor();
+  // Until the monitor has taken more events than `seen`, the stop, or the
+  // time-out (none when negative).
+  static bool WaitForEvents(Monitor& monitor, std::stop_token stop, uint64_t seen, int timeoutMs);
 
   std::once_flag monitorOnce_;
   std::unique_ptr<Monitor> monitor_;

@@ -409,6 +409,16 @@ bool SimulatedBackend::WaitForChange(std::stop_token stop, std::chrono::millisec
   return changed;
 }
 
+std::optional<uint64_t> SimulatedBackend::ChangeMark() {
+  std::lock_guard lock(state_->mutex);
+  return state_->changes;
+}
+
+bool SimulatedBackend::WaitForChangeAfter(std::stop_token stop, uint64_t mark) {
+  std::unique_lock lock(state_->mutex);
+  return state_->changed.wait(lock, stop, [&] { return state_->changes != mark; });
+}
+
 bool SimulatedBackend::Exists(const std::string& path) {
   const SimInterface* iface = FindInterface(path);
   if (iface == nullptr) return false;

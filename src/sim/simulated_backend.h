@@ -28,6 +28,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -70,6 +71,9 @@ class SimulatedBackend : public platform::HidBackend {
   // True when a device was plugged or unplugged during the wait, or before
   // it without any wait having reported it yet.
   bool WaitForChange(std::stop_token stop, std::chrono::milliseconds timeout) override;
+  // The plug-ins, unplugs and access changes so far.
+  std::optional<uint64_t> ChangeMark() override;
+  bool WaitForChangeAfter(std::stop_token stop, uint64_t mark) override;
 
   struct State;
 

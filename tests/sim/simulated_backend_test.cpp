@@ -534,5 +534,30 @@ TEST_F(SimulatedBackendTest, WaitForChangeReportsEachPlugAndUnplugOnce) {
   EXPECT_FALSE(stopped.get());
 }
 
+TEST_F(SimulatedBackendTest, AWaitFromAMarkSeesAChangeAnotherWaiterTookMeanwhile) {
+  using std::chrono::milliseconds;
+  std::stop_source stop;
+  // A listener takes its mark, looks at the interfaces; meanwhile the mouse
+  // comes and the device watcher's wait takes the news.
+  const std::optional<uint64_t> mark = backend.ChangeMark();
+  ASSERT_TRUE(mark);
+  backend.Plug(DeviceKind::Mouse);
+  EXPECT_TRUE(backend.WaitForChange(stop.get_token(), milliseconds(0)));
+  EXPECT_TRUE(backend.WaitForChangeAfter(stop.get_token(), *mark)) << "the plug-in during the look ends the wait";
+
+  // From a mark taken after it, the wait lasts until the next change, or the stop.
+  auto waiting = std::async(std::launch::async,
+                            [&, now = *backend.ChangeMark()] { return backend.WaitForChangeAfter(stop.get_token(), now); });
+  EXPECT_EQ(waiting.wait_for(milliseconds(100)), std::future_status::timeout);
+  backend.Unplug(DeviceKind::Mouse);
+  EXPECT_TRUE(waiting.get());
+  auto stopped = std::async(std::launch::async,
+                            [&, now = *backend.ChangeMark()] { return backend.WaitForChangeAfter(stop.get_token(), now); });
+  std::this_thread::sleep_for(milliseconds(50));
+  stop.request_stop();
+  ASSERT_EQ(stopped.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  EXPECT_FALSE(stopped.get());
+}
+
 }  // namespace
 }  // namespace talvo::sim
