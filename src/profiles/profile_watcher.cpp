@@ -1,9 +1,7 @@
 #include "profiles/profile_watcher.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
 
 #include "platform/debug.h"
@@ -13,8 +11,11 @@ namespace {
 
 bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
 
+// Only links to an absolute path can name the program in front.
+bool Followable(const ProfileLink& link) { return link.linked && IsAbsolute(link.path); }
+
 bool Names(const ProfileLink& link, std::string_view program) {
-  if (!link.linked || !IsAbsolute(link.path)) return false;
+  if (!Followable(link)) return false;
   return link.path == program || (!link.resolved.empty() && link.resolved == program);
 }
 
@@ -46,6 +47,11 @@ std::vector<ProfileLink> ReadLinks(const ProfileIndex& index, int itemCount) {
   return links;
 }
 
+bool HasFollowableLink(const ProfileIndex& index, int itemCount) {
+  const std::vector<ProfileLink> links = ReadLinks(index, itemCount);
+  return std::any_of(links.begin(), links.end(), Followable);
+}
+
 WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platform::ForegroundAnswer& foreground) {
   WatcherChoice choice;
   choice.userChoice = index.Select();
@@ -59,19 +65,28 @@ WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platfo
 }
 
 ProfileWatcher::ProfileWatcher(const WatchedList& list, platform::ForegroundProgram& foreground, Report report,
-                               std::chrono::milliseconds interval)
+                               std::chrono::milliseconds interval, bool follow)
     : list_(list),
       foreground_(foreground),
       report_(std::move(report)),
       interval_(interval),
+      following_(follow),
       thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 // The thread's destructor asks it to stop and waits for it.
 ProfileWatcher::~ProfileWatcher() = default;
 
+void ProfileWatcher::Follow(bool follow) {
+  {
+    std::lock_guard lock(mutex_);
+    if (following_ == follow) return;
+    following_ = follow;
+  }
+  // Only a resting watcher waits for this; one that pauses keeps its time.
+  if (follow) wake_.notify_all();
+}
+
 void ProfileWatcher::Run(std::stop_token stop) {
-  std::mutex mutex;
-  std::condition_variable_any pause;
   bool unreadable = false;
   while (!stop.stop_requested()) {
     const platform::ForegroundAnswer answer = foreground_.Current();
@@ -80,8 +95,12 @@ void ProfileWatcher::Run(std::stop_token stop) {
     if (nowUnreadable && !unreadable) debug::Line("program watcher: the program in front cannot be read");
     unreadable = nowUnreadable;
     report_(answer);
-    std::unique_lock lock(mutex);
-    pause.wait_for(lock, stop, interval_, [] { return false; });
+    std::unique_lock lock(mutex_);
+    if (following_) {
+      wake_.wait_for(lock, stop, interval_, [] { return false; });
+    } else {
+      wake_.wait(lock, stop, [this] { return following_; });
+    }
   }
   debug::Line(list_.exitLine);
 }

@@ -1,6 +1,6 @@
 // Profiles that follow the program in front. Each watched list has a watcher
-// thread that asks which program is in front every two seconds, off the UI
-// thread, and hands the answer on; the UI thread then decides the entry to
+// thread that asks which program is in front every two seconds while the list
+// has a link to follow, off the UI thread, and hands the answer on; the UI thread then decides the entry to
 // show from the list's links and the user's choice ("select"), selects it and
 // writes the user's choice back, all in one task, so a link or a choice
 // changed in between is never overruled by a stale decision.
@@ -8,7 +8,9 @@
 
 #include <array>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -62,23 +64,35 @@ struct WatcherChoice {
   int userChoice = 0;       // "select" as read, to write back after selecting
 };
 
+// Whether any of entries 0 .. itemCount-1 has a link ChooseEntry can match;
+// without one the entry to show is the user's choice whatever is in front.
+bool HasFollowableLink(const ProfileIndex& index, int itemCount);
+
 // ChooseEntry over the index: "select" and the links of the list's items.
 // Only a Found answer can match a link.
 WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platform::ForegroundAnswer& foreground);
 
-// Polls the foreground program for one watched list on its own thread until
-// destroyed; each answer goes to `report` on that thread. Destruction wakes
-// the thread at once, even in the middle of its pause.
+// Asks the foreground program for one watched list on its own thread until
+// destroyed; each answer goes to `report` on that thread. It asks once when
+// it starts (that answer makes the list show the user's choice), then every
+// interval while following; while resting it waits without a time-out, so
+// an idle Talvo does not wake for a list that has nothing to follow.
+// Destruction wakes the thread at once, even in the middle of a wait.
 class ProfileWatcher {
  public:
   using Report = std::function<void(const platform::ForegroundAnswer&)>;
 
   ProfileWatcher(const WatchedList& list, platform::ForegroundProgram& foreground, Report report,
-                 std::chrono::milliseconds interval = kWatchInterval);
+                 std::chrono::milliseconds interval = kWatchInterval, bool follow = true);
   ~ProfileWatcher();
 
   ProfileWatcher(const ProfileWatcher&) = delete;
   ProfileWatcher& operator=(const ProfileWatcher&) = delete;
+
+  // From any thread. A resting watcher told to follow asks at once. One told
+  // to rest still asks when its current pause ends, so a list that lost its
+  // last link goes back to the user's choice as it always did, then rests.
+  void Follow(bool follow);
 
  private:
   void Run(std::stop_token stop);
@@ -87,6 +101,9 @@ class ProfileWatcher {
   platform::ForegroundProgram& foreground_;
   Report report_;
   std::chrono::milliseconds interval_;
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  bool following_;       // guarded by mutex_
   std::jthread thread_;  // last: it runs on the members above
 };
 

@@ -111,7 +111,11 @@ bool CMainWnd::Create() {
                    .live = live_,
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
-                   .foreground = options_.foreground->Availability()});
+                   .foreground = options_.foreground->Availability(),
+                   .changed = [this] {
+                     for (size_t i = 0; i < watchers_.size(); ++i)
+                       watchers_[i]->Follow(profilePage_->HasFollowableLink(profiles::kWatchedLists[i]));
+                   }});
   router_.Bind("profiles", *profilePage_, pages::profiles::ProfilePage::Bindings());
   router_.Bind("mouse settings", mouse_.PerformancePage(), mouse::MousePerformancePage::Bindings());
   CreateKeyAndMacroRooms();
@@ -236,7 +240,8 @@ void CMainWnd::OnWindowInit() {
   // One watcher per watched list; each poll's answer is matched and applied
   // on the UI thread in one step. With no program in front the list shows
   // the user's choice once the answer has arrived, so the same answer again
-  // is not handed over: an idle program does not wake for it.
+  // is not handed over: an idle program does not wake for it. A list with no
+  // link to follow has its watcher rest after that first answer.
   for (const profiles::WatchedList& list : profiles::kWatchedLists)
     watchers_.push_back(std::make_unique<profiles::ProfileWatcher>(
         list, *options_.foreground,
@@ -248,7 +253,8 @@ void CMainWnd::OnWindowInit() {
           toolkit_.Post([self = QPointer<CMainWnd>(this), list, answer] {
             if (self) self->profilePage_->OnForeground(list, answer);
           });
-        }));
+        },
+        profiles::kWatchInterval, profilePage_->HasFollowableLink(list)));
 
   keyboard_.ReadEverythingAfter(devices::kFullReadDelayMs);
   mousepad_.ReadEverythingAfter(devices::kFullReadDelayMs);

@@ -181,18 +181,21 @@ std::span<const ControlBinding<ProfilePage>> ProfilePage::Bindings() {
 
 void ProfilePage::OnListChosen(const toolkit::Notification& n, int) {
   if (const ProfileCombo* combo = ComboOfListControl(n.sender)) Select(*combo, int(n.wParam), int(n.lParam));
+  Changed();
 }
 
 void ProfilePage::OnOperationButton(const toolkit::Notification& n, int operation) {
   const std::string_view op = kOperations[size_t(operation)];
   if (const ProfileCombo* combo = ComboNamed(n.sender, [op](const ProfileCombo& c) { return ButtonName(c, op); }))
     Operate(*combo, op);
+  Changed();
 }
 
 void ProfilePage::OnRenameButton(const toolkit::Notification& n, int) {
   if (const ProfileCombo* combo =
           ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_edit_save_btn"; }))
     Rename(*combo);
+  Changed();
 }
 
 void ProfilePage::Operate(const ProfileCombo& combo, std::string_view operation) {
@@ -285,19 +288,24 @@ void ProfilePage::OnUnlinkButton(const toolkit::Notification&, int button) {
     if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, true);
     Unlink(*combo);
   }
+  Changed();
 }
 
 void ProfilePage::OnLinkCheck(const toolkit::Notification& n, int) {
   const ProfileCombo* combo =
       ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_link_check"; });
   if (!combo) return;
-  if (n.wParam == 0) return Unlink(*combo);
-  const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
-  // A link names a program by its absolute path; anything else unlinks.
-  if (!program || !std::filesystem::path(*program).is_absolute() || !Link(*combo, *program, true)) {
-    if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
+  if (n.wParam == 0) {
     Unlink(*combo);
+  } else {
+    const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
+    // A link names a program by its absolute path; anything else unlinks.
+    if (!program || !std::filesystem::path(*program).is_absolute() || !Link(*combo, *program, true)) {
+      if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
+      Unlink(*combo);
+    }
   }
+  Changed();
 }
 
 void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
@@ -311,6 +319,7 @@ void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
     if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
     Unlink(*combo);
   }
+  Changed();
 }
 
 bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bool unique) {
@@ -343,6 +352,10 @@ void ProfilePage::Unlink(const ProfileCombo& combo) {
   index.SetLinked(entry, false);
   index.SetProcess(entry, " ");
   ShowAvailability();
+}
+
+void ProfilePage::Changed() {
+  if (setup_.changed) setup_.changed();
 }
 
 void ProfilePage::ShowAvailability() {
@@ -383,6 +396,12 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   }
   // Selecting stored the entry shown; the stored choice stays the user's.
   index.SetSelect(choice.userChoice);
+}
+
+bool ProfilePage::HasFollowableLink(const talvo::profiles::WatchedList& watched) const {
+  const ProfileCombo* combo = talvo::profiles::FindCombo(watched.peripheral, watched.kind);
+  const toolkit::Control* list = combo ? List(*combo) : nullptr;
+  return list && talvo::profiles::HasFollowableLink(ProfileIndex(*combo), list->Count());
 }
 
 }  // namespace talvo::pages::profiles

@@ -34,6 +34,9 @@ class ProfilePage {
     std::function<SelectionEffects(device::Peripheral)> effects;
     // Whether the desktop says which program is in front.
     platform::ForegroundAvailability foreground = platform::ForegroundAvailability::Available;
+    // After each handled notification of the page: links or entries may
+    // have changed, so whether a list has a link to follow may have too.
+    std::function<void()> changed;
   };
 
   ProfilePage(toolkit::Window& window, Setup setup);
@@ -48,6 +51,9 @@ class ProfilePage {
   // One watcher's poll: the first profile linked to the program in front is
   // shown, else the user's choice, which stays the stored choice either way.
   void OnForeground(const talvo::profiles::WatchedList& list, const platform::ForegroundAnswer& answer);
+  // Whether the list has a link its watcher can follow, among the entries
+  // the list shows (as OnForeground decides over them).
+  bool HasFollowableLink(const talvo::profiles::WatchedList& list) const;
 
   // Chooses the entry of that name (as the list shows it) in the device's
   // list of that kind, as the user choosing it there does; the entry shown
@@ -85,6 +91,7 @@ class ProfilePage {
   bool Link(const talvo::profiles::ProfileCombo& combo, const std::string& program, bool unique);
   void Unlink(const talvo::profiles::ProfileCombo& combo);
   void ShowAvailability();
+  void Changed();
   void Say(std::string_view textId);
 
   toolkit::Window& window_;
