@@ -74,7 +74,6 @@ TEST_F(DecideEntryTest, ReadsTheUsersChoiceAndTheListsLinksFromTheIndex) {
   EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Found, "/usr/bin/editor"}).show, 2);
   EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Unsupported, {}}).show, 2);
   EXPECT_EQ(DecideEntry(index, 2, {ForegroundStatus::NoWindow, {}}).show, std::nullopt);
-
   // Only links among the list's items that can name a program keep a watcher asking.
   index.SetLinked(0, true);
   index.SetProcess(0, "C:\\Games\\game.exe");
@@ -145,19 +144,21 @@ TEST(ProfileWatcherLoop, ReportsEachPollAndStopsWithoutWaitingOutItsPause) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
 }
 
-// Every report is one question to the program in front. Resting, a watcher
-// asks only when it starts; told to follow it asks at once and keeps asking;
-// told to rest it asks once more when its pause ends, then waits until it
-// is stopped, which is at once.
+// Every report is one question. Resting, a watcher asks only when it starts;
+// told to follow it asks at once and keeps asking; told to rest it asks once
+// more, then waits until stopped, which is at once.
 TEST(ProfileWatcherLoop, AsksOnlyWhileFollowing) {
   ScriptedForeground foreground;
   foreground.answers_ = {{ForegroundStatus::NoWindow, {}}};
-  Reports polls;
+  Reports polls, slow;
+  ProfileWatcher hourly(kWatchedLists[2], foreground, slow.Sink(), 1h, false);
   std::optional<ProfileWatcher> watcher;
   watcher.emplace(kWatchedLists[1], foreground, polls.Sink(), 10ms, false);
-  ASSERT_EQ(polls.WaitFor(1).size(), 1u);
   std::this_thread::sleep_for(100ms);
-  EXPECT_EQ(polls.WaitFor(0).size(), 1u);
+  ASSERT_EQ(polls.WaitFor(1).size(), 1u);
+  ASSERT_EQ(slow.WaitFor(1).size(), 1u);
+  hourly.Follow(true);
+  EXPECT_EQ(slow.WaitFor(2).size(), 2u) << "asked at once, not an hour later";
 
   watcher->Follow(true);
   EXPECT_GE(polls.WaitFor(5).size(), 5u);
@@ -169,12 +170,6 @@ TEST(ProfileWatcherLoop, AsksOnlyWhileFollowing) {
   const auto start = std::chrono::steady_clock::now();
   watcher.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-
-  Reports slow;
-  ProfileWatcher hourly(kWatchedLists[2], foreground, slow.Sink(), 1h, false);
-  ASSERT_EQ(slow.WaitFor(1).size(), 1u);
-  hourly.Follow(true);
-  EXPECT_EQ(slow.WaitFor(2).size(), 2u) << "asked at once, not an hour later";
 }
 
 }  // namespace
