@@ -1,9 +1,10 @@
 // Profiles that follow the program in front. Each watched list has a watcher
-// thread that asks which program is in front every two seconds while the list
-// has a link to follow, off the UI thread, and hands the answer on; the UI thread then decides the entry to
-// show from the list's links and the user's choice ("select"), selects it and
-// writes the user's choice back, all in one task, so a link or a choice
-// changed in between is never overruled by a stale decision.
+// thread that asks which program is in front every two seconds while the
+// list has a link to follow, off the UI thread, and hands the answer on; the
+// UI thread then decides the entry to show from the list's links and the
+// user's choice ("select"), selects it and writes the user's choice back, all
+// in one task, so a link or a choice changed in between is never overruled
+// by a stale decision.
 #pragma once
 
 #include <array>
