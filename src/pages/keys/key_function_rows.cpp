@@ -214,9 +214,11 @@ std::optional<KeyFunction> EncodePanel(PanelState& panel, const PanelContext& co
 }
 
 int HoldNumber(const FunctionRow& row, int edit, PanelState& panel, bool mouse) {
-  const auto spec =
+  const auto held =
       std::find_if(row.edits.begin(), row.edits.end(), [&](const PanelEdit& e) { return e.number == edit; });
-  const EditLimits limits = spec->limits(panel, mouse);
+  // Only a number edit of the row has limits to hold it in.
+  if (held == row.edits.end() || !held->limits) return 0;
+  const EditLimits limits = held->limits(panel, mouse);
   const auto shown = panel.edits.find(edit);
   if (shown == panel.edits.end()) return limits.min;
   const int value = std::clamp(platform::LeadingNumber(shown->second.text), limits.min, limits.max);

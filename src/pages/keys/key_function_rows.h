@@ -121,7 +121,8 @@ PanelState DecodePanel(KeyFunction function, bool mouse);
 std::optional<KeyFunction> EncodePanel(PanelState& panel, const PanelContext& context);
 // Number edit `edit` of `row` held within its limits: its text is read as
 // its leading number (none: 0) and set to the number held; an edit the panel
-// lacks holds the minimum and stays lacking.
+// lacks holds the minimum and stays lacking; an edit that is no number edit
+// of the row holds 0 and is left as it is.
 int HoldNumber(const FunctionRow& row, int edit, PanelState& panel, bool mouse);
 
 }  // namespace talvo::keys::pages

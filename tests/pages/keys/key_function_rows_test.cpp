@@ -91,6 +91,11 @@ TEST(KeyFunctionRowsTest, EncodingHoldsEditsWithinTheirLimits) {
     EXPECT_EQ(EncodePanel(panel, {c.mouse, kFactory}), c.stored);
     EXPECT_EQ(panel.edits, c.held);
   }
+  // An edit the row has no limits for is left alone, not read past the row's edits.
+  PanelState panel{.choice = C::Fire, .edits = {{kKeyEdit, {"7"}}, {kTiltAEdit, {"9"}}}};
+  EXPECT_EQ(HoldNumber(RowOf(C::Fire), kTiltAEdit, panel, true), 0);
+  EXPECT_EQ(HoldNumber(RowOf(C::SingleKey), kKeyEdit, panel, true), 0);
+  EXPECT_EQ(panel.edits.at(kTiltAEdit).text, "9");
 }
 
 }  // namespace
