@@ -296,6 +296,7 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   std::shared_ptr<PreviewHost> previewHost_;
   std::mutex previewMutex_;
   std::array<PreviewFrame, 3> previewFrames_;
+  std::array<PreviewFrame, 3> previewShown_;  // the repaint tick's copy (UI thread)
   bool repaintArmed_ = false;  // guarded by previewMutex_
   // Outlives the workers, whose saves it hears.
   std::unique_ptr<SaveFailureNotice> saveFailureNotice_;

@@ -98,12 +98,16 @@ void CMainWnd::OnRepaintTick() {
 }
 
 bool CMainWnd::FlushPreviews() {
-  std::array<PreviewFrame, 3> frames;
+  // Kept between ticks, so copying a frame reuses the room it had.
+  std::array<PreviewFrame, 3>& frames = previewShown_;
+  for (PreviewFrame& frame : frames) frame.dirty = false;
   {
     std::lock_guard lock(previewMutex_);
     for (size_t i = 0; i < frames.size(); ++i) {
       if (!previewFrames_[i].dirty) continue;
-      frames[i] = previewFrames_[i];
+      frames[i].colour.assign(previewFrames_[i].colour.begin(), previewFrames_[i].colour.end());
+      frames[i].alpha.assign(previewFrames_[i].alpha.begin(), previewFrames_[i].alpha.end());
+      frames[i].dirty = true;
       previewFrames_[i].dirty = false;
     }
     // Disarmed in the same step that finds nothing new, so the next frame
