@@ -36,6 +36,7 @@
 #include "pages/macros/macro_editor_page.h"
 #include "pages/macros/macro_pages.h"
 #include "pages/mouse/mouse_performance_page.h"
+#include "pages/peripheral_traits.h"
 #include "pages/profiles/profile_page.h"
 #include "platform/ascii.h"
 
@@ -678,6 +679,21 @@ TEST(ControlNames, EveryBoundNameIsInALayout) {
     if (!found)
       ADD_FAILURE() << row.page << " binds " << row.control.type << " of \"" << row.control.name
                     << "\", which no layout in skin/ has";
+  }
+}
+
+// The peripheral table names controls and text ids no FindControl call
+// spells out: each must be in a layout, each device's first mode in both
+// languages.
+TEST(ControlNames, ThePeripheralTableNamesControlsAndTextsThatExist) {
+  for (const talvo::pages::PeripheralTraits& traits : talvo::pages::kPeripheralTraits) {
+    for (const std::string_view control :
+         {traits.tab, traits.modeCombo, traits.brightnessSlider, traits.speedSlider, traits.palette}) {
+      const bool found = std::any_of(SkinFolder().layouts.begin(), SkinFolder().layouts.end(),
+                                     [&](const auto& layout) { return layout.second.controls.count(std::string(control)) > 0; });
+      EXPECT_TRUE(found) << traits.name << ": no layout in skin/ has " << control;
+    }
+    ExpectInBothLanguages(traits.ModeTextId(0), std::string(traits.name), "first mode text id");
   }
 }
 
