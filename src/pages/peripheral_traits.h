@@ -32,6 +32,11 @@ struct PeripheralTraits {
   size_t leds;
   int onboardProfiles;
   bool keys;
+  // The pages of the device's tab that show its lighting, its keys and its
+  // macros ("" where it has none).
+  std::string_view lightingPage;
+  std::string_view keyPage;
+  std::string_view macroPage;
 
   std::string ModeTextId(size_t mode) const {
     return std::string(modeTextPrefix) + std::to_string(mode) + std::string(modeTextSuffix);
@@ -41,11 +46,11 @@ struct PeripheralTraits {
 // In the order of device::kAllPeripherals.
 inline constexpr std::array<PeripheralTraits, 3> kPeripheralTraits{{
     {device::Peripheral::Keyboard, "kb", "kb_tab", "keyboard", "kb_deng_combo_modeSelect", "kb_deng_light_slider",
-     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", lighting::kKeyboardLeds, 1, true},
+     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", lighting::kKeyboardLeds, 1, true, "kb_Deng_UI", "kb_Key_UI", "kb_Macro_UI"},
     {device::Peripheral::Mouse, "ms", "ms_tab", "mouse", "ms_deng_combo_modeSelect2", "ms_deng_light_slider",
-     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", lighting::kMouseLeds, 5, true},
+     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", lighting::kMouseLeds, 5, true, "MS_Deng_UI", "MS_Key_UI", "MS_Macro_UI"},
     {device::Peripheral::Mousepad, "mp", "mp_tab", "mousepad", "mp_deng_combo_modeSelect", "mp_deng_light_slider",
-     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", lighting::kMousepadLeds, 5, false},
+     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", lighting::kMousepadLeds, 5, false, "MP_deng_UI", "", ""},
 }};
 
 inline constexpr const PeripheralTraits& TraitsOf(device::Peripheral p) {

@@ -173,6 +173,9 @@ class WindowHandler {
   virtual CreatedControl CreateControl(std::string_view /*element*/) { return {}; }
   // Asked before the language file for every text given as an id.
   virtual std::optional<std::string> QueryControlText(std::string_view /*id*/) { return std::nullopt; }
+  // A page CreateControl made of a layout was built, with its controls; it
+  // shows nothing of the program's data yet.
+  virtual void OnPageBuilt(std::string_view /*page*/) {}
 };
 
 class Toolkit;
@@ -182,8 +185,11 @@ class Window {
   virtual ~Window() = default;
   // The named control, or null. Where a layout is used twice (the cursor
   // macros on the keyboard and the mouse page) the copy shown is found, else
-  // the first.
+  // the first. A page not built yet that holds the control is built first.
   virtual Control* FindControl(std::string_view name) = 0;
+  // Whether the named page is built: pages may be built only when they are
+  // first shown or looked into (WindowHandler::OnPageBuilt).
+  virtual bool IsPageBuilt(std::string_view /*page*/) const { return true; }
   // Timers fire on the UI thread through WindowHandler::OnTimer. Setting a
   // running id restarts it with the new period.
   virtual void SetTimer(int id, int ms, bool oneShot = false) = 0;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <utility>
 
 namespace talvo::app::devices {
 
@@ -16,14 +17,17 @@ DeviceRoom::DeviceRoom(device::Peripheral peripheral, platform::HidBackend& back
   QObject::connect(&fullReadTimer_, &QTimer::timeout, [this] { ReadEverything(); });
 }
 
-void DeviceRoom::FindPreviewControls(std::string_view prefix) {
-  previewControls_.clear();
-  for (size_t i = 0; i < traits_.leds; ++i) previewControls_.push_back(c_.window.FindControl(std::string(prefix) + std::to_string(i)));
+const std::vector<toolkit::Control*>& DeviceRoom::PreviewControls() {
+  if (!std::exchange(previewFound_, true))
+    for (size_t i = 0; i < traits_.leds; ++i)
+      previewControls_.push_back(c_.window.FindControl(previewPrefix_ + std::to_string(i)));
+  return previewControls_;
 }
 
 void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha) {
-  for (size_t i = 0; i < previewControls_.size() && i < colour.size() && i < alpha.size(); ++i) {
-    toolkit::Control* c = previewControls_[i];
+  const std::vector<toolkit::Control*>& controls = PreviewControls();
+  for (size_t i = 0; i < controls.size() && i < colour.size() && i < alpha.size(); ++i) {
+    toolkit::Control* c = controls[i];
     if (!c || !c->IsVisibleInWindow()) continue;
     // Preview colours come packed as page colours; the controls' tint is ARGB.
     const uint32_t argb = toolkit::ArgbOfPageColour(colour[i]);

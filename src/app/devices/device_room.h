@@ -21,6 +21,7 @@
 #include "lighting/direct_colours.h"
 #include "lighting/light_records.h"
 #include "lighting/lighting_threads.h"
+#include "pages/deferred_views.h"
 #include "pages/keys/key_pages.h"
 #include "pages/macros/macro_pages.h"
 #include "pages/peripheral_traits.h"
@@ -42,6 +43,7 @@ struct RoomContext {
   profiles::LiveData& live;
   profiles::ProfileSaver& saver;
   pages::SequenceRunner& sequences;
+  pages::DeferredViews& views;
   lighting::LightPushFlags& pushFlags;
   // Told when a lighting thread's gate may have opened.
   platform::WakeSignal& lightingGates;
@@ -113,17 +115,21 @@ class DeviceRoom {
   // (or the stop), so the listener reads on only after it.
   void ReadOnUiThreadAndWait(std::function<void(std::function<void()> applied)> read, std::stop_token stop);
 
-  // The controls showing each LED's preview, "<prefix>N" for N from 0;
-  // null where the layout has none.
-  void FindPreviewControls(std::string_view prefix);
+  // The controls showing each LED's preview are "<prefix>N" for N from 0.
+  void FindPreviewControls(std::string_view prefix) { previewPrefix_ = prefix; }
+  // Those controls, null where the layout has none; looked up at the first
+  // preview, so a page holding them is built only once there is one to show.
+  const std::vector<toolkit::Control*>& PreviewControls();
 
   const pages::PeripheralTraits& traits_;
   RoomContext& c_;
   device::DeviceSession session_;
   lighting::DirectColours direct_;
-  std::vector<toolkit::Control*> previewControls_;
+  std::string previewPrefix_;
 
  private:
+  std::vector<toolkit::Control*> previewControls_;
+  bool previewFound_ = false;
   QTimer fullReadTimer_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

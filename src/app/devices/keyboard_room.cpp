@@ -20,10 +20,15 @@ void KeyboardRoom::CreatePages() {
   keysTab_ = c_.window.FindControl("kb_key_Op_tab");
 }
 
+void KeyboardRoom::RefreshLightingPage() {
+  c_.views.Show(traits_.lightingPage, "refresh", [this] { lightingPage_->Refresh(); });
+}
+
 void KeyboardRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> level) {
   const bool lit = !(keysTab_ && keysTab_->IsSelected());
-  for (size_t i = 0; i < previewControls_.size() && i < colour.size() && i < level.size(); ++i) {
-    toolkit::Control* key = previewControls_[i];
+  const std::vector<toolkit::Control*>& keys = PreviewControls();
+  for (size_t i = 0; i < keys.size() && i < colour.size() && i < level.size(); ++i) {
+    toolkit::Control* key = keys[i];
     if (!key || !key->IsVisibleInWindow()) continue;
     if (key->LightColour() == colour[i] && key->LightAlpha() == level[i] && key->IsLightOn() == lit) continue;
     key->SetLight(colour[i], level[i], lit);
@@ -46,7 +51,7 @@ void KeyboardRoom::ReadEverything(std::function<void()> applied) {
             c_.saver.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Key);
             c_.saver.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Device);
             c_.lightingGates.Notify();
-            lightingPage_->Refresh();
+            RefreshLightingPage();
             c_.keyPages->Refresh(device::Peripheral::Keyboard);
             if (data_.keyMapLengthKnown) c_.macroPages->DeviceRead(device::Peripheral::Keyboard);
           }
@@ -64,7 +69,7 @@ void KeyboardRoom::RereadSettings(std::function<void()> applied) {
           transfer::ApplyKeyboardSettingsReread(*block, c_.live);
           c_.saver.Mark(device::Peripheral::Keyboard, profiles::ProfileKind::Device);
           c_.lightingGates.Notify();
-          lightingPage_->Refresh();
+          RefreshLightingPage();
         }
         if (applied) applied();
       });
@@ -91,7 +96,12 @@ void KeyboardRoom::Detached() {
 }
 
 pages::profiles::SelectionEffects KeyboardRoom::SelectionEffects() {
-  return {.refreshKeyPage = {},
+  return {.closeKeyPanel =
+              [this] {
+                c_.views.Show(traits_.keyPage, "close panel",
+                              [this] { pages::profiles::CloseKeyPanel(c_.window, Peripheral()); });
+              },
+          .refreshKeyPage = {},
           .writeKeyMap =
               [this] {
                 // The keyboard's key-map length is known only after its first read.
@@ -101,7 +111,7 @@ pages::profiles::SelectionEffects KeyboardRoom::SelectionEffects() {
                       device::WriteKeyMap(link, transfer::kKeyboardProfile, map);
                     });
               },
-          .refreshLightingPages = [this] { lightingPage_->Refresh(); },
+          .refreshLightingPages = [this] { RefreshLightingPage(); },
           .applyPointerSettings = {},
           .markPush = {}};
 }

@@ -16,7 +16,7 @@ class KeyboardRoom final : public DeviceRoom {
 
   // Builds the pages once the window's layout is loaded.
   void CreatePages();
-  void RefreshPages() override { lightingPage_->Refresh(); }
+  void RefreshPages() override { RefreshLightingPage(); }
   void ReadEverything(std::function<void()> applied = {}) override;
   void RereadSettings(std::function<void()> applied = {});
   void Detached() override;
@@ -39,6 +39,8 @@ class KeyboardRoom final : public DeviceRoom {
   lighting::KbEffectState& Effect() { return effect_; }
 
  private:
+  // Shows the live record on the lighting page, once it is built.
+  void RefreshLightingPage();
   transfer::KeyboardData data_;
   lighting::KbEffectState effect_;
   lighting::LedStates leds_;

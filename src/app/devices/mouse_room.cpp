@@ -1,6 +1,8 @@
 #include "app/devices/mouse_room.h"
 
+#include <array>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "device/device_commands.h"
@@ -19,6 +21,10 @@ using Outcome = device::DeviceSession::Outcome;
 
 // Notifications in quick succession end in one re-read this long after the last.
 constexpr int kRereadDelayMs = 200;
+
+// The mouse's performance page, and the pages showing the cursor macros.
+constexpr std::string_view kPerformancePage = "MS_DPI_UI";
+constexpr std::array<std::string_view, 2> kCursorPages = {"MS_CURSOR_UI", "kb_CURSOR_UI"};
 
 }  // namespace
 
@@ -47,14 +53,24 @@ void MouseRoom::CreatePages(platform::PointerSettings& pointerSettings) {
 
 void MouseRoom::RefreshPages() {
   c_.lightingGates.Notify();
-  lightingPage_->Refresh();
-  performancePage_->Refresh();
-  c_.keyPages->Refresh(device::Peripheral::Mouse);
+  c_.views.Show(traits_.lightingPage, "refresh", [this] { lightingPage_->Refresh(); });
+  performancePage_->StoreDpiBase();
+  c_.views.Show(kPerformancePage, "refresh", [this] { performancePage_->Show(); });
+  RefreshKeyPage();
   // The onboard selector always shows the profile the mouse has active.
   const int active = c_.live.mouseLight.record.profile();
   for (int p = 0; p < traits_.onboardProfiles; ++p)
     if (toolkit::Control* button = c_.window.FindControl("ms_profile_" + std::to_string(p)))
       if (p == active) button->SetCheck(true, false);
+}
+
+void MouseRoom::RefreshKeyPage() {
+  c_.views.Show(traits_.keyPage, "refresh", [this] { c_.keyPages->Refresh(device::Peripheral::Mouse); });
+}
+
+void MouseRoom::ReloadCursorPage() {
+  // The cursor macros show on the keyboard's tab too, from the same files.
+  for (const std::string_view page : kCursorPages) c_.views.Show(page, "reload", [this] { cursorPage_->Reload(); });
 }
 
 void MouseRoom::ReadEverything(std::function<void()> applied) {
@@ -135,7 +151,7 @@ void MouseRoom::OnNotification(uint16_t usage, std::stop_token stop) {
 void MouseRoom::Attached() {
   ReadEverythingAfter(kFullReadDelayMs);
   // Its key maps are on their way: a key chosen now is shown once they are here.
-  c_.keyPages->Refresh(device::Peripheral::Mouse);
+  RefreshKeyPage();
 }
 
 void MouseRoom::Detached() {
@@ -156,12 +172,17 @@ void MouseRoom::DownloadCursorImage(device::CDeviceLink& mouse) {
   // thread, never while the page writes a bullet.
   PostToUi([this, bytes = std::vector<uint8_t>(image.begin(), image.begin() + length)] {
     if (macros::RewriteSlotsFromImage(profiles::DeviceFolder(device::Peripheral::Mouse), bytes) > 0)
-      cursorPage_->Reload();
+      ReloadCursorPage();
   });
 }
 
 pages::profiles::SelectionEffects MouseRoom::SelectionEffects() {
-  return {.refreshKeyPage = {},
+  return {.closeKeyPanel =
+              [this] {
+                c_.views.Show(traits_.keyPage, "close panel",
+                              [this] { pages::profiles::CloseKeyPanel(c_.window, Peripheral()); });
+              },
+          .refreshKeyPage = {},
           .writeKeyMap =
               [this] {
                 // The map of the onboard profile the live record belongs to; the
@@ -173,7 +194,11 @@ pages::profiles::SelectionEffects MouseRoom::SelectionEffects() {
                 session_.Run([profile, map](device::CDeviceLink& link) { device::WriteKeyMap(link, profile, map); });
               },
           .refreshLightingPages = [this] { RefreshPages(); },
-          .applyPointerSettings = [this] { performancePage_->ShowAndApplyPointerSettings(); },
+          .applyPointerSettings =
+              [this] {
+                c_.views.Show(kPerformancePage, "pointer", [this] { performancePage_->ShowPointerSettings(); });
+                performancePage_->ApplyPointerSettings();
+              },
           .markPush = {}};
 }
 

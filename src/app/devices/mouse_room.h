@@ -39,6 +39,10 @@ class MouseRoom final : public DeviceRoom {
   // Queued on the mouse's session ahead of the full read an attach starts:
   // the cursor macros the mouse holds replace the slot files.
   void ReadCursorMacros();
+  // Shows the cursor macros' files on their pages, once each is built.
+  void ReloadCursorPage();
+  // Shows the live key maps on the key page, once it is built.
+  void RefreshKeyPage();
 
   transfer::MouseDeviceData& Data() { return data_; }
   const transfer::MouseDeviceData& Data() const { return data_; }

@@ -22,6 +22,11 @@ void MousepadRoom::CreatePages() {
   FindPreviewControls("mp_dkey_");
 }
 
+void MousepadRoom::RefreshLightingPage() {
+  lightingPage_->StartCometRing();
+  c_.views.Show(traits_.lightingPage, "refresh", [this] { lightingPage_->Show(); });
+}
+
 void MousepadRoom::ReadEverything(std::function<void()> applied) {
   auto read = std::make_shared<transfer::MousepadReadback>();
   c_.sequences.Run(
@@ -31,7 +36,7 @@ void MousepadRoom::ReadEverything(std::function<void()> applied) {
           ShowOnboard(transfer::ApplyMousepadFullRead(*read, data_, c_.live));
           c_.saver.Mark(device::Peripheral::Mousepad, profiles::ProfileKind::Lighting);
           c_.lightingGates.Notify();
-          lightingPage_->Refresh();
+          RefreshLightingPage();
         }
         if (applied) applied();
       });
@@ -56,7 +61,7 @@ void MousepadRoom::SelectOnboard(int n) {
         // next start pushes it back rather than the one before.
         if (outcome != Outcome::Cut) c_.saver.Mark(device::Peripheral::Mousepad, profiles::ProfileKind::Lighting);
         c_.lightingGates.Notify();
-        lightingPage_->Refresh();
+        RefreshLightingPage();
       });
 }
 
@@ -74,14 +79,17 @@ void MousepadRoom::RestoreDefaults() {
 }
 
 void MousepadRoom::ShowOnboard(std::optional<unsigned> active) {
-  if (toolkit::Control* list = c_.window.FindControl("mp_deng_combo_profile"))
-    list->SelectItem(active ? int(*active) : -1, false);
+  c_.views.Show(traits_.lightingPage, "onboard", [this, active] {
+    if (toolkit::Control* list = c_.window.FindControl("mp_deng_combo_profile"))
+      list->SelectItem(active ? int(*active) : -1, false);
+  });
 }
 
 pages::profiles::SelectionEffects MousepadRoom::SelectionEffects() {
-  return {.refreshKeyPage = {},
+  return {.closeKeyPanel = {},
+          .refreshKeyPage = {},
           .writeKeyMap = {},
-          .refreshLightingPages = [this] { lightingPage_->Refresh(); },
+          .refreshLightingPages = [this] { RefreshLightingPage(); },
           .applyPointerSettings = {},
           .markPush = {}};
 }

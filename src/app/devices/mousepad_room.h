@@ -19,7 +19,7 @@ class MousepadRoom final : public DeviceRoom {
 
   // Builds the pages once the window's layout is loaded.
   void CreatePages();
-  void RefreshPages() override { lightingPage_->Refresh(); }
+  void RefreshPages() override { RefreshLightingPage(); }
   void ReadEverything(std::function<void()> applied = {}) override;
   void SelectOnboard(int n) override;
   // The list shows the choice at once, as when the user makes it there, and
@@ -33,6 +33,9 @@ class MousepadRoom final : public DeviceRoom {
   lighting::pages::MousepadLightingPage& LightingPage() { return *lightingPage_; }
 
  private:
+  // Starts the comet's ring where the record shows it, and shows the live
+  // record on the lighting page once it is built.
+  void RefreshLightingPage();
   // The onboard profile list shows the active one, none when unknown.
   void ShowOnboard(std::optional<unsigned> active);
 

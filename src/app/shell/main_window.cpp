@@ -74,6 +74,7 @@ CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options op
                    .live = live_,
                    .saver = saver_,
                    .sequences = sequences_,
+                   .views = views_,
                    .pushFlags = pushFlags_,
                    .lightingGates = lightingGates_,
                    .systemAwake = systemAwake,
@@ -140,8 +141,10 @@ bool CMainWnd::Create() {
 
   // The colour the lighting palettes start on.
   constexpr uint32_t kPaletteStart = 0xFF0199CB;
-  for (const char* name : {"ms_deng_Color_Pallet", "mp_deng_Color_Pallet", "kb_deng_Color_Pallet"})
-    if (toolkit::Control* palette = window_.FindControl(name)) palette->SetSelectColor(kPaletteStart);
+  for (const pages::PeripheralTraits& traits : pages::kPeripheralTraits)
+    views_.Show(traits.lightingPage, "palette", [this, name = traits.palette] {
+      if (toolkit::Control* palette = window_.FindControl(name)) palette->SetSelectColor(kPaletteStart);
+    });
 
   w->setWindowTitle(QString::fromUtf8(kTitle));
   w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -220,9 +223,9 @@ void CMainWnd::OnWindowInit() {
   profiles::RemoveLeftoverTemporaryFiles();
   // Each device's pages and data, keyboard, mouse, mousepad.
   for (device::Peripheral p : device::kAllPeripherals) profilePage_->FillLists(p);
-  macroPages_->Load();
-  mouse_.CursorPage().Reload();
-  keyPages_->Refresh();
+  macroPages_->Load(views_);
+  mouse_.ReloadCursorPage();
+  RefreshKeyPages();
 
   MouseLink().SetCommandIdentity(device::kMouseProductId);
   MousepadLink().SetCommandIdentity(device::kMousepadProductId);
@@ -269,9 +272,23 @@ void CMainWnd::OnWindowInit() {
 pages::profiles::SelectionEffects CMainWnd::EffectsFor(device::Peripheral peripheral) {
   pages::profiles::SelectionEffects effects = Room(peripheral).SelectionEffects();
   if (peripheral != device::Peripheral::Mousepad)
-    effects.refreshKeyPage = [this, peripheral] { keyPages_->Refresh(peripheral); };
+    effects.refreshKeyPage = [this, peripheral] { RefreshKeyPage(peripheral); };
   effects.markPush = [this, peripheral] { pushFlags_.Mark(peripheral); };
   return effects;
+}
+
+void CMainWnd::RefreshKeyPage(device::Peripheral peripheral) {
+  // The keyboard's keys are on its picture, which is always built.
+  if (peripheral == device::Peripheral::Mouse) {
+    mouse_.RefreshKeyPage();
+  } else {
+    keyPages_->Refresh(peripheral);
+  }
+}
+
+void CMainWnd::RefreshKeyPages() {
+  RefreshKeyPage(device::Peripheral::Keyboard);
+  RefreshKeyPage(device::Peripheral::Mouse);
 }
 
 void CMainWnd::ApplySkinSetting() {
@@ -331,7 +348,7 @@ void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
   if (store) profiles::ChooseLanguage(language);
   window_.ReloadText();
   // Key tooltips are composed texts, not text ids.
-  if (keyPages_) keyPages_->Refresh();
+  if (keyPages_) RefreshKeyPages();
   // Lighting programs see the mode and key names of the new language.
   if (sdkDevices_) sdkDevices_->Forget();
   if (QWidget* w = window_.Widget()) {

@@ -38,6 +38,7 @@
 #include "pages/profiles/profile_page.h"
 #include "pages/remote/page_actions.h"
 #include "pages/remote/sdk_devices.h"
+#include "pages/deferred_views.h"
 #include "pages/sequence_runner.h"
 #include "platform/foreground_program.h"
 #include "platform/hid_backend.h"
@@ -113,6 +114,7 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   void OnTimer(int id) override;
   toolkit::CreatedControl CreateControl(std::string_view element) override;
   std::optional<std::string> QueryControlText(std::string_view id) override;
+  void OnPageBuilt(std::string_view page) override { views_.Built(page); }
   void OnSkinChanged(const SkinChange& change) override;
 
   // Start-up finished: "windowinit" has been handled completely.
@@ -144,6 +146,9 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   // Loads the language's texts into every window; when store is set the
   // choice is also kept in main.ini and the system settings.
   void ApplyLanguage(profiles::Language language, bool store);
+  // Shows the live key maps on a device's key page (the mouse's once built).
+  void RefreshKeyPage(device::Peripheral peripheral);
+  void RefreshKeyPages();
   profiles::Language CurrentLanguage() const { return language_; }
 
   // The last device went away: focus back on the mouse's first tab, tell
@@ -265,6 +270,8 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   Options options_;
   QtWindow window_;
   NotificationRouter router_;
+  // What the pages show, held for pages not built yet.
+  pages::DeferredViews views_{window_};
   // Told when a lighting thread's gate may have opened: a link's presence,
   // a record's mode, the session waking, a re-read ending.
   platform::WakeSignal lightingGates_;

@@ -38,7 +38,7 @@ void CMainWnd::CreateKeyAndMacroRooms() {
                                                 .saver = saver_,
                                                 .runner = sequences_,
                                                 .capture = hook_,
-                                                .keysChanged = [this] { keyPages_->Refresh(); },
+                                                .keysChanged = [this] { RefreshKeyPages(); },
                                                 .cursorImage = [this] { return mouse_.CursorPage().PlanUpload(); }});
   roomContext_.keyPages = keyPages_.get();
   roomContext_.macroPages = macroPages_.get();

@@ -138,12 +138,15 @@ void MousepadLightingPage::ShowModeParts(int mode) {
   view_.ShowPart("mp_deng_same_mode", parts.sameMode);
 }
 
-void MousepadLightingPage::Refresh() {
+void MousepadLightingPage::StartCometRing() {
+  if (live_.mousepadLight.record.mode() == kMousepadCometMode) effect_.SetRing(0, 1);
+}
+
+void MousepadLightingPage::Show() {
   const LightRecord& record = live_.mousepadLight.record;
   const int mode = record.mode();
   view_.SelectItem(kModeCombo, mode);
   ShowModeParts(mode);
-  if (mode == kMousepadCometMode) effect_.SetRing(0, 1);
   view_.SetSlider(kLightSlider, record.brightness());
   view_.SetSlider(kSpeedSlider, SliderOfSpeed(record.speed()));
   view_.SetBk(kColourButton, record.colour());

@@ -41,7 +41,12 @@ class MousepadLightingPage final : public LightingPage {
   // Sets every lighting control of the tab from the live record (and starts
   // the comet's ring when the record shows that mode); stores and pushes
   // nothing.
-  void Refresh();
+  void Refresh() {
+    StartCometRing();
+    Show();
+  }
+  void StartCometRing();
+  void Show();
 
   LightingState State() const override;
 

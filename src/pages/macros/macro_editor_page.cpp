@@ -7,6 +7,7 @@
 #include "macros/macro_files.h"
 #include "pages/edit_value.h"
 #include "pages/message_text.h"
+#include "pages/peripheral_traits.h"
 #include "platform/ascii.h"
 #include "platform/debug.h"
 #include "profiles/profile_store.h"
@@ -111,9 +112,15 @@ bool MacroEditorPage::Editing() const { return draft_.Dirty(); }
 
 std::vector<std::string> MacroEditorPage::Steps() const { return draft_.Actions(); }
 
-void MacroEditorPage::Load() {
+void MacroEditorPage::Load(::talvo::pages::DeferredViews& views) {
   names_ = LoadMacroList(setup_.peripheral, setup_.folder, setup_.programFolder);
-  FillLists();
+  const ::talvo::pages::PeripheralTraits& traits = ::talvo::pages::TraitsOf(setup_.peripheral);
+  views.Show(traits.keyPage, "macro names", [this] { FillList(Find("key_fct_combo_23")); });
+  views.Show(traits.macroPage, "macros", [this] { ShowLoaded(); });
+}
+
+void MacroEditorPage::ShowLoaded() {
+  FillList(Find("MacroName_list"));
   if (names_.empty()) {
     EnableMacroControls(false);
     return;
@@ -124,11 +131,13 @@ void MacroEditorPage::Load() {
 }
 
 void MacroEditorPage::FillLists() {
-  for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")}) {
-    if (!list) continue;
-    list->RemoveAllItems();
-    for (const std::string& name : names_) list->AddItem(name);
-  }
+  for (toolkit::Control* list : {Find("MacroName_list"), Find("key_fct_combo_23")}) FillList(list);
+}
+
+void MacroEditorPage::FillList(toolkit::Control* list) {
+  if (!list) return;
+  list->RemoveAllItems();
+  for (const std::string& name : names_) list->AddItem(name);
 }
 
 void MacroEditorPage::EnableMacroControls(bool on) {

@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pages/deferred_views.h"
 #include "pages/control_bindings.h"
 #include "toolkit/toolkit.h"
 #include "device/peripheral.h"
@@ -50,8 +51,8 @@ class MacroEditorPage final : public platform::CaptureSink {
   MacroEditorPage& operator=(const MacroEditorPage&) = delete;
 
   // Reads the device's macro list into the name list and the key page's
-  // macro choice, and shows the last macro.
-  void Load();
+  // macro choice, and shows the last macro, each once its page is built.
+  void Load(::talvo::pages::DeferredViews& views);
 
   // The controls the mouse's or the keyboard's editor handles.
   static std::span<const ::talvo::pages::ControlBinding<MacroEditorPage>> Bindings(device::Peripheral peripheral);
@@ -101,6 +102,9 @@ class MacroEditorPage final : public platform::CaptureSink {
 
   // List operations.
   void FillLists();
+  void FillList(toolkit::Control* list);
+  // The loaded list on the page, the last macro shown.
+  void ShowLoaded();
   void EnableMacroControls(bool on);
   void SelectMacro(int index, int previous);
   void ShowSteps(std::string_view macroName);

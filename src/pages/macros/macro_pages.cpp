@@ -33,9 +33,9 @@ MacroPages::MacroPages(toolkit::Window& window, Setup setup) : window_(window), 
   mouse_ = editor(device::Peripheral::Mouse, setup_.live.mouseKeys, keys::kMouseKeyCount);
 }
 
-void MacroPages::Load() {
-  keyboard_->Load();
-  mouse_->Load();
+void MacroPages::Load(::talvo::pages::DeferredViews& views) {
+  keyboard_->Load(views);
+  mouse_->Load(views);
 }
 
 std::span<const ::talvo::pages::ControlBinding<MacroPages>> MacroPages::Bindings() {

@@ -12,6 +12,7 @@
 #include "toolkit/toolkit.h"
 #include "device/device_commands.h"
 #include "device/device_session.h"
+#include "pages/deferred_views.h"
 #include "pages/control_bindings.h"
 #include "pages/macros/macro_editor_page.h"
 #include "pages/page_outcome.h"
@@ -47,8 +48,8 @@ class MacroPages {
 
   MacroPages(toolkit::Window& window, Setup setup);
 
-  // Reads both devices' macro lists into their pages.
-  void Load();
+  // Reads both devices' macro lists into their pages, shown once each is built.
+  void Load(::talvo::pages::DeferredViews& views);
   // The store buttons of the key pages.
   static std::span<const ::talvo::pages::ControlBinding<MacroPages>> Bindings();
   // The device's key profile and its macros into its memory, as its store

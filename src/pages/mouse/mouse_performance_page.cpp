@@ -61,14 +61,19 @@ MousePerformancePage::MousePerformancePage(toolkit::Window& window, device::Devi
       pushFlags_(pushFlags),
       applier_(pointerSettings, live.mouseLight) {}
 
-void MousePerformancePage::Refresh() {
+void MousePerformancePage::StoreDpiBase() {
+  if (const SensorRange* range = FindSensorRange(DpiScale::From(data_.info).sensorCode)) {
+    data_.info.bytes[DpiScale::kDpiBase] = uint8_t(range->dpiBase & 0xFF);
+    data_.info.bytes[DpiScale::kDpiBase + 1] = uint8_t(range->dpiBase >> 8);
+  }
+}
+
+void MousePerformancePage::Show() {
   const auto block = data_.blocks.Copy(0);
   if (toolkit::Control* combo = window_.FindControl("ms_report_fct_combo"))
     combo->SelectItem(block[kBlockReportRate], false);
 
   if (const SensorRange* range = FindSensorRange(DpiScale::From(data_.info).sensorCode)) {
-    data_.info.bytes[DpiScale::kDpiBase] = uint8_t(range->dpiBase & 0xFF);
-    data_.info.bytes[DpiScale::kDpiBase + 1] = uint8_t(range->dpiBase >> 8);
     for (int stage = 1; stage <= kShownStages; ++stage) {
       SetText(StageName(stage, "_min"), range->minText);
       SetText(StageName(stage, "_max"), range->maxText);
@@ -89,10 +94,13 @@ void MousePerformancePage::Refresh() {
   ShowStageColours(block[kBlockActiveStage]);
 }
 
-void MousePerformancePage::ShowAndApplyPointerSettings() {
+void MousePerformancePage::ShowPointerSettings() {
   if (toolkit::Control* slider = window_.FindControl("ms_point_speed_slider"))
     slider->SetValue(PositionOfPointerSpeed(live_.mouseLight.pointerSpeed()));
   SetText("ms_gunlun_speed_edit", std::to_string(live_.mouseLight.wheelLines()));
+}
+
+void MousePerformancePage::ApplyPointerSettings() {
   applier_.ApplyPointerSpeed();
   applier_.ApplyWheelLines();
 }

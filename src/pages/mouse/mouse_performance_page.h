@@ -84,11 +84,23 @@ class MousePerformancePage {
   // and whenever the mouse records change: report rate and active stage from
   // block copy 0, the sensor's DPI range (also stored as the information
   // block's DPI base), the four stage sliders from the live record.
-  void Refresh();
+  void Refresh() {
+    StoreDpiBase();
+    Show();
+  }
+  // Stores the sensor's DPI base in the information block.
+  void StoreDpiBase();
+  // Shows what Refresh describes.
+  void Show();
 
   // Shows the profile's pointer speed and wheel lines and applies both to
   // the desktop; for the profile operations after a mouse profile is loaded.
-  void ShowAndApplyPointerSettings();
+  void ShowAndApplyPointerSettings() {
+    ShowPointerSettings();
+    ApplyPointerSettings();
+  }
+  void ShowPointerSettings();
+  void ApplyPointerSettings();
 
   DpiState Dpi() const;
   // Stage 1 up to the last the page shows (DpiStages), dragged to `dpi` and

@@ -59,14 +59,22 @@ bool SelectProfile(toolkit::Window& window, LiveData& live, const ProfileCombo& 
   return true;
 }
 
+void CloseKeyPanel(toolkit::Window& window, device::Peripheral peripheral) {
+  const std::string function = std::string(device::Prefix(peripheral)) + "_tab_function";
+  if (toolkit::Control* panel = window.FindControl(function); panel && panel->IsVisible()) {
+    panel->SetVisible(false);
+    panel->SetEnabled(false);
+  }
+}
+
 void ApplyLoadedProfile(toolkit::Window& window, const ProfileCombo& combo, const SelectionEffects& effects) {
   const bool keyMap = combo.kind != ProfileKind::Lighting;
   const bool lighting = combo.kind != ProfileKind::Key;
   if (keyMap) {
-    const std::string function = std::string(device::Prefix(combo.peripheral)) + "_tab_function";
-    if (toolkit::Control* panel = window.FindControl(function); panel && panel->IsVisible()) {
-      panel->SetVisible(false);
-      panel->SetEnabled(false);
+    if (effects.closeKeyPanel) {
+      effects.closeKeyPanel();
+    } else {
+      CloseKeyPanel(window, combo.peripheral);
     }
   }
   if (lighting && combo.peripheral == device::Peripheral::Mouse) Run(effects.applyPointerSettings);

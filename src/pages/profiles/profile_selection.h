@@ -17,6 +17,8 @@ namespace talvo::pages::profiles {
 // What applying a loaded profile does beyond the live records; each may be
 // empty where the program has nothing for it yet.
 struct SelectionEffects {
+  // Closes the key page's function panel (CloseKeyPanel).
+  std::function<void()> closeKeyPanel;
   std::function<void()> refreshKeyPage;
   std::function<void()> writeKeyMap;
   std::function<void()> refreshLightingPages;
@@ -42,6 +44,9 @@ bool SelectProfile(toolkit::Window& window, talvo::profiles::LiveData& live, con
 // The file name part of a linked program's stored path, after its last '/'
 // or '\\' (paths from Windows installations use the latter).
 std::string ProgramFileName(std::string_view path);
+
+// The device's key function panel hidden and disabled, where it is shown.
+void CloseKeyPanel(toolkit::Window& window, device::Peripheral peripheral);
 
 // What follows a load into the live records (also a reset to the default):
 // the key panel closed, the pages refreshed, the settings pushed and the key

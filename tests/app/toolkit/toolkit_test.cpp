@@ -94,6 +94,48 @@ TEST_F(ToolkitTest, FindsControlsByNameIncludingPagesAndCustomClasses) {
   EXPECT_EQ(window.FindControl("ms_palette")->ClassName(), "ColorPalette");
 }
 
+// Pages are built the first time they show or a control they hold is looked
+// for, once, wired and with their texts; a name no page holds builds nothing.
+TEST(ToolkitPages, AreBuiltWhenFirstShownOrLookedInto) {
+  QtToolkit toolkit{TOOLKIT_TEST_DATA};
+  toolkit.LoadLanguage("lan_en.xml");
+  struct Builds : Recorder {
+    Strings built;
+    void OnPageBuilt(std::string_view page) override { built.emplace_back(page); }
+  };
+  {
+    Builds handler;
+    QtWindow window{toolkit, handler};
+    ASSERT_TRUE(window.Create("main.ui"));
+    window.Widget()->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.IsPageBuilt("MS_Page_UI"));
+    EXPECT_EQ(window.FindControl("no_such_control"), nullptr);
+    EXPECT_FALSE(window.IsPageBuilt("MS_Page_UI"));
+
+    toolkit::Control* save = window.FindControl("ms_key_butt_keysave");
+    ASSERT_NE(save, nullptr);
+    EXPECT_TRUE(window.IsPageBuilt("MS_Page_UI"));
+    EXPECT_EQ(save->Text(), *toolkit.LanguageText("save_text"));
+    EXPECT_FALSE(save->IsVisibleInWindow());
+    handler.seen.clear();
+    window.Widget()->findChild<QAbstractButton*>("ms_key_butt_keysave")->click();
+    EXPECT_EQ(handler.Actions(), Strings{"click:ms_key_butt_keysave"});
+    EXPECT_EQ(window.FindControl("ms_key_butt_keysave"), save);
+    EXPECT_EQ(handler.built, Strings{"MS_Page_UI"});
+  }
+  {
+    Builds handler;
+    QtWindow window{toolkit, handler};
+    ASSERT_TRUE(window.Create("main.ui"));
+    window.Widget()->show();
+    window.FindControl("tab_switch")->SelectPage(1);
+    QApplication::processEvents();
+    EXPECT_EQ(handler.built, Strings{"MS_Page_UI"});
+    EXPECT_TRUE(window.FindControl("ms_key_butt_keysave")->IsVisibleInWindow());
+  }
+}
+
 TEST(ToolkitWindowInit, RaisedOnceFromTheEventLoop) {
   QtToolkit toolkit{TOOLKIT_TEST_DATA};
   Recorder handler;
@@ -558,14 +600,19 @@ TEST(ToolkitLayoutErrors, NameTheFileAndLineAndFailTheLoad) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("missing.ui"), std::string::npos);
   }
   {
-    // A broken page fails the window that names it.
+    // A broken page says so when it is built, and the window goes on.
     handler.pageLayout = "broken.ui";
     QtWindow window{toolkit, handler};
+    ASSERT_TRUE(window.Create("main.ui"));
+    window.Widget()->show();
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(window.Create("main.ui"));
+    window.FindControl("tab_switch")->SelectPage(1);
+    QApplication::processEvents();
+    EXPECT_EQ(window.FindControl("ms_key_butt_keysave"), nullptr);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("broken.ui:6:"), std::string::npos) << err;
-    EXPECT_NE(err.find("TestPage"), std::string::npos) << err;
+    EXPECT_NE(err.find("page TestPage could not be built"), std::string::npos) << err;
+    EXPECT_NE(window.FindControl("ms_palette"), nullptr);
   }
   {
     // Unknown element classes are an error, not a silently missing control.

@@ -102,7 +102,7 @@ class MacroEditorTest : public profiles::test::ProfileFolders {
                                        .capture = capture,
                                        .clock = [this] { return now; },
                                        .keysChanged = {}});
-    page->Load();
+    page->Load(views);
   }
 
   toolkit::Control* Find(const std::string& name) {
@@ -130,6 +130,7 @@ class MacroEditorTest : public profiles::test::ProfileFolders {
   ScriptedDialogs dialogs;
   app::QtToolkit toolkit{TALVO_SKIN_DIR};
   app::QtWindow window{toolkit, handler};
+  ::talvo::pages::DeferredViews views{window};
   std::filesystem::path folder;
   keys::DeviceKeyMaps maps = keys::NewDeviceKeyMaps(device::Peripheral::Mouse);
   profiles::LiveData live;

@@ -16,9 +16,6 @@
 namespace talvo::app {
 namespace {
 
-// Pages may hold pages; a layout that names itself must not recurse forever.
-constexpr int kMaxDepth = 8;
-
 void Report(const QString& message) {
   std::fprintf(stderr, "talvo: %s\n", message.toLocal8Bit().constData());
 }
@@ -35,9 +32,18 @@ bool IsImageElement(const QString& name) {
 
 }  // namespace
 
-LayoutLoader::LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth)
-    : toolkit_(toolkit), handler_(handler), depth_(depth) {
+LayoutLoader::LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth, Deferral defer)
+    : toolkit_(toolkit), handler_(handler), depth_(depth), defer_(std::move(defer)) {
   setWorkingDirectory(QDir(toolkit.SkinFolder()));
+}
+
+bool LayoutLoader::IsQtClass(const QString& className) {
+  // Qt's list of its own classes is rebuilt on every call; keep one copy.
+  static const QSet<QString> qtClasses = [] {
+    const QStringList names = QUiLoader().availableWidgets();
+    return QSet<QString>(names.begin(), names.end());
+  }();
+  return qtClasses.contains(className);
 }
 
 QWidget* LayoutLoader::Load(const QString& file, QWidget* parent) {
@@ -142,18 +148,18 @@ QWidget* LayoutLoader::Fail(const QString& why, QWidget* parent) {
 QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent, const QString& name) {
   QWidget* made = nullptr;
   QString registeredAs;
-  // Qt's list of its own classes is rebuilt on every call; keep one copy.
-  static const QSet<QString> qtClasses = [this] {
-    const QStringList names = availableWidgets();
-    return QSet<QString>(names.begin(), names.end());
-  }();
-  if (!qtClasses.contains(className)) {
+  if (!IsQtClass(className)) {
     const toolkit::CreatedControl answer = handler_.CreateControl(className.toStdString());
     if (answer.kind == toolkit::CreatedControl::Kind::Layout) {
       if (depth_ >= kMaxDepth) return Fail("pages nested too deeply at " + className, parent);
-      LayoutLoader page(toolkit_, handler_, depth_ + 1);
-      made = page.Load(QString::fromStdString(answer.name), parent);
-      if (!made) return Fail("page " + className + " could not be built", parent);
+      const QString file = QString::fromStdString(answer.name);
+      if (defer_) {
+        made = defer_(className, file, file_, depth_ + 1, parent);
+      } else {
+        LayoutLoader page(toolkit_, handler_, depth_ + 1);
+        made = page.Load(file, parent);
+        if (!made) return Fail("page " + className + " could not be built", parent);
+      }
     } else if (answer.kind == toolkit::CreatedControl::Kind::Custom) {
       registeredAs = QString::fromStdString(answer.name);
       const auto* factory = toolkit_.FindFactory(registeredAs);

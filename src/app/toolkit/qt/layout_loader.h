@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QUiLoader>
+#include <functional>
 #include <optional>
 
 namespace talvo::toolkit {
@@ -18,7 +19,18 @@ class QtToolkit;
 
 class LayoutLoader : public QUiLoader {
  public:
-  LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth = 0);
+  // What stands for a page until it is built, made from the page's element
+  // class, its layout file, the layout naming it, its depth and its parent.
+  using Deferral = std::function<QWidget*(const QString& pageClass, const QString& file, const QString& namedIn,
+                                          int depth, QWidget* parent)>;
+
+  // Pages the layout names are built with it, or, given `defer`, left to it.
+  LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth = 0, Deferral defer = {});
+
+  // Whether Qt builds the class itself; other classes go to the handler.
+  static bool IsQtClass(const QString& className);
+  // Pages nest at most this deep.
+  static constexpr int kMaxDepth = 8;
 
   // The root widget, or null after writing the reason (file and line) to
   // stderr. A page layout that fails fails the layout that names it. Only a
@@ -38,6 +50,7 @@ class LayoutLoader : public QUiLoader {
   QtToolkit& toolkit_;
   toolkit::WindowHandler& handler_;
   int depth_;
+  Deferral defer_;
   QString file_;
   bool failed_ = false;
 };

@@ -14,11 +14,14 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 #include "app/toolkit/qt/colour_palette.h"
+#include "app/toolkit/qt/deferred_page.h"
 #include "app/toolkit/qt/layout_loader.h"
 #include "app/toolkit/qt/qt_control.h"
 #include "app/toolkit/qt/skin_files.h"
+#include "platform/debug.h"
 
 namespace talvo::app {
 namespace {
@@ -188,10 +191,21 @@ QtWindow::~QtWindow() {
   delete root_;
 }
 
+LayoutLoader::Deferral QtWindow::Deferral() {
+  return [this](const QString& pageClass, const QString& file, const QString& namedIn, int depth, QWidget* parent) {
+    auto* page = new DeferredPage(pageClass, file, namedIn, depth, [this](DeferredPage& p) { BuildPage(p); }, parent);
+    unbuilt_.emplace_back(page);
+    return page;
+  };
+}
+
 bool QtWindow::Create(const QString& layoutFile) {
-  LayoutLoader loader(toolkit_, handler_);
+  LayoutLoader loader(toolkit_, handler_, 0, Deferral());
   QWidget* root = loader.Load(layoutFile);
-  if (!root) return false;
+  if (!root) {
+    unbuilt_.clear();
+    return false;
+  }
   root_ = root;
   Wire(root_);
   for (QWidget* w : root_->findChildren<QWidget*>()) Wire(w);
@@ -255,12 +269,87 @@ void QtWindow::Raise(const char* type, QWidget* sender, int64_t wParam, int64_t 
 toolkit::Control* QtWindow::FindControl(std::string_view name) {
   if (!root_ || name.empty()) return nullptr;
   const QString qname = QString::fromUtf8(name.data(), qsizetype(name.size()));
-  QWidget* w = root_->objectName() == qname ? root_ : root_->findChild<QWidget*>(qname);
-  if (w && w != root_ && !w->isVisibleTo(root_)) {
-    for (QWidget* copy : root_->findChildren<QWidget*>(qname))
-      if (copy->isVisibleTo(root_)) return ControlFor(copy);
+  for (;;) {
+    QWidget* w = FindBuilt(qname);
+    if (w && (w == root_ || w->isVisibleTo(root_))) return ControlFor(w);
+    // None yet, or only copies not shown: a page not built may hold the
+    // control, or the copy that is shown.
+    if (!BuildPageHolding(qname, w != nullptr)) return w ? ControlFor(w) : nullptr;
   }
-  return w ? ControlFor(w) : nullptr;
+}
+
+bool QtWindow::IsPageBuilt(std::string_view page) const {
+  if (!root_) return false;
+  const QString name = QString::fromUtf8(page.data(), qsizetype(page.size()));
+  if (root_->objectName() == name) return true;
+  const QList<QWidget*> found = root_->findChildren<QWidget*>(name);
+  if (found.isEmpty()) return false;
+  for (QWidget* w : found)
+    if (const auto* deferred = dynamic_cast<const DeferredPage*>(w); deferred && !deferred->Built()) return false;
+  return true;
+}
+
+QWidget* QtWindow::FindBuilt(const QString& name) const {
+  QWidget* w = root_->objectName() == name ? root_ : root_->findChild<QWidget*>(name);
+  if (w && w != root_ && !w->isVisibleTo(root_)) {
+    for (QWidget* copy : root_->findChildren<QWidget*>(name))
+      if (copy->isVisibleTo(root_)) return copy;
+  }
+  return w;
+}
+
+bool QtWindow::BuildPageHolding(const QString& name, bool shownOnly) {
+  std::erase_if(unbuilt_, [](const QPointer<DeferredPage>& p) { return !p || p->Built(); });
+  DeferredPage* chosen = nullptr;
+  for (const QPointer<DeferredPage>& page : unbuilt_) {
+    const bool shown = page->isVisibleTo(root_);
+    if (shownOnly && !shown) continue;
+    if (!NamesIn(page->File(), page->Depth()).contains(name)) continue;
+    if (shown) {
+      chosen = page;
+      break;
+    }
+    if (!chosen) chosen = page;
+  }
+  if (!chosen) return false;
+  chosen->Build();
+  return true;
+}
+
+const QSet<QString>& QtWindow::NamesIn(const QString& file, int depth) {
+  if (const auto it = namesIn_.find(file); it != namesIn_.end()) return it->second;
+  QSet<QString>& names = namesIn_[file];  // empty while being read: a page naming itself ends here
+  const auto bytes = ReadRegularFile(toolkit_.SkinPath(file));
+  const std::optional<LayoutNames> read = bytes ? ReadLayoutNames(*bytes) : std::nullopt;
+  if (!read) return names;
+  QSet<QString> all = read->widgets;
+  if (depth < LayoutLoader::kMaxDepth) {
+    for (const QString& cls : read->classes) {
+      if (LayoutLoader::IsQtClass(cls)) continue;
+      const toolkit::CreatedControl answer = handler_.CreateControl(cls.toStdString());
+      if (answer.kind == toolkit::CreatedControl::Kind::Layout)
+        all.unite(NamesIn(QString::fromStdString(answer.name), depth + 1));
+    }
+  }
+  return namesIn_[file] = std::move(all);
+}
+
+void QtWindow::BuildPage(DeferredPage& page) {
+  LayoutLoader loader(toolkit_, handler_, page.Depth(), Deferral());
+  QWidget* built = loader.Load(page.File(), &page);
+  if (!built) {
+    std::fprintf(stderr, "talvo: %s: page %s could not be built\n", page.NamedIn().toLocal8Bit().constData(),
+                 page.PageClass().toLocal8Bit().constData());
+    return;
+  }
+  built->setObjectName(page.objectName());
+  debug::Line(("page " + page.objectName() + " built").toStdString());
+  Mute mute(*this);
+  Wire(built);
+  for (QWidget* w : built->findChildren<QWidget*>()) Wire(w);
+  ReloadText(built);
+  page.Hold(built);
+  handler_.OnPageBuilt(page.objectName().toStdString());
 }
 
 toolkit::Control* QtWindow::ControlFor(QWidget* widget) {
@@ -309,10 +398,13 @@ QString QtWindow::ResolveText(const QString& id) const {
 }
 
 void QtWindow::ReloadText() {
-  if (!root_) return;
+  if (root_) ReloadText(root_);
+}
+
+void QtWindow::ReloadText(QWidget* top) {
   Mute mute(*this);
-  QList<QWidget*> widgets = root_->findChildren<QWidget*>();
-  widgets.prepend(root_);
+  QList<QWidget*> widgets = top->findChildren<QWidget*>();
+  widgets.prepend(top);
   for (QWidget* w : widgets) {
     const QString id = w->property("textId").toString();
     if (!id.isEmpty()) QtControl::ShowText(w, ResolveText(id));

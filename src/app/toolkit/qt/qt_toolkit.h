@@ -17,7 +17,10 @@
 //   the background image is read through ReadImageFile and painted centred
 //   under the widget's content, never named in style sheet text;
 // - list items keep user data in Qt::UserRole, their style name and text id
-//   in the roles QtControl names.
+//   in the roles QtControl names;
+// - the pages a window's layout names (WindowHandler::CreateControl answering
+//   a layout) are built when they first show or when FindControl first looks
+//   for a control they hold, each under the page's name.
 #pragma once
 
 #include <QObject>
@@ -25,6 +28,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,6 +36,8 @@
 #include <vector>
 
 #include "app/toolkit/qt/language.h"
+#include "app/toolkit/qt/layout_loader.h"
+#include "app/toolkit/qt/layout_names.h"
 #include "toolkit/toolkit.h"
 
 class QTimer;
@@ -83,6 +89,7 @@ class QtToolkit final : public toolkit::Toolkit {
 };
 
 class QtControl;
+class DeferredPage;
 
 class QtWindow final : public toolkit::Window {
  public:
@@ -91,11 +98,13 @@ class QtWindow final : public toolkit::Window {
 
   // Loads the layout file from the skin folder. On failure the reason, with
   // the file and line, goes to stderr and false is returned. "windowinit" is
-  // raised once, from the event loop, after a successful load.
+  // raised once, from the event loop, after a successful load. A page that
+  // fails when it is built later says so the same way and stays empty.
   bool Create(const QString& layoutFile);
   QWidget* Widget() const { return root_; }
 
   toolkit::Control* FindControl(std::string_view name) override;
+  bool IsPageBuilt(std::string_view page) const override;
   toolkit::Control* ControlFor(QWidget* widget);
   void SetTimer(int id, int ms, bool oneShot = false) override;
   void KillTimer(int id) override;
@@ -122,7 +131,18 @@ class QtWindow final : public toolkit::Window {
   bool Muted() const { return muted_ > 0; }
 
  private:
+  LayoutLoader::Deferral Deferral();
   void Wire(QWidget* widget);
+  void ReloadText(QWidget* top);
+  // The first built widget of that name, or a shown copy of it.
+  QWidget* FindBuilt(const QString& name) const;
+  void BuildPage(DeferredPage& page);
+  // Builds a page not built yet that holds the named widget, preferring one
+  // shown with the window; `shownOnly` skips the others. False when there
+  // is none.
+  bool BuildPageHolding(const QString& name, bool shownOnly);
+  // The widget names a page's layout holds, its own pages' included.
+  const QSet<QString>& NamesIn(const QString& file, int depth);
 
   QtToolkit& toolkit_;
   toolkit::WindowHandler& handler_;
@@ -130,6 +150,8 @@ class QtWindow final : public toolkit::Window {
   std::unique_ptr<QObject> filter_;
   std::unordered_map<QWidget*, std::unique_ptr<QtControl>> controls_;
   std::map<int, std::unique_ptr<QTimer>> timers_;
+  std::vector<QPointer<DeferredPage>> unbuilt_;
+  std::map<QString, QSet<QString>> namesIn_;
   int muted_ = 0;
 };
 
