@@ -187,8 +187,8 @@ class Window {
   // macros on the keyboard and the mouse page) the copy shown is found, else
   // the first. A page not built yet that holds the control is built first.
   virtual Control* FindControl(std::string_view name) = 0;
-  // Whether the named page is built: pages may be built only when they are
-  // first shown or looked into (WindowHandler::OnPageBuilt).
+  // False while the named page waits to be built: pages may be built only
+  // when they are first shown or looked into (WindowHandler::OnPageBuilt).
   virtual bool IsPageBuilt(std::string_view /*page*/) const { return true; }
   // Timers fire on the UI thread through WindowHandler::OnTimer. Setting a
   // running id restarts it with the new period.

@@ -390,6 +390,37 @@ TEST_F(BusServiceTest, TalvoctlReadsEveryDeviceAndTakesEnglishModesAndEveryDpiSt
   EXPECT_EQ(talvo.Get("ms_DPI6_label_value").value("text").toString(), "1000");
 }
 
+// Pages are built when first shown or looked into: pages never shown answer
+// the automation socket with what the devices hold, and a change through the
+// bus service lands on them as on a page that was shown.
+TEST_F(BusServiceTest, PagesNeverShownShowWhatTheDevicesHold) {
+  TalvoRun& talvo = Launch(Variables{{"DBUS_SESSION_BUS_ADDRESS", bus_.Address()}}, "mouse,mousepad");
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Get("ms_tab").value("visible").toBool(); }));
+  Pause(talvo, 1500);  // past the full reads
+  const auto status = [&] {
+    QJsonObject byDevice;
+    for (const QJsonValue& d :
+         QJsonDocument::fromJson(Ctl({"status", "--json"}).out.toUtf8()).object().value("devices").toArray())
+      byDevice[d.toObject().value("device").toString()] = d;
+    return byDevice;
+  };
+  const QJsonObject before = status();
+  const QJsonArray stages = before.value("mouse").toObject().value("dpi").toObject().value("stages").toArray();
+  ASSERT_FALSE(stages.isEmpty());
+
+  // Through the bus service: a DPI stage set on the mouse's performance
+  // page, never shown; the page shows the stages the mouse read and the new one.
+  ASSERT_EQ(Ctl({"dpi", "2", "1200"}).exit, 0);
+  EXPECT_FALSE(talvo.Get("ms_DPI1_label_value").value("visible").toBool());
+  EXPECT_EQ(talvo.Get("ms_DPI1_label_value").value("text").toString(), QString::number(stages[0].toInt()));
+  EXPECT_EQ(talvo.Get("ms_DPI2_label_value").value("text").toString(), "1200");
+  // Through the automation socket: the mousepad's lighting page, never shown.
+  EXPECT_FALSE(talvo.Get("mp_deng_combo_modeSelect").value("visible").toBool());
+  EXPECT_EQ(talvo.Get("mp_deng_combo_modeSelect").value("index").toInt(),
+            before.value("mousepad").toObject().value("lighting").toObject().value("mode").toInt());
+  EXPECT_EQ(status().value("mouse").toObject().value("dpi").toObject().value("stages").toArray()[1].toInt(), 1200);
+}
+
 // A script's relative socket path names a socket in its current folder, for
 // the program and for its client alike.
 TEST_F(E2eTest, ARelativeAutomationSocketIsInTheCurrentFolder) {

@@ -160,12 +160,15 @@ void NotificationRouter::SelectChanged(const toolkit::Notification& n, const std
 
 bool NotificationRouter::MacroGuard(const std::string& name) {
   struct Guard {
+    const char* page;
     const char* bar;
     const char* macroTab;
     const char* deviceTab;
   };
-  for (const Guard& g : {Guard{"ms_macro_tab_saveorcancel", "ms_macro_Op_tab", "ms_tab"},
-                         Guard{"kb_macro_tab_saveorcancel", "kb_macro_Op_tab", "kb_tab"}}) {
+  for (const Guard& g : {Guard{"MS_Macro_UI", "ms_macro_tab_saveorcancel", "ms_macro_Op_tab", "ms_tab"},
+                         Guard{"kb_Macro_UI", "kb_macro_tab_saveorcancel", "kb_macro_Op_tab", "kb_tab"}}) {
+    // A macro being edited is on a page that was built.
+    if (!window_.IsPageBuilt(g.page)) continue;
     toolkit::Control* bar = Find(g.bar);
     if (!bar || !bar->IsVisible() || name == platform::AsciiLower(g.macroTab) || name == g.deviceTab) continue;
     if (toolkit::Control* tab = Find(g.macroTab)) tab->SetCheck(true);

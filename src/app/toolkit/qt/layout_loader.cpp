@@ -154,7 +154,7 @@ QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent, c
       if (depth_ >= kMaxDepth) return Fail("pages nested too deeply at " + className, parent);
       const QString file = QString::fromStdString(answer.name);
       if (defer_) {
-        made = defer_(className, file, file_, depth_ + 1, parent);
+        made = defer_(className, name, file, file_, depth_ + 1, parent);
       } else {
         LayoutLoader page(toolkit_, handler_, depth_ + 1);
         made = page.Load(file, parent);

@@ -20,9 +20,10 @@ class QtToolkit;
 class LayoutLoader : public QUiLoader {
  public:
   // What stands for a page until it is built, made from the page's element
-  // class, its layout file, the layout naming it, its depth and its parent.
-  using Deferral = std::function<QWidget*(const QString& pageClass, const QString& file, const QString& namedIn,
-                                          int depth, QWidget* parent)>;
+  // class and name, its layout file, the layout naming it, its depth and its
+  // parent.
+  using Deferral = std::function<QWidget*(const QString& pageClass, const QString& name, const QString& file,
+                                          const QString& namedIn, int depth, QWidget* parent)>;
 
   // Pages the layout names are built with it, or, given `defer`, left to it.
   LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth = 0, Deferral defer = {});

@@ -11,6 +11,7 @@
 #include <QItemSelectionModel>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -192,9 +193,11 @@ QtWindow::~QtWindow() {
 }
 
 LayoutLoader::Deferral QtWindow::Deferral() {
-  return [this](const QString& pageClass, const QString& file, const QString& namedIn, int depth, QWidget* parent) {
+  return [this](const QString& pageClass, const QString& name, const QString& file, const QString& namedIn, int depth,
+                QWidget* parent) {
     auto* page = new DeferredPage(pageClass, file, namedIn, depth, [this](DeferredPage& p) { BuildPage(p); }, parent);
     unbuilt_.emplace_back(page);
+    pages_[name].emplace_back(page);
     return page;
   };
 }
@@ -280,13 +283,12 @@ toolkit::Control* QtWindow::FindControl(std::string_view name) {
 
 bool QtWindow::IsPageBuilt(std::string_view page) const {
   if (!root_) return false;
-  const QString name = QString::fromUtf8(page.data(), qsizetype(page.size()));
-  if (root_->objectName() == name) return true;
-  const QList<QWidget*> found = root_->findChildren<QWidget*>(name);
-  if (found.isEmpty()) return false;
-  for (QWidget* w : found)
-    if (const auto* deferred = dynamic_cast<const DeferredPage*>(w); deferred && !deferred->Built()) return false;
-  return true;
+  // Pages waiting to be built are known by name; anything else the layout
+  // holds was built with the window.
+  const auto it = pages_.find(QString::fromUtf8(page.data(), qsizetype(page.size())));
+  return it == pages_.end() || std::all_of(it->second.begin(), it->second.end(), [](const QPointer<DeferredPage>& p) {
+           return !p || p->Built();
+         });
 }
 
 QWidget* QtWindow::FindBuilt(const QString& name) const {

@@ -151,6 +151,7 @@ class QtWindow final : public toolkit::Window {
   std::unordered_map<QWidget*, std::unique_ptr<QtControl>> controls_;
   std::map<int, std::unique_ptr<QTimer>> timers_;
   std::vector<QPointer<DeferredPage>> unbuilt_;
+  std::map<QString, std::vector<QPointer<DeferredPage>>> pages_;  // by the page's name
   std::map<QString, QSet<QString>> namesIn_;
   int muted_ = 0;
 };
