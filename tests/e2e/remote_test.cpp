@@ -404,6 +404,17 @@ TEST_F(BusServiceTest, PagesNeverShownShowWhatTheDevicesHold) {
       byDevice[d.toObject().value("device").toString()] = d;
     return byDevice;
   };
+  // The mouse reports another report rate than its page was made with, and
+  // is read again.
+  QJsonObject poke = Sim("poke");
+  poke["area"] = "settings";
+  poke["offset"] = 14;
+  poke["hex"] = "01";
+  ASSERT_TRUE(talvo.Request(poke).value("ok").toBool());
+  QJsonObject everythingChanged = Sim("notify");
+  everythingChanged["usage"] = 0x402;
+  ASSERT_TRUE(talvo.Request(everythingChanged).value("ok").toBool());
+  Pause(talvo, 1500);
   const QJsonObject before = status();
   const QJsonArray stages = before.value("mouse").toObject().value("dpi").toObject().value("stages").toArray();
   ASSERT_FALSE(stages.isEmpty());
@@ -414,6 +425,7 @@ TEST_F(BusServiceTest, PagesNeverShownShowWhatTheDevicesHold) {
   EXPECT_FALSE(talvo.Get("ms_DPI1_label_value").value("visible").toBool());
   EXPECT_EQ(talvo.Get("ms_DPI1_label_value").value("text").toString(), QString::number(stages[0].toInt()));
   EXPECT_EQ(talvo.Get("ms_DPI2_label_value").value("text").toString(), "1200");
+  EXPECT_EQ(talvo.Get("ms_report_fct_combo").value("index").toInt(), 1);
   // Through the automation socket: the mousepad's lighting page, never shown.
   EXPECT_FALSE(talvo.Get("mp_deng_combo_modeSelect").value("visible").toBool());
   EXPECT_EQ(talvo.Get("mp_deng_combo_modeSelect").value("index").toInt(),
