@@ -1,6 +1,7 @@
 #include "app/toolkit/qt/layout_loader.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QSet>
 #include <QXmlStreamReader>
@@ -34,13 +35,17 @@ bool IsImageElement(const QString& name) {
 
 LayoutLoader::LayoutLoader(QtToolkit& toolkit, toolkit::WindowHandler& handler, int depth, Deferral defer)
     : toolkit_(toolkit), handler_(handler), depth_(depth), defer_(std::move(defer)) {
+  QCoreApplication::setLibraryPaths(saved_);
   setWorkingDirectory(QDir(toolkit.SkinFolder()));
 }
 
 bool LayoutLoader::IsQtClass(const QString& className) {
   // Qt's list of its own classes is rebuilt on every call; keep one copy.
   static const QSet<QString> qtClasses = [] {
-    const QStringList names = QUiLoader().availableWidgets();
+    struct PlainLoader : WithoutDesignerPlugins, QUiLoader {
+      PlainLoader() { QCoreApplication::setLibraryPaths(saved_); }
+    };
+    const QStringList names = PlainLoader().availableWidgets();
     return QSet<QString>(names.begin(), names.end());
   }();
   return qtClasses.contains(className);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QStringList>
 #include <QString>
 #include <QUiLoader>
 #include <functional>
@@ -17,7 +19,17 @@ namespace talvo::app {
 
 class QtToolkit;
 
-class LayoutLoader : public QUiLoader {
+// Qt's loader loads every Qt Designer widget plugin on the library paths as
+// it is made (Qt Quick's, here): that costs start-up time and memory, and a
+// layout must not pull a scripting engine in. This base, made first, hides
+// the paths until the loader is made.
+class WithoutDesignerPlugins {
+ protected:
+  WithoutDesignerPlugins() : saved_(QCoreApplication::libraryPaths()) { QCoreApplication::setLibraryPaths({}); }
+  QStringList saved_;
+};
+
+class LayoutLoader : private WithoutDesignerPlugins, public QUiLoader {
  public:
   // What stands for a page until it is built, made from the page's element
   // class and name, its layout file, the layout naming it, its depth and its
