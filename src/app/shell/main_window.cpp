@@ -61,6 +61,10 @@ void ToggleStartAtLogin(toolkit::Toolkit& toolkit, toolkit::Window& window) {
   toolkit.ShowMessage(&window, SaveFailureNotice::FormatText(pattern, {entry}, error), false);
 }
 
+const char* LanguageFile(profiles::Language language) {
+  return language == profiles::Language::English ? "lan_en.xml" : "lan_cn.xml";
+}
+
 }  // namespace
 
 CMainWnd::CMainWnd(QtToolkit& toolkit, platform::HidBackend& backend, Options options)
@@ -98,7 +102,9 @@ CMainWnd::~CMainWnd() {
 bool CMainWnd::Create() {
   RegisterCustomControls(toolkit_);
   debug::Line("InitWindow");
-  toolkit_.LoadLanguage("lan_cn.xml");
+  // The window is built in the language it will speak, so it never lays out
+  // (and loads the fonts of) the other one first.
+  toolkit_.LoadLanguage(LanguageFile(profiles::StoredLanguage()));
   if (!window_.Create(kLayout)) return false;
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
@@ -342,9 +348,8 @@ std::optional<std::string> CMainWnd::QueryControlText(std::string_view id) {
 }
 
 void CMainWnd::ApplyLanguage(profiles::Language language, bool store) {
-  const bool english = language == profiles::Language::English;
   language_ = language;
-  if (!toolkit_.LoadLanguage(english ? "lan_en.xml" : "lan_cn.xml")) return;
+  if (!toolkit_.LoadLanguage(LanguageFile(language))) return;
   if (store) profiles::ChooseLanguage(language);
   window_.ReloadText();
   // Key tooltips are composed texts, not text ids.
