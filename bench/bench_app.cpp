@@ -97,7 +97,8 @@ double MeasureMemory() {
   talvo.setProcessEnvironment(Isolated(root.path()));
   talvo.setStandardOutputFile(QProcess::nullDevice());
   talvo.setStandardErrorFile(QProcess::nullDevice());
-  talvo.start(TalvoBinary(), {QStringLiteral("--simulate=mouse,keyboard,mousepad"), QStringLiteral("--automation"), socket});
+  talvo.start(TalvoBinary(),
+              {QStringLiteral("--simulate=mouse,keyboard,mousepad"), QStringLiteral("--automation"), socket});
   talvo::tools::AutomationClient client;
   double resident = 0;
   const auto wait = [&](int ms) {

@@ -46,11 +46,14 @@ struct PeripheralTraits {
 // In the order of device::kAllPeripherals.
 inline constexpr std::array<PeripheralTraits, 3> kPeripheralTraits{{
     {device::Peripheral::Keyboard, "kb", "kb_tab", "keyboard", "kb_deng_combo_modeSelect", "kb_deng_light_slider",
-     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", lighting::kKeyboardLeds, 1, true, "kb_Deng_UI", "kb_Key_UI", "kb_Macro_UI"},
+     "kb_deng_speed_slider", "kb_deng_Color_Pallet", "kb_deng_mode_", "", lighting::kKeyboardLeds, 1, true,
+     "kb_Deng_UI", "kb_Key_UI", "kb_Macro_UI"},
     {device::Peripheral::Mouse, "ms", "ms_tab", "mouse", "ms_deng_combo_modeSelect2", "ms_deng_light_slider",
-     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", lighting::kMouseLeds, 5, true, "MS_Deng_UI", "MS_Key_UI", "MS_Macro_UI"},
+     "ms_deng_speed_slider", "ms_deng_Color_Pallet", "ms_deng_mode_", "_text", lighting::kMouseLeds, 5, true,
+     "MS_Deng_UI", "MS_Key_UI", "MS_Macro_UI"},
     {device::Peripheral::Mousepad, "mp", "mp_tab", "mousepad", "mp_deng_combo_modeSelect", "mp_deng_light_slider",
-     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", lighting::kMousepadLeds, 5, false, "MP_deng_UI", "", ""},
+     "mp_deng_speed_slider", "mp_deng_Color_Pallet", "mp_deng_mode_", "_text", lighting::kMousepadLeds, 5, false,
+     "MP_deng_UI", "", ""},
 }};
 
 inline constexpr const PeripheralTraits& TraitsOf(device::Peripheral p) {

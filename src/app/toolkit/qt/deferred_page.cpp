@@ -9,7 +9,10 @@ DeferredPage::DeferredPage(QString pageClass, QString file, QString namedIn, int
                            std::function<void(DeferredPage&)> build, QWidget* parent)
     : QWidget(parent),
       pageClass_(std::move(pageClass)),
-      file_(std::move(file)), namedIn_(std::move(namedIn)), depth_(depth), build_(std::move(build)) {}
+      file_(std::move(file)),
+      namedIn_(std::move(namedIn)),
+      depth_(depth),
+      build_(std::move(build)) {}
 
 void DeferredPage::Build() {
   if (built_) return;
