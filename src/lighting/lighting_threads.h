@@ -76,6 +76,7 @@ class StopWait {
   explicit StopWait(std::stop_token stop) : stop_(std::move(stop)) {}
   // False when stop is requested (at once when it already was).
   bool For(std::chrono::milliseconds d);
+  bool Until(std::chrono::steady_clock::time_point end);
   bool Stopped() const { return stop_.stop_requested(); }
   const std::stop_token& Token() const { return stop_; }
 
