@@ -75,7 +75,7 @@ class CDeviceLink {
   // Told whenever `connected` changes, so threads that wait for the device
   // sleep instead of looking again and again. Set before any thread uses the
   // link; may be null.
-  void SetPresenceSignal(platform::WakeSignal* signal) { presenceSignal_ = signal; }
+  void SetPresenceSignal(platform::Notifier* signal) { presenceSignal_ = signal; }
 
   uint16_t TransferSize() const { return transferSize_.load(); }
   uint16_t VendorId() const { return vendorId_; }
@@ -102,7 +102,7 @@ class CDeviceLink {
     if (presenceSignal_) presenceSignal_->Notify();
   }
 
-  platform::WakeSignal* presenceSignal_ = nullptr;
+  platform::Notifier* presenceSignal_ = nullptr;
   // Touched only with ioLock_ held.
   bool inSequence_ = false;
   bool sequenceCut_ = false;

@@ -265,9 +265,9 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   Options options_;
   QtWindow window_;
   NotificationRouter router_;
-  // Told when a lighting thread's gate may have opened: a link's presence,
-  // a record's mode, the session waking, a re-read ending.
-  platform::WakeSignal lightingGates_;
+  // Told when the gates of every lighting thread may have opened: a link's
+  // presence, a record's mode, the session waking, a re-read ending.
+  platform::WakeFanOut lightingGates_;
   profiles::LiveData live_;
   profiles::ProfileSaver saver_{live_};
   pages::SequenceRunner sequences_{toolkit_, [this] { ShowProgress(); }, [this] { EndProgress(); }};

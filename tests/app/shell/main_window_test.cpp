@@ -330,6 +330,29 @@ TEST_F(MainWindowTest, PendingRecordPushGoesToTheDeviceOnceAndClearsTheFlag) {
   EXPECT_EQ(writes(), afterPush) << "a push is sent once per mark";
 }
 
+// A streamed set is news for its own device's lighting thread alone; a
+// change every thread watches (a push marked) still reaches all three.
+TEST_F(MainWindowTest, AStreamedSetWakesOnlyItsDevicesLightingThread) {
+  CMainWnd& w = Start();
+  const auto wakes = [&] {
+    std::array<uint64_t, 3> n{};
+    for (device::Peripheral p : device::kAllPeripherals) n[device::IndexOf(p)] = w.Room(p).LightingWake().Notifications();
+    return n;
+  };
+  const size_t mouse = device::IndexOf(device::Peripheral::Mouse);
+  const std::array<uint64_t, 3> before = wakes();
+  lighting::DirectColours& direct = w.Room(device::Peripheral::Mouse).Direct();
+  direct.SetOn(true);
+  direct.Set(0, std::vector<lighting::Rgb>(4, lighting::Rgb{1, 2, 3}));
+  const std::array<uint64_t, 3> afterSets = wakes();
+  for (size_t i = 0; i < before.size(); ++i)
+    EXPECT_EQ(afterSets[i] - before[i], i == mouse ? 2u : 0u) << "device " << i;
+
+  w.PushFlags().Mark(device::Peripheral::Keyboard);
+  const std::array<uint64_t, 3> afterMark = wakes();
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_GT(afterMark[i], afterSets[i]) << "device " << i;
+}
+
 TEST_F(MainWindowTest, StoredBackgroundAppliesAtStartAndSkinChangesReachTheRoot) {
   ASSERT_TRUE(profiles::StoreSkinImage("common/skin_2.png"));
   Start();
