@@ -66,8 +66,9 @@ class CDeviceLink {
   // `enumerationFailed`, when given, tells a failed listing from no match;
   // `accessDenied`, when given, tells whether an interface the listing gave
   // this link's vendor and product could not be opened for lack of
-  // permission.
-  bool Attach(bool* enumerationFailed = nullptr, bool* accessDenied = nullptr);
+  // permission; `openFailed`, when given, whether such an interface could
+  // not be opened for any reason (the device is there and worth another try).
+  bool Attach(bool* enumerationFailed = nullptr, bool* accessDenied = nullptr, bool* openFailed = nullptr);
   // Clears `connected` and `syncActive`; the interface stays open and the
   // next attach reopens it.
   void Detach();

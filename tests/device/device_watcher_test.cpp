@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -64,6 +65,9 @@ class RecordingHost : public DeviceWatcherHost {
   void OtherAttached(Peripheral peripheral) override { Record("OtherAttached", int(peripheral)); }
   void OtherDetached(Peripheral peripheral) override { Record("OtherDetached", int(peripheral)); }
   void AccessDenied(Peripheral peripheral) override { Record("AccessDenied", int(peripheral)); }
+  bool FollowsSameMode() override { return followsSameMode.load(); }
+
+  std::atomic<bool> followsSameMode{false};
 
   std::vector<Call> Calls() {
     std::lock_guard lock(mutex_);
@@ -251,6 +255,116 @@ TEST_F(DeviceWatcherTest, ADeniedDeviceIsToldOnceByItsOwnLinkOnly) {
   ASSERT_TRUE(host.WaitFor("OtherAttached", 2));
   EXPECT_EQ(host.Count("AccessDenied"), 1);
   EXPECT_FALSE(mouse.IsConnected());
+}
+
+// The simulated devices, with a count of the watcher's sleeps of each kind:
+// until an interface change, or a second at most.
+class SleepCountingBackend : public platform::HidBackend {
+ public:
+  explicit SleepCountingBackend(SimulatedBackend& sim) : sim_(sim) {}
+  bool Enumerate(std::vector<platform::HidInterfaceInfo>& out) override { return sim_.Enumerate(out); }
+  std::unique_ptr<platform::HidHandle> Open(const std::string& path, const platform::HidOpenRequest& request,
+                                            platform::HidOpenError* error) override {
+    return sim_.Open(path, request, error);
+  }
+  bool Exists(const std::string& path) override { return sim_.Exists(path); }
+  std::optional<uint64_t> ChangeMark() override { return sim_.ChangeMark(); }
+  bool WaitForChange(std::stop_token stop, milliseconds timeout) override {
+    Count(polls_);
+    return sim_.WaitForChange(std::move(stop), timeout);
+  }
+  bool WaitForChangeAfter(std::stop_token stop, uint64_t mark) override {
+    Count(untilChange_);
+    return sim_.WaitForChangeAfter(std::move(stop), mark);
+  }
+  // Waits until the sleeps of the kind reached `count`; false after kPatience.
+  bool WaitForPolls(int count) { return WaitFor(polls_, count); }
+  bool WaitForSleepsUntilChange(int count) { return WaitFor(untilChange_, count); }
+  int Polls() {
+    std::lock_guard lock(mutex_);
+    return polls_;
+  }
+
+ private:
+  void Count(int& n) {
+    std::lock_guard lock(mutex_);
+    ++n;
+    changed_.notify_all();
+  }
+  bool WaitFor(const int& n, int count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] { return n >= count; });
+  }
+
+  SimulatedBackend& sim_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int polls_ = 0;
+  int untilChange_ = 0;
+};
+
+class WatcherSleepTest : public DeviceWatcherTest {
+ protected:
+  WatcherSleepTest() {
+    countedMouse.SetCommandIdentity(kMouseProductId);
+    countedKeyboard.SetCommandIdentity(kKeyboardProductId);
+    countedMousepad.SetCommandIdentity(kMousepadProductId);
+  }
+  void Start() {
+    watcher = std::jthread([this](std::stop_token stop) {
+      RunDeviceWatcher(stop, countedMouse, countedKeyboard, countedMousepad, host, &wake);
+    });
+  }
+  int LastSameMode() {
+    const auto calls = host.Calls();
+    const auto last = std::find_if(calls.rbegin(), calls.rend(), [](const auto& c) { return c.name == "SameModeVisible"; });
+    return last == calls.rend() ? -1 : last->argument;
+  }
+
+  SleepCountingBackend counting{backend};
+  CDeviceLink countedMouse{counting};
+  CDeviceLink countedKeyboard{counting};
+  CDeviceLink countedMousepad{counting};
+  DeviceWatcherWake wake;
+};
+
+// Between changes the watcher sleeps without a time-out; a plug-in ends the
+// sleep, and the pass it owes after an attach still shows the synchronized-
+// mode control that the new device makes available.
+TEST_F(WatcherSleepTest, APlugInEndsTheSleepAndThePassAfterItStillFollowsTheSameModeControl) {
+  backend.Plug(DeviceKind::Mouse);
+  Start();
+  ASSERT_TRUE(host.WaitFor("MouseAttached"));
+  ASSERT_TRUE(counting.WaitForSleepsUntilChange(1));
+  EXPECT_EQ(LastSameMode(), 0);
+  const int polls = counting.Polls();
+
+  backend.Plug(DeviceKind::Keyboard);
+  ASSERT_TRUE(host.WaitFor("OtherAttached"));
+  ASSERT_TRUE(counting.WaitForSleepsUntilChange(2));
+  EXPECT_EQ(LastSameMode(), 1);
+  EXPECT_EQ(counting.Polls(), polls + 1) << "only the pass owed after the attach came on a poll";
+}
+
+// What the interface list does not announce keeps a pass a second: a device
+// refused (access may be granted without a change) and a host following the
+// synchronized-mode control, which a wake turns on at once.
+TEST_F(WatcherSleepTest, PassesOwedWithoutAChangeComeEverySecondAndAWakeStartsThem) {
+  backend.DenyOpen(DeviceKind::Mouse, true);
+  backend.Plug(DeviceKind::Mouse);
+  Start();
+  ASSERT_TRUE(host.WaitFor("AccessDenied"));
+  ASSERT_TRUE(counting.WaitForPolls(2));
+  EXPECT_EQ(host.Count("AccessDenied"), 1);
+
+  backend.DenyOpen(DeviceKind::Mouse, false);
+  ASSERT_TRUE(host.WaitFor("MouseAttached"));
+  ASSERT_TRUE(counting.WaitForSleepsUntilChange(1));
+  const int sameMode = host.Count("SameModeVisible");
+  host.followsSameMode = true;
+  wake.Wake();
+  ASSERT_TRUE(host.WaitFor("SameModeVisible", sameMode + 2));
+  EXPECT_TRUE(counting.WaitForPolls(counting.Polls() + 1));
 }
 
 TEST(DeviceWatcher, EnumerationFailureEndsTheWatcher) {

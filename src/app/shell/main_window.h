@@ -238,6 +238,8 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   void OnRepaintTick();
   // Watcher side (UI thread): the device's room hears it first, then its
   // tab shows or hides.
+  // Ends the device watcher's sleep: a pass follows at once.
+  void WakeDeviceWatcher();
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
   void OnOtherAttached(device::Peripheral peripheral);
