@@ -7,7 +7,8 @@
 // and the mousepad also under synchronized lighting or in a mode the device
 // runs itself) it sleeps on its gates signal instead of looking again every
 // frame: an idle program then stays asleep. Whoever opens a gate notifies
-// the signal after the change.
+// the signal after the change. Each thread has a signal of its own, so the
+// colours streamed to one device wake that device's thread alone.
 //
 // While another program streams colours to a device (its DirectColours on)
 // the device's effect rests: the thread sleeps until a new set comes and
