@@ -3,7 +3,8 @@
 //   node sdk_direct_client.js stream PORT SECONDS   60 updates a second to every device
 //   node sdk_direct_client.js latency PORT SOCKET N  N updates to the mouse, each timed until
 //                                                    the simulated mouse holds it (read over
-//                                                    the automation socket)
+//                                                    the automation socket); prints the median
+//                                                    and 99th percentile
 const net = require('net');
 const { Client } = require('openrgb-sdk');
 
@@ -60,6 +61,9 @@ async function stream(seconds) {
 async function latency(socketPath, count) {
   const client = await connected();
   const ask = automation(socketPath);
+  // Full brightness: at the lowest level every frame is dark, and no update
+  // could be told from the last.
+  await ask({ cmd: 'set_value', name: 'ms_deng_light_slider', value: 4 });
   await client.updateMode(0, 'Direct');
   const times = [];
   let previous = '';
@@ -89,8 +93,13 @@ async function latency(socketPath, count) {
     await new Promise(r => setTimeout(r, 20));
   }
   times.sort((a, b) => a - b);
-  const at = q => times[Math.min(times.length - 1, Math.floor(q * times.length))];
-  console.log(JSON.stringify({ median_ms: at(0.5), p99_ms: at(0.99), samples: times.length }));
+  const at = q => {
+    const t = times[Math.min(times.length - 1, Math.floor(q * times.length))];
+    return t === Infinity ? 'over 2 s' : `${t.toFixed(2)} ms`;
+  };
+  const missed = times.filter(t => t === Infinity).length;
+  console.log(`update to frame on the mouse: median ${at(0.5)}, p99 ${at(0.99)} (${times.length} updates` +
+              (missed ? `, ${missed} never seen within 2 s)` : ')'));
   ask.close();
   client.disconnect();
 }

@@ -100,9 +100,10 @@ int CDeviceLink::ExchangeOnce(std::span<uint8_t, kReportSize> buffer) {
   return 1;
 }
 
-bool CDeviceLink::Attach(bool* enumerationFailed, bool* accessDenied) {
+bool CDeviceLink::Attach(bool* enumerationFailed, bool* accessDenied, bool* openFailed) {
   if (enumerationFailed) *enumerationFailed = false;
   if (accessDenied) *accessDenied = false;
+  if (openFailed) *openFailed = false;
   std::lock_guard<std::recursive_mutex> lock(ioLock_);
   if (IsConnected()) return true;
   if (!hid_.EnumerateHidInterfaces()) {
@@ -112,9 +113,10 @@ bool CDeviceLink::Attach(bool* enumerationFailed, bool* accessDenied) {
   while (const auto path = hid_.NextInterfacePath()) {
     if (hid_.PathVendorId(*path) != vendorId_) continue;
     if (!hid_.OpenHidDevice(*path, true, true, true, false)) {
-      if (accessDenied && hid_.LastOpenError() == platform::HidOpenError::PermissionDenied &&
-          hid_.PathProductId(*path) == productId_)
-        *accessDenied = true;
+      if (hid_.PathProductId(*path) == productId_) {
+        if (accessDenied && hid_.LastOpenError() == platform::HidOpenError::PermissionDenied) *accessDenied = true;
+        if (openFailed) *openFailed = true;
+      }
       continue;
     }
     const auto& attributes = hid_.Attributes();

@@ -66,8 +66,9 @@ class CDeviceLink {
   // `enumerationFailed`, when given, tells a failed listing from no match;
   // `accessDenied`, when given, tells whether an interface the listing gave
   // this link's vendor and product could not be opened for lack of
-  // permission.
-  bool Attach(bool* enumerationFailed = nullptr, bool* accessDenied = nullptr);
+  // permission; `openFailed`, when given, whether such an interface could
+  // not be opened for any reason (the device is there and worth another try).
+  bool Attach(bool* enumerationFailed = nullptr, bool* accessDenied = nullptr, bool* openFailed = nullptr);
   // Clears `connected` and `syncActive`; the interface stays open and the
   // next attach reopens it.
   void Detach();
@@ -75,7 +76,7 @@ class CDeviceLink {
   // Told whenever `connected` changes, so threads that wait for the device
   // sleep instead of looking again and again. Set before any thread uses the
   // link; may be null.
-  void SetPresenceSignal(platform::WakeSignal* signal) { presenceSignal_ = signal; }
+  void SetPresenceSignal(platform::Notifier* signal) { presenceSignal_ = signal; }
 
   uint16_t TransferSize() const { return transferSize_.load(); }
   uint16_t VendorId() const { return vendorId_; }
@@ -102,7 +103,7 @@ class CDeviceLink {
     if (presenceSignal_) presenceSignal_->Notify();
   }
 
-  platform::WakeSignal* presenceSignal_ = nullptr;
+  platform::Notifier* presenceSignal_ = nullptr;
   // Touched only with ioLock_ held.
   bool inSequence_ = false;
   bool sequenceCut_ = false;

@@ -1,7 +1,9 @@
 #include "device/device_watcher.h"
 
 #include <chrono>
+#include <cstdint>
 #include <mutex>
+#include <optional>
 
 #include "platform/debug.h"
 #include "platform/hid_backend.h"
@@ -28,8 +30,10 @@ void FollowDenial(DeviceWatcherHost& host, Peripheral peripheral, bool deniedNow
   deniedBefore = deniedNow;
 }
 
+// `owed` is set when the pass changed the link's presence or met its device
+// without being able to open it: another pass is owed within a second.
 Pass RunMousePass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDeviceLink& mousepad,
-                  DeviceWatcherHost& host, bool firstPass, bool& denied) {
+                  DeviceWatcherHost& host, bool firstPass, bool& denied, bool& owed) {
   // Held for the whole look at the mouse: no exchange on the link overlaps
   // the probe, the reopen or the attach steps, which run commands under it
   // (re-entrant).
@@ -43,20 +47,25 @@ Pass RunMousePass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDevice
     } else {
       mouse.Detach();
       host.MouseDetached();
+      owed = true;
     }
   }
 
   bool deniedNow = false;
   if (!mouse.IsConnected()) {
     bool enumerationFailed = false;
-    if (mouse.Attach(&enumerationFailed, &deniedNow)) {
+    bool openFailed = false;
+    if (mouse.Attach(&enumerationFailed, &deniedNow, &openFailed)) {
       deniedNow = false;
+      owed = true;
       const int deviceProfile = host.SelectedDeviceProfile();
       host.ReadCursorMacros(mouse);
       host.MouseAttached(deviceProfile);
       if (firstPass) host.FirstPassFoundMouse();
     } else if (enumerationFailed) {
       return Pass::EnumerationFailed;
+    } else {
+      owed = owed || openFailed;
     }
   }
   FollowDenial(host, Peripheral::Mouse, deniedNow, denied);
@@ -65,20 +74,25 @@ Pass RunMousePass(CDeviceLink& mouse, const CDeviceLink& keyboard, const CDevice
 
 // The keyboard and the mousepad follow the mouse's rules, with their reads
 // and tabs left to the host.
-Pass RunOtherPass(CDeviceLink& link, Peripheral peripheral, DeviceWatcherHost& host, bool& denied) {
+Pass RunOtherPass(CDeviceLink& link, Peripheral peripheral, DeviceWatcherHost& host, bool& denied, bool& owed) {
   std::lock_guard lock(link.IoLock());
   if (link.IsConnected() && !link.Hid().Exists(link.Hid().DevicePath())) {
     link.Detach();
     host.OtherDetached(peripheral);
+    owed = true;
   }
   bool deniedNow = false;
   if (!link.IsConnected()) {
     bool enumerationFailed = false;
-    if (link.Attach(&enumerationFailed, &deniedNow)) {
+    bool openFailed = false;
+    if (link.Attach(&enumerationFailed, &deniedNow, &openFailed)) {
       deniedNow = false;
       host.OtherAttached(peripheral);
+      owed = true;
     } else if (enumerationFailed) {
       return Pass::EnumerationFailed;
+    } else {
+      owed = owed || openFailed;
     }
   }
   FollowDenial(host, peripheral, deniedNow, denied);
@@ -86,10 +100,10 @@ Pass RunOtherPass(CDeviceLink& link, Peripheral peripheral, DeviceWatcherHost& h
 }
 
 Pass RunPass(CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad, DeviceWatcherHost& host,
-             bool firstPass, Denials& denials) {
-  if (RunMousePass(mouse, keyboard, mousepad, host, firstPass, denials.mouse) == Pass::EnumerationFailed ||
-      RunOtherPass(keyboard, Peripheral::Keyboard, host, denials.keyboard) == Pass::EnumerationFailed ||
-      RunOtherPass(mousepad, Peripheral::Mousepad, host, denials.mousepad) == Pass::EnumerationFailed)
+             bool firstPass, Denials& denials, bool& owed) {
+  if (RunMousePass(mouse, keyboard, mousepad, host, firstPass, denials.mouse, owed) == Pass::EnumerationFailed ||
+      RunOtherPass(keyboard, Peripheral::Keyboard, host, denials.keyboard, owed) == Pass::EnumerationFailed ||
+      RunOtherPass(mousepad, Peripheral::Mousepad, host, denials.mousepad, owed) == Pass::EnumerationFailed)
     return Pass::EnumerationFailed;
   return Pass::Done;
 }
@@ -97,16 +111,29 @@ Pass RunPass(CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad, D
 }  // namespace
 
 void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad,
-                      DeviceWatcherHost& host) {
+                      DeviceWatcherHost& host, DeviceWatcherWake* wake) {
+  DeviceWatcherWake ownWake;
+  DeviceWatcherWake& woken = wake ? *wake : ownWake;
+  const std::stop_callback stopWakes(stop, [&woken] { woken.Wake(); });
   Denials denials;
   for (bool firstPass = true;; firstPass = false) {
     if (stop.stop_requested()) {
       debug::Line("device watcher thread ended");
       return;
     }
-    if (RunPass(mouse, keyboard, mousepad, host, firstPass, denials) == Pass::EnumerationFailed) return;
-    // A plug-in or unplug ends the wait early; the next pass is the same.
-    mouse.Hid().WaitForInterfaceChange(stop, kPassInterval);
+    // Both taken before the pass looks, so a change or a wake during the
+    // pass ends the sleep after it instead of being missed.
+    const std::stop_token sleep = woken.Arm(stop);
+    const std::optional<uint64_t> mark = mouse.Hid().InterfaceChangeMark();
+    bool owed = false;
+    if (RunPass(mouse, keyboard, mousepad, host, firstPass, denials, owed) == Pass::EnumerationFailed) return;
+    owed = owed || (mouse.IsConnected() && host.FollowsSameMode());
+    // A plug-in or unplug ends either wait early; the next pass is the same.
+    if (mark && !owed) {
+      mouse.Hid().WaitForInterfaceChangeAfter(sleep, *mark);
+    } else {
+      mouse.Hid().WaitForInterfaceChange(sleep, kPassInterval);
+    }
   }
 }
 

@@ -2,15 +2,23 @@
 // (mouse, keyboard, mousepad) when the device is plugged in and detaches it
 // when the device is gone.
 //
-// Once a second, or as soon as the backend reports interfaces coming or
-// going, it runs one pass over the links, the mouse first, holding each
-// link's I/O lock while it looks at that link: a connected link is probed
-// (asking for no access) and detached when its interface has disappeared; a
-// link that is not connected is attached to the first interface with its
-// identity, and the host hears when its device is there but refuses to be
-// opened.
+// Whenever the backend reports interfaces coming or going it runs one pass
+// over the links, the mouse first, holding each link's I/O lock while it
+// looks at that link: a connected link is probed (asking for no access) and
+// detached when its interface has disappeared; a link that is not connected
+// is attached to the first interface with its identity, and the host hears
+// when its device is there but refuses to be opened.
+//
+// Between changes it sleeps, except while a pass is owed without one: then
+// passes come once a second, as they do where the backend gives no news of
+// changes. A pass is owed after a pass that attached or detached a link (the
+// mouse's synchronized-mode control follows the others' presence on the
+// next pass), while a device is there but could not be opened (access may
+// be granted without an interface change), and while the host follows the
+// synchronized-mode control with the mouse attached.
 #pragma once
 
+#include <mutex>
 #include <stop_token>
 
 #include "device/device_link.h"
@@ -56,12 +64,39 @@ class DeviceWatcherHost {
   // Told when a pass first finds it so, and again only after a pass found
   // it otherwise (attached, or gone).
   virtual void AccessDenied(Peripheral) {}
+
+  // Whether SameModeVisible should come every second while the mouse is
+  // attached, for pages that change the control meanwhile (the window is
+  // shown). A host that turns it on wakes the watcher.
+  virtual bool FollowsSameMode() { return false; }
+};
+
+// Ends the watcher's sleep from another thread, for news the interface list
+// does not carry: a pass follows at once.
+class DeviceWatcherWake {
+ public:
+  void Wake() {
+    std::lock_guard lock(mutex_);
+    source_.request_stop();
+  }
+  // The watcher's: a token for the sleep after the pass about to run,
+  // stopped by any Wake() from now on and by `stop`.
+  std::stop_token Arm(const std::stop_token& stop) {
+    std::lock_guard lock(mutex_);
+    source_ = {};
+    if (stop.stop_requested()) source_.request_stop();
+    return source_.get_token();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::stop_source source_;
 };
 
 // The watcher thread's body; returns when `stop` is requested, or at once
 // when the interfaces cannot be listed (presence is then no longer
-// followed).
+// followed). `wake`, when given, lets the host end its sleep.
 void RunDeviceWatcher(std::stop_token stop, CDeviceLink& mouse, CDeviceLink& keyboard, CDeviceLink& mousepad,
-                      DeviceWatcherHost& host);
+                      DeviceWatcherHost& host, DeviceWatcherWake* wake = nullptr);
 
 }  // namespace talvo::device

@@ -26,7 +26,7 @@ void DirectColours::SetOn(bool on) {
     on_.store(on);
     pending_.store(on);
   }
-  gates_.Notify();
+  wake_.Notify();
 }
 
 void DirectColours::Set(size_t first, std::span<const Rgb> colours) {
@@ -37,7 +37,7 @@ void DirectColours::Set(size_t first, std::span<const Rgb> colours) {
     std::copy_n(colours.begin(), n, colours_.begin() + long(first));
     pending_.store(true);
   }
-  gates_.Notify();
+  wake_.Notify();
 }
 
 std::vector<Rgb> DirectColours::Take() {

@@ -21,8 +21,9 @@ struct MousepadFrame;
 
 class DirectColours {
  public:
-  // `gates` is the lighting threads' signal, told of every change.
-  DirectColours(size_t leds, platform::WakeSignal& gates) : colours_(leds), gates_(gates) {}
+  // `wake` is what the device's lighting thread sleeps on, told of every
+  // change; no other thread is woken by a set.
+  DirectColours(size_t leds, platform::WakeSignal& wake) : colours_(leds), wake_(wake) {}
 
   size_t Leds() const { return colours_.size(); }
   // While on, the device's effect rests and every new set becomes a frame;
@@ -43,7 +44,7 @@ class DirectColours {
   std::vector<Rgb> colours_;
   std::atomic<bool> on_{false};
   std::atomic<bool> pending_{false};
-  platform::WakeSignal& gates_;
+  platform::WakeSignal& wake_;
 };
 
 // The direct colours of each device, in the frame layouts the threads send;

@@ -15,27 +15,32 @@ using std::chrono::milliseconds;
 
 // The loop every device thread runs after its start delay. While `open`
 // (the thread's gates, read with the signal's lock held) is false the thread
-// sleeps on the signal. Otherwise it waits 1 ms plus the frame delay, then
-// runs the pass while the device is connected and not under synchronized
-// lighting. `afterPass` runs whenever the device is connected, whether or
-// not the pass ran.
+// sleeps on the signal. Otherwise it waits until 1 ms plus the frame delay
+// after the last pass, then runs the pass while the device is connected and
+// not under synchronized lighting. `afterPass` runs whenever the device is
+// connected, whether or not the pass ran.
 template <typename Open, typename FrameDelay, typename Pass, typename AfterPass>
 void FrameLoop(StopWait& wait, platform::WakeSignal& gates, milliseconds startDelay, milliseconds gateRecheck,
                device::CDeviceLink& link, std::string_view exitText, Open open, FrameDelay frameDelay, Pass pass,
                AfterPass afterPass) {
   constexpr milliseconds kPassPause{1};
   if (wait.For(startDelay)) {
+    // The pause counts from the last pass rather than from the wake-up, so
+    // a streamed set that wakes the thread after a quiet spell goes out at
+    // once, yet never closer than the pause to the frame before.
+    auto lastPass = std::chrono::steady_clock::now();
     while (!wait.Stopped()) {
       if (!open()) {
         gates.WaitFor(wait.Token(), gateRecheck, open);
         continue;
       }
       // A single wait for the whole pause: every wake-up costs CPU time.
-      if (!wait.For(kPassPause + frameDelay())) break;
+      if (!wait.Until(lastPass + kPassPause + frameDelay())) break;
       // The link may drop during the delay; a frame then waits for the next pass.
       if (!link.IsConnected()) continue;
       if (link.syncActive.load() == 0) pass();
       afterPass();
+      lastPass = std::chrono::steady_clock::now();
     }
   }
   debug::Line(exitText);
@@ -57,11 +62,16 @@ bool OpenWithDirect(const DirectColours* direct, EffectOpen effectOpen) {
 }  // namespace
 
 bool StopWait::For(milliseconds d) {
+  if (d.count() <= 0) return !stop_.stop_requested();
+  return Until(std::chrono::steady_clock::now() + d);
+}
+
+bool StopWait::Until(std::chrono::steady_clock::time_point end) {
   if (stop_.stop_requested()) return false;
-  if (d.count() <= 0) return true;
+  if (end <= std::chrono::steady_clock::now()) return true;
   std::unique_lock lock(mutex_);
   // Nothing but the stop token ends the wait early.
-  wake_.wait_for(lock, stop_, d, [] { return false; });
+  wake_.wait_until(lock, stop_, end, [] { return false; });
   return !stop_.stop_requested();
 }
 

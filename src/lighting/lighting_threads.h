@@ -7,7 +7,8 @@
 // and the mousepad also under synchronized lighting or in a mode the device
 // runs itself) it sleeps on its gates signal instead of looking again every
 // frame: an idle program then stays asleep. Whoever opens a gate notifies
-// the signal after the change.
+// the signal after the change. Each thread has a signal of its own, so the
+// colours streamed to one device wake that device's thread alone.
 //
 // While another program streams colours to a device (its DirectColours on)
 // the device's effect rests: the thread sleeps until a new set comes and
@@ -76,6 +77,7 @@ class StopWait {
   explicit StopWait(std::stop_token stop) : stop_(std::move(stop)) {}
   // False when stop is requested (at once when it already was).
   bool For(std::chrono::milliseconds d);
+  bool Until(std::chrono::steady_clock::time_point end);
   bool Stopped() const { return stop_.stop_requested(); }
   const std::stop_token& Token() const { return stop_; }
 

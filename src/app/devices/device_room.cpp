@@ -8,13 +8,19 @@
 namespace talvo::app::devices {
 
 DeviceRoom::DeviceRoom(device::Peripheral peripheral, platform::HidBackend& backend, RoomContext& context)
-    : traits_(pages::TraitsOf(peripheral)), c_(context), session_(backend), direct_(traits_.leds, context.lightingGates) {
+    : traits_(pages::TraitsOf(peripheral)), c_(context), session_(backend), direct_(traits_.leds, lightingWake_) {
+  c_.lightingGates.Join(lightingWake_);
   Link().SetPresenceSignal(&c_.lightingGates);
   fullReadTimer_.setSingleShot(true);
   // Precise, as the window's one-shot timers are: a coarse one may end 5 % early,
   // before the mousepad has settled after a reset.
   fullReadTimer_.setTimerType(Qt::PreciseTimer);
   QObject::connect(&fullReadTimer_, &QTimer::timeout, [this] { ReadEverything(); });
+}
+
+DeviceRoom::~DeviceRoom() {
+  *alive_ = false;
+  c_.lightingGates.Leave(lightingWake_);
 }
 
 const std::vector<toolkit::Control*>& DeviceRoom::PreviewControls() {

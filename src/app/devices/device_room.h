@@ -45,8 +45,8 @@ struct RoomContext {
   pages::SequenceRunner& sequences;
   pages::DeferredViews& views;
   lighting::LightPushFlags& pushFlags;
-  // Told when a lighting thread's gate may have opened.
-  platform::WakeSignal& lightingGates;
+  // Told when the gates of every lighting thread may have opened.
+  platform::WakeFanOut& lightingGates;
   // Read by the lighting threads: no frames go out while the system sleeps.
   std::atomic<uint32_t>& systemAwake;
   // Set by the mouse listener, read by the mousepad's flash effect.
@@ -72,7 +72,7 @@ struct LightingWorker {
 class DeviceRoom {
  public:
   DeviceRoom(device::Peripheral peripheral, platform::HidBackend& backend, RoomContext& context);
-  virtual ~DeviceRoom() { *alive_ = false; }
+  virtual ~DeviceRoom();
   DeviceRoom(const DeviceRoom&) = delete;
   DeviceRoom& operator=(const DeviceRoom&) = delete;
 
@@ -82,6 +82,9 @@ class DeviceRoom {
   device::CDeviceLink& Link() { return session_.Link(); }
   bool Connected() { return Link().IsConnected(); }
   lighting::DirectColours& Direct() { return direct_; }
+  // What the device's lighting thread sleeps on: the shared gates, and the
+  // colours streamed to this device alone.
+  platform::WakeSignal& LightingWake() { return lightingWake_; }
 
   // The device's pages show its live records again.
   virtual void RefreshPages() = 0;
@@ -124,6 +127,7 @@ class DeviceRoom {
   const pages::PeripheralTraits& traits_;
   RoomContext& c_;
   device::DeviceSession session_;
+  platform::WakeSignal lightingWake_;
   lighting::DirectColours direct_;
   std::string previewPrefix_;
 

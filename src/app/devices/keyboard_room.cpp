@@ -126,7 +126,7 @@ LightingWorker KeyboardRoom::Lighting(lighting::LightingPreviewHost& preview) {
                                                  .leds = leds_,
                                                  .modes = modes_,
                                                  .preview = preview,
-                                                 .gates = c_.lightingGates,
+                                                 .gates = lightingWake_,
                                                  .systemAwake = &c_.systemAwake,
                                                  .direct = &direct_});
           }};

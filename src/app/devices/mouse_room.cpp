@@ -210,7 +210,7 @@ LightingWorker MouseRoom::Lighting(lighting::LightingPreviewHost& preview) {
                                               .preview = preview,
                                               .systemAwake = c_.systemAwake,
                                               .mouseRereadPending = rereadPending_,
-                                              .gates = c_.lightingGates,
+                                              .gates = lightingWake_,
                                               .direct = &direct_});
           }};
 }

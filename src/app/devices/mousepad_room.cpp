@@ -102,7 +102,7 @@ LightingWorker MousepadRoom::Lighting(lighting::LightingPreviewHost& preview) {
                                                  .record = c_.live.mousepadLight.record,
                                                  .modes = modes_,
                                                  .preview = preview,
-                                                 .gates = c_.lightingGates,
+                                                 .gates = lightingWake_,
                                                  .systemAwake = &c_.systemAwake,
                                                  .direct = &direct_});
           }};

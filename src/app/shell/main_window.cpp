@@ -554,6 +554,8 @@ bool CMainWnd::eventFilter(QObject* watched, QEvent* event) {
     ArmRepaint();
   } else if (event->type() == QEvent::Show) {
     windowShown.store(true);
+    // Its passes follow the synchronized-mode control again while shown.
+    WakeDeviceWatcher();
     ArmRepaint();
   } else if (event->type() == QEvent::Hide) {
     windowShown.store(false);

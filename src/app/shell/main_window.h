@@ -243,6 +243,8 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   void OnRepaintTick();
   // Watcher side (UI thread): the device's room hears it first, then its
   // tab shows or hides.
+  // Ends the device watcher's sleep: a pass follows at once.
+  void WakeDeviceWatcher();
   void OnMouseAttached(int deviceProfile);
   void OnMouseDetached();
   void OnOtherAttached(device::Peripheral peripheral);
@@ -272,9 +274,9 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   NotificationRouter router_;
   // What the pages show, held for pages not built yet.
   pages::DeferredViews views_{window_};
-  // Told when a lighting thread's gate may have opened: a link's presence,
-  // a record's mode, the session waking, a re-read ending.
-  platform::WakeSignal lightingGates_;
+  // Told when the gates of every lighting thread may have opened: a link's
+  // presence, a record's mode, the session waking, a re-read ending.
+  platform::WakeFanOut lightingGates_;
   profiles::LiveData live_;
   profiles::ProfileSaver saver_{live_};
   pages::SequenceRunner sequences_{toolkit_, [this] { ShowProgress(); }, [this] { EndProgress(); }};

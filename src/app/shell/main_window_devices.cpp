@@ -71,6 +71,9 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
   void AccessDenied(device::Peripheral peripheral) override {
     Queue([peripheral](CMainWnd& w) { w.accessNotice_->Denied(peripheral); });
   }
+  bool FollowsSameMode() override { return w_.windowShown.load(); }
+
+  device::DeviceWatcherWake wake;
 
  private:
   void Queue(std::function<void(CMainWnd&)> work) {
@@ -88,7 +91,8 @@ std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
   std::vector<WorkerSpec> workers{
       {"DeviceWatcher",
        [this](std::stop_token stop) {
-         device::RunDeviceWatcher(stop, MouseLink(), KeyboardLink(), MousepadLink(), *watcherHost_);
+         device::RunDeviceWatcher(stop, MouseLink(), KeyboardLink(), MousepadLink(), *watcherHost_,
+                                  &watcherHost_->wake);
        }},
       {"MouseListener",
        [this](std::stop_token stop) {
@@ -103,6 +107,10 @@ std::vector<WorkerSpec> CMainWnd::StartupWorkers() {
   };
   for (WorkerSpec& lighting : LightingWorkers()) workers.push_back(std::move(lighting));
   return workers;
+}
+
+void CMainWnd::WakeDeviceWatcher() {
+  if (watcherHost_) watcherHost_->wake.Wake();
 }
 
 void CMainWnd::OnMouseAttached(int deviceProfile) {

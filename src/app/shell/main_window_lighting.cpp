@@ -75,6 +75,9 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
   // In the order the threads have always started: the synchronized one third.
   workers.insert(workers.begin() + 2,
                  {"SyncLighting", [this](std::stop_token stop) {
+                    // Its gates are all shared: no streamed colours wake it.
+                    platform::WakeSignal gates;
+                    lightingGates_.Join(gates);
                     lighting::RunSyncLighting(stop, {.keyboard = KeyboardLink(),
                                                      .mouse = MouseLink(),
                                                      .mousepad = MousepadLink(),
@@ -82,7 +85,8 @@ std::vector<WorkerSpec> CMainWnd::LightingWorkers() {
                                                      .counter = keyboard_.Effect(),
                                                      .preview = *previewHost_,
                                                      .systemAwake = systemAwake,
-                                                     .gates = lightingGates_});
+                                                     .gates = gates});
+                    lightingGates_.Leave(gates);
                   }});
   return workers;
 }

@@ -330,6 +330,25 @@ TEST_F(MainWindowTest, PendingRecordPushGoesToTheDeviceOnceAndClearsTheFlag) {
   EXPECT_EQ(writes(), afterPush) << "a push is sent once per mark";
 }
 
+// A streamed set is news for its own device's lighting thread alone; a
+// change every thread watches (a push marked) still reaches all three.
+TEST_F(MainWindowTest, AStreamedSetWakesOnlyItsDevicesLightingThread) {
+  using device::Peripheral;
+  CMainWnd& w = Start();
+  const auto wakes = [&](Peripheral p) { return w.Room(p).LightingWake().Notifications(); };
+  const uint64_t keyboard = wakes(Peripheral::Keyboard), mouse = wakes(Peripheral::Mouse),
+                 mousepad = wakes(Peripheral::Mousepad);
+  w.Room(Peripheral::Mouse).Direct().SetOn(true);
+  w.Room(Peripheral::Mouse).Direct().Set(0, std::vector<lighting::Rgb>(4, lighting::Rgb{1, 2, 3}));
+  EXPECT_EQ(wakes(Peripheral::Mouse), mouse + 2);
+  EXPECT_EQ(wakes(Peripheral::Keyboard), keyboard);
+  EXPECT_EQ(wakes(Peripheral::Mousepad), mousepad);
+  w.PushFlags().Mark(Peripheral::Keyboard);
+  EXPECT_GT(wakes(Peripheral::Mouse), mouse + 2);
+  EXPECT_GT(wakes(Peripheral::Keyboard), keyboard);
+  EXPECT_GT(wakes(Peripheral::Mousepad), mousepad);
+}
+
 TEST_F(MainWindowTest, StoredBackgroundAppliesAtStartAndSkinChangesReachTheRoot) {
   ASSERT_TRUE(profiles::StoreSkinImage("common/skin_2.png"));
   Start();
