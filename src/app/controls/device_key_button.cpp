@@ -10,7 +10,7 @@
 namespace talvo::app {
 
 CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent, const QtToolkit* toolkit)
-    : QPushButton(parent), toolkit_(toolkit) {}
+    : QPushButton(parent), toolkit_(toolkit), picture_(parent ? KeyPicture::Of(parent) : nullptr) {}
 
 void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   lightColour_ = colour;
@@ -19,11 +19,15 @@ void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   LightChanged();
 }
 
-// The colour and strength only change what is drawn; whether the key needs
-// its copy beneath follows the switch.
-void CDeviceKeyButtonUI::SetLightColour(uint colour) { lightColour_ = colour; }
+void CDeviceKeyButtonUI::SetLightColour(uint colour) {
+  lightColour_ = colour;
+  LightChanged();
+}
 
-void CDeviceKeyButtonUI::SetLightAlpha(int alpha) { lightAlpha_ = alpha; }
+void CDeviceKeyButtonUI::SetLightAlpha(int alpha) {
+  lightAlpha_ = alpha;
+  LightChanged();
+}
 
 void CDeviceKeyButtonUI::SetLightOn(bool on) {
   lightOn_ = on;
@@ -31,10 +35,14 @@ void CDeviceKeyButtonUI::SetLightOn(bool on) {
 }
 
 void CDeviceKeyButtonUI::LightChanged() {
-  if (lightOn_ && !lightPath_.isEmpty())
-    backdrop_.Refresh();
+  if (picture_) picture_->LightChanged(this);
+}
+
+void CDeviceKeyButtonUI::RepaintLights() {
+  if (picture_)
+    picture_->RepaintChanged();
   else
-    backdrop_.Drop();
+    update();
 }
 
 void CDeviceKeyButtonUI::SetKeySetHidden(bool hidden) {
@@ -48,6 +56,7 @@ bool CDeviceKeyButtonUI::event(QEvent* e) {
   // layout's own spelling, after construction; so does any later change.
   if (e->type() == QEvent::DynamicPropertyChange)
     ApplyAttribute(static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName());
+  if (e->type() == QEvent::ParentChange) picture_ = parentWidget() ? KeyPicture::Of(parentWidget()) : nullptr;
   return QPushButton::event(e);
 }
 
@@ -59,16 +68,12 @@ void CDeviceKeyButtonUI::ApplyAttribute(const QByteArray& name) {
   lightPath_ = SkinImagePath(toolkit_, lightImage_);
   keySetPath_ = SkinImagePath(toolkit_, keySetImage_);
   fittedLight_ = QImage();
-  LightChanged();
   update();
 }
 
 void CDeviceKeyButtonUI::changeEvent(QEvent* e) {
-  // A new style may change what lies beneath and the button's own look.
-  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::FontChange) {
-    backdrop_.Drop();
+  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::FontChange)
     look_ = QPixmap();
-  }
   QPushButton::changeEvent(e);
 }
 
@@ -104,9 +109,12 @@ const QImage& CDeviceKeyButtonUI::FittedLight() {
 }
 
 void CDeviceKeyButtonUI::paintEvent(QPaintEvent*) {
-  if (backdrop_.Grabbing()) return;
+  if (picture_ && picture_->PaintsKeys()) return;
   QPainter painter(this);
-  if (backdrop_.Active()) backdrop_.Paint(painter);
+  PaintKey(painter);
+}
+
+void CDeviceKeyButtonUI::PaintKey(QPainter& painter) {
   painter.drawPixmap(0, 0, Look());
   if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty()) {
     TintImage(FittedLight(), PageColour(LightColour()), tintedLight_);
