@@ -23,8 +23,8 @@ void KeyPicture::LightChanged(const QWidget* key) { changed_ += key->geometry();
 
 void KeyPicture::RepaintChanged() {
   if (changed_.isEmpty()) return;
-  // Keys made after this widget stack above it until it is raised again.
-  if (parentWidget()->children().constLast() != this) raise();
+  // Beneath every key: the keys' own repaints then reach it.
+  if (parentWidget()->children().constFirst() != this) lower();
   if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
   backdrop_.Refresh();
   update(changed_.translated(-pos()));

@@ -1,14 +1,14 @@
-// The painter of a device picture's keys: one widget laid over the key
+// The painter of a device picture's keys: one widget laid under the key
 // buttons of a parent, so a lighting frame that changes many keys repaints
 // one region in one paint instead of a widget per key.
 //
 // While it holds a copy of what lies beneath the keys it is opaque and draws
 // that copy, then every shown key as the key would draw itself (the
-// button's look, its light, its mark); the keys beneath it are then never
-// painted on their own. Anything that repaints a key (hover, press, a new
-// text or mark, a key shown or hidden) repaints this widget over it, so the
-// keys keep their own looks. Without a copy (hidden, or before the first
-// frame) it draws nothing and the keys paint themselves.
+// button's look, its light, its mark); the keys above it then paint
+// nothing. Anything that repaints a key (hover, press, a new text or mark, a
+// key shown or hidden) repaints this widget beneath it, so the keys keep
+// their own looks. Without a copy (hidden, or before the first frame) it
+// draws nothing and the keys paint themselves.
 //
 // It covers its parent whole: meant for a parent that holds only keys. It
 // takes no mouse events, so clicks, hover and tool tips reach the keys.
