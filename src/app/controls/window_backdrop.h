@@ -1,6 +1,6 @@
 // A copy of what a control's window shows beneath the control, for controls
 // that change many times a second over a still picture (lighting previews,
-// lit keys). Painting opaque over the copy, a change repaints the control
+// key pictures). Painting opaque over the copy, a change repaints the control
 // alone and nothing behind it.
 //
 // The copy is taken again when the control's place or size in its window,
