@@ -1,6 +1,7 @@
 #include "app/controls/device_key_button.h"
 
 #include <QDynamicPropertyChangeEvent>
+#include <QHash>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -35,7 +36,8 @@ void CDeviceKeyButtonUI::SetLightOn(bool on) {
 }
 
 void CDeviceKeyButtonUI::LightChanged() {
-  if (picture_) picture_->LightChanged(this);
+  lightChanged_ = true;
+  if (picture_) picture_->LightChanged();
 }
 
 void CDeviceKeyButtonUI::RepaintLights() {
@@ -101,25 +103,40 @@ const QImage& CDeviceKeyButtonUI::FittedLight() {
   const QSize pixels = (QSizeF(size()) * ratio).toSize();
   if (fittedSize_ != pixels) fittedLight_ = QImage();
   if (fittedLight_.isNull() && !pixels.isEmpty()) {
-    const QImage image = LoadSkinImage(lightPath_, ratio);
-    if (!image.isNull()) fittedLight_ = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Kept for the process, as the skin images are: a few key sizes.
+    static QHash<QString, QImage> fitted;
+    const QString key = QStringLiteral("%1|%2x%3").arg(lightPath_).arg(pixels.width()).arg(pixels.height());
+    auto found = fitted.find(key);
+    if (found == fitted.end()) {
+      const QImage image = LoadSkinImage(lightPath_, ratio);
+      found = fitted.insert(key, image.isNull() ? QImage()
+                                                : image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                                      .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    fittedLight_ = *found;
     fittedSize_ = pixels;
   }
   return fittedLight_;
 }
 
+const QImage& CDeviceKeyButtonUI::Tints::Of(const QImage& light, QColor colour) {
+  for (const Tinted& t : tinted_)
+    if (t.light == light.cacheKey() && t.colour == colour.rgb()) return t.image;
+  tinted_.push_back({light.cacheKey(), colour.rgb(), TintedImage(light, colour)});
+  return tinted_.back().image;
+}
+
 void CDeviceKeyButtonUI::paintEvent(QPaintEvent*) {
   if (picture_ && picture_->PaintsKeys()) return;
   QPainter painter(this);
-  PaintKey(painter);
+  Tints tints;
+  PaintKey(painter, tints);
 }
 
-void CDeviceKeyButtonUI::PaintKey(QPainter& painter) {
+void CDeviceKeyButtonUI::PaintKey(QPainter& painter, Tints& tints) {
   painter.drawPixmap(0, 0, Look());
-  if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty()) {
-    TintImage(FittedLight(), PageColour(LightColour()), tintedLight_);
-    DrawAtStrength(painter, rect(), tintedLight_, LightAlpha());
-  }
+  if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty())
+    DrawAtStrength(painter, rect(), tints.Of(FittedLight(), PageColour(LightColour())), LightAlpha());
   if (!keySetHidden_ && !keySetPath_.isEmpty()) {
     const QImage image = LoadSkinImage(keySetPath_, devicePixelRatioF());
     if (image.isNull()) return;

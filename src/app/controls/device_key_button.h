@@ -8,6 +8,7 @@
 // size, the light image fitted once per size.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPixmap>
 #include <QPointer>
@@ -15,6 +16,8 @@
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <deque>
+#include <utility>
 
 #include "app/controls/key_picture.h"
 
@@ -50,9 +53,25 @@ class CDeviceKeyButtonUI : public QPushButton {
   const QString& LightImage() const { return lightImage_; }
   const QString& KeySetImage() const { return keySetImage_; }
 
+  // Light images tinted for one paint: keys of the same light image, size
+  // and colour share one (a frame often gives many keys one colour).
+  class Tints {
+   public:
+    const QImage& Of(const QImage& light, QColor colour);
+
+   private:
+    struct Tinted {
+      qint64 light;
+      QRgb colour;
+      QImage image;
+    };
+    std::deque<Tinted> tinted_;
+  };
   // Draws the key as it shows itself, at the painter's origin, over
   // whatever the painter holds there.
-  void PaintKey(QPainter& painter);
+  void PaintKey(QPainter& painter, Tints& tints);
+  // Whether the light changed since the last call (the picture's repaint).
+  bool TakeLightChange() { return std::exchange(lightChanged_, false); }
 
  protected:
   bool event(QEvent* e) override;
@@ -89,9 +108,9 @@ class CDeviceKeyButtonUI : public QPushButton {
   QString keySetPath_;
   QPixmap look_;
   LookKey lookKey_;
-  QImage fittedLight_;
+  QImage fittedLight_;  // shared by the keys of one light image and size
   QSize fittedSize_;
-  QImage tintedLight_;  // reused from frame to frame
+  bool lightChanged_ = false;
   bool lightOn_ = false;
   uint32_t lightColour_ = 255;  // red
   int lightAlpha_ = 200;

@@ -3,6 +3,9 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
+#include <QTransform>
+#include <utility>
 
 #include "app/controls/device_key_button.h"
 
@@ -19,16 +22,16 @@ KeyPicture* KeyPicture::Of(QWidget* parent) {
   return new KeyPicture(parent);
 }
 
-void KeyPicture::LightChanged(const QWidget* key) { changed_ += key->geometry(); }
-
 void KeyPicture::RepaintChanged() {
-  if (changed_.isEmpty()) return;
+  if (!std::exchange(changed_, false)) return;
+  QRegion places;
+  for (QObject* child : parentWidget()->children())
+    if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child); key && key->TakeLightChange()) places += key->geometry();
   // Beneath every key: the keys' own repaints then reach it.
   if (parentWidget()->children().constFirst() != this) lower();
   if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
   backdrop_.Refresh();
-  update(changed_.translated(-pos()));
-  changed_ = QRegion();
+  update(places.translated(-pos()));
 }
 
 void KeyPicture::changeEvent(QEvent* e) {
@@ -39,17 +42,21 @@ void KeyPicture::changeEvent(QEvent* e) {
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
   QPainter painter(this);
-  backdrop_.Paint(painter);
-  for (QObject* child : parentWidget()->children()) {
-    auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
-    if (!key || key->isHidden()) continue;
-    const QRect place = key->geometry().translated(-pos());
-    if (!e->region().intersects(place)) continue;
-    painter.save();
-    painter.translate(place.topLeft());
-    painter.setClipRect(QRect(QPoint(), place.size()), Qt::IntersectClip);
-    key->PaintKey(painter);
-    painter.restore();
+  CDeviceKeyButtonUI::Tints tints;
+  // Part by part, each clipped to a rectangle: drawing under a clip of many
+  // rectangles takes the raster engine's slow path for every image.
+  for (const QRect& part : e->region()) {
+    painter.resetTransform();
+    painter.setClipRect(part);
+    backdrop_.Paint(painter, part);
+    for (QObject* child : parentWidget()->children()) {
+      auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
+      if (!key || key->isHidden()) continue;
+      const QRect place = key->geometry().translated(-pos());
+      if (!place.intersects(part)) continue;
+      painter.setTransform(QTransform::fromTranslate(place.x(), place.y()));
+      key->PaintKey(painter, tints);
+    }
   }
 }
 

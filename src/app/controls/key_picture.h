@@ -14,7 +14,6 @@
 // takes no mouse events, so clicks, hover and tool tips reach the keys.
 #pragma once
 
-#include <QRegion>
 #include <QWidget>
 
 #include "app/controls/window_backdrop.h"
@@ -29,7 +28,7 @@ class KeyPicture final : public QWidget {
   static KeyPicture* Of(QWidget* parent);
 
   // A key's light changed: its place joins the next repaint.
-  void LightChanged(const QWidget* key);
+  void LightChanged() { changed_ = true; }
   // Repaints the places of the keys whose light changed, as one region.
   // Runs outside any paint: it may take the copy beneath first.
   void RepaintChanged();
@@ -44,7 +43,7 @@ class KeyPicture final : public QWidget {
   explicit KeyPicture(QWidget* parent);
 
   WindowBackdrop backdrop_{this};
-  QRegion changed_;
+  bool changed_ = false;
 };
 
 }  // namespace talvo::app

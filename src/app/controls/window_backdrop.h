@@ -14,6 +14,7 @@
 #include <functional>
 
 class QPainter;
+class QRegion;
 class QWidget;
 
 namespace talvo::app {
@@ -36,6 +37,9 @@ class WindowBackdrop {
   // Draws the copy. After a move the old copy shows this once; the owner is
   // translucent again and repainted, until the next Refresh takes a new one.
   void Paint(QPainter& painter);
+  // The same for the parts of the owner in region alone: small blits where
+  // a repaint covers scattered parts.
+  void Paint(QPainter& painter, const QRegion& region);
 
  private:
   bool Current() const;
