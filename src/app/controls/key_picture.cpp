@@ -6,6 +6,7 @@
 #include <QRegion>
 #include <QTransform>
 #include <utility>
+#include <vector>
 
 #include "app/controls/device_key_button.h"
 
@@ -41,6 +42,18 @@ void KeyPicture::changeEvent(QEvent* e) {
 
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
+  struct Shown {
+    CDeviceKeyButtonUI* key;
+    QRect place;
+  };
+  std::vector<Shown> keys;
+  const QRect bounds = e->region().boundingRect();
+  for (QObject* child : parentWidget()->children()) {
+    auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
+    if (!key || key->isHidden()) continue;
+    const QRect place = key->geometry().translated(-pos());
+    if (place.intersects(bounds)) keys.push_back({key, place});
+  }
   QPainter painter(this);
   CDeviceKeyButtonUI::Tints tints;
   // Part by part, each clipped to a rectangle: drawing under a clip of many
@@ -49,13 +62,10 @@ void KeyPicture::paintEvent(QPaintEvent* e) {
     painter.resetTransform();
     painter.setClipRect(part);
     backdrop_.Paint(painter, part);
-    for (QObject* child : parentWidget()->children()) {
-      auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
-      if (!key || key->isHidden()) continue;
-      const QRect place = key->geometry().translated(-pos());
-      if (!place.intersects(part)) continue;
-      painter.setTransform(QTransform::fromTranslate(place.x(), place.y()));
-      key->PaintKey(painter, tints);
+    for (const Shown& shown : keys) {
+      if (!shown.place.intersects(part)) continue;
+      painter.setTransform(QTransform::fromTranslate(shown.place.x(), shown.place.y()));
+      shown.key->PaintKey(painter, tints);
     }
   }
 }
