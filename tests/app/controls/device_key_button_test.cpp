@@ -173,12 +173,18 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
   EXPECT_TRUE(Near(shown, {80, 30}, Qt::blue, 8));
   EXPECT_TRUE(Near(shown, {61, 11}, Qt::yellow));
+  // Two keys apart: two rectangles, each drawn whole, the gap left alone.
+  shown = frame({{0, Packed(255, 0, 255)}, {1, Packed(0, 255, 255)}});
+  EXPECT_EQ(regions.painted, QRegion(10, 10, 40, 40) + QRegion(60, 10, 40, 40));
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
+  EXPECT_TRUE(Near(shown, {80, 30}, Qt::cyan, 8));
+  EXPECT_TRUE(Near(shown, {55, 30}, Qt::red));
 
   // A key's own look changing repaints it over the lights.
   keys[0]->setChecked(true);
   shown = onScreen();
   EXPECT_TRUE(Near(shown, {11, 11}, Qt::white));
-  EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
 
   // Unlit, the key is the button over what lies beneath; hidden, it is gone.
   shown = frame({{1, Packed(0, 0, 255)}}, false);
