@@ -91,11 +91,13 @@ class Control {
   // Key buttons of the device pictures. The light colour is packed as page
   // colours are (red | blue << 8 | green << 16); alpha 0..255 is the strength
   // of the light. SetLight readies the key for its next paint without
-  // repainting; the lighting previews repaint the keys once per frame.
-  // SetKeySetHidden
-  // repaints when the value changes.
+  // repainting; the lighting previews repaint the keys once per frame:
+  // RepaintLights on any key of a picture repaints, in one pass, the keys of
+  // that picture whose light was readied since. SetKeySetHidden repaints when
+  // the value changes.
   // Other controls ignore these and report 0 and false.
   virtual void SetLight(uint32_t colour, int alpha, bool on) = 0;
+  virtual void RepaintLights() = 0;
   virtual uint32_t LightColour() const = 0;
   virtual int LightAlpha() const = 0;
   virtual bool IsLightOn() const = 0;

@@ -1,6 +1,7 @@
 #include "app/controls/device_key_button.h"
 
 #include <QDynamicPropertyChangeEvent>
+#include <QHash>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -10,7 +11,7 @@
 namespace talvo::app {
 
 CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent, const QtToolkit* toolkit)
-    : QPushButton(parent), toolkit_(toolkit) {}
+    : QPushButton(parent), toolkit_(toolkit), picture_(parent ? KeyPicture::Of(parent) : nullptr) {}
 
 void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   lightColour_ = colour;
@@ -19,11 +20,15 @@ void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   LightChanged();
 }
 
-// The colour and strength only change what is drawn; whether the key needs
-// its copy beneath follows the switch.
-void CDeviceKeyButtonUI::SetLightColour(uint colour) { lightColour_ = colour; }
+void CDeviceKeyButtonUI::SetLightColour(uint colour) {
+  lightColour_ = colour;
+  LightChanged();
+}
 
-void CDeviceKeyButtonUI::SetLightAlpha(int alpha) { lightAlpha_ = alpha; }
+void CDeviceKeyButtonUI::SetLightAlpha(int alpha) {
+  lightAlpha_ = alpha;
+  LightChanged();
+}
 
 void CDeviceKeyButtonUI::SetLightOn(bool on) {
   lightOn_ = on;
@@ -31,10 +36,15 @@ void CDeviceKeyButtonUI::SetLightOn(bool on) {
 }
 
 void CDeviceKeyButtonUI::LightChanged() {
-  if (lightOn_ && !lightPath_.isEmpty())
-    backdrop_.Refresh();
+  lightChanged_ = true;
+  if (picture_) picture_->LightChanged();
+}
+
+void CDeviceKeyButtonUI::RepaintLights() {
+  if (picture_)
+    picture_->RepaintChanged();
   else
-    backdrop_.Drop();
+    update();
 }
 
 void CDeviceKeyButtonUI::SetKeySetHidden(bool hidden) {
@@ -48,6 +58,7 @@ bool CDeviceKeyButtonUI::event(QEvent* e) {
   // layout's own spelling, after construction; so does any later change.
   if (e->type() == QEvent::DynamicPropertyChange)
     ApplyAttribute(static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName());
+  if (e->type() == QEvent::ParentChange) picture_ = parentWidget() ? KeyPicture::Of(parentWidget()) : nullptr;
   return QPushButton::event(e);
 }
 
@@ -59,16 +70,12 @@ void CDeviceKeyButtonUI::ApplyAttribute(const QByteArray& name) {
   lightPath_ = SkinImagePath(toolkit_, lightImage_);
   keySetPath_ = SkinImagePath(toolkit_, keySetImage_);
   fittedLight_ = QImage();
-  LightChanged();
   update();
 }
 
 void CDeviceKeyButtonUI::changeEvent(QEvent* e) {
-  // A new style may change what lies beneath and the button's own look.
-  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::FontChange) {
-    backdrop_.Drop();
+  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange || e->type() == QEvent::FontChange)
     look_ = QPixmap();
-  }
   QPushButton::changeEvent(e);
 }
 
@@ -96,22 +103,40 @@ const QImage& CDeviceKeyButtonUI::FittedLight() {
   const QSize pixels = (QSizeF(size()) * ratio).toSize();
   if (fittedSize_ != pixels) fittedLight_ = QImage();
   if (fittedLight_.isNull() && !pixels.isEmpty()) {
-    const QImage image = LoadSkinImage(lightPath_, ratio);
-    if (!image.isNull()) fittedLight_ = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Kept for the process, as the skin images are: a few key sizes.
+    static QHash<QString, QImage> fitted;
+    const QString key = QStringLiteral("%1|%2x%3").arg(lightPath_).arg(pixels.width()).arg(pixels.height());
+    auto found = fitted.find(key);
+    if (found == fitted.end()) {
+      const QImage image = LoadSkinImage(lightPath_, ratio);
+      found = fitted.insert(key, image.isNull() ? QImage()
+                                                : image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                                      .convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    }
+    fittedLight_ = *found;
     fittedSize_ = pixels;
   }
   return fittedLight_;
 }
 
+const QImage& CDeviceKeyButtonUI::Tints::Of(const QImage& light, QColor colour) {
+  for (const Tinted& t : tinted_)
+    if (t.light == light.cacheKey() && t.colour == colour.rgb()) return t.image;
+  tinted_.push_back({light.cacheKey(), colour.rgb(), TintedImage(light, colour)});
+  return tinted_.back().image;
+}
+
 void CDeviceKeyButtonUI::paintEvent(QPaintEvent*) {
-  if (backdrop_.Grabbing()) return;
+  if (picture_ && picture_->PaintsKeys()) return;
   QPainter painter(this);
-  if (backdrop_.Active()) backdrop_.Paint(painter);
+  Tints tints;
+  PaintKey(painter, tints);
+}
+
+void CDeviceKeyButtonUI::PaintKey(QPainter& painter, Tints& tints) {
   painter.drawPixmap(0, 0, Look());
-  if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty()) {
-    TintImage(FittedLight(), PageColour(LightColour()), tintedLight_);
-    DrawAtStrength(painter, rect(), tintedLight_, LightAlpha());
-  }
+  if (LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty())
+    DrawAtStrength(painter, rect(), tints.Of(FittedLight(), PageColour(LightColour())), LightAlpha());
   if (!keySetHidden_ && !keySetPath_.isEmpty()) {
     const QImage image = LoadSkinImage(keySetPath_, devicePixelRatioF());
     if (image.isNull()) return;

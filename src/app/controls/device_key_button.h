@@ -2,20 +2,24 @@
 // (an image tinted with the light colour) and a mark for a key whose
 // assignment was changed.
 //
-// Lit keys change many times a second over a still picture: inside a window
-// a lit key paints opaque over a copy of what lies beneath it, so a new
-// colour repaints the key alone; the button's own look is drawn once per
-// state and size, the light image fitted once per size.
+// Lit keys change many times a second over a still picture: the keys of one
+// parent are drawn by its KeyPicture, which repaints the keys whose light
+// changed in one region. The button's own look is drawn once per state and
+// size, the light image fitted once per size.
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSize>
 #include <QString>
 #include <cstdint>
+#include <deque>
+#include <utility>
 
-#include "app/controls/window_backdrop.h"
+#include "app/controls/key_picture.h"
 
 namespace talvo::app {
 
@@ -37,6 +41,9 @@ class CDeviceKeyButtonUI : public QPushButton {
   // colour packed as page colours are: red | blue << 8 | green << 16.
   // Does not repaint; whoever changes the lights repaints the keys.
   void SetLight(uint32_t colour, int alpha, bool on);
+  // Repaints the keys of this key's picture whose light changed, in one
+  // region (the key alone when it has no parent).
+  Q_INVOKABLE void RepaintLights();
   void SetKeySetHidden(bool hidden);
 
   uint32_t LightColour() const { return lightColour_; }
@@ -45,6 +52,26 @@ class CDeviceKeyButtonUI : public QPushButton {
   bool KeySetHidden() const { return keySetHidden_; }
   const QString& LightImage() const { return lightImage_; }
   const QString& KeySetImage() const { return keySetImage_; }
+
+  // Light images tinted for one paint: keys of the same light image, size
+  // and colour share one (a frame often gives many keys one colour).
+  class Tints {
+   public:
+    const QImage& Of(const QImage& light, QColor colour);
+
+   private:
+    struct Tinted {
+      qint64 light;
+      QRgb colour;
+      QImage image;
+    };
+    std::deque<Tinted> tinted_;
+  };
+  // Draws the key as it shows itself, at the painter's origin, over
+  // whatever the painter holds there.
+  void PaintKey(QPainter& painter, Tints& tints);
+  // Whether the light changed since the last call (the picture's repaint).
+  bool TakeLightChange() { return std::exchange(lightChanged_, false); }
 
  protected:
   bool event(QEvent* e) override;
@@ -55,8 +82,6 @@ class CDeviceKeyButtonUI : public QPushButton {
   void SetLightColour(uint colour);
   void SetLightAlpha(int alpha);
   void SetLightOn(bool on);
-  // The light changed: a lit key takes its copy of what lies beneath now,
-  // outside any paint; an unlit one is drawn as any button.
   void LightChanged();
   // Layout attributes, matched without regard to case: "lightimage",
   // "keysetimage"; "gmnametextcolor" is accepted and has no effect here.
@@ -83,14 +108,14 @@ class CDeviceKeyButtonUI : public QPushButton {
   QString keySetPath_;
   QPixmap look_;
   LookKey lookKey_;
-  QImage fittedLight_;
+  QImage fittedLight_;  // shared by the keys of one light image and size
   QSize fittedSize_;
-  QImage tintedLight_;  // reused from frame to frame
+  bool lightChanged_ = false;
   bool lightOn_ = false;
   uint32_t lightColour_ = 255;  // red
   int lightAlpha_ = 200;
   bool keySetHidden_ = true;
-  WindowBackdrop backdrop_{this};
+  QPointer<KeyPicture> picture_;
 };
 
 }  // namespace talvo::app

@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QPainter>
+#include <QRegion>
 #include <QWidget>
 
 namespace talvo::app {
@@ -43,8 +44,12 @@ bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
   return !copy_.isNull();
 }
 
-void WindowBackdrop::Paint(QPainter& painter) {
-  painter.drawPixmap(0, 0, copy_);
+void WindowBackdrop::Paint(QPainter& painter) { Paint(painter, QRegion(owner_->rect())); }
+
+void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
+  const qreal ratio = copy_.devicePixelRatio();
+  for (const QRect& part : region)
+    painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
   if (Current()) return;
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);

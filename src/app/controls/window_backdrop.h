@@ -1,6 +1,6 @@
 // A copy of what a control's window shows beneath the control, for controls
 // that change many times a second over a still picture (lighting previews,
-// lit keys). Painting opaque over the copy, a change repaints the control
+// key pictures). Painting opaque over the copy, a change repaints the control
 // alone and nothing behind it.
 //
 // The copy is taken again when the control's place or size in its window,
@@ -14,6 +14,7 @@
 #include <functional>
 
 class QPainter;
+class QRegion;
 class QWidget;
 
 namespace talvo::app {
@@ -36,6 +37,9 @@ class WindowBackdrop {
   // Draws the copy. After a move the old copy shows this once; the owner is
   // translucent again and repainted, until the next Refresh takes a new one.
   void Paint(QPainter& painter);
+  // The same for the parts of the owner in region alone: small blits where
+  // a repaint covers scattered parts.
+  void Paint(QPainter& painter, const QRegion& region);
 
  private:
   bool Current() const;

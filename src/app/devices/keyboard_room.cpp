@@ -25,15 +25,28 @@ void KeyboardRoom::RefreshLightingPage() {
 }
 
 void KeyboardRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> level) {
-  const bool lit = !(keysTab_ && keysTab_->IsSelected());
   const std::vector<toolkit::Control*>& keys = PreviewControls();
+  if (keyLights_.size() != keys.size()) {
+    picture_ = c_.window.FindControl("kb_keyboard");
+    for (toolkit::Control* key : keys)
+      keyLights_.push_back(key ? KeyLight{key->LightColour(), uint8_t(key->LightAlpha()), key->IsLightOn()}
+                               : KeyLight{});
+  }
+  // The keys sit on the picture: while it is hidden no key shows, and a
+  // shown key is one the picture shows.
+  if (!picture_ || !picture_->IsVisibleInWindow()) return;
+  const bool lit = !(keysTab_ && keysTab_->IsSelected());
+  toolkit::Control* changed = nullptr;
   for (size_t i = 0; i < keys.size() && i < colour.size() && i < level.size(); ++i) {
     toolkit::Control* key = keys[i];
-    if (!key || !key->IsVisibleInWindow()) continue;
-    if (key->LightColour() == colour[i] && key->LightAlpha() == level[i] && key->IsLightOn() == lit) continue;
-    key->SetLight(colour[i], level[i], lit);
-    key->Invalidate();
+    if (!key || !key->IsVisible()) continue;
+    const KeyLight light{colour[i], level[i], lit};
+    if (keyLights_[i] == light) continue;
+    keyLights_[i] = light;
+    key->SetLight(light.colour, light.level, light.lit);
+    changed = key;
   }
+  if (changed) changed->RepaintLights();
 }
 
 void KeyboardRoom::ReadEverything(std::function<void()> applied) {

@@ -47,6 +47,17 @@ class KeyboardRoom final : public DeviceRoom {
   lighting::KeyboardModeTable modes_{};
   std::unique_ptr<lighting::pages::KeyboardLightingPage> lightingPage_;
   toolkit::Control* keysTab_ = nullptr;
+  // The picture the keys sit on, and the light each key was last given
+  // (both found with the keys, at the first frame): a frame is compared
+  // with these rather than asked of every key.
+  toolkit::Control* picture_ = nullptr;
+  struct KeyLight {
+    uint32_t colour = 0;
+    uint8_t level = 0;
+    bool lit = false;
+    bool operator==(const KeyLight&) const = default;
+  };
+  std::vector<KeyLight> keyLights_;
 };
 
 }  // namespace talvo::app::devices

@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QPaintEvent>
 #include <QTest>
 
 #include "app/toolkit/qt/qt_toolkit.h"
@@ -119,16 +120,37 @@ class CountingWindow : public QWidget {
   }
 };
 
-TEST(KeyButtonInWindowTest, ALightChangeRepaintsTheKeyAloneAndShowsWhatLiesBeneathAroundTheLight) {
+// Collects the regions the keys' picture is asked to paint.
+class PaintRegions : public QObject {
+ public:
+  QRegion painted;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+};
+
+// Two keys on a red window, each with a yellow border (white while checked)
+// and a light spot in its middle.
+TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   QTemporaryDir skin;
   ASSERT_TRUE(test::WriteImage(skin.filePath("spot.png"), {40, 40}, {10, 10, 20, 20}, Qt::white));
   QtToolkit toolkit{skin.path()};
   CountingWindow window;
-  window.resize(100, 60);
-  auto* key = new CDeviceKeyButtonUI(&window, &toolkit);
-  key->setStyleSheet("QPushButton { background: transparent; border: none; }");
-  key->setGeometry(10, 10, 40, 40);
-  key->setProperty("lightimage", "spot.png");
+  window.resize(110, 60);
+  window.setStyleSheet("QPushButton { background: transparent; border: 3px solid yellow; }"
+                       "QPushButton:checked { border-color: white; }");
+  CDeviceKeyButtonUI* keys[2];
+  for (int i = 0; i < 2; ++i) {
+    keys[i] = new CDeviceKeyButtonUI(&window, &toolkit);
+    keys[i]->setGeometry(10 + 50 * i, 10, 40, 40);
+    keys[i]->setProperty("lightimage", "spot.png");
+    keys[i]->setCheckable(true);
+  }
+  PaintRegions regions;
+  KeyPicture::Of(&window)->installEventFilter(&regions);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   const auto onScreen = [&] {
@@ -136,28 +158,42 @@ TEST(KeyButtonInWindowTest, ALightChangeRepaintsTheKeyAloneAndShowsWhatLiesBenea
     QTest::qWait(20);
     return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage();
   };
+  const auto frame = [&](std::initializer_list<std::pair<int, uint32_t>> lights, bool on = true) {
+    for (auto [key, colour] : lights) keys[key]->SetLight(colour, 255, on);
+    keys[0]->RepaintLights();
+    regions.painted = QRegion();
+    return onScreen();
+  };
 
-  key->SetLight(Packed(0, 255, 0), 255, true);
-  key->update();
-  QImage shown = onScreen();
-  EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
-  EXPECT_TRUE(Near(shown, {13, 13}, Qt::red));
-
+  frame({{0, Packed(0, 255, 0)}, {1, Packed(0, 255, 0)}});
   const int paints = window.paints;
-  for (int blue = 1; blue <= 5; ++blue) {
-    key->SetLight(Packed(0, 0, blue * 50), 255, true);
-    key->update();
-    shown = onScreen();
-  }
+  QImage shown = frame({{1, Packed(0, 0, 255)}});
+  EXPECT_EQ(regions.painted, QRegion(60, 10, 40, 40));
   EXPECT_EQ(window.paints, paints);
-  EXPECT_TRUE(Near(shown, {30, 30}, Qt::blue, 8));
-  EXPECT_TRUE(Near(shown, {13, 13}, Qt::red));
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
+  EXPECT_TRUE(Near(shown, {80, 30}, Qt::blue, 8));
+  EXPECT_TRUE(Near(shown, {61, 11}, Qt::yellow));
+  // Two keys apart: two rectangles, each drawn whole, the gap left alone.
+  shown = frame({{0, Packed(255, 0, 255)}, {1, Packed(0, 255, 255)}});
+  EXPECT_EQ(regions.painted, QRegion(10, 10, 40, 40) + QRegion(60, 10, 40, 40));
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
+  EXPECT_TRUE(Near(shown, {80, 30}, Qt::cyan, 8));
+  EXPECT_TRUE(Near(shown, {55, 30}, Qt::red));
 
-  // Unlit, the key is drawn as any button again, over whatever is beneath.
-  key->SetLight(Packed(0, 0, 255), 255, false);
-  key->update();
+  // A key's own look changing repaints it over the lights.
+  keys[0]->setChecked(true);
+  shown = onScreen();
+  EXPECT_TRUE(Near(shown, {11, 11}, Qt::white));
+  EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
+
+  // Unlit, the key is the button over what lies beneath; hidden, it is gone.
+  shown = frame({{1, Packed(0, 0, 255)}}, false);
+  EXPECT_TRUE(Near(shown, {80, 30}, Qt::red));
+  EXPECT_TRUE(Near(shown, {61, 11}, Qt::yellow));
+  keys[0]->hide();
   shown = onScreen();
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::red));
+  EXPECT_TRUE(Near(shown, {11, 11}, Qt::red));
 }
 
 }  // namespace

@@ -299,6 +299,10 @@ void QtControl::SetLight(uint32_t colour, int alpha, bool on) {
   w_->setProperty("lightOn", on);
 }
 
+void QtControl::RepaintLights() {
+  if (IsKeyButton()) QMetaObject::invokeMethod(w_, "RepaintLights");
+}
+
 uint32_t QtControl::LightColour() const { return IsKeyButton() ? w_->property("lightColour").toUInt() : 0; }
 int QtControl::LightAlpha() const { return IsKeyButton() ? w_->property("lightAlpha").toInt() : 0; }
 bool QtControl::IsLightOn() const { return IsKeyButton() && w_->property("lightOn").toBool(); }

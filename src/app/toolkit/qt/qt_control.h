@@ -5,8 +5,9 @@
 // QTabWidget or QStackedWidget, palettes ColourPalette.
 //
 // Key buttons are reached through the Qt properties they declare
-// ("lightColour", "lightAlpha", "lightOn", "keySetHidden"), so this
-// boundary needs no knowledge of the control classes themselves.
+// ("lightColour", "lightAlpha", "lightOn", "keySetHidden") and their
+// invokable RepaintLights, so this boundary needs no knowledge of the
+// control classes themselves.
 #pragma once
 
 #include <QAbstractItemModel>
@@ -67,6 +68,7 @@ class QtControl final : public toolkit::Control {
   uint32_t LightColour() const override;
   int LightAlpha() const override;
   bool IsLightOn() const override;
+  void RepaintLights() override;
   void SetKeySetHidden(bool hidden) override;
   bool IsKeySetHidden() const override;
   // The widget declares the key button's properties.

@@ -1,0 +1,73 @@
+#include "app/controls/key_picture.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QTransform>
+#include <utility>
+#include <vector>
+
+#include "app/controls/device_key_button.h"
+
+namespace talvo::app {
+
+KeyPicture::KeyPicture(QWidget* parent) : QWidget(parent) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setGeometry(parent->rect());
+}
+
+KeyPicture* KeyPicture::Of(QWidget* parent) {
+  if (auto* picture = parent->findChild<KeyPicture*>(QString(), Qt::FindDirectChildrenOnly)) return picture;
+  return new KeyPicture(parent);
+}
+
+void KeyPicture::RepaintChanged() {
+  if (!std::exchange(changed_, false)) return;
+  QRegion places;
+  for (QObject* child : parentWidget()->children())
+    if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child); key && key->TakeLightChange()) places += key->geometry();
+  // Beneath every key: the keys' own repaints then reach it.
+  if (parentWidget()->children().constFirst() != this) lower();
+  if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
+  backdrop_.Refresh();
+  update(places.translated(-pos()));
+}
+
+void KeyPicture::changeEvent(QEvent* e) {
+  if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange) backdrop_.Drop();
+  QWidget::changeEvent(e);
+}
+
+void KeyPicture::paintEvent(QPaintEvent* e) {
+  if (backdrop_.Grabbing() || !backdrop_.Active()) return;
+  struct Shown {
+    CDeviceKeyButtonUI* key;
+    QRect place;
+  };
+  std::vector<Shown> keys;
+  const QRect bounds = e->region().boundingRect();
+  for (QObject* child : parentWidget()->children()) {
+    auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
+    if (!key || key->isHidden()) continue;
+    const QRect place = key->geometry().translated(-pos());
+    if (place.intersects(bounds)) keys.push_back({key, place});
+  }
+  QPainter painter(this);
+  CDeviceKeyButtonUI::Tints tints;
+  // Part by part, each clipped to a rectangle: drawing under a clip of many
+  // rectangles takes the raster engine's slow path for every image.
+  for (const QRect& part : e->region()) {
+    painter.resetTransform();
+    painter.setClipRect(part);
+    backdrop_.Paint(painter, part);
+    for (const Shown& shown : keys) {
+      if (!shown.place.intersects(part)) continue;
+      painter.setTransform(QTransform::fromTranslate(shown.place.x(), shown.place.y()));
+      shown.key->PaintKey(painter, tints);
+    }
+  }
+}
+
+}  // namespace talvo::app
