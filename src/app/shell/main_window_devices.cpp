@@ -49,8 +49,10 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     // Offered only for a mode the synchronized lighting animates, as the
     // mouse page offers it.
     Queue([visible](CMainWnd& w) {
-      if (toolkit::Control* c = w.window_.FindControl("ms_deng_same_mode"))
-        c->SetVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
+      w.views_.Show(pages::TraitsOf(device::Peripheral::Mouse).lightingPage, "same mode", [&w, visible] {
+        if (toolkit::Control* c = w.window_.FindControl("ms_deng_same_mode"))
+          c->SetVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
+      });
     });
   }
   void FirstPassFoundMouse() override {
