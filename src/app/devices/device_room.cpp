@@ -32,8 +32,9 @@ const std::vector<toolkit::Control*>& DeviceRoom::PreviewControls() {
 
 void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const uint8_t> alpha) {
   // The mouse's and the mousepad's pictures are on their lighting pages: a
-  // page not built yet has no one to show a frame to.
-  if (!c_.window.IsPageBuilt(traits_.lightingPage)) return;
+  // page not built yet has no one to show a frame to. Once the controls are
+  // found the page is built for good, and a frame asks no more.
+  if (!previewFound_ && !c_.window.IsPageBuilt(traits_.lightingPage)) return;
   const std::vector<toolkit::Control*>& controls = PreviewControls();
   for (size_t i = 0; i < controls.size() && i < colour.size() && i < alpha.size(); ++i) {
     toolkit::Control* c = controls[i];
