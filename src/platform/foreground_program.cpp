@@ -49,6 +49,23 @@ std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
   return std::make_unique<UnsupportedForegroundProgram>();
 }
 
+int ForegroundProgram::ListenForChanges(std::function<void()> listener) {
+  std::lock_guard lock(listenersMutex_);
+  listeners_.emplace(nextListener_, std::move(listener));
+  return nextListener_++;
+}
+
+void ForegroundProgram::StopListening(int id) {
+  std::lock_guard lock(listenersMutex_);
+  listeners_.erase(id);
+}
+
+void ForegroundProgram::TellChanged() {
+  // Held while calling, so StopListening waits for a call in progress.
+  std::lock_guard lock(listenersMutex_);
+  for (const auto& [id, listener] : listeners_) listener();
+}
+
 ForegroundAnswer ScriptedForegroundProgram::Current() {
   std::lock_guard lock(mutex_);
   if (path_.empty()) return {ForegroundStatus::NoWindow, {}};
@@ -56,8 +73,11 @@ ForegroundAnswer ScriptedForegroundProgram::Current() {
 }
 
 void ScriptedForegroundProgram::Set(std::string path) {
-  std::lock_guard lock(mutex_);
-  path_ = std::move(path);
+  {
+    std::lock_guard lock(mutex_);
+    path_ = std::move(path);
+  }
+  TellChanged();
 }
 
 }  // namespace talvo::platform

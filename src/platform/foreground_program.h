@@ -5,10 +5,13 @@
 // Wayland desktops do not tell, and the link row says so.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvo::platform {
 
@@ -24,6 +27,12 @@ enum class ForegroundStatus {
 struct ForegroundAnswer {
   ForegroundStatus status = ForegroundStatus::NoWindow;
   std::string path;  // absolute; empty unless status is Found
+  // Set only with Found. A Windows program run by Wine or Proton: the last
+  // component of its argv[0] ("game.exe"), since its executable is the
+  // loader. A Steam game: its app id (digits), from the environment of the
+  // process or of a parent.
+  std::string windowsProgram{};
+  std::string steamApp{};
 };
 
 // What the link row tells the user about this session.
@@ -43,6 +52,27 @@ class ForegroundProgram {
   // May wait on the display server: call it off the UI thread. Safe to call
   // from several threads at once.
   virtual ForegroundAnswer Current() = 0;
+  // True when the source tells each change of the window in front to its
+  // listeners, so nobody needs to ask it on a timer.
+  virtual bool TellsChanges() const { return false; }
+  // The processes that have windows now, for choosing a program to link; may
+  // wait on the display server like Current().
+  virtual std::vector<int> WindowPids() { return {}; }
+
+  // A listener is called, on the source's own thread, whenever the program
+  // in front may have changed; it must only hand the news on. Returns the id
+  // that StopListening takes; once StopListening returns, the listener is
+  // not running and will not be called again.
+  int ListenForChanges(std::function<void()> listener);
+  void StopListening(int id);
+
+ protected:
+  void TellChanged();
+
+ private:
+  std::mutex listenersMutex_;
+  std::map<int, std::function<void()>> listeners_;
+  int nextListener_ = 0;
 };
 
 // The executable of a local process from /proc/PID/exe, with the " (deleted)"
@@ -102,6 +132,7 @@ class ScriptedForegroundProgram final : public ForegroundProgram {
   std::string_view Name() const override { return "scripted"; }
   ForegroundAvailability Availability() const override { return ForegroundAvailability::Available; }
   ForegroundAnswer Current() override;
+  bool TellsChanges() const override { return true; }
   void Set(std::string path);
 
  private:
