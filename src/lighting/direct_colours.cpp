@@ -30,14 +30,17 @@ void DirectColours::SetOn(bool on) {
 }
 
 void DirectColours::Set(size_t first, std::span<const Rgb> colours) {
+  bool wasPending = false;
   {
     std::lock_guard lock(mutex_);
     if (first >= colours_.size()) return;
     const size_t n = std::min(colours.size(), colours_.size() - first);
     std::copy_n(colours.begin(), n, colours_.begin() + long(first));
-    pending_.store(true);
+    wasPending = pending_.exchange(true);
   }
-  wake_.Notify();
+  // A set the thread has not taken yet was told already: the thread takes
+  // this one with it.
+  if (!wasPending) wake_.Notify();
 }
 
 std::vector<Rgb> DirectColours::Take() {

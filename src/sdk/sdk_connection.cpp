@@ -198,6 +198,13 @@ std::optional<ControllerDescription> SdkConnection::Controller(uint32_t index, s
   return description;
 }
 
+std::optional<LedLayout> SdkConnection::Layout(uint32_t index, std::string_view request) const {
+  const uint32_t count = host_.ControllerCount();
+  auto layout = index < count ? host_.Leds(index) : std::nullopt;
+  if (!layout) Complain(Cat(request, ": controller ", index, " out of range (", count, " controllers); ignored"));
+  return layout;
+}
+
 void SdkConnection::ControllerData(uint32_t device, std::span<const uint8_t> body, std::vector<uint8_t>& reply) {
   if (body.size() != 0 && body.size() != 4) {
     Complain(Cat("REQUEST_CONTROLLER_DATA of ", body.size(), " bytes instead of 0 or 4; ignored"));
@@ -236,21 +243,16 @@ void SdkConnection::ClientNameGiven(std::span<const uint8_t> body) {
 
 namespace {
 
-// The data_size, count and colours that end UPDATELEDS and UPDATEZONELEDS;
-// nothing when they do not fill the body exactly.
-struct ColourList {
-  std::vector<Colour> colours;
-  std::string problem;
-};
-
-ColourList ReadColourList(wire::Reader& in, uint32_t dataSize, size_t bodySize) {
+// The count and colours that end UPDATELEDS and UPDATEZONELEDS into
+// `colours`; what is wrong when they do not fill the body exactly.
+std::string ReadColourList(wire::Reader& in, uint32_t dataSize, size_t bodySize, std::vector<Colour>& colours) {
+  colours.clear();
   const uint16_t count = in.U16();
-  if (in.Failed()) return {{}, Cat("body of ", bodySize, " bytes is too short")};
-  if (dataSize != bodySize) return {{}, Cat("data size ", dataSize, " in a body of ", bodySize, " bytes")};
-  if (in.Remaining() != size_t{count} * 4) {
-    return {{}, Cat(count, " colours announced with ", in.Remaining(), " bytes of colour")};
-  }
-  return {in.Colours(count), {}};
+  if (in.Failed()) return Cat("body of ", bodySize, " bytes is too short");
+  if (dataSize != bodySize) return Cat("data size ", dataSize, " in a body of ", bodySize, " bytes");
+  if (in.Remaining() != size_t{count} * 4) return Cat(count, " colours announced with ", in.Remaining(), " bytes of colour");
+  in.ColoursInto(count, colours);
+  return {};
 }
 
 }  // namespace
@@ -258,60 +260,57 @@ ColourList ReadColourList(wire::Reader& in, uint32_t dataSize, size_t bodySize) 
 void SdkConnection::UpdateLeds(uint32_t device, std::span<const uint8_t> body) {
   wire::Reader in(body);
   const uint32_t dataSize = in.U32();
-  const ColourList list = ReadColourList(in, dataSize, body.size());
-  if (!list.problem.empty()) {
-    Complain(Cat("UPDATELEDS: ", list.problem, "; ignored"));
+  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty()) {
+    Complain(Cat("UPDATELEDS: ", problem, "; ignored"));
     return;
   }
-  const auto controller = Controller(device, "UPDATELEDS");
-  if (!controller) return;
-  if (list.colours.size() > controller->leds.size()) {
-    Complain(Cat("UPDATELEDS: ", list.colours.size(), " colours for controller ", device, " of ",
-                 controller->leds.size(), " LEDs; ignored"));
+  const auto layout = Layout(device, "UPDATELEDS");
+  if (!layout) return;
+  if (colours_.size() > layout->leds) {
+    Complain(Cat("UPDATELEDS: ", colours_.size(), " colours for controller ", device, " of ", layout->leds,
+                 " LEDs; ignored"));
     return;
   }
-  host_.SetLeds(device, 0, list.colours);
+  host_.SetLeds(device, 0, colours_);
 }
 
 void SdkConnection::UpdateZoneLeds(uint32_t device, std::span<const uint8_t> body) {
   wire::Reader in(body);
   const uint32_t dataSize = in.U32();
   const uint32_t zone = in.U32();
-  const ColourList list = ReadColourList(in, dataSize, body.size());
-  if (!list.problem.empty()) {
-    Complain(Cat("UPDATEZONELEDS: ", list.problem, "; ignored"));
+  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty()) {
+    Complain(Cat("UPDATEZONELEDS: ", problem, "; ignored"));
     return;
   }
-  const auto controller = Controller(device, "UPDATEZONELEDS");
-  if (!controller) return;
-  if (zone >= controller->zones.size()) {
+  const auto layout = Layout(device, "UPDATEZONELEDS");
+  if (!layout) return;
+  if (zone >= layout->zoneLeds.size()) {
     Complain(Cat("UPDATEZONELEDS: zone ", zone, " out of range (controller ", device, " has ",
-                 controller->zones.size(), " zones); ignored"));
+                 layout->zoneLeds.size(), " zones); ignored"));
     return;
   }
-  const uint64_t first = std::accumulate(controller->zones.begin(), controller->zones.begin() + zone, uint64_t{0},
-                                         [](uint64_t sum, const ZoneDescription& z) { return sum + z.ledsCount; });
-  const uint64_t zoneLeds = controller->zones[zone].ledsCount;
-  if (list.colours.size() > zoneLeds || first + list.colours.size() > controller->leds.size()) {
-    Complain(Cat("UPDATEZONELEDS: ", list.colours.size(), " colours for zone ", zone, " of ", zoneLeds,
+  const uint64_t first = std::accumulate(layout->zoneLeds.begin(), layout->zoneLeds.begin() + zone, uint64_t{0});
+  const uint64_t zoneLeds = layout->zoneLeds[zone];
+  if (colours_.size() > zoneLeds || first + colours_.size() > layout->leds) {
+    Complain(Cat("UPDATEZONELEDS: ", colours_.size(), " colours for zone ", zone, " of ", zoneLeds,
                  " LEDs on controller ", device, "; ignored"));
     return;
   }
-  host_.SetLeds(device, static_cast<uint32_t>(first), list.colours);
+  host_.SetLeds(device, static_cast<uint32_t>(first), colours_);
 }
 
 void SdkConnection::UpdateSingleLed(uint32_t device, std::span<const uint8_t> body) {
   wire::Reader in(body);
   const int32_t led = in.I32();
-  const std::vector<Colour> colour = in.Colours(1);
-  const auto controller = Controller(device, "UPDATESINGLELED");
-  if (!controller) return;
-  if (led < 0 || size_t(led) >= controller->leds.size()) {
-    Complain(Cat("UPDATESINGLELED: LED ", led, " out of range (controller ", device, " has ",
-                 controller->leds.size(), " LEDs); ignored"));
+  in.ColoursInto(1, colours_);
+  const auto layout = Layout(device, "UPDATESINGLELED");
+  if (!layout) return;
+  if (led < 0 || uint32_t(led) >= layout->leds) {
+    Complain(Cat("UPDATESINGLELED: LED ", led, " out of range (controller ", device, " has ", layout->leds,
+                 " LEDs); ignored"));
     return;
   }
-  host_.SetLeds(device, static_cast<uint32_t>(led), colour);
+  host_.SetLeds(device, static_cast<uint32_t>(led), colours_);
 }
 
 void SdkConnection::UpdateMode(uint32_t device, std::string_view request, std::span<const uint8_t> body) {

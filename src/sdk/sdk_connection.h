@@ -50,6 +50,8 @@ class SdkConnection {
   void Complain(std::string_view what) const;
   void Handle(uint32_t device, uint32_t id, std::span<const uint8_t> body, std::vector<uint8_t>& reply);
   std::optional<ControllerDescription> Controller(uint32_t index, std::string_view request) const;
+  // The controller's LEDs for an LED update, or a complaint and nothing.
+  std::optional<LedLayout> Layout(uint32_t index, std::string_view request) const;
   void ControllerData(uint32_t device, std::span<const uint8_t> body, std::vector<uint8_t>& reply);
   void ProtocolVersionAsked(uint32_t device, std::span<const uint8_t> body, std::vector<uint8_t>& reply);
   void ClientNameGiven(std::span<const uint8_t> body);
@@ -70,6 +72,8 @@ class SdkConnection {
   uint32_t version_ = 0;
   std::string name_;
   bool closed_ = false;
+  // The colours of the update being handled, its room kept for the next.
+  std::vector<Colour> colours_;
 };
 
 }  // namespace talvo::sdk

@@ -10,10 +10,18 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "sdk/sdk_protocol.h"
 
 namespace talvo::sdk {
+
+// What an LED update is checked against: the controller's LED count and the
+// LEDs of each of its zones, in order.
+struct LedLayout {
+  uint32_t leds = 0;
+  std::span<const uint32_t> zoneLeds;
+};
 
 class SdkHost {
  public:
@@ -22,6 +30,16 @@ class SdkHost {
   virtual uint32_t ControllerCount() = 0;
   // Nothing for an index the program no longer has.
   virtual std::optional<ControllerDescription> Describe(uint32_t controller) = 0;
+  // Asked for every LED update, so a host that can should answer it without
+  // describing the controller; the zones stay valid until the next call.
+  // Nothing for an index the program no longer has.
+  virtual std::optional<LedLayout> Leds(uint32_t controller) {
+    const auto described = Describe(controller);
+    if (!described) return std::nullopt;
+    zoneLeds_.clear();
+    for (const ZoneDescription& zone : described->zones) zoneLeds_.push_back(zone.ledsCount);
+    return LedLayout{.leds = uint32_t(described->leds.size()), .zoneLeds = zoneLeds_};
+  }
   // Colours for LEDs firstLed .. firstLed + colours.size() - 1 of the
   // controller's LED list, from a whole-device, zone or single-LED update.
   virtual void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const Colour> colours) = 0;
@@ -29,6 +47,9 @@ class SdkHost {
   // The client is about to stream colours: switch to the mode that shows them.
   virtual void SetCustomMode(uint32_t controller) = 0;
   virtual void ClientNamed(std::string_view name) = 0;
+
+ private:
+  std::vector<uint32_t> zoneLeds_;
 };
 
 // The program behind the server: a host for each client that connects, told

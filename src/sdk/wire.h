@@ -60,11 +60,15 @@ class Reader {
   int32_t I32() { return static_cast<int32_t>(U32()); }
   // `count` colours; none when fewer than count × 4 bytes are left.
   std::vector<Colour> Colours(size_t count) {
-    const auto b = Take(count * 4);
     std::vector<Colour> colours;
-    colours.reserve(b.size() / 4);
-    for (size_t i = 0; i + 4 <= b.size(); i += 4) colours.push_back({b[i], b[i + 1], b[i + 2]});
+    ColoursInto(count, colours);
     return colours;
+  }
+  // The same into `colours`, whose room is kept from one call to the next.
+  void ColoursInto(size_t count, std::vector<Colour>& colours) {
+    const auto b = Take(count * 4);
+    colours.clear();
+    for (size_t i = 0; i + 4 <= b.size(); i += 4) colours.push_back({b[i], b[i + 1], b[i + 2]});
   }
   // The next `count` bytes, or an empty span and a failed reader.
   std::span<const uint8_t> Take(size_t count) {

@@ -27,6 +27,19 @@ TEST(DirectColoursTest, SetsAreBoundedToTheLedsAndPendingOnlyWhileOn) {
   EXPECT_TRUE(direct.Pending());
 }
 
+TEST(DirectColoursTest, SetsBeforeTheThreadTakesOneWakeItOnceAndItTakesTheLatest) {
+  platform::WakeSignal wake;
+  DirectColours direct(2, wake);
+  direct.SetOn(true);
+  direct.Take();
+  const uint64_t before = wake.Notifications();
+  for (uint8_t n = 1; n <= 3; ++n) direct.Set(0, std::vector<Rgb>(2, Rgb{n, n, n}));
+  EXPECT_EQ(wake.Notifications() - before, 1u);
+  EXPECT_EQ(direct.Take()[1], (Rgb{3, 3, 3}));
+  direct.Set(1, std::vector<Rgb>(1, Rgb{7, 7, 7}));
+  EXPECT_EQ(wake.Notifications() - before, 2u) << "a set after a take wakes the thread again";
+}
+
 TEST(DirectColoursTest, FramesScaleAsTheDevicesEffectsAndLeaveMissingLedsDark) {
   const std::vector<Rgb> two{{10, 20, 30}, {255, 255, 255}};
   MousepadFrame pad;

@@ -43,43 +43,55 @@ class ClientHost final : public sdk::SdkHost {
  public:
   ClientHost(SdkDevices& devices, int client) : devices_(devices), client_(client) {}
 
-  uint32_t ControllerCount() override { return uint32_t(devices_.Controllers().size()); }
+  uint32_t ControllerCount() override { return devices_.ControllerCount(); }
   std::optional<sdk::ControllerDescription> Describe(uint32_t controller) override {
-    const auto p = Device(controller);
+    const auto p = devices_.ControllerAt(controller);
     return p ? devices_.Describe(*p) : std::nullopt;
   }
+  std::optional<sdk::LedLayout> Leds(uint32_t controller) override {
+    const auto p = devices_.ControllerAt(controller);
+    return p ? std::optional(devices_.Leds(*p)) : std::nullopt;
+  }
   void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const sdk::Colour> colours) override {
-    if (const auto p = Device(controller)) devices_.SetLeds(*p, firstLed, colours);
+    if (const auto p = devices_.ControllerAt(controller)) devices_.SetLeds(*p, firstLed, colours);
   }
   void SetMode(uint32_t controller, uint32_t mode, const sdk::ModeSettings& settings) override {
-    if (const auto p = Device(controller)) devices_.SetMode(client_, *p, mode, settings);
+    if (const auto p = devices_.ControllerAt(controller)) devices_.SetMode(client_, *p, mode, settings);
   }
   void SetCustomMode(uint32_t controller) override {
-    if (const auto p = Device(controller)) devices_.HoldDirect(client_, *p);
+    if (const auto p = devices_.ControllerAt(controller)) devices_.HoldDirect(client_, *p);
   }
   void ClientNamed(std::string_view name) override {
     debug::Line("sdk server: client " + std::to_string(client_) + " is \"" + std::string(name) + "\"");
   }
 
  private:
-  std::optional<Peripheral> Device(uint32_t controller) const {
-    const std::vector<Peripheral> list = devices_.Controllers();
-    return controller < list.size() ? std::optional<Peripheral>(list[controller]) : std::nullopt;
-  }
-
   SdkDevices& devices_;
   int client_;
 };
 
 }  // namespace
 
+SdkDevices::SdkDevices(Setup setup) : s_(std::move(setup)) {
+  // One zone of all the LEDs, as Skeleton() describes it.
+  for (Peripheral p : kPeripherals) zoneLeds_[device::IndexOf(p)] = uint32_t(TraitsOf(p).leds);
+}
+
 std::unique_ptr<sdk::SdkHost> SdkDevices::HostFor(int client) { return std::make_unique<ClientHost>(*this, client); }
 
-std::vector<Peripheral> SdkDevices::Controllers() const {
-  std::vector<Peripheral> list;
+uint32_t SdkDevices::ControllerCount() const {
+  return uint32_t(std::ranges::count_if(kPeripherals, [this](Peripheral p) { return s_.actions.Connected(p); }));
+}
+
+std::optional<Peripheral> SdkDevices::ControllerAt(uint32_t index) const {
   for (Peripheral p : kPeripherals)
-    if (s_.actions.Connected(p)) list.push_back(p);
-  return list;
+    if (s_.actions.Connected(p) && index-- == 0) return p;
+  return std::nullopt;
+}
+
+sdk::LedLayout SdkDevices::Leds(Peripheral peripheral) const {
+  const size_t i = device::IndexOf(peripheral);
+  return {.leds = zoneLeds_[i], .zoneLeds = std::span(&zoneLeds_[i], 1)};
 }
 
 const sdk::ControllerDescription& SdkDevices::Skeleton(Peripheral p) const {
@@ -159,10 +171,9 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
 }
 
 void SdkDevices::SetLeds(Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours) {
-  std::vector<lighting::Rgb> rgb;
-  rgb.reserve(colours.size());
-  for (const sdk::Colour& c : colours) rgb.push_back({c.red, c.green, c.blue});
-  s_.direct(peripheral).Set(firstLed, rgb);
+  rgb_.clear();
+  for (const sdk::Colour& c : colours) rgb_.push_back({c.red, c.green, c.blue});
+  s_.direct(peripheral).Set(firstLed, rgb_);
 }
 
 void SdkDevices::HoldDirect(int client, Peripheral peripheral) {

@@ -33,7 +33,7 @@ class SdkDevices final : public sdk::SdkHostSource {
     // The name of keyboard LED n as the page shows its key.
     std::function<std::string(size_t)> keyName;
   };
-  explicit SdkDevices(Setup setup) : s_(std::move(setup)) {}
+  explicit SdkDevices(Setup setup);
 
   // One host per client; `client` names it in the holds on Direct.
   std::unique_ptr<sdk::SdkHost> HostFor(int client) override;
@@ -45,7 +45,12 @@ class SdkDevices final : public sdk::SdkHostSource {
   // again.
   void Forget() { skeletons_.clear(); }
 
-  std::vector<device::Peripheral> Controllers() const;
+  // The connected devices are the controllers, in the order above; asked
+  // for every update, so no list is made.
+  uint32_t ControllerCount() const;
+  std::optional<device::Peripheral> ControllerAt(uint32_t index) const;
+  // What Describe() tells of the device's LEDs, for checking an update.
+  sdk::LedLayout Leds(device::Peripheral peripheral) const;
   std::optional<sdk::ControllerDescription> Describe(device::Peripheral peripheral) const;
   // The index of "Direct" in the device's mode list.
   uint32_t DirectMode(device::Peripheral peripheral) const;
@@ -63,6 +68,10 @@ class SdkDevices final : public sdk::SdkHostSource {
   Setup s_;
   std::map<device::Peripheral, int> holders_;
   mutable std::map<device::Peripheral, sdk::ControllerDescription> skeletons_;
+  // The LEDs of each device's one zone, which Leds() points into.
+  std::array<uint32_t, std::size(device::kAllPeripherals)> zoneLeds_{};
+  // An update's colours as the lighting threads take them, room kept.
+  std::vector<lighting::Rgb> rgb_;
 };
 
 }  // namespace talvo::pages::remote
