@@ -1,11 +1,8 @@
-// The program chooser's rows: what each program with a window is offered as.
+// The program chooser's rows: what each program with a window is offered as,
+// from the answers a desktop source and /proc would give.
 #include "pages/profiles/program_rows.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace talvo::pages::profiles {
 namespace {
@@ -45,31 +42,6 @@ TEST(ProgramRows, NamedByProgramOfferedAsTheirLinkMergedAndSortedWithoutTalvo) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(ProgramRows(c.answers, "/opt/talvo/bin/talvo"), c.rows) << c.what;
-}
-
-// Stands in for a desktop source: the processes it says have windows.
-class FakeWindows final : public platform::ForegroundProgram {
- public:
-  explicit FakeWindows(std::vector<int> pids) : pids_(std::move(pids)) {}
-  std::string_view Name() const override { return "fake"; }
-  platform::ForegroundAvailability Availability() const override { return platform::ForegroundAvailability::Available; }
-  ForegroundAnswer Current() override { return {}; }
-  std::vector<int> WindowPids() override { return pids_; }
-
- private:
-  std::vector<int> pids_;
-};
-
-TEST(WindowProgramLister, AsksEachProcessOnceForItsExecutableAndLeavesItselfOut) {
-  pid_t child = -1;
-  char sleep[] = "sleep", seconds[] = "30";
-  char* argv[] = {sleep, seconds, nullptr};
-  ASSERT_EQ(posix_spawnp(&child, "sleep", nullptr, nullptr, argv, environ), 0);
-  const std::string executable = platform::ExecutableOfProcess(child).path;
-  const auto rows = WindowProgramLister(std::make_shared<FakeWindows>(std::vector<int>{getpid(), child, child, 0}))();
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
-  EXPECT_EQ(rows, (std::vector<ProgramRow>{{"sleep", executable}}));
 }
 
 }  // namespace
