@@ -51,8 +51,25 @@ std::string LinkFor(const platform::ForegroundAnswer& program) {
 }
 
 std::string LinkFieldText(std::string_view link) {
-  if (FormOf(link) == LinkForm::Path) return std::filesystem::path(link).filename().string();
+  switch (FormOf(link)) {
+    case LinkForm::Path: return std::filesystem::path(link).filename().string();
+    case LinkForm::WindowsProgram: return std::string(WindowsName(link));
+    case LinkForm::SteamApp:
+    case LinkForm::None: break;
+  }
   return std::string(link);
+}
+
+bool SameLink(std::string_view a, std::string_view b) {
+  const LinkForm form = FormOf(a);
+  if (form != FormOf(b)) return false;
+  switch (form) {
+    case LinkForm::Path: return a == b;
+    case LinkForm::WindowsProgram: return SameIgnoringCase(WindowsName(a), WindowsName(b));
+    case LinkForm::SteamApp: return SameIgnoringCase(a, b);
+    case LinkForm::None: break;
+  }
+  return false;
 }
 
 bool LinkNames(std::string_view link, std::string_view resolved, const platform::ForegroundAnswer& program) {

@@ -23,9 +23,14 @@ LinkForm FormOf(std::string_view link);
 // Windows program name, else its executable's path.
 std::string LinkFor(const platform::ForegroundAnswer& program);
 
-// What the link row's field shows: a path's file name, the other forms as
-// they are.
+// What the link row's field shows: a path's file name, a Windows program's
+// name without its Windows folders ("game.exe"), anything else as it is.
 std::string LinkFieldText(std::string_view link);
+
+// Whether two links of the same form name the same program: paths byte for
+// byte, Windows programs by name and Steam apps case-insensitively. Links
+// that name no program are never the same.
+bool SameLink(std::string_view a, std::string_view b);
 
 // Whether the link names the program. `resolved` is a path link with its
 // symbolic links followed, or empty; the running program is always known by

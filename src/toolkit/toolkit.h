@@ -8,6 +8,7 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvo::toolkit {
 
@@ -202,6 +203,17 @@ class Window {
   virtual Toolkit& GetToolkit() = 0;
 };
 
+// A program the program chooser offers: the name it shows and the link
+// choosing it makes.
+struct ProgramRow {
+  std::string name;
+  std::string link;
+  bool operator==(const ProgramRow&) const = default;
+};
+// Lists the programs to offer. It may wait on the display server, so the
+// chooser calls it off the UI thread.
+using ProgramLister = std::function<std::vector<ProgramRow>()>;
+
 // Message box and file dialogs, supplied by the application shell.
 class Dialogs {
  public:
@@ -212,6 +224,13 @@ class Dialogs {
   virtual std::optional<std::string> OpenFile(Window* parent, const std::string& filter) = 0;
   virtual std::optional<std::string> SaveFile(Window* parent, const std::string& filter,
                                               const std::string& suggestedName) = 0;
+  // The link of the program the user chose among those `programs` lists, or
+  // the path of a file of `filter` browsed for; nothing when cancelled. A
+  // shell without a chooser of its own only browses.
+  virtual std::optional<std::string> ChooseProgram(Window* parent, const ProgramLister& /*programs*/,
+                                                   const std::string& filter) {
+    return OpenFile(parent, filter);
+  }
 };
 
 class Toolkit {
@@ -242,6 +261,9 @@ class Toolkit {
   std::optional<std::string> SaveFile(Window* parent, const std::string& filter,
                                       const std::string& suggestedName) {
     return dialogs_ ? dialogs_->SaveFile(parent, filter, suggestedName) : std::nullopt;
+  }
+  std::optional<std::string> ChooseProgram(Window* parent, const ProgramLister& programs, const std::string& filter) {
+    return dialogs_ ? dialogs_->ChooseProgram(parent, programs, filter) : std::nullopt;
   }
 
  private:

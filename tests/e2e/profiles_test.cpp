@@ -134,5 +134,36 @@ TEST_F(ProfilesTest, LinksThatCannotBeFollowedLeaveTheProfilesUsable) {
   EXPECT_TRUE(ReadFile(index).contains("PROFILELIKEDEVICEEXE]\n1=0")) << ReadFile(index).toStdString();
 }
 
+// Links made through the program chooser in each form a link takes: a Steam
+// app and a Windows program are kept as given and shown as they are; the
+// mouse's device list refuses a program another entry names already, a
+// Windows program whatever its folder or case, and text naming no program
+// links nothing.
+TEST_F(ProfilesTest, TheProgramChooserLinksSteamAppsAndWindowsPrograms) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  const char* kField = "ms_device_profile_link_edit";
+  talvo.Do({Click("ms_pro_device_add_btn"), Dialog("steam:570"), Check("ms_device_profile_link_check")});
+  EXPECT_EQ(talvo.Get(kField).value("text").toString(), "steam:570");
+  talvo.Do({Choose("ms_device_profile_combo", 0), Dialog("game.exe"), Click("ms_device_profile_link_btn")});
+  EXPECT_EQ(talvo.Get(kField).value("text").toString(), "game.exe");
+  const QByteArray index = ReadFile(MouseFolder(folders_) + "/msProfile.ini");
+  const qsizetype processes = index.indexOf("[DEVICEPROCESS]");
+  EXPECT_NE(index.indexOf("\n0=game.exe\n", processes), -1) << index.toStdString();
+  EXPECT_NE(index.indexOf("\n1=steam:570\n", processes), -1) << index.toStdString();
+
+  talvo.Do({Click("ms_pro_device_add_btn"), Dialog("notes"), Check("ms_device_profile_link_check")});
+  EXPECT_FALSE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+  EXPECT_TRUE(Messages(talvo).isEmpty());
+  talvo.Do({Dialog("C:\\Games\\GAME.EXE"), Check("ms_device_profile_link_check")});
+  const QJsonArray shown = Messages(talvo);
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown.at(0).toObject().value("text_id").toString(), "message_text_13");
+  EXPECT_FALSE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+
+  talvo.Request(Choose("ms_device_profile_combo", 1));
+  EXPECT_EQ(talvo.Get(kField).value("text").toString(), "steam:570");
+  EXPECT_TRUE(talvo.Get("ms_device_profile_link_check").value("checked").toBool());
+}
+
 }  // namespace
 }  // namespace talvo::e2e

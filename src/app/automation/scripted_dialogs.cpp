@@ -34,6 +34,11 @@ std::optional<std::string> ScriptedDialogs::SaveFile(toolkit::Window*, const std
   return NextPath();
 }
 
+std::optional<std::string> ScriptedDialogs::ChooseProgram(toolkit::Window*, const toolkit::ProgramLister&,
+                                                          const std::string&) {
+  return NextPath();
+}
+
 void ScriptedDialogs::QueueAnswers(const std::vector<int>& answers) {
   answers_.insert(answers_.end(), answers.begin(), answers.end());
 }

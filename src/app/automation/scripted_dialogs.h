@@ -23,6 +23,9 @@ class ScriptedDialogs final : public toolkit::Dialogs {
   std::optional<std::string> OpenFile(toolkit::Window* parent, const std::string& filter) override;
   std::optional<std::string> SaveFile(toolkit::Window* parent, const std::string& filter,
                                       const std::string& suggestedName) override;
+  // The next queued path or link text, as the file dialog would give it.
+  std::optional<std::string> ChooseProgram(toolkit::Window* parent, const toolkit::ProgramLister& programs,
+                                           const std::string& filter) override;
 
   void QueueAnswers(const std::vector<int>& answers);
   void QueuePaths(const std::vector<std::string>& paths);

@@ -33,6 +33,7 @@
 #include "profiles/first_run.h"
 #include "pages/profiles/profile_lists.h"
 #include "pages/profiles/profile_selection.h"
+#include "pages/profiles/program_rows.h"
 
 namespace talvo::app {
 namespace {
@@ -119,6 +120,7 @@ bool CMainWnd::Create() {
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
                    .foreground = options_.foreground->Availability(),
+                   .programs = pages::profiles::WindowProgramLister(options_.foreground),
                    .changed = [this] {
                      for (size_t i = 0; i < watchers_.size(); ++i)
                        watchers_[i]->Follow(profilePage_->HasFollowableLink(profiles::kWatchedLists[i]));

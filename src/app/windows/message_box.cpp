@@ -7,6 +7,8 @@
 #include <QWindow>
 #include <set>
 
+#include "app/windows/program_chooser.h"
+
 namespace talvo::app {
 
 CMsgWnd::CMsgWnd(QtToolkit& toolkit) : window_(toolkit, *this) {}
@@ -17,17 +19,7 @@ bool CMsgWnd::Create(toolkit::Window* parent) {
   if (!window_.Create(kLayout)) return false;
   dialog_ = qobject_cast<QDialog*>(window_.Widget());
   if (!dialog_) return false;
-  dialog_->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-  QWidget* owner = WidgetOf(parent);
-  if (owner) {
-    // Kept on top of its owner without being its child, so the owner going
-    // away can never take the box's widgets with it.
-    dialog_->winId();
-    if (QWindow* ownerWindow = owner->window()->windowHandle())
-      dialog_->windowHandle()->setTransientParent(ownerWindow);
-  }
-  dialog_->adjustSize();
-  CentreOn(owner);
+  PlaceDialog(*dialog_, parent);
   return true;
 }
 
@@ -65,13 +57,23 @@ void CMsgWnd::OnTimer(int id) {
   if (dialog_) dialog_->done(0);
 }
 
-void CMsgWnd::CentreOn(QWidget* parent) {
+void PlaceDialog(QDialog& dialog, toolkit::Window* parent) {
+  dialog.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  QWidget* owner = WidgetOf(parent);
+  if (owner) {
+    // Kept on top of its owner without being its child, so the owner going
+    // away can never take the dialog's widgets with it.
+    dialog.winId();
+    if (QWindow* ownerWindow = owner->window()->windowHandle())
+      dialog.windowHandle()->setTransientParent(ownerWindow);
+  }
+  dialog.adjustSize();
   QRect area;
-  if (parent)
-    area = parent->window()->frameGeometry();
+  if (owner)
+    area = owner->window()->frameGeometry();
   else if (QScreen* screen = QGuiApplication::primaryScreen())
     area = screen->availableGeometry();
-  if (area.isValid()) dialog_->move(area.center() - dialog_->rect().center());
+  if (area.isValid()) dialog.move(area.center() - dialog.rect().center());
 }
 
 namespace {
@@ -148,6 +150,14 @@ std::optional<std::string> QtDialogs::SaveFile(toolkit::Window* parent, const st
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtDialogs::ChooseProgram(toolkit::Window* parent, const toolkit::ProgramLister& programs,
+                                                    const std::string& filter) {
+  CProgramChooser chooser(toolkit_, [this, filter](toolkit::Window* over) { return OpenFile(over, filter); });
+  if (!chooser.Create(parent)) return OpenFile(parent, filter);
+  chooser.List(programs);
+  return chooser.ShowModal();
 }
 
 QWidget* WidgetOf(toolkit::Window* window) {

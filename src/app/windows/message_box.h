@@ -37,8 +37,6 @@ class CMsgWnd final : public toolkit::WindowHandler {
   void OnTimer(int id) override;
 
  private:
-  void CentreOn(QWidget* parent);
-
   QtWindow window_;
   QDialog* dialog_ = nullptr;
 };
@@ -61,10 +59,16 @@ class QtDialogs final : public toolkit::Dialogs {
   std::optional<std::string> OpenFile(toolkit::Window* parent, const std::string& filter) override;
   std::optional<std::string> SaveFile(toolkit::Window* parent, const std::string& filter,
                                       const std::string& suggestedName) override;
+  std::optional<std::string> ChooseProgram(toolkit::Window* parent, const toolkit::ProgramLister& programs,
+                                           const std::string& filter) override;
 
  private:
   QtToolkit& toolkit_;
 };
+
+// A dialog of Talvo's own look over its owner: frameless, kept above the
+// owner's window and centred on it (on the screen without one).
+void PlaceDialog(QDialog& dialog, toolkit::Window* parent);
 
 // The widget of a toolkit window, or null for none or another toolkit's.
 QWidget* WidgetOf(toolkit::Window* window);

@@ -1,7 +1,6 @@
 #include "pages/profiles/profile_page.h"
 
 #include <array>
-#include <filesystem>
 
 #include "pages/message_text.h"
 #include "pages/peripheral_traits.h"
@@ -9,6 +8,7 @@
 #include "platform/ascii.h"
 #include "platform/debug.h"
 #include "profiles/first_run.h"
+#include "profiles/program_links.h"
 
 namespace talvo::pages::profiles {
 namespace {
@@ -298,9 +298,8 @@ void ProfilePage::OnLinkCheck(const toolkit::Notification& n, int) {
   if (n.wParam == 0) {
     Unlink(*combo);
   } else {
-    const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
-    // A link names a program by its absolute path; anything else unlinks.
-    if (!program || !std::filesystem::path(*program).is_absolute() || !Link(*combo, *program, true)) {
+    const auto program = ChooseLink();
+    if (!program || !Link(*combo, *program, true)) {
       if (toolkit::Control* check = Find(*combo, "_profile_link_check")) check->SetCheck(false, false);
       Unlink(*combo);
     }
@@ -311,8 +310,8 @@ void ProfilePage::OnLinkCheck(const toolkit::Notification& n, int) {
 void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
   const ProfileCombo* combo = ComboNamed(n.sender, [](const ProfileCombo& c) { return Base(c) + "_profile_link_btn"; });
   if (!combo) return;
-  const auto program = window_.GetToolkit().OpenFile(&window_, std::string(kProgramFilter));
-  if (!program || !std::filesystem::path(*program).is_absolute()) return;
+  const auto program = ChooseLink();
+  if (!program) return;
   // Only the mouse's device list refuses a program linked to another entry.
   const bool unique = combo->peripheral == device::Peripheral::Mouse && combo->kind == ProfileKind::Device;
   if (!Link(*combo, *program, unique)) {
@@ -322,6 +321,14 @@ void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
   Changed();
 }
 
+std::optional<std::string> ProfilePage::ChooseLink() {
+  auto link = window_.GetToolkit().ChooseProgram(&window_, setup_.programs, std::string(kProgramFilter));
+  // A browsed file is linked by its absolute path; text that names no
+  // program in any form links nothing.
+  if (!link || talvo::profiles::FormOf(*link) == talvo::profiles::LinkForm::None) return std::nullopt;
+  return link;
+}
+
 bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bool unique) {
   const int entry = Selected(combo);
   if (entry < 0) return false;
@@ -329,7 +336,7 @@ bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bo
   if (unique) {
     const toolkit::Control* list = List(combo);
     for (int n = 0; list && n < list->Count(); ++n) {
-      if (n != entry && index.IsLinked(n) && index.Process(n) == program) {
+      if (n != entry && index.IsLinked(n) && talvo::profiles::SameLink(index.Process(n), program)) {
         Say("message_text_13");
         return false;
       }
@@ -337,7 +344,7 @@ bool ProfilePage::Link(const ProfileCombo& combo, const std::string& program, bo
   }
   if (!index.SetLinked(entry, true) || !index.SetProcess(entry, program)) return false;
   if (toolkit::Control* field = Find(combo, "_profile_link_edit"))
-    field->SetText(std::filesystem::path(program).filename().string());
+    field->SetText(talvo::profiles::LinkFieldText(program));
   if (toolkit::Control* check = Find(combo, "_profile_link_check")) check->SetCheck(true, false);
   if (toolkit::Control* row = Find(combo, "_profile_link_name_hor")) row->SetVisible(true);
   return true;

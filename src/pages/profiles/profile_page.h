@@ -34,6 +34,8 @@ class ProfilePage {
     std::function<SelectionEffects(device::Peripheral)> effects;
     // Whether the desktop says which program is in front.
     platform::ForegroundAvailability foreground = platform::ForegroundAvailability::Available;
+    // The programs the link chooser offers; none when empty.
+    toolkit::ProgramLister programs;
     // After each handled notification of the page: links or entries may
     // have changed, so whether a list has a link to follow may have too.
     std::function<void()> changed;
@@ -77,6 +79,9 @@ class ProfilePage {
   void OnUnlinkButton(const toolkit::Notification& n, int button);
   void OnLinkCheck(const toolkit::Notification& n, int);
   void OnLinkButton(const toolkit::Notification& n, int);
+  // The link the user chose in the program chooser; nothing when cancelled
+  // or when it names no program.
+  std::optional<std::string> ChooseLink();
 
   toolkit::Control* Find(const talvo::profiles::ProfileCombo& combo, std::string_view suffix) const;
   toolkit::Control* List(const talvo::profiles::ProfileCombo& combo) const;
@@ -86,8 +91,9 @@ class ProfilePage {
   void Finish(const talvo::profiles::ProfileCombo& combo, const talvo::profiles::OperationResult& result);
   void Rename(const talvo::profiles::ProfileCombo& combo);
   void Reset(const talvo::profiles::ProfileCombo& combo);
-  // Links entry `entry` to `program`; false when another entry of the list
-  // has it and `unique` asks for none ("message_text_13").
+  // Links the chosen entry to `program`; false when another entry of the
+  // list names the same program and `unique` asks for none
+  // ("message_text_13").
   bool Link(const talvo::profiles::ProfileCombo& combo, const std::string& program, bool unique);
   void Unlink(const talvo::profiles::ProfileCombo& combo);
   void ShowAvailability();

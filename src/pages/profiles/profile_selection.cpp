@@ -6,6 +6,7 @@
 #include "platform/debug.h"
 #include "profiles/profile_data_file.h"
 #include "profiles/profile_store.h"
+#include "profiles/program_links.h"
 
 namespace talvo::pages::profiles {
 namespace {
@@ -21,11 +22,6 @@ std::string Control(const ProfileCombo& combo, std::string_view suffix) {
 }
 
 }  // namespace
-
-std::string ProgramFileName(std::string_view path) {
-  const size_t slash = path.find_last_of("/\\");
-  return std::string(slash == path.npos ? path : path.substr(slash + 1));
-}
 
 bool SelectProfile(toolkit::Window& window, LiveData& live, const ProfileCombo& combo, int index,
                    const SelectionEffects& effects, LoadFailure failure) {
@@ -43,7 +39,7 @@ bool SelectProfile(toolkit::Window& window, LiveData& live, const ProfileCombo& 
   if (toolkit::Control* check = window.FindControl(Control(combo, "_profile_link_check"))) check->SetCheck(linked, false);
   if (linked) {
     if (toolkit::Control* field = window.FindControl(Control(combo, "_profile_link_edit")))
-      field->SetText(ProgramFileName(process));
+      field->SetText(LinkFieldText(process));
     if (toolkit::Control* row = window.FindControl(Control(combo, "_profile_link_name_hor"))) row->SetVisible(true);
   }
 

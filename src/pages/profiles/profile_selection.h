@@ -41,10 +41,6 @@ enum class LoadFailure { kAsk, kQuiet };
 bool SelectProfile(toolkit::Window& window, talvo::profiles::LiveData& live, const talvo::profiles::ProfileCombo& combo,
                    int index, const SelectionEffects& effects, LoadFailure failure = LoadFailure::kAsk);
 
-// The file name part of a linked program's stored path, after its last '/'
-// or '\\' (paths from Windows installations use the latter).
-std::string ProgramFileName(std::string_view path);
-
 // The device's key function panel hidden and disabled, where it is shown.
 void CloseKeyPanel(toolkit::Window& window, device::Peripheral peripheral);
 
