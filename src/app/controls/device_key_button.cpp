@@ -11,7 +11,10 @@
 namespace talvo::app {
 
 CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent, const QtToolkit* toolkit)
-    : QPushButton(parent), toolkit_(toolkit), picture_(parent ? KeyPicture::Of(parent) : nullptr) {}
+    : QPushButton(parent), toolkit_(toolkit), picture_(parent ? KeyPicture::Of(parent) : nullptr) {
+  // Checked from code reaches no event of the key.
+  connect(this, &QAbstractButton::toggled, this, &CDeviceKeyButtonUI::FollowLook);
+}
 
 void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
   lightColour_ = colour;
@@ -51,6 +54,19 @@ void CDeviceKeyButtonUI::SetKeySetHidden(bool hidden) {
   if (keySetHidden_ == hidden) return;
   keySetHidden_ = hidden;
   update();
+  FollowLook();
+}
+
+void CDeviceKeyButtonUI::FollowLook() {
+  if (!picture_ || !picture_->PaintsKeys() || picture_->isHidden()) {
+    shown_.reset();
+    return;
+  }
+  const Shown now{PresentLook(), keySetHidden_, isHidden(), geometry()};
+  if (shown_ == now) return;
+  if (shown_ && shown_->place != now.place) picture_->RepaintPlace(shown_->place);
+  picture_->RepaintPlace(now.place);
+  shown_ = now;
 }
 
 bool CDeviceKeyButtonUI::event(QEvent* e) {
@@ -59,7 +75,11 @@ bool CDeviceKeyButtonUI::event(QEvent* e) {
   if (e->type() == QEvent::DynamicPropertyChange)
     ApplyAttribute(static_cast<QDynamicPropertyChangeEvent*>(e)->propertyName());
   if (e->type() == QEvent::ParentChange) picture_ = parentWidget() ? KeyPicture::Of(parentWidget()) : nullptr;
-  return QPushButton::event(e);
+  const bool handled = QPushButton::event(e);
+  // Hover, press, focus, a style, shown or hidden: the key's own repaint
+  // would not reach the picture over it.
+  if (e->type() != QEvent::Paint) FollowLook();
+  return handled;
 }
 
 void CDeviceKeyButtonUI::ApplyAttribute(const QByteArray& name) {
@@ -71,6 +91,7 @@ void CDeviceKeyButtonUI::ApplyAttribute(const QByteArray& name) {
   keySetPath_ = SkinImagePath(toolkit_, keySetImage_);
   fittedLight_ = QImage();
   update();
+  FollowLook();
 }
 
 void CDeviceKeyButtonUI::changeEvent(QEvent* e) {
@@ -79,9 +100,13 @@ void CDeviceKeyButtonUI::changeEvent(QEvent* e) {
   QPushButton::changeEvent(e);
 }
 
+CDeviceKeyButtonUI::LookKey CDeviceKeyButtonUI::PresentLook() const {
+  return {isDown(), isChecked(), underMouse(), hasFocus(), isEnabled(), isActiveWindow(),
+          text(),   size(),      devicePixelRatioF()};
+}
+
 const QPixmap& CDeviceKeyButtonUI::Look() {
-  const LookKey key{isDown(), isChecked(), underMouse(), hasFocus(), isEnabled(), isActiveWindow(),
-                    text(),   size(),      devicePixelRatioF()};
+  const LookKey key = PresentLook();
   if (look_.isNull() || !(key == lookKey_)) {
     QStyleOptionButton option;
     initStyleOption(&option);

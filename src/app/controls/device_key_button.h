@@ -13,10 +13,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <utility>
 
 #include "app/controls/key_picture.h"
@@ -72,6 +74,9 @@ class CDeviceKeyButtonUI : public QPushButton {
   void PaintKey(QPainter& painter, Tints& tints);
   // Whether the light changed since the last call (the picture's repaint).
   bool TakeLightChange() { return std::exchange(lightChanged_, false); }
+  // While the picture over the key draws it: repaints the key's place there
+  // when its look, mark, visibility or place changed since it last did.
+  void FollowLook();
 
  protected:
   bool event(QEvent* e) override;
@@ -100,6 +105,15 @@ class CDeviceKeyButtonUI : public QPushButton {
     qreal ratio = 0;
     bool operator==(const LookKey&) const = default;
   };
+  LookKey PresentLook() const;
+
+  // What the picture was last asked to show of the key.
+  struct Shown {
+    LookKey look;
+    bool markHidden = true, hidden = false;
+    QRect place;
+    bool operator==(const Shown&) const = default;
+  };
 
   const QtToolkit* toolkit_;
   QString lightImage_;
@@ -116,6 +130,7 @@ class CDeviceKeyButtonUI : public QPushButton {
   int lightAlpha_ = 200;
   bool keySetHidden_ = true;
   QPointer<KeyPicture> picture_;
+  std::optional<Shown> shown_;
 };
 
 }  // namespace talvo::app

@@ -16,6 +16,7 @@ KeyPicture::KeyPicture(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAttribute(Qt::WA_NoSystemBackground);
   setGeometry(parent->rect());
+  parent->installEventFilter(this);
 }
 
 KeyPicture* KeyPicture::Of(QWidget* parent) {
@@ -28,8 +29,9 @@ void KeyPicture::RepaintChanged() {
   QRegion places;
   for (QObject* child : parentWidget()->children())
     if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child); key && key->TakeLightChange()) places += key->geometry();
-  // Beneath every key: the keys' own repaints then reach it.
-  if (parentWidget()->children().constFirst() != this) lower();
+  // Over every key: opaque, it is repainted alone, and Qt sends no paint to
+  // the keys beneath.
+  if (parentWidget()->children().constLast() != this) raise();
   if (geometry() != parentWidget()->rect()) setGeometry(parentWidget()->rect());
   backdrop_.Refresh();
   update(places.translated(-pos()));
@@ -38,6 +40,13 @@ void KeyPicture::RepaintChanged() {
 void KeyPicture::changeEvent(QEvent* e) {
   if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange) backdrop_.Drop();
   QWidget::changeEvent(e);
+}
+
+bool KeyPicture::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::LayoutRequest && watched == parentWidget())
+    for (QObject* child : parentWidget()->children())
+      if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child)) key->FollowLook();
+  return QWidget::eventFilter(watched, e);
 }
 
 void KeyPicture::paintEvent(QPaintEvent* e) {

@@ -140,8 +140,9 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   QtToolkit toolkit{skin.path()};
   CountingWindow window;
   window.resize(110, 60);
-  window.setStyleSheet("QPushButton { background: transparent; border: 3px solid yellow; }"
-                       "QPushButton:checked { border-color: white; }");
+  window.setStyleSheet("QPushButton { background: transparent; border: 3px solid yellow; color: white; font-size: 34px; }"
+                       "QPushButton:checked { border-color: white; }"
+                       "QPushButton:hover { border-color: blue; }");
   CDeviceKeyButtonUI* keys[2];
   for (int i = 0; i < 2; ++i) {
     keys[i] = new CDeviceKeyButtonUI(&window, &toolkit);
@@ -149,8 +150,9 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
     keys[i]->setProperty("lightimage", "spot.png");
     keys[i]->setCheckable(true);
   }
-  PaintRegions regions;
+  PaintRegions regions, keyPaints;
   KeyPicture::Of(&window)->installEventFilter(&regions);
+  for (CDeviceKeyButtonUI* key : keys) key->installEventFilter(&keyPaints);
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   const auto onScreen = [&] {
@@ -161,7 +163,7 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   const auto frame = [&](std::initializer_list<std::pair<int, uint32_t>> lights, bool on = true) {
     for (auto [key, colour] : lights) keys[key]->SetLight(colour, 255, on);
     keys[0]->RepaintLights();
-    regions.painted = QRegion();
+    regions.painted = keyPaints.painted = QRegion();
     return onScreen();
   };
 
@@ -170,6 +172,7 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   QImage shown = frame({{1, Packed(0, 0, 255)}});
   EXPECT_EQ(regions.painted, QRegion(60, 10, 40, 40));
   EXPECT_EQ(window.paints, paints);
+  EXPECT_TRUE(keyPaints.painted.isEmpty());
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
   EXPECT_TRUE(Near(shown, {80, 30}, Qt::blue, 8));
   EXPECT_TRUE(Near(shown, {61, 11}, Qt::yellow));
@@ -185,6 +188,14 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   shown = onScreen();
   EXPECT_TRUE(Near(shown, {11, 11}, Qt::white));
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
+  // So does hover, and a new text, which reaches no event of the key.
+  QTest::mouseMove(&window, {80, 30});
+  EXPECT_TRUE(Near(onScreen(), {61, 11}, Qt::blue));
+  QTest::mouseMove(&window, {55, 55});
+  EXPECT_TRUE(Near(onScreen(), {61, 11}, Qt::yellow));
+  const QImage plain = onScreen();
+  keys[0]->setText("W");
+  EXPECT_NE(onScreen().copy(10, 10, 40, 40), plain.copy(10, 10, 40, 40));
 
   // Unlit, the key is the button over what lies beneath; hidden, it is gone.
   shown = frame({{1, Packed(0, 0, 255)}}, false);
