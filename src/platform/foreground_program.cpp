@@ -8,6 +8,7 @@
 #include "platform/debug.h"
 #include "platform/foreground_replies.h"
 #include "platform/pointer_settings.h"
+#include "platform/process_identity.h"
 
 namespace talvo::platform {
 
@@ -20,7 +21,10 @@ ForegroundAnswer ExecutableOfProcess(int pid) {
   if (length <= 0 || size_t(length) >= sizeof target) return {ForegroundStatus::Unreadable, {}};
   auto path = ExecutableFromProcLink(std::string_view(target, size_t(length)));
   if (!path) return {ForegroundStatus::Unreadable, {}};
-  return {ForegroundStatus::Found, std::move(*path)};
+  ForegroundAnswer answer{ForegroundStatus::Found, std::move(*path)};
+  answer.windowsProgram = WindowsProgramOfProcess(pid, answer.path);
+  answer.steamApp = SteamAppOfProcess(pid);
+  return answer;
 }
 
 ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::string_view waylandDisplay,

@@ -5,12 +5,14 @@
 // Wayland desktops do not tell, and the link row says so.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace talvo::platform {
@@ -76,25 +78,43 @@ class ForegroundProgram {
 };
 
 // The executable of a local process from /proc/PID/exe, with the " (deleted)"
-// the kernel appends to a replaced or removed file taken off.
+// the kernel appends to a replaced or removed file taken off; for the user's
+// own processes also the Windows program a Wine loader runs and the Steam app
+// of the process or its parents.
 ForegroundAnswer ExecutableOfProcess(int pid);
 
 // X11: _NET_ACTIVE_WINDOW of the root window, then that window's _NET_WM_PID
 // when WM_CLIENT_MACHINE names this machine, else the X server's own record
-// of the client's process (XRes client ids).
+// of the client's process (XRes client ids). A thread of its own, on a
+// connection of its own, watches the root window and tells each change of
+// _NET_ACTIVE_WINDOW; when the server goes away it connects again, waiting
+// longer after each failure, and tells a change once it is back.
 class X11ForegroundProgram final : public ForegroundProgram {
  public:
-  // An empty display means $DISPLAY.
+  // An empty display means $DISPLAY. The first connection is made here.
   explicit X11ForegroundProgram(const std::string& display = {});
   ~X11ForegroundProgram() override;
 
   std::string_view Name() const override { return "x11"; }
+  // Unreachable while the server is away.
   ForegroundAvailability Availability() const override;
   ForegroundAnswer Current() override;
+  bool TellsChanges() const override { return true; }
+  // The processes of the windows in _NET_CLIENT_LIST (at most
+  // kMaxListedWindows windows), each once.
+  std::vector<int> WindowPids() override;
+
+  static constexpr uint32_t kMaxListedWindows = 512;
 
  private:
   struct Connection;
-  std::unique_ptr<Connection> connection_;
+  struct Watch;
+  void WatchRoot(std::stop_token stop);
+
+  std::string display_;
+  std::mutex mutex_;
+  std::unique_ptr<Connection> query_;  // guarded by mutex_; what Current() asks on
+  std::unique_ptr<Watch> watch_;  // last: its thread uses the members above
 };
 
 // KDE Plasma on Wayland: loads a KWin script over the session bus that calls

@@ -1,31 +1,26 @@
 #include "profiles/profile_watcher.h"
 
 #include <algorithm>
+#include <optional>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/debug.h"
+#include "profiles/program_links.h"
 
 namespace talvo::profiles {
 namespace {
 
-bool IsAbsolute(std::string_view path) { return !path.empty() && path.front() == '/'; }
-
-// Only links to an absolute path can name the program in front.
-bool Followable(const ProfileLink& link) { return link.linked && IsAbsolute(link.path); }
-
-bool Names(const ProfileLink& link, std::string_view program) {
-  if (!Followable(link)) return false;
-  return link.path == program || (!link.resolved.empty() && link.resolved == program);
-}
+bool Followable(const ProfileLink& link) { return link.linked && FormOf(link.path) != LinkForm::None; }
 
 }  // namespace
 
-std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice, std::string_view foreground) {
-  if (IsAbsolute(foreground)) {
-    const auto match = std::find_if(links.begin(), links.end(), [&](const ProfileLink& l) { return Names(l, foreground); });
-    if (match != links.end()) return static_cast<int>(match - links.begin());
-  }
+std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice,
+                               const platform::ForegroundAnswer& foreground) {
+  const auto match = std::find_if(links.begin(), links.end(), [&](const ProfileLink& l) {
+    return Followable(l) && LinkNames(l.path, l.resolved, foreground);
+  });
+  if (match != links.end()) return static_cast<int>(match - links.begin());
   if (userChoice >= 0 && size_t(userChoice) < links.size()) return userChoice;
   return std::nullopt;
 }
@@ -37,7 +32,7 @@ std::vector<ProfileLink> ReadLinks(const ProfileIndex& index, int itemCount) {
     link.linked = index.IsLinked(int(n));
     if (!link.linked) continue;
     link.path = index.Process(int(n));
-    if (!IsAbsolute(link.path)) continue;
+    if (FormOf(link.path) != LinkForm::Path) continue;
     // Links chosen in a file dialog often name a symbolic link such as
     // /usr/bin/game, while the running process is known by its target.
     std::error_code error;
@@ -57,7 +52,7 @@ WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platfo
   choice.userChoice = index.Select();
   const int count = std::clamp(itemCount, 0, kMaxProfiles);
   if (foreground.status == platform::ForegroundStatus::Found) {
-    choice.show = ChooseEntry(ReadLinks(index, count), choice.userChoice, foreground.path);
+    choice.show = ChooseEntry(ReadLinks(index, count), choice.userChoice, foreground);
   } else if (choice.userChoice >= 0 && choice.userChoice < count) {
     choice.show = choice.userChoice;
   }
@@ -70,6 +65,7 @@ ProfileWatcher::ProfileWatcher(const WatchedList& list, platform::ForegroundProg
       foreground_(foreground),
       report_(std::move(report)),
       interval_(interval),
+      events_(foreground.TellsChanges()),
       following_(follow),
       thread_([this](std::stop_token stop) { Run(stop); }) {}
 
@@ -79,14 +75,28 @@ ProfileWatcher::~ProfileWatcher() = default;
 void ProfileWatcher::Follow(bool follow) {
   {
     std::lock_guard lock(mutex_);
-    if (following_ == follow) return;
+    // A source that tells changes is asked again after any change of the
+    // list while it is followed, since no poll would catch a link made to
+    // the program already in front.
+    const bool askAgain = events_ && (follow || following_);
+    if (following_ == follow && !askAgain) return;
     following_ = follow;
+    told_ = told_ || askAgain;
   }
-  // Only a resting watcher waits for this; one that pauses keeps its time.
-  if (follow) wake_.notify_all();
+  wake_.notify_all();
 }
 
 void ProfileWatcher::Run(std::stop_token stop) {
+  std::optional<int> listener;
+  if (events_) {
+    listener = foreground_.ListenForChanges([this] {
+      {
+        std::lock_guard lock(mutex_);
+        told_ = true;
+      }
+      wake_.notify_all();
+    });
+  }
   bool unreadable = false;
   while (!stop.stop_requested()) {
     const platform::ForegroundAnswer answer = foreground_.Current();
@@ -96,12 +106,17 @@ void ProfileWatcher::Run(std::stop_token stop) {
     unreadable = nowUnreadable;
     report_(answer);
     std::unique_lock lock(mutex_);
-    if (following_) {
-      wake_.wait_for(lock, stop, interval_, [] { return false; });
-    } else {
+    if (!following_) {
       wake_.wait(lock, stop, [this] { return following_; });
+    } else if (events_) {
+      // A change while it was asking is asked about again at once.
+      wake_.wait(lock, stop, [this] { return told_ || !following_; });
+    } else {
+      wake_.wait_for(lock, stop, interval_, [] { return false; });
     }
+    told_ = false;
   }
+  if (listener) foreground_.StopListening(*listener);
   debug::Line(list_.exitLine);
 }
 

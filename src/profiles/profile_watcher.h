@@ -1,6 +1,7 @@
 // Profiles that follow the program in front. Each watched list has a watcher
-// thread that asks which program is in front every two seconds while the
-// list has a link to follow, off the UI thread, and hands the answer on; the
+// thread that asks which program is in front while the list has a link to
+// follow, off the UI thread, and hands the answer on: each time the source
+// tells of a change where it can, else every two seconds. The
 // UI thread then decides the entry to show from the list's links and the
 // user's choice ("select"), selects it and writes the user's choice back, all
 // in one task, so a link or a choice changed in between is never overruled
@@ -42,20 +43,21 @@ inline constexpr std::array<WatchedList, 5> kWatchedLists{{
     {device::Peripheral::Mousepad, ProfileKind::Lighting, "mousepad lighting profile watcher ended"},
 }};
 
-// One entry's link as the index holds it; `resolved` is the stored path with
-// its symbolic links followed (empty when it cannot be), because the program
-// in front is always known by its real file.
+// One entry's link as the index holds it, in any of the forms of
+// program_links.h; `resolved` is a path link with its symbolic links followed
+// (empty when it cannot be), because the program in front is always known by
+// its real file.
 struct ProfileLink {
   bool linked = false;
   std::string path;
   std::string resolved;
 };
 
-// The entry to show: the first linked entry whose stored path names the
-// program in front, else the user's choice; nothing when neither is an entry
-// of the list. Only absolute paths match, compared byte for byte: Linux file
-// names are case-sensitive, and "/usr/bin/Game" is not "/usr/bin/game".
-std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice, std::string_view foreground);
+// The entry to show: the first linked entry, in list order, whose link names
+// the program in front (LinkNames), else the user's choice; nothing when
+// neither is an entry of the list.
+std::optional<int> ChooseEntry(std::span<const ProfileLink> links, int userChoice,
+                               const platform::ForegroundAnswer& foreground);
 
 // The links of entries 0 .. itemCount-1 (itemCount bounded by kMaxProfiles).
 std::vector<ProfileLink> ReadLinks(const ProfileIndex& index, int itemCount);
@@ -75,10 +77,12 @@ WatcherChoice DecideEntry(const ProfileIndex& index, int itemCount, const platfo
 
 // Asks the foreground program for one watched list on its own thread until
 // destroyed; each answer goes to `report` on that thread. It asks once when
-// it starts (that answer makes the list show the user's choice), then every
-// interval while following; while resting it waits without a time-out, so
-// an idle Talvo does not wake for a list that has nothing to follow.
-// Destruction wakes the thread at once, even in the middle of a wait.
+// it starts (that answer makes the list show the user's choice), then while
+// following: when the source tells a change if it tells them (it listens
+// from start to end of the thread), else every interval. While resting it
+// waits without a time-out, so an idle Talvo does not wake for a list that
+// has nothing to follow. Destruction wakes the thread at once, even in the
+// middle of a wait.
 class ProfileWatcher {
  public:
   using Report = std::function<void(const platform::ForegroundAnswer&)>;
@@ -92,7 +96,9 @@ class ProfileWatcher {
 
   // From any thread. A resting watcher told to follow asks at once. One told
   // to rest still asks when its current pause ends, so a list that lost its
-  // last link goes back to the user's choice as it always did, then rests.
+  // last link goes back to the user's choice as it always did, then rests;
+  // with a source that tells changes that pause ends at once, and a
+  // following watcher told to follow again asks again.
   void Follow(bool follow);
 
  private:
@@ -104,7 +110,9 @@ class ProfileWatcher {
   std::chrono::milliseconds interval_;
   std::mutex mutex_;
   std::condition_variable_any wake_;
+  const bool events_;    // the source tells changes
   bool following_;       // guarded by mutex_
+  bool told_ = false;    // guarded by mutex_: asked to ask again
   std::jthread thread_;  // last: it runs on the members above
 };
 

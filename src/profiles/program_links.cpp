@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "platform/ascii.h"
+
 namespace talvo::profiles {
 namespace {
 
@@ -10,15 +12,11 @@ constexpr std::string_view kSteamPrefix = "steam:";
 // Steam app ids are 32-bit numbers.
 constexpr size_t kMaxAppIdDigits = 10;
 
-bool Digits(std::string_view text) {
+// An app id as Steam hands it to a game; "0" stands for none.
+bool AppId(std::string_view text) {
   return !text.empty() && text.size() <= kMaxAppIdDigits &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+         text.find_first_not_of('0') != std::string_view::npos;
 }
 
 // The name after a Windows path's last backslash.
@@ -33,12 +31,12 @@ LinkForm FormOf(std::string_view link) {
   if (link.empty()) return LinkForm::None;
   if (link.front() == '/') return LinkForm::Path;
   if (link.substr(0, kSteamPrefix.size()) == kSteamPrefix) {
-    return Digits(link.substr(kSteamPrefix.size())) ? LinkForm::SteamApp : LinkForm::None;
+    return AppId(link.substr(kSteamPrefix.size())) ? LinkForm::SteamApp : LinkForm::None;
   }
   const std::string_view name = WindowsName(link);
   constexpr std::string_view kExe = ".exe";
   if (name.size() > kExe.size() && name.find('/') == std::string_view::npos &&
-      SameIgnoringCase(name.substr(name.size() - kExe.size()), kExe)) {
+      platform::EqualsIgnoreCase(name.substr(name.size() - kExe.size()), kExe)) {
     return LinkForm::WindowsProgram;
   }
   return LinkForm::None;
@@ -78,7 +76,7 @@ bool LinkNames(std::string_view link, std::string_view resolved, const platform:
     case LinkForm::Path:
       return !program.path.empty() && (link == program.path || (!resolved.empty() && resolved == program.path));
     case LinkForm::WindowsProgram:
-      return !program.windowsProgram.empty() && SameIgnoringCase(WindowsName(link), program.windowsProgram);
+      return !program.windowsProgram.empty() && platform::EqualsIgnoreCase(WindowsName(link), program.windowsProgram);
     case LinkForm::SteamApp:
       return !program.steamApp.empty() && link.substr(kSteamPrefix.size()) == program.steamApp;
     case LinkForm::None: break;

@@ -10,11 +10,13 @@
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -280,6 +282,73 @@ TEST(X11ForegroundUnreachable, NoServerIsToldAsUnreachable) {
   X11ForegroundProgram foreground("/nonexistent/talvo-test:0");
   EXPECT_EQ(foreground.Availability(), ForegroundAvailability::Unreachable);
   EXPECT_EQ(foreground.Current().status, ForegroundStatus::Unreachable);
+}
+
+// Each change of the active window is told on the source's own thread, and
+// the windows of the client list name their processes once each.
+TEST_F(X11Foreground, TellsEachActivationAndListsTheWindowsProcesses) {
+  X11ForegroundProgram foreground(display_);
+  std::atomic<int> told{0};
+  const int listener = foreground.ListenForChanges([&] { ++told; });
+  // The watch's connection may come up after the first change; each later
+  // one is told.
+  for (int i = 0; i < 3; ++i) {
+    const int before = told;
+    SetCard32(root_, Atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, i % 2 ? XCB_NONE : window_);
+    Sync();
+    if (!WaitUntil([&] { return told > before; })) ADD_FAILURE() << "change " << i << " not told";
+  }
+  foreground.StopListening(listener);
+
+  const xcb_window_t other = xcb_generate_id(client_);
+  xcb_create_window(client_, XCB_COPY_FROM_PARENT, other, root_, 0, 0, 8, 8, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    XCB_COPY_FROM_PARENT, 0, nullptr);
+  const uint32_t windows[] = {window_, other, 0x7fffff};
+  xcb_change_property(client_, XCB_PROP_MODE_REPLACE, root_, Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 3,
+                      windows);
+  Sync();
+  EXPECT_EQ(foreground.WindowPids(), std::vector<int>{getpid()}) << "both windows are this test's, the third none";
+}
+
+// The X server killed and started again on the same display: the source is
+// unreachable meanwhile, then connects again, tells a change and finds the
+// active window.
+TEST(X11ForegroundRestart, ConnectsAgainWhenTheServerComesBack) {
+  if (!Installed("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
+  auto server = std::make_unique<Child>();
+  ASSERT_TRUE(server->Start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "64x64x24"}));
+  const std::string display = ":" + server->Line();
+  X11ForegroundProgram foreground(display);
+  std::atomic<int> told{0};
+  const int listener = foreground.ListenForChanges([&] { ++told; });
+  ASSERT_EQ(foreground.Availability(), ForegroundAvailability::Available);
+  // Told once its watch is connected.
+  ASSERT_TRUE(WaitUntil([&] { return told > 0; }));
+
+  server.reset();
+  EXPECT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::Unreachable; }));
+  EXPECT_EQ(foreground.Current().status, ForegroundStatus::Unreachable);
+  const int toldBefore = told;
+
+  server = std::make_unique<Child>();
+  ASSERT_TRUE(server->Start({"Xvfb", display, "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "64x64x24"}));
+  ASSERT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::Available; }));
+  EXPECT_TRUE(WaitUntil([&] { return told > toldBefore; })) << "a reconnection tells a change";
+
+  xcb_connection_t* client = xcb_connect(display.c_str(), nullptr);
+  ASSERT_EQ(xcb_connection_has_error(client), 0);
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(client)).data->root;
+  const xcb_window_t window = xcb_generate_id(client);
+  xcb_create_window(client, XCB_COPY_FROM_PARENT, window, root, 0, 0, 8, 8, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                    XCB_COPY_FROM_PARENT, 0, nullptr);
+  auto* atom = xcb_intern_atom_reply(client, xcb_intern_atom(client, 0, 18, "_NET_ACTIVE_WINDOW"), nullptr);
+  ASSERT_TRUE(atom);
+  xcb_change_property(client, XCB_PROP_MODE_REPLACE, root, atom->atom, XCB_ATOM_WINDOW, 32, 1, &window);
+  free(atom);
+  free(xcb_get_input_focus_reply(client, xcb_get_input_focus(client), nullptr));
+  EXPECT_TRUE(WaitUntil([&] { return foreground.Current().path == SelfExecutable(); }));
+  foreground.StopListening(listener);
+  xcb_disconnect(client);
 }
 
 // ---- KWin against a private session bus --------------------------------------

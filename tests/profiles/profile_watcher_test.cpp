@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -22,30 +23,43 @@ using platform::ForegroundStatus;
 
 ProfileLink Linked(std::string path, std::string resolved = {}) { return {true, std::move(path), std::move(resolved)}; }
 
+ForegroundAnswer Found(std::string path, std::string windowsProgram = {}, std::string steamApp = {}) {
+  return {ForegroundStatus::Found, std::move(path), std::move(windowsProgram), std::move(steamApp)};
+}
+
 TEST(ChooseEntry, FirstLinkedEntryNamingTheProgramElseTheUsersChoice) {
   const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const ForegroundAnswer wineGame = Found("/opt/proton/bin/wine64-preloader", "Game.EXE", "4000");
   struct Case {
     const char* what;
     std::vector<ProfileLink> links;
     int userChoice;
-    std::string foreground;
+    ForegroundAnswer foreground;
     std::optional<int> expected;
   };
   const Case cases[] = {
       {"two entries linked to one program", {{}, Linked("/usr/bin/game"), Linked("/usr/bin/game")}, 0,
-       "/usr/bin/game", 1},
-      {"this utility in front, not linked", {Linked("/usr/bin/game"), {}}, 1, self, 1},
-      {"this utility in front, linked", {{}, Linked(self)}, 0, self, 1},
-      {"no match", {Linked("/usr/bin/game"), {}, {}}, 2, "/usr/bin/editor", 2},
-      {"flag 0 with a matching path", {{false, "/usr/bin/game", {}}}, 0, "/usr/bin/game", 0},
-      {"unlinked path \" \"", {Linked(" "), {}}, 1, " ", 1},
-      {"path \"0\" of a missing value", {Linked("0"), {}}, 1, "0", 1},
-      {"program moved", {Linked("/opt/game/game"), {}}, 1, "/home/u/game/game", 1},
-      {"case differs", {Linked("/usr/bin/Game"), {}}, 1, "/usr/bin/game", 1},
-      {"link names a symbolic link", {{}, Linked("/usr/bin/game", "/usr/games/game-1.2")}, 0, "/usr/games/game-1.2", 1},
-      {"nothing in front", {Linked("/usr/bin/game")}, 0, "", 0},
-      {"choice outside the list, no match", {Linked("/usr/bin/game")}, 3, "/usr/bin/editor", std::nullopt},
-      {"empty list", {}, 0, "/usr/bin/game", std::nullopt},
+       Found("/usr/bin/game"), 1},
+      {"this utility in front, not linked", {Linked("/usr/bin/game"), {}}, 1, Found(self), 1},
+      {"this utility in front, linked", {{}, Linked(self)}, 0, Found(self), 1},
+      {"no match", {Linked("/usr/bin/game"), {}, {}}, 2, Found("/usr/bin/editor"), 2},
+      {"flag 0 with a matching path", {{false, "/usr/bin/game", {}}}, 0, Found("/usr/bin/game"), 0},
+      {"unlinked path \" \"", {Linked(" "), {}}, 1, Found(" "), 1},
+      {"path \"0\" of a missing value", {Linked("0"), {}}, 1, Found("0"), 1},
+      {"program moved", {Linked("/opt/game/game"), {}}, 1, Found("/home/u/game/game"), 1},
+      {"case differs", {Linked("/usr/bin/Game"), {}}, 1, Found("/usr/bin/game"), 1},
+      {"link names a symbolic link", {{}, Linked("/usr/bin/game", "/usr/games/game-1.2")}, 0,
+       Found("/usr/games/game-1.2"), 1},
+      {"nothing in front", {Linked("/usr/bin/game")}, 0, {}, 0},
+      {"choice outside the list, no match", {Linked("/usr/bin/game")}, 3, Found("/usr/bin/editor"), std::nullopt},
+      {"empty list", {}, 0, Found("/usr/bin/game"), std::nullopt},
+      {"Windows program by name", {{}, Linked("game.exe")}, 0, wineGame, 1},
+      {"Windows program by its path", {{}, {}, Linked("C:\\Games\\GAME.exe")}, 0, wineGame, 2},
+      {"Steam app", {{}, Linked("steam:4000")}, 0, wineGame, 1},
+      {"first of the forms in list order", {{}, Linked("steam:4000"), Linked("game.exe")}, 0, wineGame, 1},
+      {"the loader's path names the loader", {{}, Linked("/opt/proton/bin/wine64-preloader")}, 0, wineGame, 1},
+      {"another Steam app", {{}, Linked("steam:400")}, 0, wineGame, 0},
+      {"Windows program of a native program", {{}, Linked("game.exe")}, 0, Found("/usr/bin/game.exe"), 0},
   };
   for (const auto& c : cases) EXPECT_EQ(ChooseEntry(c.links, c.userChoice, c.foreground), c.expected) << c.what;
 }
@@ -66,7 +80,7 @@ TEST_F(DecideEntryTest, ReadsTheUsersChoiceAndTheListsLinksFromTheIndex) {
   index.SetLinked(3, true);
   index.SetProcess(3, "/usr/bin/editor");
 
-  const ForegroundAnswer inFront{ForegroundStatus::Found, std::filesystem::canonical(game).string()};
+  const ForegroundAnswer inFront = Found(std::filesystem::canonical(game).string());
   const WatcherChoice linked = DecideEntry(index, 3, inFront);
   EXPECT_EQ(linked.show, 1);
   EXPECT_EQ(linked.userChoice, 2);
@@ -74,11 +88,15 @@ TEST_F(DecideEntryTest, ReadsTheUsersChoiceAndTheListsLinksFromTheIndex) {
   EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Found, "/usr/bin/editor"}).show, 2);
   EXPECT_EQ(DecideEntry(index, 3, {ForegroundStatus::Unsupported, {}}).show, 2);
   EXPECT_EQ(DecideEntry(index, 2, {ForegroundStatus::NoWindow, {}}).show, std::nullopt);
-  // Only links among the list's items that can name a program keep a watcher asking.
+  // Only links among the list's items that can name a program keep a watcher
+  // asking; a Windows program is one of them.
   index.SetLinked(0, true);
-  index.SetProcess(0, "C:\\Games\\game.exe");
+  index.SetProcess(0, "C:\\Games\\game");
   EXPECT_FALSE(HasFollowableLink(index, 1));
   EXPECT_TRUE(HasFollowableLink(index, 2));
+  index.SetProcess(0, "C:\\Games\\game.exe");
+  EXPECT_TRUE(HasFollowableLink(index, 1));
+  EXPECT_EQ(DecideEntry(index, 3, Found("/opt/wine/wine", "game.exe")).show, 0);
 }
 
 // Answers from a list, then the last one again.
@@ -170,6 +188,49 @@ TEST(ProfileWatcherLoop, AsksOnlyWhileFollowing) {
   const auto start = std::chrono::steady_clock::now();
   watcher.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+// A source that tells its changes, counting the questions it is asked.
+class TellingForeground final : public platform::ForegroundProgram {
+ public:
+  std::string_view Name() const override { return "telling"; }
+  platform::ForegroundAvailability Availability() const override { return platform::ForegroundAvailability::Available; }
+  ForegroundAnswer Current() override {
+    ++calls;
+    return {ForegroundStatus::NoWindow, {}};
+  }
+  bool TellsChanges() const override { return true; }
+  void Change() { TellChanged(); }
+  std::atomic<int> calls{0};
+};
+
+// With a source that tells changes no timer is used, however short the
+// interval: a change is asked about at once, nothing in between, and after
+// the watcher is gone a change reaches nobody.
+TEST(ProfileWatcherLoop, AsksWhenTheSourceTellsAChangeAndOnlyThen) {
+  TellingForeground foreground;
+  Reports reports;
+  {
+    ProfileWatcher watcher(kWatchedLists[3], foreground, reports.Sink(), 1ms);
+    ASSERT_EQ(reports.WaitFor(1).size(), 1u);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(foreground.calls, 1) << "asked on a timer";
+    foreground.Change();
+    EXPECT_EQ(reports.WaitFor(2).size(), 2u);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(foreground.calls, 2);
+    // A list changed while followed is decided again; told to rest it asks
+    // once more, then a change is not asked about.
+    watcher.Follow(true);
+    EXPECT_EQ(reports.WaitFor(3).size(), 3u);
+    watcher.Follow(false);
+    EXPECT_EQ(reports.WaitFor(4).size(), 4u);
+    foreground.Change();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(foreground.calls, 4);
+  }
+  foreground.Change();
+  EXPECT_EQ(foreground.calls, 4);
 }
 
 }  // namespace

@@ -44,10 +44,14 @@ struct Arguments {
   bool sdk = false;
   std::optional<uint16_t> sdkPort;
   bool hidden = false;
+  // Under automation the program in front is the one the client names,
+  // unless the desktop's own source is asked for.
+  bool desktopForeground = false;
 };
 
 constexpr const char* kUsage =
     "usage: talvo [--hidden] [--simulate[=DEVICES]] [--sdk[=PORT]] [--automation PATH]\n"
+    "             [--foreground=desktop]\n"
     "       talvo --version | --help\n"
     "  --hidden           start in the system tray without showing the window (the login\n"
     "                     entry uses it); without a tray, start minimized\n"
@@ -58,6 +62,8 @@ constexpr const char* kUsage =
     "                     address, on PORT or the one main.ini names (6742 unless set)\n"
     "  --automation PATH  let a scripted client drive the window over a local socket at PATH\n"
     "                     (also TALVO_AUTOMATION=PATH)\n"
+    "  --foreground=desktop  follow the program in front as the desktop tells it, also under\n"
+    "                     automation (where the client names it otherwise)\n"
     "  --version          print the version and exit\n"
     "  --help             print this help and exit\n"
     "environment: TALVO_TRAY=0|1 overrides whether a system tray is used;\n"
@@ -105,6 +111,8 @@ std::optional<Arguments> Parse(const QStringList& args) {
       a.automation = arg.mid(int(std::strlen("--automation=")));
     } else if (arg == QLatin1String("--hidden")) {
       a.hidden = true;
+    } else if (arg == QLatin1String("--foreground=desktop")) {
+      a.desktopForeground = true;
     } else {
       std::fprintf(stderr, "talvo: unknown argument %s\n%s", qPrintable(arg), kUsage);
       return std::nullopt;
@@ -215,7 +223,7 @@ int main(int argc, char** argv) {
                         .pointerSettings = args->automation.isEmpty()
                                                ? std::shared_ptr<platform::PointerSettings>()
                                                : recordedPointer,
-                        .foreground = args->automation.isEmpty()
+                        .foreground = args->automation.isEmpty() || args->desktopForeground
                                           ? std::shared_ptr<platform::ForegroundProgram>()
                                           : scriptedForeground,
                         .sessionBus = true,

@@ -390,11 +390,12 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
   // A profile linked to the program in front that cannot be loaded leaves
   // the list on the live one, is told without a box over that program, and
-  // is not tried again while that program stays in front. The user's own
-  // choice coming back is told as when it was chosen.
+  // is not tried again while that program stays in front; once another
+  // entry is to be shown it may be tried again. The user's own choice coming
+  // back is told as when it was chosen.
   const bool linked = choice.show && *choice.show != choice.userChoice;
   std::optional<int>& unloadable = unloadable_[ComboIndex(*combo)];
-  if (!linked) unloadable.reset();
+  if (!linked || unloadable != choice.show) unloadable.reset();
   if (choice.show && *choice.show != list->CurrentIndex() && !(linked && unloadable == choice.show)) {
     const int shown = list->CurrentIndex();
     list->SelectItem(*choice.show, false);
