@@ -63,8 +63,8 @@ bool SameLink(std::string_view a, std::string_view b) {
   if (form != FormOf(b)) return false;
   switch (form) {
     case LinkForm::Path: return a == b;
-    case LinkForm::WindowsProgram: return SameIgnoringCase(WindowsName(a), WindowsName(b));
-    case LinkForm::SteamApp: return SameIgnoringCase(a, b);
+    case LinkForm::WindowsProgram: return platform::EqualsIgnoreCase(WindowsName(a), WindowsName(b));
+    case LinkForm::SteamApp: return platform::EqualsIgnoreCase(a, b);
     case LinkForm::None: break;
   }
   return false;
