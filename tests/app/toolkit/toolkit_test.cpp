@@ -5,6 +5,9 @@
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QFocusEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSlider>
@@ -514,6 +517,50 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
   EXPECT_EQ(title->Text(), "fixed");
   EXPECT_EQ(title->TextId(), "");
   EXPECT_TRUE(handler.Actions().empty());
+}
+
+TEST(UiFonts, PutASemiCondensedLatinStandInSecondWhereNotoSansIsMissingExceptInChinese) {
+  const QString noto = QStringLiteral("Noto Sans"), sc = QStringLiteral("Noto Sans CJK SC"),
+                wqy = QStringLiteral("WenQuanYi Micro Hei"), dejavu = QStringLiteral("DejaVu Sans");
+  const struct {
+    const char* code;
+    bool hasNoto;
+    QString systemSans;
+    QStringList families;
+    int stretch;
+  } cases[] = {
+      {"en", false, dejavu, {noto, dejavu, sc, wqy}, QFont::SemiCondensed},
+      {"", false, dejavu, {noto, dejavu, sc, wqy}, QFont::SemiCondensed},
+      {"en", true, dejavu, {noto, sc, wqy}, QFont::AnyStretch},
+      {"cn_zh", false, dejavu, {noto, sc, wqy}, QFont::AnyStretch},
+      {"zh_CN", false, dejavu, {noto, sc, wqy}, QFont::AnyStretch},
+      {"en", false, sc, {noto, sc, wqy}, QFont::AnyStretch},  // a system drawing sans-serif in the CJK font
+      {"en", false, QString(), {noto, sc, wqy}, QFont::AnyStretch},
+  };
+  QFont base;
+  base.setPointSize(13);
+  for (const auto& c : cases) {
+    const QFont font = UiFont(base, QString::fromLatin1(c.code), c.hasNoto, [&] { return c.systemSans; });
+    EXPECT_EQ(font.families(), c.families) << c.code << c.hasNoto;
+    EXPECT_EQ(font.stretch(), c.stretch) << c.code << c.hasNoto;
+    EXPECT_EQ(font.pointSize(), 13);
+  }
+}
+
+// Where "Noto Sans" is missing, text of a window built in English is drawn
+// in the system's Latin font rather than the CJK one; in Chinese, in the CJK
+// font.
+TEST(UiFonts, FollowTheLanguageLoaded) {
+  if (QFontDatabase::hasFamily(QStringLiteral("Noto Sans")) ||
+      !QFontDatabase::hasFamily(QStringLiteral("Noto Sans CJK SC")))
+    GTEST_SKIP() << "needs the CJK font without Noto Sans";
+  const QFont before = QApplication::font();
+  QtToolkit toolkit{TOOLKIT_TEST_DATA};
+  ASSERT_TRUE(toolkit.LoadLanguage("lan_en.xml"));
+  EXPECT_EQ(QFontInfo(QLabel().font()).family(), QFontInfo(QFont(QStringLiteral("sans-serif"))).family());
+  ASSERT_TRUE(toolkit.LoadLanguage("lan_cn.xml"));
+  EXPECT_EQ(QFontInfo(QLabel().font()).family(), QStringLiteral("Noto Sans CJK SC"));
+  QApplication::setFont(before);
 }
 
 TEST_F(ToolkitTest, SendRunsDirectlyOnTheUiThreadAndWaitsFromWorkers) {
