@@ -40,6 +40,11 @@ void KeyPicture::changeEvent(QEvent* e) {
   QWidget::changeEvent(e);
 }
 
+void KeyPicture::hideEvent(QHideEvent* e) {
+  backdrop_.Drop();
+  QWidget::hideEvent(e);
+}
+
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
   struct Shown {

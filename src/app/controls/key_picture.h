@@ -37,6 +37,7 @@ class KeyPicture final : public QWidget {
 
  protected:
   void changeEvent(QEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:
