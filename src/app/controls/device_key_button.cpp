@@ -110,14 +110,19 @@ const QPixmap& CDeviceKeyButtonUI::Look() {
   if (look_.isNull() || !(key == lookKey_)) {
     QStyleOptionButton option;
     initStyleOption(&option);
-    look_ = QPixmap((QSizeF(size()) * key.ratio).toSize());
-    look_.setDevicePixelRatio(key.ratio);
-    look_.fill(Qt::transparent);
-    // As the button would paint itself: the widget's font and text colour.
-    QStylePainter painter(&look_, this);
-    painter.setFont(font());
-    painter.setPen(palette().color(foregroundRole()));
-    painter.drawControl(QStyle::CE_PushButton, option);
+    QImage canvas((QSizeF(size()) * key.ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    canvas.setDevicePixelRatio(key.ratio);
+    canvas.fill(Qt::transparent);
+    {
+      // As the button would paint itself: the widget's font and text colour.
+      QStylePainter painter(&canvas, this);
+      painter.setFont(font());
+      painter.setPen(palette().color(foregroundRole()));
+      painter.drawControl(QStyle::CE_PushButton, option);
+    }
+    // A copy without the canvas's paint engine, which an image keeps for
+    // life once painted on: some KiB a key, for every key of a picture.
+    look_ = QPixmap::fromImage(canvas.copy());
     lookKey_ = key;
   }
   return look_;

@@ -49,6 +49,11 @@ bool KeyPicture::eventFilter(QObject* watched, QEvent* e) {
   return QWidget::eventFilter(watched, e);
 }
 
+void KeyPicture::hideEvent(QHideEvent* e) {
+  backdrop_.Drop();
+  QWidget::hideEvent(e);
+}
+
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
   struct Shown {

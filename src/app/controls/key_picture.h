@@ -42,6 +42,7 @@ class KeyPicture final : public QWidget {
   void changeEvent(QEvent* e) override;
   // A key's new text reaches no key event, only its parent's layout request.
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void hideEvent(QHideEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:

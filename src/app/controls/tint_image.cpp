@@ -84,6 +84,11 @@ void CTintImageUI::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void CTintImageUI::hideEvent(QHideEvent* event) {
+  backdrop_.Drop();
+  QWidget::hideEvent(event);
+}
+
 void CTintImageUI::DrawStyledBackground(QPainter& painter) {
   QStyleOption option;
   option.initFrom(this);

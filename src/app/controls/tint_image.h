@@ -48,6 +48,7 @@ class CTintImageUI : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
   void changeEvent(QEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   QSize sizeHint() const override;
 
  private:

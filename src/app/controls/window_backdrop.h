@@ -4,8 +4,9 @@
 // alone and nothing behind it.
 //
 // The copy is taken again when the control's place or size in its window,
-// or the window's size, changes, and dropped while the control is hidden or
-// when the owner says the picture beneath changed (a new style).
+// or the window's size, changes, and dropped when the owner hides (a hidden
+// page keeps no copy of a window it no longer shows) or says the picture
+// beneath changed (a new style).
 #pragma once
 
 #include <QPixmap>

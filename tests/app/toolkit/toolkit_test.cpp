@@ -487,6 +487,7 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
   EXPECT_EQ(title->Text(), "Profile name exists");
   EXPECT_EQ(save->Text(), "Save");
   ASSERT_TRUE(toolkit.LoadLanguage("lan_cn.xml"));
+  EXPECT_EQ(QApplication::font().families().value(1), "Noto Sans CJK SC");
   EXPECT_EQ(title->Text(), "配置名称已存在");
   EXPECT_EQ(save->Text(), "保存");
   // Combo items the layout gives as ids follow the language too.
@@ -514,6 +515,27 @@ TEST_F(ToolkitTest, LanguageReloadReResolvesTextIds) {
   EXPECT_EQ(title->Text(), "fixed");
   EXPECT_EQ(title->TextId(), "");
   EXPECT_TRUE(handler.Actions().empty());
+}
+
+TEST(UiFonts, PutASemiCondensedLatinStandInSecondWhereNotoSansIsMissingExceptInChinese) {
+  const QString noto = "Noto Sans", sc = "Noto Sans CJK SC", wqy = "WenQuanYi Micro Hei", dejavu = "DejaVu Sans";
+  const struct {
+    const char* code;
+    bool hasNoto;
+    QString systemSans;
+    QStringList families;
+    int stretch;
+  } cases[] = {
+      {"en", false, dejavu, {noto, dejavu, sc, wqy}, QFont::SemiCondensed},
+      {"en", true, dejavu, {noto, sc, wqy}, QFont::AnyStretch},
+      {"cn_zh", false, dejavu, {noto, sc, wqy}, QFont::AnyStretch},
+      {"en", false, sc, {noto, sc, wqy}, QFont::AnyStretch},  // sans-serif is the CJK font
+  };
+  for (const auto& c : cases) {
+    const QFont font = UiFont(QFont(), QString::fromLatin1(c.code), c.hasNoto, [&] { return c.systemSans; });
+    EXPECT_EQ(font.families(), c.families) << c.code << c.hasNoto;
+    EXPECT_EQ(font.stretch(), c.stretch) << c.code << c.hasNoto;
+  }
 }
 
 TEST_F(ToolkitTest, SendRunsDirectlyOnTheUiThreadAndWaitsFromWorkers) {

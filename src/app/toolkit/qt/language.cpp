@@ -8,7 +8,7 @@ namespace talvo::app {
 
 // One pass without recursion: Qt's readElementText recurses per nested
 // element, so a deeply nested file would overflow the stack.
-std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* error) {
+std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* error, QString* code) {
   QXmlStreamReader xml(bytes);
   LanguageTable table;
   auto fail = [&](const QString& why) -> std::optional<LanguageTable> {
@@ -33,6 +33,7 @@ std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* err
         if (depth == 1) {
           if (xml.name() != QLatin1String("language")) return fail("root element is not <language>");
           sawRoot = true;
+          if (code) *code = xml.attributes().value("code").toString();
         } else if (depth == 2 && xml.name() == QLatin1String("text")) {
           inText = true;
           id = xml.attributes().value("id").toString();
@@ -56,6 +57,18 @@ std::optional<LanguageTable> ParseLanguage(const QByteArray& bytes, QString* err
   if (xml.hasError()) return fail(xml.errorString());
   if (!sawRoot) return fail("empty file");
   return table;
+}
+
+QFont UiFont(QFont base, QStringView code, bool hasNotoSans, const std::function<QString()>& systemSans) {
+  QStringList families{QStringLiteral("Noto Sans"), QStringLiteral("Noto Sans CJK SC"),
+                       QStringLiteral("WenQuanYi Micro Hei")};
+  const bool chinese = code.startsWith(u"cn") || code.startsWith(u"zh");
+  const QString latin = chinese || hasNotoSans ? QString() : systemSans();
+  const bool standIn = !latin.isEmpty() && !families.contains(latin);
+  if (standIn) families.insert(1, latin);
+  base.setFamilies(families);
+  base.setStretch(standIn ? QFont::SemiCondensed : QFont::AnyStretch);
+  return base;
 }
 
 }  // namespace talvo::app

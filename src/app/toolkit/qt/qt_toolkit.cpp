@@ -2,10 +2,14 @@
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
+#include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
@@ -150,12 +154,15 @@ bool QtToolkit::LoadLanguage(const std::string& file) {
     return false;
   }
   QString error;
-  auto table = ParseLanguage(*bytes, &error);
+  QString code;
+  auto table = ParseLanguage(*bytes, &error, &code);
   if (!table) {
     std::fprintf(stderr, "talvo: %s: %s\n", path.toLocal8Bit().constData(), error.toLocal8Bit().constData());
     return false;
   }
   language_ = std::move(*table);
+  QApplication::setFont(UiFont(QApplication::font(), code, QFontDatabase::hasFamily(QStringLiteral("Noto Sans")),
+                               [] { return QFontInfo(QFont(QStringLiteral("sans-serif"))).family(); }));
   for (QtWindow* w : windows_) w->ReloadText();
   return true;
 }
