@@ -1,15 +1,26 @@
 #include "platform/ipc_json.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace talvo::platform {
 
 std::optional<int64_t> JsonValue::Integer() const {
-  if (kind_ != Kind::Number || text_.find_first_of(".eE") != std::string::npos) return std::nullopt;
-  int64_t value = 0;
-  const auto [end, error] = std::from_chars(text_.data(), text_.data() + text_.size(), value);
-  if (error != std::errc() || end != text_.data() + text_.size()) return std::nullopt;
-  return value;
+  if (kind_ != Kind::Number) return std::nullopt;
+  const char* end = text_.data() + text_.size();
+  if (text_.find_first_of(".eE") == std::string::npos) {
+    int64_t value = 0;
+    const auto [at, error] = std::from_chars(text_.data(), end, value);
+    if (error != std::errc() || at != end) return std::nullopt;
+    return value;
+  }
+  // JSON does not tell 2 from 2.0 or 2e0.
+  double value = 0;
+  const auto [at, error] = std::from_chars(text_.data(), end, value);
+  if (error != std::errc() || at != end || value != std::trunc(value) || std::fabs(value) >= 0x1p63) {
+    return std::nullopt;
+  }
+  return int64_t(value);
 }
 
 std::optional<std::string_view> JsonValue::String() const {
@@ -169,26 +180,19 @@ class JsonParser {
     }
   }
 
-  // A \u escape, the opening backslash and u already taken. A surrogate
-  // without its partner becomes U+FFFD: a window title with one should not
-  // lose the whole event.
+  // A \u escape, the opening backslash and u already taken; a character
+  // beyond the basic plane comes as a pair of them. A surrogate without its
+  // partner is refused: it stands for no character.
   bool Escape(std::string& out) {
-    auto unit = Hex4();
-    if (!unit) return false;
-    uint32_t code = *unit;
-    if (code >= 0xD800 && code < 0xDC00 && text_.substr(at_, 2) == "\\u") {
-      const size_t before = at_;
-      at_ += 2;
+    auto code = Hex4();
+    if (!code || (*code >= 0xDC00 && *code < 0xE000)) return false;
+    if (*code >= 0xD800 && *code < 0xDC00) {
+      if (!Take('\\') || !Take('u')) return false;
       const auto low = Hex4();
-      if (!low) return false;
-      if (*low >= 0xDC00 && *low < 0xE000) {
-        code = 0x10000 + ((code - 0xD800) << 10) + (*low - 0xDC00);
-      } else {
-        at_ = before;
-      }
+      if (!low || *low < 0xDC00 || *low >= 0xE000) return false;
+      *code = 0x10000 + ((*code - 0xD800) << 10) + (*low - 0xDC00);
     }
-    if (code >= 0xD800 && code < 0xE000) code = 0xFFFD;
-    AppendUtf8(out, code);
+    AppendUtf8(out, *code);
     return true;
   }
 

@@ -1,8 +1,8 @@
-// A bounded JSON reader for what window managers send over their IPC
-// sockets (sway's and i3's trees and events, Hyprland's replies). The text
-// comes from another process, so its size, its nesting and the number of
-// values it makes are capped before anything is kept; text over any cap
-// reads as nothing.
+// A bounded JSON reader for text another process sends: window managers
+// over their IPC sockets (sway's trees and events, Hyprland's replies) and
+// Talvo's status answer that talvoctl reads. Its size, its nesting and the
+// number of values it makes are capped before anything is kept; text over
+// any cap reads as nothing.
 #pragma once
 
 #include <cstddef>
