@@ -11,6 +11,8 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/debug.h"
+
 namespace talvo::platform {
 namespace {
 
@@ -120,8 +122,9 @@ std::optional<std::string> RequestUntilClosed(const std::string& path, std::stri
   }
 }
 
-CompositorLink::CompositorLink(Serve serve, std::function<void()> tellChanged)
-    : serve_(std::move(serve)), tellChanged_(std::move(tellChanged)), wakeFd_(eventfd(0, EFD_CLOEXEC)) {
+CompositorLink::CompositorLink(std::string name, Serve serve, std::function<void()> tellChanged)
+    : name_(std::move(name)),
+      serve_(std::move(serve)), tellChanged_(std::move(tellChanged)), wakeFd_(eventfd(0, EFD_CLOEXEC)) {
   thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
 }
 
@@ -134,12 +137,15 @@ CompositorLink::~CompositorLink() {
 void CompositorLink::SetFront(int pid) {
   answered_ = true;
   const bool wasUnreachable = unreachable_.exchange(false);
+  if (wasUnreachable) debug::Line("foreground program: " + name_ + " answers again");
   if (pid_.exchange(pid) != pid || wasUnreachable) tellChanged_();
 }
 
 void CompositorLink::Lost() {
   pid_ = -1;
-  if (!unreachable_.exchange(true)) tellChanged_();
+  if (unreachable_.exchange(true)) return;
+  debug::Line("foreground program: " + name_ + " cannot be reached; trying again");
+  tellChanged_();
 }
 
 void CompositorLink::Run(std::stop_token stop) {

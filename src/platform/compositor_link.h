@@ -54,8 +54,8 @@ class CompositorLink {
   static constexpr std::chrono::milliseconds kLastRetry{30'000};
 
   // tellChanged is called on the link's thread whenever the answer may
-  // have changed.
-  CompositorLink(Serve serve, std::function<void()> tellChanged);
+  // have changed; name is the compositor's, for debug lines.
+  CompositorLink(std::string name, Serve serve, std::function<void()> tellChanged);
   ~CompositorLink();
 
   // Readable once a stop is requested: serve waits on it beside its socket.
@@ -71,6 +71,7 @@ class CompositorLink {
   void Run(std::stop_token stop);
   void Lost();
 
+  std::string name_;
   Serve serve_;
   std::function<void()> tellChanged_;
   int wakeFd_;

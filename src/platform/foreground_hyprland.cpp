@@ -19,7 +19,9 @@ constexpr auto kRequestTimeout = 3s;
 
 HyprlandForegroundProgram::HyprlandForegroundProgram(std::string instanceFolder)
     : instanceFolder_(std::move(instanceFolder)),
-      link_([this](CompositorLink& link, std::stop_token stop) { Serve(link, stop); }, [this] { TellChanged(); }) {}
+      link_(
+          "Hyprland", [this](CompositorLink& link, std::stop_token stop) { Serve(link, stop); },
+          [this] { TellChanged(); }) {}
 
 // Older releases kept the sockets under /tmp/hypr, newer ones under
 // the runtime folder. Looked up on each connection, as Hyprland may not
@@ -44,16 +46,15 @@ void HyprlandForegroundProgram::Serve(CompositorLink& link, std::stop_token stop
   UnixSocket events = UnixSocket::Connect(folder + "/.socket2.sock");
   if (!events.Valid()) return;
   const int wake = link.WakeFd();
+  // False when the request socket does not answer: Hyprland is going away.
   auto askActive = [&] {
-    const auto reply =
-        RequestUntilClosed(folder + "/.socket.sock", "j/activewindow", kJsonEventLimits.maxBytes, wake, kRequestTimeout);
-    const auto json = reply ? ParseJson(*reply, kJsonEventLimits) : std::nullopt;
+    const auto reply = RequestUntilClosed(folder + "/.socket.sock", "j/activewindow", kJsonEventLimits.maxBytes,
+                                          wake, kRequestTimeout);
+    if (!reply) return false;
+    const auto json = ParseJson(*reply, kJsonEventLimits);
     const auto pid = json ? HyprlandActivePid(*json) : std::nullopt;
-    if (!pid) {
-      debug::Line("foreground program: Hyprland did not say which window is active");
-      return false;
-    }
-    link.SetFront(*pid);
+    if (!pid) debug::Line("foreground program: Hyprland's answer names no window");
+    link.SetFront(pid.value_or(0));
     return true;
   };
   if (!askActive()) return;

@@ -26,7 +26,9 @@ std::string SocketFromEnvironment() {
 
 SwayForegroundProgram::SwayForegroundProgram(std::string socketPath)
     : socketPath_(socketPath.empty() ? SocketFromEnvironment() : std::move(socketPath)),
-      link_([this](CompositorLink& link, std::stop_token stop) { Serve(link, stop); }, [this] { TellChanged(); }) {}
+      link_(
+          "sway", [this](CompositorLink& link, std::stop_token stop) { Serve(link, stop); },
+          [this] { TellChanged(); }) {}
 
 void SwayForegroundProgram::Serve(CompositorLink& link, std::stop_token stop) {
   UnixSocket socket = UnixSocket::Connect(socketPath_);

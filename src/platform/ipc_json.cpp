@@ -56,9 +56,7 @@ class JsonParser {
 
  private:
   void SkipSpace() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
-      ++at_;
-    }
+    while (at_ < text_.size() && std::string_view(" \t\n\r").find(text_[at_]) != std::string_view::npos) ++at_;
   }
 
   bool Take(char c) {

@@ -60,8 +60,8 @@ TEST(IpcJson, ReadsWhatIsWellFormedAndWithinItsCaps) {
   };
   for (const auto& c : cases) EXPECT_EQ(ParseJson(c.text, small).has_value(), c.ok) << c.text;
 
-  const auto value = ParseJson(R"({"s": "\u00e9\ud83d\ude00!\n", "i": -42, "e": 1e2, "f": 1.5, "big": 9223372036854775808,
-                                    "s2": "x", "s": "second"})",
+  const auto value = ParseJson(R"({"s": "\u00e9\ud83d\ude00!\n", "i": -42, "e": 1e2, "f": 1.5,
+                                    "big": 9223372036854775808, "s2": "x", "s": "second"})",
                                kJsonEventLimits);
   ASSERT_TRUE(value);
   EXPECT_EQ(value->Find("s")->String(), "\u00e9\U0001F600!\n");
@@ -323,9 +323,10 @@ class HeadlessSway {
     std::vector<std::string> args;
     if (getuid() == 0) args = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     const std::string runtime = runtime_;
-    for (std::string arg : std::initializer_list<std::string>{"env", "-i", "PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + runtime,
-                            "XDG_RUNTIME_DIR=" + runtime, "SWAYSOCK=" + Socket(), "WLR_BACKENDS=headless",
-                            "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1", "sway", "-c", runtime + "/config"}) {
+    for (std::string arg : std::initializer_list<std::string>{
+             "env", "-i", "PATH=/usr/local/bin:/usr/bin:/bin", "HOME=" + runtime, "XDG_RUNTIME_DIR=" + runtime,
+             "SWAYSOCK=" + Socket(), "WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
+             "sway", "-c", runtime + "/config"}) {
       args.push_back(arg);
     }
     sway_ = Spawn(args, runtime_ / "sway.log");
