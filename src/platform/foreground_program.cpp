@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/debug.h"
+#include "platform/foreground_compositors.h"
 #include "platform/foreground_replies.h"
 #include "platform/pointer_settings.h"
 #include "platform/process_identity.h"
@@ -28,13 +29,18 @@ ForegroundAnswer ExecutableOfProcess(int pid) {
 }
 
 ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::string_view waylandDisplay,
-                                        std::string_view display, std::string_view currentDesktop) {
+                                        std::string_view display, std::string_view currentDesktop,
+                                        std::string_view swaySocket, std::string_view hyprlandSignature) {
   const bool wayland = sessionType == "wayland" || (sessionType != "x11" && !waylandDisplay.empty());
-  if (wayland) {
-    return PointerDesktopFrom(currentDesktop) == PointerDesktop::Kde ? ForegroundSession::KdeWayland
-                                                                     : ForegroundSession::OtherWayland;
+  if (!wayland) return display.empty() ? ForegroundSession::NoDisplay : ForegroundSession::X11;
+  switch (PointerDesktopFrom(currentDesktop)) {
+    case PointerDesktop::Kde: return ForegroundSession::KdeWayland;
+    case PointerDesktop::Gnome:
+    case PointerDesktop::Other: break;
   }
-  return display.empty() ? ForegroundSession::NoDisplay : ForegroundSession::X11;
+  if (!swaySocket.empty()) return ForegroundSession::Sway;
+  if (!hyprlandSignature.empty()) return ForegroundSession::Hyprland;
+  return ForegroundSession::OtherWayland;
 }
 
 std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
@@ -43,9 +49,11 @@ std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
     return value ? value : "";
   };
   switch (ForegroundSessionFrom(env("XDG_SESSION_TYPE"), env("WAYLAND_DISPLAY"), env("DISPLAY"),
-                                env("XDG_CURRENT_DESKTOP"))) {
+                                env("XDG_CURRENT_DESKTOP"), env("SWAYSOCK"), env("HYPRLAND_INSTANCE_SIGNATURE"))) {
     case ForegroundSession::X11: return std::make_unique<X11ForegroundProgram>();
     case ForegroundSession::KdeWayland: return std::make_unique<KWinForegroundProgram>();
+    case ForegroundSession::Sway: return std::make_unique<SwayForegroundProgram>();
+    case ForegroundSession::Hyprland: return std::make_unique<HyprlandForegroundProgram>();
     case ForegroundSession::OtherWayland:
     case ForegroundSession::NoDisplay: break;
   }

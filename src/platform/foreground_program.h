@@ -1,7 +1,8 @@
 // The program in front: the absolute path of the executable whose window is
 // active, so profiles linked to a program can follow it. X11 answers through
 // the window manager's root window properties, KDE Plasma on Wayland through a
-// KWin script that reports each activation over the session bus; other
+// KWin script that reports each activation over the session bus, sway and
+// Hyprland through their IPC sockets (foreground_compositors.h); other
 // Wayland desktops do not tell, and the link row says so.
 #pragma once
 
@@ -160,13 +161,17 @@ class ScriptedForegroundProgram final : public ForegroundProgram {
   std::string path_;
 };
 
-enum class ForegroundSession { X11, KdeWayland, OtherWayland, NoDisplay };
+enum class ForegroundSession { X11, KdeWayland, Sway, Hyprland, OtherWayland, NoDisplay };
 
-// The session from XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY and
-// XDG_CURRENT_DESKTOP. A Wayland session also sets DISPLAY for XWayland, but
-// XWayland sees only its own clients' windows, so Wayland wins.
+// The session from XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY,
+// XDG_CURRENT_DESKTOP, SWAYSOCK and HYPRLAND_INSTANCE_SIGNATURE. A Wayland
+// session also sets DISPLAY for XWayland, but XWayland sees only its own
+// clients' windows, so Wayland wins. A desktop the session names comes
+// before a compositor's socket, which a program started from another
+// session may have inherited.
 ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::string_view waylandDisplay,
-                                        std::string_view display, std::string_view currentDesktop);
+                                        std::string_view display, std::string_view currentDesktop,
+                                        std::string_view swaySocket = {}, std::string_view hyprlandSignature = {});
 
 // The backend for this session's environment.
 std::unique_ptr<ForegroundProgram> MakeForegroundProgram();

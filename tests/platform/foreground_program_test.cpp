@@ -85,10 +85,11 @@ class Child {
 
 bool Installed(const char* program) { return std::system(("command -v " + std::string(program) + " >/dev/null").c_str()) == 0; }
 
-TEST(ForegroundSession, WaylandWinsOverXWaylandAndOnlyKdeIsFollowed) {
+TEST(ForegroundSession, WaylandWinsOverXWaylandAndTheDesktopOverCompositorSockets) {
   struct Case {
     const char *type, *wayland, *display, *desktop;
     ForegroundSession expected;
+    const char *swaySocket = "", *hyprland = "";
   };
   const Case cases[] = {
       {"x11", "", ":0", "GNOME", ForegroundSession::X11},
@@ -99,10 +100,15 @@ TEST(ForegroundSession, WaylandWinsOverXWaylandAndOnlyKdeIsFollowed) {
       {"wayland", "wayland-0", ":0", "ubuntu:GNOME", ForegroundSession::OtherWayland},
       {"wayland", "", "", "sway", ForegroundSession::OtherWayland},
       {"tty", "", "", "", ForegroundSession::NoDisplay},
+      {"wayland", "wayland-1", ":0", "sway", ForegroundSession::Sway, "/run/user/1000/sway-ipc.sock"},
+      {"", "wayland-1", "", "", ForegroundSession::Sway, "/run/user/1000/sway-ipc.sock", "abc"},
+      {"wayland", "wayland-1", "", "Hyprland", ForegroundSession::Hyprland, "", "abc_1700000000_1"},
+      {"x11", "", ":0", "i3", ForegroundSession::X11, "/run/user/1000/i3/ipc-socket"},
+      {"wayland", "wayland-0", "", "KDE", ForegroundSession::KdeWayland, "/run/user/1000/sway-ipc.sock"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ForegroundSessionFrom(c.type, c.wayland, c.display, c.desktop), c.expected)
-        << c.type << " / " << c.wayland << " / " << c.display << " / " << c.desktop;
+    EXPECT_EQ(ForegroundSessionFrom(c.type, c.wayland, c.display, c.desktop, c.swaySocket, c.hyprland), c.expected)
+        << c.type << " / " << c.wayland << " / " << c.display << " / " << c.desktop << " / " << c.swaySocket;
   }
 }
 

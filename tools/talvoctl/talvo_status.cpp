@@ -1,246 +1,64 @@
 #include "talvo_status.h"
 
-#include <charconv>
 #include <climits>
-#include <cmath>
 #include <cstdio>
 #include <utility>
+
+#include "platform/ipc_json.h"
 
 namespace talvo::tools {
 namespace {
 
+using platform::JsonValue;
+
 // Far above any real answer (a few hundred bytes per device) and nesting
 // (four levels); beyond them the text is refused rather than read.
-constexpr size_t kMaxText = 1 << 20;
-constexpr int kMaxDepth = 16;
+constexpr platform::JsonLimits kLimits{1 << 20, 16, 1 << 18};
 
-struct Json {
-  enum class Type { Null, Bool, Number, String, Array, Object };
-  Type type = Type::Null;
-  double number = 0;
-  std::string text;
-  std::vector<Json> items;         // array elements, or object values
-  std::vector<std::string> names;  // object member names, one per item
-
-  const Json* Member(std::string_view name) const {
-    if (type != Type::Object) return nullptr;
-    for (size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == name) return &items[i];
-    }
-    return nullptr;
-  }
-};
-
-class Reader {
- public:
-  explicit Reader(std::string_view text) : text_(text) {}
-
-  std::optional<Json> Document() {
-    Json value;
-    if (!Value(value, 0)) return std::nullopt;
-    SkipSpace();
-    if (at_ != text_.size()) return std::nullopt;
-    return value;
-  }
-
- private:
-  bool Value(Json& out, int depth) {
-    if (depth > kMaxDepth) return false;
-    SkipSpace();
-    if (at_ >= text_.size()) return false;
-    switch (text_[at_]) {
-      case '{': return Object(out, depth);
-      case '[': return Array(out, depth);
-      case '"': out.type = Json::Type::String; return String(out.text);
-      case 't': out.type = Json::Type::Bool; return Word("true");
-      case 'f': out.type = Json::Type::Bool; return Word("false");
-      case 'n': out.type = Json::Type::Null; return Word("null");
-      default: out.type = Json::Type::Number; return Number(out.number);
-    }
-  }
-
-  bool Object(Json& out, int depth) {
-    out.type = Json::Type::Object;
-    ++at_;
-    SkipSpace();
-    if (Take('}')) return true;
-    do {
-      SkipSpace();
-      std::string name;
-      if (at_ >= text_.size() || text_[at_] != '"' || !String(name)) return false;
-      SkipSpace();
-      if (!Take(':')) return false;
-      out.names.push_back(std::move(name));
-      if (!Value(out.items.emplace_back(), depth + 1)) return false;
-      SkipSpace();
-    } while (Take(','));
-    return Take('}');
-  }
-
-  bool Array(Json& out, int depth) {
-    out.type = Json::Type::Array;
-    ++at_;
-    SkipSpace();
-    if (Take(']')) return true;
-    do {
-      if (!Value(out.items.emplace_back(), depth + 1)) return false;
-      SkipSpace();
-    } while (Take(','));
-    return Take(']');
-  }
-
-  bool String(std::string& out) {
-    ++at_;
-    while (at_ < text_.size()) {
-      const char c = text_[at_++];
-      if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return false;
-      if (c != '\\') {
-        out += c;
-        continue;
-      }
-      if (at_ >= text_.size()) return false;
-      const char e = text_[at_++];
-      switch (e) {
-        case '"': case '\\': case '/': out += e; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
-        case 'u': if (!Escaped(out)) return false; break;
-        default: return false;
-      }
-    }
-    return false;
-  }
-
-  // \uXXXX, or a pair of them for a character beyond the basic plane, as UTF-8.
-  bool Escaped(std::string& out) {
-    unsigned code = 0;
-    if (!Hex4(code)) return false;
-    if (code >= 0xdc00 && code <= 0xdfff) return false;
-    if (code >= 0xd800 && code <= 0xdbff) {
-      unsigned low = 0;
-      if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xdc00 || low > 0xdfff) return false;
-      code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
-    }
-    if (code < 0x80) {
-      out += static_cast<char>(code);
-    } else if (code < 0x800) {
-      out += static_cast<char>(0xc0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3f));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xe0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-      out += static_cast<char>(0x80 | (code & 0x3f));
-    } else {
-      out += static_cast<char>(0xf0 | (code >> 18));
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-      out += static_cast<char>(0x80 | (code & 0x3f));
-    }
-    return true;
-  }
-
-  bool Hex4(unsigned& out) {
-    if (text_.size() - at_ < 4) return false;
-    const char* begin = text_.data() + at_;
-    if (std::from_chars(begin, begin + 4, out, 16).ptr != begin + 4) return false;
-    at_ += 4;
-    return true;
-  }
-
-  // The JSON number grammar is checked here; from_chars alone would also take
-  // forms JSON does not have ("inf", "1.", leading zeros).
-  bool Number(double& out) {
-    const size_t start = at_;
-    Take('-');
-    if (!Take('0') && !Digits()) return false;
-    if (Take('.') && !Digits()) return false;
-    if (Take('e') || Take('E')) {
-      if (!Take('+')) Take('-');
-      if (!Digits()) return false;
-    }
-    const char* begin = text_.data() + start;
-    const char* end = text_.data() + at_;
-    const auto [ptr, error] = std::from_chars(begin, end, out);
-    return error == std::errc() && ptr == end;
-  }
-
-  bool Digits() {
-    const size_t start = at_;
-    while (at_ < text_.size() && text_[at_] >= '0' && text_[at_] <= '9') ++at_;
-    return at_ > start;
-  }
-
-  bool Word(std::string_view word) {
-    if (text_.substr(at_, word.size()) != word) return false;
-    at_ += word.size();
-    return true;
-  }
-
-  bool Take(char c) {
-    if (at_ >= text_.size() || text_[at_] != c) return false;
-    ++at_;
-    return true;
-  }
-
-  void SkipSpace() {
-    while (at_ < text_.size() &&
-           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
-      ++at_;
-    }
-  }
-
-  std::string_view text_;
-  size_t at_ = 0;
-};
-
-bool ReadInt(const Json* value, int& out) {
-  if (!value || value->type != Json::Type::Number) return false;
-  const double n = value->number;
-  if (n != std::floor(n) || n < INT_MIN || n > INT_MAX) return false;
-  out = static_cast<int>(n);
+bool ReadInt(const JsonValue* value, int& out) {
+  const auto n = value ? value->Integer() : std::nullopt;
+  if (!n || *n < INT_MIN || *n > INT_MAX) return false;
+  out = static_cast<int>(*n);
   return true;
 }
 
-bool ReadText(const Json* value, std::string& out) {
-  if (!value || value->type != Json::Type::String) return false;
-  out = value->text;
+bool ReadText(const JsonValue* value, std::string& out) {
+  const auto text = value ? value->String() : std::nullopt;
+  if (!text) return false;
+  out = *text;
   return true;
 }
 
 // A member that may be missing: true when it is, or when it is a text.
-bool ReadOptionalText(const Json* value, std::optional<std::string>& out) {
+bool ReadOptionalText(const JsonValue* value, std::optional<std::string>& out) {
   return !value || ReadText(value, out.emplace());
 }
 
-bool ReadDpi(const Json& value, DpiStatus& out) {
-  const Json* stages = value.Member("stages");
-  if (!ReadInt(value.Member("stage"), out.stage) || !stages || stages->type != Json::Type::Array) return false;
-  for (const Json& item : stages->items) {
+bool ReadDpi(const JsonValue& value, DpiStatus& out) {
+  const JsonValue* stages = value.Find("stages");
+  if (!ReadInt(value.Find("stage"), out.stage) || !stages || stages->GetKind() != JsonValue::Kind::Array) return false;
+  for (const JsonValue& item : stages->Items()) {
     if (!ReadInt(&item, out.stages.emplace_back())) return false;
   }
   return true;
 }
 
-bool ReadDevice(const Json& value, DeviceStatus& out) {
-  const Json* profiles = value.Member("profiles");
-  const Json* lighting = value.Member("lighting");
-  if (!profiles || profiles->type != Json::Type::Object || !lighting) return false;
-  const bool read = ReadText(value.Member("device"), out.device) && ReadInt(value.Member("onboard"), out.onboard) &&
-                    ReadOptionalText(profiles->Member("key"), out.keyProfile) &&
-                    ReadOptionalText(profiles->Member("lighting"), out.lightingProfile) &&
-                    ReadOptionalText(profiles->Member("device"), out.deviceProfile) &&
-                    ReadInt(lighting->Member("mode"), out.mode) &&
-                    ReadText(lighting->Member("mode_name"), out.modeName) &&
-                    ReadInt(lighting->Member("brightness"), out.brightness) &&
-                    ReadInt(lighting->Member("speed"), out.speed) &&
-                    ReadText(lighting->Member("colour"), out.colour);
+bool ReadDevice(const JsonValue& value, DeviceStatus& out) {
+  const JsonValue* profiles = value.Find("profiles");
+  const JsonValue* lighting = value.Find("lighting");
+  if (!profiles || profiles->GetKind() != JsonValue::Kind::Object || !lighting) return false;
+  const bool read = ReadText(value.Find("device"), out.device) && ReadInt(value.Find("onboard"), out.onboard) &&
+                    ReadOptionalText(profiles->Find("key"), out.keyProfile) &&
+                    ReadOptionalText(profiles->Find("lighting"), out.lightingProfile) &&
+                    ReadOptionalText(profiles->Find("device"), out.deviceProfile) &&
+                    ReadInt(lighting->Find("mode"), out.mode) &&
+                    ReadText(lighting->Find("mode_name"), out.modeName) &&
+                    ReadInt(lighting->Find("brightness"), out.brightness) &&
+                    ReadInt(lighting->Find("speed"), out.speed) &&
+                    ReadText(lighting->Find("colour"), out.colour);
   if (!read) return false;
-  if (const Json* dpi = value.Member("dpi")) {
-    if (dpi->type != Json::Type::Object || !ReadDpi(*dpi, out.dpi.emplace())) return false;
+  if (const JsonValue* dpi = value.Find("dpi")) {
+    if (dpi->GetKind() != JsonValue::Kind::Object || !ReadDpi(*dpi, out.dpi.emplace())) return false;
   }
   return true;
 }
@@ -260,13 +78,12 @@ std::string ProfileNames(const DeviceStatus& d) {
 }  // namespace
 
 std::optional<TalvoStatus> ParseTalvoStatus(std::string_view json) {
-  if (json.size() > kMaxText) return std::nullopt;
-  const std::optional<Json> document = Reader(json).Document();
+  const std::optional<JsonValue> document = platform::ParseJson(json, kLimits);
   if (!document) return std::nullopt;
-  const Json* devices = document->Member("devices");
-  if (!devices || devices->type != Json::Type::Array) return std::nullopt;
+  const JsonValue* devices = document->Find("devices");
+  if (!devices || devices->GetKind() != JsonValue::Kind::Array) return std::nullopt;
   TalvoStatus status;
-  for (const Json& item : devices->items) {
+  for (const JsonValue& item : devices->Items()) {
     if (!ReadDevice(item, status.devices.emplace_back())) return std::nullopt;
   }
   return status;
