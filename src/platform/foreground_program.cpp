@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/debug.h"
+#include "platform/foreground_gnome.h"
 #include "platform/foreground_replies.h"
 #include "platform/pointer_settings.h"
 
@@ -27,8 +28,11 @@ ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::strin
                                         std::string_view display, std::string_view currentDesktop) {
   const bool wayland = sessionType == "wayland" || (sessionType != "x11" && !waylandDisplay.empty());
   if (wayland) {
-    return PointerDesktopFrom(currentDesktop) == PointerDesktop::Kde ? ForegroundSession::KdeWayland
-                                                                     : ForegroundSession::OtherWayland;
+    switch (PointerDesktopFrom(currentDesktop)) {
+      case PointerDesktop::Kde: return ForegroundSession::KdeWayland;
+      case PointerDesktop::Gnome: return ForegroundSession::GnomeWayland;
+      case PointerDesktop::Other: return ForegroundSession::OtherWayland;
+    }
   }
   return display.empty() ? ForegroundSession::NoDisplay : ForegroundSession::X11;
 }
@@ -42,6 +46,7 @@ std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
                                 env("XDG_CURRENT_DESKTOP"))) {
     case ForegroundSession::X11: return std::make_unique<X11ForegroundProgram>();
     case ForegroundSession::KdeWayland: return std::make_unique<KWinForegroundProgram>();
+    case ForegroundSession::GnomeWayland: return std::make_unique<GnomeForegroundProgram>();
     case ForegroundSession::OtherWayland:
     case ForegroundSession::NoDisplay: break;
   }
