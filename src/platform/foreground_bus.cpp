@@ -97,6 +97,7 @@ std::vector<int> ReportObject::WindowPids() const {
 const char* ReportObject::ReporterText(sd_bus_message* message, sd_bus_error* error) const {
   const char* sender = sd_bus_message_get_sender(message);
   if (!sender || reporter_.empty() || reporter_ != sender) {
+    debug::Line(std::string("foreground program: a report from ") + (sender ? sender : "nobody") + " was refused");
     sd_bus_error_set(error, SD_BUS_ERROR_ACCESS_DENIED, "only the desktop reports");
     return nullptr;
   }
@@ -112,6 +113,7 @@ int ReportObject::OnActivated(sd_bus_message* message, void* userdata, sd_bus_er
   auto* self = static_cast<ReportObject*>(userdata);
   const char* text = self->ReporterText(message, error);
   if (!text) return -EINVAL;
+  debug::Line(std::string("foreground program: the desktop reports pid ") + text + " in front");
   const auto pid = ReadReportedPid(text);
   // A window without a usable pid is in front now: the last one no longer is.
   self->pid_ = pid.value_or(0);
