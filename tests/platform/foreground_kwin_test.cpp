@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
-#include <xcb/xcb.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -33,35 +32,6 @@ sd_bus* Connect(const std::string& address) {
   }
   return bus;
 }
-
-// A window of this process on an X server, with the _NET_WM_PID that KWin
-// reads an X11 window's pid from.
-class X11Window {
- public:
-  explicit X11Window(const std::string& display) : connection_(xcb_connect(display.c_str(), nullptr)) {
-    if (xcb_connection_has_error(connection_)) return;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
-    const xcb_window_t window = xcb_generate_id(connection_);
-    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root, 0, 0, 200, 100, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const uint32_t pid = uint32_t(getpid());
-    const char* name = "_NET_WM_PID";
-    auto* atom = xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, strlen(name), name), nullptr);
-    if (atom) xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom->atom, XCB_ATOM_CARDINAL, 32, 1, &pid);
-    free(atom);
-    char host[256] = {};
-    gethostname(host, sizeof host - 1);
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8,
-                        strlen(host), host);
-    xcb_map_window(connection_, window);
-    xcb_flush(connection_);
-  }
-  ~X11Window() { xcb_disconnect(connection_); }
-  bool Shown() const { return !xcb_connection_has_error(connection_); }
-
- private:
-  xcb_connection_t* connection_;
-};
 
 bool Contains(const std::vector<int>& pids, int pid) { return std::find(pids.begin(), pids.end(), pid) != pids.end(); }
 

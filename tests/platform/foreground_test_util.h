@@ -7,6 +7,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -42,8 +43,10 @@ inline bool Installed(const std::string& program) {
 class Child {
  public:
   // environment: "NAME=value" sets, "NAME" removes; the rest is this
-  // process's environment.
-  bool Start(std::vector<std::string> args, const std::vector<std::string>& environment = {}) {
+  // process's environment. What the program writes goes to output, or
+  // nowhere when that is empty.
+  bool Start(std::vector<std::string> args, const std::vector<std::string>& environment = {},
+             const std::string& output = {}) {
     int fds[2];
     if (pipe(fds) != 0) return false;
     bool wantLine = false;
@@ -73,8 +76,9 @@ class Child {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const char* sink = output.empty() ? "/dev/null" : output.c_str();
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, sink, O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     const int spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     close(fds[1]);
@@ -107,6 +111,35 @@ class SessionBus {
 
  private:
   Child daemon_;
+};
+
+// A window of this process on an X server, with the _NET_WM_PID that window
+// managers read an X11 window's pid from.
+class X11Window {
+ public:
+  explicit X11Window(const std::string& display) : connection_(xcb_connect(display.c_str(), nullptr)) {
+    if (xcb_connection_has_error(connection_)) return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    const xcb_window_t window = xcb_generate_id(connection_);
+    xcb_create_window(connection_, XCB_COPY_FROM_PARENT, window, root, 0, 0, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const uint32_t pid = uint32_t(getpid());
+    const char* name = "_NET_WM_PID";
+    auto* atom = xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, strlen(name), name), nullptr);
+    if (atom) xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, atom->atom, XCB_ATOM_CARDINAL, 32, 1, &pid);
+    free(atom);
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8,
+                        strlen(host), host);
+    xcb_map_window(connection_, window);
+    xcb_flush(connection_);
+  }
+  ~X11Window() { xcb_disconnect(connection_); }
+  bool Shown() const { return !xcb_connection_has_error(connection_); }
+
+ private:
+  xcb_connection_t* connection_;
 };
 
 }  // namespace talvo::platform::testing
