@@ -21,11 +21,19 @@ uint64_t NowUsec() {
   return uint64_t(now.tv_sec) * 1'000'000 + uint64_t(now.tv_nsec) / 1000;
 }
 
-int OnOwnerChanged(sd_bus_message* message, void* userdata, sd_bus_error*) {
-  const char *name = nullptr, *before = nullptr, *after = nullptr;
-  if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
-  (*static_cast<std::function<void(std::string)>*>(userdata))(after ? after : "");
-  return 0;
+// The unique name that owns name now; empty when nobody does.
+std::string NameOwner(sd_bus* bus, const char* name) {
+  sd_bus_error error = SD_BUS_ERROR_NULL;
+  sd_bus_message* reply = nullptr;
+  std::string owner;
+  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                         "GetNameOwner", &error, &reply, "s", name) >= 0) {
+    const char* text = nullptr;
+    if (sd_bus_message_read(reply, "s", &text) >= 0 && text) owner = text;
+  }
+  sd_bus_message_unref(reply);
+  sd_bus_error_free(&error);
+  return owner;
 }
 
 }  // namespace
@@ -46,28 +54,24 @@ BusPtr OpenBus(const std::string& address) {
   return BusPtr(bus);
 }
 
-std::string NameOwner(sd_bus* bus, const char* name) {
-  sd_bus_error error = SD_BUS_ERROR_NULL;
-  sd_bus_message* reply = nullptr;
-  std::string owner;
-  if (sd_bus_call_method(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                         "GetNameOwner", &error, &reply, "s", name) >= 0) {
-    const char* text = nullptr;
-    if (sd_bus_message_read(reply, "s", &text) >= 0 && text) owner = text;
-  }
-  sd_bus_message_unref(reply);
-  sd_bus_error_free(&error);
-  return owner;
-}
-
-SlotPtr WatchOwner(sd_bus* bus, const char* name, std::function<void(std::string)>* onChange) {
+OwnerWatch::OwnerWatch(sd_bus* bus, const char* name) {
   const std::string rule =
       std::string("type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
                   "interface='org.freedesktop.DBus',member='NameOwnerChanged',arg0='") +
       name + "'";
   sd_bus_slot* slot = nullptr;
-  if (sd_bus_add_match(bus, &slot, rule.c_str(), OnOwnerChanged, onChange) < 0) return nullptr;
-  return SlotPtr(slot);
+  if (sd_bus_add_match(bus, &slot, rule.c_str(), &OwnerWatch::OnChanged, this) < 0) return;
+  slot_.reset(slot);
+  owner_ = NameOwner(bus, name);
+}
+
+int OwnerWatch::OnChanged(sd_bus_message* message, void* userdata, sd_bus_error*) {
+  const char *name = nullptr, *before = nullptr, *after = nullptr;
+  if (sd_bus_message_read(message, "sss", &name, &before, &after) < 0) return 0;
+  auto* self = static_cast<OwnerWatch*>(userdata);
+  self->owner_ = after ? after : "";
+  self->changed_ = true;
+  return 0;
 }
 
 SlotPtr ReportObject::Export(sd_bus* bus) {

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace talvo::platform::foreground_bus {
@@ -33,11 +34,25 @@ using SlotPtr = std::unique_ptr<sd_bus_slot, SlotCloser>;
 // An empty address means the user's session bus. Calls time out after 5 s.
 BusPtr OpenBus(const std::string& address);
 
-// The unique name that owns name now; empty when nobody does.
-std::string NameOwner(sd_bus* bus, const char* name);
+// Who owns a bus name, followed through NameOwnerChanged; bus thread only.
+class OwnerWatch {
+ public:
+  // Watches first, then asks, so no change falls between the two.
+  OwnerWatch(sd_bus* bus, const char* name);
+  bool Watching() const { return slot_ != nullptr; }
+  // The unique name of the owner; empty when nobody owns the name.
+  const std::string& Owner() const { return owner_; }
+  // True once after each change, and at first.
+  bool Changed() const { return changed_; }
+  bool TakeChange() { return std::exchange(changed_, false); }
 
-// Calls onChange(newOwner) whenever the owner of name changes (empty: gone).
-SlotPtr WatchOwner(sd_bus* bus, const char* name, std::function<void(std::string)>* onChange);
+ private:
+  static int OnChanged(sd_bus_message* message, void* userdata, sd_bus_error* error);
+
+  std::string owner_;
+  bool changed_ = true;
+  SlotPtr slot_;
+};
 
 // The object the desktop's own code calls: Activated(s pid) with the pid of
 // the window now in front ("0": none), Windows(s pids) with the pids of all

@@ -115,34 +115,25 @@ struct GnomeForegroundProgram::Bus {
   // One connection to the bus, until it is lost or stop is requested.
   void Serve(sd_bus* bus, const std::stop_token& stop) {
     SlotPtr object = reports.Export(bus);
-    std::string owner;
-    bool ownerChanged = false;
-    std::function<void(std::string)> onOwner = [&](std::string now) {
-      owner = std::move(now);
-      ownerChanged = true;
-    };
-    SlotPtr watch = WatchOwner(bus, kShellService, &onOwner);
+    OwnerWatch shell(bus, kShellService);
     sd_bus_slot* states = nullptr;
     const int matched = sd_bus_match_signal(bus, &states, kShellService, kShellPath, kExtensionsInterface,
                                             "ExtensionStateChanged", &Bus::OnExtensionChanged, this);
     SlotPtr stateWatch(states);
-    if (!object || !watch || matched < 0) return;
+    if (!object || !shell.Watching() || matched < 0) return;
     // Without the name the extension cannot reach Talvo; XWayland's windows
     // are still followed.
     if (sd_bus_request_name(bus, kReportService, 0) < 0) {
       debug::Line("foreground program: another program holds org.talvo.Foreground");
     }
     backOff.Reset();
-    ownerChanged = true;
-    owner = NameOwner(bus, kShellService);
     while (!stop.stop_requested()) {
-      if (ownerChanged) {
-        ownerChanged = false;
-        reports.SetReporter(owner);
-        SetExtension(owner.empty() ? Extension::Unknown : AskShell(bus));
+      if (shell.TakeChange()) {
+        reports.SetReporter(shell.Owner());
+        SetExtension(shell.Owner().empty() ? Extension::Unknown : AskShell(bus));
         source.TellChanged();
       }
-      if (!waiter.Serve(bus, stop, std::chrono::steady_clock::time_point::max(), [&] { return ownerChanged; })) {
+      if (!waiter.Serve(bus, stop, std::chrono::steady_clock::time_point::max(), [&] { return shell.Changed(); })) {
         return;
       }
     }

@@ -151,29 +151,21 @@ struct KWinForegroundProgram::Bus {
   // One connection to the bus, until it is lost or stop is requested.
   void Serve(sd_bus* bus, const std::stop_token& stop) {
     SlotPtr object = reports.Export(bus);
-    std::string owner;
-    bool ownerChanged = false;
-    std::function<void(std::string)> onOwner = [&](std::string now) {
-      owner = std::move(now);
-      ownerChanged = true;
-    };
-    SlotPtr watch = WatchOwner(bus, kKWinService, &onOwner);
-    if (!object || !watch) return;
-    owner = NameOwner(bus, kKWinService);
-    reports.SetReporter(owner);
+    OwnerWatch kwin(bus, kKWinService);
+    if (!object || !kwin.Watching()) return;
     bool running = false;
     auto retryAt = std::chrono::steady_clock::now();
     while (!stop.stop_requested()) {
-      if (ownerChanged) {
-        ownerChanged = false;
+      if (kwin.TakeChange()) {
         running = false;
         retryAt = std::chrono::steady_clock::now();
         backOff.Reset();
-        debug::Line(owner.empty() ? "foreground program: KWin left the bus" : "foreground program: KWin is back");
-        reports.SetReporter(owner);
+        debug::Line(kwin.Owner().empty() ? "foreground program: KWin is not on the bus"
+                                         : "foreground program: KWin is on the bus");
+        reports.SetReporter(kwin.Owner());
         source.TellChanged();
       }
-      if (owner.empty()) {
+      if (kwin.Owner().empty()) {
         SetReachable(false);
       } else if (!running && std::chrono::steady_clock::now() >= retryAt) {
         running = LoadScript(bus);
@@ -184,8 +176,8 @@ struct KWinForegroundProgram::Bus {
           retryAt = std::chrono::steady_clock::now() + backOff.Next();
         }
       }
-      const auto until = running || owner.empty() ? std::chrono::steady_clock::time_point::max() : retryAt;
-      if (!waiter.Serve(bus, stop, until, [&] { return ownerChanged; })) return;
+      const auto until = running || kwin.Owner().empty() ? std::chrono::steady_clock::time_point::max() : retryAt;
+      if (!waiter.Serve(bus, stop, until, [&] { return kwin.Changed(); })) return;
     }
     if (running) Unload(bus);
   }

@@ -22,20 +22,6 @@ using namespace talvo::platform::testing;
 
 const std::string kUuid(kGnomeExtensionUuid);
 
-sd_bus* Connect(const std::string& address) {
-  sd_bus* bus = nullptr;
-  sd_bus_new(&bus);
-  sd_bus_set_address(bus, address.c_str());
-  sd_bus_set_bus_client(bus, 1);
-  if (sd_bus_start(bus) < 0) {
-    sd_bus_unref(bus);
-    return nullptr;
-  }
-  return bus;
-}
-
-bool Contains(const std::vector<int>& pids, int pid) { return std::find(pids.begin(), pids.end(), pid) != pids.end(); }
-
 // GNOME Shell runs headless as its own Wayland compositor with Xwayland, on
 // a private session bus. Its start-up asks logind on the system bus; an
 // empty private system bus lets it go on without one. The extension is

@@ -21,20 +21,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace talvo::platform::testing;
 
-sd_bus* Connect(const std::string& address) {
-  sd_bus* bus = nullptr;
-  sd_bus_new(&bus);
-  sd_bus_set_address(bus, address.c_str());
-  sd_bus_set_bus_client(bus, 1);
-  if (sd_bus_start(bus) < 0) {
-    sd_bus_unref(bus);
-    return nullptr;
-  }
-  return bus;
-}
-
-bool Contains(const std::vector<int>& pids, int pid) { return std::find(pids.begin(), pids.end(), pid) != pids.end(); }
-
 // ---- KWin itself --------------------------------------------------------------
 
 // Debian's kwin_wayland carries a file capability a test cannot be granted,

@@ -7,8 +7,10 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <systemd/sd-bus.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -31,6 +33,23 @@ inline bool WaitUntil(const std::function<bool()>& ready,
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return ready();
+}
+
+inline bool Contains(const std::vector<int>& pids, int pid) {
+  return std::find(pids.begin(), pids.end(), pid) != pids.end();
+}
+
+// A client connection to the bus at address; nullptr when it cannot connect.
+inline sd_bus* Connect(const std::string& address) {
+  sd_bus* bus = nullptr;
+  sd_bus_new(&bus);
+  sd_bus_set_address(bus, address.c_str());
+  sd_bus_set_bus_client(bus, 1);
+  if (sd_bus_start(bus) < 0) {
+    sd_bus_unref(bus);
+    return nullptr;
+  }
+  return bus;
 }
 
 inline bool Installed(const std::string& program) {
