@@ -1,7 +1,8 @@
 // Replies about the program in front come from the X server, /proc and the
 // session bus. Whatever they hold, each reader stays within the bytes given,
 // yields values only within span, and pids only within 1 .. kMaxPid (0 for
-// "no window" from the KWin report).
+// "no window" from the desktop's report; window lists bounded, each pid once).
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -31,5 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (path->empty() || path->front() != '/' || path->find('\0') != std::string::npos) std::abort();
   }
   if (const auto pid = ReadReportedPid(text); pid && (*pid < 0 || *pid > kMaxPid)) std::abort();
+  if (const auto pids = ReadReportedPids(text)) {
+    if (pids->size() > kMaxReportedWindows) std::abort();
+    for (int pid : *pids)
+      if (pid < 1 || pid > kMaxPid || std::count(pids->begin(), pids->end(), pid) != 1) std::abort();
+  }
   return 0;
 }

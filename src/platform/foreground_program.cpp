@@ -7,6 +7,7 @@
 
 #include "platform/debug.h"
 #include "platform/foreground_compositors.h"
+#include "platform/foreground_gnome.h"
 #include "platform/foreground_replies.h"
 #include "platform/pointer_settings.h"
 #include "platform/process_identity.h"
@@ -35,7 +36,7 @@ ForegroundSession ForegroundSessionFrom(std::string_view sessionType, std::strin
   if (!wayland) return display.empty() ? ForegroundSession::NoDisplay : ForegroundSession::X11;
   switch (PointerDesktopFrom(currentDesktop)) {
     case PointerDesktop::Kde: return ForegroundSession::KdeWayland;
-    case PointerDesktop::Gnome:
+    case PointerDesktop::Gnome: return ForegroundSession::GnomeWayland;
     case PointerDesktop::Other: break;
   }
   if (!swaySocket.empty()) return ForegroundSession::Sway;
@@ -54,6 +55,7 @@ std::unique_ptr<ForegroundProgram> MakeForegroundProgram() {
     case ForegroundSession::KdeWayland: return std::make_unique<KWinForegroundProgram>();
     case ForegroundSession::Sway: return std::make_unique<SwayForegroundProgram>();
     case ForegroundSession::Hyprland: return std::make_unique<HyprlandForegroundProgram>();
+    case ForegroundSession::GnomeWayland: return std::make_unique<GnomeForegroundProgram>();
     case ForegroundSession::OtherWayland:
     case ForegroundSession::NoDisplay: break;
   }

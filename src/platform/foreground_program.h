@@ -1,9 +1,10 @@
 // The program in front: the absolute path of the executable whose window is
 // active, so profiles linked to a program can follow it. X11 answers through
 // the window manager's root window properties, KDE Plasma on Wayland through a
-// KWin script that reports each activation over the session bus, sway and
-// Hyprland through their IPC sockets (foreground_compositors.h); other
-// Wayland desktops do not tell, and the link row says so.
+// KWin script and GNOME through a Shell extension (foreground_gnome.h), both
+// reporting each activation over the session bus, sway and Hyprland through
+// their IPC sockets (foreground_compositors.h); other Wayland desktops do
+// not tell, and the link row says so.
 #pragma once
 
 #include <cstdint>
@@ -43,6 +44,7 @@ enum class ForegroundAvailability {
   Available,
   UnsupportedDesktop,  // this desktop does not tell Talvo which program is in front
   Unreachable,         // the display server or window manager did not answer
+  GnomeExtensionOff,   // GNOME tells only through Talvo's Shell extension, which is not enabled
 };
 
 class ForegroundProgram {
@@ -119,9 +121,12 @@ class X11ForegroundProgram final : public ForegroundProgram {
 };
 
 // KDE Plasma on Wayland: loads a KWin script over the session bus that calls
-// back with the pid of each newly active window; the script is unloaded and
-// its file removed when the object is destroyed. Setting up runs on the
-// object's own thread, so constructing it never waits on the bus.
+// back with the pid of each newly active window and the pids of all normal
+// windows. When KWin leaves the bus, or the bus connection is lost, the
+// source is unreachable until KWin is back and runs the script again (tried
+// after 0.5 s, doubling up to 30 s). The script is unloaded and its file
+// removed when the object is destroyed. Setting up runs on the object's own
+// thread, so constructing it never waits on the bus.
 class KWinForegroundProgram final : public ForegroundProgram {
  public:
   // An empty address means the user's session bus.
@@ -129,9 +134,12 @@ class KWinForegroundProgram final : public ForegroundProgram {
   ~KWinForegroundProgram() override;
 
   std::string_view Name() const override { return "kwin"; }
-  // Available until setting up fails (no bus, no KWin scripting).
+  // Available until setting up fails (no bus, no KWin, no KWin scripting),
+  // and again once the script runs.
   ForegroundAvailability Availability() const override;
   ForegroundAnswer Current() override;
+  bool TellsChanges() const override { return true; }
+  std::vector<int> WindowPids() override;
 
  private:
   struct Bus;
@@ -161,7 +169,7 @@ class ScriptedForegroundProgram final : public ForegroundProgram {
   std::string path_;
 };
 
-enum class ForegroundSession { X11, KdeWayland, Sway, Hyprland, OtherWayland, NoDisplay };
+enum class ForegroundSession { X11, KdeWayland, GnomeWayland, Sway, Hyprland, OtherWayland, NoDisplay };
 
 // The session from XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY,
 // XDG_CURRENT_DESKTOP, SWAYSOCK and HYPRLAND_INSTANCE_SIGNATURE. A Wayland

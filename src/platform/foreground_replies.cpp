@@ -1,5 +1,6 @@
 #include "platform/foreground_replies.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/ascii.h"
@@ -96,6 +97,25 @@ std::optional<int> ReadReportedPid(std::string_view text) {
   }
   if (value == 0) return 0;
   return ValidPid(static_cast<uint64_t>(value));
+}
+
+std::optional<std::vector<int>> ReadReportedPids(std::string_view text) {
+  std::vector<int> pids;
+  if (text.empty()) return pids;
+  // Seven digits and a comma per window; more text could only be refused
+  // item by item.
+  if (text.size() > kMaxReportedWindows * 8) return std::nullopt;
+  for (size_t start = 0;;) {
+    const size_t end = std::min(text.find(',', start), text.size());
+    const auto pid = ReadReportedPid(text.substr(start, end - start));
+    if (!pid || *pid == 0) return std::nullopt;
+    if (std::find(pids.begin(), pids.end(), *pid) == pids.end()) {
+      if (pids.size() == kMaxReportedWindows) return std::nullopt;
+      pids.push_back(*pid);
+    }
+    if (end == text.size()) return pids;
+    start = end + 1;
+  }
 }
 
 }  // namespace talvo::platform

@@ -1,7 +1,7 @@
 // Readers of the bytes the foreground program sources receive from outside:
 // X11 replies as they arrive (host byte order, 32-byte header and the length
-// the header announces), the process link from /proc, and the pid text the
-// KWin script sends. Each checks every length and range before use; a reply
+// the header announces), the process link from /proc, and the pid texts the
+// KWin script and the GNOME Shell extension send. Each checks every length and range before use; a reply
 // that does not add up reads as nothing.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talvo::platform {
 
@@ -50,5 +51,13 @@ std::optional<std::string> ExecutableFromProcLink(std::string_view link);
 // The KWin script's report: the pid as decimal text, "0" when no window is
 // active. Nothing unless it is plain digits within 0 .. kMaxPid.
 std::optional<int> ReadReportedPid(std::string_view text);
+
+// More windows than any desktop shows; a longer list is refused.
+inline constexpr size_t kMaxReportedWindows = 1024;
+
+// The pids of the desktop's windows as comma-separated decimal text ("" when
+// there are none), each once, in the order first given. Nothing unless every
+// item is a pid in 1 .. kMaxPid and there are at most kMaxReportedWindows.
+std::optional<std::vector<int>> ReadReportedPids(std::string_view text);
 
 }  // namespace talvo::platform

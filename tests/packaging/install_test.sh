@@ -39,7 +39,9 @@ for file in bin/talvo bin/talvoctl \
   lib/udev/rules.d/70-talvo.rules share/applications/talvo.desktop share/metainfo/org.talvo.Talvo.metainfo.xml \
   share/icons/hicolor/scalable/apps/talvo.svg share/icons/hicolor/48x48/apps/talvo.png \
   share/bash-completion/completions/talvoctl share/zsh/vendor-completions/_talvoctl \
-  share/fish/vendor_completions.d/talvoctl.fish share/doc/talvo/LICENSE; do
+  share/fish/vendor_completions.d/talvoctl.fish share/doc/talvo/LICENSE \
+  share/gnome-shell/extensions/talvo-foreground@talvo.org/extension.js \
+  share/gnome-shell/extensions/talvo-foreground@talvo.org/metadata.json; do
   [ -f "$prefix/$file" ] || fail "$file is not installed"
 done
 if [ "$man_pages" = 1 ]; then

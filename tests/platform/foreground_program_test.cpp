@@ -1,11 +1,6 @@
 #include "platform/foreground_program.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <systemd/sd-bus.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
@@ -14,76 +9,20 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <functional>
+#include <atomic>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/foreground_replies.h"
-
-extern char** environ;
+#include "foreground_test_util.h"
 
 namespace talvo::platform {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string SelfExecutable() { return std::filesystem::read_symlink("/proc/self/exe").string(); }
-
-bool WaitUntil(const std::function<bool()>& ready) {
-  for (auto deadline = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < deadline;) {
-    if (ready()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return ready();
-}
-
-// A helper program that prints one line on a file descriptor it is told,
-// killed with the object.
-class Child {
- public:
-  // "{fd}" in args becomes the number of the pipe the line is read from.
-  bool Start(std::vector<std::string> args) {
-    int fds[2];
-    if (pipe(fds) != 0) return false;
-    for (auto& arg : args) {
-      if (auto at = arg.find("{fd}"); at != std::string::npos) arg.replace(at, 4, std::to_string(fds[1]));
-    }
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const int spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (spawned != 0) pid_ = 0;
-    char c;
-    while (pid_ != 0 && read(fds[0], &c, 1) == 1 && c != '\n') line_ += c;
-    close(fds[0]);
-    return pid_ != 0 && !line_.empty();
-  }
-  ~Child() {
-    if (pid_ == 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  pid_t Pid() const { return pid_; }
-  const std::string& Line() const { return line_; }
-
- private:
-  pid_t pid_ = 0;
-  std::string line_;
-};
-
-bool Installed(const char* program) { return std::system(("command -v " + std::string(program) + " >/dev/null").c_str()) == 0; }
+using namespace talvo::platform::testing;
 
 TEST(ForegroundSession, WaylandWinsOverXWaylandAndTheDesktopOverCompositorSockets) {
   struct Case {
@@ -97,7 +36,7 @@ TEST(ForegroundSession, WaylandWinsOverXWaylandAndTheDesktopOverCompositorSocket
       {"x11", "wayland-0", ":0", "KDE", ForegroundSession::X11},
       {"wayland", "wayland-0", ":0", "KDE", ForegroundSession::KdeWayland},
       {"", "wayland-0", ":0", "KDE", ForegroundSession::KdeWayland},
-      {"wayland", "wayland-0", ":0", "ubuntu:GNOME", ForegroundSession::OtherWayland},
+      {"wayland", "wayland-0", ":0", "ubuntu:GNOME", ForegroundSession::GnomeWayland},
       {"wayland", "", "", "sway", ForegroundSession::OtherWayland},
       {"tty", "", "", "", ForegroundSession::NoDisplay},
       {"wayland", "wayland-1", ":0", "sway", ForegroundSession::Sway, "/run/user/1000/sway-ipc.sock"},
@@ -193,6 +132,19 @@ TEST(ForegroundReplies, ProcessLinksAndReportedPids) {
   EXPECT_EQ(ReadReportedPid("-1"), std::nullopt);
   EXPECT_EQ(ReadReportedPid("12 "), std::nullopt);
   EXPECT_EQ(ReadReportedPid(""), std::nullopt);
+
+  // Window lists: each pid once; one bad item spoils the list.
+  EXPECT_EQ(ReadReportedPids(""), std::vector<int>{});
+  EXPECT_EQ(ReadReportedPids("12,7,12"), (std::vector<int>{12, 7}));
+  for (const char* bad : {",", "12,", ",12", "12,,7", "12,0", "12, 7", "12;7", "4194305"}) {
+    EXPECT_EQ(ReadReportedPids(bad), std::nullopt) << bad;
+  }
+  std::string many;
+  for (size_t pid = 1; pid <= kMaxReportedWindows + 1; ++pid) many += std::to_string(pid) + ",";
+  many.pop_back();
+  EXPECT_EQ(ReadReportedPids(many), std::nullopt);
+  EXPECT_EQ(ReadReportedPids(many.substr(0, many.rfind(','))).value_or(std::vector<int>{}).size(),
+            kMaxReportedWindows);
 }
 
 TEST(ForegroundProcess, ExecutableOfThisProcessAndOfNone) {
@@ -355,166 +307,6 @@ TEST(X11ForegroundRestart, ConnectsAgainWhenTheServerComesBack) {
   EXPECT_TRUE(WaitUntil([&] { return foreground.Current().path == SelfExecutable(); }));
   foreground.StopListening(listener);
   xcb_disconnect(client);
-}
-
-// ---- KWin against a private session bus --------------------------------------
-
-// Plays KWin's scripting object: accepts loadScript, start and unloadScript,
-// and on start, and on Report(), calls back where the loaded script would.
-class StandInKWin {
- public:
-  explicit StandInKWin(const std::string& address) {
-    static const sd_bus_vtable kVtable[] = {
-        SD_BUS_VTABLE_START(0),
-        SD_BUS_METHOD("loadScript", "ss", "i", &StandInKWin::LoadScript, 0),
-        SD_BUS_METHOD("start", "", "", &StandInKWin::Start, 0),
-        SD_BUS_METHOD("unloadScript", "s", "b", &StandInKWin::UnloadScript, 0),
-        SD_BUS_VTABLE_END,
-    };
-    sd_bus_new(&bus_);
-    sd_bus_set_address(bus_, address.c_str());
-    sd_bus_set_bus_client(bus_, 1);
-    ready_ = sd_bus_start(bus_) >= 0 && sd_bus_add_object_vtable(bus_, nullptr, "/Scripting", "org.kde.kwin.Scripting",
-                                                                 kVtable, this) >= 0 &&
-             sd_bus_request_name(bus_, "org.kde.KWin", 0) >= 0;
-    thread_ = std::jthread([this](std::stop_token stop) {
-      while (!stop.stop_requested()) {
-        while (sd_bus_process(bus_, nullptr) > 0) {
-        }
-        SendPending();
-        sd_bus_wait(bus_, 20'000);
-      }
-    });
-  }
-  ~StandInKWin() {
-    thread_.request_stop();
-    thread_.join();
-    sd_bus_flush_close_unref(bus_);
-  }
-
-  bool Ready() const { return ready_; }
-  void Report(std::string pid) {
-    std::lock_guard lock(mutex_);
-    pending_.push_back(std::move(pid));
-  }
-  std::string Destination() {
-    std::lock_guard lock(mutex_);
-    return destination_;
-  }
-  std::string Plugin() {
-    std::lock_guard lock(mutex_);
-    return plugin_;
-  }
-  std::string Unloaded() {
-    std::lock_guard lock(mutex_);
-    return unloaded_;
-  }
-  std::string ScriptFile() {
-    std::lock_guard lock(mutex_);
-    return scriptFile_;
-  }
-
- private:
-  static StandInKWin* Self(void* data) { return static_cast<StandInKWin*>(data); }
-
-  static int LoadScript(sd_bus_message* m, void* data, sd_bus_error*) {
-    const char *file = nullptr, *plugin = nullptr;
-    sd_bus_message_read(m, "ss", &file, &plugin);
-    std::ifstream in(file);
-    const std::string script((std::istreambuf_iterator<char>(in)), {});
-    // The destination is the first argument of the script's callDBus.
-    const std::string marker = "callDBus(\"";
-    const size_t at = script.find(marker);
-    std::lock_guard lock(Self(data)->mutex_);
-    Self(data)->scriptFile_ = file;
-    Self(data)->plugin_ = plugin;
-    if (at != std::string::npos) {
-      const size_t start = at + marker.size();
-      Self(data)->destination_ = script.substr(start, script.find('"', start) - start);
-    }
-    return sd_bus_reply_method_return(m, "i", 3);
-  }
-  static int Start(sd_bus_message* m, void* data, sd_bus_error*) {
-    Self(data)->Report(std::to_string(getpid()));
-    return sd_bus_reply_method_return(m, "");
-  }
-  static int UnloadScript(sd_bus_message* m, void* data, sd_bus_error*) {
-    const char* plugin = nullptr;
-    sd_bus_message_read(m, "s", &plugin);
-    std::lock_guard lock(Self(data)->mutex_);
-    Self(data)->unloaded_ = plugin;
-    return sd_bus_reply_method_return(m, "b", 1);
-  }
-
-  void SendPending() {
-    std::lock_guard lock(mutex_);
-    for (const auto& pid : pending_) {
-      sd_bus_call_method_async(bus_, nullptr, destination_.c_str(), "/org/talvo/Foreground", "org.talvo.Foreground",
-                               "Activated", nullptr, nullptr, "s", pid.c_str());
-    }
-    pending_.clear();
-  }
-
-  bool ready_ = false;
-  sd_bus* bus_ = nullptr;
-  std::mutex mutex_;
-  std::vector<std::string> pending_;
-  std::string destination_, plugin_, unloaded_, scriptFile_;
-  std::jthread thread_;
-};
-
-class KWinForeground : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (!Installed("dbus-daemon")) GTEST_SKIP() << "dbus-daemon is not installed";
-    ASSERT_TRUE(daemon_.Start({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address={fd}"}));
-  }
-  Child daemon_;
-};
-
-TEST_F(KWinForeground, FollowsKWinsReportsOnlyAndUnloadsItsScriptAtExit) {
-  StandInKWin kwin(daemon_.Line());
-  ASSERT_TRUE(kwin.Ready());
-  std::string scriptFile;
-  {
-    KWinForegroundProgram foreground(daemon_.Line());
-    ASSERT_TRUE(WaitUntil([&] { return foreground.Current().status == ForegroundStatus::Found; }));
-    EXPECT_EQ(foreground.Current().path, SelfExecutable());
-    EXPECT_EQ(foreground.Availability(), ForegroundAvailability::Available);
-    scriptFile = kwin.ScriptFile();
-    EXPECT_TRUE(std::filesystem::exists(scriptFile));
-
-    kwin.Report("0");
-    ASSERT_TRUE(WaitUntil([&] { return foreground.Current().status == ForegroundStatus::NoWindow; }));
-
-    // Another client of the bus cannot pretend to be KWin.
-    sd_bus* other = nullptr;
-    sd_bus_new(&other);
-    sd_bus_set_address(other, daemon_.Line().c_str());
-    sd_bus_set_bus_client(other, 1);
-    ASSERT_GE(sd_bus_start(other), 0);
-    sd_bus_error error = SD_BUS_ERROR_NULL;
-    const std::string pid = std::to_string(getpid());
-    EXPECT_LT(sd_bus_call_method(other, kwin.Destination().c_str(), "/org/talvo/Foreground", "org.talvo.Foreground",
-                                 "Activated", &error, nullptr, "s", pid.c_str()),
-              0);
-    sd_bus_error_free(&error);
-    sd_bus_flush_close_unref(other);
-    EXPECT_EQ(foreground.Current().status, ForegroundStatus::NoWindow);
-
-    kwin.Report("4194305");
-    kwin.Report(pid);
-    ASSERT_TRUE(WaitUntil([&] { return foreground.Current().status == ForegroundStatus::Found; }));
-  }
-  EXPECT_FALSE(kwin.Plugin().empty());
-  EXPECT_EQ(kwin.Unloaded(), kwin.Plugin());
-  EXPECT_FALSE(std::filesystem::exists(scriptFile));
-}
-
-TEST_F(KWinForeground, WithoutKWinTheSourceIsUnreachable) {
-  KWinForegroundProgram foreground(daemon_.Line());
-  ASSERT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::Unreachable; }));
-  EXPECT_EQ(foreground.Current().status, ForegroundStatus::Unreachable);
 }
 
 }  // namespace

@@ -370,9 +370,9 @@ void ProfilePage::ShowAvailability() {
   if (setup_.foreground == ForegroundAvailability::Available) return;
   // Links can still be made and kept, but nothing will follow them here: the
   // link row says why.
-  const std::string id = setup_.foreground == ForegroundAvailability::UnsupportedDesktop
-                             ? "profile_link_unsupported_text"
-                             : "profile_link_unreachable_text";
+  std::string id = "profile_link_unreachable_text";
+  if (setup_.foreground == ForegroundAvailability::UnsupportedDesktop) id = "profile_link_unsupported_text";
+  if (setup_.foreground == ForegroundAvailability::GnomeExtensionOff) id = "profile_link_gnome_extension_text";
   for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
     for (std::string_view suffix : {"_profile_link_check", "_profile_link_btn"})
       if (toolkit::Control* c = Find(combo, suffix)) c->SetToolTip(window_.GetToolkit().LanguageText(id).value_or(id));

@@ -98,6 +98,7 @@ const std::vector<std::string> kFeatureTextIds = {
     "message_text_12", "message_text_13", "message_text_14", "message_text_15", "message_text_16",
     "message_text_17", "message_text_18", "message_text_20", "message_text_23", "message_text_24",
     "message_text_25", "message_text_26", "profile_link_unsupported_text", "profile_link_unreachable_text",
+    "profile_link_gnome_extension_text",
     "macro_btn_star_redio_text", "macro_btn_stop_redio_text",
     "mouse_move_to_left_text", "mouse_move_to_right_text", "mouse_move_to_up_text",
     "mouse_move_to_down_text", "mouse_cursor_text",
