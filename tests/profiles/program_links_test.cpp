@@ -54,7 +54,8 @@ TEST(ProgramLinks, EachFormNamesItsProgramAndNothingElse) {
   EXPECT_EQ(LinkFor({ForegroundStatus::Found, proton.path, "Game.exe"}), "Game.exe");
   EXPECT_EQ(LinkFor(native), "/usr/games/game");
   EXPECT_EQ(LinkFieldText("/usr/games/game"), "game");
-  EXPECT_EQ(LinkFieldText("C:\\Games\\game.exe"), "C:\\Games\\game.exe");
+  EXPECT_EQ(LinkFieldText("C:\\Games\\game.exe"), "game.exe");
+  EXPECT_EQ(LinkFieldText("steam:4000"), "steam:4000");
 }
 
 }  // namespace
