@@ -16,6 +16,7 @@ void CTintImageUI::SetImage(const QString& image) {
   image_ = image;
   path_ = SkinImagePath(toolkit_, image);
   pictureRatio_ = 0;
+  imageSize_.reset();
   updateGeometry();
   update();
 }
@@ -53,16 +54,17 @@ const QImage& CTintImageUI::TintedPicture() const {
   // Only the colour's red, green and blue tint.
   const uint32_t rgb = colour_ & 0xFFFFFF;
   if (tintedPicture_.isNull() || tintedColour_ != rgb) {
-    tintedPicture_ = picture.isNull() ? QImage() : TintedImage(picture, QColor::fromRgb(rgb));
+    tintedPicture_ = picture.isNull() ? QImage() : SharedTint(picture, rgb);
     tintedColour_ = rgb;
   }
   return tintedPicture_;
 }
 
 QRectF CTintImageUI::ImageRect() const {
-  const QImage image = LoadSkinImage(path_);
-  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
-  const QSizeF fitted = QSizeF(image.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+  // Asked on every paint: the image's size is looked up once per image.
+  if (!imageSize_) imageSize_ = LoadSkinImage(path_).size();
+  if (imageSize_->width() <= 0 || imageSize_->height() <= 0) return {};
+  const QSizeF fitted = QSizeF(*imageSize_).scaled(QSizeF(size()), Qt::KeepAspectRatio);
   return {QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted};
 }
 

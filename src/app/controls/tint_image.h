@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 #include "app/controls/window_backdrop.h"
 
@@ -63,6 +64,7 @@ class CTintImageUI : public QWidget {
   QString path_;  // image_ resolved in the skin
   mutable QImage picture_;
   mutable qreal pictureRatio_ = 0;
+  mutable std::optional<QSize> imageSize_;  // at ratio 1
   mutable QImage tintedPicture_;
   mutable uint32_t tintedColour_ = 0;
   WindowBackdrop backdrop_{this};
