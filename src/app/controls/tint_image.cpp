@@ -1,6 +1,7 @@
 #include "app/controls/tint_image.h"
 
 #include <QEvent>
+#include <QStyle>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -8,7 +9,8 @@
 
 namespace talvo::app {
 
-CTintImageUI::CTintImageUI(QWidget* parent, const QtToolkit* toolkit) : QWidget(parent), toolkit_(toolkit) {
+CTintImageUI::CTintImageUI(QWidget* parent, const QtToolkit* toolkit)
+    : QWidget(parent), toolkit_(toolkit), ledPicture_(parent ? LedPicture::Of(parent) : nullptr) {
   setAttribute(Qt::WA_StyledBackground);
 }
 
@@ -74,40 +76,55 @@ QSize CTintImageUI::sizeHint() const {
 }
 
 void CTintImageUI::ChangerChanged() {
-  // The control's own styled background is as still as what lies beneath:
-  // drawn into the copy once, not on every paint.
-  backdrop_.Refresh([this](QPainter& painter) { DrawStyledBackground(painter); });
-  update();
+  lightChanged_ = true;
+  if (ledPicture_) ledPicture_->LightChanged();
+  if (!ledPicture_ || !ledPicture_->PaintsLed(*this)) update();
 }
 
-void CTintImageUI::changeEvent(QEvent* event) {
-  // A new style may change what lies beneath.
-  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) backdrop_.Drop();
-  QWidget::changeEvent(event);
+bool CTintImageUI::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ParentChange:
+      ledPicture_ = parentWidget() ? LedPicture::Of(parentWidget()) : nullptr;
+      break;
+    // Shown, hidden, moved or restyled: the picture over it follows.
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+      if (ledPicture_) ledPicture_->LedsChanged();
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(event);
 }
 
-void CTintImageUI::DrawStyledBackground(QPainter& painter) {
+void CTintImageUI::PaintBackground(QPainter& painter) const {
   QStyleOption option;
   option.initFrom(this);
   style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-void CTintImageUI::paintEvent(QPaintEvent*) {
-  if (backdrop_.Grabbing()) return;
-  QPainter painter(this);
-  if (backdrop_.Active()) {
-    backdrop_.Paint(painter);
-  } else {
-    DrawStyledBackground(painter);
-  }
+void CTintImageUI::PaintLight(QPainter& painter) const {
   const QImage& image = Picture();
   if (image.isNull()) return;
   if (tinted_) {
     DrawAtStrength(painter, ImageRect(), TintedPicture(), alpha_);
-  } else {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(ImageRect(), image);
+    return;
   }
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(ImageRect(), image);
+  painter.restore();
+}
+
+void CTintImageUI::paintEvent(QPaintEvent*) {
+  if (ledPicture_ && ledPicture_->PaintsLed(*this)) return;
+  QPainter painter(this);
+  PaintBackground(painter);
+  PaintLight(painter);
 }
 
 }  // namespace talvo::app
