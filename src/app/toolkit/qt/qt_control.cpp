@@ -128,7 +128,11 @@ std::string QtControl::ClassName() const {
 bool QtControl::IsVisible() const { return w_ && !w_->isHidden(); }
 
 bool QtControl::IsVisibleInWindow() const {
-  return w_ && (w_->window() == w_.data() ? !w_->isHidden() : w_->isVisibleTo(w_->window()));
+  if (!w_) return false;
+  // Shown on screen is shown in the window: one flag, where the walk up to
+  // the window costs the previews many times a second.
+  if (w_->isVisible()) return true;
+  return w_->window() == w_.data() ? !w_->isHidden() : w_->isVisibleTo(w_->window());
 }
 
 void QtControl::SetVisible(bool visible) {
