@@ -85,31 +85,11 @@ void LedPicture::changeEvent(QEvent* e) {
 
 void LedPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
-  struct Shown {
-    CTintImageUI* led;
-    QRect place;
-  };
-  std::vector<Shown> leds;
-  const QRect bounds = e->region().boundingRect();
-  for (QObject* child : parentWidget()->children()) {
-    auto* led = qobject_cast<CTintImageUI*>(child);
-    if (!led || led->isHidden()) continue;
-    const QRect place = led->geometry().translated(-pos());
-    if (place.intersects(bounds)) leds.push_back({led, place});
-  }
+  std::vector<CTintImageUI*> leds;
+  std::vector<QRect> places;
+  ShownChildren(*parentWidget(), pos(), e->region().boundingRect(), leds, places);
   QPainter painter(this);
-  // Part by part, each clipped to a rectangle: drawing under a clip of many
-  // rectangles takes the raster engine's slow path for every image.
-  for (const QRect& part : e->region()) {
-    painter.resetTransform();
-    painter.setClipRect(part);
-    backdrop_.Paint(painter, part);
-    for (const Shown& shown : leds) {
-      if (!shown.place.intersects(part)) continue;
-      painter.setTransform(QTransform::fromTranslate(shown.place.x(), shown.place.y()));
-      shown.led->PaintLight(painter);
-    }
-  }
+  backdrop_.PaintOver(painter, e->region(), places, [&](size_t i, QPainter& p) { leds[i]->PaintLight(p); });
 }
 
 }  // namespace talvo::app
