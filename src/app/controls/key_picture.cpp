@@ -4,7 +4,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
-#include <QTransform>
 #include <utility>
 #include <vector>
 
@@ -56,32 +55,12 @@ void KeyPicture::hideEvent(QHideEvent* e) {
 
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
-  struct Shown {
-    CDeviceKeyButtonUI* key;
-    QRect place;
-  };
-  std::vector<Shown> keys;
-  const QRect bounds = e->region().boundingRect();
-  for (QObject* child : parentWidget()->children()) {
-    auto* key = qobject_cast<CDeviceKeyButtonUI*>(child);
-    if (!key || key->isHidden()) continue;
-    const QRect place = key->geometry().translated(-pos());
-    if (place.intersects(bounds)) keys.push_back({key, place});
-  }
+  std::vector<CDeviceKeyButtonUI*> keys;
+  std::vector<QRect> places;
+  ShownChildren(*parentWidget(), pos(), e->region().boundingRect(), keys, places);
   QPainter painter(this);
   CDeviceKeyButtonUI::Tints tints;
-  // Part by part, each clipped to a rectangle: drawing under a clip of many
-  // rectangles takes the raster engine's slow path for every image.
-  for (const QRect& part : e->region()) {
-    painter.resetTransform();
-    painter.setClipRect(part);
-    backdrop_.Paint(painter, part);
-    for (const Shown& shown : keys) {
-      if (!shown.place.intersects(part)) continue;
-      painter.setTransform(QTransform::fromTranslate(shown.place.x(), shown.place.y()));
-      shown.key->PaintKey(painter, tints);
-    }
-  }
+  backdrop_.PaintOver(painter, e->region(), places, [&](size_t i, QPainter& p) { keys[i]->PaintKey(p, tints); });
 }
 
 }  // namespace talvo::app

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <algorithm>
+#include <array>
 
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "app/toolkit/qt/skin_files.h"
@@ -62,6 +63,25 @@ void TintImage(const QImage& image, QColor tint, QImage& out) {
       line[x] = qRgba(int(qRed(p) * tr / 255), int(qGreen(p) * tg / 255), int(qBlue(p) * tb / 255), qAlpha(p));
     }
   }
+}
+
+QImage SharedTint(const QImage& image, QRgb colour) {
+  struct Tinted {
+    qint64 image = 0;
+    QRgb colour = 0;
+    QImage tinted;
+  };
+  // Enough for every LED of the three pictures in a colour of its own.
+  static constexpr size_t kKept = 64;
+  static std::array<Tinted, kKept> kept;
+  static size_t next = 0;
+  colour |= 0xFF000000;
+  for (const Tinted& t : kept)
+    if (t.image == image.cacheKey() && t.colour == colour && !t.tinted.isNull()) return t.tinted;
+  Tinted& slot = kept[next];
+  next = (next + 1) % kKept;
+  slot = {image.cacheKey(), colour, TintedImage(image, QColor::fromRgb(colour))};
+  return slot.tinted;
 }
 
 void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength) {

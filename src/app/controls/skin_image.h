@@ -31,6 +31,10 @@ QImage LoadSkinImage(const QString& path, qreal devicePixelRatio = 1.0);
 QImage TintedImage(const QImage& image, QColor tint);
 // The same into out, whose pixels are reused when it has the image's size.
 void TintImage(const QImage& image, QColor tint, QImage& out);
+// TintedImage, shared by every control that asks for the same image and
+// colour (UI thread only): a lighting frame often gives many LEDs one
+// colour, and they then share one tint. The latest few are kept.
+QImage SharedTint(const QImage& image, QRgb colour);
 
 // Draws the image stretched over target at strength 0..255 as its opacity:
 // strength 0 draws nothing, 255 the image itself.

@@ -1,6 +1,7 @@
 #include "app/controls/tint_image.h"
 
 #include <QEvent>
+#include <QStyle>
 #include <QPainter>
 #include <QStyleOption>
 
@@ -8,7 +9,8 @@
 
 namespace talvo::app {
 
-CTintImageUI::CTintImageUI(QWidget* parent, const QtToolkit* toolkit) : QWidget(parent), toolkit_(toolkit) {
+CTintImageUI::CTintImageUI(QWidget* parent, const QtToolkit* toolkit)
+    : QWidget(parent), toolkit_(toolkit), ledPicture_(parent ? LedPicture::Of(parent) : nullptr) {
   setAttribute(Qt::WA_StyledBackground);
 }
 
@@ -16,6 +18,7 @@ void CTintImageUI::SetImage(const QString& image) {
   image_ = image;
   path_ = SkinImagePath(toolkit_, image);
   pictureRatio_ = 0;
+  imageSize_.reset();
   updateGeometry();
   update();
 }
@@ -53,16 +56,17 @@ const QImage& CTintImageUI::TintedPicture() const {
   // Only the colour's red, green and blue tint.
   const uint32_t rgb = colour_ & 0xFFFFFF;
   if (tintedPicture_.isNull() || tintedColour_ != rgb) {
-    tintedPicture_ = picture.isNull() ? QImage() : TintedImage(picture, QColor::fromRgb(rgb));
+    tintedPicture_ = picture.isNull() ? QImage() : SharedTint(picture, rgb);
     tintedColour_ = rgb;
   }
   return tintedPicture_;
 }
 
 QRectF CTintImageUI::ImageRect() const {
-  const QImage image = LoadSkinImage(path_);
-  if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
-  const QSizeF fitted = QSizeF(image.size()).scaled(QSizeF(size()), Qt::KeepAspectRatio);
+  // Asked on every paint: the image's size is looked up once per image.
+  if (!imageSize_) imageSize_ = LoadSkinImage(path_).size();
+  if (imageSize_->width() <= 0 || imageSize_->height() <= 0) return {};
+  const QSizeF fitted = QSizeF(*imageSize_).scaled(QSizeF(size()), Qt::KeepAspectRatio);
   return {QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted};
 }
 
@@ -72,45 +76,55 @@ QSize CTintImageUI::sizeHint() const {
 }
 
 void CTintImageUI::ChangerChanged() {
-  // The control's own styled background is as still as what lies beneath:
-  // drawn into the copy once, not on every paint.
-  backdrop_.Refresh([this](QPainter& painter) { DrawStyledBackground(painter); });
-  update();
+  lightChanged_ = true;
+  if (ledPicture_) ledPicture_->LightChanged();
+  if (!ledPicture_ || !ledPicture_->PaintsLed(*this)) update();
 }
 
-void CTintImageUI::changeEvent(QEvent* event) {
-  // A new style may change what lies beneath.
-  if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange) backdrop_.Drop();
-  QWidget::changeEvent(event);
+bool CTintImageUI::event(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::ParentChange:
+      ledPicture_ = parentWidget() ? LedPicture::Of(parentWidget()) : nullptr;
+      break;
+    // Shown, hidden, moved or restyled: the picture over it follows.
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::StyleChange:
+    case QEvent::PaletteChange:
+      if (ledPicture_) ledPicture_->LedsChanged();
+      break;
+    default:
+      break;
+  }
+  return QWidget::event(event);
 }
 
-void CTintImageUI::hideEvent(QHideEvent* event) {
-  backdrop_.Drop();
-  QWidget::hideEvent(event);
-}
-
-void CTintImageUI::DrawStyledBackground(QPainter& painter) {
+void CTintImageUI::PaintBackground(QPainter& painter) const {
   QStyleOption option;
   option.initFrom(this);
   style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-void CTintImageUI::paintEvent(QPaintEvent*) {
-  if (backdrop_.Grabbing()) return;
-  QPainter painter(this);
-  if (backdrop_.Active()) {
-    backdrop_.Paint(painter);
-  } else {
-    DrawStyledBackground(painter);
-  }
+void CTintImageUI::PaintLight(QPainter& painter) const {
   const QImage& image = Picture();
   if (image.isNull()) return;
   if (tinted_) {
     DrawAtStrength(painter, ImageRect(), TintedPicture(), alpha_);
-  } else {
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(ImageRect(), image);
+    return;
   }
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(ImageRect(), image);
+  painter.restore();
+}
+
+void CTintImageUI::paintEvent(QPaintEvent*) {
+  if (ledPicture_ && ledPicture_->PaintsLed(*this)) return;
+  QPainter painter(this);
+  PaintBackground(painter);
+  PaintLight(painter);
 }
 
 }  // namespace talvo::app

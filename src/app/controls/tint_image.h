@@ -1,17 +1,21 @@
 // A lighting preview: an image (typically a white LED) drawn tinted with
 // the changer colour the lighting previews set through the toolkit.
 //
-// Previews change many times a second over a still picture: inside a window
-// the control paints opaque over a copy of what lies beneath it.
+// Previews change many times a second over a still picture: the previews of
+// one parent are drawn by its LedPicture, which repaints the ones whose tint
+// changed in one region.
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
-#include "app/controls/window_backdrop.h"
+#include "app/controls/led_picture.h"
 
 class QPainter;
 
@@ -45,17 +49,22 @@ class CTintImageUI : public QWidget {
   // Where the image goes: scaled to fit, centred, its proportions kept.
   QRectF ImageRect() const;
 
+  // The control as it draws itself, at the painter's origin: its styled
+  // background, then its image.
+  void PaintBackground(QPainter& painter) const;
+  void PaintLight(QPainter& painter) const;
+  // Whether the tint changed since the last call (the picture's repaint).
+  bool TakeLightChange() { return std::exchange(lightChanged_, false); }
+
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent*) override;
-  void changeEvent(QEvent* event) override;
-  void hideEvent(QHideEvent* event) override;
   QSize sizeHint() const override;
 
  private:
-  // The changer state changed: repaint, refreshing the copy beneath first
-  // (outside any paint, where the window can be drawn).
+  // The changer state changed: repaint, through the picture when it draws
+  // this control.
   void ChangerChanged();
-  void DrawStyledBackground(QPainter& painter);
   const QImage& Picture() const;
   const QImage& TintedPicture() const;
 
@@ -64,9 +73,11 @@ class CTintImageUI : public QWidget {
   QString path_;  // image_ resolved in the skin
   mutable QImage picture_;
   mutable qreal pictureRatio_ = 0;
+  mutable std::optional<QSize> imageSize_;  // at ratio 1
   mutable QImage tintedPicture_;
   mutable uint32_t tintedColour_ = 0;
-  WindowBackdrop backdrop_{this};
+  QPointer<LedPicture> ledPicture_;
+  bool lightChanged_ = false;
   // White leaves a white image as it is until a colour is given.
   uint32_t colour_ = 0xFFFFFFFF;
   int alpha_ = 255;

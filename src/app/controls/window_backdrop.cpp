@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QRegion>
+#include <QTransform>
 #include <QWidget>
 
 namespace talvo::app {
@@ -53,6 +54,20 @@ void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
   if (Current()) return;
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+}
+
+void WindowBackdrop::PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
+                               const std::function<void(size_t, QPainter&)>& draw) {
+  for (const QRect& part : region) {
+    painter.resetTransform();
+    painter.setClipRect(part);
+    Paint(painter, part);
+    for (size_t i = 0; i < places.size(); ++i) {
+      if (!places[i].intersects(part)) continue;
+      painter.setTransform(QTransform::fromTranslate(places[i].x(), places[i].y()));
+      draw(i, painter);
+    }
+  }
 }
 
 }  // namespace talvo::app

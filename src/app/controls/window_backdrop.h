@@ -12,11 +12,13 @@
 #include <QPixmap>
 #include <QRect>
 #include <QSize>
+#include <QWidget>
 #include <functional>
+#include <span>
+#include <vector>
 
 class QPainter;
 class QRegion;
-class QWidget;
 
 namespace talvo::app {
 
@@ -41,6 +43,12 @@ class WindowBackdrop {
   // The same for the parts of the owner in region alone: small blits where
   // a repaint covers scattered parts.
   void Paint(QPainter& painter, const QRegion& region);
+  // Draws the owner's parts in region one by one, each clipped to its
+  // rectangle (under a clip of many rectangles the raster engine takes its
+  // slow path for every image): the copy, then draw(i, painter) with the
+  // origin at places[i] for every place that meets the part.
+  void PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
+                 const std::function<void(size_t, QPainter&)>& draw);
 
  private:
   bool Current() const;
@@ -52,5 +60,21 @@ class WindowBackdrop {
   QSize windowSize_;
   bool grabbing_ = false;
 };
+
+// The children of type T of parent that are not hidden and meet bounds,
+// with their places in a widget at offset in parent: what a picture over
+// them draws in a paint.
+template <typename T>
+void ShownChildren(const QWidget& parent, QPoint offset, const QRect& bounds, std::vector<T*>& items,
+                   std::vector<QRect>& places) {
+  for (QObject* child : parent.children()) {
+    auto* item = qobject_cast<T*>(child);
+    if (!item || item->isHidden()) continue;
+    const QRect place = item->geometry().translated(-offset);
+    if (!place.intersects(bounds)) continue;
+    items.push_back(item);
+    places.push_back(place);
+  }
+}
 
 }  // namespace talvo::app

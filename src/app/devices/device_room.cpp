@@ -25,8 +25,11 @@ DeviceRoom::~DeviceRoom() {
 
 const std::vector<toolkit::Control*>& DeviceRoom::PreviewControls() {
   if (!std::exchange(previewFound_, true))
-    for (size_t i = 0; i < traits_.leds; ++i)
-      previewControls_.push_back(c_.window.FindControl(previewPrefix_ + std::to_string(i)));
+    for (size_t i = 0; i < traits_.leds; ++i) {
+      toolkit::Control* c = c_.window.FindControl(previewPrefix_ + std::to_string(i));
+      previewControls_.push_back(c);
+      previewShown_.push_back(c ? Tint{c->ChangerColor(), c->ChangerAlpha()} : Tint{});
+    }
   return previewControls_;
 }
 
@@ -38,13 +41,13 @@ void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const u
   const std::vector<toolkit::Control*>& controls = PreviewControls();
   for (size_t i = 0; i < controls.size() && i < colour.size() && i < alpha.size(); ++i) {
     toolkit::Control* c = controls[i];
-    if (!c || !c->IsVisibleInWindow()) continue;
     // Preview colours come packed as page colours; the controls' tint is ARGB.
-    const uint32_t argb = toolkit::ArgbOfPageColour(colour[i]);
-    if (c->ChangerColor() == argb && c->ChangerAlpha() == alpha[i]) continue;
-    c->SetChangerColor(argb);
-    c->SetChangerAlpha(alpha[i]);
-    c->Invalidate();
+    const Tint tint{toolkit::ArgbOfPageColour(colour[i]), alpha[i]};
+    if (!c || previewShown_[i] == tint || !c->IsVisibleInWindow()) continue;
+    // The controls repaint themselves when their tint changes.
+    c->SetChangerColor(tint.colour);
+    c->SetChangerAlpha(tint.alpha);
+    previewShown_[i] = tint;
   }
 }
 

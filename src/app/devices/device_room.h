@@ -133,6 +133,13 @@ class DeviceRoom {
 
  private:
   std::vector<toolkit::Control*> previewControls_;
+  // The tint each of them was last given: only ShowPreview gives them one.
+  struct Tint {
+    uint32_t colour = 0;
+    int alpha = 0;
+    bool operator==(const Tint&) const = default;
+  };
+  std::vector<Tint> previewShown_;
   bool previewFound_ = false;
   QTimer fullReadTimer_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

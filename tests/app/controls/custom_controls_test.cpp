@@ -119,6 +119,13 @@ TEST_F(LayoutTest, ControlInterfaceReachesKeyButtonsAndLeavesOthersAlone) {
   led->SetChangerAlpha(150);
   EXPECT_EQ(Find<CTintImageUI>("ms_dkey_0")->ChangerColor(), 0xFF00FF00u);
   EXPECT_EQ(Find<CTintImageUI>("ms_dkey_0")->ChangerAlpha(), 150);
+  // A control that does not declare them keeps them as its own.
+  toolkit::Control* plain = window.FindControl("host");
+  plain->SetChangerColor(0xFF123456);
+  plain->SetChangerAlpha(20);
+  EXPECT_EQ(plain->ChangerColor(), 0xFF123456u);
+  EXPECT_EQ(plain->ChangerAlpha(), 20);
+  EXPECT_EQ(Find<QWidget>("host")->property("changerColor").toUInt(), 0xFF123456u);
 }
 
 QJsonObject Ask(QLocalSocket& socket, const QByteArray& line) {

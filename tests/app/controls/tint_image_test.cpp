@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QScreen>
 #include <QTest>
+#include <initializer_list>
+#include <utility>
+
+#include "app/controls/led_picture.h"
+#include "app/controls/skin_image.h"
 
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "controls_test_util.h"
@@ -133,6 +139,76 @@ TEST_F(TintImageInWindowTest, AChangeWhileHiddenTakesNoCopyOfWhatAnotherPageShow
   const QImage shown = OnScreen();
   EXPECT_TRUE(Near(shown, {20, 20}, Qt::blue));
   EXPECT_TRUE(Near(shown, {12, 12}, Qt::red));
+}
+
+// Counts the paints a widget is sent and the region they cover.
+class Paints : public QObject {
+ public:
+  int count = 0;
+  QRegion region;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) {
+      ++count;
+      region += static_cast<QPaintEvent*>(e)->region();
+    }
+    return false;
+  }
+};
+
+// Three LEDs in a row on the red window; a frame is the tints set as the
+// previews set them, then the event loop's turn.
+TEST_F(TintImageInWindowTest, AFrameRepaintsTheChangedLedsInOnePaintEachInItsTint) {
+  CTintImageUI* leds[3] = {led, new CTintImageUI(&window, &toolkit), new CTintImageUI(&window, &toolkit)};
+  for (int i = 1; i < 3; ++i) {
+    leds[i]->setGeometry(10 + 30 * i, 10, 20, 20);
+    leds[i]->setProperty("image", "led.png");
+    leds[i]->show();
+  }
+  Paints picture, own;
+  LedPicture::Of(&window)->installEventFilter(&picture);
+  for (CTintImageUI* l : leds) l->installEventFilter(&own);
+  const auto frame = [&](std::initializer_list<std::pair<int, uint32_t>> tints, int alpha = 255) {
+    for (auto [i, colour] : tints) {
+      leds[i]->SetChangerColor(colour);
+      leds[i]->SetChangerAlpha(alpha);
+    }
+    picture.count = own.count = 0;
+    picture.region = own.region = QRegion();
+    return OnScreen();
+  };
+
+  frame({{0, 0x0000FF}, {1, 0x0000FF}, {2, 0x0000FF}});
+  QImage shown = frame({{0, 0x00FF00}, {2, 0x00FF00}});
+  EXPECT_EQ(picture.count, 1);
+  // In the window: the two LEDs' places, not the one between.
+  EXPECT_EQ(picture.region.translated(LedPicture::Of(&window)->pos()),
+            QRegion(10, 10, 20, 20) + QRegion(70, 10, 20, 20));
+  EXPECT_EQ(own.count, 0);
+  EXPECT_TRUE(Near(shown, {20, 20}, Qt::green));
+  EXPECT_TRUE(Near(shown, {50, 20}, Qt::blue));
+  EXPECT_TRUE(Near(shown, {80, 20}, Qt::green));
+  EXPECT_TRUE(Near(shown, {35, 20}, Qt::red));
+  // The strength dims the tint over what lies beneath.
+  shown = frame({{1, 0x0000FF}}, 128);
+  EXPECT_TRUE(Near(shown, {50, 20}, QColor(127, 0, 128)));
+  // A hidden LED leaves its place to what lies beneath.
+  leds[2]->hide();
+  shown = frame({{0, 0xFFFFFF}});
+  EXPECT_TRUE(Near(shown, {80, 20}, Qt::red));
+  EXPECT_TRUE(Near(shown, {20, 20}, Qt::white));
+}
+
+TEST(SharedTintTest, OneTintPerImageAndColour) {
+  QImage white(4, 4, QImage::Format_ARGB32_Premultiplied);
+  white.fill(Qt::white);
+  const QImage green = SharedTint(white, 0xFF00FF00);
+  EXPECT_EQ(green.pixelColor(1, 1), QColor(Qt::green));
+  // The alpha byte does not matter.
+  EXPECT_EQ(SharedTint(white, 0x0000FF00).cacheKey(), green.cacheKey());
+  EXPECT_NE(SharedTint(white, 0xFFFF0000).cacheKey(), green.cacheKey());
+  EXPECT_NE(SharedTint(white.copy(), 0xFF00FF00).cacheKey(), green.cacheKey());
 }
 
 }  // namespace

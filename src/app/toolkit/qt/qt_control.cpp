@@ -128,7 +128,11 @@ std::string QtControl::ClassName() const {
 bool QtControl::IsVisible() const { return w_ && !w_->isHidden(); }
 
 bool QtControl::IsVisibleInWindow() const {
-  return w_ && (w_->window() == w_.data() ? !w_->isHidden() : w_->isVisibleTo(w_->window()));
+  if (!w_) return false;
+  // Shown on screen is shown in the window: one flag, where the walk up to
+  // the window costs the previews many times a second.
+  if (w_->isVisible()) return true;
+  return w_->window() == w_.data() ? !w_->isHidden() : w_->isVisibleTo(w_->window());
 }
 
 void QtControl::SetVisible(bool visible) {
@@ -258,24 +262,39 @@ void QtControl::SetUserData(const std::string& data) {
   if (w_) w_->setProperty("userData", Q(data));
 }
 
-uint32_t QtControl::ChangerColor() const { return UIntProperty("changerColor"); }
-void QtControl::SetChangerColor(uint32_t argb) {
+const QtControl::ChangerProperties& QtControl::Changer() const {
+  if (!changer_) {
+    const QMetaObject* meta = w_ ? w_->metaObject() : nullptr;
+    const auto declared = [meta](const char* name) {
+      return meta ? meta->property(meta->indexOfProperty(name)) : QMetaProperty();
+    };
+    changer_ = {declared("changerColor"), declared("changerAlpha"), declared("isChangerColor")};
+  }
+  return *changer_;
+}
+
+QVariant QtControl::ReadChanger(const QMetaProperty& declared, const char* name) const {
+  if (!w_) return {};
+  return declared.isValid() ? declared.read(w_) : w_->property(name);
+}
+
+void QtControl::WriteChanger(const QMetaProperty& declared, const char* name, const QVariant& value) {
   if (!w_) return;
-  w_->setProperty("changerColor", argb);
+  // A control that declares the property repaints itself when it changes.
+  if (declared.isValid()) {
+    declared.write(w_, value);
+    return;
+  }
+  w_->setProperty(name, value);
   w_->update();
 }
-int QtControl::ChangerAlpha() const { return w_ ? w_->property("changerAlpha").toInt() : 0; }
-void QtControl::SetChangerAlpha(int alpha) {
-  if (!w_) return;
-  w_->setProperty("changerAlpha", alpha);
-  w_->update();
-}
-bool QtControl::IsChangerColor() const { return w_ && w_->property("isChangerColor").toBool(); }
-void QtControl::SetIsChangerColor(bool on) {
-  if (!w_) return;
-  w_->setProperty("isChangerColor", on);
-  w_->update();
-}
+
+uint32_t QtControl::ChangerColor() const { return ReadChanger(Changer().colour, "changerColor").toUInt(); }
+void QtControl::SetChangerColor(uint32_t argb) { WriteChanger(Changer().colour, "changerColor", argb); }
+int QtControl::ChangerAlpha() const { return ReadChanger(Changer().alpha, "changerAlpha").toInt(); }
+void QtControl::SetChangerAlpha(int alpha) { WriteChanger(Changer().alpha, "changerAlpha", alpha); }
+bool QtControl::IsChangerColor() const { return ReadChanger(Changer().on, "isChangerColor").toBool(); }
+void QtControl::SetIsChangerColor(bool on) { WriteChanger(Changer().on, "isChangerColor", on); }
 void QtControl::SetFocus() {
   if (!w_) return;
   w_->setFocus(Qt::OtherFocusReason);

@@ -11,9 +11,11 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QMetaProperty>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "toolkit/toolkit.h"
 
@@ -123,9 +125,18 @@ class QtControl final : public toolkit::Control {
   void SetCurrentRow(int index);
   void RestyleWidget();
   uint32_t UIntProperty(const char* name) const;
+  // The changer properties as the widget declares them (invalid where it
+  // does not), found once: previews set them many times a second.
+  struct ChangerProperties {
+    QMetaProperty colour, alpha, on;
+  };
+  const ChangerProperties& Changer() const;
+  QVariant ReadChanger(const QMetaProperty& declared, const char* name) const;
+  void WriteChanger(const QMetaProperty& declared, const char* name, const QVariant& value);
 
   QtWindow& window_;
   QPointer<QWidget> w_;
+  mutable std::optional<ChangerProperties> changer_;
 };
 
 }  // namespace talvo::app

@@ -1,0 +1,60 @@
+// The painter of a device picture's LEDs: one widget laid over the tint
+// images of a parent, so a lighting frame that changes many LEDs repaints
+// one region in one paint, and no LED beneath is sent a paint of its own.
+//
+// While it holds a copy of what lies beneath the LEDs it is opaque and draws
+// that copy, then every shown LED as the LED would draw itself; the LEDs
+// beneath it are then never painted. An LED whose tint changed asks for a
+// repaint of its place; those of one pass of the event loop are repainted
+// together. Without a copy (hidden, or before the first change) it draws
+// nothing and the LEDs paint themselves through it.
+//
+// It covers the rectangle around the parent's shown LEDs: meant for LEDs
+// over a still picture, with no other control over them. It takes no mouse
+// events, so tool tips and clicks reach what lies beneath.
+#pragma once
+
+#include <QWidget>
+
+#include "app/controls/window_backdrop.h"
+
+namespace talvo::app {
+
+class CTintImageUI;
+
+class LedPicture final : public QWidget {
+  Q_OBJECT
+
+ public:
+  // The picture over the LEDs of parent, made on first use.
+  static LedPicture* Of(QWidget* parent);
+
+  // An LED's tint changed: its place joins the repaint queued for the
+  // LEDs' changes.
+  void LightChanged();
+  // An LED was shown, hidden, moved, resized or restyled: the picture
+  // follows and repaints every LED.
+  void LedsChanged();
+  // Whether the picture draws this LED, which then paints nothing itself.
+  bool PaintsLed(const CTintImageUI& led) const;
+
+ protected:
+  void changeEvent(QEvent* e) override;
+  // Hidden, its copy of the window would go stale: it is dropped, and the
+  // LEDs paint themselves until the next change takes a new one.
+  void hideEvent(QHideEvent* e) override;
+  void paintEvent(QPaintEvent* e) override;
+
+ private:
+  explicit LedPicture(QWidget* parent);
+  // Repaints the places of the LEDs whose tint changed, as one region.
+  // Runs outside any paint: it may take the copy beneath first.
+  void RepaintChanged();
+  void Queue();
+
+  WindowBackdrop backdrop_{this};
+  bool queued_ = false;
+  bool all_ = false;
+};
+
+}  // namespace talvo::app
