@@ -81,6 +81,12 @@ struct GnomeForegroundProgram::Bus {
     }
   }
 
+  // What the shell has said so far, without waiting for it.
+  Extension Known() const {
+    std::lock_guard lock(mutex);
+    return extension;
+  }
+
   Extension Checked() const {
     std::unique_lock lock(mutex);
     checkedChanged.wait_for(lock, std::chrono::seconds(1), [this] { return checked; });
@@ -176,7 +182,7 @@ GnomeForegroundProgram::~GnomeForegroundProgram() {
 }
 
 ForegroundAvailability GnomeForegroundProgram::Availability() const {
-  switch (bus_->Checked()) {
+  switch (bus_->Known()) {
     case Extension::Enabled: return ForegroundAvailability::Available;
     case Extension::Off: return ForegroundAvailability::GnomeExtensionOff;
     case Extension::Unknown: break;

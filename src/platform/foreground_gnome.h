@@ -30,7 +30,8 @@ class GnomeForegroundProgram final : public ForegroundProgram {
   ~GnomeForegroundProgram() override;
 
   std::string_view Name() const override { return "gnome"; }
-  // Waits up to a second for the shell's first word on the extension.
+  // What the shell has said of the extension so far, without waiting; its
+  // first word, and each change after, is told as a change.
   ForegroundAvailability Availability() const override;
   ForegroundAnswer Current() override;
   bool TellsChanges() const override;

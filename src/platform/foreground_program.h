@@ -53,6 +53,8 @@ class ForegroundProgram {
 
   // For diagnostics: "x11", "kwin", "none".
   virtual std::string_view Name() const = 0;
+  // Never waits: the UI thread reads it whenever it may have changed. A
+  // source whose availability changes tells it as a change.
   virtual ForegroundAvailability Availability() const = 0;
   // May wait on the display server: call it off the UI thread. Safe to call
   // from several threads at once.

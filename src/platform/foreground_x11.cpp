@@ -224,6 +224,8 @@ void X11ForegroundProgram::WatchRoot(std::stop_token stop) {
       events.reset();
       watch_->reachable = false;
       debug::Line("foreground program: the X display went away; connecting again");
+      // Listeners learn that nothing can be told until it is back.
+      TellChanged();
       continue;
     }
     if (changed) TellChanged();

@@ -134,6 +134,31 @@ TEST_F(ProfilesTest, LinksThatCannotBeFollowedLeaveTheProfilesUsable) {
   EXPECT_TRUE(ReadFile(index).contains("PROFILELIKEDEVICEEXE]\n1=0")) << ReadFile(index).toStdString();
 }
 
+// Switching between two linked programs: a profile that could not be loaded
+// while its program was in front is tried again when that program comes back
+// after the other one's profile was shown, so a file put back is followed.
+TEST_F(ProfilesTest, AnUnloadableLinkedProfileIsTriedAgainAfterAnotherLinkedOne) {
+  TalvoRun& talvo = OpenProfileButtons(Launch());
+  talvo.Do({Click("ms_pro_device_add_btn"), Dialog("/usr/bin/game"), Check("ms_device_profile_link_check"),
+            Click("ms_pro_device_add_btn"), Dialog("/usr/bin/other"), Check("ms_device_profile_link_check"),
+            Choose("ms_device_profile_combo", 0)});
+  const QString file = MouseFolder(folders_) + "/配置2.config", aside = file + ".aside";
+  Pause(talvo, 300);
+  ASSERT_TRUE(QFile::rename(file, aside));
+  const auto shows = [&](int entry) {
+    return WaitFor(talvo, [&] { return talvo.Get("ms_device_profile_combo").value("index").toInt() == entry; });
+  };
+
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
+  ASSERT_TRUE(WaitFor(talvo, [&] { return talvo.Log().count("could not be loaded") == 1; }));
+  EXPECT_TRUE(shows(0));
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/other"}});
+  ASSERT_TRUE(shows(2));
+  ASSERT_TRUE(QFile::rename(aside, file));
+  talvo.Request(QJsonObject{{"cmd", "foreground"}, {"path", "/usr/bin/game"}});
+  EXPECT_TRUE(shows(1)) << talvo.Log().toStdString();
+}
+
 // Links made through the program chooser in each form a link takes: a Steam
 // app and a Windows program are kept as given and shown as they are; the
 // mouse's device list refuses a program another entry names already, a

@@ -87,7 +87,8 @@ TEST_F(GnomeForegroundReal, FollowsTheExtensionAsItIsEnabledAndDisabled) {
   // No X11 source answers here, so an answer other than Unreachable comes
   // from the extension.
   GnomeForegroundProgram foreground(session_.Address(), "/nonexistent/talvo-test:0");
-  EXPECT_EQ(foreground.Availability(), ForegroundAvailability::GnomeExtensionOff);
+  // Availability does not wait for the shell's first word.
+  EXPECT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::GnomeExtensionOff; }));
   EXPECT_EQ(foreground.Current().status, ForegroundStatus::Unreachable);
   std::atomic<int> told{0};
   foreground.ListenForChanges([&] { ++told; });
@@ -176,7 +177,7 @@ TEST(GnomeForeground, OnlyTheShellReportsAndWithoutAShellNothingAnswers) {
   StandInShell shell(bus.Address());
   ASSERT_TRUE(shell.Ready());
   GnomeForegroundProgram foreground(bus.Address(), "/nonexistent/talvo-test:0");
-  EXPECT_EQ(foreground.Availability(), ForegroundAvailability::Available);
+  EXPECT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::Available; }));
   const std::string self = std::to_string(getpid());
   ASSERT_TRUE(WaitUntil([&] { return shell.Report(true, "Windows", self + ",1"); }));
   EXPECT_FALSE(shell.Report(false, "Activated", self));

@@ -269,8 +269,8 @@ TEST_F(X11Foreground, TellsEachActivationAndListsTheWindowsProcesses) {
 }
 
 // The X server killed and started again on the same display: the source is
-// unreachable meanwhile, then connects again, tells a change and finds the
-// active window.
+// unreachable meanwhile (told as a change), then connects again, tells a
+// change and finds the active window.
 TEST(X11ForegroundRestart, ConnectsAgainWhenTheServerComesBack) {
   if (!Installed("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
   auto server = std::make_unique<Child>();
@@ -282,10 +282,12 @@ TEST(X11ForegroundRestart, ConnectsAgainWhenTheServerComesBack) {
   ASSERT_EQ(foreground.Availability(), ForegroundAvailability::Available);
   // Told once its watch is connected.
   ASSERT_TRUE(WaitUntil([&] { return told > 0; }));
+  const int toldConnected = told;
 
   server.reset();
   EXPECT_TRUE(WaitUntil([&] { return foreground.Availability() == ForegroundAvailability::Unreachable; }));
   EXPECT_EQ(foreground.Current().status, ForegroundStatus::Unreachable);
+  EXPECT_TRUE(WaitUntil([&] { return told > toldConnected; })) << "losing the server tells a change";
   const int toldBefore = told;
 
   server = std::make_unique<Child>();

@@ -119,7 +119,7 @@ bool CMainWnd::Create() {
                    .live = live_,
                    .saver = saver_,
                    .effects = [this](device::Peripheral p) { return EffectsFor(p); },
-                   .foreground = options_.foreground->Availability(),
+                   .availability = [foreground = options_.foreground] { return foreground->Availability(); },
                    .programs = pages::profiles::WindowProgramLister(options_.foreground),
                    .changed = [this] {
                      for (size_t i = 0; i < watchers_.size(); ++i)
@@ -253,6 +253,16 @@ void CMainWnd::OnWindowInit() {
   // the user's choice once the answer has arrived, so the same answer again
   // is not handed over: an idle program does not wake for it. A list with no
   // link to follow has its watcher rest after that first answer.
+  // Resting watchers ask nothing, so the source's own reports tell the link
+  // rows that it came up or went away; only a change is handed over.
+  listenedAvailability_ = options_.foreground->Availability();
+  availabilityListener_ = options_.foreground->ListenForChanges([this] {
+    const platform::ForegroundAvailability now = options_.foreground->Availability();
+    if (listenedAvailability_.exchange(now) == now) return;
+    toolkit_.Post([self = QPointer<CMainWnd>(this)] {
+      if (self) self->profilePage_->RefreshAvailability();
+    });
+  });
   for (const profiles::WatchedList& list : profiles::kWatchedLists)
     watchers_.push_back(std::make_unique<profiles::ProfileWatcher>(
         list, *options_.foreground,
@@ -532,6 +542,7 @@ void CMainWnd::SetSystemAwake(bool awake) {
 WorkerThreads::StopOutcome CMainWnd::StopThreads() {
   window_.Widget()->hide();
   watchers_.clear();
+  if (availabilityListener_) options_.foreground->StopListening(*std::exchange(availabilityListener_, std::nullopt));
   sessionThreads_.StopAll();
   return workers_.StopAll();
 }

@@ -299,6 +299,10 @@ class CMainWnd final : public QObject, public toolkit::WindowHandler, public Ski
   std::unique_ptr<SdkServer> sdkServer_;
   // The application watchers, stopped with the other threads.
   std::vector<std::unique_ptr<profiles::ProfileWatcher>> watchers_;
+  // Hears the foreground source's changes until the threads stop, so the
+  // link rows follow its availability; the last availability it heard.
+  std::optional<int> availabilityListener_;
+  std::atomic<platform::ForegroundAvailability> listenedAvailability_{platform::ForegroundAvailability::Available};
 
   // Lighting all devices share: the synchronized effect and the previews.
   lighting::SyncLightRecord syncRecord_;

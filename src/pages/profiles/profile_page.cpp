@@ -1,6 +1,7 @@
 #include "pages/profiles/profile_page.h"
 
 #include <array>
+#include <utility>
 
 #include "pages/message_text.h"
 #include "pages/peripheral_traits.h"
@@ -64,6 +65,18 @@ const ProfileCombo* ComboNamed(std::string_view name, NameOf nameOf) {
 }
 
 size_t ComboIndex(const ProfileCombo& combo) { return size_t(&combo - talvo::profiles::kProfileCombos.data()); }
+
+// What the link row says about the source; nothing while links are followed.
+std::string_view AvailabilityTextId(platform::ForegroundAvailability availability) {
+  using platform::ForegroundAvailability;
+  switch (availability) {
+    case ForegroundAvailability::Available: return {};
+    case ForegroundAvailability::UnsupportedDesktop: return "profile_link_unsupported_text";
+    case ForegroundAvailability::GnomeExtensionOff: return "profile_link_gnome_extension_text";
+    case ForegroundAvailability::Unreachable: break;
+  }
+  return "profile_link_unreachable_text";
+}
 
 }  // namespace
 
@@ -322,6 +335,8 @@ void ProfilePage::OnLinkButton(const toolkit::Notification& n, int) {
 }
 
 std::optional<std::string> ProfilePage::ChooseLink() {
+  // The row says whether the link will be followed before one is chosen.
+  RefreshAvailability();
   auto link = window_.GetToolkit().ChooseProgram(&window_, setup_.programs, std::string(kProgramFilter));
   // A browsed file is linked by its absolute path; text that names no
   // program in any form links nothing.
@@ -365,20 +380,34 @@ void ProfilePage::Changed() {
   if (setup_.changed) setup_.changed();
 }
 
+platform::ForegroundAvailability ProfilePage::Availability() const {
+  return setup_.availability ? setup_.availability() : platform::ForegroundAvailability::Available;
+}
+
+void ProfilePage::RefreshAvailability() {
+  if (Availability() != shownAvailability_) ShowAvailability();
+}
+
 void ProfilePage::ShowAvailability() {
-  using platform::ForegroundAvailability;
-  if (setup_.foreground == ForegroundAvailability::Available) return;
+  const platform::ForegroundAvailability now = Availability();
+  const bool changed = std::exchange(shownAvailability_, now) != now;
+  const std::string id(AvailabilityTextId(now));
+  if (id.empty() && !changed) return;
   // Links can still be made and kept, but nothing will follow them here: the
-  // link row says why.
-  std::string id = "profile_link_unreachable_text";
-  if (setup_.foreground == ForegroundAvailability::UnsupportedDesktop) id = "profile_link_unsupported_text";
-  if (setup_.foreground == ForegroundAvailability::GnomeExtensionOff) id = "profile_link_gnome_extension_text";
+  // link row says why, and says nothing once they are followed again.
+  const std::string tip = id.empty() ? std::string() : window_.GetToolkit().LanguageText(id).value_or(id);
   for (const ProfileCombo& combo : talvo::profiles::kProfileCombos) {
     for (std::string_view suffix : {"_profile_link_check", "_profile_link_btn"})
-      if (toolkit::Control* c = Find(combo, suffix)) c->SetToolTip(window_.GetToolkit().LanguageText(id).value_or(id));
+      if (toolkit::Control* c = Find(combo, suffix)) c->SetToolTip(tip);
     const int entry = Selected(combo);
     if (entry >= 0 && ProfileIndex(combo).IsLinked(entry)) continue;
-    if (toolkit::Control* field = Find(combo, "_profile_link_edit")) field->SetTextId(id);
+    if (toolkit::Control* field = Find(combo, "_profile_link_edit")) {
+      if (id.empty()) {
+        field->SetText(" ");
+      } else {
+        field->SetTextId(id);
+      }
+    }
   }
 }
 
@@ -386,6 +415,8 @@ void ProfilePage::OnForeground(const talvo::profiles::WatchedList& watched, cons
   const ProfileCombo* combo = talvo::profiles::FindCombo(watched.peripheral, watched.kind);
   toolkit::Control* list = combo ? List(*combo) : nullptr;
   if (!list) return;
+  // An answer may come from a source that has just come up or gone away.
+  RefreshAvailability();
   const ProfileIndex index(*combo);
   const talvo::profiles::WatcherChoice choice = talvo::profiles::DecideEntry(index, list->Count(), answer);
   // A profile linked to the program in front that cannot be loaded leaves

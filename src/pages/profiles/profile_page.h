@@ -32,8 +32,10 @@ class ProfilePage {
     talvo::profiles::ProfileSaver& saver;
     // What applying a loaded profile of the peripheral does beyond the records.
     std::function<SelectionEffects(device::Peripheral)> effects;
-    // Whether the desktop says which program is in front.
-    platform::ForegroundAvailability foreground = platform::ForegroundAvailability::Available;
+    // Whether the desktop says which program is in front: read again
+    // whenever it may have changed, so it must not block. Available when
+    // empty.
+    std::function<platform::ForegroundAvailability()> availability;
     // The programs the link chooser offers; none when empty.
     toolkit::ProgramLister programs;
     // After each handled notification of the page: links or entries may
@@ -56,6 +58,10 @@ class ProfilePage {
   // Whether the list has a link its watcher can follow, among the entries
   // the list shows (as OnForeground decides over them).
   bool HasFollowableLink(const talvo::profiles::WatchedList& list) const;
+  // The link rows follow the source's availability when it changed since
+  // they last showed it: the source came up, went away, or its GNOME Shell
+  // extension was switched on or off.
+  void RefreshAvailability();
 
   // Chooses the entry of that name (as the list shows it) in the device's
   // list of that kind, as the user choosing it there does; the entry shown
@@ -96,12 +102,15 @@ class ProfilePage {
   // ("message_text_13").
   bool Link(const talvo::profiles::ProfileCombo& combo, const std::string& program, bool unique);
   void Unlink(const talvo::profiles::ProfileCombo& combo);
+  platform::ForegroundAvailability Availability() const;
   void ShowAvailability();
   void Changed();
   void Say(std::string_view textId);
 
   toolkit::Window& window_;
   Setup setup_;
+  // What the link rows say now; the layout's rows say nothing.
+  platform::ForegroundAvailability shownAvailability_ = platform::ForegroundAvailability::Available;
   // Per list, the linked entry that could not be loaded while its program is
   // in front.
   std::array<std::optional<int>, talvo::profiles::kProfileCombos.size()> unloadable_{};

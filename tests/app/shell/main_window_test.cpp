@@ -87,6 +87,7 @@ class MainWindowTest : public ::testing::Test {
     options.tray = tray;
     options.watchSleep = false;
     options.pointerSettings = pointer_;
+    options.foreground = foreground_;
     if (!ownWorkers_) {
       options.workers = [this, workerNames](CMainWnd&) {
         std::vector<WorkerSpec> specs;
@@ -126,6 +127,8 @@ class MainWindowTest : public ::testing::Test {
   RecordingDialogs dialogs_;
   sim::SimulatedBackend backend_;
   std::shared_ptr<platform::RecordingPointerSettings> pointer_ = std::make_shared<platform::RecordingPointerSettings>();
+  // The desktop's own source when null.
+  std::shared_ptr<platform::ForegroundProgram> foreground_;
   std::unique_ptr<CMainWnd> window_;
   std::atomic<int> workersRunning_{0};
   // Start() runs the program's own worker threads instead of stand-ins.
@@ -166,8 +169,9 @@ TEST_F(MainWindowTest, StartUpSetsIdentitiesStartsThreadsAndTimersAndPutsTheWind
   EXPECT_TRUE(QTest::qWaitFor([this] { return workersRunning_.load() == 3; }, 5000));
   for (device::Peripheral p : {device::Peripheral::Keyboard, device::Peripheral::Mousepad})
     EXPECT_TRUE(w.Room(p).FullReadWaiting()) << w.Room(p).Traits().name;
-  // Nothing to push, save or repaint: those ticks wait for work. What the
-  // start-up itself stored may still be going out, so each stops on its own.
+  // Nothing to push, save or repaint once the watchers' first answers have
+  // selected the user's choices (which pushes them): those ticks wait for
+  // work.
   for (int id : {CMainWnd::kHideProgressTimer, CMainWnd::kPushTimer, CMainWnd::kRepaintTimer})
     EXPECT_TRUE(QTest::qWaitFor([&] { return !w.Window().IsTimerActive(id); }, 3000)) << "timer " << id;
   // The one-shot read-backs end themselves.
@@ -452,6 +456,49 @@ TEST_F(MainWindowTest, FirstRunCreatesOneProfilePerListAndTheNextStartReadsThemB
   toolkit::Control& devices = Find("ms_device_profile_combo");
   ASSERT_EQ(devices.Count(), 2);
   EXPECT_EQ(devices.ItemText(1), "race");
+}
+
+// A source whose availability the test sets, telling each change as the
+// desktops' sources do.
+class SwitchedForeground final : public platform::ForegroundProgram {
+ public:
+  std::string_view Name() const override { return "switched"; }
+  platform::ForegroundAvailability Availability() const override { return availability_; }
+  platform::ForegroundAnswer Current() override { return {}; }
+  bool TellsChanges() const override { return true; }
+  void Set(platform::ForegroundAvailability availability) {
+    availability_ = availability;
+    TellChanged();
+  }
+
+ private:
+  std::atomic<platform::ForegroundAvailability> availability_{platform::ForegroundAvailability::Available};
+};
+
+TEST_F(MainWindowTest, TheLinkRowFollowsTheSourcesAvailabilityBothWays) {
+  auto source = std::make_shared<SwitchedForeground>();
+  foreground_ = source;
+  Start();
+  using platform::ForegroundAvailability;
+  const struct {
+    ForegroundAvailability availability;
+    const char* textId;  // nothing while links are followed
+  } kCases[] = {
+      {ForegroundAvailability::Unreachable, "profile_link_unreachable_text"},
+      {ForegroundAvailability::Available, nullptr},
+      {ForegroundAvailability::GnomeExtensionOff, "profile_link_gnome_extension_text"},
+      {ForegroundAvailability::UnsupportedDesktop, "profile_link_unsupported_text"},
+      {ForegroundAvailability::Available, nullptr},
+  };
+  for (const auto& c : kCases) {
+    source->Set(c.availability);
+    const std::string tip = c.textId ? toolkit_.LanguageText(c.textId).value_or("<missing>") : "";
+    const std::string field = c.textId ? tip : " ";
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      return Find("kb_key_profile_link_btn").ToolTip() == tip && Find("ms_device_profile_link_check").ToolTip() == tip &&
+             Find("ms_device_profile_link_edit").Text() == field;
+    })) << (c.textId ? c.textId : "available") << ": " << Find("ms_device_profile_link_check").ToolTip();
+  }
 }
 
 TEST(MainWindowLayout, MissingLayoutFailsCreation) {
