@@ -203,10 +203,6 @@ ForegroundAnswer GnomeForegroundProgram::Current() {
   return {ForegroundStatus::Unreachable, {}};
 }
 
-bool GnomeForegroundProgram::TellsChanges() const {
-  return bus_->Checked() == Extension::Enabled || (x11_ && x11_->TellsChanges());
-}
-
 std::vector<int> GnomeForegroundProgram::WindowPids() {
   if (bus_->reports.Pid() >= 0) return bus_->reports.WindowPids();
   return x11_ ? x11_->WindowPids() : std::vector<int>{};

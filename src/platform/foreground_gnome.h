@@ -34,7 +34,11 @@ class GnomeForegroundProgram final : public ForegroundProgram {
   // first word, and each change after, is told as a change.
   ForegroundAvailability Availability() const override;
   ForegroundAnswer Current() override;
-  bool TellsChanges() const override;
+  // Whatever it learns is told: the extension's reports, XWayland's
+  // changes, and the extension turned on or off. Without either there is
+  // nothing a poll could find, and asking the shell here would hold up the
+  // watchers' start.
+  bool TellsChanges() const override { return true; }
   std::vector<int> WindowPids() override;
 
  private:
