@@ -25,6 +25,7 @@
 
 #include "platform/compositor_replies.h"
 #include "platform/foreground_compositors.h"
+#include "foreground_test_util.h"
 
 extern char** environ;
 
@@ -33,14 +34,8 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-bool WaitUntil(const std::function<bool()>& ready, std::chrono::seconds limit = 10s) {
-  for (auto deadline = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < deadline;) {
-    if (ready()) return true;
-    std::this_thread::sleep_for(10ms);
-  }
-  return ready();
-}
+using testing::Contains;
+using testing::WaitUntil;
 
 TEST(IpcJson, ReadsWhatIsWellFormedAndWithinItsCaps) {
   const JsonLimits small{64, 3, 8};
@@ -361,8 +356,6 @@ class HeadlessSway {
   pid_t sway_ = 0;
   std::vector<pid_t> clients_;
 };
-
-bool Contains(const std::vector<int>& pids, int pid) { return std::find(pids.begin(), pids.end(), pid) != pids.end(); }
 
 TEST(SwayForeground, FollowsWaylandAndXWaylandWindowsAndComesBackAfterARestart) {
   const std::string foot = Installed("foot"), xmessage = Installed("xmessage");

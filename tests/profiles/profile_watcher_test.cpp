@@ -53,14 +53,11 @@ TEST(ChooseEntry, FirstLinkedEntryNamingTheProgramElseTheUsersChoice) {
       {"nothing in front", {Linked("/usr/bin/game")}, 0, {}, 0},
       {"choice outside the list, no match", {Linked("/usr/bin/game")}, 3, Found("/usr/bin/editor"), std::nullopt},
       {"empty list", {}, 0, Found("/usr/bin/game"), std::nullopt},
-      {"Windows program by name", {{}, Linked("game.exe")}, 0, wineGame, 1},
-      {"Windows program by its path", {{}, {}, Linked("C:\\Games\\GAME.exe")}, 0, wineGame, 2},
-      {"Steam app", {{}, Linked("steam:4000")}, 0, wineGame, 1},
       {"first of the forms in list order", {{}, Linked("steam:4000"), Linked("game.exe")}, 0, wineGame, 1},
       {"the loader's path names the loader", {{}, Linked("/opt/proton/bin/wine64-preloader")}, 0, wineGame, 1},
-      {"another Steam app", {{}, Linked("steam:400")}, 0, wineGame, 0},
-      {"Windows program of a native program", {{}, Linked("game.exe")}, 0, Found("/usr/bin/game.exe"), 0},
   };
+  // Which link form names which program is the links' own table
+  // (program_links_test); here, the list's order and the user's choice.
   for (const auto& c : cases) EXPECT_EQ(ChooseEntry(c.links, c.userChoice, c.foreground), c.expected) << c.what;
 }
 
