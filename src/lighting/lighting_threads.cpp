@@ -62,17 +62,8 @@ bool OpenWithDirect(const DirectColours* direct, EffectOpen effectOpen) {
 }  // namespace
 
 bool StopWait::For(milliseconds d) {
-  if (d.count() <= 0) return !stop_.stop_requested();
+  if (d.count() <= 0) return !Stopped();
   return Until(std::chrono::steady_clock::now() + d);
-}
-
-bool StopWait::Until(std::chrono::steady_clock::time_point end) {
-  if (stop_.stop_requested()) return false;
-  if (end <= std::chrono::steady_clock::now()) return true;
-  std::unique_lock lock(mutex_);
-  // Nothing but the stop token ends the wait early.
-  wake_.wait_until(lock, stop_, end, [] { return false; });
-  return !stop_.stop_requested();
 }
 
 void SendKeyboardFrame(device::CDeviceLink& link, const LedStates& leds, LightingPreviewHost& preview, bool send) {

@@ -21,11 +21,9 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <span>
 #include <stop_token>
 
@@ -36,6 +34,7 @@
 #include "lighting/led_model.h"
 #include "lighting/light_records.h"
 #include "lighting/mouse_effects.h"
+#include "platform/stop_sleep.h"
 #include "platform/wake_signal.h"
 
 namespace talvo::lighting {
@@ -74,17 +73,15 @@ class LightingPreviewHost {
 // A sleep that ends early, and for good, once stop is requested.
 class StopWait {
  public:
-  explicit StopWait(std::stop_token stop) : stop_(std::move(stop)) {}
+  explicit StopWait(std::stop_token stop) : sleep_(std::move(stop)) {}
   // False when stop is requested (at once when it already was).
   bool For(std::chrono::milliseconds d);
-  bool Until(std::chrono::steady_clock::time_point end);
-  bool Stopped() const { return stop_.stop_requested(); }
-  const std::stop_token& Token() const { return stop_; }
+  bool Until(std::chrono::steady_clock::time_point end) { return sleep_.Until(end); }
+  bool Stopped() const { return sleep_.Stopped(); }
+  const std::stop_token& Token() const { return sleep_.Token(); }
 
  private:
-  std::stop_token stop_;
-  std::mutex mutex_;
-  std::condition_variable_any wake_;
+  platform::StopSleep sleep_;
 };
 
 // A mode's sleep before its effect: base + perSpeed × speed milliseconds.
