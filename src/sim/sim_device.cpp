@@ -186,14 +186,10 @@ void SimDevice::SetSensor(uint16_t sensorCode, uint8_t dpiStep, uint8_t sliderMa
 }
 
 void SimDevice::SetLatency(std::chrono::microseconds latency) {
-  std::lock_guard lock(mutex_);
-  latency_ = std::max(latency, std::chrono::microseconds(0));
+  latency_.store(std::max(latency, std::chrono::microseconds(0)));
 }
 
-std::chrono::microseconds SimDevice::Latency() const {
-  std::lock_guard lock(mutex_);
-  return latency_;
-}
+std::chrono::microseconds SimDevice::Latency() const { return latency_.load(); }
 
 void SimDevice::InjectFault(Fault fault, unsigned count, unsigned after) {
   std::lock_guard lock(mutex_);
@@ -208,17 +204,37 @@ Fault SimDevice::PendingFault() const {
   return fault_;
 }
 
+void RequestLog::Add(const LoggedRequest& entry) {
+  if (size_ < kRequestLogCapacity) {
+    if (size_ == blocks_.size() * kBlockSize) blocks_.push_back(std::make_unique<Block>());
+    At(size_++) = entry;
+    return;
+  }
+  At(oldest_) = entry;
+  oldest_ = (oldest_ + 1) % kRequestLogCapacity;
+}
+
+std::vector<LoggedRequest> RequestLog::InOrder() const {
+  std::vector<LoggedRequest> out;
+  out.reserve(size_);
+  for (size_t i = 0; i < size_; ++i) out.push_back(At((oldest_ + i) % size_));
+  return out;
+}
+
+void RequestLog::Clear() {
+  blocks_.clear();
+  size_ = 0;
+  oldest_ = 0;
+}
+
 std::vector<LoggedRequest> SimDevice::Requests() const {
   std::lock_guard lock(mutex_);
-  std::vector<LoggedRequest> out(log_.begin() + std::ptrdiff_t(logStart_), log_.end());
-  out.insert(out.end(), log_.begin(), log_.begin() + std::ptrdiff_t(logStart_));
-  return out;
+  return log_.InOrder();
 }
 
 void SimDevice::ClearRequests() {
   std::lock_guard lock(mutex_);
-  log_.clear();
-  logStart_ = 0;
+  log_.Clear();
 }
 
 bool SimDevice::SetRequestLogFile(const std::string& path) {
@@ -253,7 +269,7 @@ bool SimDevice::Notify(uint16_t usage) {
   return true;
 }
 
-SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request) {
+SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request, Clock::time_point arrived) {
   Report req{};
   std::copy(request.begin(), request.end(), req.begin());
   Outcome out;
@@ -274,7 +290,7 @@ SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request) {
     out.disposition = Disposition::Unplug;
     return out;
   }
-  LogLocked(req);
+  LogLocked(req, arrived);
   if (fault == Fault::NoReply) {
     out.disposition = Disposition::NoReply;
     return out;
@@ -298,16 +314,11 @@ SimDevice::Outcome SimDevice::Receive(std::span<const uint8_t, 64> request) {
   return out;
 }
 
-void SimDevice::LogLocked(const Report& request) {
+void SimDevice::LogLocked(const Report& request, Clock::time_point arrived) {
   LoggedRequest entry;
-  entry.tMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - epoch_).count();
+  entry.tMs = std::chrono::duration_cast<std::chrono::milliseconds>(arrived - epoch_).count();
   entry.bytes = request;
-  if (log_.size() < kRequestLogCapacity) {
-    log_.push_back(entry);
-  } else {
-    log_[logStart_] = entry;
-    logStart_ = (logStart_ + 1) % kRequestLogCapacity;
-  }
+  log_.Add(entry);
   if (logFile_ != nullptr) {
     std::fprintf(logFile_, "%" PRId64 " %s\n", entry.tMs, HexString(request).c_str());
     std::fflush(logFile_);

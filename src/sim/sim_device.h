@@ -7,12 +7,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -52,6 +54,29 @@ inline constexpr size_t kRequestLogCapacity = 65536;
 struct LoggedRequest {
   int64_t tMs = 0;  // steady-clock milliseconds since the model's epoch
   std::array<uint8_t, 64> bytes{};
+};
+
+// The requests a device received, oldest first, at most kRequestLogCapacity
+// of them: once full, each new one takes the place of the oldest. Kept in
+// fixed blocks taken as the log fills, so a long run never copies what it
+// holds and an idle device holds nothing.
+class RequestLog {
+ public:
+  void Add(const LoggedRequest& entry);
+  std::vector<LoggedRequest> InOrder() const;
+  void Clear();
+
+ private:
+  static constexpr size_t kBlockSize = 1024;
+  static_assert(kRequestLogCapacity % kBlockSize == 0);
+  using Block = std::array<LoggedRequest, kBlockSize>;
+
+  LoggedRequest& At(size_t index) { return (*blocks_[index / kBlockSize])[index % kBlockSize]; }
+  const LoggedRequest& At(size_t index) const { return (*blocks_[index / kBlockSize])[index % kBlockSize]; }
+
+  std::vector<std::unique_ptr<Block>> blocks_;
+  size_t size_ = 0;
+  size_t oldest_ = 0;  // where the oldest entry is once the log is full
 };
 
 // Lower-case hex digits, two per byte, no separators.
@@ -176,8 +201,9 @@ class SimDevice {
   // refused request changes nothing. Byte 0 of every settings block reads as
   // the active profile; writes to the other blocks' byte 0 are ignored.
   // Settings offsets 1..63 address the active profile's block (where the
-  // host pushes its settings), offsets from 64 on blocks 1..4.
-  Outcome Receive(std::span<const uint8_t, 64> request);
+  // host pushes its settings), offsets from 64 on blocks 1..4. `arrived` is
+  // the time the log gives the request.
+  Outcome Receive(std::span<const uint8_t, 64> request, Clock::time_point arrived = Clock::now());
 
  private:
   enum Area : size_t { kInfo, kSettings, kKeyMaps, kDefaultMap, kMacro, kCursor, kFrame, kAreaCount };
@@ -188,7 +214,7 @@ class SimDevice {
   void LoadState();
   void SaveStateLocked() const;
   void SetActiveProfileLocked(uint8_t profile);
-  void LogLocked(const Report& request);
+  void LogLocked(const Report& request, Clock::time_point arrived);
   // Runs one request; returns the reply status.
   uint8_t ExecuteLocked(const Report& request, Report& reply);
   size_t SettingsAddressLocked(unsigned offset) const;
@@ -201,13 +227,12 @@ class SimDevice {
   mutable std::mutex mutex_;
   Areas memory_;
   Areas factory_;
-  std::chrono::microseconds latency_{1000};
+  // Read by every report on the wire; not worth the model's lock.
+  std::atomic<std::chrono::microseconds> latency_{std::chrono::microseconds(1000)};
   Fault fault_ = Fault::None;
   unsigned faultCount_ = 0;
   unsigned faultAfter_ = 0;
-  // A ring once full, its oldest entry at logStart_.
-  std::vector<LoggedRequest> log_;
-  size_t logStart_ = 0;
+  RequestLog log_;
   std::FILE* logFile_ = nullptr;
   InputSink sink_;
 };

@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <optional>
 
@@ -55,8 +54,8 @@ class Endpoint {
   void Push(std::span<const uint8_t> report, Clock::time_point readyAt) {
     {
       std::lock_guard lock(mutex_);
-      if (queue_.size() == kQueueCapacity) queue_.pop_front();
-      Queued& q = queue_.emplace_back();
+      if (count_ == kQueueCapacity) DropHeadLocked();
+      Queued& q = queue_[(head_ + count_++) % kQueueCapacity];
       q.readyAt = readyAt;
       q.size = std::min(report.size(), q.bytes.size());
       std::copy_n(report.begin(), q.size, q.bytes.begin());
@@ -75,18 +74,18 @@ class Endpoint {
   // When the oldest queued report becomes readable; none when the queue is empty.
   std::optional<Clock::time_point> HeadReadyAt() const {
     std::lock_guard lock(mutex_);
-    if (queue_.empty()) return std::nullopt;
-    return queue_.front().readyAt;
+    if (count_ == 0) return std::nullopt;
+    return queue_[head_].readyAt;
   }
 
   // Moves the oldest report into `buffer` when it is readable at `now`.
   bool PopReady(Clock::time_point now, std::span<uint8_t> buffer, size_t& got) {
     std::lock_guard lock(mutex_);
-    if (queue_.empty() || queue_.front().readyAt > now) return false;
-    const Queued& q = queue_.front();
+    if (count_ == 0 || queue_[head_].readyAt > now) return false;
+    const Queued& q = queue_[head_];
     got = std::min(q.size, buffer.size());
     std::copy_n(q.bytes.begin(), got, buffer.begin());
-    queue_.pop_front();
+    DropHeadLocked();
     return true;
   }
 
@@ -103,6 +102,11 @@ class Endpoint {
     size_t size = 0;
   };
 
+  void DropHeadLocked() {
+    head_ = (head_ + 1) % kQueueCapacity;
+    --count_;
+  }
+
   void Wake() {
     const uint64_t one = 1;
     while (::write(wakeFd_, &one, sizeof one) < 0 && errno == EINTR) {
@@ -115,21 +119,25 @@ class Endpoint {
   std::atomic<bool> dead_{false};
   std::atomic<int> readers_{0};
   mutable std::mutex mutex_;
-  std::deque<Queued> queue_;
+  // A ring: the oldest report at head_, count_ of them.
+  std::array<Queued, kQueueCapacity> queue_;
+  size_t head_ = 0;
+  size_t count_ = 0;
 };
 
 enum class Woke { Abort, Wake, Timeout, Error };
 
 // Waits until `until` (none: no limit) for the abort event or `wakeFd` (-1:
-// none). A signalled abort wins and is consumed.
-Woke Wait(AbortEvent& abort, int wakeFd, std::optional<Clock::time_point> until) {
-  for (;;) {
+// none). A signalled abort wins and is consumed. `now` is the time the
+// caller has just read, spared a second clock read before the first poll.
+Woke Wait(AbortEvent& abort, int wakeFd, std::optional<Clock::time_point> until, Clock::time_point now) {
+  for (bool first = true;; first = false) {
     std::array<pollfd, 2> fds = {{{abort.fd(), POLLIN, 0}, {wakeFd, POLLIN, 0}}};
     const nfds_t count = wakeFd >= 0 ? 2 : 1;
     timespec ts{};
     timespec* timeout = nullptr;
     if (until) {
-      const auto left = std::max(Clock::duration::zero(), *until - Clock::now());
+      const auto left = std::max(Clock::duration::zero(), *until - (first ? now : Clock::now()));
       const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
       ts.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
       ts.tv_nsec = static_cast<long>(ns % 1'000'000'000);
@@ -174,30 +182,29 @@ struct SimulatedBackend::State {
     }
   }
 
-  // Handles of the current instance of `kind`; forgets closed ones.
-  std::vector<std::shared_ptr<Endpoint>> LiveLocked(DeviceKind kind) {
-    std::vector<std::shared_ptr<Endpoint>> live;
-    auto& list = endpoints[Index(kind)];
-    std::erase_if(list, [&](const std::weak_ptr<Endpoint>& weak) {
-      auto endpoint = weak.lock();
+  // Visits the handles of the current instance of `kind` in place, with no
+  // list built per report; forgets closed ones.
+  template <typename Visit>
+  void ForEachLiveLocked(DeviceKind kind, Visit visit) {
+    std::erase_if(endpoints[Index(kind)], [&](const std::weak_ptr<Endpoint>& weak) {
+      const auto endpoint = weak.lock();
       if (!endpoint || endpoint->Dead()) return true;
-      live.push_back(std::move(endpoint));
+      visit(*endpoint);
       return false;
     });
-    return live;
   }
 
   void DeliverLocked(DeviceKind kind, Collection collection, std::span<const uint8_t> report,
                      Clock::time_point readyAt) {
-    for (const auto& endpoint : LiveLocked(kind)) {
-      if (endpoint->Iface().collection == collection && endpoint->Access().read) endpoint->Push(report, readyAt);
-    }
+    ForEachLiveLocked(kind, [&](Endpoint& endpoint) {
+      if (endpoint.Iface().collection == collection && endpoint.Access().read) endpoint.Push(report, readyAt);
+    });
   }
 
   void UnplugLocked(DeviceKind kind) {
     if (!plugged[Index(kind)]) return;
     plugged[Index(kind)] = false;
-    for (const auto& endpoint : LiveLocked(kind)) endpoint->Kill();
+    ForEachLiveLocked(kind, [](Endpoint& endpoint) { endpoint.Kill(); });
     endpoints[Index(kind)].clear();
     ChangedLocked();
   }
@@ -235,8 +242,7 @@ class SimHandle : public platform::HidHandle {
     const Endpoint& ep = *endpoint_;
     if (!ep.Access().write || ep.Iface().collection != Collection::Command || ep.Dead()) return HidIo::Failed;
     if (report.size() != device::kReportSize || report[0] != device::kReportId) return HidIo::Failed;
-    SimDevice::Report request{};
-    std::copy(report.begin(), report.end(), request.begin());
+    const std::span<const uint8_t, device::kReportSize> request(report.data(), device::kReportSize);
 
     // The report is on the wire for one latency.
     SimDevice& device = Device();
@@ -245,7 +251,7 @@ class SimHandle : public platform::HidHandle {
     const auto deadline = Deadline(start, timeoutMs);
     const auto sent = start + latency;
     const bool timesOut = deadline && *deadline < sent;
-    switch (Wait(abort, -1, timesOut ? *deadline : sent)) {
+    switch (Wait(abort, -1, timesOut ? *deadline : sent, start)) {
       case Woke::Abort: return HidIo::Aborted;
       case Woke::Error: return HidIo::Failed;
       case Woke::Wake:
@@ -253,17 +259,20 @@ class SimHandle : public platform::HidHandle {
     }
     if (timesOut) return HidIo::TimedOut;
 
+    // The write is over: the device logs the request at this time, and the
+    // reply is readable one latency later.
+    const auto arrived = Clock::now();
     // Under the backend lock so an unplug cannot slip in between the
     // liveness check and the delivery of the reply.
     std::lock_guard lock(state_->mutex);
     if (ep.Dead()) return HidIo::Failed;
-    const SimDevice::Outcome outcome = device.Receive(request);
+    const SimDevice::Outcome outcome = device.Receive(request, arrived);
     switch (outcome.disposition) {
       case SimDevice::Disposition::WriteFail: return HidIo::Failed;
       case SimDevice::Disposition::Unplug: state_->UnplugLocked(device.Kind()); return HidIo::Failed;
       case SimDevice::Disposition::NoReply: break;
       case SimDevice::Disposition::Reply:
-        state_->DeliverLocked(device.Kind(), Collection::Command, outcome.reply, Clock::now() + latency);
+        state_->DeliverLocked(device.Kind(), Collection::Command, outcome.reply, arrived + latency);
         break;
     }
     written = report.size();
@@ -274,37 +283,41 @@ class SimHandle : public platform::HidHandle {
     got = 0;
     Endpoint& ep = *endpoint_;
     if (!ep.Access().read) return HidIo::Failed;
-    const auto deadline = Deadline(Clock::now(), timeoutMs);
+    const auto now = Clock::now();
+    const auto deadline = Deadline(now, timeoutMs);
     ep.BeginRead();
-    const HidIo result = ReadFor(ep, buffer, deadline, abort, got);
+    const HidIo result = ReadFor(ep, buffer, now, deadline, abort, got);
     ep.EndRead();
     return result;
   }
 
  private:
-  HidIo ReadFor(Endpoint& ep, std::span<uint8_t> buffer, std::optional<Clock::time_point> deadline,
-                AbortEvent& abort, size_t& got) {
+  // `now` is the time of the call; each later look reads the clock again,
+  // except after a wait that ran out, which ended no earlier than it was
+  // told to.
+  HidIo ReadFor(Endpoint& ep, std::span<uint8_t> buffer, Clock::time_point now,
+                std::optional<Clock::time_point> deadline, AbortEvent& abort, size_t& got) {
     for (;;) {
       if (ep.Dead()) return HidIo::Failed;
       // Sleep until the head of the queue is readable, the deadline passes,
       // or something new happens; a readable report only needs the abort
       // event checked first.
-      const auto now = Clock::now();
       const auto head = ep.HeadReadyAt();
       // A look that may not wait and finds nothing readable is over at once.
       if (deadline && *deadline <= now && (!head || *head > now)) return HidIo::TimedOut;
       std::optional<Clock::time_point> until = deadline;
       if (head && (!until || *head < *until)) until = std::max(*head, now);
-      switch (Wait(abort, ep.WakeFd(), until)) {
+      const Woke woke = Wait(abort, ep.WakeFd(), until, now);
+      switch (woke) {
         case Woke::Abort: return HidIo::Aborted;
         case Woke::Error: return HidIo::Failed;
         case Woke::Wake: ep.DrainWake(); break;
         case Woke::Timeout: break;
       }
       if (ep.Dead()) return HidIo::Failed;
-      const auto after = Clock::now();
-      if (ep.PopReady(after, buffer, got)) return HidIo::Ok;
-      if (deadline && after >= *deadline) return HidIo::TimedOut;
+      now = woke == Woke::Timeout && until ? std::max(*until, now) : Clock::now();
+      if (ep.PopReady(now, buffer, got)) return HidIo::Ok;
+      if (deadline && now >= *deadline) return HidIo::TimedOut;
     }
   }
 
@@ -386,11 +399,12 @@ std::unique_ptr<platform::HidHandle> SimulatedBackend::Open(const std::string& p
   std::lock_guard lock(state_->mutex);
   if (!state_->plugged[Index(kind)]) return fail(HidOpenError::NotFound);
   if (state_->denied[Index(kind)]) return fail(HidOpenError::PermissionDenied);
-  for (const auto& other : state_->LiveLocked(kind)) {
-    if (&other->Iface() != iface) continue;
-    const bool conflict = (request.exclusive && other->Access().write) || (other->Access().exclusive && request.write);
-    if (conflict) return fail(HidOpenError::Busy);
-  }
+  bool busy = false;
+  state_->ForEachLiveLocked(kind, [&](const Endpoint& other) {
+    if (&other.Iface() != iface) return;
+    busy = busy || (request.exclusive && other.Access().write) || (other.Access().exclusive && request.write);
+  });
+  if (busy) return fail(HidOpenError::Busy);
   const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wakeFd < 0) return fail(HidOpenError::Other);
   auto endpoint = std::make_shared<Endpoint>(*iface, request, wakeFd);

@@ -263,5 +263,32 @@ TEST(SimDeviceTest, RequestLogKeepsTheMostRecentInOrderUntilCleared) {
   EXPECT_EQ(rpt::Offset(mouse.Requests()[0].bytes), 7u);
 }
 
+TEST(SimDeviceTest, RequestLogRingKeepsTheNewestInOrderAcrossWraps) {
+  RequestLog log;
+  const auto add = [&](int64_t n) {
+    LoggedRequest entry;
+    entry.tMs = n;
+    log.Add(entry);
+  };
+  const auto expectRun = [&](int64_t first, size_t count) {
+    const auto entries = log.InOrder();
+    ASSERT_EQ(entries.size(), count);
+    for (size_t k = 0; k < count; ++k) ASSERT_EQ(entries[k].tMs, first + int64_t(k)) << "entry " << k;
+  };
+  // Short of one block, full, and wrapped past the start more than once.
+  int64_t n = 0;
+  for (; n < 5; ++n) add(n);
+  expectRun(0, 5);
+  for (; n < int64_t(kRequestLogCapacity); ++n) add(n);
+  expectRun(0, kRequestLogCapacity);
+  for (; n < int64_t(2 * kRequestLogCapacity + 1500); ++n) add(n);
+  expectRun(n - int64_t(kRequestLogCapacity), kRequestLogCapacity);
+
+  log.Clear();
+  expectRun(0, 0);
+  add(42);
+  expectRun(42, 1);
+}
+
 }  // namespace
 }  // namespace talvo::sim
