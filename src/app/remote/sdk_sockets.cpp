@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -144,6 +145,7 @@ void SdkSockets::Close(int client) {
 }
 
 void SdkSockets::Run(std::stop_token stop) {
+  pthread_setname_np(pthread_self(), "SdkSockets");
   std::vector<pollfd> polled;
   std::vector<Event> events;
   while (!stop.stop_requested()) {
