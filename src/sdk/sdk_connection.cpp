@@ -60,6 +60,16 @@ const PacketKind* FindKind(uint32_t id) {
   return kind == std::end(kPacketKinds) ? nullptr : kind;
 }
 
+// Why a packet is dropped before its body is read, or nothing.
+std::string KindProblem(const PacketKind* kind, uint32_t id, uint32_t version, std::span<const uint8_t> body) {
+  if (kind == nullptr) return Cat("unknown packet id ", id, " (", body.size(), " bytes) ignored");
+  if (version < kind->sinceVersion)
+    return Cat(kind->name, " needs protocol ", kind->sinceVersion, ", the client speaks ", version, "; ignored");
+  if (kind->bodySize >= 0 && body.size() != size_t(kind->bodySize))
+    return Cat(kind->name, " of ", body.size(), " bytes instead of ", kind->bodySize, "; ignored");
+  return {};
+}
+
 std::vector<uint8_t> U32Body(uint32_t value) {
   wire::Writer body;
   body.U32(value);
@@ -94,37 +104,55 @@ std::string NameProblem(std::string_view name) {
 
 }  // namespace
 
+std::optional<PacketFramer::Packet> PacketFramer::Next(std::span<const uint8_t>& bytes) {
+  if (!broken_.empty()) return std::nullopt;
+  if (whole_) {
+    pending_.clear();
+    whole_ = false;
+  }
+  if (pending_.size() < kHeaderSize) {
+    const size_t take = std::min(kHeaderSize - pending_.size(), bytes.size());
+    pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + take);
+    bytes = bytes.subspan(take);
+    if (pending_.size() < kHeaderSize) return std::nullopt;
+    if (!std::equal(kMagic.begin(), kMagic.end(), pending_.begin())) {
+      char shown[16];
+      std::snprintf(shown, sizeof shown, "%02X %02X %02X %02X", pending_[0], pending_[1], pending_[2], pending_[3]);
+      broken_ = Cat("packet magic ", shown, " is not ORGB");
+    } else {
+      wire::Reader header{std::span<const uint8_t>(pending_).subspan(kMagic.size())};
+      device_ = header.U32();
+      id_ = header.U32();
+      bodySize_ = header.U32();
+      if (bodySize_ > kMaxBodySize)
+        broken_ = Cat("packet announces a body of ", bodySize_, " bytes, above the limit of ", kMaxBodySize);
+    }
+    if (!broken_.empty()) {
+      pending_.clear();
+      pending_.shrink_to_fit();
+      return std::nullopt;
+    }
+  }
+  const size_t take = std::min(kHeaderSize + bodySize_ - pending_.size(), bytes.size());
+  pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + take);
+  bytes = bytes.subspan(take);
+  if (pending_.size() < kHeaderSize + bodySize_) return std::nullopt;
+  whole_ = true;
+  return Packet{.device = device_, .id = id_, .body = std::span<const uint8_t>(pending_).subspan(kHeaderSize)};
+}
+
 SdkConnection::SdkConnection(SdkHost& host, Log log) : host_(host), log_(std::move(log)) {}
 
 SdkConnection::Output SdkConnection::Receive(std::span<const uint8_t> bytes) {
   Output out;
   while (!closed_ && !bytes.empty()) {
-    if (pending_.size() < kHeaderSize) {
-      const size_t take = std::min(kHeaderSize - pending_.size(), bytes.size());
-      pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + take);
-      bytes = bytes.subspan(take);
-      if (pending_.size() < kHeaderSize) break;
-      if (!std::equal(kMagic.begin(), kMagic.end(), pending_.begin())) {
-        char shown[16];
-        std::snprintf(shown, sizeof shown, "%02X %02X %02X %02X", pending_[0], pending_[1], pending_[2], pending_[3]);
-        Close(Cat("packet magic ", shown, " is not ORGB"));
-        break;
-      }
-      wire::Reader header{std::span<const uint8_t>(pending_).subspan(kMagic.size())};
-      device_ = header.U32();
-      id_ = header.U32();
-      bodySize_ = header.U32();
-      if (bodySize_ > kMaxBodySize) {
-        Close(Cat("packet announces a body of ", bodySize_, " bytes, above the limit of ", kMaxBodySize));
-        break;
-      }
+    const auto packet = framer_.Next(bytes);
+    if (!framer_.Broken().empty()) {
+      Close(framer_.Broken());
+      break;
     }
-    const size_t take = std::min(kHeaderSize + bodySize_ - pending_.size(), bytes.size());
-    pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + take);
-    bytes = bytes.subspan(take);
-    if (pending_.size() == kHeaderSize + bodySize_) {
-      Handle(device_, id_, std::span<const uint8_t>(pending_).subspan(kHeaderSize), out.reply);
-      pending_.clear();
+    if (packet) {
+      Handle(packet->device, packet->id, packet->body, out.reply);
       ++out.requests;
     }
   }
@@ -135,8 +163,6 @@ SdkConnection::Output SdkConnection::Receive(std::span<const uint8_t> bytes) {
 void SdkConnection::Close(std::string_view why) {
   Complain(Cat(why, "; connection closed"));
   closed_ = true;
-  pending_.clear();
-  pending_.shrink_to_fit();
 }
 
 void SdkConnection::Complain(std::string_view what) const {
@@ -146,17 +172,13 @@ void SdkConnection::Complain(std::string_view what) const {
 
 void SdkConnection::Handle(uint32_t device, uint32_t id, std::span<const uint8_t> body,
                            std::vector<uint8_t>& reply) {
+  if (IsLedUpdate(id)) {
+    if (const std::string problem = leds_.Apply(host_, device, id, body); !problem.empty()) Complain(problem);
+    return;
+  }
   const PacketKind* kind = FindKind(id);
-  if (kind == nullptr) {
-    Complain(Cat("unknown packet id ", id, " (", body.size(), " bytes) ignored"));
-    return;
-  }
-  if (version_ < kind->sinceVersion) {
-    Complain(Cat(kind->name, " needs protocol ", kind->sinceVersion, ", the client speaks ", version_, "; ignored"));
-    return;
-  }
-  if (kind->bodySize >= 0 && body.size() != size_t(kind->bodySize)) {
-    Complain(Cat(kind->name, " of ", body.size(), " bytes instead of ", kind->bodySize, "; ignored"));
+  if (const std::string problem = KindProblem(kind, id, version_, body); !problem.empty()) {
+    Complain(problem);
     return;
   }
   switch (id) {
@@ -180,9 +202,6 @@ void SdkConnection::Handle(uint32_t device, uint32_t id, std::span<const uint8_t
     case packet::kDeleteProfile: return Complain(Cat(kind->name, " ignored: this server keeps no profiles"));
     case packet::kPluginSpecific: return Complain(Cat(kind->name, " ignored: this server has no plugins"));
     case packet::kResizeZone: return Complain("RESIZEZONE ignored: the zones here have a fixed size");
-    case packet::kUpdateLeds: return UpdateLeds(device, body);
-    case packet::kUpdateZoneLeds: return UpdateZoneLeds(device, body);
-    case packet::kUpdateSingleLed: return UpdateSingleLed(device, body);
     case packet::kSetCustomMode:
       if (Controller(device, kind->name)) host_.SetCustomMode(device);
       return;
@@ -196,13 +215,6 @@ std::optional<ControllerDescription> SdkConnection::Controller(uint32_t index, s
   auto description = index < count ? host_.Describe(index) : std::nullopt;
   if (!description) Complain(Cat(request, ": controller ", index, " out of range (", count, " controllers); ignored"));
   return description;
-}
-
-std::optional<LedLayout> SdkConnection::Layout(uint32_t index, std::string_view request) const {
-  const uint32_t count = host_.ControllerCount();
-  auto layout = index < count ? host_.Leds(index) : std::nullopt;
-  if (!layout) Complain(Cat(request, ": controller ", index, " out of range (", count, " controllers); ignored"));
-  return layout;
 }
 
 void SdkConnection::ControllerData(uint32_t device, std::span<const uint8_t> body, std::vector<uint8_t>& reply) {
@@ -241,7 +253,19 @@ void SdkConnection::ClientNameGiven(std::span<const uint8_t> body) {
   host_.ClientNamed(name_);
 }
 
+bool IsLedUpdate(uint32_t id) {
+  return id == packet::kUpdateLeds || id == packet::kUpdateZoneLeds || id == packet::kUpdateSingleLed;
+}
+
 namespace {
+
+// The controller's LEDs for an LED update, or nothing and why.
+std::optional<LedLayout> Layout(SdkLeds& leds, uint32_t index, std::string_view request, std::string& problem) {
+  const uint32_t count = leds.ControllerCount();
+  auto layout = index < count ? leds.Leds(index) : std::nullopt;
+  if (!layout) problem = Cat(request, ": controller ", index, " out of range (", count, " controllers); ignored");
+  return layout;
+}
 
 // The count and colours that end UPDATELEDS and UPDATEZONELEDS into
 // `colours`; what is wrong when they do not fill the body exactly.
@@ -257,60 +281,65 @@ std::string ReadColourList(wire::Reader& in, uint32_t dataSize, size_t bodySize,
 
 }  // namespace
 
-void SdkConnection::UpdateLeds(uint32_t device, std::span<const uint8_t> body) {
-  wire::Reader in(body);
-  const uint32_t dataSize = in.U32();
-  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty()) {
-    Complain(Cat("UPDATELEDS: ", problem, "; ignored"));
-    return;
+std::string LedUpdater::Apply(SdkLeds& leds, uint32_t device, uint32_t id, std::span<const uint8_t> body) {
+  // LED updates are open to every protocol version.
+  if (std::string problem = KindProblem(FindKind(id), id, 0, body); !problem.empty()) return problem;
+  switch (id) {
+    case packet::kUpdateLeds: return UpdateLeds(leds, device, body);
+    case packet::kUpdateZoneLeds: return UpdateZoneLeds(leds, device, body);
+    case packet::kUpdateSingleLed: return UpdateSingleLed(leds, device, body);
   }
-  const auto layout = Layout(device, "UPDATELEDS");
-  if (!layout) return;
-  if (colours_.size() > layout->leds) {
-    Complain(Cat("UPDATELEDS: ", colours_.size(), " colours for controller ", device, " of ", layout->leds,
-                 " LEDs; ignored"));
-    return;
-  }
-  host_.SetLeds(device, 0, colours_);
+  return Cat("packet id ", id, " is no LED update; ignored");
 }
 
-void SdkConnection::UpdateZoneLeds(uint32_t device, std::span<const uint8_t> body) {
+std::string LedUpdater::UpdateLeds(SdkLeds& leds, uint32_t device, std::span<const uint8_t> body) {
+  wire::Reader in(body);
+  const uint32_t dataSize = in.U32();
+  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty())
+    return Cat("UPDATELEDS: ", problem, "; ignored");
+  std::string problem;
+  const auto layout = Layout(leds, device, "UPDATELEDS", problem);
+  if (!layout) return problem;
+  if (colours_.size() > layout->leds)
+    return Cat("UPDATELEDS: ", colours_.size(), " colours for controller ", device, " of ", layout->leds,
+               " LEDs; ignored");
+  leds.SetLeds(device, 0, colours_);
+  return {};
+}
+
+std::string LedUpdater::UpdateZoneLeds(SdkLeds& leds, uint32_t device, std::span<const uint8_t> body) {
   wire::Reader in(body);
   const uint32_t dataSize = in.U32();
   const uint32_t zone = in.U32();
-  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty()) {
-    Complain(Cat("UPDATEZONELEDS: ", problem, "; ignored"));
-    return;
-  }
-  const auto layout = Layout(device, "UPDATEZONELEDS");
-  if (!layout) return;
-  if (zone >= layout->zoneLeds.size()) {
-    Complain(Cat("UPDATEZONELEDS: zone ", zone, " out of range (controller ", device, " has ",
-                 layout->zoneLeds.size(), " zones); ignored"));
-    return;
-  }
+  if (const std::string problem = ReadColourList(in, dataSize, body.size(), colours_); !problem.empty())
+    return Cat("UPDATEZONELEDS: ", problem, "; ignored");
+  std::string problem;
+  const auto layout = Layout(leds, device, "UPDATEZONELEDS", problem);
+  if (!layout) return problem;
+  if (zone >= layout->zoneLeds.size())
+    return Cat("UPDATEZONELEDS: zone ", zone, " out of range (controller ", device, " has ", layout->zoneLeds.size(),
+               " zones); ignored");
   const uint64_t first = std::accumulate(layout->zoneLeds.begin(), layout->zoneLeds.begin() + zone, uint64_t{0});
   const uint64_t zoneLeds = layout->zoneLeds[zone];
-  if (colours_.size() > zoneLeds || first + colours_.size() > layout->leds) {
-    Complain(Cat("UPDATEZONELEDS: ", colours_.size(), " colours for zone ", zone, " of ", zoneLeds,
-                 " LEDs on controller ", device, "; ignored"));
-    return;
-  }
-  host_.SetLeds(device, static_cast<uint32_t>(first), colours_);
+  if (colours_.size() > zoneLeds || first + colours_.size() > layout->leds)
+    return Cat("UPDATEZONELEDS: ", colours_.size(), " colours for zone ", zone, " of ", zoneLeds,
+               " LEDs on controller ", device, "; ignored");
+  leds.SetLeds(device, static_cast<uint32_t>(first), colours_);
+  return {};
 }
 
-void SdkConnection::UpdateSingleLed(uint32_t device, std::span<const uint8_t> body) {
+std::string LedUpdater::UpdateSingleLed(SdkLeds& leds, uint32_t device, std::span<const uint8_t> body) {
   wire::Reader in(body);
   const int32_t led = in.I32();
   in.ColoursInto(1, colours_);
-  const auto layout = Layout(device, "UPDATESINGLELED");
-  if (!layout) return;
-  if (led < 0 || uint32_t(led) >= layout->leds) {
-    Complain(Cat("UPDATESINGLELED: LED ", led, " out of range (controller ", device, " has ", layout->leds,
-                 " LEDs); ignored"));
-    return;
-  }
-  host_.SetLeds(device, static_cast<uint32_t>(led), colours_);
+  std::string problem;
+  const auto layout = Layout(leds, device, "UPDATESINGLELED", problem);
+  if (!layout) return problem;
+  if (led < 0 || uint32_t(led) >= layout->leds)
+    return Cat("UPDATESINGLELED: LED ", led, " out of range (controller ", device, " has ", layout->leds,
+               " LEDs); ignored");
+  leds.SetLeds(device, static_cast<uint32_t>(led), colours_);
+  return {};
 }
 
 void SdkConnection::UpdateMode(uint32_t device, std::string_view request, std::span<const uint8_t> body) {

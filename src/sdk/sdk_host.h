@@ -23,26 +23,33 @@ struct LedLayout {
   std::span<const uint32_t> zoneLeds;
 };
 
-class SdkHost {
+// What an LED update asks of the program: no more than the controllers' LEDs
+// and their colours.
+class SdkLeds {
  public:
-  virtual ~SdkHost() = default;
+  virtual ~SdkLeds() = default;
 
   virtual uint32_t ControllerCount() = 0;
+  // Asked for every LED update; the zones stay valid until the next call.
+  // Nothing for an index the program no longer has.
+  virtual std::optional<LedLayout> Leds(uint32_t controller) = 0;
+  // Colours for LEDs firstLed .. firstLed + colours.size() - 1 of the
+  // controller's LED list, from a whole-device, zone or single-LED update.
+  virtual void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const Colour> colours) = 0;
+};
+
+class SdkHost : public SdkLeds {
+ public:
   // Nothing for an index the program no longer has.
   virtual std::optional<ControllerDescription> Describe(uint32_t controller) = 0;
-  // Asked for every LED update, so a host that can should answer it without
-  // describing the controller; the zones stay valid until the next call.
-  // Nothing for an index the program no longer has.
-  virtual std::optional<LedLayout> Leds(uint32_t controller) {
+  // A host that can should answer without describing the controller.
+  std::optional<LedLayout> Leds(uint32_t controller) override {
     const auto described = Describe(controller);
     if (!described) return std::nullopt;
     zoneLeds_.clear();
     for (const ZoneDescription& zone : described->zones) zoneLeds_.push_back(zone.ledsCount);
     return LedLayout{.leds = uint32_t(described->leds.size()), .zoneLeds = zoneLeds_};
   }
-  // Colours for LEDs firstLed .. firstLed + colours.size() - 1 of the
-  // controller's LED list, from a whole-device, zone or single-LED update.
-  virtual void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const Colour> colours) = 0;
   virtual void SetMode(uint32_t controller, uint32_t mode, const ModeSettings& settings) = 0;
   // The client is about to stream colours: switch to the mode that shows them.
   virtual void SetCustomMode(uint32_t controller) = 0;
@@ -59,6 +66,10 @@ class SdkHostSource {
   virtual ~SdkHostSource() = default;
 
   virtual std::unique_ptr<SdkHost> HostFor(int client) = 0;
+  // LEDs the client's updates may set from any one thread other than the UI
+  // thread, the count of controllers being the one of the last
+  // DevicesChanged(); nothing when every update must go through HostFor().
+  virtual std::unique_ptr<SdkLeds> LedsFor(int) { return nullptr; }
   virtual void ClientLeft(int client) = 0;
   virtual void DevicesChanged() = 0;
 };

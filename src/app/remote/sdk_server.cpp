@@ -1,7 +1,9 @@
 #include "app/remote/sdk_server.h"
 
+#include <unistd.h>
+
+#include <QSocketNotifier>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QtGlobal>
 #include <algorithm>
 #include <string>
@@ -18,6 +20,19 @@ void Warn(std::string_view line) {
 }
 
 }  // namespace
+
+// Hands each accepted socket over as it is, so no Qt socket is made for it
+// on the UI thread.
+class SdkServer::Listener final : public QTcpServer {
+ public:
+  explicit Listener(std::function<void(qintptr)> accepted) : accepted_(std::move(accepted)) {}
+
+ protected:
+  void incomingConnection(qintptr socket) override { accepted_(socket); }
+
+ private:
+  std::function<void(qintptr)> accepted_;
+};
 
 SdkServer::SdkServer(sdk::SdkHostSource& devices, Hooks hooks, QObject* parent)
     : QObject(parent),
@@ -36,13 +51,15 @@ bool SdkServer::Start(const QString& address, quint16 port) {
     hooks_.log(QStringLiteral("%1 is not a loopback address; not listening").arg(address).toStdString());
     return false;
   }
-  auto server = std::make_unique<QTcpServer>();
+  auto server = std::make_unique<Listener>([this](qintptr socket) { Accept(socket); });
   if (!server->listen(QHostAddress(address), port)) {
     hooks_.log(
         QStringLiteral("cannot listen on %1:%2: %3").arg(address).arg(port).arg(server->errorString()).toStdString());
     return false;
   }
-  connect(server.get(), &QTcpServer::newConnection, this, &SdkServer::Accept);
+  sockets_ = std::make_unique<SdkSockets>(SdkSockets::Limits{.maxUnsent = size_t(kMaxUnsent), .maxWaiting = kMaxWaiting});
+  events_ = std::make_unique<QSocketNotifier>(sockets_->EventsFd(), QSocketNotifier::Read);
+  connect(events_.get(), &QSocketNotifier::activated, this, &SdkServer::TakeEvents);
   server_ = std::move(server);
   return true;
 }
@@ -51,34 +68,34 @@ void SdkServer::Stop() {
   while (!clients_.empty()) Drop(clients_.begin()->first);
   turnedAway_.Flush();
   server_.reset();
+  events_.reset();
+  // Joins the socket thread, which has the clients' LEDs, before the devices
+  // behind them can go.
+  sockets_.reset();
 }
 
 bool SdkServer::Running() const { return server_ && server_->isListening(); }
 
 quint16 SdkServer::Port() const { return Running() ? server_->serverPort() : 0; }
 
-void SdkServer::Accept() {
-  while (QTcpSocket* socket = server_->nextPendingConnection()) {
-    if (clients_.size() >= size_t(kMaxClients) && !DropIdlest()) {
-      turnedAway_.Line("a client over the limit of " + std::to_string(kMaxClients) + " was turned away", hooks_.now());
-      socket->abort();
-      socket->deleteLater();
-      continue;
-    }
-    const int id = nextClient_++;
-    Client client{.id = id,
-                  .host = devices_.HostFor(id),
-                  .log = std::make_unique<LogThrottle>([this, id](std::string_view line) {
-                    hooks_.log("client " + std::to_string(id) + ": " + std::string(line));
-                  }),
-                  .connection = nullptr,
-                  .lastRequest = hooks_.now()};
-    client.connection = std::make_unique<sdk::SdkConnection>(
-        *client.host, [this, log = client.log.get()](std::string_view line) { log->Line(line, hooks_.now()); });
-    clients_.emplace(socket, std::move(client));
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Read(socket); });
-    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { Drop(socket); });
+void SdkServer::Accept(qintptr socket) {
+  if (clients_.size() >= size_t(kMaxClients) && !DropIdlest()) {
+    turnedAway_.Line("a client over the limit of " + std::to_string(kMaxClients) + " was turned away", hooks_.now());
+    ::close(int(socket));
+    return;
   }
+  const int id = nextClient_++;
+  Client client{.id = id,
+                .host = devices_.HostFor(id),
+                .log = std::make_unique<LogThrottle>([this, id](std::string_view line) {
+                  hooks_.log("client " + std::to_string(id) + ": " + std::string(line));
+                }),
+                .connection = nullptr,
+                .lastRequest = hooks_.now()};
+  client.connection = std::make_unique<sdk::SdkConnection>(
+      *client.host, [this, log = client.log.get()](std::string_view line) { log->Line(line, hooks_.now()); });
+  clients_.emplace(id, std::move(client));
+  sockets_->Add(id, int(socket), devices_.LedsFor(id));
 }
 
 bool SdkServer::DropIdlest() {
@@ -96,45 +113,73 @@ bool SdkServer::DropIdlest() {
   return true;
 }
 
-void SdkServer::Read(QTcpSocket* socket) {
-  const auto it = clients_.find(socket);
-  if (it == clients_.end()) return;
-  Client& client = it->second;
-  const QByteArray bytes = socket->readAll();
-  const sdk::SdkConnection::Output out = client.connection->Receive(
-      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
-  if (out.requests > 0) client.lastRequest = hooks_.now();
-  if (!out.reply.empty()) socket->write(reinterpret_cast<const char*>(out.reply.data()), qint64(out.reply.size()));
-  if (socket->bytesToWrite() > kMaxUnsent) {
-    client.log->Line("does not read its replies; dropped", hooks_.now());
-    Drop(socket);
-    return;
+void SdkServer::TakeEvents() {
+  using Kind = SdkSockets::Event::Kind;
+  // What each client's events asked, sent back once all are done.
+  struct Done {
+    std::vector<uint8_t> reply;
+    size_t packets = 0;
+    size_t size = 0;
+  };
+  std::map<int, Done> done;
+  for (SdkSockets::Event& event : sockets_->TakeEvents()) {
+    // The events of a client dropped meanwhile are let go.
+    const auto it = clients_.find(event.client);
+    if (it == clients_.end()) continue;
+    Client& client = it->second;
+    Done& answer = done[event.client];
+    answer.size += event.Size();
+    switch (event.kind) {
+      case Kind::Packet:
+        ++answer.packets;
+        client.lastRequest = hooks_.now();
+        client.connection->Handle(event.device, event.id, event.body, answer.reply);
+        break;
+      case Kind::Complaint:
+        client.lastRequest = hooks_.now();
+        client.connection->Complain(event.text);
+        break;
+      case Kind::Active: client.lastRequest = hooks_.now(); break;
+      case Kind::Broken:
+        client.connection->Close(event.text);
+        sockets_->Send(event.client, std::move(answer.reply), 0, 0, true);
+        done.erase(event.client);
+        Forget(event.client);
+        break;
+      case Kind::Unread:
+        client.log->Line("does not read its replies; dropped", hooks_.now());
+        done.erase(event.client);
+        Forget(event.client);
+        break;
+      case Kind::Gone:
+        done.erase(event.client);
+        Forget(event.client);
+        break;
+    }
   }
-  if (out.close) {
-    socket->flush();
-    Drop(socket);
-  }
+  for (auto& [id, answer] : done) sockets_->Send(id, std::move(answer.reply), answer.packets, answer.size, false);
 }
 
-void SdkServer::Drop(QTcpSocket* socket) {
-  const auto it = clients_.find(socket);
+void SdkServer::Forget(int id) {
+  const auto it = clients_.find(id);
   if (it == clients_.end()) return;
-  const int id = it->second.id;
   it->second.log->Flush();
   clients_.erase(it);
-  socket->disconnect(this);
-  socket->disconnectFromHost();
-  socket->deleteLater();
   // Its devices show their own setting again.
   devices_.ClientLeft(id);
+}
+
+void SdkServer::Drop(int id) {
+  if (!clients_.count(id)) return;
+  sockets_->Close(id);
+  Forget(id);
 }
 
 void SdkServer::DevicesChanged() {
   devices_.DevicesChanged();
   const std::vector<uint8_t> news = sdk::DeviceListUpdatedPacket();
-  for (auto& [socket, client] : clients_)
-    if (client.connection->ProtocolVersion() >= 1)
-      socket->write(reinterpret_cast<const char*>(news.data()), qint64(news.size()));
+  for (auto& [id, client] : clients_)
+    if (client.connection->ProtocolVersion() >= 1) sockets_->Send(id, news, 0, 0, false);
 }
 
 }  // namespace talvo::app

@@ -3,7 +3,9 @@
 // sdk/; the devices as controllers in pages/remote/sdk_devices. This is the
 // sockets: one connection per client, bounded in number and in what waits
 // to be sent, and the device-list news for every client when a device comes
-// or goes. Runs on the UI thread.
+// or goes. Lives on the UI thread; the sockets are read and written on a
+// thread of their own (SdkSockets), which carries out colour updates while
+// the UI thread is busy.
 //
 // Any local user may connect, so no client can hold the server: when every
 // place is taken, a new client takes the place of the one idle longest, if
@@ -21,11 +23,11 @@
 #include <string_view>
 
 #include "app/remote/log_throttle.h"
+#include "app/remote/sdk_sockets.h"
 #include "sdk/sdk_connection.h"
 #include "sdk/sdk_host.h"
 
-class QTcpServer;
-class QTcpSocket;
+class QSocketNotifier;
 
 namespace talvo::app {
 
@@ -38,6 +40,9 @@ class SdkServer : public QObject {
   static constexpr int kMaxClients = 16;
   // A client that leaves this much unread is dropped.
   static constexpr qint64 kMaxUnsent = 4 * 1024 * 1024;
+  // What of a client's requests may wait for the UI thread before its
+  // socket is read no more until the UI thread catches up.
+  static constexpr size_t kMaxWaiting = 1024 * 1024;
   // A client without a request for this long gives its place to a new one
   // when the server is full.
   static constexpr Clock::duration kIdleAfter = std::chrono::seconds(60);
@@ -70,17 +75,24 @@ class SdkServer : public QObject {
     std::unique_ptr<sdk::SdkConnection> connection;
     Clock::time_point lastRequest;
   };
-  void Accept();
+  class Listener;
+
+  void Accept(qintptr socket);
   // Closes the client idle longest if it has been idle kIdleAfter; false
   // when none has.
   bool DropIdlest();
-  void Read(QTcpSocket* socket);
-  void Drop(QTcpSocket* socket);
+  // What the socket thread handed over: requests to carry out, clients gone.
+  void TakeEvents();
+  // Forgets the client; Drop() also closes its socket.
+  void Forget(int client);
+  void Drop(int client);
 
   sdk::SdkHostSource& devices_;
   Hooks hooks_;
-  std::unique_ptr<QTcpServer> server_;
-  std::map<QTcpSocket*, Client> clients_;
+  std::unique_ptr<Listener> server_;
+  std::unique_ptr<SdkSockets> sockets_;
+  std::unique_ptr<QSocketNotifier> events_;
+  std::map<int, Client> clients_;
   // The clients turned away while the server is full.
   LogThrottle turnedAway_;
   int nextClient_ = 1;

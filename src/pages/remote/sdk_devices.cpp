@@ -70,22 +70,56 @@ class ClientHost final : public sdk::SdkHost {
   int client_;
 };
 
+// A client's LED updates, carried out on the server's socket thread against
+// the devices connected at the last DevicesChanged().
+class DirectLeds final : public sdk::SdkLeds {
+ public:
+  DirectLeds(const SdkDevices& devices, const std::atomic<uint32_t>& connected)
+      : devices_(devices), connected_(connected) {}
+
+  uint32_t ControllerCount() override { return SdkDevices::ControllerCount(connected_.load()); }
+  std::optional<sdk::LedLayout> Leds(uint32_t controller) override {
+    const auto p = SdkDevices::ControllerAt(controller, connected_.load());
+    return p ? std::optional(devices_.Leds(*p)) : std::nullopt;
+  }
+  void SetLeds(uint32_t controller, uint32_t firstLed, std::span<const sdk::Colour> colours) override {
+    if (const auto p = SdkDevices::ControllerAt(controller, connected_.load()))
+      devices_.SetLeds(*p, firstLed, colours, rgb_);
+  }
+
+ private:
+  const SdkDevices& devices_;
+  const std::atomic<uint32_t>& connected_;
+  std::vector<lighting::Rgb> rgb_;
+};
+
+bool Has(uint32_t connected, Peripheral p) { return connected >> device::IndexOf(p) & 1; }
+
 }  // namespace
 
-SdkDevices::SdkDevices(Setup setup) : s_(std::move(setup)) {
+SdkDevices::SdkDevices(Setup setup) : s_(std::move(setup)), connected_(ConnectedNow()) {
   // One zone of all the LEDs, as Skeleton() describes it.
   for (Peripheral p : kPeripherals) zoneLeds_[device::IndexOf(p)] = uint32_t(TraitsOf(p).leds);
 }
 
 std::unique_ptr<sdk::SdkHost> SdkDevices::HostFor(int client) { return std::make_unique<ClientHost>(*this, client); }
 
-uint32_t SdkDevices::ControllerCount() const {
-  return uint32_t(std::ranges::count_if(kPeripherals, [this](Peripheral p) { return s_.actions.Connected(p); }));
+std::unique_ptr<sdk::SdkLeds> SdkDevices::LedsFor(int) { return std::make_unique<DirectLeds>(*this, connected_); }
+
+uint32_t SdkDevices::ConnectedNow() const {
+  uint32_t connected = 0;
+  for (Peripheral p : kPeripherals)
+    if (s_.actions.Connected(p)) connected |= 1u << device::IndexOf(p);
+  return connected;
 }
 
-std::optional<Peripheral> SdkDevices::ControllerAt(uint32_t index) const {
+uint32_t SdkDevices::ControllerCount(uint32_t connected) {
+  return uint32_t(std::ranges::count_if(kPeripherals, [connected](Peripheral p) { return Has(connected, p); }));
+}
+
+std::optional<Peripheral> SdkDevices::ControllerAt(uint32_t index, uint32_t connected) {
   for (Peripheral p : kPeripherals)
-    if (s_.actions.Connected(p) && index-- == 0) return p;
+    if (Has(connected, p) && index-- == 0) return p;
   return std::nullopt;
 }
 
@@ -170,10 +204,11 @@ std::optional<sdk::ControllerDescription> SdkDevices::Describe(Peripheral p) con
   return c;
 }
 
-void SdkDevices::SetLeds(Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours) {
-  rgb_.clear();
-  for (const sdk::Colour& c : colours) rgb_.push_back({c.red, c.green, c.blue});
-  s_.direct(peripheral).Set(firstLed, rgb_);
+void SdkDevices::SetLeds(Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours,
+                         std::vector<lighting::Rgb>& rgb) const {
+  rgb.clear();
+  for (const sdk::Colour& c : colours) rgb.push_back({c.red, c.green, c.blue});
+  s_.direct(peripheral).Set(firstLed, rgb);
 }
 
 void SdkDevices::HoldDirect(int client, Peripheral peripheral) {
@@ -216,6 +251,7 @@ void SdkDevices::ClientLeft(int client) {
 }
 
 void SdkDevices::DevicesChanged() {
+  connected_.store(ConnectedNow());
   for (Peripheral p : kPeripherals)
     if (!s_.actions.Connected(p) && holders_.count(p)) Release(p);
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -37,9 +38,12 @@ class SdkDevices final : public sdk::SdkHostSource {
 
   // One host per client; `client` names it in the holds on Direct.
   std::unique_ptr<sdk::SdkHost> HostFor(int client) override;
+  // The devices' Direct colours, for the server's socket thread.
+  std::unique_ptr<sdk::SdkLeds> LedsFor(int client) override;
   // Devices the client held in Direct show their own setting again.
   void ClientLeft(int client) override;
-  // After a device came or went: a device gone loses its hold.
+  // After a device came or went: a device gone loses its hold, and the
+  // controllers LedsFor() counts are the devices connected now.
   void DevicesChanged() override;
   // The pages' texts changed (a new language): mode and key names are read
   // again.
@@ -47,18 +51,27 @@ class SdkDevices final : public sdk::SdkHostSource {
 
   // The connected devices are the controllers, in the order above; asked
   // for every update, so no list is made.
-  uint32_t ControllerCount() const;
-  std::optional<device::Peripheral> ControllerAt(uint32_t index) const;
+  uint32_t ControllerCount() const { return ControllerCount(ConnectedNow()); }
+  std::optional<device::Peripheral> ControllerAt(uint32_t index) const { return ControllerAt(index, ConnectedNow()); }
+  // The same of the connected devices given by a bit per device::IndexOf.
+  static uint32_t ControllerCount(uint32_t connected);
+  static std::optional<device::Peripheral> ControllerAt(uint32_t index, uint32_t connected);
   // What Describe() tells of the device's LEDs, for checking an update.
   sdk::LedLayout Leds(device::Peripheral peripheral) const;
   std::optional<sdk::ControllerDescription> Describe(device::Peripheral peripheral) const;
   // The index of "Direct" in the device's mode list.
   uint32_t DirectMode(device::Peripheral peripheral) const;
-  void SetLeds(device::Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours);
+  void SetLeds(device::Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours) {
+    SetLeds(peripheral, firstLed, colours, rgb_);
+  }
+  // From any thread; `rgb` is the caller's room for the colours.
+  void SetLeds(device::Peripheral peripheral, uint32_t firstLed, std::span<const sdk::Colour> colours,
+               std::vector<lighting::Rgb>& rgb) const;
   void SetMode(int client, device::Peripheral peripheral, uint32_t mode, const sdk::ModeSettings& settings);
   void HoldDirect(int client, device::Peripheral peripheral);
 
  private:
+  uint32_t ConnectedNow() const;
   void Release(device::Peripheral peripheral);
   // What describes the device besides its settings and colours: names,
   // modes, zones and LEDs, read from the pages once (every update of every
@@ -72,6 +85,9 @@ class SdkDevices final : public sdk::SdkHostSource {
   std::array<uint32_t, std::size(device::kAllPeripherals)> zoneLeds_{};
   // An update's colours as the lighting threads take them, room kept.
   std::vector<lighting::Rgb> rgb_;
+  // The devices connected at the last DevicesChanged(), as ConnectedNow()
+  // gives them: what LedsFor() reads off the UI thread.
+  std::atomic<uint32_t> connected_;
 };
 
 }  // namespace talvo::pages::remote

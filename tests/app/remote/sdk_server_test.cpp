@@ -6,11 +6,16 @@
 
 #include <QCoreApplication>
 #include <QTcpSocket>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sdk/sdk_protocol.h"
+#include "sdk/wire.h"
+#include "tests/sdk/test_controllers.h"
 #include "tests/support/event_wait.h"
 
 namespace talvo::app {
@@ -37,10 +42,85 @@ class Devices final : public sdk::SdkHostSource {
   void DevicesChanged() override {}
 };
 
-QByteArray Packet(uint32_t id) {
-  const std::vector<uint8_t> bytes = sdk::EncodePacket(0, id, {});
+QByteArray Packet(uint32_t id, std::span<const uint8_t> body = {}) {
+  const std::vector<uint8_t> bytes = sdk::EncodePacket(0, id, body);
   return QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
 }
+
+// UPDATELEDS for the first LED of controller 0, its red telling it apart.
+QByteArray FirstLed(uint8_t red) {
+  sdk::wire::Writer body;
+  body.U32(10);
+  body.U16(1);
+  const sdk::Colour colour{red, 0, 0};
+  body.Colours({&colour, 1});
+  return Packet(sdk::packet::kUpdateLeds, body.Take());
+}
+
+// The calls that reach the devices, from whichever thread makes them.
+class Calls {
+ public:
+  void Add(std::string call) {
+    {
+      std::lock_guard lock(mutex_);
+      calls_.push_back(std::move(call));
+    }
+    changed_.notify_all();
+  }
+  std::vector<std::string> Made() {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+  // Waits without running the event loop, as a busy UI thread would.
+  bool WaitFor(size_t count) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(5), [&] { return calls_.size() >= count; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> calls_;
+};
+
+std::string Led(std::span<const sdk::Colour> colours) { return "leds " + std::to_string(colours[0].red); }
+
+// The strip controller of the SDK tests, on the UI thread.
+class StripHost final : public sdk::SdkHost {
+ public:
+  explicit StripHost(Calls& calls) : calls_(calls) {}
+  uint32_t ControllerCount() override { return 1; }
+  std::optional<sdk::ControllerDescription> Describe(uint32_t) override { return sdk::test::StripController(); }
+  void SetLeds(uint32_t, uint32_t, std::span<const sdk::Colour> colours) override { calls_.Add(Led(colours)); }
+  void SetMode(uint32_t, uint32_t, const sdk::ModeSettings&) override {}
+  void SetCustomMode(uint32_t) override { calls_.Add("custom"); }
+  void ClientNamed(std::string_view) override {}
+
+ private:
+  Calls& calls_;
+};
+
+// Its LEDs, on the socket thread.
+class StripLeds final : public sdk::SdkLeds {
+ public:
+  explicit StripLeds(Calls& calls) : calls_(calls) {}
+  uint32_t ControllerCount() override { return 1; }
+  std::optional<sdk::LedLayout> Leds(uint32_t) override { return sdk::LedLayout{.leds = 5, .zoneLeds = zones_}; }
+  void SetLeds(uint32_t, uint32_t, std::span<const sdk::Colour> colours) override { calls_.Add(Led(colours)); }
+
+ private:
+  Calls& calls_;
+  const uint32_t zones_[2] = {2, 3};
+};
+
+class Strip final : public sdk::SdkHostSource {
+ public:
+  Calls calls;
+  std::unique_ptr<sdk::SdkHost> HostFor(int) override { return std::make_unique<StripHost>(calls); }
+  std::unique_ptr<sdk::SdkLeds> LedsFor(int) override { return std::make_unique<StripLeds>(calls); }
+  void ClientLeft(int) override {}
+  void DevicesChanged() override {}
+};
 
 class SdkServerSockets : public testing::Test {
  protected:
@@ -72,6 +152,13 @@ class SdkServerSockets : public testing::Test {
         },
         2000);
     return reply.size() >= 20;
+  }
+
+  // Whether the socket's bytes are handed to the kernel; no further events run.
+  static bool Flushed(QTcpSocket& socket) {
+    while (socket.bytesToWrite() > 0)
+      if (!socket.waitForBytesWritten(2000)) return false;
+    return true;
   }
 
   SdkServer::Clock::time_point now_{};
@@ -121,6 +208,34 @@ TEST_F(SdkServerSockets, AFloodOfBadPacketsWritesAFewLinesAndCountsTheRest) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !devices_.left.empty(); }));
   const std::vector<std::string> tail(log_.begin() + LogThrottle::kWrittenLines, log_.end());
   EXPECT_EQ(tail, (std::vector<std::string>{"client 1: ... 996 more like this", "client 1: ... 10 more like this"}));
+}
+
+// Colours reach the devices while the UI thread is busy; those behind a
+// request the UI thread carries out wait for it, so they land in the
+// client's order.
+TEST_F(SdkServerSockets, ColourUpdatesDoNotWaitForABusyUiThreadUnlessARequestBeforeThemDoes) {
+  Strip strip;
+  SdkServer server(strip, {.log = [](std::string_view) {}, .now = {}});
+  ASSERT_TRUE(server.Start(QStringLiteral("127.0.0.1"), 0));
+  QTcpSocket client;
+  client.connectToHost(QHostAddress::LocalHost, server.Port());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return client.state() == QAbstractSocket::ConnectedState; }));
+  ASSERT_TRUE(Served(client));
+
+  for (int red = 1; red <= 50; ++red) client.write(FirstLed(uint8_t(red)));
+  ASSERT_TRUE(Flushed(client));
+  ASSERT_TRUE(strip.calls.WaitFor(50));
+  std::vector<std::string> burst;
+  for (int red = 1; red <= 50; ++red) burst.push_back("leds " + std::to_string(red));
+  EXPECT_EQ(strip.calls.Made(), burst);
+
+  client.write(Packet(sdk::packet::kSetCustomMode) + FirstLed(99));
+  ASSERT_TRUE(Flushed(client));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_EQ(strip.calls.Made().size(), 50u);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return strip.calls.Made().size() >= 52; }));
+  const std::vector<std::string> made = strip.calls.Made();
+  EXPECT_EQ(std::vector<std::string>(made.begin() + 50, made.end()), (std::vector<std::string>{"custom", "leds 99"}));
 }
 
 }  // namespace
