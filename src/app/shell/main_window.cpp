@@ -106,7 +106,7 @@ bool CMainWnd::Create() {
   // The window is built in the language it will speak, so it never lays out
   // (and loads the fonts of) the other one first.
   toolkit_.LoadLanguage(LanguageFile(profiles::StoredLanguage()));
-  if (!window_.Create(kLayout)) return false;
+  if (!window_.Create(kLayout, Qt::Window | Qt::FramelessWindowHint)) return false;
   QWidget* w = window_.Widget();
   SkinObserver::Instance().Add(this);
   if (!options_.pointerSettings) options_.pointerSettings = platform::MakePointerSettings();
@@ -155,7 +155,6 @@ bool CMainWnd::Create() {
     });
 
   w->setWindowTitle(QString::fromUtf8(kTitle));
-  w->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
   w->setWindowIcon(AppIcon());
   w->resize(kWidth, kHeight);
   if (const QScreen* screen = QGuiApplication::primaryScreen())

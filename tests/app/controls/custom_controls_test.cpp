@@ -34,7 +34,7 @@ TEST(CustomControlRegistration, ClassesInOrderThenTheLayoutNames) {
   QStringList names;
   for (const auto& [name, factory] : CustomControlFactories(toolkit)) names << name;
   EXPECT_EQ(names, (QStringList{"CCircleProgressUI", "CChartViewUI", "CWndUI", "CDeviceKeyButtonUI", "TintImage",
-                                "DeviceKeyButton", "CircleProgress"}));
+                                "DeviceKeyButton", "CircleProgress", "QComboBox"}));
 
   RegisterCustomControls(toolkit);
   auto make = [&](const char* name) {
@@ -48,6 +48,7 @@ TEST(CustomControlRegistration, ClassesInOrderThenTheLayoutNames) {
   EXPECT_TRUE(qobject_cast<CDeviceKeyButtonUI*>(make("CDeviceKeyButtonUI").get()));
   EXPECT_TRUE(qobject_cast<CDeviceKeyButtonUI*>(make("DeviceKeyButton").get()));
   EXPECT_TRUE(qobject_cast<CTintImageUI*>(make("TintImage").get()));
+  EXPECT_TRUE(dynamic_cast<PopupOnDemandCombo*>(make("QComboBox").get()));
 }
 
 class LayoutTest : public testing::Test {

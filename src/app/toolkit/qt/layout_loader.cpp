@@ -182,10 +182,17 @@ QWidget* LayoutLoader::createWidget(const QString& className, QWidget* parent, c
     if (!made) return Fail("control class " + className + " made nothing", parent);
     made->setObjectName(name);
     if (!registeredAs.isEmpty()) made->setProperty("talvoClass", registeredAs);
-    return made;
+  } else {
+    // A registered class may stand in for Qt's own, keeping its name.
+    if (const auto* factory = toolkit_.FindFactory(className)) {
+      made = (*factory)(parent);
+      if (made) made->setObjectName(name);
+    } else {
+      made = QUiLoader::createWidget(className, parent, name);
+    }
+    if (!made) return Fail("cannot create " + className + " (" + name + ")", parent);
   }
-  made = QUiLoader::createWidget(className, parent, name);
-  if (!made) return Fail("cannot create " + className + " (" + name + ")", parent);
+  if (!parent && rootFlags_) made->setWindowFlags(rootFlags_);
   return made;
 }
 

@@ -50,6 +50,10 @@ class LayoutLoader : private WithoutDesignerPlugins, public QUiLoader {
   // regular file is read, elements nest at most kMaxXmlDepth deep, and images
   // the layout names that are not regular files are left out.
   QWidget* Load(const QString& file, QWidget* parent = nullptr);
+  // Window flags the root is made with when it has no parent; none leaves
+  // Qt's. Set on the root before it holds anything: changing a window's
+  // flags restyles every widget it holds.
+  void SetRootFlags(Qt::WindowFlags flags) { rootFlags_ = flags; }
 
  protected:
   QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override;
@@ -66,6 +70,7 @@ class LayoutLoader : private WithoutDesignerPlugins, public QUiLoader {
   Deferral defer_;
   QString file_;
   bool failed_ = false;
+  Qt::WindowFlags rootFlags_;
 };
 
 }  // namespace talvo::app

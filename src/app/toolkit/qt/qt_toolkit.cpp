@@ -209,8 +209,9 @@ LayoutLoader::Deferral QtWindow::Deferral() {
   };
 }
 
-bool QtWindow::Create(const QString& layoutFile) {
+bool QtWindow::Create(const QString& layoutFile, Qt::WindowFlags flags) {
   LayoutLoader loader(toolkit_, handler_, 0, Deferral());
+  loader.SetRootFlags(flags);
   QWidget* root = loader.Load(layoutFile);
   if (!root) {
     unbuilt_.clear();

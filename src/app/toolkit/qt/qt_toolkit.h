@@ -8,6 +8,7 @@
 //   a combo's items in order;
 // - element classes Qt does not know go to WindowHandler::CreateControl, then
 //   to the classes registered with RegisterControl; "ColorPalette" is built in;
+//   a class registered under a Qt class's name makes that class's elements;
 // - dynamic properties "changerColor" (uint ARGB), "changerAlpha" (int) and
 //   "isChangerColor" (bool) carry the tint that image-drawing controls apply;
 // - background colour and image, border and text colour are kept in the
@@ -68,7 +69,8 @@ class QtToolkit final : public toolkit::Toolkit {
   bool LoadLanguage(const std::string& file) override;
   std::optional<std::string> LanguageText(std::string_view id) const override;
 
-  // Custom control classes layouts may name.
+  // Custom control classes layouts may name, or classes standing in for a
+  // Qt class of that name (a subclass, so the layout's properties apply).
   void RegisterControl(const QString& className, ControlFactory factory);
   const ControlFactory* FindFactory(const QString& className) const;
   // Named item styles list items may be given.
@@ -100,7 +102,8 @@ class QtWindow final : public toolkit::Window {
   // the file and line, goes to stderr and false is returned. "windowinit" is
   // raised once, from the event loop, after a successful load. A page that
   // fails when it is built later says so the same way and stays empty.
-  bool Create(const QString& layoutFile);
+  // `flags`, unless none, are the window's flags from the start.
+  bool Create(const QString& layoutFile, Qt::WindowFlags flags = {});
   QWidget* Widget() const { return root_; }
 
   toolkit::Control* FindControl(std::string_view name) override;
