@@ -87,9 +87,12 @@ void ComposeRow(QRgb* dest, const QRgb* look, const QRgb* light, const Glow& glo
   const __m128i redBlue = _mm_set1_epi32(int(glow.blue | glow.red << 16));
   const __m128i greenAlpha = _mm_set1_epi32(int(glow.green | 255u << 16));
   const __m128i strength = _mm_set1_epi16(short(glow.strength));
+  const __m128i alpha = _mm_set1_epi32(int(0xff000000));
   for (; x + 4 <= n; x += 4) {
-    __m128i d = Over4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + x)),
-                      _mm_loadu_si128(reinterpret_cast<const __m128i*>(look + x)));
+    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(look + x));
+    // Where the look is opaque, as it mostly is, it hides what lay beneath.
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(d, alpha), alpha)) != 0xffff)
+      d = Over4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dest + x)), d);
     if (light) {
       const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(light + x));
       __m128i s = _mm_or_si128(TimesOver255(_mm_and_si128(p, kRedBlue), redBlue),
@@ -274,9 +277,10 @@ void CDeviceKeyButtonUI::PaintKey(QPainter& painter, Tints& tints) {
 }
 
 bool CDeviceKeyButtonUI::ComposeOnto(QImage& canvas, const QRect& place, const QRect& clip) {
-  if (devicePixelRatioF() != 1.0 || (!keySetHidden_ && !keySetPath_.isEmpty())) return false;
+  if (!keySetHidden_ && !keySetPath_.isEmpty()) return false;
   if (canvas.format() != QImage::Format_RGB32 && canvas.format() != QImage::Format_ARGB32_Premultiplied) return false;
   const QImage& look = Look();
+  if (look.devicePixelRatio() != 1.0) return false;
   const QImage* light = LightOn() && LightAlpha() > 0 && !lightPath_.isEmpty() ? &FittedLight() : nullptr;
   if (light && light->isNull()) light = nullptr;
   if (look.size() != place.size() || (light && light->size() != place.size())) return false;

@@ -59,26 +59,24 @@ void KeyPicture::RepaintChanged() {
   {
     Drawing drawing(canvas_);
     places = Catch(drawing);
-    std::vector<const Slot*> changed;
-    QRect around;
-    bool alone = true;
-    for (const Slot& slot : Slots()) {
+    std::vector<size_t> changed;
+    const std::vector<Slot>& slots = Slots();
+    for (size_t k = 0; k < slots.size(); ++k) {
+      const Slot& slot = slots[k];
       if (!slot.key->TakeLightChange()) continue;
-      changed.push_back(&slot);
-      around |= slot.place;
-      alone = alone && slot.alone;
-      places += slot.place;
+      // The key's place: the copy, then every key that shows there.
+      Restore(slot.place);
+      for (size_t i : slot.meets) drawing.Key(slots[i], slot.place);
+      changed.push_back(k);
     }
-    // Keys that overlap are drawn in their order over every place they
-    // share: then the whole span of the changes is drawn in one go.
-    if (!alone) {
-      Redraw(drawing, around);
-    } else {
-      for (const Slot* slot : changed) {
-        Restore(slot->place);
-        drawing.Key(*slot, slot->place);
-      }
+    // A running effect changes the same keys frame after frame: their
+    // region, costly to join, is kept.
+    if (changed != lastChanged_) {
+      lastChanged_ = std::move(changed);
+      lastPlaces_ = QRegion();
+      for (size_t k : lastChanged_) lastPlaces_ += slots[k].place;
     }
+    places += lastPlaces_;
   }
   update(places);
 }
@@ -129,12 +127,14 @@ QRect KeyPicture::InCanvas(const QRect& r) const {
 const std::vector<KeyPicture::Slot>& KeyPicture::Slots() {
   if (std::exchange(slotsKnown_, true)) return slots_;
   slots_.clear();
+  lastChanged_.clear();
+  lastPlaces_ = QRegion();
   for (QObject* child : parentWidget()->children())
     if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child); key && !key->isHidden())
-      slots_.push_back({key, key->geometry().translated(-pos()), true});
-  for (size_t i = 0; i < slots_.size(); ++i)
-    for (size_t j = i + 1; j < slots_.size(); ++j)
-      if (slots_[i].place.intersects(slots_[j].place)) slots_[i].alone = slots_[j].alone = false;
+      slots_.push_back({key, key->geometry().translated(-pos()), {}});
+  for (Slot& slot : slots_)
+    for (size_t i = 0; i < slots_.size(); ++i)
+      if (slots_[i].place.intersects(slot.place)) slot.meets.push_back(i);
   return slots_;
 }
 

@@ -57,12 +57,13 @@ class KeyPicture final : public QWidget {
  private:
   explicit KeyPicture(QWidget* parent);
 
-  // A shown key, its place in the picture, and whether it meets no other
-  // shown key (then its place holds the copy and the key alone).
+  // A shown key, its place in the picture, and the shown keys that meet
+  // that place, itself among them, in the order they are drawn (keys may
+  // overlap: a row's keys reach into the next row).
   struct Slot {
     CDeviceKeyButtonUI* key;
     QRect place;
-    bool alone;
+    std::vector<size_t> meets;
   };
   class Drawing;
   const std::vector<Slot>& Slots();
@@ -82,6 +83,9 @@ class KeyPicture final : public QWidget {
   QRegion stale_;   // places whose keys' looks changed
   std::vector<Slot> slots_;
   bool slotsKnown_ = false;
+  // The slots whose light changed at the last frame, and their places.
+  std::vector<size_t> lastChanged_;
+  QRegion lastPlaces_;
   bool changed_ = false;
 };
 

@@ -244,6 +244,8 @@ TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
       key->setProperty("lightimage", "glow.png");
       key->setProperty("keysetimage", "mark.png");
       key->setText(QString::number(i));
+      // Some keys opaque, as the skin's are.
+      if (i % 2) key->setStyleSheet("QPushButton { background: rgb(30, 60, 90); }");
       keys[w].push_back(key);
     }
     windows[w].show();
