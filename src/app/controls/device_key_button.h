@@ -10,7 +10,6 @@
 
 #include <QColor>
 #include <QImage>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QRect>
@@ -72,6 +71,12 @@ class CDeviceKeyButtonUI : public QPushButton {
   // Draws the key as it shows itself, at the painter's origin, over
   // whatever the painter holds there.
   void PaintKey(QPainter& painter, Tints& tints);
+  // The same in one pass of plain pixel arithmetic, into the pixels at
+  // place of canvas (RGB32 or premultiplied ARGB32) that lie in clip, with
+  // the raster painter's rounding, so the pixels are those PaintKey makes.
+  // False, having drawn nothing, where only a painter draws the key as it
+  // shows itself: a mark shown, or a device pixel ratio other than 1.
+  bool ComposeOnto(QImage& canvas, const QRect& place, const QRect& clip);
   // Whether the light changed since the last call (the picture's repaint).
   bool TakeLightChange() { return std::exchange(lightChanged_, false); }
   // While the picture over the key draws it: repaints the key's place there
@@ -92,7 +97,7 @@ class CDeviceKeyButtonUI : public QPushButton {
   // "keysetimage"; "gmnametextcolor" is accepted and has no effect here.
   void ApplyAttribute(const QByteArray& name);
   // The button as the style draws it in its present state, on transparency.
-  const QPixmap& Look();
+  const QImage& Look();
   // The light image scaled to the key in device pixels.
   const QImage& FittedLight();
 
@@ -120,7 +125,7 @@ class CDeviceKeyButtonUI : public QPushButton {
   QString keySetImage_;
   QString lightPath_;  // the images resolved in the skin
   QString keySetPath_;
-  QPixmap look_;
+  QImage look_;
   LookKey lookKey_;
   QImage fittedLight_;  // shared by the keys of one light image and size
   QSize fittedSize_;

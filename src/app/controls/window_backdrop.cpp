@@ -51,6 +51,10 @@ void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
   const qreal ratio = copy_.devicePixelRatio();
   for (const QRect& part : region)
     painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+  FollowPlace();
+}
+
+void WindowBackdrop::FollowPlace() {
   if (Current()) return;
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);

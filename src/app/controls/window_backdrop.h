@@ -33,6 +33,8 @@ class WindowBackdrop {
   bool Refresh(const std::function<void(QPainter&)>& still = {});
   void Drop();
 
+  // The copy, null without one; a new copy has a new cache key.
+  const QPixmap& Copy() const { return copy_; }
   // The owner is being drawn into the copy: it must paint nothing.
   bool Grabbing() const { return grabbing_; }
   // Whether the owner paints opaque over the copy.
@@ -43,6 +45,10 @@ class WindowBackdrop {
   // The same for the parts of the owner in region alone: small blits where
   // a repaint covers scattered parts.
   void Paint(QPainter& painter, const QRegion& region);
+  // What Paint does after drawing, for an owner that draws from the copy
+  // itself: once the copy no longer fits the owner's place, the owner is
+  // translucent again and repainted.
+  void FollowPlace();
   // Draws the owner's parts in region one by one, each clipped to its
   // rectangle (under a clip of many rectangles the raster engine takes its
   // slow path for every image): the copy, then draw(i, painter) with the

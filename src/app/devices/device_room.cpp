@@ -39,6 +39,10 @@ void DeviceRoom::ShowPreview(std::span<const uint32_t> colour, std::span<const u
   // found the page is built for good, and a frame asks no more.
   if (!previewFound_ && !c_.window.IsPageBuilt(traits_.lightingPage)) return;
   const std::vector<toolkit::Control*>& controls = PreviewControls();
+  // None of them shows while their page is hidden: one look at the page
+  // spares one at each of them.
+  if (!lightingPageControl_) lightingPageControl_ = c_.window.FindControl(traits_.lightingPage);
+  if (lightingPageControl_ && !lightingPageControl_->IsVisibleInWindow()) return;
   for (size_t i = 0; i < controls.size() && i < colour.size() && i < alpha.size(); ++i) {
     toolkit::Control* c = controls[i];
     // Preview colours come packed as page colours; the controls' tint is ARGB.

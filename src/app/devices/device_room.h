@@ -140,6 +140,7 @@ class DeviceRoom {
     bool operator==(const Tint&) const = default;
   };
   std::vector<Tint> previewShown_;
+  toolkit::Control* lightingPageControl_ = nullptr;  // the page the controls are on
   bool previewFound_ = false;
   QTimer fullReadTimer_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QLinearGradient>
 #include <QScreen>
 #include <QPaintEvent>
 #include <QTest>
+#include <utility>
+#include <vector>
 
 #include "app/toolkit/qt/qt_toolkit.h"
 #include "controls_test_util.h"
@@ -205,6 +208,61 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   shown = onScreen();
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::red));
   EXPECT_TRUE(Near(shown, {11, 11}, Qt::red));
+}
+
+// A backdrop of many colours, beneath keys that draw themselves.
+class GradientWindow : public QWidget {
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QLinearGradient gradient(0, 0, width(), height());
+    gradient.setColorAt(0, QColor(250, 20, 90));
+    gradient.setColorAt(1, QColor(10, 200, 160));
+    QPainter(this).fillRect(rect(), gradient);
+  }
+};
+
+// Odd-sized keys whose rows overlap, with a half-transparent look and a
+// light of every strength and shade, on the picture and drawing themselves:
+// the same pixels, frame after frame.
+TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
+  QTemporaryDir skin;
+  QImage light(27, 34, QImage::Format_ARGB32);
+  for (int y = 0; y < light.height(); ++y)
+    for (int x = 0; x < light.width(); ++x) light.setPixel(x, y, qRgba(255 - 9 * x, 7 * y, 128, 9 * x + y));
+  ASSERT_TRUE(light.save(skin.filePath("glow.png")));
+  ASSERT_TRUE(test::WriteImage(skin.filePath("mark.png"), {27, 34}, {0, 0, 9, 9}, QColor(0, 255, 0, 140)));
+  QtToolkit toolkit{skin.path()};
+  GradientWindow windows[2];
+  std::vector<CDeviceKeyButtonUI*> keys[2];
+  for (int w = 0; w < 2; ++w) {
+    windows[w].resize(100, 80);
+    windows[w].setStyleSheet("QPushButton { background: rgba(0, 0, 255, 90); border: 2px solid rgba(255, 255, 0, 200);"
+                             " color: white; }");
+    for (int i = 0; i < 6; ++i) {
+      auto* key = new CDeviceKeyButtonUI(&windows[w], &toolkit);
+      key->setGeometry(5 + 30 * (i % 3), 5 + 30 * (i / 3), 27, 34);
+      key->setProperty("lightimage", "glow.png");
+      key->setProperty("keysetimage", "mark.png");
+      key->setText(QString::number(i));
+      // Some keys opaque, as the skin's are.
+      if (i % 2) key->setStyleSheet("QPushButton { background: rgb(30, 60, 90); }");
+      keys[w].push_back(key);
+    }
+    windows[w].show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows[w]));
+  }
+  // Each frame changes some keys; only the first window's picture is told.
+  for (int strength = 255; strength >= 0; --strength) {
+    for (int w = 0; w < 2; ++w) {
+      // A key with its mark shown is drawn by a painter on the canvas.
+      keys[w][4]->SetKeySetHidden(strength % 64 > 32);
+      for (int i = strength % 6; i < 6; i += 2)
+        keys[w][i]->SetLight(Packed(40 * i, 255 - strength, 17 * i + 3), strength, strength % 7 != 0);
+    }
+    keys[0][0]->RepaintLights();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows[0].grab().toImage(), windows[1].grab().toImage()) << "strength " << strength;
+  }
 }
 
 }  // namespace
