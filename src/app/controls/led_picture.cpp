@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QRegion>
 #include <QTransform>
 #include <utility>
@@ -11,6 +12,13 @@
 #include "app/controls/tint_image.h"
 
 namespace talvo::app {
+namespace {
+
+// The open batches, and the pictures whose changes wait for them (UI thread only).
+int batches = 0;
+std::vector<QPointer<LedPicture>> batched;
+
+}  // namespace
 
 LedPicture::LedPicture(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -23,7 +31,19 @@ LedPicture* LedPicture::Of(QWidget* parent) {
 }
 
 void LedPicture::Queue() {
-  if (!std::exchange(queued_, true)) QMetaObject::invokeMethod(this, &LedPicture::RepaintChanged, Qt::QueuedConnection);
+  if (std::exchange(queued_, true)) return;
+  if (batches > 0) batched.emplace_back(this);
+  else QMetaObject::invokeMethod(this, [this] { RepaintChanged(); }, Qt::QueuedConnection);
+}
+
+LedPicture::Batch::Batch() { ++batches; }
+
+LedPicture::Batch::~Batch() {
+  if (--batches > 0) return;
+  // No batch is open now: a change made by a repaint would be queued.
+  for (const QPointer<LedPicture>& picture : batched)
+    if (picture) picture->RepaintChanged(When::Now);
+  batched.clear();
 }
 
 void LedPicture::LightChanged() { Queue(); }
@@ -40,7 +60,7 @@ bool LedPicture::PaintsLed(const CTintImageUI& led) const {
   return backdrop_.Grabbing() || (backdrop_.Active() && geometry().contains(led.geometry()));
 }
 
-void LedPicture::RepaintChanged() {
+void LedPicture::RepaintChanged(When when) {
   queued_ = false;
   const bool all = std::exchange(all_, false);
   QRect around;
@@ -75,7 +95,10 @@ void LedPicture::RepaintChanged() {
         led->PaintBackground(painter);
       }
   });
-  if (copied) update(places.translated(-pos()));
+  if (!copied) return;
+  places.translate(-pos());
+  if (when == When::Now) repaint(places);
+  else update(places);
 }
 
 void LedPicture::changeEvent(QEvent* e) {
@@ -90,11 +113,13 @@ void LedPicture::hideEvent(QHideEvent* e) {
 
 void LedPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
-  std::vector<CTintImageUI*> leds;
-  std::vector<QRect> places;
-  ShownChildren(*parentWidget(), pos(), e->region().boundingRect(), leds, places);
+  leds_.clear();
+  places_.clear();
+  ShownChildren(*parentWidget(), pos(), e->region().boundingRect(), leds_, places_);
+  const qreal ratio = devicePixelRatioF();
   QPainter painter(this);
-  backdrop_.PaintOver(painter, e->region(), places, [&](size_t i, QPainter& p) { leds[i]->PaintLight(p); });
+  backdrop_.PaintOver(painter, e->region(), places_,
+                      [&](size_t i, QPainter& p) { leds_[i]->PaintLight(p, ratio); });
 }
 
 }  // namespace talvo::app

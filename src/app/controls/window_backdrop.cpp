@@ -47,13 +47,20 @@ bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
 
 void WindowBackdrop::Paint(QPainter& painter) { Paint(painter, QRegion(owner_->rect())); }
 
-void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
+void WindowBackdrop::Blit(QPainter& painter, const QRect& part) const {
   const qreal ratio = copy_.devicePixelRatio();
-  for (const QRect& part : region)
-    painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+  painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+}
+
+void WindowBackdrop::DropIfStale() {
   if (Current()) return;
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+}
+
+void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
+  for (const QRect& part : region) Blit(painter, part);
+  DropIfStale();
 }
 
 void WindowBackdrop::PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
@@ -61,13 +68,14 @@ void WindowBackdrop::PaintOver(QPainter& painter, const QRegion& region, std::sp
   for (const QRect& part : region) {
     painter.resetTransform();
     painter.setClipRect(part);
-    Paint(painter, part);
+    Blit(painter, part);
     for (size_t i = 0; i < places.size(); ++i) {
       if (!places[i].intersects(part)) continue;
       painter.setTransform(QTransform::fromTranslate(places[i].x(), places[i].y()));
       draw(i, painter);
     }
   }
+  DropIfStale();
 }
 
 }  // namespace talvo::app

@@ -53,6 +53,10 @@ class WindowBackdrop {
  private:
   bool Current() const;
   QRect PlaceInWindow() const;
+  void Blit(QPainter& painter, const QRect& part) const;
+  // After drawing from a copy that no longer matches the owner's place, the
+  // owner is translucent again and repainted.
+  void DropIfStale();
 
   QWidget* owner_;
   QPixmap copy_;
