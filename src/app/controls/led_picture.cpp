@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRegion>
 #include <QTransform>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -64,15 +65,22 @@ void LedPicture::RepaintChanged(When when) {
   queued_ = false;
   const bool all = std::exchange(all_, false);
   QRect around;
-  QRegion places;
+  changed_.clear();
   for (QObject* child : parentWidget()->children()) {
     auto* led = qobject_cast<CTintImageUI*>(child);
     if (!led) continue;
     const bool changed = led->TakeLightChange();
     if (led->isHidden()) continue;
     around |= led->geometry();
-    if (changed) places += led->geometry();
+    if (changed) changed_.push_back(led->geometry());
   }
+  // Top to bottom, left to right: most places then join the region at its
+  // end, without merging its bands again.
+  std::ranges::sort(changed_, [](const QRect& a, const QRect& b) {
+    return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left());
+  });
+  QRegion places;
+  for (const QRect& place : changed_) places += place;
   if (around.isEmpty()) {
     backdrop_.Drop();
     update();

@@ -71,6 +71,7 @@ class LedPicture final : public QWidget {
   // The LEDs a paint draws and their places, kept for the next paint's use.
   std::vector<CTintImageUI*> leds_;
   std::vector<QRect> places_;
+  std::vector<QRect> changed_;  // the places of the LEDs whose tint changed
   bool queued_ = false;
   bool all_ = false;
 };
