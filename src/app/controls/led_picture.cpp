@@ -74,13 +74,6 @@ void LedPicture::RepaintChanged(When when) {
     around |= led->geometry();
     if (changed) changed_.push_back(led->geometry());
   }
-  // Top to bottom, left to right: most places then join the region at its
-  // end, without merging its bands again.
-  std::ranges::sort(changed_, [](const QRect& a, const QRect& b) {
-    return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left());
-  });
-  QRegion places;
-  for (const QRect& place : changed_) places += place;
   if (around.isEmpty()) {
     backdrop_.Drop();
     update();
@@ -93,7 +86,7 @@ void LedPicture::RepaintChanged(When when) {
     // What lies beneath, or the LEDs' own backgrounds, may differ now.
     backdrop_.Drop();
     setGeometry(around);
-    places = around;
+    changed_.assign(1, around);
   }
   const bool copied = backdrop_.Refresh([this](QPainter& painter) {
     // The LEDs' styled backgrounds are as still as what lies beneath.
@@ -104,9 +97,24 @@ void LedPicture::RepaintChanged(When when) {
       }
   });
   if (!copied) return;
-  places.translate(-pos());
-  if (when == When::Now) repaint(places);
-  else update(places);
+  if (when == When::Now) repaint(ChangedRegion());
+  else update(ChangedRegion());
+}
+
+const QRegion& LedPicture::ChangedRegion() {
+  for (QRect& place : changed_) place.translate(-pos());
+  // An effect changes the same LEDs frame after frame: their region is
+  // made again only when they differ.
+  if (changed_ == regionPlaces_) return region_;
+  regionPlaces_ = changed_;
+  // Top to bottom, left to right: most places then join the region at its
+  // end, without merging its bands again.
+  std::ranges::sort(changed_, [](const QRect& a, const QRect& b) {
+    return std::pair(a.top(), a.left()) < std::pair(b.top(), b.left());
+  });
+  region_ = QRegion();
+  for (const QRect& place : changed_) region_ += place;
+  return region_;
 }
 
 void LedPicture::changeEvent(QEvent* e) {

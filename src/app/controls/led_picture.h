@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 #include <vector>
 
@@ -66,12 +67,16 @@ class LedPicture final : public QWidget {
   enum class When { Later, Now };
   void RepaintChanged(When when = When::Later);
   void Queue();
+  // The places of changed_, moved into this widget, as one region.
+  const QRegion& ChangedRegion();
 
   WindowBackdrop backdrop_{this};
   // The LEDs a paint draws and their places, kept for the next paint's use.
   std::vector<CTintImageUI*> leds_;
   std::vector<QRect> places_;
   std::vector<QRect> changed_;  // the places of the LEDs whose tint changed
+  std::vector<QRect> regionPlaces_;
+  QRegion region_;  // of regionPlaces_
   bool queued_ = false;
   bool all_ = false;
 };

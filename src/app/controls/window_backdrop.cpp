@@ -8,10 +8,18 @@
 
 namespace talvo::app {
 
-QRect WindowBackdrop::PlaceInWindow() const { return QRect(owner_->mapTo(owner_->window(), QPoint()), owner_->size()); }
+WindowBackdrop::InWindow WindowBackdrop::Place() const {
+  // One walk up finds both (asked on every change of a picture).
+  QPoint at;
+  QWidget* w = owner_;
+  for (; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) at += w->pos();
+  return {w, QRect(at, owner_->size())};
+}
 
 bool WindowBackdrop::Current() const {
-  return !copy_.isNull() && place_ == PlaceInWindow() && windowSize_ == owner_->window()->size();
+  if (copy_.isNull()) return false;
+  const InWindow now = Place();
+  return place_ == now.place && windowSize_ == now.window->size();
 }
 
 bool WindowBackdrop::Active() const { return owner_->testAttribute(Qt::WA_OpaquePaintEvent); }
@@ -33,9 +41,10 @@ bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
   // shows exactly what lies beneath it.
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   grabbing_ = true;
-  place_ = PlaceInWindow();
-  windowSize_ = owner_->window()->size();
-  copy_ = owner_->window()->grab(place_);
+  const InWindow now = Place();
+  place_ = now.place;
+  windowSize_ = now.window->size();
+  copy_ = now.window->grab(place_);
   grabbing_ = false;
   if (!copy_.isNull() && still) {
     QPainter painter(&copy_);

@@ -51,8 +51,13 @@ class WindowBackdrop {
                  const std::function<void(size_t, QPainter&)>& draw);
 
  private:
+  struct InWindow {
+    QWidget* window;
+    QRect place;
+  };
+  // The owner's window and its place there.
+  InWindow Place() const;
   bool Current() const;
-  QRect PlaceInWindow() const;
   void Blit(QPainter& painter, const QRect& part) const;
   // After drawing from a copy that no longer matches the owner's place, the
   // owner is translucent again and repainted.
