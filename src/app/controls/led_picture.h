@@ -14,7 +14,10 @@
 // events, so tool tips and clicks reach what lies beneath.
 #pragma once
 
+#include <QRect>
+#include <QRegion>
 #include <QWidget>
+#include <vector>
 
 #include "app/controls/window_backdrop.h"
 
@@ -38,6 +41,17 @@ class LedPicture final : public QWidget {
   // Whether the picture draws this LED, which then paints nothing itself.
   bool PaintsLed(const CTintImageUI& led) const;
 
+  // While one is open, the LEDs' changes wait for the last to close, which
+  // paints them at once: a frame shown from a timer then takes no further
+  // pass of the event loop (no queued call, no posted update).
+  class Batch {
+   public:
+    Batch();
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+  };
+
  protected:
   void changeEvent(QEvent* e) override;
   // Hidden, its copy of the window would go stale: it is dropped, and the
@@ -47,12 +61,22 @@ class LedPicture final : public QWidget {
 
  private:
   explicit LedPicture(QWidget* parent);
-  // Repaints the places of the LEDs whose tint changed, as one region.
-  // Runs outside any paint: it may take the copy beneath first.
-  void RepaintChanged();
+  // Repaints the places of the LEDs whose tint changed, as one region: now,
+  // or from the next pass of the event loop. Runs outside any paint: it may
+  // take the copy beneath first.
+  enum class When { Later, Now };
+  void RepaintChanged(When when = When::Later);
   void Queue();
+  // The places of changed_, moved into this widget, as one region.
+  const QRegion& ChangedRegion();
 
   WindowBackdrop backdrop_{this};
+  // The LEDs a paint draws and their places, kept for the next paint's use.
+  std::vector<CTintImageUI*> leds_;
+  std::vector<QRect> places_;
+  std::vector<QRect> changed_;  // the places of the LEDs whose tint changed
+  std::vector<QRect> regionPlaces_;
+  QRegion region_;  // of regionPlaces_
   bool queued_ = false;
   bool all_ = false;
 };

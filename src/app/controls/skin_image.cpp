@@ -76,21 +76,26 @@ QImage SharedTint(const QImage& image, QRgb colour) {
   static std::array<Tinted, kKept> kept;
   static size_t next = 0;
   colour |= 0xFF000000;
+  const qint64 key = image.cacheKey();
   for (const Tinted& t : kept)
-    if (t.image == image.cacheKey() && t.colour == colour && !t.tinted.isNull()) return t.tinted;
+    if (t.image == key && t.colour == colour && !t.tinted.isNull()) return t.tinted;
   Tinted& slot = kept[next];
   next = (next + 1) % kKept;
-  slot = {image.cacheKey(), colour, TintedImage(image, QColor::fromRgb(colour))};
+  slot = {key, colour, TintedImage(image, QColor::fromRgb(colour))};
   return slot.tinted;
 }
 
 void DrawAtStrength(QPainter& painter, const QRectF& target, const QImage& image, int strength) {
   if (image.isNull() || strength <= 0) return;
-  painter.save();
-  painter.setOpacity(painter.opacity() * std::min(strength, 255) / 255.0);
-  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  // Put back by hand: save() and restore() copy the painter's whole state,
+  // for every light of a frame.
+  const qreal opacity = painter.opacity();
+  const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
+  painter.setOpacity(opacity * std::min(strength, 255) / 255.0);
+  if (!smooth) painter.setRenderHint(QPainter::SmoothPixmapTransform);
   painter.drawImage(target, image);
-  painter.restore();
+  painter.setOpacity(opacity);
+  if (!smooth) painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
 }
 
 QColor PageColour(uint32_t packed) { return QColor::fromRgb(toolkit::ArgbOfPageColour(packed)); }

@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <QPainter>
 #include <QStyleOption>
+#include <utility>
 
 #include "app/controls/skin_image.h"
 
@@ -41,8 +42,7 @@ void CTintImageUI::SetIsChangerColor(bool on) {
   ChangerChanged();
 }
 
-const QImage& CTintImageUI::Picture() const {
-  const qreal ratio = devicePixelRatioF();
+const QImage& CTintImageUI::Picture(qreal ratio) const {
   if (pictureRatio_ != ratio) {
     picture_ = LoadSkinImage(path_, ratio);
     pictureRatio_ = ratio;
@@ -51,8 +51,8 @@ const QImage& CTintImageUI::Picture() const {
   return picture_;
 }
 
-const QImage& CTintImageUI::TintedPicture() const {
-  const QImage& picture = Picture();
+const QImage& CTintImageUI::TintedPicture(qreal ratio) const {
+  const QImage& picture = Picture(ratio);
   // Only the colour's red, green and blue tint.
   const uint32_t rgb = colour_ & 0xFFFFFF;
   if (tintedPicture_.isNull() || tintedColour_ != rgb) {
@@ -76,15 +76,23 @@ QSize CTintImageUI::sizeHint() const {
 }
 
 void CTintImageUI::ChangerChanged() {
-  lightChanged_ = true;
-  if (ledPicture_) ledPicture_->LightChanged();
-  if (!ledPicture_ || !ledPicture_->PaintsLed(*this)) update();
+  if (!ledPicture_) {
+    update();
+    return;
+  }
+  // Colour and strength come one after the other: the picture, told of the
+  // first, repaints the LED with both.
+  if (std::exchange(lightChanged_, true)) return;
+  ledPicture_->LightChanged();
+  if (!ledPicture_->PaintsLed(*this)) update();
 }
 
 bool CTintImageUI::event(QEvent* event) {
   switch (event->type()) {
     case QEvent::ParentChange:
       ledPicture_ = parentWidget() ? LedPicture::Of(parentWidget()) : nullptr;
+      // A change the old picture was told of is the new one's to repaint.
+      if (lightChanged_ && ledPicture_) ledPicture_->LightChanged();
       break;
     // Shown, hidden, moved or restyled: the picture over it follows.
     case QEvent::Show:
@@ -107,11 +115,11 @@ void CTintImageUI::PaintBackground(QPainter& painter) const {
   style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-void CTintImageUI::PaintLight(QPainter& painter) const {
-  const QImage& image = Picture();
+void CTintImageUI::PaintLight(QPainter& painter, qreal ratio) const {
+  const QImage& image = Picture(ratio);
   if (image.isNull()) return;
   if (tinted_) {
-    DrawAtStrength(painter, ImageRect(), TintedPicture(), alpha_);
+    DrawAtStrength(painter, ImageRect(), TintedPicture(ratio), alpha_);
     return;
   }
   painter.save();
@@ -124,7 +132,7 @@ void CTintImageUI::paintEvent(QPaintEvent*) {
   if (ledPicture_ && ledPicture_->PaintsLed(*this)) return;
   QPainter painter(this);
   PaintBackground(painter);
-  PaintLight(painter);
+  PaintLight(painter, devicePixelRatioF());
 }
 
 }  // namespace talvo::app

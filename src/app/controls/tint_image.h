@@ -50,9 +50,10 @@ class CTintImageUI : public QWidget {
   QRectF ImageRect() const;
 
   // The control as it draws itself, at the painter's origin: its styled
-  // background, then its image.
+  // background, then its image for a device pixel ratio (its window's, which
+  // the picture over many of them looks up once a paint).
   void PaintBackground(QPainter& painter) const;
-  void PaintLight(QPainter& painter) const;
+  void PaintLight(QPainter& painter, qreal ratio) const;
   // Whether the tint changed since the last call (the picture's repaint).
   bool TakeLightChange() { return std::exchange(lightChanged_, false); }
 
@@ -65,8 +66,8 @@ class CTintImageUI : public QWidget {
   // The changer state changed: repaint, through the picture when it draws
   // this control.
   void ChangerChanged();
-  const QImage& Picture() const;
-  const QImage& TintedPicture() const;
+  const QImage& Picture(qreal ratio) const;
+  const QImage& TintedPicture(qreal ratio) const;
 
   const QtToolkit* toolkit_;
   QString image_;

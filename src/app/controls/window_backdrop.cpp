@@ -8,10 +8,18 @@
 
 namespace talvo::app {
 
-QRect WindowBackdrop::PlaceInWindow() const { return QRect(owner_->mapTo(owner_->window(), QPoint()), owner_->size()); }
+WindowBackdrop::InWindow WindowBackdrop::Place() const {
+  // One walk up finds both (asked on every change of a picture).
+  QPoint at;
+  QWidget* w = owner_;
+  for (; !w->isWindow() && w->parentWidget(); w = w->parentWidget()) at += w->pos();
+  return {w, QRect(at, owner_->size())};
+}
 
 bool WindowBackdrop::Current() const {
-  return !copy_.isNull() && place_ == PlaceInWindow() && windowSize_ == owner_->window()->size();
+  if (copy_.isNull()) return false;
+  const InWindow now = Place();
+  return place_ == now.place && windowSize_ == now.window->size();
 }
 
 bool WindowBackdrop::Active() const { return owner_->testAttribute(Qt::WA_OpaquePaintEvent); }
@@ -33,9 +41,10 @@ bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
   // shows exactly what lies beneath it.
   owner_->setAttribute(Qt::WA_OpaquePaintEvent, false);
   grabbing_ = true;
-  place_ = PlaceInWindow();
-  windowSize_ = owner_->window()->size();
-  copy_ = owner_->window()->grab(place_);
+  const InWindow now = Place();
+  place_ = now.place;
+  windowSize_ = now.window->size();
+  copy_ = now.window->grab(place_);
   grabbing_ = false;
   if (!copy_.isNull() && still) {
     QPainter painter(&copy_);
@@ -47,11 +56,9 @@ bool WindowBackdrop::Refresh(const std::function<void(QPainter&)>& still) {
 
 void WindowBackdrop::Paint(QPainter& painter) { Paint(painter, QRegion(owner_->rect())); }
 
-void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
+void WindowBackdrop::Blit(QPainter& painter, const QRect& part) const {
   const qreal ratio = copy_.devicePixelRatio();
-  for (const QRect& part : region)
-    painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
-  FollowPlace();
+  painter.drawPixmap(part, copy_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
 }
 
 void WindowBackdrop::FollowPlace() {
@@ -60,18 +67,24 @@ void WindowBackdrop::FollowPlace() {
   QMetaObject::invokeMethod(owner_, qOverload<>(&QWidget::update), Qt::QueuedConnection);
 }
 
+void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
+  for (const QRect& part : region) Blit(painter, part);
+  FollowPlace();
+}
+
 void WindowBackdrop::PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
                                const std::function<void(size_t, QPainter&)>& draw) {
   for (const QRect& part : region) {
     painter.resetTransform();
     painter.setClipRect(part);
-    Paint(painter, part);
+    Blit(painter, part);
     for (size_t i = 0; i < places.size(); ++i) {
       if (!places[i].intersects(part)) continue;
       painter.setTransform(QTransform::fromTranslate(places[i].x(), places[i].y()));
       draw(i, painter);
     }
   }
+  FollowPlace();
 }
 
 }  // namespace talvo::app

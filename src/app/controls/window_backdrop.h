@@ -57,8 +57,14 @@ class WindowBackdrop {
                  const std::function<void(size_t, QPainter&)>& draw);
 
  private:
+  struct InWindow {
+    QWidget* window;
+    QRect place;
+  };
+  // The owner's window and its place there.
+  InWindow Place() const;
   bool Current() const;
-  QRect PlaceInWindow() const;
+  void Blit(QPainter& painter, const QRect& part) const;
 
   QWidget* owner_;
   QPixmap copy_;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/shell/main_window.h"
+#include "app/toolkit/qt/qt_control.h"
 #include "device/device_watcher.h"
 #include "device/notification_listener.h"
 #include "lighting/sync_lighting.h"
@@ -50,8 +51,8 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
     // mouse page offers it.
     Queue([visible](CMainWnd& w) {
       w.views_.Show(pages::TraitsOf(device::Peripheral::Mouse).lightingPage, "same mode", [&w, visible] {
-        if (toolkit::Control* c = w.window_.FindControl("ms_deng_same_mode"))
-          c->SetVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
+        if (QWidget* button = w.watcherHost_->SameModeButton(w))
+          button->setVisible(visible && w.live_.mouseLight.record.mode() < lighting::kSyncModes);
       });
     });
   }
@@ -78,6 +79,18 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
   device::DeviceWatcherWake wake;
 
  private:
+  // The mouse page's sync button, looked up once (UI thread): a lookup walks
+  // the window's widgets, and the button is set every second while the
+  // window is shown. Looked up again should it be gone or renamed.
+  QWidget* SameModeButton(CMainWnd& w) {
+    static constexpr char kName[] = "ms_deng_same_mode";
+    if (!sameMode_ || sameMode_->objectName() != QLatin1StringView(kName)) {
+      auto* control = dynamic_cast<QtControl*>(w.window_.FindControl(kName));
+      sameMode_ = control ? control->Widget() : nullptr;
+    }
+    return sameMode_;
+  }
+
   void Queue(std::function<void(CMainWnd&)> work) {
     QPointer<CMainWnd> self(&w_);
     w_.toolkit_.Post([self, work = std::move(work)] {
@@ -86,6 +99,7 @@ class CMainWnd::WatcherHost final : public device::DeviceWatcherHost {
   }
   CMainWnd& w_;
   std::optional<bool> lastSameMode_;  // watcher thread only
+  QPointer<QWidget> sameMode_;
 };
 
 std::vector<WorkerSpec> CMainWnd::StartupWorkers() {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <utility>
 
+#include "app/controls/led_picture.h"
 #include "app/shell/main_window.h"
 #include "lighting/sync_lighting.h"
 
@@ -121,6 +122,9 @@ bool CMainWnd::FlushPreviews() {
       return false;
     }
   }
+  // The LED pictures paint the frame before the tick returns, in this pass
+  // of the event loop.
+  LedPicture::Batch batch;
   for (size_t i = 0; i < frames.size(); ++i)
     if (frames[i].dirty) rooms_[i]->ShowPreview(frames[i].colour, frames[i].alpha);
   return true;

@@ -200,6 +200,42 @@ TEST_F(TintImageInWindowTest, AFrameRepaintsTheChangedLedsInOnePaintEachInItsTin
   EXPECT_TRUE(Near(shown, {20, 20}, Qt::white));
 }
 
+// The repaint tick shows a frame in a batch: the LEDs are on screen when it
+// closes, with nothing left for a later pass of the event loop.
+TEST_F(TintImageInWindowTest, AFrameInABatchIsPaintedWhenTheBatchCloses) {
+  led->SetChangerColor(0x000000FF);
+  OnScreen();
+  Paints picture;
+  LedPicture::Of(&window)->installEventFilter(&picture);
+  {
+    LedPicture::Batch batch;
+    led->SetChangerColor(0x0000FF00);
+    led->SetChangerAlpha(128);
+    EXPECT_EQ(picture.count, 0);
+  }
+  EXPECT_EQ(picture.count, 1);
+  EXPECT_TRUE(Near(QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage(), {20, 20},
+                   QColor(127, 128, 0)));
+  OnScreen();
+  EXPECT_EQ(picture.count, 1);
+}
+
+// Moved to another parent with a change its old picture never repainted, the
+// LED still shows the changes that follow.
+TEST_F(TintImageInWindowTest, ALedMovedWithAChangePendingShowsTheChangesAfter) {
+  led->SetChangerColor(0x000000FF);
+  OnScreen();
+  QWidget other(&window);
+  other.setGeometry(50, 0, 50, 60);
+  other.show();
+  led->SetChangerColor(0x0000FF00);
+  led->setParent(&other);
+  led->show();
+  OnScreen();
+  led->SetChangerColor(0x0000FFFF);
+  EXPECT_TRUE(Near(OnScreen(), {70, 20}, Qt::cyan));
+}
+
 TEST(SharedTintTest, OneTintPerImageAndColour) {
   QImage white(4, 4, QImage::Format_ARGB32_Premultiplied);
   white.fill(Qt::white);
