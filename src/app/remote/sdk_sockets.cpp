@@ -156,7 +156,12 @@ void SdkSockets::Run(std::stop_token stop) {
       if (client->sent < client->out.size()) wanted |= POLLOUT;
       polled.push_back({.fd = client->fd, .events = wanted, .revents = 0});
     }
-    if (::poll(polled.data(), polled.size(), -1) < 0) continue;
+    if (::poll(polled.data(), polled.size(), -1) < 0) {
+      // A failure that is not an interruption would come back at once: a
+      // pause keeps it from taking a whole core until it clears.
+      if (errno != EINTR) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      continue;
+    }
     // Clients and their entries in `polled` share indices until the commands
     // below add or close any.
     for (size_t i = 0; i < clients_.size(); ++i) {
