@@ -117,7 +117,7 @@ CDeviceKeyButtonUI::CDeviceKeyButtonUI(QWidget* parent, const QtToolkit* toolkit
   connect(this, &QAbstractButton::toggled, this, &CDeviceKeyButtonUI::FollowLook);
 }
 
-void CDeviceKeyButtonUI::SetLight(uint32_t colour, int alpha, bool on) {
+void CDeviceKeyButtonUI::SetLight(uint colour, int alpha, bool on) {
   lightColour_ = colour;
   lightAlpha_ = alpha;
   lightOn_ = on;

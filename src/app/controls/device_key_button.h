@@ -41,7 +41,7 @@ class CDeviceKeyButtonUI : public QPushButton {
 
   // colour packed as page colours are: red | blue << 8 | green << 16.
   // Does not repaint; whoever changes the lights repaints the keys.
-  void SetLight(uint32_t colour, int alpha, bool on);
+  Q_INVOKABLE void SetLight(uint colour, int alpha, bool on);
   // Repaints the keys of this key's picture whose light changed, in one
   // region (the key alone when it has no parent).
   Q_INVOKABLE void RepaintLights();

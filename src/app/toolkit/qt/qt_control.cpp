@@ -307,19 +307,47 @@ void QtControl::Invalidate() {
   if (w_) w_->update();
 }
 
-bool QtControl::IsKeyButton() const {
-  return w_ && w_->metaObject()->indexOfProperty("keySetHidden") >= 0;
+namespace {
+
+// What this boundary calls on a key button, looked up by name once per
+// class rather than at every call: the previews set every key's light many
+// times a second.
+struct KeyButtonMembers {
+  const QMetaObject* meta = nullptr;
+  bool isKey = false;
+  QMetaMethod setLight;
+  QMetaMethod repaintLights;
+};
+
+const KeyButtonMembers& KeyButtonMembersOf(const QMetaObject* meta) {
+  // Controls live on the UI thread; the last class asked about is kept.
+  thread_local KeyButtonMembers last;
+  if (last.meta != meta) {
+    last.meta = meta;
+    last.isKey = meta->indexOfProperty("keySetHidden") >= 0;
+    const int setLight = meta->indexOfMethod("SetLight(uint,int,bool)");
+    last.setLight = setLight >= 0 ? meta->method(setLight) : QMetaMethod();
+    const int repaint = meta->indexOfMethod("RepaintLights()");
+    last.repaintLights = repaint >= 0 ? meta->method(repaint) : QMetaMethod();
+  }
+  return last;
 }
 
+}  // namespace
+
+bool QtControl::IsKeyButton() const { return w_ && KeyButtonMembersOf(w_->metaObject()).isKey; }
+
 void QtControl::SetLight(uint32_t colour, int alpha, bool on) {
-  if (!IsKeyButton()) return;
-  w_->setProperty("lightColour", colour);
-  w_->setProperty("lightAlpha", alpha);
-  w_->setProperty("lightOn", on);
+  if (!w_) return;
+  const KeyButtonMembers& key = KeyButtonMembersOf(w_->metaObject());
+  if (key.isKey && key.setLight.isValid())
+    key.setLight.invoke(w_, Qt::DirectConnection, Q_ARG(uint, colour), Q_ARG(int, alpha), Q_ARG(bool, on));
 }
 
 void QtControl::RepaintLights() {
-  if (IsKeyButton()) QMetaObject::invokeMethod(w_, "RepaintLights");
+  if (!w_) return;
+  const KeyButtonMembers& key = KeyButtonMembersOf(w_->metaObject());
+  if (key.isKey && key.repaintLights.isValid()) key.repaintLights.invoke(w_, Qt::DirectConnection);
 }
 
 uint32_t QtControl::LightColour() const { return IsKeyButton() ? w_->property("lightColour").toUInt() : 0; }

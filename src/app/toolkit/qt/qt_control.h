@@ -6,8 +6,8 @@
 //
 // Key buttons are reached through the Qt properties they declare
 // ("lightColour", "lightAlpha", "lightOn", "keySetHidden") and their
-// invokable RepaintLights, so this boundary needs no knowledge of the
-// control classes themselves.
+// invokables SetLight and RepaintLights, so this boundary needs no
+// knowledge of the control classes themselves.
 #pragma once
 
 #include <QAbstractItemModel>
