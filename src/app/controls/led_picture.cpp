@@ -135,7 +135,7 @@ void LedPicture::paintEvent(QPaintEvent* e) {
   const qreal ratio = devicePixelRatioF();
   QPainter painter(this);
   backdrop_.PaintOver(painter, e->region(), places_,
-                      [&](size_t i, QPainter& p) { leds_[i]->PaintLight(p, ratio); });
+                      [&](size_t i, QPainter& p) { leds_[i]->PaintLight(p, ratio, places_[i].topLeft()); });
 }
 
 }  // namespace talvo::app

@@ -58,6 +58,10 @@ class LedPicture final : public QWidget {
   // LEDs paint themselves until the next change takes a new one.
   void hideEvent(QHideEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
+  // Its paints draw images alone: a painter on it takes none of the
+  // widget's pen, brush and font (resolving the font for the screen costs
+  // a paint more than its images).
+  void initPainter(QPainter*) const override {}
 
  private:
   explicit LedPicture(QWidget* parent);

@@ -115,16 +115,17 @@ void CTintImageUI::PaintBackground(QPainter& painter) const {
   style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 }
 
-void CTintImageUI::PaintLight(QPainter& painter, qreal ratio) const {
+void CTintImageUI::PaintLight(QPainter& painter, qreal ratio, QPoint at) const {
   const QImage& image = Picture(ratio);
   if (image.isNull()) return;
+  const QRectF target = ImageRect().translated(at);
   if (tinted_) {
-    DrawAtStrength(painter, ImageRect(), TintedPicture(ratio), alpha_);
+    DrawAtStrength(painter, target, TintedPicture(ratio), alpha_);
     return;
   }
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(ImageRect(), image);
+  painter.drawImage(target, image);
   painter.restore();
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPoint>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -49,11 +50,12 @@ class CTintImageUI : public QWidget {
   // Where the image goes: scaled to fit, centred, its proportions kept.
   QRectF ImageRect() const;
 
-  // The control as it draws itself, at the painter's origin: its styled
-  // background, then its image for a device pixel ratio (its window's, which
-  // the picture over many of them looks up once a paint).
+  // The control as it draws itself: its styled background at the painter's
+  // origin, then its image for a device pixel ratio (its window's, which the
+  // picture over many of them looks up once a paint) with the control's top
+  // left corner at `at`.
   void PaintBackground(QPainter& painter) const;
-  void PaintLight(QPainter& painter, qreal ratio) const;
+  void PaintLight(QPainter& painter, qreal ratio, QPoint at = {}) const;
   // Whether the tint changed since the last call (the picture's repaint).
   bool TakeLightChange() { return std::exchange(lightChanged_, false); }
 

@@ -3,7 +3,6 @@
 #include <QMetaObject>
 #include <QPainter>
 #include <QRegion>
-#include <QTransform>
 #include <QWidget>
 
 namespace talvo::app {
@@ -75,14 +74,10 @@ void WindowBackdrop::Paint(QPainter& painter, const QRegion& region) {
 void WindowBackdrop::PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
                                const std::function<void(size_t, QPainter&)>& draw) {
   for (const QRect& part : region) {
-    painter.resetTransform();
     painter.setClipRect(part);
     Blit(painter, part);
-    for (size_t i = 0; i < places.size(); ++i) {
-      if (!places[i].intersects(part)) continue;
-      painter.setTransform(QTransform::fromTranslate(places[i].x(), places[i].y()));
-      draw(i, painter);
-    }
+    for (size_t i = 0; i < places.size(); ++i)
+      if (places[i].intersects(part)) draw(i, painter);
   }
   FollowPlace();
 }

@@ -51,8 +51,10 @@ class WindowBackdrop {
   void FollowPlace();
   // Draws the owner's parts in region one by one, each clipped to its
   // rectangle (under a clip of many rectangles the raster engine takes its
-  // slow path for every image): the copy, then draw(i, painter) with the
-  // origin at places[i] for every place that meets the part.
+  // slow path for every image): the copy, then draw(i, painter) for every
+  // place that meets the part. The painter's transform is left alone (the
+  // raster engine redoes its set-up on every change of it): draw puts its
+  // item at places[i] itself.
   void PaintOver(QPainter& painter, const QRegion& region, std::span<const QRect> places,
                  const std::function<void(size_t, QPainter&)>& draw);
 

@@ -220,6 +220,34 @@ TEST_F(TintImageInWindowTest, AFrameInABatchIsPaintedWhenTheBatchCloses) {
   EXPECT_EQ(picture.count, 1);
 }
 
+// The picture draws every LED exactly as the LED would draw itself alone, at
+// any place and strength: pixel for pixel what an LED of its own window shows
+// over the same colour.
+TEST_F(TintImageInWindowTest, ThePictureDrawsEachLedPixelForPixelAsTheLedItself) {
+  // A white image whose alpha runs from clear to opaque, scaled up to the LED.
+  QImage ramp(10, 10, QImage::Format_ARGB32);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 10; ++x) ramp.setPixelColor(x, y, QColor(255, 255, 255, (y * 10 + x) * 255 / 99));
+  ASSERT_TRUE(ramp.save(skin.filePath("ramp.png")));
+  led->setProperty("image", "ramp.png");
+  led->move(13, 7);
+  CTintImageUI alone(nullptr, &toolkit);
+  alone.setStyleSheet("background: #ff0000;");
+  alone.setProperty("image", "ramp.png");
+  alone.resize(led->size());
+  alone.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&alone));
+  for (const auto& [colour, alpha] : {std::pair{0x00FF8000u, 255}, {0x0000FF00u, 128}, {0x00FFFFFFu, 1}, {0x000080FFu, 200}}) {
+    for (CTintImageUI* l : {led, &alone}) {
+      l->SetChangerColor(colour);
+      l->SetChangerAlpha(alpha);
+    }
+    const QImage shown = OnScreen().copy(led->geometry()).convertToFormat(QImage::Format_ARGB32);
+    const QImage own = QGuiApplication::primaryScreen()->grabWindow(alone.winId()).toImage();
+    EXPECT_EQ(shown, own.convertToFormat(QImage::Format_ARGB32)) << "strength " << alpha;
+  }
+}
+
 // Moved to another parent with a change its old picture never repainted, the
 // LED still shows the changes that follow.
 TEST_F(TintImageInWindowTest, ALedMovedWithAChangePendingShowsTheChangesAfter) {
