@@ -1,7 +1,6 @@
 #include "platform/prompt_wakes.h"
 
 #include <sched.h>
-#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -29,12 +28,10 @@ constexpr uint64_t kResetOnFork = 0x01;
 // A wake's work here is tens of microseconds: the shortest slice the
 // scheduler grants (0.1 ms) is still ample.
 constexpr uint64_t kSliceNs = 100'000;
-constexpr unsigned long kTimerSlackNs = 1'000;
 
 }  // namespace
 
 void AskPromptWakes() {
-  ::prctl(PR_SET_TIMERSLACK, kTimerSlackNs, 0, 0, 0);
   // The slice rides on the fair policy's runtime; the thread's policy and
   // nice value are read first and kept as they are.
   SchedAttr attr{};

@@ -7,11 +7,11 @@ namespace talvo::platform {
 
 // Asks the scheduler, for the calling thread, for a short time slice, so
 // that on a busy machine a wake-up runs ahead of threads that compute for
-// long spells instead of queueing behind them for one of their slices, and
-// for a tight timer slack, so its timed sleeps end when asked rather than up
-// to the default 50 µs late. Neither makes the thread wake more often nor
-// gives it a larger share of the CPU. Systems that know neither setting
-// keep their defaults; nothing needs privileges.
+// long spells instead of queueing behind them for one of their slices. It
+// neither makes the thread wake more often nor gives it a larger share of
+// the CPU. The timer slack stays as it is: a tighter one would keep the
+// kernel from ending nearby sleeps in one wake. Kernels without custom
+// slices (before 6.12) keep their default; nothing needs privileges.
 void AskPromptWakes();
 
 }  // namespace talvo::platform
