@@ -6,6 +6,7 @@
 
 #include "device/device_commands.h"
 #include "platform/debug.h"
+#include "platform/prompt_wakes.h"
 
 namespace talvo::lighting {
 
@@ -24,6 +25,7 @@ void FrameLoop(StopWait& wait, platform::WakeSignal& gates, milliseconds startDe
                device::CDeviceLink& link, std::string_view exitText, Open open, FrameDelay frameDelay, Pass pass,
                AfterPass afterPass) {
   constexpr milliseconds kPassPause{1};
+  platform::AskPromptWakes();
   if (wait.For(startDelay)) {
     // The pause counts from the last pass rather than from the wake-up, so
     // a streamed set that wakes the thread after a quiet spell goes out at

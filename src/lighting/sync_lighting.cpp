@@ -6,6 +6,7 @@
 #include "device/device_commands.h"
 #include "lighting/colour_tables.h"
 #include "platform/debug.h"
+#include "platform/prompt_wakes.h"
 
 namespace talvo::lighting {
 
@@ -212,6 +213,7 @@ bool ComputeSyncFrames(const SyncLightRecord& record, KbEffectState& counter, Sy
 }
 
 void RunSyncLighting(std::stop_token stop, const SyncLightingThread& parts) {
+  platform::AskPromptWakes();
   StopWait wait(std::move(stop));
   const SyncLightRecord& record = parts.record;
   const auto open = [&] {

@@ -13,6 +13,7 @@
 #include <iterator>
 #include <utility>
 
+#include "platform/prompt_wakes.h"
 #include "sdk/sdk_connection.h"
 #include "sdk/sdk_protocol.h"
 
@@ -146,6 +147,7 @@ void SdkSockets::Close(int client) {
 
 void SdkSockets::Run(std::stop_token stop) {
   pthread_setname_np(pthread_self(), "SdkSockets");
+  platform::AskPromptWakes();
   std::vector<pollfd> polled;
   std::vector<Event> events;
   while (!stop.stop_requested()) {
