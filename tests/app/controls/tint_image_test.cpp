@@ -237,7 +237,8 @@ TEST_F(TintImageInWindowTest, ThePictureDrawsEachLedPixelForPixelAsTheLedItself)
   alone.resize(led->size());
   alone.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&alone));
-  for (const auto& [colour, alpha] : {std::pair{0x00FF8000u, 255}, {0x0000FF00u, 128}, {0x00FFFFFFu, 1}, {0x000080FFu, 200}}) {
+  const std::pair<uint32_t, int> frames[] = {{0x00FF8000u, 255}, {0x0000FF00u, 128}, {0x00FFFFFFu, 1}, {0x000080FFu, 200}};
+  for (const auto& [colour, alpha] : frames) {
     for (CTintImageUI* l : {led, &alone}) {
       l->SetChangerColor(colour);
       l->SetChangerAlpha(alpha);
