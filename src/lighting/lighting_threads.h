@@ -70,18 +70,13 @@ class LightingPreviewHost {
   ~LightingPreviewHost() = default;
 };
 
-// A sleep that ends early, and for good, once stop is requested.
-class StopWait {
+// A sleep that ends early, and for good, once stop is requested; also for
+// a span of time.
+class StopWait : public platform::StopSleep {
  public:
-  explicit StopWait(std::stop_token stop) : sleep_(std::move(stop)) {}
+  using StopSleep::StopSleep;
   // False when stop is requested (at once when it already was).
   bool For(std::chrono::milliseconds d);
-  bool Until(std::chrono::steady_clock::time_point end) { return sleep_.Until(end); }
-  bool Stopped() const { return sleep_.Stopped(); }
-  const std::stop_token& Token() const { return sleep_.Token(); }
-
- private:
-  platform::StopSleep sleep_;
 };
 
 // A mode's sleep before its effect: base + perSpeed × speed milliseconds.
