@@ -119,30 +119,24 @@ SdkSockets::~SdkSockets() {
 std::vector<SdkSockets::Event> SdkSockets::TakeEvents() { return toUi_.Take(); }
 
 void SdkSockets::Add(int client, int fd, std::unique_ptr<sdk::SdkLeds> leds) {
-  std::vector<Command> command(1);
-  command[0].kind = Command::Kind::Add;
-  command[0].client = client;
-  command[0].fd = fd;
-  command[0].leds = std::move(leds);
-  toSockets_.Put(std::move(command));
+  Post({.kind = Command::Kind::Add, .client = client, .fd = fd, .leds = std::move(leds)});
 }
 
 void SdkSockets::Send(int client, std::vector<uint8_t> bytes, size_t packets, size_t size, bool close) {
-  std::vector<Command> command(1);
-  command[0].kind = Command::Kind::Send;
-  command[0].client = client;
-  command[0].bytes = std::move(bytes);
-  command[0].packets = packets;
-  command[0].size = size;
-  command[0].close = close;
-  toSockets_.Put(std::move(command));
+  Post({.kind = Command::Kind::Send,
+        .client = client,
+        .bytes = std::move(bytes),
+        .packets = packets,
+        .size = size,
+        .close = close});
 }
 
-void SdkSockets::Close(int client) {
-  std::vector<Command> command(1);
-  command[0].kind = Command::Kind::Close;
-  command[0].client = client;
-  toSockets_.Put(std::move(command));
+void SdkSockets::Close(int client) { Post({.kind = Command::Kind::Close, .client = client}); }
+
+void SdkSockets::Post(Command command) {
+  std::vector<Command> one;
+  one.push_back(std::move(command));
+  toSockets_.Put(std::move(one));
 }
 
 void SdkSockets::Run(std::stop_token stop) {

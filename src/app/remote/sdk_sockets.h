@@ -80,8 +80,8 @@ class SdkSockets {
     enum class Kind { Add, Send, Close } kind = Kind::Add;
     int client = 0;
     int fd = -1;
-    std::unique_ptr<sdk::SdkLeds> leds;
-    std::vector<uint8_t> bytes;
+    std::unique_ptr<sdk::SdkLeds> leds{};
+    std::vector<uint8_t> bytes{};
     size_t packets = 0;
     size_t size = 0;
     bool close = false;
@@ -100,6 +100,8 @@ class SdkSockets {
     std::vector<Item> items;
   };
 
+  // Queues one command for the socket thread.
+  void Post(Command command);
   void Run(std::stop_token stop);
   void Carry(Command& command, std::vector<Event>& events);
   void Read(Client& client, std::vector<Event>& events);
