@@ -61,24 +61,39 @@ void KeyPicture::RepaintChanged() {
     places = Catch(drawing);
     std::vector<size_t> changed;
     const std::vector<Slot>& slots = Slots();
-    for (size_t k = 0; k < slots.size(); ++k) {
-      const Slot& slot = slots[k];
-      if (!slot.key->TakeLightChange()) continue;
-      // The key's place: the copy, then every key that shows there.
-      Restore(slot.place);
-      for (size_t i : slot.meets) drawing.Key(slots[i], slot.place);
-      changed.push_back(k);
-    }
+    for (size_t k = 0; k < slots.size(); ++k)
+      if (slots[k].key->TakeLightChange()) changed.push_back(k);
     // A running effect changes the same keys frame after frame: their
     // region, costly to join, is kept.
     if (changed != lastChanged_) {
       lastChanged_ = std::move(changed);
-      lastPlaces_ = QRegion();
-      for (size_t k : lastChanged_) lastPlaces_ += slots[k].place;
+      lastPlaces_ = PlacesOf(lastChanged_);
+    }
+    if (lastPlaces_.rectCount() == 1) {
+      Redraw(drawing, lastPlaces_.boundingRect());
+    } else {
+      // Each key's place: the copy, then every key that shows there.
+      for (size_t k : lastChanged_) {
+        Restore(slots[k].place);
+        for (size_t i : slots[k].meets) drawing.Key(slots[i], slots[k].place);
+      }
     }
     places += lastPlaces_;
   }
   update(places);
+}
+
+QRegion KeyPicture::PlacesOf(const std::vector<size_t>& keys) const {
+  QRegion places;
+  for (size_t k : keys) places += slots_[k].place;
+  // Qt paints and shows a region rectangle by rectangle, each at a cost
+  // near that of drawing a key; keys with gaps between them, and rows that
+  // overlap, make more rectangles than keys. Where the keys cover at least
+  // half of the rectangle around them, that one rectangle is drawn instead.
+  const QRect around = places.boundingRect();
+  qint64 covered = 0;
+  for (const QRect& part : places) covered += qint64(part.width()) * part.height();
+  return 2 * covered >= qint64(around.width()) * around.height() ? QRegion(around) : places;
 }
 
 void KeyPicture::RepaintPlace(const QRect& place) {

@@ -6,8 +6,9 @@
 // shows its canvas: that copy with every shown key drawn over it as the key
 // would draw itself (the button's look, its light, its mark). A frame
 // redraws on the canvas the keys whose light changed, each over its own
-// piece of the copy, and a paint only copies the canvas to the screen; the
-// keys beneath are never painted. A key whose look may have changed (hover,
+// piece of the copy, or the rectangle around them where they fill at least
+// half of it; a paint only copies the canvas to the screen, and the keys
+// beneath are never painted. A key whose look may have changed (hover,
 // press, check, a new text or mark, shown, hidden or moved) asks it to
 // redraw the key's place (CDeviceKeyButtonUI::FollowLook), so the keys keep
 // their own looks. Without a copy (hidden, or before the first frame) it
@@ -74,6 +75,8 @@ class KeyPicture final : public QWidget {
   void Redraw(Drawing& drawing, const QRect& area);
   // The copy within area.
   void Restore(const QRect& area);
+  // What a frame that changed these slots' lights draws again.
+  QRegion PlacesOf(const std::vector<size_t>& keys) const;
   QRect InCanvas(const QRect& r) const;
 
   WindowBackdrop backdrop_{this};
@@ -83,7 +86,7 @@ class KeyPicture final : public QWidget {
   QRegion stale_;   // places whose keys' looks changed
   std::vector<Slot> slots_;
   bool slotsKnown_ = false;
-  // The slots whose light changed at the last frame, and their places.
+  // The slots whose light changed at the last frame, and what it drew.
   std::vector<size_t> lastChanged_;
   QRegion lastPlaces_;
   bool changed_ = false;

@@ -135,21 +135,21 @@ class PaintRegions : public QObject {
   }
 };
 
-// Two keys on a red window, each with a yellow border (white while checked)
-// and a light spot in its middle.
+// Three keys on a red window, the first two close, the third far off, each
+// with a yellow border (white while checked) and a light spot in its middle.
 TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   QTemporaryDir skin;
   ASSERT_TRUE(test::WriteImage(skin.filePath("spot.png"), {40, 40}, {10, 10, 20, 20}, Qt::white));
   QtToolkit toolkit{skin.path()};
   CountingWindow window;
-  window.resize(110, 60);
+  window.resize(200, 60);
   window.setStyleSheet("QPushButton { background: transparent; border: 3px solid yellow; color: white; font-size: 34px; }"
                        "QPushButton:checked { border-color: white; }"
                        "QPushButton:hover { border-color: blue; }");
-  CDeviceKeyButtonUI* keys[2];
-  for (int i = 0; i < 2; ++i) {
+  CDeviceKeyButtonUI* keys[3];
+  for (int i = 0; i < 3; ++i) {
     keys[i] = new CDeviceKeyButtonUI(&window, &toolkit);
-    keys[i]->setGeometry(10 + 50 * i, 10, 40, 40);
+    keys[i]->setGeometry(i < 2 ? 10 + 50 * i : 150, 10, 40, 40);
     keys[i]->setProperty("lightimage", "spot.png");
     keys[i]->setCheckable(true);
   }
@@ -179,12 +179,17 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::green));
   EXPECT_TRUE(Near(shown, {80, 30}, Qt::blue, 8));
   EXPECT_TRUE(Near(shown, {61, 11}, Qt::yellow));
-  // Two keys apart: two rectangles, each drawn whole, the gap left alone.
-  shown = frame({{0, Packed(255, 0, 255)}, {1, Packed(0, 255, 255)}});
-  EXPECT_EQ(regions.painted, QRegion(10, 10, 40, 40) + QRegion(60, 10, 40, 40));
+  // Two keys far apart: two rectangles, each drawn whole, the gap left alone.
+  shown = frame({{0, Packed(255, 0, 255)}, {2, Packed(0, 255, 255)}});
+  EXPECT_EQ(regions.painted, QRegion(10, 10, 40, 40) + QRegion(150, 10, 40, 40));
   EXPECT_TRUE(Near(shown, {30, 30}, Qt::magenta, 8));
+  EXPECT_TRUE(Near(shown, {170, 30}, Qt::cyan, 8));
+  // Two keys close: the one rectangle around them, the gap drawn as it was.
+  shown = frame({{0, Packed(255, 0, 255)}, {1, Packed(0, 255, 255)}});
+  EXPECT_EQ(regions.painted, QRegion(10, 10, 90, 40));
   EXPECT_TRUE(Near(shown, {80, 30}, Qt::cyan, 8));
   EXPECT_TRUE(Near(shown, {55, 30}, Qt::red));
+  EXPECT_TRUE(Near(shown, {120, 30}, Qt::red));
 
   // A key's own look changing repaints it over the lights.
   keys[0]->setChecked(true);
@@ -256,7 +261,8 @@ TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
     for (int w = 0; w < 2; ++w) {
       // A key with its mark shown is drawn by a painter on the canvas.
       keys[w][4]->SetKeySetHidden(strength % 64 > 32);
-      for (int i = strength % 6; i < 6; i += 2)
+      // Every third frame a whole row or all six: the rectangle around them.
+      for (int i = strength % 6; i < 6; i += strength % 3 ? 2 : 1)
         keys[w][i]->SetLight(Packed(40 * i, 255 - strength, 17 * i + 3), strength, strength % 7 != 0);
     }
     keys[0][0]->RepaintLights();
