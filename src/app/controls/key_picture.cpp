@@ -1,35 +1,84 @@
 #include "app/controls/key_picture.h"
 
 #include <QEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTransform>
 #include <cstring>
-#include <optional>
 #include <utility>
 
 #include "app/controls/device_key_button.h"
 
 namespace talvo::app {
 
-// Draws keys on the canvas: in plain arithmetic where the key can, with one
-// painter, begun at the first key that needs it, elsewhere.
+// Draws a paint's parts: the copy beneath, then the keys that meet each.
+// Where the paint lands in an image of the raster engine at one pixel a unit,
+// the copy and the keys that can go straight into the window's pixels in
+// plain arithmetic, with no picture of their own to copy from; elsewhere the
+// painter draws them.
 class KeyPicture::Drawing {
  public:
-  explicit Drawing(QImage& canvas) : canvas_(canvas) {}
+  Drawing(QPainter& painter, const QImage& beneath) : painter_(painter), beneath_(beneath) {
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine && engine->type() == QPaintEngine::Raster ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || beneath.devicePixelRatio() != 1.0) return;
+    auto* pixels = static_cast<QImage*>(device);
+    const QTransform toDevice = painter.deviceTransform();
+    const QPoint offset(qRound(toDevice.dx()), qRound(toDevice.dy()));
+    if (toDevice.type() > QTransform::TxTranslate || QPointF(offset) != QPointF(toDevice.dx(), toDevice.dy()) ||
+        pixels->devicePixelRatio() != 1.0 || pixels->format() != beneath.format())
+      return;
+    pixels_ = pixels;
+    offset_ = offset;
+    // Only where the engine lets this paint draw.
+    allowed_ = engine->systemClip().translated(-offset);
+  }
+
+  // The parts of region this drawing may touch.
+  QRegion Within(const QRegion& region) const {
+    return pixels_ && !allowed_.isEmpty() ? region & allowed_ : region;
+  }
+
+  void Beneath(const QRect& part) {
+    if (pixels_) {
+      const QRect area = part & beneath_.rect() & pixels_->rect().translated(-offset_);
+      if (area.isEmpty()) return;
+      painter_.beginNativePainting();
+      const size_t bytes = size_t(area.width()) * sizeof(QRgb);
+      for (int y = area.top(); y <= area.bottom(); ++y)
+        std::memcpy(pixels_->scanLine(y + offset_.y()) + (area.x() + offset_.x()) * sizeof(QRgb),
+                    beneath_.constScanLine(y) + area.x() * sizeof(QRgb), bytes);
+      painter_.endNativePainting();
+      return;
+    }
+    const qreal ratio = beneath_.devicePixelRatio();
+    painter_.resetTransform();
+    painter_.setClipRect(part);
+    painter_.setCompositionMode(QPainter::CompositionMode_Source);
+    painter_.drawImage(QRectF(part), beneath_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
 
   void Key(const Slot& slot, const QRect& clip) {
-    if (canvas_.devicePixelRatio() == 1.0 && slot.key->ComposeOnto(canvas_, slot.place, clip)) return;
-    if (!painter_) painter_.emplace(&canvas_);
-    painter_->resetTransform();
-    painter_->setClipRect(clip);
-    painter_->setTransform(QTransform::fromTranslate(slot.place.x(), slot.place.y()));
-    slot.key->PaintKey(*painter_, tints_);
+    if (pixels_) {
+      painter_.beginNativePainting();
+      const bool drawn = slot.key->ComposeOnto(*pixels_, slot.place.translated(offset_), clip.translated(offset_));
+      painter_.endNativePainting();
+      if (drawn) return;
+    }
+    painter_.resetTransform();
+    painter_.setClipRect(clip);
+    painter_.setTransform(QTransform::fromTranslate(slot.place.x(), slot.place.y()));
+    slot.key->PaintKey(painter_, tints_);
   }
 
  private:
-  QImage& canvas_;
-  std::optional<QPainter> painter_;
+  QPainter& painter_;
+  const QImage& beneath_;
+  QImage* pixels_ = nullptr;  // the window's pixels, where drawn straight
+  QPoint offset_;             // of this widget in them
+  QRegion allowed_;
   CDeviceKeyButtonUI::Tints tints_;
 };
 
@@ -55,32 +104,21 @@ void KeyPicture::RepaintChanged() {
     slotsKnown_ = false;
   }
   if (!backdrop_.Refresh()) return;
-  QRegion places;
-  {
-    Drawing drawing(canvas_);
-    places = Catch(drawing);
-    std::vector<size_t> changed;
-    const std::vector<Slot>& slots = Slots();
-    for (size_t k = 0; k < slots.size(); ++k)
-      if (slots[k].key->TakeLightChange()) changed.push_back(k);
-    // A running effect changes the same keys frame after frame: their
-    // region, costly to join, is kept.
-    if (changed != lastChanged_) {
-      lastChanged_ = std::move(changed);
-      lastPlaces_ = PlacesOf(lastChanged_);
-    }
-    if (lastPlaces_.rectCount() == 1) {
-      Redraw(drawing, lastPlaces_.boundingRect());
-    } else {
-      // Each key's place: the copy, then every key that shows there.
-      for (size_t k : lastChanged_) {
-        Restore(slots[k].place);
-        for (size_t i : slots[k].meets) drawing.Key(slots[i], slots[k].place);
-      }
-    }
-    places += lastPlaces_;
+  const bool newCopy = TakeCopy();
+  std::vector<size_t> changed;
+  const std::vector<Slot>& slots = Slots();
+  for (size_t k = 0; k < slots.size(); ++k)
+    if (slots[k].key->TakeLightChange()) changed.push_back(k);
+  // A running effect changes the same keys frame after frame: their region,
+  // costly to join, is kept.
+  if (changed != lastChanged_) {
+    lastChanged_ = std::move(changed);
+    lastPlaces_ = PlacesOf(lastChanged_);
   }
-  update(places);
+  if (newCopy)
+    update();
+  else
+    update(lastPlaces_);
 }
 
 QRegion KeyPicture::PlacesOf(const std::vector<size_t>& keys) const {
@@ -97,46 +135,18 @@ QRegion KeyPicture::PlacesOf(const std::vector<size_t>& keys) const {
 }
 
 void KeyPicture::RepaintPlace(const QRect& place) {
-  const QRect area = place.translated(-pos());
-  stale_ += area;
   // The key may have been shown, hidden or moved.
   slotsKnown_ = false;
-  update(area);
+  update(place.translated(-pos()));
 }
 
-QRegion KeyPicture::Catch(Drawing& drawing) {
+bool KeyPicture::TakeCopy() {
   const QPixmap& copy = backdrop_.Copy();
-  if (canvas_.isNull() || copyKey_ != copy.cacheKey()) {
-    copyKey_ = copy.cacheKey();
-    beneath_ = copy.toImage();
-    if (beneath_.format() != QImage::Format_RGB32) beneath_.convertTo(QImage::Format_ARGB32_Premultiplied);
-    canvas_ = beneath_.copy();
-    stale_ = rect();
-  }
-  QRegion redrawn = std::exchange(stale_, QRegion());
-  for (const QRect& area : redrawn) Redraw(drawing, area);
-  return redrawn;
-}
-
-void KeyPicture::Redraw(Drawing& drawing, const QRect& area) {
-  Restore(area);
-  for (const Slot& slot : Slots())
-    if (slot.place.intersects(area)) drawing.Key(slot, slot.place & area);
-}
-
-void KeyPicture::Restore(const QRect& area) {
-  const QRect pixels = InCanvas(area);
-  if (pixels.isEmpty()) return;
-  const size_t bytes = size_t(pixels.width()) * sizeof(QRgb);
-  uchar* out = canvas_.bits();
-  for (int y = pixels.top(); y <= pixels.bottom(); ++y)
-    std::memcpy(out + y * canvas_.bytesPerLine() + pixels.x() * sizeof(QRgb),
-                beneath_.constScanLine(y) + pixels.x() * sizeof(QRgb), bytes);
-}
-
-QRect KeyPicture::InCanvas(const QRect& r) const {
-  const qreal ratio = canvas_.devicePixelRatio();
-  return QRectF(QPointF(r.topLeft()) * ratio, QSizeF(r.size()) * ratio).toAlignedRect() & canvas_.rect();
+  if (!beneath_.isNull() && copyKey_ == copy.cacheKey()) return false;
+  copyKey_ = copy.cacheKey();
+  beneath_ = copy.toImage();
+  if (beneath_.format() != QImage::Format_RGB32) beneath_.convertTo(QImage::Format_ARGB32_Premultiplied);
+  return true;
 }
 
 const std::vector<KeyPicture::Slot>& KeyPicture::Slots() {
@@ -146,17 +156,14 @@ const std::vector<KeyPicture::Slot>& KeyPicture::Slots() {
   lastPlaces_ = QRegion();
   for (QObject* child : parentWidget()->children())
     if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child); key && !key->isHidden())
-      slots_.push_back({key, key->geometry().translated(-pos()), {}});
-  for (Slot& slot : slots_)
-    for (size_t i = 0; i < slots_.size(); ++i)
-      if (slots_[i].place.intersects(slot.place)) slot.meets.push_back(i);
+      slots_.push_back({key, key->geometry().translated(-pos())});
   return slots_;
 }
 
 void KeyPicture::changeEvent(QEvent* e) {
   if (e->type() == QEvent::StyleChange || e->type() == QEvent::PaletteChange) {
     backdrop_.Drop();
-    canvas_ = QImage();
+    beneath_ = QImage();
   }
   QWidget::changeEvent(e);
 }
@@ -167,31 +174,29 @@ bool KeyPicture::eventFilter(QObject* watched, QEvent* e) {
       for (QObject* child : parentWidget()->children())
         if (auto* key = qobject_cast<CDeviceKeyButtonUI*>(child)) key->FollowLook();
     if (e->type() == QEvent::ChildAdded || e->type() == QEvent::ChildRemoved) slotsKnown_ = false;
-    // A key gone leaves no trace to draw over: the canvas is drawn anew.
-    if (e->type() == QEvent::ChildRemoved) canvas_ = QImage();
+    // A key gone leaves its place to the copy, wherever it was.
+    if (e->type() == QEvent::ChildRemoved) update();
   }
   return QWidget::eventFilter(watched, e);
 }
 
 void KeyPicture::hideEvent(QHideEvent* e) {
   backdrop_.Drop();
-  canvas_ = QImage();
   beneath_ = QImage();
   QWidget::hideEvent(e);
 }
 
 void KeyPicture::paintEvent(QPaintEvent* e) {
   if (backdrop_.Grabbing() || !backdrop_.Active()) return;
-  {
-    Drawing drawing(canvas_);
-    Catch(drawing);
-  }
+  TakeCopy();
   QPainter painter(this);
-  // The canvas is what the picture shows, whole: copied, not blended.
-  painter.setCompositionMode(QPainter::CompositionMode_Source);
-  const qreal ratio = canvas_.devicePixelRatio();
-  for (const QRect& part : e->region())
-    painter.drawImage(part, canvas_, QRectF(QPointF(part.topLeft()) * ratio, QSizeF(part.size()) * ratio));
+  Drawing drawing(painter, beneath_);
+  const std::vector<Slot>& slots = Slots();
+  for (const QRect& part : drawing.Within(e->region())) {
+    drawing.Beneath(part);
+    for (const Slot& slot : slots)
+      if (slot.place.intersects(part)) drawing.Key(slot, slot.place & part);
+  }
   backdrop_.FollowPlace();
 }
 

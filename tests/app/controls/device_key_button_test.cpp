@@ -215,21 +215,30 @@ TEST(KeyPictureTest, AFrameRepaintsTheChangedKeysAloneAndKeysKeepTheirOwnLook) {
   EXPECT_TRUE(Near(shown, {11, 11}, Qt::red));
 }
 
-// A backdrop of many colours, beneath keys that draw themselves.
-class GradientWindow : public QWidget {
+// A backdrop of many colours, each pixel its own whatever part of the
+// window a paint covers (a gradient's rounding follows where its spans
+// start), beneath keys that draw themselves.
+class PatternWindow : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
-    QLinearGradient gradient(0, 0, width(), height());
-    gradient.setColorAt(0, QColor(250, 20, 90));
-    gradient.setColorAt(1, QColor(10, 200, 160));
-    QPainter(this).fillRect(rect(), gradient);
+    if (pattern_.size() != size()) {
+      pattern_ = QImage(size(), QImage::Format_RGB32);
+      for (int y = 0; y < height(); ++y)
+        for (int x = 0; x < width(); ++x) pattern_.setPixel(x, y, qRgb(250 - 2 * x, 20 + 2 * y, (x * y) % 256));
+    }
+    QPainter(this).drawImage(0, 0, pattern_);
   }
+
+ private:
+  QImage pattern_;
 };
 
 // Odd-sized keys whose rows overlap, with a half-transparent look and a
-// light of every strength and shade, on the picture and drawing themselves:
-// the same pixels, frame after frame.
-TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
+// light of every strength and shade, on a picture inside a window and
+// drawing themselves: the same pixels, frame after frame, whether the
+// picture draws straight into the window's pixels or through a painter (in a
+// paint into an image of another format).
+TEST(KeyPictureTest, ThePictureDrawsThePixelsTheKeysWouldPaintThemselves) {
   QTemporaryDir skin;
   QImage light(27, 34, QImage::Format_ARGB32);
   for (int y = 0; y < light.height(); ++y)
@@ -237,14 +246,17 @@ TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
   ASSERT_TRUE(light.save(skin.filePath("glow.png")));
   ASSERT_TRUE(test::WriteImage(skin.filePath("mark.png"), {27, 34}, {0, 0, 9, 9}, QColor(0, 255, 0, 140)));
   QtToolkit toolkit{skin.path()};
-  GradientWindow windows[2];
+  PatternWindow windows[2];
   std::vector<CDeviceKeyButtonUI*> keys[2];
   for (int w = 0; w < 2; ++w) {
-    windows[w].resize(100, 80);
+    windows[w].resize(110, 90);
     windows[w].setStyleSheet("QPushButton { background: rgba(0, 0, 255, 90); border: 2px solid rgba(255, 255, 0, 200);"
                              " color: white; }");
+    // The keys' parent away from the window's corner, as a page's is.
+    auto* board = new QWidget(&windows[w]);
+    board->setGeometry(7, 5, 100, 80);
     for (int i = 0; i < 6; ++i) {
-      auto* key = new CDeviceKeyButtonUI(&windows[w], &toolkit);
+      auto* key = new CDeviceKeyButtonUI(board, &toolkit);
       key->setGeometry(5 + 30 * (i % 3), 5 + 30 * (i / 3), 27, 34);
       key->setProperty("lightimage", "glow.png");
       key->setProperty("keysetimage", "mark.png");
@@ -256,10 +268,16 @@ TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
     windows[w].show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows[w]));
   }
+  const auto throughPainter = [](QWidget& window) {
+    QImage image(window.size(), QImage::Format_ARGB32);
+    image.fill(0);
+    window.render(&image);
+    return image;
+  };
   // Each frame changes some keys; only the first window's picture is told.
   for (int strength = 255; strength >= 0; --strength) {
     for (int w = 0; w < 2; ++w) {
-      // A key with its mark shown is drawn by a painter on the canvas.
+      // A key with its mark shown is drawn by a painter.
       keys[w][4]->SetKeySetHidden(strength % 64 > 32);
       // Every third frame a whole row or all six: the rectangle around them.
       for (int i = strength % 6; i < 6; i += strength % 3 ? 2 : 1)
@@ -268,6 +286,9 @@ TEST(KeyPictureTest, TheCanvasHoldsThePixelsTheKeysWouldPaintThemselves) {
     keys[0][0]->RepaintLights();
     QCoreApplication::processEvents();
     EXPECT_EQ(windows[0].grab().toImage(), windows[1].grab().toImage()) << "strength " << strength;
+    if (strength % 16 == 0) {
+      EXPECT_EQ(throughPainter(windows[0]), throughPainter(windows[1])) << "strength " << strength;
+    }
   }
 }
 
