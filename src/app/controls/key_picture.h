@@ -71,7 +71,7 @@ class KeyPicture final : public QWidget {
   QRegion PlacesOf(const std::vector<size_t>& keys) const;
 
   WindowBackdrop backdrop_{this};
-  QImage beneath_;  // the copy's pixels
+  QImage beneath_;  // the copy's pixels, shared with it
   qint64 copyKey_ = 0;  // the copy they are of
   std::vector<Slot> slots_;
   bool slotsKnown_ = false;
