@@ -273,9 +273,17 @@ TEST_F(X11Foreground, TellsEachActivationAndListsTheWindowsProcesses) {
 // change and finds the active window.
 TEST(X11ForegroundRestart, ConnectsAgainWhenTheServerComesBack) {
   if (!Installed("Xvfb")) GTEST_SKIP() << "Xvfb is not installed (scripts/setup installs it)";
-  auto server = std::make_unique<Child>();
-  ASSERT_TRUE(server->Start({"Xvfb", "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0", "64x64x24"}));
-  const std::string display = ":" + server->Line();
+  // A display far above those other servers take first (the lowest free),
+  // so none takes it while this one is away.
+  std::unique_ptr<Child> server;
+  std::string display;
+  for (int n = 400 + getpid() % 400, tries = 0; display.empty() && tries < 50; ++n, ++tries) {
+    server = std::make_unique<Child>();
+    if (server->Start({"Xvfb", ":" + std::to_string(n), "-displayfd", "{fd}", "-nolisten", "tcp", "-screen", "0",
+                       "64x64x24"}))
+      display = ":" + server->Line();
+  }
+  ASSERT_FALSE(display.empty());
   X11ForegroundProgram foreground(display);
   std::atomic<int> told{0};
   const int listener = foreground.ListenForChanges([&] { ++told; });
